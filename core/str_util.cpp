@@ -1,0 +1,519 @@
+#include "core/str_util.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tv {
+
+namespace {
+
+using Table = std::array<unsigned char, 256>;
+
+constexpr Table BuildUpper() {
+    Table t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+    for (int i = 'a'; i <= 'z'; ++i) t[i] = static_cast<unsigned char>(i - 0x20);
+    for (int i = 0xE0; i <= 0xFE; ++i)
+        if (i != 0xF7) t[i] = static_cast<unsigned char>(i - 0x20);
+    t[0x9A] = 0x8A;  // š
+    t[0x9C] = 0x8C;  // œ
+    t[0x9E] = 0x8E;  // ž
+    t[0xFF] = 0x9F;  // ÿ
+    return t;
+}
+
+constexpr Table BuildLower() {
+    Table t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+    for (int i = 'A'; i <= 'Z'; ++i) t[i] = static_cast<unsigned char>(i + 0x20);
+    for (int i = 0xC0; i <= 0xDE; ++i)
+        if (i != 0xD7) t[i] = static_cast<unsigned char>(i + 0x20);
+    t[0x8A] = 0x9A;
+    t[0x8C] = 0x9C;
+    t[0x8E] = 0x9E;
+    t[0x9F] = 0xFF;
+    return t;
+}
+
+constexpr Table kUpper = BuildUpper();
+constexpr Table kLower = BuildLower();
+
+constexpr std::size_t npos = std::string_view::npos;
+
+inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
+
+// Boyer-Moore-Horspool search of `pat` in `src` from the 0-based `from`.
+// When folding, pattern and source bytes go through the upper-case table,
+// including the source byte that picks the skip.
+std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bool fold) {
+    const std::size_t n = src.size();
+    const std::size_t m = pat.size();
+    if (m == 0 || m > n || from > n - m) return npos;
+    if (!fold) {
+        // The library search is a tuned equivalent for exact bytes.
+        return src.find(pat, from);
+    }
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(src.data());
+    if (m == 1) {
+        const unsigned char c = kUpper[U(pat[0])];
+        for (std::size_t i = from; i < n; ++i)
+            if (kUpper[s[i]] == c) return i;
+        return npos;
+    }
+    unsigned char small[64];
+    std::string big;
+    unsigned char* p = small;
+    if (m > sizeof small) {
+        big.resize(m);
+        p = reinterpret_cast<unsigned char*>(big.data());
+    }
+    for (std::size_t i = 0; i < m; ++i) p[i] = kUpper[U(pat[i])];
+    std::size_t skip[256];
+    for (auto& k : skip) k = m;
+    for (std::size_t i = 0; i + 1 < m; ++i) skip[p[i]] = m - 1 - i;
+    const unsigned char last = p[m - 1];
+    std::size_t end = from + m - 1;  // window end
+    while (end < n) {
+        const unsigned char c = kUpper[s[end]];
+        if (c == last) {
+            std::size_t k = 1;
+            while (k < m && kUpper[s[end - k]] == p[m - 1 - k]) ++k;
+            if (k == m) return end + 1 - m;
+        }
+        end += skip[c];
+    }
+    return npos;
+}
+
+inline bool MatchAt(std::string_view hay, std::size_t at, std::string_view pat, bool fold) {
+    if (at > hay.size() || hay.size() - at < pat.size()) return false;
+    for (std::size_t i = 0; i < pat.size(); ++i) {
+        const unsigned char a = U(hay[at + i]);
+        const unsigned char b = U(pat[i]);
+        if (fold ? kUpper[a] != kUpper[b] : a != b) return false;
+    }
+    return true;
+}
+
+// 1-based wrapper over Bmh with the documented guards.
+int PosImpl(std::string_view source, std::string_view pattern, int start, bool fold) {
+    if (start < 1 || pattern.empty() || pattern.size() > source.size()) return 0;
+    const std::size_t at = Bmh(source, pattern, static_cast<std::size_t>(start) - 1, fold);
+    return at == npos ? 0 : static_cast<int>(at) + 1;
+}
+
+// One pass: hits are searched in `source` only, so replacements never rescan.
+int ReplaceInto(std::string_view source, std::string_view find, std::string_view replace, std::string& out,
+                bool fold) {
+    int count = 0;
+    std::size_t from = 0;
+    std::size_t hit = Bmh(source, find, 0, fold);
+    if (hit == npos) return 0;
+    std::size_t capacity = source.size();
+    if (replace.size() > find.size()) capacity = source.size() / find.size() * replace.size() + replace.size();
+    out.clear();
+    out.reserve(capacity);
+    while (hit != npos) {
+        out.append(source.substr(from, hit - from));
+        out.append(replace);
+        ++count;
+        from = hit + find.size();
+        hit = Bmh(source, find, from, fold);
+    }
+    out.append(source.substr(from));
+    return count;
+}
+
+int ReplaceAllImpl(std::string& text, std::string_view find, std::string_view replace, bool fold) {
+    if (text.empty() || find.empty()) return 0;
+    std::string out;
+    const int count = ReplaceInto(text, find, replace, out, fold);
+    if (count > 0) text.swap(out);
+    return count;
+}
+
+bool CutBetweenImpl(std::string& text, std::string& span, std::string_view open, std::string_view close,
+                    bool fold) {
+    const int p1 = PosImpl(text, open, 1, fold);
+    if (p1 < 1) return false;
+    const int p2 = PosImpl(text, close, p1 + static_cast<int>(open.size()), fold);
+    if (p2 <= p1) return false;
+    const std::size_t begin = static_cast<std::size_t>(p1) - 1;
+    const std::size_t end = static_cast<std::size_t>(p2) - 1 + close.size();
+    span.assign(text, begin, end - begin);
+    text.erase(begin, end - begin);
+    return true;
+}
+
+}  // namespace
+
+const std::array<unsigned char, 256>& UpperTable() { return kUpper; }
+const std::array<unsigned char, 256>& LowerTable() { return kLower; }
+
+std::string UpperCaseCp1252(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out) c = static_cast<char>(kUpper[U(c)]);
+    return out;
+}
+
+std::string LowerCaseCp1252(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out) c = static_cast<char>(kLower[U(c)]);
+    return out;
+}
+
+std::string UpperCaseAscii(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return out;
+}
+
+std::string LowerCaseAscii(std::string_view text) {
+    std::string out(text);
+    for (auto& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    return out;
+}
+
+bool SameTextCp1252(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && MatchAt(a, 0, b, true);
+}
+
+int CompareTextCp1252(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = kUpper[U(a[i])];
+        const unsigned char y = kUpper[U(b[i])];
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int FastCharPos(std::string_view text, char c, int start) {
+    if (start < 1 || text.empty() || static_cast<std::size_t>(start) > text.size()) return 0;
+    const std::size_t at = text.find(c, static_cast<std::size_t>(start) - 1);
+    return at == npos ? 0 : static_cast<int>(at) + 1;
+}
+
+int FastPos(std::string_view source, std::string_view pattern, int start) {
+    return PosImpl(source, pattern, start, false);
+}
+
+int FastPosNoCase(std::string_view source, std::string_view pattern, int start) {
+    return PosImpl(source, pattern, start, true);
+}
+
+int FastPos(const char* source, const char* pattern, int sourceLength, int start, int patternLength) {
+    if (!source || !pattern || sourceLength < 1 || patternLength < 1) return 0;
+    return PosImpl(std::string_view(source, static_cast<std::size_t>(sourceLength)),
+                   std::string_view(pattern, static_cast<std::size_t>(patternLength)), start, false);
+}
+
+int FastPosNoCase(const char* source, const char* pattern, int sourceLength, int start, int patternLength) {
+    if (!source || !pattern || sourceLength < 1 || patternLength < 1) return 0;
+    return PosImpl(std::string_view(source, static_cast<std::size_t>(sourceLength)),
+                   std::string_view(pattern, static_cast<std::size_t>(patternLength)), start, true);
+}
+
+void FastReplace(std::string_view source, std::string_view find, std::string_view replace, std::string& result,
+                 bool caseSensitive, int& count) {
+    count = 0;
+    if (source.empty()) {
+        result.clear();
+        return;
+    }
+    std::string out;
+    if (!find.empty()) count = ReplaceInto(source, find, replace, out, !caseSensitive);
+    if (count == 0) out.assign(source);  // `source` may view `result`: copy before assigning
+    result.swap(out);
+}
+
+void CopyStr(std::string_view text, int start, int count, std::string& part) {
+    if (start < 1 || count < 1 || text.empty()) return;
+    const auto from = static_cast<std::size_t>(start) - 1;
+    if (from >= text.size()) {
+        part.clear();
+        return;
+    }
+    part.assign(text.substr(from, static_cast<std::size_t>(count)));
+}
+
+int PosFrom(std::string_view pattern, std::string_view text, int start) {
+    const int p = PosImpl(text, pattern, std::max(start, 1), false);
+    return p == 0 ? -1 : p;
+}
+
+int ReplaceAll(std::string& text, std::string_view find, std::string_view replace) {
+    return ReplaceAllImpl(text, find, replace, false);
+}
+
+int ReplaceAllNoCase(std::string& text, std::string_view find, std::string_view replace) {
+    return ReplaceAllImpl(text, find, replace, true);
+}
+
+int RemoveAllNoCase(std::string& text, std::string_view find) { return ReplaceAllImpl(text, find, {}, true); }
+
+bool RemoveBetween(std::string& text, std::string_view open, std::string_view close) {
+    const int p1 = PosImpl(text, open, 1, true);
+    if (p1 < 1) return false;
+    const int p2 = PosImpl(text, close, p1 + 1, true);
+    if (p2 < 1) return false;
+    const std::size_t begin = static_cast<std::size_t>(p1) - 1;
+    const std::size_t end = static_cast<std::size_t>(p2) - 1 + close.size();
+    text.erase(begin, end - begin);
+    return true;
+}
+
+int RemoveAllBetween(std::string& text, std::string_view open, std::string_view close) {
+    // The text is seen as out + src[r..]: `out` holds what is kept so far and
+    // src the untouched rest. No `open` starts in the text before `u`. An open
+    // may start in out's tail (after u) and reach into src when a removal
+    // joined two pieces; those few positions are checked on a small window,
+    // everything else is searched in src directly, so the work stays linear.
+    if (open.empty() || close.empty() || text.empty()) return 0;
+    const std::string src = text;
+    const std::size_t n = src.size();
+    const std::string_view sv(src);
+    std::string out;
+    out.reserve(n);
+    std::size_t r = 0;
+    std::size_t u = 0;
+    int count = 0;
+    const std::size_t lo = open.size();
+    const std::size_t lc = close.size();
+    for (;;) {
+        const std::size_t pending = out.size() - u;
+        std::string win;
+        std::size_t q = npos;  // open in the window (index < pending)
+        if (pending > 0) {
+            win.assign(out, u, pending);
+            win.append(sv.substr(r, std::min(n - r, lo + lc)));
+            for (std::size_t i = 0; i < pending; ++i)
+                if (MatchAt(win, i, open, true)) {
+                    q = i;
+                    break;
+                }
+        }
+        if (q != npos) {
+            std::size_t j = npos;  // close starting inside out's tail
+            for (std::size_t i = q + 1; i < pending; ++i)
+                if (MatchAt(win, i, close, true)) {
+                    j = i;
+                    break;
+                }
+            const std::size_t p1 = u + q;
+            if (j != npos) {
+                const std::size_t e = j + lc;  // end of the close in the window
+                if (e <= pending) {
+                    out.erase(p1, e - q);
+                } else {
+                    out.resize(p1);
+                    r += e - pending;
+                }
+            } else {
+                const std::size_t s = Bmh(sv, close, r, true);
+                if (s == npos) break;
+                out.resize(p1);
+                r = s + lc;
+            }
+            ++count;
+            u = p1 >= lo - 1 ? p1 - (lo - 1) : 0;
+            continue;
+        }
+        const std::size_t a = Bmh(sv, open, r, true);
+        if (a == npos) break;
+        const std::size_t s = Bmh(sv, close, a + 1, true);
+        if (s == npos) break;
+        out.append(sv.substr(r, a - r));
+        const std::size_t p1 = out.size();
+        r = s + lc;
+        ++count;
+        u = p1 >= lo - 1 ? p1 - (lo - 1) : 0;
+    }
+    if (count == 0) return 0;
+    out.append(sv.substr(r));
+    text.swap(out);
+    return count;
+}
+
+bool CutBetween(std::string& text, std::string& span, std::string_view open, std::string_view close) {
+    return CutBetweenImpl(text, span, open, close, true);
+}
+
+bool CutBetweenInner(std::string& text, std::string& inner, std::string_view open, std::string_view close) {
+    std::string span;
+    if (!CutBetweenImpl(text, span, open, close, true)) return false;
+    inner.assign(span, open.size(), span.size() - open.size() - close.size());
+    return true;
+}
+
+bool CutBetweenCase(std::string& text, std::string& span, std::string_view open, std::string_view close) {
+    return CutBetweenImpl(text, span, open, close, false);
+}
+
+bool DeleteUpTo(std::string& text, std::string_view marker) {
+    const int p = PosImpl(text, marker, 1, true);
+    if (p < 1) return false;
+    text.erase(0, static_cast<std::size_t>(p) - 1 + marker.size());
+    return true;
+}
+
+char Rot13Char(char c) {
+    if ((c >= 'A' && c <= 'M') || (c >= 'a' && c <= 'm')) return static_cast<char>(c + 13);
+    if ((c >= 'N' && c <= 'Z') || (c >= 'n' && c <= 'z')) return static_cast<char>(c - 13);
+    return c;
+}
+
+void Rot13(std::string& text) {
+    for (auto& c : text) c = Rot13Char(c);
+}
+
+std::string Rot13Copy(std::string_view text) {
+    std::string out(text);
+    Rot13(out);
+    return out;
+}
+
+void FixUtf8Chars(std::string& text) {
+    struct Pair {
+        std::string_view from, to;
+    };
+    // Order matters; "&#220;" goes before the bare "&#220" so that the
+    // semicolon of a complete reference does not stay behind.
+    static constexpr Pair kPairs[] = {
+        {"\xC3\xA4", "\xE4"},      {"\xC3\xB6", "\xF6"},     {"\xC3\xBC", "\xFC"},     {"\xC3\x9F", "\xDF"},
+        {"\xC3\x96", "\xD6"},      {"\xC3\x9C", "\xDC"},     {"\xE2\x80\x9E", "\""},   {"\xE2\x80\x9C", "\""},
+        {"\xE2\x80\x9A", "\""},    {"\xE2\x80\x99", "'"},    {"\xE2\x80\xA6", "..."},  {"\xE2\x80\x93", "-"},
+        {"&#220;", "\xDC"},        {"&#220", "\xDC"},        {"\x80\x99", "'"},        {"\x80\x9E", "\""},
+        {"\x80\x9C", "\""},        {"\xC2", ""},
+    };
+    for (const auto& p : kPairs) ReplaceAllImpl(text, p.from, p.to, false);
+}
+
+namespace {
+
+// Replacement of &#NNN; for NNN in 171..255; nullptr = left as it is.
+const char* NumericEntity(int code, char* same) {
+    auto sameChar = [&]() {
+        same[0] = static_cast<char>(code);
+        same[1] = 0;
+        return same;
+    };
+    switch (code) {
+        case 171: return "\"";
+        case 176: return "\xB0";
+        case 180: return "'";
+        case 184: return ",";
+        case 187: return "\"";
+        case 188: return "1/4";
+        case 189: return "1/2";
+        case 190: return "3/4";
+        case 195:
+        case 196:
+        case 197: return "\xC4";
+        case 198: return "AE";
+        case 199: return "C";
+        case 203: return "E";
+        case 207: return "I";
+        case 209: return "N";
+        case 213: return "O";
+        case 214: return "\xD6";
+        case 215: return "x";
+        case 216: return "O";
+        case 223: return "\xDF";
+        case 227: return "a";
+        case 228: return "\xE4";
+        case 229: return "\xE2";
+        case 230: return "ae";
+        case 231: return "c";
+        case 235: return "e";
+        case 239: return "i";
+        case 240: return "o";
+        case 241: return "n";
+        case 245: return "o";
+        case 246: return "\xF6";
+        case 247: return "/";
+        case 248: return "o";
+        case 255: return "y";
+        default: break;
+    }
+    if ((code >= 192 && code <= 194) || (code >= 200 && code <= 202) || (code >= 204 && code <= 206) ||
+        (code >= 210 && code <= 212) || (code >= 217 && code <= 221) || (code >= 224 && code <= 226) ||
+        (code >= 232 && code <= 234) || (code >= 236 && code <= 238) || (code >= 242 && code <= 244) ||
+        (code >= 249 && code <= 253))
+        return sameChar();
+    return nullptr;
+}
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+void DecodeHtmlEntities(std::string& text) {
+    ReplaceAllImpl(text, "&amp;", "&", false);
+    ReplaceAllImpl(text, "&quot;", "\"", false);
+    ReplaceAllImpl(text, "&lt;", "<", false);
+    ReplaceAllImpl(text, "&gt;", ">", false);
+    // Numeric references "&#" + exactly three digits + ";". No replacement
+    // contains '&', '#' or a digit followed by a digit, so one pass gives the
+    // same text as one pass per code.
+    std::size_t at = text.find("&#");
+    if (at == npos) return;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    char same[2];
+    while (at != npos) {
+        if (at + 6 <= text.size() && IsDigit(text[at + 2]) && IsDigit(text[at + 3]) && IsDigit(text[at + 4]) &&
+            text[at + 5] == ';') {
+            const int code = (text[at + 2] - '0') * 100 + (text[at + 3] - '0') * 10 + (text[at + 4] - '0');
+            if (const char* rep = NumericEntity(code, same)) {
+                out.append(text, from, at - from);
+                out.append(rep);
+                from = at + 6;
+                at = text.find("&#", from);
+                continue;
+            }
+        }
+        at = text.find("&#", at + 1);
+    }
+    out.append(text, from, npos);
+    text.swap(out);
+}
+
+std::string PathToFileUrl(std::string_view path) {
+    std::string p(path);
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (!p.empty() && p.front() == '/') p.erase(0, 1);
+    return "file:///" + p;
+}
+
+std::string WaypointFromFileName(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    if (slash != npos) path.remove_prefix(slash + 1);
+    std::string out;
+    for (char c : path) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'))) break;
+        out += c;
+    }
+    return out;
+}
+
+std::string TrimLeftCtl(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && U(text[i]) <= 32) ++i;
+    return std::string(text.substr(i));
+}
+
+std::string TrimRightCtl(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && U(text[n - 1]) <= 32) --n;
+    return std::string(text.substr(0, n));
+}
+
+std::string TrimCtl(std::string_view text) { return TrimRightCtl(TrimLeftCtl(text)); }
+
+}  // namespace tv
