@@ -1,0 +1,218 @@
+#include "shell/name_search.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/cache_rec.h"
+#include "core/str_util.h"
+#include "platform/services.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace {
+
+bool IsCodeChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Records read per block; the bar and the event pump follow every 100 records.
+constexpr std::size_t kRecordsPerStep = 100;
+// Caches searched between two looks at the cancel check.
+constexpr std::size_t kSearchStep = 16384;
+
+}  // namespace
+
+std::string EntryWaypoint(std::string_view entry) {
+    const std::string upper = UpperCaseCp1252(entry);
+    std::string code;
+    for (auto i = upper.size(); i-- > 0;) {
+        const char c = upper[i];
+        if (IsCodeChar(c)) code.insert(code.begin(), c);
+        if (c == '[') break;
+    }
+    return code;
+}
+
+std::string SearchEntry(std::string_view name, std::string_view code) {
+    std::string s(name);
+    s += " [";
+    s += code;
+    s += ']';
+    return s;
+}
+
+Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProgress& progress,
+                                   const CancelCheck& cancelled) {
+    unload();
+    loaded_ = true;
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(cacheFile.c_str(), "rb"));
+    int error = 0;
+    if (!file) {
+        error = errno ? errno : EIO;
+    } else {
+        long long records = 0;
+        if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+            const long size = std::ftell(file.get());
+            if (size > 0) records = size / static_cast<long>(TCacheRec::kSize);
+            std::fseek(file.get(), 0, SEEK_SET);
+        }
+        const int maximum = static_cast<int>(std::min<long long>(records, 0x7FFFFFFF));
+        progress.setRange(0, maximum);
+        progress.setPosition(0);
+        starts_.reserve(static_cast<std::size_t>(records));
+        codeStarts_.reserve(static_cast<std::size_t>(records));
+        text_.reserve(static_cast<std::size_t>(records) * 24);
+        upper_.reserve(text_.capacity());
+        progress.setAction(W("Cacheliste wird gelesen"));
+
+        std::vector<unsigned char> block(TCacheRec::kSize * kRecordsPerStep);
+        std::size_t count = 0;
+        for (;;) {
+            const std::size_t got = std::fread(block.data(), TCacheRec::kSize, kRecordsPerStep, file.get());
+            for (std::size_t r = 0; r < got; ++r) {
+                const TCacheRec rec = DecodeCacheRec(block.data() + r * TCacheRec::kSize);
+                addCache(rec.Name.view(), rec.Waypoint.view());
+            }
+            count += got;
+            if (got < kRecordsPerStep) {
+                if (std::ferror(file.get())) error = errno ? errno : EIO;
+                break;
+            }
+            progress.setPosition(static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF)));
+            platform::pump().pump();
+            if (cancelled && cancelled()) {
+                progress.hide();
+                unload();
+                return Error{-1, {}};
+            }
+        }
+        progress.setPosition(static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF)));
+        if (std::fclose(file.release()) != 0 && error == 0) error = errno ? errno : EIO;
+        progress.hide();
+    }
+    if (error != 0) return Error{error, W("Fehler beim Lesen der Datei ") + cacheFile};
+    return {};
+}
+
+void NameSearchModel::addCache(std::string_view name, std::string_view code) {
+    loaded_ = true;
+    starts_.push_back(static_cast<std::uint32_t>(text_.size()));
+    text_ += name;
+    codeStarts_.push_back(static_cast<std::uint32_t>(text_.size()));
+    text_ += code;
+    const std::size_t from = upper_.size();
+    upper_.append(text_, from, std::string::npos);
+    for (std::size_t i = from; i < upper_.size(); ++i) upper_[i] = UpperCp1252(upper_[i]);
+}
+
+void NameSearchModel::unload() {
+    loaded_ = false;
+    std::string().swap(text_);
+    std::string().swap(upper_);
+    std::vector<std::uint32_t>().swap(starts_);
+    std::vector<std::uint32_t>().swap(codeStarts_);
+    clearResults();
+}
+
+std::string_view NameSearchModel::name(std::size_t cache) const {
+    return std::string_view(text_).substr(starts_[cache], codeStarts_[cache] - starts_[cache]);
+}
+
+std::string_view NameSearchModel::code(std::size_t cache) const {
+    const std::size_t end = cache + 1 < starts_.size() ? starts_[cache + 1] : text_.size();
+    return std::string_view(text_).substr(codeStarts_[cache], end - codeStarts_[cache]);
+}
+
+bool NameSearchModel::search(std::string_view pattern, const CancelCheck& cancelled) {
+    clearResults();
+    if (!loaded_) return true;
+    const std::string upperPattern = UpperCaseCp1252(pattern);
+    const std::string_view all(upper_);
+    const std::size_t n = starts_.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        if (k % kSearchStep == kSearchStep - 1 && cancelled) {
+            platform::pump().pump();
+            if (cancelled()) {
+                clearResults();
+                return false;
+            }
+        }
+        const std::size_t end = k + 1 < n ? starts_[k + 1] : all.size();
+        const std::string_view hay = all.substr(starts_[k], end - starts_[k]);
+        if (hay.find(upperPattern) == std::string_view::npos) continue;
+        results_.push_back(static_cast<std::uint32_t>(k));
+        ticked_.push_back(markedSet_.count(UpperCaseAscii(code(k))) ? 1 : 0);
+    }
+    return true;
+}
+
+void NameSearchModel::clearResults() {
+    std::vector<std::uint32_t>().swap(results_);
+    std::vector<char>().swap(ticked_);
+}
+
+std::string NameSearchModel::entryText(std::size_t i) const {
+    return SearchEntry(name(results_[i]), code(results_[i]));
+}
+
+std::string NameSearchModel::entryCode(std::size_t i) const { return std::string(code(results_[i])); }
+
+std::vector<std::size_t> NameSearchModel::onCheck(std::size_t i, bool tick) {
+    std::vector<std::size_t> changed;
+    if (i >= results_.size()) return changed;
+    ticked_[i] = tick ? 1 : 0;
+    const std::string clicked = UpperCaseAscii(code(results_[i]));
+    if (MultiSelect) {
+        if (!clicked.empty()) {
+            if (tick)
+                mark(clicked);
+            else
+                unmark(clicked);
+        }
+        // Another entry of the same code shows the same state.
+        for (std::size_t j = 0; j < results_.size(); ++j) {
+            if (j == i || (ticked_[j] != 0) == tick) continue;
+            if (UpperCaseAscii(code(results_[j])) != clicked) continue;
+            ticked_[j] = tick ? 1 : 0;
+            changed.push_back(j);
+        }
+    } else {
+        if (tick) {
+            for (std::size_t j = 0; j < results_.size(); ++j) {
+                if (j == i || ticked_[j] == 0) continue;
+                ticked_[j] = 0;
+                changed.push_back(j);
+            }
+        }
+        clearMarked();
+        if (tick && !clicked.empty()) mark(clicked);
+    }
+    return changed;
+}
+
+void NameSearchModel::mark(const std::string& c) {
+    if (markedSet_.insert(c).second) marked_.push_back(c);
+}
+
+void NameSearchModel::unmark(const std::string& c) {
+    if (markedSet_.erase(c) == 0) return;
+    marked_.erase(std::find(marked_.begin(), marked_.end(), c));
+}
+
+void NameSearchModel::clearMarked() {
+    marked_.clear();
+    markedSet_.clear();
+}
+
+std::string NameSearchModel::markedText() const {
+    return std::to_string(marked_.size()) + " Caches markiert";
+}
+
+}  // namespace tv
