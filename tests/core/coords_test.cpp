@@ -1,0 +1,277 @@
+#include "core/coords.h"
+
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace tv {
+namespace {
+
+std::string Deg(const std::string& s) {
+    std::string out;
+    for (char c : s) out += c == '@' ? kDegreeSign : c;
+    return out;
+}
+
+TEST(CoordsText, SplitDegMinRoundsAndCarries) {
+    std::string d, m;
+    SplitDegMin(48.9999999, d, m);
+    EXPECT_EQ(d, "49");
+    EXPECT_EQ(m, "0.000");
+    SplitDegMin(11.5762, d, m);
+    EXPECT_EQ(d, "11");
+    EXPECT_EQ(m, "34.572");
+    // Exactly 59.9995 minutes (in double arithmetic) round half to even onto
+    // 60.000 and carry; 0.0025 minutes round down to the even 0.002.
+    SplitDegMin(1.9999916666666666, d, m);
+    EXPECT_EQ(d, "2");
+    EXPECT_EQ(m, "0.000");
+    SplitDegMin(4.1666666666666665e-05, d, m);
+    EXPECT_EQ(d, "0");
+    EXPECT_EQ(m, "0.002");
+    SplitDegMin(10.0 + 59.9996 / 60.0, d, m);
+    EXPECT_EQ(d, "11");
+    EXPECT_EQ(m, "0.000");
+    SplitDegMin(10.0 + 59.9994 / 60.0, d, m);
+    EXPECT_EQ(d, "10");
+    EXPECT_EQ(m, "59.999");
+    SplitDegMin(0.0, d, m);
+    EXPECT_EQ(d, "0");
+    EXPECT_EQ(m, "0.000");
+    SplitDegMin(-48.5, d, m);
+    EXPECT_EQ(d, "-48");
+    EXPECT_EQ(m, "-30.000");
+}
+
+TEST(CoordsText, SplitDegMinSecCarriesThroughSecondsAndMinutes) {
+    std::string d, m, s;
+    SplitDegMinSec(10.99999999, d, m, s);
+    EXPECT_EQ(d + "|" + m + "|" + s, "11|0|0");
+    SplitDegMinSec(48.1372, d, m, s);
+    EXPECT_EQ(d + "|" + m + "|" + s, "48|8|14");
+    SplitDegMinSec(11.5753, d, m, s);
+    EXPECT_EQ(d + "|" + m + "|" + s, "11|34|31");
+    // 30.5 seconds: half to even.
+    SplitDegMinSec(1.0 + 30.5 / 3600.0, d, m, s);
+    EXPECT_EQ(d + "|" + m + "|" + s, "1|0|30");
+}
+
+TEST(CoordsText, FormatCoordAllQuadrants) {
+    EXPECT_EQ(FormatCoord(48.5, 8.25), Deg("N 48@ 30.000 E 008@ 15.000"));
+    EXPECT_EQ(FormatCoord(-33.5, -70.25), Deg("S 33@ 30.000 W 070@ 15.000"));
+    EXPECT_EQ(FormatCoord(LatLon{-0.5, 151.2}), Deg("S 00@ 30.000 E 151@ 12.000"));
+    EXPECT_EQ(FormatCoord(64.8, -147.7), Deg("N 64@ 48.000 W 147@ 42.000"));
+    EXPECT_EQ(FormatCoord(0.0, 0.0), Deg("N 00@ 0.000 E 000@ 0.000"));
+    EXPECT_EQ(FormatCoord(48.002698, 8.0), Deg("N 48@ 0.162 E 008@ 0.000"));
+    EXPECT_EQ(FormatCoordPadded(48.1, 8.0), Deg("N 48@ 06.000 E 008@ 00.000"));
+    EXPECT_EQ(FormatCoordPadded(-48.2, -8.0 - 12.345 / 60), Deg("S 48@ 12.000 W 008@ 12.345"));
+    // The minutes' carry reaches the padded degrees.
+    EXPECT_EQ(FormatCoord(9.0 + 59.9999 / 60, 99.0 + 59.9996 / 60), Deg("N 10@ 0.000 E 100@ 0.000"));
+}
+
+TEST(CoordsText, HalfAndWholeMinutes) {
+    EXPECT_EQ(FormatCoordHalf(kHalfLatitude, 48.5), Deg("N 48@ 30.000"));
+    EXPECT_EQ(FormatCoordHalf(kHalfLatitude, -3.25), Deg("S 3@ 15.000"));
+    EXPECT_EQ(FormatCoordHalf(kHalfLongitude, 8.25), Deg("E 8@ 15.000"));
+    EXPECT_EQ(FormatCoordHalf(kHalfLongitude, -157.9), Deg("W 157@ 54.000"));
+    EXPECT_EQ(FormatCoordHalf(7, -1.5), Deg(" 1@ 30.000"));
+    EXPECT_EQ(FormatDegMinWhole(-1.9999), "-2\xB0 0\xB4");
+    EXPECT_EQ(FormatDegMinWhole(48.5), "48\xB0 30\xB4");
+    EXPECT_EQ(FormatDegMinWhole(0.0), "0\xB0 0\xB4");
+}
+
+TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
+    const LatLon points[] = {{48.5, 8.25},   {-33.5, -70.25},   {0.0, 0.0},       {89.99999, 179.99999},
+                             {-90.0, -180.0}, {21.3, -157.9},   {-17.7, 178.0},   {48.002698, 8.0},
+                             {51.123456, -0.0001}, {-0.0001, 0.0001}};
+    for (const LatLon& p : points) {
+        for (const std::string& text : {FormatCoord(p), FormatCoordPadded(p)}) {
+            const auto back = ParseCoord(text);
+            ASSERT_TRUE(back) << text;
+            EXPECT_EQ(FormatCoord(*back), FormatCoord(p)) << text;
+            EXPECT_NEAR(back->lat, p.lat, 0.0005 / 60 + 1e-12);
+            EXPECT_NEAR(back->lon, p.lon, 0.0005 / 60 + 1e-12);
+        }
+        const auto lat = ParseCoordHalf(kHalfLatitude, FormatCoordHalf(kHalfLatitude, p.lat));
+        const auto lon = ParseCoordHalf(kHalfLongitude, FormatCoordHalf(kHalfLongitude, p.lon));
+        ASSERT_TRUE(lat && lon);
+        EXPECT_EQ(FormatCoord(*lat, *lon), FormatCoord(p));
+    }
+    // A sweep over the thousandths of a minute keeps every text stable.
+    for (int k = 0; k < 60000; k += 7) {
+        const double v = 47.0 + k / 60000.0;
+        const std::string text = FormatCoord(v, -v);
+        const auto back = ParseCoord(text);
+        ASSERT_TRUE(back);
+        ASSERT_EQ(FormatCoord(*back), text);
+    }
+}
+
+TEST(CoordsText, ParseIsLenientButRejectsNonsense) {
+    const auto p = ParseCoord("  n48 30,5  o 8\xC2\xB0 15 ");
+    ASSERT_TRUE(p);
+    EXPECT_DOUBLE_EQ(p->lat, 48.0 + 30.5 / 60);
+    EXPECT_DOUBLE_EQ(p->lon, 8.25);
+    EXPECT_FALSE(ParseCoord(""));
+    EXPECT_FALSE(ParseCoord("48 30.000 8 15.000"));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 60.000 E 008@ 15.000")));  // minutes
+    EXPECT_FALSE(ParseCoord(Deg("N 90@ 0.001 E 008@ 15.000")));   // beyond the pole
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30.000 E 180@ 0.100")));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30.000 E 008@ 15.000 x")));
+    EXPECT_FALSE(ParseCoord(Deg("E 008@ 15.000 N 48@ 30.000")));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30. E 008@ 15.000")));
+    EXPECT_FALSE(ParseCoord(Deg("N 1234@ 30.000 E 008@ 15.000")));
+    EXPECT_FALSE(ParseCoordHalf(kHalfLatitude, Deg("E 8@ 15.000")));
+    EXPECT_FALSE(ParseCoordHalf(kHalfLongitude, Deg("N 8@ 15.000")));
+    EXPECT_EQ(ParseCoordHalf(kHalfLongitude, Deg("W 157@ 54.000")).value_or(0), -157.9);
+}
+
+struct Pair {
+    LatLon from, to;
+    double km, bearing;
+};
+
+// Reference values from an independent computation with 3-D unit vectors.
+TEST(CoordsSphere, DistanceAndBearingEverywhere) {
+    const Pair pairs[] = {
+        {{48, 8}, {48, 9}, 74.4034, 89.6284},
+        {{48, 8}, {48, 7}, 74.4034, 270.3716},
+        {{48, 8}, {49, 9}, 133.3878, 33.1558},
+        {{48, 8}, {47, 9}, 134.1899, 145.5878},
+        {{48, 8}, {47, 7}, 134.1899, 214.4122},
+        {{-33.5, -70.25}, {-33.6, -70.2}, 12.0463, 157.3922},
+        {{48, 8}, {21.3, -157.9}, 12181.8303, 346.0624},
+        {{48, 8}, {-33.92, 18.42}, 9167.9752, 171.2922},
+        {{-33.9, 151.2}, {-36.85, 174.76}, 2155.5079, 105.4943},
+        {{64.8, -147.7}, {-17.5, -149.6}, 9152.7777, 181.8285},
+        {{21.3, -157.9}, {-17.7, 178.0}, 5069.4593, 212.9936},
+        {{52.0, 179.5}, {52.0, -179.5}, 68.4579, 89.6060},
+        {{-40, -60}, {-41, -61}, 139.6886, 216.9259},
+    };
+    for (const Pair& p : pairs) {
+        double km = -1, b = -1;
+        ASSERT_TRUE(CalcDistanceBearing(km, b, p.from.lat, p.from.lon, p.to.lat, p.to.lon));
+        EXPECT_NEAR(km, p.km, 1e-3) << p.from.lat << "," << p.from.lon << " -> " << p.to.lat << "," << p.to.lon;
+        EXPECT_NEAR(b, p.bearing, 1e-3) << p.from.lat << "," << p.from.lon << " -> " << p.to.lat << "," << p.to.lon;
+        const auto back = CalcDistanceBearing(p.to, p.from);
+        ASSERT_TRUE(back);
+        EXPECT_NEAR(back->km, p.km, 1e-3);
+    }
+}
+
+TEST(CoordsSphere, SpecialPairs) {
+    double km = 0, b = 0;
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 48, 8, 49, 8));
+    EXPECT_NEAR(km, 111.1949, 1e-3);
+    EXPECT_EQ(b, 0.0);
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 49, 8, 48, 8));
+    EXPECT_EQ(b, 180.0);
+    ASSERT_TRUE(CalcDistanceBearing(km, b, -10, -70, -20, -70));
+    EXPECT_EQ(b, 180.0);
+    // Near and identical points.
+    for (const Pair& p : {Pair{{48, 8}, {48, 8.00001}, 0, 0}, Pair{{48, 8}, {48, 8}, 0, 0},
+                          Pair{{-12, 179.999995}, {-12, -179.999995}, 0, 0}, Pair{{90, 10}, {90, -100}, 0, 0}}) {
+        km = b = 5;
+        ASSERT_TRUE(CalcDistanceBearing(km, b, p.from.lat, p.from.lon, p.to.lat, p.to.lon));
+        EXPECT_EQ(km, 0.001);
+        EXPECT_EQ(b, 0.0);
+    }
+    // Antipodes: half the circumference, whatever the direction.
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 10, 20, -10, -160));
+    EXPECT_NEAR(km, 20015.0868, 1e-3);
+    EXPECT_TRUE(b >= 0.0 && b < 360.0);
+    // From the poles every way goes south or north.
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 90, 0, 48, 8));
+    EXPECT_NEAR(km, 42 * 111.19493, 1e-2);
+    EXPECT_EQ(b, 180.0);
+    ASSERT_TRUE(CalcDistanceBearing(km, b, -90, 0, 48, 8));
+    EXPECT_EQ(b, 0.0);
+    // Non-finite input fails and leaves the outputs alone.
+    km = 7, b = 8;
+    EXPECT_FALSE(CalcDistanceBearing(km, b, NAN, 8, 48, 8));
+    EXPECT_FALSE(CalcDistanceBearing(km, b, 48, 8, 48, INFINITY));
+    EXPECT_EQ(km, 7);
+    EXPECT_EQ(b, 8);
+    EXPECT_EQ(ArcCosine(1.0000000000000002), 0.0);
+    EXPECT_EQ(ArcCosine(-1.0000000000000002), kPi);
+    EXPECT_TRUE(std::isnan(ArcCosine(NAN)));
+    EXPECT_DOUBLE_EQ(RadToDeg(DegToRad(123.456)), 123.456);
+}
+
+TEST(CoordsSphere, ProjectionThereAndBack) {
+    double lat = 0, lon = 0;
+    ASSERT_TRUE(ProjectCoordinate(lat, lon, 48, 8, 10, 90));
+    EXPECT_NEAR(lat, 47.999922, 1e-6);
+    EXPECT_NEAR(lon, 8.134401, 1e-6);
+    double lat2 = 0, lon2 = 0;
+    ASSERT_TRUE(ProjectCoordinate(lat2, lon2, 48, 8, 10, 450));
+    EXPECT_NEAR(lat2, lat, 1e-9);
+    EXPECT_NEAR(lon2, lon, 1e-9);
+    ASSERT_TRUE(ProjectCoordinate(lat, lon, 48, 8, 10, -90));
+    EXPECT_NEAR(lat, 47.999922, 1e-6);
+    EXPECT_NEAR(lon, 7.865599, 1e-6);
+    ASSERT_TRUE(ProjectCoordinate(lat2, lon2, 48, 8, 10, 270));
+    EXPECT_NEAR(lat2, lat, 1e-9);
+    EXPECT_NEAR(lon2, lon, 1e-9);
+
+    // Across the date line the longitude stays within -180..180.
+    const auto east = ProjectCoordinate(LatLon{52.0, 179.9}, 30, 90);
+    ASSERT_TRUE(east);
+    EXPECT_NEAR(east->lon, -179.66178, 1e-4);
+    const auto west = ProjectCoordinate(LatLon{-17.7, -179.95}, 30, 270);
+    ASSERT_TRUE(west);
+    EXPECT_NEAR(west->lon, 179.76680, 1e-4);
+    // Over the pole: the longitude turns round.
+    const auto over = ProjectCoordinate(LatLon{89.0, 0.0}, 300, 0);
+    ASSERT_TRUE(over);
+    EXPECT_NEAR(over->lat, 88.30204, 1e-4);
+    EXPECT_NEAR(std::fabs(over->lon), 180.0, 1e-9);
+
+    // Round trips in all quadrants: measuring the projected point gives the
+    // distance and bearing back.
+    const LatLon starts[] = {{48, 8}, {-33.5, -70.25}, {21.3, -157.9}, {-36.85, 174.76}, {0, 179.99}, {70, -20}};
+    for (const LatLon& s : starts) {
+        for (double bearing : {0.5, 45.0, 90.0, 135.0, 200.0, 269.0, 333.0}) {
+            for (double km : {0.5, 10.0, 2500.0, 15000.0}) {
+                const auto p = ProjectCoordinate(s, km, bearing);
+                ASSERT_TRUE(p);
+                EXPECT_LE(std::fabs(p->lon), 180.0);
+                const auto back = CalcDistanceBearing(s, *p);
+                ASSERT_TRUE(back);
+                EXPECT_NEAR(back->km, km, 1e-6);
+                EXPECT_NEAR(back->bearing, bearing, 1e-6) << s.lat << "," << s.lon << " " << km;
+            }
+        }
+    }
+    EXPECT_FALSE(ProjectCoordinate(LatLon{48, 8}, NAN, 90));
+    EXPECT_FALSE(ProjectCoordinate(LatLon{48, 8}, 10, INFINITY));
+}
+
+TEST(CoordsSphere, CompassAndDistanceText) {
+    EXPECT_EQ(CompassText(349.5), "N");
+    EXPECT_EQ(CompassText(11), "N");
+    EXPECT_EQ(CompassText(12), "NNE");
+    EXPECT_EQ(CompassText(34.0), "NNE");  // 90.5 rounds to 90, not 91
+    EXPECT_EQ(CompassText(34.5), "NE");
+    EXPECT_EQ(CompassText(0), "N");
+    EXPECT_EQ(CompassText(90), "E");
+    EXPECT_EQ(CompassText(180), "S");
+    EXPECT_EQ(CompassText(200), "SSW");
+    EXPECT_EQ(CompassText(270), "W");
+    EXPECT_EQ(CompassText(326), "NW");
+    EXPECT_EQ(CompassText(338), "NNW");
+    EXPECT_EQ(CompassText(359.99), "N");
+    EXPECT_EQ(CompassText(-20), "-20.0\xB0");
+    EXPECT_EQ(CompassText(400), "400.0\xB0");
+    EXPECT_EQ(FormatDistanceBearing(48, 8, 48, 9), "74.4km E");
+    EXPECT_EQ(FormatDistanceBearing(48, 8, 48, 9, ','), "74,4km E");
+    EXPECT_EQ(FormatDistanceBearing(-33.5, -70.25, -33.6, -70.2), "12.0km SSE");
+    EXPECT_EQ(FormatDistanceBearing(48, 8, 21.3, -157.9), "12182.0km NNW");
+    EXPECT_EQ(FormatDistanceBearing(-33.9, 151.2, -36.85, 174.76), "2155.5km ESE");
+    EXPECT_EQ(FormatDistanceBearing(48, 8, 48, 8), "0.0km N");
+    EXPECT_EQ(FormatDistanceBearing(48, 8, NAN, 8), "?");
+}
+
+}  // namespace
+}  // namespace tv
