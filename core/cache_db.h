@@ -1,0 +1,150 @@
+#pragma once
+// The cache database: "Caches.bin" (296-byte TCacheRec records back to back,
+// in the order they were appended) and its index "Caches.idx" (sorted 24-byte
+// entries: waypoint key -> record number) in the work folder; the national
+// list line parser; "Finds.bin".
+//
+// Caches.idx entry: 0 length byte 16 | 1..16 key (the waypoint code with a-z
+// upper-cased, blank-padded to 16) | 17..19 zero | 20 i32 record number.
+// Entries ascend by key, ties by the record number's decimal text (so record
+// 10 sorts before record 9); loading keeps, per key, the entry read last.
+//
+// Lookups use the index held in memory (loaded once from Caches.idx, searched
+// by binary search); without an index they scan Caches.bin. Every whole-file
+// rewrite goes through a temporary file and a rename.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/cache_rec.h"
+#include "core/result.h"
+
+namespace tv {
+
+// ---------------------------------------------------------------------------
+// Index keys
+
+using CacheKey = std::array<char, 16>;
+
+// The index key of a waypoint code: a-z upper-cased, blank-padded to 16.
+// Nothing for a code longer than 16 characters (no key can equal it).
+std::optional<CacheKey> MakeCacheKey(std::string_view code);
+// Orders entries as Caches.idx stores them: key bytes, then the record
+// number's decimal text. True when (ka, ra) sorts before (kb, rb).
+bool CacheIndexLess(const CacheKey& ka, std::int32_t ra, const CacheKey& kb, std::int32_t rb);
+
+// The in-memory index: one record number per key, binary search.
+class TCacheIndexList {
+public:
+    struct Entry {
+        CacheKey key;
+        std::int32_t recNo;
+    };
+
+    bool empty() const { return sorted_.empty() && added_.empty(); }
+    std::size_t Count() const { return sorted_.size() + added_.size(); }
+    void Clear();
+    // Replaces the contents by entries given in the order they were read; of
+    // several entries with one key the last one read wins.
+    void Assign(std::vector<Entry> entriesInReadOrder);
+    // Adds a key or replaces its record number.
+    void Add(const CacheKey& key, std::int32_t recNo);
+    std::optional<std::int32_t> Find(const CacheKey& key) const;
+    // The folder whose Caches.idx the contents came from.
+    const std::string& Dir() const { return dir_; }
+    void SetDir(std::string dir) { dir_ = std::move(dir); }
+
+private:
+    struct KeyHash {
+        std::size_t operator()(const CacheKey& k) const noexcept;
+    };
+    std::vector<Entry> sorted_;                                   // by key, unique
+    std::unordered_map<CacheKey, std::int32_t, KeyHash> added_;  // learnt since the load
+    std::string dir_;
+};
+
+// Process-wide index; empty at start, loaded by the first lookup, emptied by
+// every index rebuild.
+extern TCacheIndexList CacheIndexList;
+// The whole database after ReadCacheDB, keyed by waypoint code in file order;
+// null when not loaded.
+extern std::unique_ptr<TCacheList> CacheDBList;
+
+// Paths in the work folder.
+std::string CacheBinPath();   // GetWorkDir() + "Caches.bin"
+std::string CacheIdxPath();   // GetWorkDir() + "Caches.idx"
+std::string FindsBinPath();   // GetWorkDir() + "Finds.bin"
+
+// ---------------------------------------------------------------------------
+// National cache-database list lines:
+//   id "name" yyyy m d lat lon "type" "size" WP ignored diff terr [rest]
+
+// Removes blanks (code 32 only) from the start of the line.
+void TrimLeadingBlanks(std::string& line);
+// Takes the text before the first blank as the token and leaves the rest
+// without leading blanks in `line`; with no blank left, the token is the whole
+// rest without leading blanks and trailing bytes <= 32, and `line` becomes
+// empty. False when the line held nothing but blanks (the token is empty).
+bool NextToken(std::string& line, std::string& token);
+// 0 parsed; 1 parsed, difficulty or terrain missing and set to "0.0"; -1 a
+// comment ("#" in column 1) or a malformed line. The record is zeroed first;
+// CountryId, Distance, InDB and the bytes after them stay zero.
+int ParseCacheDBLine(std::string_view line, TCacheRec& rec);
+
+// ---------------------------------------------------------------------------
+// Database operations (work folder from GetWorkDir)
+
+// Rebuilds Caches.idx from Caches.bin and empties CacheIndexList.
+// 0 ok; -1 Caches.bin cannot be opened (nothing changed); -2 read error;
+// -3 Caches.idx cannot be created; -4 write error. On -3/-4 no index file is
+// left behind, so lookups scan Caches.bin.
+int BuildCacheIndex();
+// Fills CacheIndexList from Caches.idx (a missing file leaves it empty).
+void LoadCacheIndex();
+// Looks a code up (a-z upper-cased). True: `rec` holds the record and its
+// RecNo field the position. False: `rec` is zeroed, except for an empty code,
+// which leaves it untouched.
+bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec);
+// Reads Caches.bin from the start; the first record whose code equals `code`
+// exactly. False (and `rec` zeroed) when there is none.
+bool ScanCacheDB(std::string_view code, TCacheRec& rec);
+// Appends the record unless its code is already in the database; creates
+// Caches.bin when missing. A loaded index learns the new key. Shows nothing.
+bool AppendCacheRec(const TCacheRec& rec);
+// Overwrites the record's slot when its code is in the database, else
+// appends. Errors are shown in the error box.
+bool StoreCacheRec(const TCacheRec& rec);
+// Creates CacheDBList and loads every record into it behind the wait window
+// ("Cache-DB wird gelesen"). Errors are shown in the error box; false when
+// the file could not be opened or read completely (the list then holds the
+// records read before the error).
+bool ReadCacheDB();
+void FreeCacheDB();
+// Removes every record with this code from Caches.bin (keeping the order of
+// the others) and rebuilds the index. The old file stays when anything could
+// not be read or written; the error box says why. True when rewritten.
+bool DeleteCacheFromDB(std::string_view code);
+
+// ---------------------------------------------------------------------------
+// Bulk helpers for whole files of records (any path)
+
+// Every whole record of the file (a trailing partial record is ignored).
+// Error code: errno of the failing call (EIO for a short read).
+Result<std::vector<TCacheRec>> ReadCacheFile(const std::string& path);
+// Replaces the file by these records, through a temporary file and a rename.
+Result<void> WriteCacheFile(const std::string& path, const std::vector<TCacheRec>& recs);
+// Appends the records at the end of the file (created when missing). The
+// index is not touched: call BuildCacheIndex afterwards.
+Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRec>& recs);
+
+// "Finds.bin": TFoundList::LoadFromFile reads it; this replaces it by the
+// list's records in list order (temporary file and rename).
+Result<void> WriteFoundFile(const std::string& path, const TFoundList& list);
+
+}  // namespace tv
