@@ -1,0 +1,151 @@
+#pragma once
+// Shared file operations: DOS wildcard matching, case-insensitive look-up,
+// sorted folder listings, whole-file and text-list reading and atomic
+// writing, the block copy, the clearing of description folders, and the
+// folder picker.
+//
+// Paths use '/'; a folder argument may or may not end in '/'. Windows
+// semantics are kept where the program relies on them: masks and name
+// look-ups ignore ASCII letter case, "*.*" matches every name, and folder
+// listings come sorted by name.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tv {
+
+// ---- names and folders ------------------------------------------------------
+
+// DOS wildcard match of a file name (no folder part) against a mask, ignoring
+// ASCII case: '*' matches any run (also empty), '?' exactly one character.
+// A mask ending in ".*" also matches a name without a dot ("GC*.*" matches
+// "GC123"); "*" and "*.*" match every name. An empty mask matches nothing.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+// The folder with exactly one trailing '/' ("" stays "").
+std::string WithTrailingSlash(std::string_view folder);
+
+enum class EntryKind {
+    Files,    // anything that is not a directory (symbolic links included)
+    Folders,  // real directories; links to directories are left out
+    All,
+};
+// Names (not paths) of the folder's entries of the given kind matching the
+// mask, sorted by name ignoring ASCII case (ties by bytes). A folder that
+// cannot be read gives an empty list.
+std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask = "*",
+                                    EntryKind kind = EntryKind::Files);
+
+// The path of the entry called `name` in `folder`, matching the name exactly
+// or else ignoring ASCII case (the first by ListFolder order). Nothing when
+// there is none or `name` holds a '/'.
+std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view name);
+// FindFileNoCase, or folder + name when no such entry exists yet.
+std::string ResolveFileNoCase(const std::string& folder, std::string_view name);
+
+// ---- whole files and text lists ---------------------------------------------
+
+// The file's bytes; nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& file);
+
+// Replaces the file by `bytes` through a temporary file in the same folder
+// and a rename; on any failure the old file stays as it was and false is
+// returned.
+bool WriteFileAtomic(const std::string& file, std::string_view bytes);
+
+// Streaming form of WriteFileAtomic for large files: the target is replaced
+// only by a successful Commit(); without it the temporary file is removed.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // False once any write failed (later writes are ignored).
+    bool ok() const { return fd_ >= 0 && !failed_; }
+    bool Write(std::string_view bytes);
+    // Flushes, closes and renames over the target; true when all of it worked.
+    bool Commit();
+
+private:
+    void Discard();
+
+    std::string target_, temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+};
+
+// The lines of a text: split at CR LF, LF or a lone CR; a final line break
+// adds no empty line, an empty text gives no lines.
+std::vector<std::string> SplitTextLines(std::string_view text);
+
+// Reads a text list, one entry per line (LF or CR LF). A missing file is
+// looked up ignoring case in its folder ("WPlist.txt" for "WPList.txt").
+// False, with `lines` empty, when no file can be read.
+bool ReadTextList(const std::string& file, std::vector<std::string>& lines);
+// Writes the lines, each ended by CR LF, atomically; false on failure (the
+// old file is kept).
+bool WriteTextList(const std::string& file, const std::vector<std::string>& lines);
+
+// Writes the text with every line ended by CR LF (line breaks as in the text:
+// CR LF, LF or CR), atomically; an empty text gives an empty file.
+bool SaveTextToFile(std::string_view text, const std::string& file);
+
+// ---- copy and delete --------------------------------------------------------
+
+// I/O codes of CopyFileBlockwise (as the program reports them).
+inline constexpr int kIoFileNotFound = 2;
+inline constexpr int kIoPathNotFound = 3;
+inline constexpr int kIoAccessDenied = 5;
+inline constexpr int kIoSameFile = 32;    // source and destination are one file
+inline constexpr int kIoReadError = 100;
+inline constexpr int kIoWriteError = 101; // disk full or short write
+
+// Copies the file in blocks of 2048 bytes. 0 on success, else the first I/O
+// error code (above, or the system's error number for other failures). A
+// destination that is the source itself (by any spelling or link) is refused
+// before anything is written; after a failed copy a regular destination file
+// is removed, so no partial copy is left behind.
+int CopyFileBlockwise(const std::string& source, const std::string& destination);
+
+// Waypoint codes of the records of "Finds.bin" in the work folder, in file
+// order; the list is emptied first; a missing file leaves it empty.
+void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir);
+void LoadFoundCodes(std::vector<std::string>& list);  // in GetWorkDir()
+
+// True when the file was removed.
+bool DeleteFileChecked(const std::string& file);
+
+// Deletes the folder's files matching "GC*.*" and its "index.html" (both
+// ignoring case), with the busy cursor; subfolders and other files stay.
+// Failures are ignored.
+void DeleteCacheFiles(const std::string& folder);
+// DeleteCacheFiles on the folder and on each direct subfolder (links and
+// hidden "." folders are left alone), then removes the subfolders that are
+// empty afterwards.
+void DeleteCacheFilesTree(const std::string& folder);
+// Deletes the folder's files (not folders) matching the mask and returns how
+// many matched. A mask holding '/' matches nothing.
+int DeleteFilesByMask(const std::string& folder, std::string_view mask);
+
+// ---- folder picker ----------------------------------------------------------
+
+// The folder chooser of the platform layer. Execute() shows it with Title,
+// starting at InitialDir; true when a folder was chosen, which Folder then
+// holds (without a trailing '/'). A cancel leaves Folder as it was.
+class TFolderBrowser {
+public:
+    TFolderBrowser();
+
+    std::string Folder;
+    std::string Title;          // default "Bitte Ordner auswählen!" (Windows-1252)
+    bool IncludeFiles = false;  // show files as well as folders
+    bool NewDialogStyle = false;
+    std::string InitialDir;
+
+    bool Execute();
+};
+
+}  // namespace tv
