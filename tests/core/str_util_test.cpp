@@ -1,0 +1,334 @@
+#include "core/str_util.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/text_encoding.h"
+
+using namespace tv;
+
+namespace {
+
+// Straightforward reference search (0-based, npos when absent).
+std::size_t NaiveFind(const std::string& s, const std::string& p, std::size_t from, bool fold) {
+    if (p.empty() || p.size() > s.size()) return std::string::npos;
+    for (std::size_t i = from; i + p.size() <= s.size(); ++i) {
+        bool ok = true;
+        for (std::size_t k = 0; k < p.size() && ok; ++k) {
+            const auto a = static_cast<unsigned char>(s[i + k]);
+            const auto b = static_cast<unsigned char>(p[k]);
+            ok = fold ? UpperCp1252(a) == UpperCp1252(b) : a == b;
+        }
+        if (ok) return i;
+    }
+    return std::string::npos;
+}
+
+std::string RandomText(std::mt19937& rng, std::size_t maxLen, const std::string& alphabet) {
+    std::uniform_int_distribution<std::size_t> len(0, maxLen);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string s(len(rng), ' ');
+    for (auto& c : s) c = alphabet[pick(rng)];
+    return s;
+}
+
+}  // namespace
+
+TEST(StrUtilCase, UpperTableFoldsWindows1252Letters) {
+    EXPECT_EQ(UpperCaseCp1252(W("Bär straße öl üben ÿ š œ ž æ ø þ")), W("BÄR STRAßE ÖL ÜBEN Ÿ Š Œ Ž Æ Ø Þ"));
+    EXPECT_EQ(LowerCaseCp1252(W("BÄR STRAßE Ÿ Š Œ Ž Æ Ø Þ")), W("bär straße ÿ š œ ž æ ø þ"));
+    // Bytes that stay as they are: ß, µ, ÷, ×, the euro sign, digits, controls.
+    for (int b : {0xDF, 0xB5, 0xF7, 0xD7, 0x80, 0x35, 0x00, 0x1F, 0xAA, 0xBA}) {
+        EXPECT_EQ(UpperCp1252(static_cast<unsigned char>(b)), b) << b;
+        EXPECT_EQ(LowerCp1252(static_cast<unsigned char>(b)), b) << b;
+    }
+    // Upper and lower are inverse on every byte that changes.
+    int changed = 0;
+    for (int b = 0; b < 256; ++b) {
+        const auto u = UpperCp1252(static_cast<unsigned char>(b));
+        if (u != b) {
+            ++changed;
+            EXPECT_EQ(LowerCp1252(u), b) << b;
+        }
+    }
+    EXPECT_EQ(changed, 26 + 30 + 4);
+    EXPECT_EQ(UpperCaseAscii(W("gc1ä-x")), W("GC1ä-X"));
+    EXPECT_EQ(LowerCaseAscii(W("GC1Ä-X")), W("gc1Ä-x"));
+    EXPECT_TRUE(SameTextCp1252(W("Größe"), W("GRößE")));
+    EXPECT_FALSE(SameTextCp1252("abc", "abcd"));
+    EXPECT_LT(CompareTextCp1252("A", "b"), 0);
+    EXPECT_GT(CompareTextCp1252("b", "A"), 0);
+    EXPECT_EQ(CompareTextCp1252(W("äb"), W("ÄB")), 0);
+    EXPECT_LT(CompareTextCp1252("ab", "abc"), 0);
+}
+
+TEST(StrUtilSearch, PositionsAndGuards) {
+    EXPECT_EQ(PosFrom("zz", "abc", 1), -1);
+    EXPECT_EQ(PosFrom("b", "abcb", 1), 2);
+    EXPECT_EQ(PosFrom("b", "abcb", 3), 4);
+    EXPECT_EQ(PosFrom("B", "abcb", 1), -1);  // case-sensitive
+    EXPECT_EQ(PosFrom("", "abc", 1), -1);
+    EXPECT_EQ(PosFrom("a", "abc", 0), 1);
+
+    EXPECT_EQ(FastPos("abc", "zz", 1), 0);
+    EXPECT_EQ(FastPos("abc", "", 1), 0);
+    EXPECT_EQ(FastPos("ab", "abc", 1), 0);
+    EXPECT_EQ(FastPos("abc", "a", 0), 0);
+    EXPECT_EQ(FastPos("abcabc", "abc", 2), 4);
+    EXPECT_EQ(FastPos("abcabc", "abc", 5), 0);
+    EXPECT_EQ(FastPos("abcabc", "abc", 99), 0);
+    // The skip must be taken from the folded source byte, or this hit is stepped over.
+    EXPECT_EQ(FastPosNoCase("xxabcxx", "ABC", 7, 1, 3), 3);
+    EXPECT_EQ(FastPos("xxabcxx", "ABC", 7, 1, 3), 0);
+    EXPECT_EQ(FastPosNoCase(W("Der BÄR und der bär"), W("bär"), 6), 17);
+    EXPECT_EQ(FastPos(nullptr, "a", 0, 1, 1), 0);
+
+    EXPECT_EQ(FastCharPos("abcabc", 'c', 1), 3);
+    EXPECT_EQ(FastCharPos("abcabc", 'c', 4), 6);
+    EXPECT_EQ(FastCharPos("abcabc", 'c', 7), 0);
+    EXPECT_EQ(FastCharPos("", 'c', 1), 0);
+    EXPECT_EQ(FastCharPos("abc", 'a', 0), 0);
+}
+
+TEST(StrUtilSearch, AgreesWithNaiveSearchOnRandomTexts) {
+    std::mt19937 rng(42);
+    const std::string alphabet = W("aAbBäÄ\xFF\x9F-");
+    for (int round = 0; round < 4000; ++round) {
+        const std::string s = RandomText(rng, 40, alphabet);
+        std::string p = RandomText(rng, 5, alphabet);
+        const int start = static_cast<int>(rng() % (s.size() + 2)) + 1;
+        for (bool fold : {false, true}) {
+            const std::size_t want = NaiveFind(s, p, static_cast<std::size_t>(start - 1), fold);
+            const int got = fold ? FastPosNoCase(s, p, start) : FastPos(s, p, start);
+            ASSERT_EQ(got, want == std::string::npos ? 0 : static_cast<int>(want) + 1)
+                << "s=" << s << " p=" << p << " start=" << start << " fold=" << fold;
+        }
+    }
+}
+
+TEST(StrUtilReplace, CountsAndFolding) {
+    std::string t = "aaa";
+    EXPECT_EQ(ReplaceAll(t, "aa", "b"), 1);
+    EXPECT_EQ(t, "ba");
+    t = "xabcx";
+    EXPECT_EQ(ReplaceAllNoCase(t, "ABC", "-"), 1);
+    EXPECT_EQ(t, "x-x");
+    t = W("Bär BÄR");
+    EXPECT_EQ(ReplaceAllNoCase(t, W("bär"), "x"), 2);
+    EXPECT_EQ(t, "x x");
+    t = "a.b.c";
+    EXPECT_EQ(ReplaceAll(t, ".", "..."), 2);  // replacements are not searched again
+    EXPECT_EQ(t, "a...b...c");
+    t = "abc";
+    EXPECT_EQ(ReplaceAll(t, "", "x"), 0);
+    EXPECT_EQ(t, "abc");
+    EXPECT_EQ(ReplaceAll(t, "B", "x"), 0);
+    t = "<BR>1<br>2<Br>";
+    EXPECT_EQ(RemoveAllNoCase(t, "<br>"), 3);
+    EXPECT_EQ(t, "12");
+
+    std::string result = "old";
+    int count = -1;
+    FastReplace("", "a", "b", result, true, count);
+    EXPECT_EQ(result, "");
+    EXPECT_EQ(count, 0);
+    FastReplace("aXa", "x", "yy", result, true, count);
+    EXPECT_EQ(result, "aXa");
+    EXPECT_EQ(count, 0);
+    FastReplace("aXa", "x", "yy", result, false, count);
+    EXPECT_EQ(result, "ayya");
+    EXPECT_EQ(count, 1);
+    // The result may be the string the source views.
+    std::string self = "1-2-3";
+    FastReplace(self, "-", "+", self, true, count);
+    EXPECT_EQ(self, "1+2+3");
+    FastReplace(self, "", "+", self, true, count);
+    EXPECT_EQ(self, "1+2+3");
+
+    std::string part = "keep";
+    CopyStr("abcdef", 0, 2, part);
+    EXPECT_EQ(part, "keep");
+    CopyStr("abcdef", 2, 0, part);
+    EXPECT_EQ(part, "keep");
+    CopyStr("abcdef", 5, 10, part);
+    EXPECT_EQ(part, "ef");
+    CopyStr("abcdef", 7, 1, part);
+    EXPECT_EQ(part, "");
+}
+
+TEST(StrUtilSpans, CutAndRemoveOffsets) {
+    std::string t = "x<B>y</b>z", span = "?";
+    EXPECT_TRUE(CutBetween(t, span, "<b>", "</b>"));
+    EXPECT_EQ(span, "<B>y</b>");
+    EXPECT_EQ(t, "xz");
+
+    t = "x<B>y</b>z";
+    std::string inner;
+    EXPECT_TRUE(CutBetweenInner(t, inner, "<b>", "</b>"));
+    EXPECT_EQ(inner, "y");
+    EXPECT_EQ(t, "xz");
+
+    t = "x<B>y</b>z";
+    span = "?";
+    EXPECT_FALSE(CutBetweenCase(t, span, "<b>", "</b>"));
+    EXPECT_EQ(t, "x<B>y</b>z");
+    EXPECT_EQ(span, "?");
+    EXPECT_TRUE(CutBetweenCase(t, span, "<B>", "</b>"));
+    EXPECT_EQ(span, "<B>y</b>");
+
+    t = "a</b>b<b>c";  // close only before open
+    EXPECT_FALSE(CutBetween(t, span, "<b>", "</b>"));
+    EXPECT_EQ(t, "a</b>b<b>c");
+    EXPECT_FALSE(RemoveBetween(t, "<b>", "</b>"));
+    EXPECT_EQ(t, "a</b>b<b>c");
+
+    // The close is searched one byte after the open for RemoveBetween, after
+    // the whole open for CutBetween.
+    t = "a<!-->b-->c";
+    EXPECT_TRUE(RemoveBetween(t, "<!--", "-->"));
+    EXPECT_EQ(t, "ab-->c");
+    t = "a<!-->b-->c";
+    EXPECT_TRUE(CutBetween(t, span, "<!--", "-->"));
+    EXPECT_EQ(span, "<!-->b-->");
+    EXPECT_EQ(t, "ac");
+
+    t = "ab";
+    EXPECT_FALSE(RemoveBetween(t, "", "b"));
+    EXPECT_FALSE(CutBetween(t, span, "a", ""));
+    EXPECT_EQ(t, "ab");
+
+    t = "Header<TABLE>rest";
+    EXPECT_TRUE(DeleteUpTo(t, "<table>"));
+    EXPECT_EQ(t, "rest");
+    EXPECT_FALSE(DeleteUpTo(t, "<table>"));
+    EXPECT_EQ(t, "rest");
+}
+
+TEST(StrUtilSpans, RemoveAllBetweenEqualsRepeatedRemoveBetween) {
+    std::string t = "<p>Hallo <b>Welt</b><!-- x --> und<br>mehr";
+    EXPECT_EQ(RemoveAllBetween(t, "<", ">"), 5);
+    EXPECT_EQ(t, "Hallo Welt und" "mehr");
+    t = "keine";
+    EXPECT_EQ(RemoveAllBetween(t, "<", ">"), 0);
+    EXPECT_EQ(t, "keine");
+
+    std::mt19937 rng(7);
+    const std::vector<std::pair<std::string, std::string>> delims = {
+        {"<", ">"}, {"<!--", "-->"}, {"ab", "b"}, {"aba", "a"}, {"aAb", "ba"}, {"<a", "a>"}, {"bb", "bbb"}};
+    for (int round = 0; round < 20000; ++round) {
+        const auto& [open, close] = delims[round % delims.size()];
+        // A small alphabet makes spans that join into new opens frequent.
+        const std::string s = RandomText(rng, 30, round % 2 ? "aAb<>!-" : "aAb");
+        std::string loop = s;
+        int loops = 0;
+        while (RemoveBetween(loop, open, close)) ++loops;
+        std::string once = s;
+        const int n = RemoveAllBetween(once, open, close);
+        ASSERT_EQ(once, loop) << "text=" << s << " open=" << open << " close=" << close;
+        ASSERT_EQ(n, loops) << "text=" << s;
+    }
+}
+
+TEST(StrUtilConvert, Rot13RoundTrip) {
+    std::string t = W("Hallo Wälder!");
+    Rot13(t);
+    EXPECT_EQ(t, W("Unyyb Jäyqre!"));
+    Rot13(t);
+    EXPECT_EQ(t, W("Hallo Wälder!"));
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const std::string once = Rot13Copy(all);
+    EXPECT_EQ(Rot13Copy(once), all);
+    EXPECT_EQ(once.substr('A', 26), "NOPQRSTUVWXYZABCDEFGHIJKLM");
+    EXPECT_EQ(once.substr('a', 26), "nopqrstuvwxyzabcdefghijklm");
+    EXPECT_EQ(once.substr(0x80), all.substr(0x80));
+    EXPECT_EQ(Rot13Char('['), '[');
+}
+
+TEST(StrUtilConvert, FixUtf8CharsByteExact) {
+    auto fix = [](std::string s) {
+        FixUtf8Chars(s);
+        return s;
+    };
+    EXPECT_EQ(fix("\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F\xC3\x96\xC3\x9C"), "\xE4\xF6\xFC\xDF\xD6\xDC");
+    EXPECT_EQ(fix("\xC2\xA0"), "\xA0");
+    EXPECT_EQ(fix("a\xC2z"), "az");
+    EXPECT_EQ(fix("\xE2\x80\x9Ex\xE2\x80\x9C y\xE2\x80\x9A"), "\"x\" y\"");
+    EXPECT_EQ(fix("it\xE2\x80\x99s\xE2\x80\xA6 1\xE2\x80\x93" "2"), "it's... 1-2");
+    EXPECT_EQ(fix("\x80\x99|\x80\x9E|\x80\x9C"), "'|\"|\"");
+    // A complete reference leaves no stray semicolon; the bare form works too.
+    EXPECT_EQ(fix("&#220;ber &#220ber"), "\xDC" "ber \xDC" "ber");
+    // Bytes that belong to no listed sequence stay.
+    EXPECT_EQ(fix("\xC3\xA9\xE2\x82\xAC"), "\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(fix(""), "");
+}
+
+TEST(StrUtilConvert, DecodeHtmlEntitiesByteExact) {
+    auto dec = [](std::string s) {
+        DecodeHtmlEntities(s);
+        return s;
+    };
+    EXPECT_EQ(dec("&amp;lt;"), "<");
+    EXPECT_EQ(dec("a &amp; b &quot;c&quot; &lt;d&gt;"), "a & b \"c\" <d>");
+    EXPECT_EQ(dec("&#197;"), "\xC4");
+    EXPECT_EQ(dec("&#208;"), "&#208;");
+    EXPECT_EQ(dec("&#230;"), "ae");
+    EXPECT_EQ(dec("&#188;"), "1/4");
+    EXPECT_EQ(dec("&#65;"), "&#65;");
+    EXPECT_EQ(dec("&#065;"), "&#065;");
+    EXPECT_EQ(dec("&#8364;&#x2019;&#228"), "&#8364;&#x2019;&#228");
+    EXPECT_EQ(dec("&&#228;&#246;;"), "&\xE4\xF6;");
+    EXPECT_EQ(dec("&amp;#228;"), "\xE4");
+
+    // Every code 100..299 against the decoding table.
+    const std::map<int, std::string> table = {
+        {171, "\""}, {176, "\xB0"}, {180, "'"},  {184, ","},  {187, "\""}, {188, "1/4"}, {189, "1/2"},
+        {190, "3/4"}, {195, "\xC4"}, {196, "\xC4"}, {197, "\xC4"}, {198, "AE"}, {199, "C"}, {203, "E"},
+        {207, "I"},  {209, "N"},  {213, "O"},  {214, "\xD6"}, {215, "x"}, {216, "O"}, {223, "\xDF"},
+        {227, "a"},  {228, "\xE4"}, {229, "\xE2"}, {230, "ae"}, {231, "c"}, {235, "e"}, {239, "i"},
+        {240, "o"},  {241, "n"},  {245, "o"},  {246, "\xF6"}, {247, "/"}, {248, "o"}, {255, "y"}};
+    const std::vector<std::pair<int, int>> same = {{192, 194}, {200, 202}, {204, 206}, {210, 212}, {217, 221},
+                                                   {224, 226}, {232, 234}, {236, 238}, {242, 244}, {249, 253}};
+    int decoded = 0;
+    for (int code = 100; code < 300; ++code) {
+        const std::string entity = "&#" + std::to_string(code) + ";";
+        std::string want = entity;
+        if (auto it = table.find(code); it != table.end()) want = it->second;
+        for (auto [lo, hi] : same)
+            if (code >= lo && code <= hi) want = std::string(1, static_cast<char>(code));
+        if (want != entity) ++decoded;
+        EXPECT_EQ(dec("<" + entity + ">"), "<" + want + ">") << code;
+    }
+    EXPECT_EQ(decoded, 85 - 16);
+}
+
+TEST(StrUtilConvert, ListingNameFixThenDecode) {
+    std::string name = "M&amp;M&#246; \xC3\xBC";
+    FixUtf8Chars(name);
+    DecodeHtmlEntities(name);
+    EXPECT_EQ(name, "M&M\xF6 \xFC");
+}
+
+TEST(StrUtilNames, FileUrlsWaypointsAndTrims) {
+    EXPECT_EQ(PathToFileUrl("C:\\x\\index.html"), "file:///C:/x/index.html");
+    EXPECT_EQ(PathToFileUrl("/home/u/x.html"), "file:///home/u/x.html");
+
+    EXPECT_EQ(WaypointFromFileName("C:\\x\\gc1a2b_converted.html"), "GC1A2B");
+    EXPECT_EQ(WaypointFromFileName("gc12.html"), "GC12");
+    EXPECT_EQ(WaypointFromFileName("/w/descr/GCZZ9.html"), "GCZZ9");
+    EXPECT_EQ(WaypointFromFileName("/w/../x.html"), "X");
+    EXPECT_EQ(WaypointFromFileName(W("/w/gcä1.html")), "GC");
+    EXPECT_EQ(WaypointFromFileName("dir\\"), "");
+
+    EXPECT_EQ(TrimRightCtl("abc \t\r\n"), "abc");
+    EXPECT_EQ(TrimLeftCtl(" \t\x01x "), "x ");
+    EXPECT_EQ(TrimLeftCtl("\xC4rger"), "\xC4rger");
+    EXPECT_EQ(TrimRightCtl("B\xE4r"), "B\xE4r");
+    EXPECT_EQ(TrimRightCtl("\xA0"), "\xA0");
+    EXPECT_EQ(TrimCtl("\r\n"), "");
+    EXPECT_EQ(TrimCtl("\t a b \n"), "a b");
+}
