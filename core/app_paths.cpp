@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
+
+#include "platform/text_encoding.h"
 
 namespace tv {
 
@@ -32,6 +35,49 @@ const std::string& ProgramDir() {
 }
 
 void SetProgramDir(const std::string& dir) { Current() = WithSlash(dir); }
+
+std::string ShippedDataDir() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        fs::path beside = exe.parent_path() / "data";
+        if (fs::is_directory(beside, ec)) return WithSlash(beside.string());
+    }
+#ifdef TV_SOURCE_DATA_DIR
+    if (fs::is_directory(TV_SOURCE_DATA_DIR, ec)) return WithSlash(TV_SOURCE_DATA_DIR);
+#endif
+    return {};
+}
+
+Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fromDir.empty() || !fs::is_directory(fromDir, ec)) return {};
+    fs::recursive_directory_iterator it(fromDir, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const fs::path rel = it->path().lexically_relative(fromDir);
+        const fs::path target = fs::path(toDir) / rel;
+        std::error_code e;
+        if (it->is_directory(e)) {
+            fs::create_directories(target, e);
+        } else if (it->is_regular_file(e) && !fs::exists(target, e)) {
+            fs::create_directories(target.parent_path(), e);
+            fs::copy_file(it->path(), target, fs::copy_options::skip_existing, e);
+        }
+        if (e) return Error{e.value(), W("Fehler beim Kopieren nach ") + target.string() + " (" + Utf8ToCp1252(e.message()) + ")"};
+    }
+    if (ec) return Error{ec.value(), W("Fehler beim Lesen des Verzeichnisses ") + fromDir};
+    return {};
+}
+
+Result<void> PrepareProgramDir() {
+    std::error_code ec;
+    std::filesystem::create_directories(ProgramDir(), ec);
+    if (ec) return Error{ec.value(), W("Das Programmverzeichnis ") + ProgramDir() + W(" kann nicht angelegt werden (") +
+                                       Utf8ToCp1252(ec.message()) + ")"};
+    return CopyShippedData(ShippedDataDir(), ProgramDir());
+}
 
 std::string GetTempDir() {
     std::error_code ec;

@@ -4,6 +4,8 @@
 // ~/.local/share/trailvane. Tests set it to a temporary folder.
 #include <string>
 
+#include "core/result.h"
+
 namespace tv {
 
 // The program folder with a trailing '/'. Resolved from the environment on
@@ -13,6 +15,16 @@ const std::string& ProgramDir();
 void SetProgramDir(const std::string& dir);
 // Resolves the folder from the environment as the program does at start.
 std::string ProgramDirFromEnvironment();
+
+// The folder of the files the program ships: "data" beside the executable
+// when present, else the source tree's data folder (TV_SOURCE_DATA_DIR).
+// Ends in '/'; empty when neither exists.
+std::string ShippedDataDir();
+// Copies every file below `fromDir` into `toDir` (keeping sub-folders) that
+// is missing there; existing files are never overwritten.
+Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDir);
+// Creates the program folder when missing and copies the shipped files into it.
+Result<void> PrepareProgramDir();
 
 // The folder for temporary files, with a trailing '/'.
 std::string GetTempDir();

@@ -2,9 +2,20 @@
 // The settings record: section "Program" of tq.conf beside the program.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tv {
+
+// Defaults of the two lines that start every exported GPX file.
+inline constexpr std::string_view kDefaultXMLInit = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+inline constexpr std::string_view kDefaultGPXInit =
+    "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" creator=\"Trailvane\" version=\"1.1\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">";
+
+// Upper bound of "NrOfAdditionalHomes" (the home selector's maximum).
+inline constexpr int kMaxAdditionalHomes = 500;
 
 struct TProcSettings {
     std::string WorkDir, OutDir, OfflineCacheDir, CacheDBUrl, ArchiveUrl, Template;
@@ -35,10 +46,19 @@ struct TProcSettings {
 extern TProcSettings ProcSettings;
 
 // Fills ProcSettings from section "Program"; the argument is the client width
-// of the main list (default width of its second column).
+// of the main list (default width of its second column). Main_ColumnToSort is
+// clamped to 0..2, Main_SortDir to 0..1 and the home count to 0..500.
 void LoadProcSettings(int listClientWidth);
-// Writes ProcSettings to section "Program". Every caller passes false.
-void SaveProcSettings(bool windowStateOnly);
+// Writes ProcSettings to section "Program" in one rewrite of tq.conf and
+// removes home keys numbered above the new count. Every caller passes false.
+// Returns false when tq.conf could not be written.
+bool SaveProcSettings(bool windowStateOnly);
+
+// CacheDBPrimary when it names an entry of a table with `tableCount` entries
+// (1..tableCount), else 0 (none). The stored value is kept as it is.
+int ValidCacheDBPrimary(const TProcSettings& s, int tableCount);
+// Whether national database k (1-based) is used and exists in the table.
+bool UsesCacheDB(const TProcSettings& s, int k, int tableCount);
 
 // Work (data) folder and description (output) folder, each ending in '/'.
 std::string GetWorkDir();

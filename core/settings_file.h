@@ -1,0 +1,59 @@
+#pragma once
+// tq.conf beside the program: the one process-wide INI object on it, the
+// first-start flag and the typed accessors of section "Program".
+#include <string>
+#include <string_view>
+
+#include "core/ini_file.h"
+
+namespace tv {
+
+// Our own web space, host of the default download addresses. Tests point the
+// settings at their own local server instead; nothing may contact this host.
+inline constexpr std::string_view kMakerHost = "http://trailvane.invalid";
+// Default folder URL of the national cache-database lists, of the archive-list
+// script and of the version file.
+std::string DefaultCacheDBUrl();   // kMakerHost + "/user/geocaching/data/"
+std::string DefaultArchiveUrl();   // kMakerHost + "/user/geocaching/tqlist.php"
+std::string DefaultUpdateURL();    // kMakerHost + "/user/geocaching/tqversion.txt"
+
+inline constexpr std::string_view kSettingsFileName = "tq.conf";
+inline constexpr std::string_view kProgramSection = "Program";
+
+// True when tq.conf existed in the program folder at start-up; false marks
+// the first start. Set by StartSettingsFile.
+extern bool ConfigExisted;
+
+// ProgramDir() + "tq.conf".
+std::string SettingsFilePath();
+// The INI object on SettingsFilePath(); follows the program folder when a
+// test changes it.
+TIniFile& IniFile();
+
+// Start-up, in this order: ConfigExisted := whether tq.conf exists; open it;
+// write "LatestStart" (dd.MM.yyyy hh:mm:ss from the platform clock); then
+// WriteDefaultSettings. Returns false when tq.conf could not be written.
+bool StartSettingsFile();
+
+// Section "Program". The writers return false after a failed write of the
+// file (the failure handler of ini_file.h has then been called).
+bool WriteSettingStr(std::string_view key, std::string_view value);
+bool WriteSettingInt(std::string_view key, long long value);
+bool WriteSettingBool(std::string_view key, bool value);
+bool WriteSettingFloat(std::string_view key, double value);
+bool WriteSectionInt(std::string_view section, std::string_view key, long long value);
+// Missing key: "" / 0 / false / 0.0; a value that is no number reads as 0.
+std::string ReadSettingStr(std::string_view key);
+int ReadSettingInt(std::string_view key);
+bool ReadSettingBool(std::string_view key);
+double ReadSettingFloat(std::string_view key);
+
+// Deletes "AddHomeLat"i, "AddHomeLon"i and "AddHomeTxt"i.
+bool DeleteAdditionalHome(int index);
+
+// When "WorkDir" is empty, writes the ten first-start keys (WorkDir, OutDir,
+// Template, DBAutoloadInterval=-1, Radius=15, HTMLMaxWidth=640,
+// NrOfAdditionalHomes=0, CacheDBPrimary=3, CacheDBCount=0, CacheDBUrl).
+bool WriteDefaultSettings();
+
+}  // namespace tv

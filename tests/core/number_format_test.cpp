@@ -1,0 +1,81 @@
+#include "core/number_format.h"
+
+#include <gtest/gtest.h>
+
+namespace tv {
+
+TEST(NumberFormat, FixedRoundsToPrecisionAndPadsDecimals) {
+    EXPECT_EQ(FormatFixed(8.123456, 8, 5), "8.12346");
+    EXPECT_EQ(FormatFixed(49, 8, 5), "49.00000");
+    EXPECT_EQ(FormatFixed(-0.5, 8, 5), "-0.50000");
+    EXPECT_EQ(FormatFixed(12345.67, 5, 1), "12346.0");
+    EXPECT_EQ(FormatFixed(49.123456, 8, 5), "49.12346");
+    EXPECT_EQ(FormatFixed(-179.999999, 8, 5), "-180.00000");
+    EXPECT_EQ(FormatFixed(123.456789, 5, 4), "123.4600");  // the precision, not the decimals, ends it
+    EXPECT_EQ(FormatFixed(0.000123456, 3, 8), "0.00012300");
+    EXPECT_EQ(FormatFixed(2.5, 8, 0), "2");                 // ties to the even neighbour of the binary value
+    EXPECT_EQ(FormatFixed(1.25, 8, 3, ','), "1,250");
+    EXPECT_EQ(FormatFixed(-0.000001, 8, 5), "0.00000");     // no "-0.00000"
+    EXPECT_EQ(FormatFixed(0, 8, 5), "0.00000");
+    EXPECT_EQ(FormatFixed(1234567.0, 3, 2), "1.23E6");      // too many integer digits
+}
+
+TEST(NumberFormat, GeneralIsShortestWithinFifteenDigits) {
+    EXPECT_EQ(FormatFloatGeneral(48.5), "48.5");
+    EXPECT_EQ(FormatFloatGeneral(15), "15");
+    EXPECT_EQ(FormatFloatGeneral(10.75), "10.75");
+    EXPECT_EQ(FormatFloatGeneral(-0.5), "-0.5");
+    EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatFloatGeneral(49.12346), "49.12346");
+    EXPECT_EQ(FormatFloatGeneral(0.00001), "0.00001");
+    EXPECT_EQ(FormatFloatGeneral(0.000001), "1E-6");
+    EXPECT_EQ(FormatFloatGeneral(-1.5e-7), "-1.5E-7");
+    EXPECT_EQ(FormatFloatGeneral(123456789012345.0), "123456789012345");
+    EXPECT_EQ(FormatFloatGeneral(1e15), "1E15");
+    EXPECT_EQ(FormatFloatGeneral(1e20), "1E20");
+    EXPECT_EQ(FormatFloatGeneral(-0.0), "0");
+    EXPECT_EQ(FormatFloatGeneral(3.25, ','), "3,25");
+}
+
+TEST(NumberFormat, GeneralTextReadsBack) {
+    for (double v : {49.5, -8.5, 10.75, 1e-5, 1.5e-7, 6.02214076e23, 123.456789012345, -0.001}) {
+        auto back = ParseFloat(FormatFloatGeneral(v));
+        ASSERT_TRUE(back) << v;
+        EXPECT_DOUBLE_EQ(*back, v);
+    }
+}
+
+TEST(NumberFormat, ParseFloatAcceptsOnlyNumbers) {
+    EXPECT_EQ(ParseFloat("48.5"), 48.5);
+    EXPECT_EQ(ParseFloat(" 48.5 "), 48.5);
+    EXPECT_EQ(ParseFloat("+2"), 2.0);
+    EXPECT_EQ(ParseFloat("-8.5"), -8.5);
+    EXPECT_EQ(ParseFloat("1E-5"), 1e-5);
+    EXPECT_EQ(ParseFloat("1e-05"), 1e-5);
+    EXPECT_EQ(ParseFloat("3,5", ','), 3.5);
+    EXPECT_FALSE(ParseFloat("3.5", ','));
+    EXPECT_FALSE(ParseFloat("48,5"));
+    EXPECT_FALSE(ParseFloat("abc"));
+    EXPECT_FALSE(ParseFloat(""));
+    EXPECT_FALSE(ParseFloat("12abc"));
+    EXPECT_FALSE(ParseFloat("inf"));
+    EXPECT_FALSE(ParseFloat("nan"));
+    EXPECT_FALSE(ParseFloat("-+1"));
+    EXPECT_FALSE(ParseFloat("1e999"));
+    EXPECT_FALSE(ParseFloat("0x10"));
+}
+
+TEST(NumberFormat, ParseIntIsStrict) {
+    EXPECT_EQ(ParseInt("12"), 12);
+    EXPECT_EQ(ParseInt("-1"), -1);
+    EXPECT_EQ(ParseInt(" +7 "), 7);
+    EXPECT_FALSE(ParseInt("12abc"));
+    EXPECT_FALSE(ParseInt("1.5"));
+    EXPECT_FALSE(ParseInt(""));
+    EXPECT_FALSE(ParseInt("+-3"));
+    EXPECT_FALSE(ParseInt("2147483648"));
+    EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(ParseInt64("2147483648"), 2147483648LL);
+}
+
+}  // namespace tv
