@@ -1,0 +1,337 @@
+#include "acquire/http_client.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#include <curl/curl.h>
+
+#include "platform/services.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace {
+
+void GlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    std::size_t i = 0;
+    for (; prefix[i] != '\0'; ++i) {
+        if (i >= text.size()) return false;
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::string ToString(long value) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
+
+// Curl's own texts are English; the user sees one German sentence and, for
+// the rarer failures, curl's detail in brackets.
+Error TransferError(CURLcode code, const char* detail, const std::string& url, const HttpTimeouts& t) {
+    std::string extra = detail != nullptr && detail[0] != '\0' ? std::string(detail) : curl_easy_strerror(code);
+    switch (code) {
+    case CURLE_ABORTED_BY_CALLBACK:
+        return {kHttpErrCancelled, W("Der Ladevorgang wurde abgebrochen.")};
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return {kHttpErrAddress, W("Nicht unterstützte Adresse (nur http und https sind erlaubt): ") + url};
+    case CURLE_URL_MALFORMAT:
+        return {kHttpErrAddress, W("Ungültige Adresse: ") + url};
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return {kHttpErrConnect, W("Der Proxy-Server wurde nicht gefunden (") + extra + ")."};
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return {kHttpErrConnect, W("Der Server wurde nicht gefunden (") + extra + ")."};
+    case CURLE_COULDNT_CONNECT:
+        return {kHttpErrConnect, W("Keine Verbindung zum Server möglich (") + extra + ")."};
+    case CURLE_OPERATION_TIMEDOUT:
+        return {kHttpErrTimeout, W("Zeitüberschreitung: der Server antwortet nicht (weniger als ") +
+                                     ToString(t.lowSpeedBytesPerSecond) + W(" Byte/s über ") +
+                                     ToString(t.lowSpeedSeconds) + W(" s oder keine Verbindung nach ") +
+                                     ToString(t.connectSeconds) + " s)."};
+    case CURLE_TOO_MANY_REDIRECTS:
+        return {kHttpErrTransfer, W("Zu viele Weiterleitungen beim Laden von ") + url};
+    case CURLE_WRITE_ERROR:
+        return {kHttpErrFile, W("Die Zieldatei konnte nicht geschrieben werden.")};
+    default:
+        return {kHttpErrTransfer, W("Übertragungsfehler (") + extra + ")."};
+    }
+}
+
+}  // namespace
+
+ProxyAddress ParseProxyServer(const std::string& text) {
+    std::string s = text;
+    if (StartsWithNoCase(s, "http://")) s.erase(0, 7);
+    ProxyAddress a;
+    auto colon = s.find(':');
+    if (colon == std::string::npos) {
+        a.host = s;
+        return a;
+    }
+    a.host = s.substr(0, colon);
+    std::string portText = s.substr(colon + 1);
+    while (!portText.empty() && portText.back() == '/') portText.pop_back();
+    int port = 0;
+    auto r = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    if (r.ec == std::errc() && r.ptr == portText.data() + portText.size() && port > 0 && port <= 65535) a.port = port;
+    return a;
+}
+
+std::string UrlEncode(const std::string& value) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(value.size());
+    for (unsigned char c : value) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                     c == '.' || c == '_' || c == '~';
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// Where the body of an answer goes.
+namespace detail {
+struct HttpSink {
+    std::string* text = nullptr;
+    std::size_t maxText = 0;
+    std::FILE* file = nullptr;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    std::string statusLine;  // of the last answer, for the error message
+};
+}  // namespace detail
+using detail::HttpSink;
+
+namespace {
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<HttpSink*>(user);
+    size_t n = size * count;
+    if (sink->file != nullptr) {
+        if (std::fwrite(data, 1, n, sink->file) != n) {
+            sink->writeFailed = true;
+            return 0;
+        }
+        return n;
+    }
+    if (sink->text->size() + n > sink->maxText) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    sink->text->append(data, n);
+    return n;
+}
+
+size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<HttpSink*>(user);
+    size_t n = size * count;
+    std::string line(data, n);
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        sink->statusLine = line;
+    }
+    return n;
+}
+
+struct ProgressContext {
+    std::atomic<bool>* cancelled;
+    const HttpClient::ProgressFn* fn;
+};
+
+int OnProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
+    auto* ctx = static_cast<ProgressContext*>(user);
+    platform::pump().pump();
+    if (*ctx->cancelled) return 1;
+    if (*ctx->fn && !(*ctx->fn)(static_cast<std::int64_t>(dlnow), static_cast<std::int64_t>(dltotal))) return 1;
+    return *ctx->cancelled ? 1 : 0;
+}
+
+}  // namespace
+
+HttpClient::HttpClient() {
+    GlobalInit();
+    curl_ = curl_easy_init();
+    auto* c = static_cast<CURL*>(curl_);
+    if (c == nullptr) return;
+    // An empty file name switches the in-memory cookie engine on.
+    curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, ReadHeader);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
+}
+
+HttpClient::~HttpClient() {
+    if (curl_ != nullptr) curl_easy_cleanup(static_cast<CURL*>(curl_));
+}
+
+Result<void> HttpClient::perform(const std::string& url, const std::string* postBody, const std::string& contentType,
+                                 HttpSink& sink) {
+    lastStatus_ = 0;
+    lastUrl_.clear();
+    cancelled_ = false;
+    if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://"))
+        return Error{kHttpErrAddress, W("Nicht unterstützte Adresse (nur http und https sind erlaubt): ") + url};
+    auto* c = static_cast<CURL*>(curl_);
+    if (c == nullptr) return Error{kHttpErrTransfer, W("Die Netzwerkbibliothek konnte nicht gestartet werden.")};
+
+    // The handle is reused (not reset) so that its cookies and connections
+    // stay; every option that differs between requests is set here.
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, timeouts_.lowSpeedBytesPerSecond);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.lowSpeedSeconds);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent_.c_str());
+
+    // The proxy comes from the settings only: an empty proxy text stops curl
+    // from reading http_proxy and friends, an empty no-proxy list stops it
+    // from reading no_proxy.
+    std::string proxyUrl;
+    if (proxy_.use && !proxy_.server.empty()) {
+        ProxyAddress a = ParseProxyServer(proxy_.server);
+        proxyUrl = "http://" + a.host + ":" + ToString(a.port);
+    }
+    curl_easy_setopt(c, CURLOPT_PROXY, proxyUrl.c_str());
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    if (!proxyUrl.empty() && proxy_.auth) {
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxy_.user.c_str());
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxy_.pass.c_str());
+        curl_easy_setopt(c, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    } else {
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, nullptr);
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, nullptr);
+    }
+
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, ("Accept: " + accept_).c_str());
+    if (postBody != nullptr) {
+        headers = curl_slist_append(headers, ("Content-Type: " + contentType).c_str());
+        headers = curl_slist_append(headers, "Expect:");
+        curl_easy_setopt(c, CURLOPT_POST, 1L);
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, postBody->data());
+    } else {
+        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+    }
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &sink);
+
+    ProgressContext ctx{&cancelled_, &progress_};
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &ctx);
+
+    char detail[CURL_ERROR_SIZE] = {0};
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+
+    platform::pump().pump();  // lets the window repaint before the connection is made
+    CURLcode rc = curl_easy_perform(c);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(headers);
+
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    lastStatus_ = static_cast<int>(status);
+    char* effective = nullptr;
+    if (curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective != nullptr)
+        lastUrl_ = effective;
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+    if (progress_) progress_(0, 0);
+
+    if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && status >= 400)) {
+        std::string reason = sink.statusLine.empty() ? "HTTP " + ToString(status) : sink.statusLine;
+        if (status == 407)
+            return Error{407, W("Der Proxy-Server verlangt eine Anmeldung (") + reason +
+                                  W("). Bitte Benutzername und Passwort in den Einstellungen prüfen.")};
+        return Error{static_cast<int>(status), W("Der Server meldet einen Fehler: ") + reason};
+    }
+    if (rc == CURLE_WRITE_ERROR && sink.tooLarge)
+        return Error{kHttpErrTooLarge, W("Die Antwort des Servers ist zu groß.")};
+    if (rc != CURLE_OK) {
+        if (cancelled_) return Error{kHttpErrCancelled, W("Der Ladevorgang wurde abgebrochen.")};
+        return TransferError(rc, detail, url, timeouts_);
+    }
+    return {};
+}
+
+Result<std::string> HttpClient::getText(const std::string& url) {
+    std::string body;
+    HttpSink sink;
+    sink.text = &body;
+    sink.maxText = maxTextBytes_;
+    auto r = perform(url, nullptr, {}, sink);
+    if (!r) return r.error();
+    return body;
+}
+
+Result<std::string> HttpClient::postForm(const std::string& url, const std::string& body,
+                                         const std::string& contentType) {
+    std::string answer;
+    HttpSink sink;
+    sink.text = &answer;
+    sink.maxText = maxTextBytes_;
+    auto r = perform(url, &body, contentType, sink);
+    if (!r) return r.error();
+    return answer;
+}
+
+Result<void> HttpClient::getToFile(const std::string& url, const std::string& path) {
+    namespace fs = std::filesystem;
+    std::string part = path + ".part";
+    std::FILE* f = std::fopen(part.c_str(), "wb");
+    if (f == nullptr) return Error{kHttpErrFile, W("Die Datei kann nicht angelegt werden: ") + path};
+    HttpSink sink;
+    sink.file = f;
+    auto r = perform(url, nullptr, {}, sink);
+    bool closed = std::fclose(f) == 0;
+    std::error_code ec;
+    if (!r || !closed) {
+        fs::remove(part, ec);
+        if (!r) return r;
+        return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
+    }
+    fs::rename(part, path, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
+    }
+    return {};
+}
+
+std::vector<std::string> HttpClient::cookies() const {
+    std::vector<std::string> out;
+    curl_slist* list = nullptr;
+    if (curl_ != nullptr && curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_COOKIELIST, &list) == CURLE_OK) {
+        for (curl_slist* p = list; p != nullptr; p = p->next) out.emplace_back(p->data);
+        curl_slist_free_all(list);
+    }
+    return out;
+}
+
+void HttpClient::clearCookies() {
+    if (curl_ != nullptr) curl_easy_setopt(static_cast<CURL*>(curl_), CURLOPT_COOKIELIST, "ALL");
+}
+
+}  // namespace tv
