@@ -1,0 +1,62 @@
+#include "shell/ui/frm_input_line.h"
+
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/text_encoding.h"
+#include "shell/folder_name.h"
+
+namespace tv {
+
+namespace {
+QString Q(const std::string& cp1252) { return QString::fromUtf8(Cp1252ToUtf8(cp1252)); }
+std::string S(const QString& s) { return Utf8ToCp1252(s.toStdString()); }
+}  // namespace
+
+QValidator::State FolderNameValidator::validate(QString& input, int&) const {
+    for (const QChar ch : input) {
+        const char16_t u = ch.unicode();
+        if (u >= 128 || u < 32 || !TfrmInputLine::edNameKeyPress(static_cast<char>(u))) return Invalid;
+    }
+    return IsValidFolderName(S(input)) ? Acceptable : Intermediate;
+}
+
+TfrmInputLine::TfrmInputLine() : QDialog(nullptr) {
+    setObjectName("frmInputLine");
+    setWindowTitle(QStringLiteral("Eingabe"));
+    auto* group = new QGroupBox(Q(W("Bitte den Namen des neuen Verzeichnisses eingeben:")), this);
+    edName = new QLineEdit(group);
+    edName->setObjectName("edName");
+    edName->setValidator(new FolderNameValidator(edName));
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(edName);
+
+    auto* buttons = new QDialogButtonBox(this);
+    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    btnOK->setObjectName("btnOK");
+    btnCancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
+    btnCancel->setObjectName("btnCancel");
+    btnOK->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(edName, &QLineEdit::textChanged, this, [this] { edNameChange(); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(buttons);
+    setMinimumWidth(360);
+    edNameChange();
+}
+
+bool TfrmInputLine::edNameKeyPress(char key) { return IsFolderNameChar(key); }
+
+std::string TfrmInputLine::GetText() const { return S(edName->text()); }
+
+void TfrmInputLine::SetText(const std::string& text) { edName->setText(Q(FilterFolderName(text))); }
+
+void TfrmInputLine::edNameChange() { btnOK->setEnabled(edName->hasAcceptableInput()); }
+
+}  // namespace tv
