@@ -1,0 +1,258 @@
+#include "core/proc_settings.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/app_paths.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+
+class ProcSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir_ = ProgramDir();
+        SetProgramDir(dir.str());
+        ProcSettings = TProcSettings{};
+    }
+    void TearDown() override { SetProgramDir(previousDir_); }
+    void file(const std::string& program) { dir.write("tq.conf", "[Program]\r\n" + program); }
+    std::string conf() const { return dir.read("tq.conf"); }
+    bool has(const std::string& line) const { return conf().find("\r\n" + line + "\r\n") != std::string::npos; }
+
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+
+private:
+    std::string previousDir_;
+};
+
+TEST_F(ProcSettingsTest, EmptySectionGivesTheDefaults) {
+    file("");
+    LoadProcSettings(700);
+    const TProcSettings& s = ProcSettings;
+    const std::string f = dir.path().string();
+    EXPECT_EQ(s.WorkDir, f);
+    EXPECT_EQ(s.OutDir, f);
+    EXPECT_EQ(s.Template, f + "/template.html");
+    EXPECT_EQ(s.OfflineCacheDir, "");
+    EXPECT_EQ(s.CacheDBUrl, "http://trailvane.invalid/user/geocaching/data/");
+    EXPECT_EQ(s.CacheDBUrl, DefaultCacheDBUrl());
+    EXPECT_EQ(s.ArchiveUrl, DefaultArchiveUrl());
+    EXPECT_EQ(s.UpdateURL, DefaultUpdateURL());
+    EXPECT_EQ(s.ArchiveUrl.substr(s.ArchiveUrl.size() - 10), "tqlist.php");
+    EXPECT_EQ(s.UpdateURL.substr(s.UpdateURL.size() - 13), "tqversion.txt");
+    EXPECT_EQ(s.HomeLat, 49.5);
+    EXPECT_EQ(s.HomeLong, 10.75);
+    EXPECT_EQ(s.Radius, 50.0);
+    EXPECT_EQ(s.HTMLMaxWidth, 640);
+    EXPECT_EQ(s.DBAutoloadInterval, 0);
+    EXPECT_FALSE(s.ShowMessages);
+    EXPECT_FALSE(s.ShowTooltips);
+    EXPECT_TRUE(s.UseZippedDB);
+    EXPECT_EQ(s.GPX_XMLInit, "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+    EXPECT_EQ(s.GPX_GPXInit,
+              "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\" creator=\"Trailvane\" version=\"1.1\" "
+              "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+              "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd\">");
+    EXPECT_EQ(s.Main_Col1Width, 73);
+    EXPECT_EQ(s.Main_Col2Width, 700 - 193);
+    EXPECT_EQ(s.Main_Col3Width, 60);
+    EXPECT_TRUE(s.AddHomeTxt.empty());
+    EXPECT_EQ(GetWorkDir(), dir.str());
+    EXPECT_EQ(GetOutDir(), dir.str());
+}
+
+TEST_F(ProcSettingsTest, ZeroAndDamagedValuesFallBack) {
+    file("HomeLat=0\r\nHomeLong=abc\r\nRadius=0\r\nHTMLMaxWidth=-3\r\nMain_ColumnToSort=7\r\nMain_SortDir=5\r\n"
+         "CacheDBPrimary=77\r\nNrOfAdditionalHomes=1000000000\r\nShowMessages=2\r\nUseZippedDB=0\r\n"
+         "Main_MemColSize=0\r\nMain_Col1Width=10\r\nMain_Col2Width=20\r\nMain_Col3Width=30\r\nWorkDir=\r\n");
+    LoadProcSettings(500);
+    const TProcSettings& s = ProcSettings;
+    EXPECT_EQ(s.HomeLat, 49.5);
+    EXPECT_EQ(s.HomeLong, 10.75);
+    EXPECT_EQ(s.Radius, 50.0);
+    EXPECT_EQ(s.HTMLMaxWidth, 640);
+    EXPECT_EQ(s.Main_ColumnToSort, 2);
+    EXPECT_EQ(s.Main_SortDir, 1);
+    EXPECT_EQ(s.CacheDBPrimary, 77);  // kept; users of it check it against the table
+    EXPECT_EQ(ValidCacheDBPrimary(s, 40), 0);
+    EXPECT_EQ(s.AddHomeTxt.size(), 500u);
+    EXPECT_TRUE(s.ShowMessages);
+    EXPECT_TRUE(s.UseZippedDB);
+    EXPECT_EQ(s.Main_Col1Width, 73);
+    EXPECT_EQ(s.Main_Col2Width, 307);
+    EXPECT_EQ(s.WorkDir, dir.path().string());
+
+    file("Main_MemColSize=1\r\nMain_Col1Width=10\r\nMain_Col2Width=20\r\nMain_Col3Width=30\r\nCacheDBPrimary=3\r\n"
+         "UseCacheDB45=1\r\nUseCacheDB2=1\r\nMain_ColumnToSort=-1\r\n");
+    LoadProcSettings(500);
+    EXPECT_EQ(ProcSettings.Main_Col1Width, 10);
+    EXPECT_EQ(ProcSettings.Main_Col2Width, 20);
+    EXPECT_EQ(ProcSettings.Main_Col3Width, 30);
+    EXPECT_EQ(ProcSettings.Main_ColumnToSort, 0);
+    EXPECT_EQ(ValidCacheDBPrimary(ProcSettings, 40), 3);
+    EXPECT_TRUE(UsesCacheDB(ProcSettings, 2, 40));
+    EXPECT_FALSE(UsesCacheDB(ProcSettings, 45, 40));  // beyond the table
+    EXPECT_FALSE(UsesCacheDB(ProcSettings, 3, 40));
+}
+
+TEST_F(ProcSettingsTest, UseZippedDBIsWrittenAsOne) {
+    file("UseZippedDB=0\r\n");
+    LoadProcSettings(500);
+    ASSERT_TRUE(SaveProcSettings(false));
+    EXPECT_TRUE(has("UseZippedDB=1"));
+}
+
+TEST_F(ProcSettingsTest, AdditionalHomesAsFixedTexts) {
+    file("NrOfAdditionalHomes=2\r\nAddHomeLat1=49.123456\r\nAddHomeLon1=-8.5\r\nAddHomeTxt1=B\xFCro\r\n"
+         "AddHomeLat2=49\r\nAddHomeLon2=8.123456\r\nAddHomeTxt2=Hütte\r\nAddHomeLat3=1\r\n");
+    LoadProcSettings(500);
+    ASSERT_EQ(ProcSettings.AddHomeLat.size(), 2u);
+    EXPECT_EQ(ProcSettings.AddHomeLat[0], "49.12346");
+    EXPECT_EQ(ProcSettings.AddHomeLon[0], "-8.50000");
+    EXPECT_EQ(ProcSettings.AddHomeTxt[0], "B\xFCro");
+    EXPECT_EQ(ProcSettings.AddHomeLat[1], "49.00000");
+    EXPECT_EQ(ProcSettings.AddHomeLon[1], "8.12346");
+    ASSERT_TRUE(SaveProcSettings(false));
+    EXPECT_TRUE(has("AddHomeLat1=49.12346"));
+    EXPECT_TRUE(has("AddHomeLon1=-8.5"));
+    EXPECT_TRUE(has("AddHomeTxt1=B\xFCro"));
+    EXPECT_TRUE(has("AddHomeLat2=49"));
+
+    // Fewer homes: the numbers above the new count leave the file.
+    ProcSettings.AddHomeLat.resize(1);
+    ProcSettings.AddHomeLon.resize(1);
+    ProcSettings.AddHomeTxt.resize(1);
+    ASSERT_TRUE(SaveProcSettings(false));
+    EXPECT_TRUE(has("NrOfAdditionalHomes=1"));
+    EXPECT_TRUE(has("AddHomeLat1=49.12346"));
+    const std::string text = conf();
+    for (const char* gone : {"AddHomeLat2", "AddHomeLon2", "AddHomeTxt2", "AddHomeLat3"})
+        EXPECT_EQ(text.find(gone), std::string::npos) << gone;
+}
+
+TEST_F(ProcSettingsTest, SaveThenLoadGivesTheSameRecordAndKeepsOtherKeys) {
+    file("LoadMapKind=2\r\nCrDescKeepOld=1\r\nIdxSaveOpts=1\r\n");
+    dir.write("tq.conf", conf() + "\r\n[ListExport]\r\nFormat=3\r\n");
+    TProcSettings& s = ProcSettings;
+    s.WorkDir = "/data/geo";
+    s.OutDir = "/data/out/";
+    s.OfflineCacheDir = "/data/offline";
+    s.CacheDBUrl = "http://127.0.0.1:8080/db/";
+    s.ArchiveUrl = "http://127.0.0.1:8080/a.php";
+    s.Template = "/data/t.html";
+    s.DBAutoloadInterval = 14;
+    s.UseProxy = true;
+    s.ProxyServer = "http://proxy:3128";
+    s.ProxyAuth = true;
+    s.ProxyUser = "ich";
+    s.ProxyPass = "p=a;s#s \"w\"";
+    s.HomeLat = 48.123456789;
+    s.HomeLong = -0.000001;
+    s.Radius = 33.3;
+    s.HTMLMaxWidth = 800;
+    s.AddHomeLat = {"49.12346", "-1.00000"};
+    s.AddHomeLon = {"8.00000", "179.99999"};
+    s.AddHomeTxt = {"B\xFCro", "Ferien = Meer"};
+    for (int k = 0; k < 50; ++k) s.UseCacheDB[static_cast<size_t>(k)] = k % 3 == 0 ? 1 : 0;
+    s.CacheDBCount = 17;
+    s.CacheDBPrimary = 5;
+    s.ShowMessages = true;
+    s.ShowTooltips = true;
+    s.Username = "Sp\xE4her";
+    s.UpdateURL = "http://127.0.0.1:8080/v.txt";
+    s.LXM = 2006;
+    s.GPX_XMLInit = "<?xml version='1.0'?>";
+    s.GPX_GPXInit = "<gpx a=\"1\" b='=2'>";
+    s.Main_ColumnToSort = 2;
+    s.Main_SortDir = 1;
+    s.Main_Left = -5;
+    s.Main_Top = 7;
+    s.Main_Width = 1024;
+    s.Main_Height = 768;
+    s.Main_MemWinSize = true;
+    s.Main_MemColSize = true;
+    s.Main_Col1Width = 80;
+    s.Main_Col2Width = 400;
+    s.Main_Col3Width = 61;
+    const TProcSettings saved = s;
+    ASSERT_TRUE(SaveProcSettings(false));
+
+    ProcSettings = TProcSettings{};
+    ProcSettings.UseZippedDB = false;
+    LoadProcSettings(999);
+    const TProcSettings& l = ProcSettings;
+    EXPECT_EQ(l.WorkDir, saved.WorkDir);
+    EXPECT_EQ(l.OutDir, saved.OutDir);
+    EXPECT_EQ(l.OfflineCacheDir, saved.OfflineCacheDir);
+    EXPECT_EQ(l.CacheDBUrl, saved.CacheDBUrl);
+    EXPECT_EQ(l.ArchiveUrl, saved.ArchiveUrl);
+    EXPECT_EQ(l.Template, saved.Template);
+    EXPECT_EQ(l.DBAutoloadInterval, 14);
+    EXPECT_TRUE(l.UseProxy);
+    EXPECT_EQ(l.ProxyServer, saved.ProxyServer);
+    EXPECT_TRUE(l.ProxyAuth);
+    EXPECT_EQ(l.ProxyUser, saved.ProxyUser);
+    EXPECT_EQ(l.ProxyPass, saved.ProxyPass);
+    EXPECT_EQ(l.HomeLat, saved.HomeLat);
+    EXPECT_EQ(l.HomeLong, saved.HomeLong);
+    EXPECT_EQ(l.Radius, saved.Radius);
+    EXPECT_EQ(l.HTMLMaxWidth, 800);
+    EXPECT_EQ(l.AddHomeLat, saved.AddHomeLat);
+    EXPECT_EQ(l.AddHomeLon, saved.AddHomeLon);
+    EXPECT_EQ(l.AddHomeTxt, saved.AddHomeTxt);
+    EXPECT_EQ(l.UseCacheDB, saved.UseCacheDB);
+    EXPECT_EQ(l.CacheDBCount, 17);
+    EXPECT_EQ(l.CacheDBPrimary, 5);
+    EXPECT_TRUE(l.ShowMessages);
+    EXPECT_TRUE(l.ShowTooltips);
+    EXPECT_TRUE(l.UseZippedDB);
+    EXPECT_EQ(l.Username, saved.Username);
+    EXPECT_EQ(l.UpdateURL, saved.UpdateURL);
+    EXPECT_EQ(l.LXM, 2006);
+    EXPECT_EQ(l.GPX_XMLInit, saved.GPX_XMLInit);
+    EXPECT_EQ(l.GPX_GPXInit, saved.GPX_GPXInit);
+    EXPECT_EQ(l.Main_ColumnToSort, 2);
+    EXPECT_EQ(l.Main_SortDir, 1);
+    EXPECT_EQ(l.Main_Left, -5);
+    EXPECT_EQ(l.Main_Top, 7);
+    EXPECT_EQ(l.Main_Width, 1024);
+    EXPECT_EQ(l.Main_Height, 768);
+    EXPECT_TRUE(l.Main_MemWinSize);
+    EXPECT_TRUE(l.Main_MemColSize);
+    EXPECT_EQ(l.Main_Col1Width, 80);
+    EXPECT_EQ(l.Main_Col2Width, 400);
+    EXPECT_EQ(l.Main_Col3Width, 61);
+
+    // Keys of other windows stay where they were; the order of the save is kept.
+    const std::string text = conf();
+    EXPECT_EQ(text.rfind("[Program]\r\nLoadMapKind=2\r\nCrDescKeepOld=1\r\nIdxSaveOpts=1\r\nMain_ColumnToSort=2\r\n"
+                         "Main_SortDir=1\r\nMain_Left=-5\r\n", 0),
+              0u);
+    EXPECT_NE(text.find("\r\n[ListExport]\r\nFormat=3\r\n"), std::string::npos);
+    EXPECT_TRUE(has("ProxyPass=p=a;s#s \"w\""));
+    EXPECT_TRUE(has("HomeLong=-1E-6"));
+    EXPECT_TRUE(has("UseCacheDB50=0"));
+    EXPECT_TRUE(has("UseCacheDB49=1"));
+    EXPECT_TRUE(has("Main_Col3Width=61"));
+}
+
+TEST_F(ProcSettingsTest, WorkAndOutputFolders) {
+    SetProgramDir("/opt/t");
+    ProcSettings.WorkDir = "";
+    EXPECT_EQ(GetWorkDir(), "/opt/t/");
+    EXPECT_EQ(GetOutDir(), "/opt/t/");
+    ProcSettings.WorkDir = "/data";
+    EXPECT_EQ(GetWorkDir(), "/data/");
+    EXPECT_EQ(GetOutDir(), "/data/");
+    ProcSettings.WorkDir = "/data/";
+    EXPECT_EQ(GetWorkDir(), "/data/");
+    ProcSettings.OutDir = "/out";
+    EXPECT_EQ(GetOutDir(), "/out/");
+}
+
+}  // namespace tv

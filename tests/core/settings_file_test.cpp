@@ -1,0 +1,191 @@
+#include "core/settings_file.h"
+
+#include <clocale>
+#include <locale>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/app_paths.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+
+// A fresh program folder, the fake clock at 03.02.2007 09:05:07 and an empty
+// settings record for each test.
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir_ = ProgramDir();
+        SetProgramDir(dir.str());
+        ProcSettings = TProcSettings{};
+        ConfigExisted = false;
+    }
+    void TearDown() override {
+        SetIniWriteFailureHandler(nullptr);
+        SetProgramDir(previousDir_);
+    }
+    std::string conf() const { return dir.read("tq.conf"); }
+    std::string folder() const { return dir.path().string(); }
+
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+
+private:
+    std::string previousDir_;
+};
+
+TEST_F(SettingsTest, FirstStartWritesTheDefaultsOnceSecondStartKeepsUserValues) {
+    ASSERT_TRUE(StartSettingsFile());
+    EXPECT_FALSE(ConfigExisted);
+    const std::string f = folder();
+    EXPECT_EQ(conf(), "[Program]\r\nLatestStart=03.02.2007 09:05:07\r\nWorkDir=" + f + "\r\nOutDir=" + f +
+                          "\r\nTemplate=" + f +
+                          "/template.html\r\nDBAutoloadInterval=-1\r\nRadius=15\r\nHTMLMaxWidth=640\r\n"
+                          "NrOfAdditionalHomes=0\r\nCacheDBPrimary=3\r\nCacheDBCount=0\r\n"
+                          "CacheDBUrl=http://trailvane.invalid/user/geocaching/data/\r\n");
+
+    ASSERT_TRUE(WriteSettingFloat("Radius", 33));
+    fakes.clock.time = {2024, 12, 24, 18, 0, 1, 0};
+    ASSERT_TRUE(StartSettingsFile());
+    EXPECT_TRUE(ConfigExisted);
+    EXPECT_EQ(ReadSettingStr("LatestStart"), "24.12.2024 18:00:01");
+    EXPECT_EQ(ReadSettingFloat("Radius"), 33);
+    EXPECT_EQ(ReadSettingInt("CacheDBPrimary"), 3);
+
+    // The record then sees the first-start values, not its own fallbacks.
+    LoadProcSettings(600);
+    EXPECT_EQ(ProcSettings.Radius, 33);
+    EXPECT_EQ(ProcSettings.DBAutoloadInterval, -1);
+    EXPECT_EQ(ProcSettings.CacheDBPrimary, 3);
+    EXPECT_EQ(ProcSettings.WorkDir, f);
+}
+
+TEST_F(SettingsTest, ExistingWorkDirGetsNoDefaults) {
+    dir.write("tq.conf", "[Program]\r\nWorkDir=/x\r\n");
+    ASSERT_TRUE(StartSettingsFile());
+    EXPECT_TRUE(ConfigExisted);
+    EXPECT_EQ(conf(), "[Program]\r\nWorkDir=/x\r\nLatestStart=03.02.2007 09:05:07\r\n");
+}
+
+TEST_F(SettingsTest, TypedAccessors) {
+    ASSERT_TRUE(WriteSettingFloat("HomeLat", 48.5));
+    ASSERT_TRUE(WriteSettingBool("UseProxy", true));
+    ASSERT_TRUE(WriteSettingInt("LXM", 2007));
+    ASSERT_TRUE(WriteSectionInt("MainForm", "PosX", -4));
+    EXPECT_EQ(conf(), "[Program]\r\nHomeLat=48.5\r\nUseProxy=1\r\nLXM=2007\r\n\r\n[MainForm]\r\nPosX=-4\r\n");
+
+    dir.write("tq.conf", "[Program]\r\nA=abc\r\nB=2\r\nC=0\r\nD=true\r\nE=12abc\r\nF=1E-5\r\n");
+    EXPECT_EQ(ReadSettingFloat("A"), 0);
+    EXPECT_TRUE(ReadSettingBool("B"));
+    EXPECT_FALSE(ReadSettingBool("C"));
+    EXPECT_FALSE(ReadSettingBool("D"));
+    EXPECT_FALSE(ReadSettingBool("Missing"));
+    EXPECT_EQ(ReadSettingInt("E"), 0);
+    EXPECT_EQ(ReadSettingInt("Missing"), 0);
+    EXPECT_EQ(ReadSettingStr("Missing"), "");
+    EXPECT_DOUBLE_EQ(ReadSettingFloat("F"), 1e-5);
+}
+
+TEST_F(SettingsTest, KeyAndSectionCase) {
+    ASSERT_TRUE(IniFile().writeString("program", "workdir", "/w"));
+    ASSERT_TRUE(WriteSettingStr("WorkDir", "/v"));
+    EXPECT_EQ(ReadSettingStr("WORKDIR"), "/v");
+    EXPECT_EQ(conf(), "[program]\r\nworkdir=/v\r\n");
+}
+
+TEST_F(SettingsTest, ValueWithALineBreakCannotInjectAKey) {
+    ASSERT_TRUE(WriteSettingStr("WorkDir", "/x"));
+    ASSERT_TRUE(WriteSettingStr("Username", "a\r\nWorkDir=/evil"));
+    EXPECT_EQ(ReadSettingStr("WorkDir"), "/x");
+    EXPECT_EQ(ReadSettingStr("Username"), "a  WorkDir=/evil");
+    EXPECT_EQ(conf(), "[Program]\r\nWorkDir=/x\r\nUsername=a  WorkDir=/evil\r\n");
+}
+
+TEST_F(SettingsTest, DeleteAdditionalHomeRemovesExactlyOneNumber) {
+    dir.write("tq.conf",
+              "[Program]\r\nAddHomeLat3=1\r\nAddHomeLon3=2\r\nAddHomeTxt3=c\r\nAddHomeLat13=4\r\n"
+              "AddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
+    ASSERT_TRUE(DeleteAdditionalHome(3));
+    EXPECT_EQ(conf(), "[Program]\r\nAddHomeLat13=4\r\nAddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
+}
+
+TEST_F(SettingsTest, WorkFolderOpenerKeepsTheProgramSection) {
+    ASSERT_TRUE(WriteSettingInt("Radius", 15));
+    TIniFile work(dir.str() + "tq.conf");
+    ASSERT_TRUE(work.writeString("ListExport", "X", "1"));
+    ASSERT_TRUE(WriteSettingInt("Radius", 16));
+    EXPECT_EQ(conf(), "[Program]\r\nRadius=16\r\n\r\n[ListExport]\r\nX=1\r\n");
+}
+
+TEST_F(SettingsTest, FloatsIgnoreTheProcessLocale) {
+    // A C++ global locale with ',' catches stream formatting; the C locale
+    // (strtod, printf) is switched too when German is installed.
+    struct Comma : std::numpunct<char> {
+        char do_decimal_point() const override { return ','; }
+    };
+    std::locale previous = std::locale::global(std::locale(std::locale::classic(), new Comma));
+    std::string oldC = std::setlocale(LC_ALL, nullptr);
+    bool german = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "de_DE@euro"})
+        if (std::setlocale(LC_ALL, name)) {
+            german = true;
+            break;
+        }
+    std::ostringstream probe;
+    probe << 1.5;
+    EXPECT_EQ(probe.str(), "1,5");  // the locale really is in effect
+
+    ASSERT_TRUE(WriteSettingFloat("HomeLat", 48.5));
+    dir.write("tq.conf", conf() + "HomeLong=10.75\r\nRadius=1e-05\r\n");
+    EXPECT_EQ(ReadSettingFloat("HomeLat"), 48.5);
+    LoadProcSettings(600);
+    EXPECT_EQ(ProcSettings.HomeLat, 48.5);
+    EXPECT_EQ(ProcSettings.HomeLong, 10.75);
+    EXPECT_DOUBLE_EQ(ProcSettings.Radius, 1e-5);
+    ASSERT_TRUE(SaveProcSettings(false));
+    const std::string text = conf();
+
+    std::setlocale(LC_ALL, oldC.c_str());
+    std::locale::global(previous);
+    EXPECT_NE(text.find("\r\nHomeLat=48.5\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nHomeLong=10.75\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nRadius=0.00001\r\n"), std::string::npos);
+    if (!german) GTEST_SKIP() << "no German C locale installed; checked with the C++ locale only";
+}
+
+TEST_F(SettingsTest, FailedWriteOfTheSettingsFileIsVisible) {
+    dir.write("prog", "a file, not a folder");
+    SetProgramDir(dir.str() + "prog/");
+    int calls = 0;
+    SetIniWriteFailureHandler([&](const std::string&, const Error&) { ++calls; });
+    EXPECT_FALSE(StartSettingsFile());
+    EXPECT_EQ(calls, 1);  // one rewrite for the whole start-up
+    EXPECT_FALSE(WriteSettingInt("Radius", 1));
+    ProcSettings.Radius = 3;
+    EXPECT_FALSE(SaveProcSettings(false));
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(dir.read("prog"), "a file, not a folder");
+}
+
+TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwritten) {
+    tvtest::TempDir data;
+    data.write("template.html", "<new>");
+    data.write("CacheDB.conf", "table");
+    data.write("maps/borders.bin", "b");
+    SetProgramDir(dir.str() + "home/trailvane");
+    dir.write("home/trailvane/template.html", "<mine>");
+    ASSERT_TRUE(CopyShippedData(data.str(), ProgramDir()).ok());
+    EXPECT_EQ(dir.read("home/trailvane/template.html"), "<mine>");
+    EXPECT_EQ(dir.read("home/trailvane/CacheDB.conf"), "table");
+    EXPECT_EQ(dir.read("home/trailvane/maps/borders.bin"), "b");
+
+    SetProgramDir(dir.str() + "fresh/deep");
+    ASSERT_TRUE(PrepareProgramDir().ok());
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "fresh/deep"));
+}
+
+}  // namespace tv
