@@ -1,0 +1,548 @@
+#include "core/unzip.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include <zlib.h>
+
+#include "core/unzip_decoders.h"
+#include "platform/fakes.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tvtest::ReadFileBytes;
+using tvtest::TempDir;
+
+// ---------------------------------------------------------------------------
+// A small ZIP writer for the tests: stored or deflated data, or raw packed
+// bytes for the legacy methods, with any name, flags and sizes.
+
+std::uint32_t Crc(const std::string& s) {
+    return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+}
+
+std::string RawDeflate(const std::string& data) {
+    z_stream zs{};
+    deflateInit2(&zs, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&zs, static_cast<uLong>(data.size())) + 16, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    zs.avail_in = static_cast<uInt>(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    deflate(&zs, Z_FINISH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+struct Entry {
+    std::string name;
+    std::string data;
+    std::uint16_t method = 8;
+    std::uint16_t flags = 0;
+    bool descriptor = false;            // sizes and CRC after the data, zero in the local header
+    std::optional<std::string> packed;  // packed bytes as given (legacy methods, damage)
+    std::optional<std::uint32_t> crc;
+    std::optional<std::uint32_t> unpackedSize;
+    std::uint16_t date = 0x377C;  // 2007-11-28
+    std::uint16_t time = 0x645C;  // 12:34:56
+};
+
+void Put16(std::string& s, std::uint32_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, std::uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+std::string BuildZip(const std::vector<Entry>& entries, const std::string& comment = "") {
+    std::string body, directory;
+    for (const Entry& e : entries) {
+        const std::string packed = e.packed ? *e.packed : (e.method == 8 ? RawDeflate(e.data) : e.data);
+        const std::uint32_t crc = e.crc ? *e.crc : Crc(e.data);
+        const std::uint32_t size = e.unpackedSize ? *e.unpackedSize : static_cast<std::uint32_t>(e.data.size());
+        const std::uint16_t flags = static_cast<std::uint16_t>(e.flags | (e.descriptor ? 8 : 0));
+        const auto offset = static_cast<std::uint32_t>(body.size());
+        std::string local = "PK\x03\x04";
+        Put16(local, 20);
+        Put16(local, flags);
+        Put16(local, e.method);
+        Put16(local, e.time);
+        Put16(local, e.date);
+        Put32(local, e.descriptor ? 0 : crc);
+        Put32(local, e.descriptor ? 0 : static_cast<std::uint32_t>(packed.size()));
+        Put32(local, e.descriptor ? 0 : size);
+        Put16(local, static_cast<std::uint32_t>(e.name.size()));
+        Put16(local, 0);
+        body += local + e.name + packed;
+        if (e.descriptor) {
+            body += "PK\x07\x08";
+            Put32(body, crc);
+            Put32(body, static_cast<std::uint32_t>(packed.size()));
+            Put32(body, size);
+        }
+        std::string central = "PK\x01\x02";
+        Put16(central, 20);  // made by MS-DOS
+        Put16(central, 20);
+        Put16(central, flags);
+        Put16(central, e.method);
+        Put16(central, e.time);
+        Put16(central, e.date);
+        Put32(central, crc);
+        Put32(central, static_cast<std::uint32_t>(packed.size()));
+        Put32(central, size);
+        Put16(central, static_cast<std::uint32_t>(e.name.size()));
+        Put32(central, 0);  // extra and comment length
+        Put32(central, 0);  // disk, internal attributes
+        Put32(central, 0x20);
+        Put32(central, offset);
+        directory += central + e.name;
+    }
+    std::string end = "PK\x05\x06";
+    Put32(end, 0);
+    Put16(end, static_cast<std::uint32_t>(entries.size()));
+    Put16(end, static_cast<std::uint32_t>(entries.size()));
+    Put32(end, static_cast<std::uint32_t>(directory.size()));
+    Put32(end, static_cast<std::uint32_t>(body.size()));
+    Put16(end, static_cast<std::uint32_t>(comment.size()));
+    return body + directory + end + comment;
+}
+
+// Info-ZIP's unzip as an independent reader of what the tests build.
+bool InfoZipAvailable() { return fs::exists("/usr/bin/unzip"); }
+int InfoZipExtract(const fs::path& archive, const fs::path& folder) {
+    const std::string cmd = "/usr/bin/unzip -qq -o '" + archive.string() + "' -d '" + folder.string() + "' >/dev/null 2>&1";
+    return std::system(cmd.c_str());
+}
+
+struct Reported {
+    std::int64_t value;
+    tv::TZipReport report;
+};
+
+std::vector<Reported> Extract(const std::string& archive, const std::string& target, const std::string& mask,
+                              int& result, tv::UnzipOptions options = {}) {
+    std::vector<Reported> log;
+    options.report = [&](std::int64_t v, const tv::TZipReport& r) { log.push_back({v, r}); };
+    result = tv::UnzipFiles(archive, target, mask, options);
+    return log;
+}
+
+std::vector<int> FailedCodes(const std::vector<Reported>& log) {
+    std::vector<int> codes;
+    for (const auto& r : log)
+        if (r.report.status == tv::kZipReportEntryFailed) codes.push_back(static_cast<int>(r.value));
+    return codes;
+}
+
+std::vector<std::string> FilesBelow(const fs::path& folder) {
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        files.push_back(e.path().lexically_relative(folder).string() + (e.is_directory() && !e.is_symlink() ? "/" : ""));
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+const std::string kText =
+    "Der Cache liegt am Waldrand, gut versteckt unter einer Wurzel. Bitte wieder gut tarnen!\r\n";
+
+// ---------------------------------------------------------------------------
+
+TEST(UnzipLegacy, RealShrunkAndImplodedArchivesUnpackToTheKnownText) {
+    const std::string expected = ReadFileBytes(tvtest::RealTestData("zip/first.txt"));
+    ASSERT_EQ(expected.size(), 1092u);
+    for (const auto& [archive, name, method] : {std::tuple{"zip/shrink.zip", "FIRST.TXT", 1},
+                                                std::tuple{"zip/implode.zip", "first.txt", 6}}) {
+        SCOPED_TRACE(archive);
+        const std::string path = tvtest::RealTestData(archive).string();
+        tv::TZipCursor c;
+        ASSERT_EQ(tv::ZipFindFirst(path, c), 0);
+        EXPECT_EQ(c.name, name);
+        EXPECT_EQ(c.method, method);
+        EXPECT_EQ(c.crc32, 0x22957a6eu);
+        EXPECT_EQ(c.unpackedSize, 1092u);
+        EXPECT_EQ(tv::ZipFindNext(c), tv::kZipNoMoreEntries);
+        EXPECT_EQ(c.fd, -1);
+
+        TempDir dir;
+        int result = 0;
+        const auto log = Extract(path, dir.str(), "*.txt", result);
+        EXPECT_EQ(result, 1);
+        EXPECT_TRUE(FailedCodes(log).empty());
+        EXPECT_EQ(dir.read(name), expected);
+    }
+}
+
+TEST(UnzipRecognition, IsZipFileFollowsNameAndSignature) {
+    TempDir dir;
+    const std::string zip = BuildZip({{"a.txt", kText}});
+    EXPECT_TRUE(tv::IsZipFile(dir.write("x.zip", zip).string()));
+    EXPECT_FALSE(tv::IsZipFile(dir.write("a.zip", "just some text").string()));
+    EXPECT_FALSE(tv::IsZipFile(dir.write("x.exe", zip).string()));
+    EXPECT_TRUE(tv::IsZipFile(dir.write("x.EXE", zip).string()));  // the ".exe" test counts case
+    EXPECT_FALSE(tv::IsZipFile(dir.write("noextension", zip).string()));
+    fs::create_directory(dir.path() / "d.zip");
+    EXPECT_FALSE(tv::IsZipFile((dir.path() / "d.zip").string()));
+    EXPECT_FALSE(tv::IsZipFile((dir.path() / "missing.zip").string()));
+    EXPECT_FALSE(tv::IsZipFile(dir.write("short.zip", "PK\x03").string()));
+}
+
+TEST(UnzipDirectory, ListsEntriesBehindTheLongestComment) {
+    TempDir dir;
+    std::string comment(65535, 'c');
+    comment.replace(100, 4, "PK\x01\x02");  // noise that is no end record
+    const auto path = dir.write("c.zip", BuildZip({{"one.gpx", kText}, {"two.gpx", "", 0}}, comment)).string();
+    tv::TZipCursor c;
+    ASSERT_EQ(tv::ZipFindFirst(path, c), 0);
+    EXPECT_EQ(c.name, "one.gpx");
+    EXPECT_EQ(c.unpackedSize, kText.size());
+    EXPECT_EQ(c.dosDate, 0x377C);
+    EXPECT_EQ(c.dosTime, 0x645C);
+    EXPECT_EQ(c.attributes, 0x20);
+    ASSERT_EQ(tv::ZipFindNext(c), 0);
+    EXPECT_EQ(c.name, "two.gpx");
+    EXPECT_EQ(c.method, 0);
+    EXPECT_EQ(tv::ZipFindNext(c), tv::kZipNoMoreEntries);
+    tv::ZipClose(c);  // a closed cursor is left alone
+    EXPECT_EQ(tv::ZipFindNext(c), tv::kZipNoMoreEntries);
+}
+
+TEST(UnzipDirectory, HostileDirectoriesGiveCodesWithoutOverrun) {
+    TempDir dir;
+    tv::TZipCursor c;
+    EXPECT_EQ(tv::ZipFindFirst((dir.path() / "missing.zip").string(), c), tv::kZipOpenError);
+    EXPECT_EQ(tv::ZipFindFirst(dir.write("empty.zip", "").string(), c), tv::kZipOpenError);
+    EXPECT_EQ(tv::ZipFindFirst(dir.write("plain.zip", std::string(10000, 'x')).string(), c), tv::kZipOpenError);
+
+    const std::string good = BuildZip({{"a.txt", kText}, {"b.txt", kText, 0}});
+    const std::size_t eocd = good.size() - 22;
+
+    std::string beyond = good;  // directory offset behind the end record
+    beyond[eocd + 16] = '\xF0';
+    beyond[eocd + 19] = '\x7F';
+    EXPECT_EQ(tv::ZipFindFirst(dir.write("beyond.zip", beyond).string(), c), tv::kZipDirectoryError);
+
+    // An archive with no entries: the directory is shorter than one header.
+    EXPECT_EQ(tv::ZipFindFirst(dir.write("none.zip", BuildZip({})).string(), c), tv::kZipDirectoryError);
+
+    // The second header's name length runs past the directory.
+    std::string longName = good;
+    const std::size_t second = longName.rfind("PK\x01\x02");
+    longName[second + 28] = '\xFF';
+    longName[second + 29] = '\x00';
+    ASSERT_EQ(tv::ZipFindFirst(dir.write("long.zip", longName).string(), c), 0);
+    EXPECT_EQ(c.name, "a.txt");
+    EXPECT_EQ(tv::ZipFindNext(c), tv::kZipNoMoreEntries);
+
+    // Cut in half: the end record is gone.
+    const auto cut = dir.write("cut.zip", good.substr(0, good.size() / 2)).string();
+    EXPECT_EQ(tv::ZipFindFirst(cut, c), tv::kZipOpenError);
+    int result = 0;
+    Extract(cut, (dir.path() / "out").string(), "*.*", result);
+    EXPECT_EQ(result, tv::kZipDirectoryError);
+}
+
+TEST(UnzipExtract, MasksSelectEntriesOfAnArchiveMadeByZip) {
+    if (!fs::exists("/usr/bin/zip")) GTEST_SKIP() << "zip is not installed";
+    TempDir src;
+    src.write("a.gpx", kText + kText + kText);
+    src.write("b.txt", "stored text");
+    src.write("sub/c.GPX", kText);
+    const std::string zip = (src.path() / "t.zip").string();
+    const std::string cmd = "cd '" + src.str() + "' && zip -q -X t.zip a.gpx sub/c.GPX && zip -q -X -0 t.zip b.txt";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+    tv::TZipCursor c;
+    ASSERT_EQ(tv::ZipFindFirst(zip, c), 0);
+    std::map<std::string, int> methods;
+    do methods[c.name] = c.method;
+    while (tv::ZipFindNext(c) == 0);
+    EXPECT_EQ(methods, (std::map<std::string, int>{{"a.gpx", 8}, {"b.txt", 0}, {"sub/c.GPX", 8}}));
+
+    for (const auto& [mask, count] : {std::pair{"*.gpx", 2}, std::pair{"*.*", 3}, std::pair{"", 3},
+                                      std::pair{"?.TXT", 1}, std::pair{"*.loc", 0}}) {
+        SCOPED_TRACE(mask);
+        TempDir out;
+        int result = -99;
+        const auto log = Extract(zip, out.path().string(), mask, result);
+        EXPECT_EQ(result, count);
+        if (std::string(mask) == "*.gpx") {
+            EXPECT_EQ(FilesBelow(out.path()), (std::vector<std::string>{"a.gpx", "sub/", "sub/c.GPX"}));
+            EXPECT_EQ(out.read("a.gpx"), kText + kText + kText);
+            EXPECT_EQ(out.read("sub/c.GPX"), kText);
+        }
+        if (count == 3) EXPECT_EQ(out.read("b.txt"), "stored text");
+    }
+}
+
+TEST(UnzipExtract, ReportsTheRunInOrderWithSizesAndRatio) {
+    TempDir dir;
+    const std::string big(100000, 'A');
+    const auto path = dir.write("r.zip", BuildZip({{"big.txt", big}, {"s.txt", "abc", 0}})).string();
+    int result = 0;
+    const auto log = Extract(path, (dir.path() / "out").string(), "*.*", result);
+    ASSERT_EQ(result, 2);
+    std::vector<int> statuses;
+    std::int64_t written = 0;
+    for (const auto& r : log) {
+        if (statuses.empty() || statuses.back() != r.report.status) statuses.push_back(r.report.status);
+        if (r.report.status == tv::kZipReportBlock && r.report.name == "big.txt") written += r.value;
+    }
+    EXPECT_EQ(statuses, (std::vector<int>{-1004, -1000, -1001, -1002, -1000, -1001, -1002, -1005}));
+    EXPECT_EQ(log.front().value, 100003);
+    EXPECT_EQ(written, 100000);
+    EXPECT_EQ(log[1].report.unpackedSize, 100000);
+    EXPECT_EQ(log[1].report.ratio, 100 - log[1].report.packedSize * 100 / 100000);
+    EXPECT_GE(log[1].report.ratio, 99);
+    EXPECT_EQ(log.back().value, 2);
+}
+
+TEST(UnzipExtract, DamagedEncryptedAndUnknownEntriesAreSkipped) {
+    TempDir dir;
+    const auto path = dir.write("d.zip", BuildZip({
+                                             {"bad.txt", kText, 0, 0, false, kText.substr(0, 10) + "X" + kText.substr(11)},
+                                             {"good1.txt", kText},
+                                             {"secret.txt", kText, 8, 1},
+                                             {"lzma.txt", kText, 14, 0, false, std::string("xxxx")},
+                                             {"crc.txt", kText, 8, 0, false, std::nullopt, 0x12345678u},
+                                             {"good2.txt", "zwei", 0},
+                                         }))
+                          .string();
+    const fs::path out = dir.path() / "out";
+    fs::create_directories(out);
+    dir.write("out/bad.txt", "old content");  // a failed entry keeps the older file
+    int result = 0;
+    const auto log = Extract(path, out.string(), "*.txt", result);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(FailedCodes(log), (std::vector<int>{tv::kZipCrcError, tv::kZipEncrypted, tv::kZipMethodError,
+                                                  tv::kZipCrcError}));
+    EXPECT_EQ(FilesBelow(out), (std::vector<std::string>{"bad.txt", "good1.txt", "good2.txt"}));
+    EXPECT_EQ(ReadFileBytes(out / "bad.txt"), "old content");
+    EXPECT_EQ(ReadFileBytes(out / "good2.txt"), "zwei");
+}
+
+TEST(UnzipExtract, CorruptDataTruncationAndFalseSizesAreArchiveOrReadErrors) {
+    TempDir dir;
+    std::string corrupt = RawDeflate(std::string(5000, 'x') + kText);
+    corrupt[0] = '\xFF';  // reserved block type
+    const std::string sixteen = std::string(16, 'q');
+    struct Case {
+        const char* label;
+        Entry entry;
+        int code;
+    } cases[] = {
+        {"bad deflate", {"c.txt", kText, 8, 0, false, corrupt}, tv::kZipArchiveError},
+        {"deflate cut", {"c.txt", kText, 8, 0, false, RawDeflate(kText).substr(0, 20)}, tv::kZipArchiveError},
+        {"huge size", {"c.txt", kText, 8, 0, false, std::nullopt, std::nullopt, 0xFFFFFFF0u}, tv::kZipArchiveError},
+        {"short size", {"c.txt", kText, 8, 0, false, std::nullopt, std::nullopt, 10u}, tv::kZipArchiveError},
+        {"stored sizes differ", {"c.txt", sixteen, 0, 0, false, std::nullopt, std::nullopt, 8u}, tv::kZipArchiveError},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const auto path = dir.write("x.zip", BuildZip({c.entry, {"after.txt", "x"}})).string();
+        const fs::path out = dir.path() / c.label;
+        int result = 0;
+        const auto log = Extract(path, out.string(), "*.*", result);
+        EXPECT_EQ(result, c.code);
+        EXPECT_EQ(log.back().report.status, tv::kZipReportStopped);
+        EXPECT_TRUE(!fs::exists(out) || fs::is_empty(out));  // no partial output left
+    }
+
+    // Packed data promised beyond the end of the file.
+    std::string zip = BuildZip({{"big.txt", std::string(3000, 'z'), 0}});
+    const std::size_t central = zip.rfind("PK\x01\x02");
+    zip[central + 22] = '\x7F';  // packed size 0x7F000BB8
+    zip[central + 23] = '\x7F';
+    zip[central + 26] = '\x7F';  // unpacked size the same
+    zip[central + 27] = '\x7F';
+    const auto path = dir.write("y.zip", zip).string();
+    int result = 0;
+    Extract(path, (dir.path() / "y").string(), "*.*", result);
+    EXPECT_EQ(result, tv::kZipReadError);
+
+    // The second local header lacks its signature: the run stops after the first entry.
+    std::string badLocal = BuildZip({{"a.txt", kText}, {"b.txt", kText}});
+    const std::size_t second = badLocal.find("PK\x03\x04", 4);
+    badLocal[second + 3] = '\x09';
+    Extract(dir.write("w.zip", badLocal).string(), (dir.path() / "w").string(), "", result);
+    EXPECT_EQ(result, tv::kZipArchiveError);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "w" / "a.txt"), kText);
+}
+
+TEST(UnzipExtract, DataDescriptorEntriesUseTheDirectorySizes) {
+    TempDir dir;
+    const std::string data = kText + std::string(40000, '-') + kText;
+    const auto path = dir.write("dd.zip", BuildZip({{"dd.gpx", data, 8, 0, true}, {"st.gpx", kText, 0, 0, true}}));
+    ASSERT_EQ(ReadFileBytes(path).substr(14, 12), std::string(12, '\0'));
+    int result = 0;
+    const auto log = Extract(path.string(), (dir.path() / "o").string(), "*.gpx", result);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "o" / "dd.gpx"), data);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "o" / "st.gpx"), kText);
+    if (InfoZipAvailable()) {
+        ASSERT_EQ(InfoZipExtract(path, dir.path() / "i"), 0);
+        EXPECT_EQ(ReadFileBytes(dir.path() / "i" / "dd.gpx"), data);
+    }
+}
+
+TEST(UnzipExtract, FileTimeIsTheEntryDateInLocalTime) {
+    TempDir dir;
+    const auto path = dir.write("t.zip", BuildZip({{"t.txt", kText}})).string();
+    ASSERT_EQ(tv::UnzipFiles(path, dir.str() + "o", "*.*"), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.path() / "o" / "t.txt").c_str(), &st), 0);
+    std::tm tm{};
+    localtime_r(&st.st_mtime, &tm);
+    EXPECT_EQ(tm.tm_year + 1900, 2007);
+    EXPECT_EQ(tm.tm_mon + 1, 11);
+    EXPECT_EQ(tm.tm_mday, 28);
+    EXPECT_EQ(tm.tm_hour, 12);
+    EXPECT_EQ(tm.tm_min, 34);
+    EXPECT_EQ(tm.tm_sec, 56);
+}
+
+TEST(UnzipSafety, EntryNamesNeverLeaveTheTargetFolder) {
+    TempDir dir;
+    const fs::path target = dir.path() / "box" / "target";
+    fs::create_directories(target);
+    fs::create_directories(dir.path() / "outside");
+    fs::create_symlink(dir.path() / "outside", target / "link");
+    fs::create_symlink(dir.path() / "outside" / "victim.txt", target / "victim.txt");
+    const auto path = dir.write("evil.zip", BuildZip({
+                                                {"../evil.txt", "1"},
+                                                {"/abs.txt", "2"},
+                                                {"C:\\x.txt", "3"},
+                                                {"a/../../e.txt", "4"},
+                                                {"..\\w.txt", "5"},
+                                                {"link/in.txt", "6"},
+                                                {std::string("n\0l.txt", 7), "7"},
+                                                {"victim.txt", "8"},
+                                                {"ok\\deep\\./f.txt", "9"},
+                                                {"dir/", ""},
+                                            }))
+                          .string();
+    int result = 0;
+    const auto log = Extract(path, target.string(), "*.*", result);
+    EXPECT_EQ(result, 3);
+    EXPECT_EQ(FailedCodes(log), std::vector<int>(7, tv::kZipWriteError));
+    EXPECT_EQ(FilesBelow(dir.path() / "box"),
+              (std::vector<std::string>{"target/", "target/dir/", "target/link", "target/ok/", "target/ok/deep/",
+                                        "target/ok/deep/f.txt", "target/victim.txt"}));
+    EXPECT_TRUE(fs::is_empty(dir.path() / "outside"));
+    EXPECT_FALSE(fs::is_symlink(target / "victim.txt"));  // replaced, not followed
+    EXPECT_EQ(ReadFileBytes(target / "victim.txt"), "8");
+    EXPECT_EQ(ReadFileBytes(target / "ok" / "deep" / "f.txt"), "9");
+    EXPECT_FALSE(fs::exists(dir.path() / "evil.txt"));
+    EXPECT_FALSE(fs::exists(dir.path() / "box" / "e.txt"));
+}
+
+TEST(UnzipSafety, SafeEntryPathNormalisesOrRefuses) {
+    EXPECT_EQ(tv::ZipSafeEntryPath("a/b.gpx"), "a/b.gpx");
+    EXPECT_EQ(tv::ZipSafeEntryPath("a\\b.gpx"), "a/b.gpx");
+    EXPECT_EQ(tv::ZipSafeEntryPath("./a//b.gpx"), "a/b.gpx");
+    EXPECT_EQ(tv::ZipSafeEntryPath("a/b/"), "a/b/");
+    EXPECT_EQ(tv::ZipSafeEntryPath("x..y.gpx"), "x..y.gpx");
+    EXPECT_EQ(tv::ZipSafeEntryPath("ab:c.txt"), "ab:c.txt");  // a plain character on Linux
+    for (const char* bad : {"", "/", "./", "..", "a/..", "../a", "\\a", "c:/a", "Z:a", "a/../../b"})
+        EXPECT_EQ(tv::ZipSafeEntryPath(bad), "") << bad;
+}
+
+TEST(UnzipSafety, LongNamesAreHandledWithoutOverrun) {
+    TempDir dir;
+    const std::string deep = std::string(150, 'd') + "/" + std::string(146, 'f') + ".gpx";  // 300 characters
+    const std::string flat = std::string(296, 'g') + ".gpx";
+    const auto path = dir.write("n.zip", BuildZip({{deep, "deep"}, {flat, "flat"}})).string();
+    tv::TZipCursor c;
+    ASSERT_EQ(tv::ZipFindFirst(path, c), 0);
+    EXPECT_EQ(c.name, deep);
+    int result = 0;
+    const auto log = Extract(path, dir.str() + "o", "*.gpx", result);
+    EXPECT_EQ(result, 1);  // one file name part longer than the file system allows
+    EXPECT_EQ(FailedCodes(log), std::vector<int>{tv::kZipWriteError});
+    EXPECT_EQ(ReadFileBytes(dir.path() / "o" / deep), "deep");
+}
+
+TEST(UnzipExtract, EmptyNamesNonArchivesCancelAndReentry) {
+    TempDir dir;
+    const auto path = dir.write("a.zip", BuildZip({{"1.txt", std::string(20000, '1'), 0}, {"2.txt", "2"}})).string();
+    EXPECT_EQ(tv::UnzipFiles("", dir.str(), "*.*"), tv::kZipEmptyName);
+    EXPECT_EQ(tv::UnzipFiles(path, "", "*.*"), tv::kZipEmptyName);
+    EXPECT_EQ(tv::UnzipFiles(dir.write("p.txt", "plain").string(), dir.str(), "*.*"), tv::kZipNotAnArchive);
+
+    tv::platform::ScopedFakes fakes;
+    int inner = 1;
+    fakes.pump.onPump = [&] {
+        if (inner == 1) inner = tv::UnzipFiles(path, dir.str() + "inner", "*.*");
+    };
+    EXPECT_EQ(tv::UnzipFiles(path, dir.str() + "outer", "*.*"), 2);
+    EXPECT_EQ(inner, tv::kZipBusy);
+    EXPECT_GT(fakes.pump.pumps, 0);
+    EXPECT_FALSE(fs::exists(dir.path() / "inner" / "1.txt"));
+    fakes.pump.onPump = nullptr;
+
+    int asked = 0;
+    tv::UnzipOptions stop;
+    stop.cancelRequested = [&] { return ++asked == 1; };
+    int result = 0;
+    const auto log = Extract(path, dir.str() + "stopped", "*.*", result, stop);
+    EXPECT_EQ(result, tv::kZipUserStop);
+    EXPECT_EQ(log.back().report.status, tv::kZipReportStopped);
+    EXPECT_EQ(log.back().value, tv::kZipUserStop);
+    EXPECT_FALSE(fs::exists(dir.path() / "stopped" / "1.txt"));
+    // The busy mark was released: a later run works.
+    EXPECT_EQ(tv::UnzipFiles(path, dir.str() + "again", "*.*"), 2);
+}
+
+TEST(UnzipExtract, OverwriteQuestionCanKeepTheExistingFile) {
+    TempDir dir;
+    const auto path = dir.write("o.zip", BuildZip({{"a.txt", "neu"}, {"b.txt", "neu"}})).string();
+    dir.write("t/a.txt", "alt");
+    dir.write("t/b.txt", "alt");
+    std::vector<std::string> asked;
+    tv::UnzipOptions options;
+    options.overwrite = [&](const std::string& file) {
+        asked.push_back(fs::path(file).filename().string());
+        return asked.size() == 2;
+    };
+    EXPECT_EQ(tv::UnzipFiles(path, dir.str() + "t/", "*.*", options), 1);
+    EXPECT_EQ(asked, (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(dir.read("t/a.txt"), "alt");
+    EXPECT_EQ(dir.read("t/b.txt"), "neu");
+}
+
+TEST(UnzipTotals, SumsDirectorySizesOrTakesTheFileSize) {
+    TempDir dir;
+    std::int64_t packed = -1;
+    EXPECT_EQ(tv::ZipTotalSizes("", packed), 0);
+    EXPECT_EQ(packed, 0);
+    EXPECT_EQ(tv::ZipTotalSizes(dir.write("plain.txt", std::string(1234, 'p')).string(), packed), 1234);
+    EXPECT_EQ(packed, 1234);
+    const std::string a(5000, 'a');
+    const auto path = dir.write("s.zip", BuildZip({{"a", a}, {"b", "bbb", 0}})).string();
+    EXPECT_EQ(tv::ZipTotalSizes(path, packed), 5003);
+    EXPECT_EQ(packed, static_cast<std::int64_t>(RawDeflate(a).size() + 3));
+}
+
+TEST(UnzipText, ErrorTextsAndUpperCase) {
+    EXPECT_EQ(tv::ZipErrorText(tv::kZipNotAnArchive), "Die Datei ist kein ZIP-Archiv.");
+    EXPECT_EQ(tv::ZipErrorText(tv::kZipCrcError), "Pr\xFC" "fsummenfehler: die entpackten Daten sind besch\xE4" "digt.");
+    for (int code : {-1, -2, -3, -4, -5, -6, -7, -8, -9, -10, -11, -12, -14, -500})
+        EXPECT_NE(tv::ZipErrorText(code), tv::ZipErrorText(12345)) << code;
+    EXPECT_EQ(tv::UpperShortStr("a.gpx M\xFCller \xE9t\xE9 \xDF"), "A.GPX M\xDCLLER \xC9T\xC9 \xDF");
+}
+
+}  // namespace
