@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/str_util.h"
+
 namespace tv {
 
 static_assert(TCacheRec::kSize == 296);
@@ -217,21 +219,7 @@ std::string EncodeAddWPRecs(const std::vector<TAddWPRec>& recs) {
 
 // ---------------------------------------------------------------------------
 
-std::string FoldListKey(std::string_view key) {
-    // Windows-1252 upper-casing: ASCII letters, the Latin-1 lower-case block
-    // (except the division sign) and the four letters of 0x80..0x9F.
-    std::string out(key);
-    for (char& ch : out) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
-            ch = static_cast<char>(c - 0x20);
-        else if (c == 0x9A || c == 0x9C || c == 0x9E)
-            ch = static_cast<char>(c - 0x10);
-        else if (c == 0xFF)
-            ch = static_cast<char>(0x9F);
-    }
-    return out;
-}
+std::string FoldListKey(std::string_view key) { return UpperCaseCp1252(key); }
 
 int TFoundList::LoadFromFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
