@@ -27,7 +27,7 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 std::string WithTrailingSlash(std::string_view folder);
 
 enum class EntryKind {
-    Files,    // anything that is not a directory (symbolic links included)
+    Files,    // anything that is not a directory, nor a link to one
     Folders,  // real directories; links to directories are left out
     All,
 };

@@ -1,0 +1,401 @@
+#include "core/file_procs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "core/cache_rec.h"
+#include "core/proc_settings.h"
+#include "platform/services.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+
+bool SameCharNoCase(char a, char b) {
+    return FoldAscii(static_cast<unsigned char>(a)) == FoldAscii(static_cast<unsigned char>(b));
+}
+
+// '*' / '?' matching with a single backtrack point (linear for every mask).
+bool WildMatch(std::string_view name, std::string_view mask) {
+    std::size_t n = 0, m = 0;
+    std::size_t starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (m < mask.size() && (mask[m] == '?' || SameCharNoCase(mask[m], name[n]))) {
+            ++m;
+            ++n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+bool KindFits(const fs::directory_entry& entry, EntryKind kind) {
+    std::error_code ec;
+    const bool realDir = entry.symlink_status(ec).type() == fs::file_type::directory;
+    if (ec) return false;
+    switch (kind) {
+        case EntryKind::Files: return !realDir && !entry.is_directory(ec);
+        case EntryKind::Folders: return realDir;
+        case EntryKind::All: return true;
+    }
+    return false;
+}
+
+int IoCodeFromErrno(int err) {
+    switch (err) {
+        case ENOENT: return kIoFileNotFound;
+        case ENOTDIR: return kIoPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kIoAccessDenied;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return kIoWriteError;
+        default: return err != 0 ? err : kIoWriteError;
+    }
+}
+
+// Writes all bytes, retrying on interruption and partial writes; false with
+// errno set (ENOSPC for a write that makes no progress).
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t w = ::write(fd, data, size);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (w == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += w;
+        size -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+std::string ParentOf(const std::string& file) {
+    const auto slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& file) {
+    const auto slash = file.rfind('/');
+    return slash == std::string::npos ? file : file.substr(slash + 1);
+}
+
+std::string JoinCrLf(const std::vector<std::string>& lines) {
+    std::size_t total = 0;
+    for (const auto& l : lines) total += l.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (const auto& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+// ---- names and folders ------------------------------------------------------
+
+bool MatchesMask(std::string_view name, std::string_view mask) {
+    if (mask.empty()) return false;
+    if (mask == "*" || mask == "*.*") return true;
+    if (WildMatch(name, mask)) return true;
+    if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
+        return WildMatch(name, mask.substr(0, mask.size() - 2));
+    return false;
+}
+
+std::string WithTrailingSlash(std::string_view folder) {
+    std::string out(folder);
+    if (out.empty()) return out;
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    if (out != "/") out += '/';
+    return out;
+}
+
+std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask, EntryKind kind) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+    if (ec) return names;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        std::string name = it->path().filename().string();
+        if (MatchesMask(name, mask) && KindFits(*it, kind)) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), LessNoCase);
+    return names;
+}
+
+std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view name) {
+    if (name.empty() || name.find('/') != std::string_view::npos || name == "." || name == "..") return std::nullopt;
+    const std::string dir = WithTrailingSlash(folder);
+    const std::string exact = dir + std::string(name);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+    for (const std::string& entry : ListFolder(folder, "*", EntryKind::All)) {
+        if (entry.size() == name.size() && std::equal(entry.begin(), entry.end(), name.begin(), SameCharNoCase))
+            return dir + entry;
+    }
+    return std::nullopt;
+}
+
+std::string ResolveFileNoCase(const std::string& folder, std::string_view name) {
+    if (auto found = FindFileNoCase(folder, name)) return *found;
+    return WithTrailingSlash(folder) + std::string(name);
+}
+
+// ---- whole files and text lists ---------------------------------------------
+
+std::optional<std::string> ReadWholeFile(const std::string& file) {
+    std::error_code ec;
+    if (fs::is_directory(file, ec)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {
+    // Writing through a link replaces the file it points to, not the link.
+    std::error_code ec;
+    if (fs::is_symlink(target_, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target_, ec);
+        if (!ec) target_ = resolved.string();
+    }
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    for (int attempt = 0; attempt < 20 && fd_ < 0; ++attempt) {
+        temp_ = ParentOf(target_) + "." + NameOf(target_).substr(0, 40) + ".tmp" + std::to_string(::getpid()) + "-" +
+                std::to_string(counter++) + "-" + std::to_string(rd() % 100000);
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0) temp_.clear();
+}
+
+AtomicFileWriter::~AtomicFileWriter() { Discard(); }
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+    if (!ok()) return false;
+    if (!WriteAll(fd_, bytes.data(), bytes.size())) failed_ = true;
+    return !failed_;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (!ok()) {
+        Discard();
+        return false;
+    }
+    bool good = ::fsync(fd_) == 0 || errno == EINVAL;
+    good = (::close(fd_) == 0) && good;
+    fd_ = -1;
+    if (good && ::rename(temp_.c_str(), target_.c_str()) == 0) {
+        temp_.clear();
+        return true;
+    }
+    failed_ = true;
+    Discard();
+    return false;
+}
+
+void AtomicFileWriter::Discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+bool WriteFileAtomic(const std::string& file, std::string_view bytes) {
+    AtomicFileWriter writer(file);
+    writer.Write(bytes);
+    return writer.Commit();
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+bool ReadTextList(const std::string& file, std::vector<std::string>& lines) {
+    lines.clear();
+    auto bytes = ReadWholeFile(file);
+    if (!bytes) {
+        const auto other = FindFileNoCase(ParentOf(file), NameOf(file));
+        if (other && *other != file) bytes = ReadWholeFile(*other);
+    }
+    if (!bytes) return false;
+    lines = SplitTextLines(*bytes);
+    return true;
+}
+
+bool WriteTextList(const std::string& file, const std::vector<std::string>& lines) {
+    return WriteFileAtomic(file, JoinCrLf(lines));
+}
+
+bool SaveTextToFile(std::string_view text, const std::string& file) { return WriteTextList(file, SplitTextLines(text)); }
+
+// ---- copy and delete --------------------------------------------------------
+
+int CopyFileBlockwise(const std::string& source, const std::string& destination) {
+    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return IoCodeFromErrno(errno);
+    struct stat srcStat {};
+    if (::fstat(in, &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
+        const int code = S_ISDIR(srcStat.st_mode) ? kIoAccessDenied : IoCodeFromErrno(errno);
+        ::close(in);
+        return code;
+    }
+    // Open without truncating first: when the destination turns out to be the
+    // source itself, nothing has been destroyed yet.
+    const int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int code = IoCodeFromErrno(errno);
+        ::close(in);
+        return code;
+    }
+    struct stat dstStat {};
+    if (::fstat(out, &dstStat) != 0) {
+        const int code = IoCodeFromErrno(errno);
+        ::close(in);
+        ::close(out);
+        return code;
+    }
+    if (dstStat.st_dev == srcStat.st_dev && dstStat.st_ino == srcStat.st_ino) {
+        ::close(in);
+        ::close(out);
+        return kIoSameFile;
+    }
+    const bool regular = S_ISREG(dstStat.st_mode);
+    int code = 0;
+    if (regular && ::ftruncate(out, 0) != 0) code = IoCodeFromErrno(errno);
+    char block[2048];
+    while (code == 0) {
+        const ssize_t r = ::read(in, block, sizeof block);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            code = errno == EIO ? kIoReadError : IoCodeFromErrno(errno);
+            break;
+        }
+        if (r == 0) break;
+        if (!WriteAll(out, block, static_cast<std::size_t>(r))) code = IoCodeFromErrno(errno);
+    }
+    ::close(in);
+    if (::close(out) != 0 && code == 0) code = IoCodeFromErrno(errno);
+    // A partial copy must not look like a good one; devices are left alone.
+    if (code != 0 && regular) ::unlink(destination.c_str());
+    return code;
+}
+
+void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir) {
+    list.clear();
+    const auto file = FindFileNoCase(workDir, "Finds.bin");
+    if (!file) return;
+    std::ifstream in(*file, std::ios::binary);
+    FoundRecBytes rec{};
+    while (in.read(reinterpret_cast<char*>(rec.data()), static_cast<std::streamsize>(rec.size())))
+        list.push_back(DecodeFoundRec(rec.data()).Waypoint.str());
+}
+
+void LoadFoundCodes(std::vector<std::string>& list) { LoadFoundCodes(list, GetWorkDir()); }
+
+bool DeleteFileChecked(const std::string& file) {
+    std::error_code ec;
+    if (fs::symlink_status(file, ec).type() == fs::file_type::directory) return false;
+    return fs::remove(file, ec) && !ec;
+}
+
+void DeleteCacheFiles(const std::string& folder) {
+    auto& pump = platform::pump();
+    pump.setBusy(true);
+    pump.pump();
+    const std::string dir = WithTrailingSlash(folder);
+    for (const std::string& name : ListFolder(dir, "GC*.*", EntryKind::Files)) DeleteFileChecked(dir + name);
+    for (const std::string& name : ListFolder(dir, "index.html", EntryKind::Files)) DeleteFileChecked(dir + name);
+    pump.setBusy(false);
+    pump.pump();
+}
+
+void DeleteCacheFilesTree(const std::string& folder) {
+    const std::string dir = WithTrailingSlash(folder);
+    DeleteCacheFiles(dir);
+    for (const std::string& name : ListFolder(dir, "*", EntryKind::Folders)) {
+        if (name.empty() || name[0] == '.') continue;
+        const std::string sub = dir + name;
+        DeleteCacheFiles(sub + "/");
+        std::error_code ec;
+        fs::remove(sub, ec);  // only an empty folder goes
+    }
+}
+
+int DeleteFilesByMask(const std::string& folder, std::string_view mask) {
+    if (mask.find('/') != std::string_view::npos) return 0;
+    const std::string dir = WithTrailingSlash(folder);
+    const auto names = ListFolder(dir, mask, EntryKind::Files);
+    for (const std::string& name : names) DeleteFileChecked(dir + name);
+    return static_cast<int>(names.size());
+}
+
+// ---- folder picker ----------------------------------------------------------
+
+TFolderBrowser::TFolderBrowser() : Title(W("Bitte Ordner auswählen!")) {}
+
+bool TFolderBrowser::Execute() {
+    const auto chosen = platform::fileDialogs().chooseFolder(Title, InitialDir);
+    if (!chosen || chosen->empty()) return false;
+    std::string folder = *chosen;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    Folder = folder;
+    return true;
+}
+
+}  // namespace tv

@@ -1,0 +1,301 @@
+#include "core/file_procs.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/cache_rec.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+// While it lives, writing a file beyond `bytes` fails with EFBIG (for root
+// too, unlike folder permissions).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*handler_)(int) = nullptr;
+};
+
+TEST(FileMask, DosSemantics) {
+    EXPECT_TRUE(MatchesMask("GC123", "GC*.*"));
+    EXPECT_TRUE(MatchesMask("gc1.HTML", "GC*.*"));
+    EXPECT_TRUE(MatchesMask("GC1A2B.html", "GC????.htm*"));
+    EXPECT_FALSE(MatchesMask("GC1A2B3.html", "GC????.htm*"));
+    EXPECT_TRUE(MatchesMask("GC1A2B3.html", "GC?????.htm*"));
+    EXPECT_TRUE(MatchesMask("x.GPX", "*.gpx"));
+    EXPECT_FALSE(MatchesMask("x.gpx.bak", "*.gpx"));
+    EXPECT_TRUE(MatchesMask("noext", "*.*"));
+    EXPECT_TRUE(MatchesMask("noext", "*"));
+    EXPECT_TRUE(MatchesMask("a.b.c", "*.c"));
+    EXPECT_FALSE(MatchesMask("a.b", "a.*x"));
+    EXPECT_FALSE(MatchesMask("ab.c", "a.*"));
+    EXPECT_FALSE(MatchesMask("XC1.html", "GC*.*"));
+    EXPECT_FALSE(MatchesMask("GC12", "GC?"));
+    EXPECT_TRUE(MatchesMask("GC1", "GC?"));
+    EXPECT_FALSE(MatchesMask("anything", ""));
+    EXPECT_TRUE(MatchesMask("index.html", "INDEX.HTML"));
+    // Case folding is ASCII only: other bytes must match exactly.
+    EXPECT_FALSE(MatchesMask("\xE4.txt", "\xC4.txt"));
+    // Many stars stay fast.
+    EXPECT_FALSE(MatchesMask(std::string(5000, 'a'), std::string(60, '*') + "b"));
+}
+
+TEST(FileFolders, ListingSortedAndLookupIgnoringCase) {
+    tvtest::TempDir dir;
+    dir.write("b.txt", "1");
+    dir.write("A.txt", "2");
+    dir.write("c.GPX", "3");
+    dir.write("sub/x.txt", "4");
+    dir.write("Zed/y.txt", "5");
+    fs::create_directory_symlink(dir.path() / "sub", dir.path() / "link");
+    EXPECT_EQ(ListFolder(dir.str()), (Names{"A.txt", "b.txt", "c.GPX"}));
+    EXPECT_EQ(ListFolder(dir.str(), "*.TXT"), (Names{"A.txt", "b.txt"}));
+    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::Folders), (Names{"sub", "Zed"}));
+    EXPECT_EQ(ListFolder(dir.str() + "missing/"), Names{});
+
+    EXPECT_EQ(FindFileNoCase(dir.str(), "B.TXT").value_or(""), dir.str() + "b.txt");
+    EXPECT_EQ(FindFileNoCase(dir.path().string(), "a.txt").value_or(""), dir.str() + "A.txt");
+    EXPECT_FALSE(FindFileNoCase(dir.str(), "none.txt"));
+    EXPECT_FALSE(FindFileNoCase(dir.str(), "../b.txt"));
+    EXPECT_EQ(ResolveFileNoCase(dir.str(), "WPList.txt"), dir.str() + "WPList.txt");
+    EXPECT_EQ(WithTrailingSlash("/a/b//"), "/a/b/");
+    EXPECT_EQ(WithTrailingSlash("/"), "/");
+}
+
+TEST(FileText, LinesAndAtomicWrites) {
+    tvtest::TempDir dir;
+    const std::string f = dir.str() + "t.txt";
+    ASSERT_TRUE(SaveTextToFile("a\nb", f));
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "a\r\nb\r\n");
+    ASSERT_TRUE(SaveTextToFile("a\r\nb\r\n", f));
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "a\r\nb\r\n");
+    ASSERT_TRUE(SaveTextToFile("x\ry\n\nz\r\n\r\n", f));
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "x\r\ny\r\n\r\nz\r\n\r\n");
+    ASSERT_TRUE(SaveTextToFile("", f));
+    EXPECT_TRUE(fs::exists(f));
+    EXPECT_EQ(fs::file_size(f), 0u);
+
+    // A list written and read back; LF-only files read the same.
+    const Names lines{"GC1", "", "GC\xE4\xF6", "A;GC2"};
+    ASSERT_TRUE(WriteTextList(dir.str() + "WPList.txt", lines));
+    Names back{"old"};
+    ASSERT_TRUE(ReadTextList(dir.str() + "WPList.txt", back));
+    EXPECT_EQ(back, lines);
+    dir.write("lf.txt", "GC1\n\nGC\xE4\xF6\nA;GC2");
+    ASSERT_TRUE(ReadTextList(dir.str() + "lf.txt", back));
+    EXPECT_EQ(back, lines);
+    // The old spelling is found for the new one.
+    dir.write("WPlist2.txt", "GC9\r\n");
+    ASSERT_TRUE(ReadTextList(dir.str() + "WPList2.txt", back));
+    EXPECT_EQ(back, Names{"GC9"});
+    EXPECT_FALSE(ReadTextList(dir.str() + "none.txt", back));
+    EXPECT_TRUE(back.empty());
+
+    // Leftover temporary files do not remain.
+    EXPECT_EQ(ListFolder(dir.str(), ".*"), Names{});
+}
+
+TEST(FileText, FailedWriteKeepsTheOldFile) {
+    tvtest::TempDir dir;
+    const std::string f = dir.str() + "list.txt";
+    dir.write("list.txt", "old\r\n");
+    {
+        FileSizeLimit limit(16);
+        EXPECT_FALSE(WriteTextList(f, {std::string(100, 'n')}));
+        EXPECT_FALSE(SaveTextToFile(std::string(100, 'n'), f));
+        EXPECT_FALSE(WriteFileAtomic(f, std::string(100, 'n')));
+    }
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "old\r\n");
+    EXPECT_EQ(ListFolder(dir.str()), Names{"list.txt"});  // no temporary file left
+    // A folder that does not exist cannot be written to.
+    EXPECT_FALSE(WriteFileAtomic(dir.str() + "missing/list.txt", "x"));
+    // A long name still gets its temporary file.
+    const std::string longName = dir.str() + std::string(250, 'w') + ".txt";
+    dir.write(std::string(250, 'w') + ".txt", "old");
+    EXPECT_TRUE(WriteFileAtomic(longName, "new"));
+    EXPECT_EQ(tvtest::ReadFileBytes(longName), "new");
+}
+
+TEST(FileText, StreamingWriterReplacesOnlyOnCommit) {
+    tvtest::TempDir dir;
+    const std::string f = dir.str() + "big.bin";
+    dir.write("big.bin", "old");
+    {
+        AtomicFileWriter w(f);
+        EXPECT_TRUE(w.Write("half"));
+    }  // no commit
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "old");
+    AtomicFileWriter w(f);
+    EXPECT_TRUE(w.Write("new "));
+    EXPECT_TRUE(w.Write("content"));
+    EXPECT_TRUE(w.Commit());
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "new content");
+    EXPECT_EQ(ListFolder(dir.str()), Names{"big.bin"});
+    // A link is followed: the file it points to gets the content.
+    dir.write("real.txt", "x");
+    fs::create_symlink(dir.path() / "real.txt", dir.path() / "alias.txt");
+    ASSERT_TRUE(WriteFileAtomic(dir.str() + "alias.txt", "via link"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "alias.txt"));
+    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "real.txt"), "via link");
+}
+
+TEST(FileCopy, BlocksAndFailures) {
+    tvtest::TempDir dir;
+    dir.write("empty", "");
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "empty", dir.str() + "empty.copy"), 0);
+    ASSERT_TRUE(fs::exists(dir.path() / "empty.copy"));
+    EXPECT_EQ(fs::file_size(dir.path() / "empty.copy"), 0u);
+
+    std::string big;
+    for (int i = 0; i < 5000; ++i) big += static_cast<char>((i * 7 + i / 256) & 0xFF);
+    dir.write("big", big);
+    dir.write("dest", std::string(9000, 'x'));  // longer: must be cut
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "big", dir.str() + "dest"), 0);
+    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "dest"), big);
+
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "missing", dir.str() + "never"), kIoFileNotFound);
+    EXPECT_FALSE(fs::exists(dir.path() / "never"));
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "big", dir.str() + "nodir/dest"), kIoFileNotFound);
+    EXPECT_EQ(CopyFileBlockwise(dir.str(), dir.str() + "fromdir"), kIoAccessDenied);
+    EXPECT_FALSE(fs::exists(dir.path() / "fromdir"));
+}
+
+TEST(FileCopy, OntoItselfIsRefused) {
+    tvtest::TempDir dir;
+    dir.write("d/f.html", "precious");
+    fs::create_symlink(dir.path() / "d/f.html", dir.path() / "alias.html");
+    fs::create_hard_link(dir.path() / "d/f.html", dir.path() / "hard.html");
+    for (const std::string& other : {dir.str() + "d/f.html", dir.str() + "d/../d/f.html", dir.str() + "alias.html",
+                                     dir.str() + "hard.html"}) {
+        EXPECT_EQ(CopyFileBlockwise(dir.str() + "d/f.html", other), kIoSameFile) << other;
+        EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "d/f.html"), "precious");
+    }
+}
+
+TEST(FileCopy, ShortWriteIsAnError) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    tvtest::TempDir dir;
+    dir.write("src", std::string(5000, 'a'));
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "src", "/dev/full"), kIoWriteError);
+    EXPECT_TRUE(fs::exists("/dev/full"));  // a device is never removed
+}
+
+TEST(FileCopy, FailedCopyLeavesNoPartialFile) {
+    tvtest::TempDir dir;
+    dir.write("src", std::string(5000, 'a'));
+    int code = 0;
+    {
+        FileSizeLimit limit(3000);
+        code = CopyFileBlockwise(dir.str() + "src", dir.str() + "dest");
+    }
+    EXPECT_EQ(code, kIoWriteError);
+    EXPECT_FALSE(fs::exists(dir.path() / "dest"));
+    EXPECT_EQ(fs::file_size(dir.path() / "src"), 5000u);
+}
+
+TEST(FileFinds, LoadFoundCodesInFileOrder) {
+    tvtest::TempDir dir;
+    std::vector<TFoundRec> recs(3);
+    recs[0].Waypoint = "GC1";
+    recs[1].Waypoint = "GC2";
+    recs[2].Waypoint = "GC3";
+    recs[1].Name = "Zweiter";
+    dir.write("Finds.bin", EncodeFoundRecs(recs) + std::string(100, '\x07'));  // a partial record at the end
+    Names codes{"stale"};
+    LoadFoundCodes(codes, dir.str());
+    EXPECT_EQ(codes, (Names{"GC1", "GC2", "GC3"}));
+    tvtest::TempDir empty;
+    LoadFoundCodes(codes, empty.path().string());
+    EXPECT_TRUE(codes.empty());
+}
+
+TEST(FileDelete, CacheFilesOfOneFolder) {
+    platform::ScopedFakes fakes;
+    tvtest::TempDir dir;
+    for (const char* f : {"GC1.html", "gc2.html", "GC3_converted.html", "GC4.meta", "GC5", "index.html",
+                          "INDEX.HTML", "Persinfo.txt", "notGC.html", "sub/GC6.html"})
+        dir.write(f, "x");
+    fs::create_directory(dir.path() / "GCfolder");
+    DeleteCacheFiles(dir.str());
+    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::All), (Names{"GCfolder", "notGC.html", "Persinfo.txt", "sub"}));
+    EXPECT_TRUE(fs::exists(dir.path() / "sub/GC6.html"));
+    EXPECT_FALSE(fakes.pump.busy);
+    EXPECT_GE(fakes.pump.pumps, 2);
+}
+
+TEST(FileDelete, TreeStaysInsideItsFolder) {
+    platform::ScopedFakes fakes;
+    tvtest::TempDir outside;
+    outside.write("GC9.html", "keep");
+    tvtest::TempDir dir;
+    for (const char* f : {"GC1.html", "subA/GC2.html", "subA/index.html", "subB/GC3.meta", "subB/notes.txt",
+                          "subC/deeper/GC4.html", ".hidden/GC5.html"})
+        dir.write(f, "x");
+    fs::create_directory_symlink(outside.path(), dir.path() / "linked");
+    DeleteCacheFilesTree(dir.path().string());
+    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::All), (Names{".hidden", "linked", "subB", "subC"}));
+    EXPECT_EQ(ListFolder(dir.str() + "subB"), Names{"notes.txt"});
+    EXPECT_TRUE(fs::exists(dir.path() / "subC/deeper/GC4.html"));  // only one level down
+    EXPECT_TRUE(fs::exists(dir.path() / ".hidden/GC5.html"));
+    EXPECT_EQ(outside.read("GC9.html"), "keep");
+}
+
+TEST(FileDelete, ByMaskAndSingleFiles) {
+    tvtest::TempDir dir;
+    for (const char* f : {"a.meta", "B.META", "c.html", "d.meta/x"}) dir.write(f, "x");
+    EXPECT_EQ(DeleteFilesByMask(dir.str(), "*.gpx"), 0);
+    EXPECT_EQ(DeleteFilesByMask(dir.str(), "../*.meta"), 0);
+    EXPECT_EQ(DeleteFilesByMask(dir.str(), "*.meta"), 2);
+    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::All), (Names{"c.html", "d.meta"}));
+    EXPECT_TRUE(DeleteFileChecked(dir.str() + "c.html"));
+    EXPECT_FALSE(DeleteFileChecked(dir.str() + "c.html"));
+    EXPECT_FALSE(DeleteFileChecked(dir.str() + "d.meta"));
+    EXPECT_TRUE(fs::exists(dir.path() / "d.meta/x"));
+}
+
+TEST(FileFolderPicker, ThroughThePlatformDialog) {
+    platform::ScopedFakes fakes;
+    TFolderBrowser picker;
+    EXPECT_EQ(picker.Title, W("Bitte Ordner auswählen!"));
+    picker.Folder = "/before";
+    picker.InitialDir = "/home/x";
+    fakes.files.folderAnswers.push_back(std::nullopt);
+    EXPECT_FALSE(picker.Execute());
+    EXPECT_EQ(picker.Folder, "/before");
+    fakes.files.folderAnswers.push_back(std::string("/data/caches/"));
+    picker.Title = "Bitte Verzeichnis ausw\xE4hlen";
+    EXPECT_TRUE(picker.Execute());
+    EXPECT_EQ(picker.Folder, "/data/caches");
+    ASSERT_EQ(fakes.files.titles.size(), 2u);
+    EXPECT_EQ(fakes.files.titles[1], "Bitte Verzeichnis ausw\xE4hlen");
+}
+
+}  // namespace
+}  // namespace tv
