@@ -1,0 +1,536 @@
+#include "core/cache_db.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using tv::TCacheRec;
+
+TCacheRec Rec(const std::string& wp, const std::string& name = "") {
+    TCacheRec r;
+    r.Waypoint = wp;
+    r.Name = name.empty() ? "Cache " + wp : name;
+    r.Id = static_cast<int>(wp.size()) * 1000 + (wp.empty() ? 0 : wp.back());
+    r.Lat = 48.5;
+    r.Lon = 11.25;
+    r.Difficulty = "1.5";
+    r.Terrain = "2";
+    return r;
+}
+
+std::string IdxEntry(const std::string& key, int recNo) {
+    std::string e(24, '\0');
+    e[0] = 16;
+    std::string k = key + std::string(16 - key.size(), ' ');
+    e.replace(1, 16, k);
+    e[20] = static_cast<char>(recNo & 0xFF);
+    e[21] = static_cast<char>((recNo >> 8) & 0xFF);
+    e[22] = static_cast<char>((recNo >> 16) & 0xFF);
+    e[23] = static_cast<char>((recNo >> 24) & 0xFF);
+    return e;
+}
+
+// A work folder of its own for each test; the process-wide state is reset.
+class CacheDbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tv::ProcSettings.WorkDir = dir.str();
+        tv::CacheIndexList.Clear();
+        tv::FreeCacheDB();
+    }
+    void TearDown() override {
+        tv::CacheIndexList.Clear();
+        tv::FreeCacheDB();
+        tv::ProcSettings.WorkDir.clear();
+    }
+    void WriteDb(const std::vector<TCacheRec>& recs) { dir.write("Caches.bin", tv::EncodeCacheRecs(recs)); }
+    std::string Bin() const { return dir.read("Caches.bin"); }
+    std::string Idx() const { return dir.read("Caches.idx"); }
+    bool Exists(const std::string& name) const { return fs::exists(dir.path() / name) || fs::is_symlink(dir.path() / name); }
+    std::vector<std::string> Codes() const {
+        std::vector<std::string> out;
+        for (const auto& r : tv::DecodeCacheRecs(Bin())) out.push_back(r.Waypoint.str());
+        return out;
+    }
+
+    tvtest::TempDir dir;
+    tv::platform::ScopedFakes fakes;
+};
+
+// ---- Index file ------------------------------------------------------------
+
+TEST_F(CacheDbTest, IndexBytesOfTheThreeRecordExample) {
+    WriteDb({Rec("GC2"), Rec("gc1"), Rec("GC10")});
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    const std::string want = IdxEntry("GC1", 1) + IdxEntry("GC10", 2) + IdxEntry("GC2", 0);
+    ASSERT_EQ(want.size(), 72u);
+    EXPECT_EQ(Idx(), want);
+    EXPECT_FALSE(Exists("Caches.idx.tmp"));
+}
+
+TEST_F(CacheDbTest, IndexOfEmptyAndMissingDatabase) {
+    dir.write("Caches.idx", "old index");
+    EXPECT_EQ(tv::BuildCacheIndex(), -1);
+    EXPECT_EQ(Idx(), "old index");
+
+    dir.write("Caches.bin", "");
+    EXPECT_EQ(tv::BuildCacheIndex(), 0);
+    EXPECT_TRUE(Exists("Caches.idx"));
+    EXPECT_EQ(Idx(), "");
+    TCacheRec r;
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
+}
+
+TEST_F(CacheDbTest, DuplicateCodesFollowTheDecimalTieOrder) {
+    std::vector<TCacheRec> recs;
+    for (int i = 0; i < 11; ++i) recs.push_back(Rec("GCX" + std::to_string(i)));
+    recs[9] = Rec("GC5", "nine");
+    recs[10] = Rec("GC5", "ten");
+    WriteDb(recs);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    // "GC5 ... 10" sorts before "GC5 ... 9"; the entry read last wins.
+    EXPECT_EQ(Idx().substr(0, 48), IdxEntry("GC5", 10) + IdxEntry("GC5", 9));
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC5", r));
+    EXPECT_EQ(r.RecNo, 9);
+    EXPECT_EQ(r.Name, "nine");
+
+    recs = {Rec("A"), Rec("B"), Rec("C"), Rec("GC5", "three"), Rec("D"), Rec("E"), Rec("F"), Rec("GC5", "seven")};
+    WriteDb(recs);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    ASSERT_TRUE(tv::FindCacheByWaypoint("gc5", r));
+    EXPECT_EQ(r.RecNo, 7);
+    // The same rule when the index is loaded from the file.
+    tv::CacheIndexList.Clear();
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC5", r));
+    EXPECT_EQ(r.RecNo, 7);
+}
+
+TEST_F(CacheDbTest, FailedIndexWriteLeavesNoIndexAndLookupsScan) {
+    WriteDb({Rec("GC1"), Rec("GC2")});
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
+
+    // A full disk while writing the new index.
+    fs::create_symlink("/dev/full", dir.path() / "Caches.idx.tmp");
+    EXPECT_EQ(tv::BuildCacheIndex(), -4);
+    EXPECT_FALSE(Exists("Caches.idx"));
+    EXPECT_FALSE(Exists("Caches.idx.tmp"));
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC3", r));
+    EXPECT_EQ(r.RecNo, 2);
+
+    // The index cannot even be created.
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    fs::create_directory(dir.path() / "Caches.idx.tmp");
+    EXPECT_EQ(tv::BuildCacheIndex(), -3);
+    EXPECT_FALSE(Exists("Caches.idx"));
+    ASSERT_TRUE(tv::FindCacheByWaypoint("gc2", r));
+    EXPECT_EQ(r.RecNo, 1);
+}
+
+TEST_F(CacheDbTest, CorruptIndexNeverCrashesAndNeverReadsPastTheDatabase) {
+    WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
+    std::string idx = IdxEntry("GC3", 2) + IdxEntry("GC1", 0) + IdxEntry("GC9", 77) + IdxEntry("GCNEG", -5);
+    std::string shortKey = IdxEntry("GC2", 1);
+    shortKey[0] = 3;  // a key of another length never matches
+    idx += shortKey + "trailing";
+    dir.write("Caches.idx", idx);
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC3", r));  // unsorted file still searchable
+    EXPECT_EQ(r.RecNo, 2);
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC9", r));
+    EXPECT_EQ(r, TCacheRec{});
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GCNEG", r));
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));
+}
+
+// ---- Lookup ------------------------------------------------------------------
+
+TEST_F(CacheDbTest, LookupWithAndWithoutIndex) {
+    WriteDb({Rec("GC2"), Rec("gc1"), Rec("GC10")});
+    TCacheRec r;
+    // No index at all: a scan, case-insensitive like the index.
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_EQ(r.RecNo, 1);
+    EXPECT_EQ(r.Waypoint, "gc1");
+
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    ASSERT_TRUE(tv::FindCacheByWaypoint("gc1", r));
+    EXPECT_EQ(r.RecNo, 1);
+    EXPECT_EQ(r.Name, "Cache gc1");
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC10", r));
+    EXPECT_EQ(r.RecNo, 2);
+
+    TCacheRec untouched = Rec("ZZ", "keep me");
+    untouched.RecNo = 55;
+    r = untouched;
+    EXPECT_FALSE(tv::FindCacheByWaypoint("", r));
+    EXPECT_EQ(r, untouched);
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC3", r));
+    EXPECT_EQ(r, TCacheRec{});
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC12345678901234567", r));
+
+    fs::remove(dir.path() / "Caches.idx");
+    tv::CacheIndexList.Clear();
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC10", r));
+    EXPECT_EQ(r.RecNo, 2);
+    r = untouched;
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC3", r));
+    EXPECT_EQ(r, TCacheRec{});
+}
+
+TEST_F(CacheDbTest, ExactScanAndWorkFolderChange) {
+    WriteDb({Rec("gc1"), Rec("GC1", "upper")});
+    TCacheRec r = Rec("X");
+    ASSERT_TRUE(tv::ScanCacheDB("GC1", r));
+    EXPECT_EQ(r.RecNo, 1);
+    EXPECT_EQ(r.Name, "upper");
+    EXPECT_FALSE(tv::ScanCacheDB("Gc1", r));
+    EXPECT_EQ(r, TCacheRec{});
+
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    // Another work folder: the loaded index must not answer for it.
+    tvtest::TempDir other;
+    other.write("Caches.bin", tv::EncodeCacheRecs({Rec("GC7")}));
+    tv::ProcSettings.WorkDir = other.str();
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_TRUE(tv::FindCacheByWaypoint("GC7", r));
+}
+
+// ---- Append, store, delete -------------------------------------------------
+
+TEST_F(CacheDbTest, AppendCreatesTheDatabaseAndNeverAddsACodeTwice) {
+    EXPECT_TRUE(tv::AppendCacheRec(Rec("GC1")));
+    EXPECT_EQ(Bin().size(), 296u);
+    EXPECT_FALSE(tv::AppendCacheRec(Rec("gc1")));
+    EXPECT_EQ(Bin().size(), 296u);
+    EXPECT_TRUE(tv::AppendCacheRec(Rec("GC2")));
+    EXPECT_EQ(Bin().size(), 592u);
+
+    // With the index loaded, a code appended in this run is known at once.
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC2", r));
+    EXPECT_TRUE(tv::AppendCacheRec(Rec("GC7")));
+    EXPECT_FALSE(tv::AppendCacheRec(Rec("GC7")));
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"GC1", "GC2", "GC7"}));
+    ASSERT_TRUE(tv::FindCacheByWaypoint("gc7", r));
+    EXPECT_EQ(r.RecNo, 2);
+    EXPECT_EQ(r.Name, "Cache GC7");
+}
+
+TEST_F(CacheDbTest, AppendAfterATruncatedTrailingRecord) {
+    dir.write("Caches.bin", tv::EncodeCacheRecs({Rec("GC1"), Rec("GC2")}) + std::string(100, 'x'));
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    EXPECT_EQ(Idx().size(), 48u);
+    ASSERT_TRUE(tv::ReadCacheDB());
+    EXPECT_EQ(tv::CacheDBList->Count(), 2);
+    EXPECT_TRUE(fakes.messages.shown.empty());
+    tv::FreeCacheDB();
+
+    // The partial record is no record: the next one takes its place.
+    ASSERT_TRUE(tv::AppendCacheRec(Rec("GC3")));
+    EXPECT_EQ(Bin().size(), 3u * 296u);
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC3", r));
+    EXPECT_EQ(r.RecNo, 2);
+}
+
+TEST_F(CacheDbTest, StoreOverwritesInPlaceOrAppends) {
+    EXPECT_TRUE(tv::StoreCacheRec(Rec("GC1")));  // no database yet: created
+    WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    TCacheRec changed = Rec("gc2", "renamed");
+    changed.ChangeMark = 'D';
+    ASSERT_TRUE(tv::StoreCacheRec(changed));
+    EXPECT_EQ(Bin().size(), 3u * 296u);
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC2", r));
+    EXPECT_EQ(r.Name, "renamed");
+    EXPECT_EQ(r.ChangeMark, 'D');
+    EXPECT_EQ(r.RecNo, 1);
+    EXPECT_EQ(tv::DecodeCacheRecs(Bin())[2].Name, "Cache GC3");
+
+    ASSERT_TRUE(tv::StoreCacheRec(Rec("GC4")));
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"GC1", "gc2", "GC3", "GC4"}));
+    EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
+TEST_F(CacheDbTest, StoreReportsAnUnopenableDatabase) {
+    fs::create_directory(dir.path() / "Caches.bin");
+    EXPECT_FALSE(tv::StoreCacheRec(Rec("GC1")));
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    const std::string want = "Kann Datei " + dir.str() + "Caches.bin nicht lesen.";
+    EXPECT_EQ(fakes.messages.shown[0].text.substr(0, want.size()), want);
+    EXPECT_EQ(fakes.messages.shown[0].kind, tv::platform::MsgKind::Error);
+}
+
+TEST_F(CacheDbTest, DeleteRemovesEveryRecordOfTheCodeAndReindexes) {
+    WriteDb({Rec("GC1"), Rec("GC5"), Rec("GC2"), Rec("GC5")});
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    ASSERT_TRUE(tv::DeleteCacheFromDB("GC5"));
+    EXPECT_EQ(Codes(), (std::vector<std::string>{"GC1", "GC2"}));
+    EXPECT_EQ(Idx(), IdxEntry("GC1", 0) + IdxEntry("GC2", 1));
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC2", r));
+    EXPECT_EQ(r.RecNo, 1);
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC5", r));
+    EXPECT_EQ(tv::CacheDBList, nullptr);
+    EXPECT_EQ(fakes.progress.actions, (std::vector<std::string>{"Cache-DB wird gelesen"}));
+    EXPECT_FALSE(fakes.progress.visible);
+    EXPECT_FALSE(Exists("Caches.bin.tmp"));
+}
+
+TEST_F(CacheDbTest, FailedDeleteKeepsTheOldDatabase) {
+    WriteDb({Rec("GC1"), Rec("GC5"), Rec("GC2")});
+    const std::string before = Bin();
+    fs::create_symlink("/dev/full", dir.path() / "Caches.bin.tmp");
+    EXPECT_FALSE(tv::DeleteCacheFromDB("GC5"));
+    EXPECT_EQ(Bin(), before);
+    EXPECT_FALSE(Exists("Caches.bin.tmp"));
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Update der CacheDB.", 0), 0u);
+    EXPECT_NE(fakes.messages.shown[0].text.find("Fehlercode: 28"), std::string::npos);  // ENOSPC
+
+    fakes.messages.shown.clear();
+    fs::remove(dir.path() / "Caches.bin");
+    EXPECT_FALSE(tv::DeleteCacheFromDB("GC5"));
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + dir.str() + "Caches.bin", 0), 0u);
+    EXPECT_FALSE(Exists("Caches.bin"));
+}
+
+TEST_F(CacheDbTest, ReadWholeDatabaseWithProgress) {
+    std::vector<TCacheRec> recs;
+    for (int i = 0; i < 250; ++i) recs.push_back(Rec("GC" + std::to_string(i)));
+    WriteDb(recs);
+    ASSERT_TRUE(tv::ReadCacheDB());
+    ASSERT_EQ(tv::CacheDBList->Count(), 250);
+    EXPECT_EQ(tv::CacheDBList->Key(249), "GC249");
+    EXPECT_EQ(tv::CacheDBList->At(17), recs[17]);
+    EXPECT_TRUE(tv::CacheDBList->Exists("gc100"));
+    EXPECT_EQ(fakes.progress.maximum, 250);
+    EXPECT_EQ(fakes.progress.position, 200);
+    EXPECT_EQ(fakes.pump.pumps, 2);
+    tv::FreeCacheDB();
+    EXPECT_EQ(tv::CacheDBList, nullptr);
+}
+
+// ---- National list lines ----------------------------------------------------
+
+TEST(CacheDbLine, FullAndShortLines) {
+    TCacheRec r;
+    const std::string full =
+        R"(4711 "Schatz &amp; Co" 2004 7 3 48.12345 11.54321 "TRADITIONAL CACHE" "Regular" GC1A2B 0 1.5 2)";
+    ASSERT_EQ(tv::ParseCacheDBLine(full, r), 0);
+    EXPECT_EQ(r.Id, 4711);
+    EXPECT_EQ(r.Name, "Schatz & Co");
+    EXPECT_EQ(r.Hidden, 38171.0);
+    EXPECT_EQ(r.Lat, 48.12345);
+    EXPECT_EQ(r.Lon, 11.54321);
+    EXPECT_EQ(r.CacheType, "TRADITIONAL CACHE");
+    EXPECT_EQ(r.Size, "Regular");
+    EXPECT_EQ(r.Waypoint, "GC1A2B");
+    EXPECT_EQ(r.Difficulty, "1.5");
+    EXPECT_EQ(r.Terrain, "2");
+    const auto bytes = tv::EncodeCacheRec(r);
+    for (std::size_t i = 220; i < 296; ++i) ASSERT_EQ(bytes[i], 0) << i;
+
+    TCacheRec s;
+    ASSERT_EQ(tv::ParseCacheDBLine(full + " trailing words", s), 0);
+    EXPECT_EQ(s, r);
+
+    const std::string head = R"(4711 "Schatz" 2004 7 3 48.1 11.5 "TRADITIONAL CACHE" "Regular" GC1A2B)";
+    ASSERT_EQ(tv::ParseCacheDBLine(head + " 0", r), 1);
+    EXPECT_EQ(r.Difficulty, "0.0");
+    EXPECT_EQ(r.Terrain, "0.0");
+    ASSERT_EQ(tv::ParseCacheDBLine(head + " 0 1.5", r), 1);
+    EXPECT_EQ(r.Difficulty, "1.5");
+    EXPECT_EQ(r.Terrain, "0.0");
+    ASSERT_EQ(tv::ParseCacheDBLine(head + " 0 1.5 2   \r", r), 0);
+    EXPECT_EQ(r.Terrain, "2");
+    ASSERT_EQ(tv::ParseCacheDBLine(head, r), 1);
+
+    // Extra blanks between fields, a one-digit date, a negative longitude,
+    // overlong texts cut to their fields.
+    const std::string loose = "12  \"" + std::string(130, 'n') + "\"   1999 12 31  -33.5 -70.25 \"" +
+                              std::string(25, 'T') + "\" \"Micro\" GC12345678901234567 x 5 4.5";
+    ASSERT_EQ(tv::ParseCacheDBLine(loose, r), 0);
+    EXPECT_EQ(r.Name.size(), 120u);
+    EXPECT_EQ(r.Hidden, *tv::DayCountFromDate(1999, 12, 31));
+    EXPECT_EQ(r.Lon, -70.25);
+    EXPECT_EQ(r.CacheType, std::string(20, 'T'));
+    EXPECT_EQ(r.Waypoint, "GC12345678901234");
+    EXPECT_EQ(r.Terrain, "4.5");
+}
+
+TEST(CacheDbLine, RejectedLines) {
+    const std::string tail = R"( "TRADITIONAL CACHE" "Regular" GC1A2B 0 1.5 2)";
+    const std::vector<std::string> bad = {
+        "# 4711 \"x\" 2004 7 3 48.1 11.5" + tail,
+        "4711",
+        "",
+        "abc \"x\" 2004 7 3 48.1 11.5" + tail,
+        " 4711 \"x\" 2004 7 3 48.1 11.5" + tail,
+        "4711 \"x\" 2004 2 30 48.1 11.5" + tail,
+        "4711 \"x\" 2004 7 3 48,1 11.5" + tail,
+        "4711 \"x\" 2004 7 3 48.1 east" + tail,
+        "4711 \"x\" 2004 7 3 nan 11.5" + tail,
+        "4711 \"x\" 2004 7" ,
+        "4711 \"x\" 2004 7 3 48.1 11.5 \"T\" \"S\"",
+        "99999999999 \"x\" 2004 7 3 48.1 11.5" + tail,
+    };
+    for (const auto& line : bad) {
+        TCacheRec r = Rec("junk");
+        EXPECT_EQ(tv::ParseCacheDBLine(line, r), -1) << line;
+    }
+}
+
+TEST(CacheDbLine, Tokenizer) {
+    std::string line = "ab   cd  ";
+    std::string tok;
+    EXPECT_TRUE(tv::NextToken(line, tok));
+    EXPECT_EQ(tok, "ab");
+    EXPECT_EQ(line, "cd  ");
+    EXPECT_TRUE(tv::NextToken(line, tok));
+    EXPECT_EQ(tok, "cd");
+    EXPECT_EQ(line, "");
+    EXPECT_FALSE(tv::NextToken(line, tok));
+    EXPECT_EQ(tok, "");
+
+    line = "  last\t\r";
+    EXPECT_FALSE(tv::NextToken(line, tok));  // the first blank comes first: an empty token
+    EXPECT_EQ(tok, "");
+    EXPECT_EQ(line, "last\t\r");
+    EXPECT_TRUE(tv::NextToken(line, tok));
+    EXPECT_EQ(tok, "last");
+    EXPECT_TRUE(line.empty());
+
+    line = "  \tx ";
+    tv::TrimLeadingBlanks(line);
+    EXPECT_EQ(line, "\tx ");
+}
+
+TEST_F(CacheDbTest, ParsedLinesRoundTripThroughTheDatabase) {
+    const std::vector<std::string> lines = {
+        R"(100 "Erster &quot;Cache&quot;" 2001 5 1 48.1 11.1 "MULTI-CACHE" "Small" GC100 x 2 3)",
+        R"(101 "Zweiter" 2002 6 2 48.2 11.2 "TRADITIONAL CACHE" "Regular" gc101 x 1)",
+        R"(102 "Dritter" 2003 7 3 -48.3 -11.3 "UNKNOWN CACHE" "Other" GC102 x 5 5 rest)",
+    };
+    std::vector<TCacheRec> parsed;
+    for (const auto& l : lines) {
+        TCacheRec r;
+        ASSERT_GE(tv::ParseCacheDBLine(l, r), 0) << l;
+        r.InDB = 1;
+        r.CountryId = 7;
+        ASSERT_TRUE(tv::AppendCacheRec(r));
+        parsed.push_back(r);
+    }
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        TCacheRec r;
+        ASSERT_TRUE(tv::FindCacheByWaypoint(parsed[i].Waypoint.view(), r));
+        TCacheRec want = parsed[i];
+        want.RecNo = static_cast<int>(i);
+        EXPECT_EQ(r, want);
+    }
+    EXPECT_EQ(parsed[0].Name, "Erster \"Cache\"");
+}
+
+// ---- Large database ---------------------------------------------------------
+
+TEST_F(CacheDbTest, LargeGeneratedDatabase) {
+    constexpr int kCount = 40000;
+    std::vector<TCacheRec> recs;
+    recs.reserve(kCount);
+    std::mt19937 rng(42);
+    std::vector<int> ids(kCount);
+    for (int i = 0; i < kCount; ++i) ids[i] = i;
+    std::shuffle(ids.begin(), ids.end(), rng);
+    for (int i = 0; i < kCount; ++i) {
+        std::string wp = "GC" + std::to_string(ids[i] * 7 + 1);
+        if (i % 3 == 0) wp[0] = 'g';
+        recs.push_back(Rec(wp));
+    }
+    WriteDb(recs);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    const std::string idx = Idx();
+    ASSERT_EQ(idx.size(), kCount * 24u);
+    for (std::size_t i = 24; i < idx.size(); i += 24)
+        ASSERT_LT(idx.compare(i - 23, 16, idx, i + 1, 16), 0) << "entry " << i / 24;
+
+    tv::CacheIndexList.Clear();
+    TCacheRec r;
+    for (int i = 0; i < kCount; i += 97) {
+        ASSERT_TRUE(tv::FindCacheByWaypoint(recs[i].Waypoint.view(), r)) << i;
+        ASSERT_EQ(r.RecNo, i);
+        ASSERT_EQ(r.Waypoint, recs[i].Waypoint);
+    }
+    EXPECT_EQ(tv::CacheIndexList.Count(), static_cast<std::size_t>(kCount));
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));  // 2 is no id * 7 + 1
+
+    ASSERT_TRUE(tv::ReadCacheDB());
+    EXPECT_EQ(tv::CacheDBList->Count(), kCount);
+    EXPECT_EQ(fakes.pump.pumps, kCount / 100);
+}
+
+// ---- Bulk helpers and Finds.bin ---------------------------------------------
+
+TEST_F(CacheDbTest, WholeFileHelpersAndFinds) {
+    const std::string path = dir.str() + "Other.bin";
+    ASSERT_TRUE(tv::AppendCacheFile(path, {Rec("GC1")}));
+    ASSERT_TRUE(tv::AppendCacheFile(path, {Rec("GC2"), Rec("GC3")}));
+    auto all = tv::ReadCacheFile(path);
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 3u);
+    EXPECT_EQ((*all)[2], Rec("GC3"));
+    ASSERT_TRUE(tv::WriteCacheFile(path, {Rec("GC9")}));
+    EXPECT_EQ(tvtest::ReadFileBytes(path), tv::EncodeCacheRecs({Rec("GC9")}));
+    auto missing = tv::ReadCacheFile(dir.str() + "none.bin");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().code, ENOENT);
+
+    tv::TFoundList finds;
+    tv::TFoundRec f;
+    f.Waypoint = "GC1";
+    f.FoundDate = "03.07.2004";
+    finds.AddFound(f);
+    f.Waypoint = "GC2";
+    finds.AddFound(f);
+    ASSERT_EQ(tv::FindsBinPath(), dir.str() + "Finds.bin");
+    ASSERT_TRUE(tv::WriteFoundFile(tv::FindsBinPath(), finds));
+    EXPECT_EQ(dir.read("Finds.bin").size(), 880u);
+    tv::TFoundList back;
+    EXPECT_EQ(back.LoadFromFile(tv::FindsBinPath()), 2);
+    EXPECT_EQ(back.At(1), f);
+
+    const std::string before = dir.read("Finds.bin");
+    fs::create_symlink("/dev/full", dir.path() / "Finds.bin.tmp");
+    tv::TFoundRec g;
+    g.Waypoint = "GC3";
+    finds.AddFound(g);
+    auto failed = tv::WriteFoundFile(tv::FindsBinPath(), finds);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().code, ENOSPC);
+    EXPECT_EQ(dir.read("Finds.bin"), before);
+    EXPECT_FALSE(Exists("Finds.bin.tmp"));
+}
+
+}  // namespace
