@@ -1,0 +1,161 @@
+#include "core/addwp_db.h"
+
+#include <array>
+#include <fstream>
+#include <unordered_map>
+
+#include "core/cache_db.h"
+#include "core/coords.h"
+#include "core/file_procs.h"
+#include "core/number_format.h"
+#include "core/proc_settings.h"
+#include "core/str_util.h"
+
+namespace tv {
+
+namespace {
+
+// Text for an HTML text node (the same is safe inside quoted attributes).
+void AppendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+}
+
+bool UsableCoords(double lat, double lon) {
+    return lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0 && !(lat == 0.0 && lon == 0.0);
+}
+
+}  // namespace
+
+std::string AddWaypointsPath() { return GetWorkDir() + kAddWaypointsFileName; }
+
+int LoadAddWaypoints(TAddWPList& list, const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return 0;
+    AddWPRecBytes bytes{};
+    int added = 0;
+    while (in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+        const TAddWPRec rec = DecodeAddWPRec(bytes.data());
+        list.AddWP(rec.Id.view(), rec);
+        ++added;
+    }
+    return added;
+}
+
+int LoadAddWaypoints(TAddWPList& list) {
+    return LoadAddWaypoints(list, ResolveFileNoCase(GetWorkDir(), kAddWaypointsFileName));
+}
+
+bool SaveAddWaypoints(const TAddWPList& list, const std::string& file) {
+    AtomicFileWriter out(file);
+    std::string chunk;
+    constexpr std::size_t kChunkRecords = 256;
+    chunk.reserve(kChunkRecords * TAddWPRec::kSize);
+    AddWPRecBytes bytes{};
+    for (const auto& entry : list) {
+        EncodeAddWPRec(entry.rec, bytes.data());
+        chunk.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (chunk.size() >= kChunkRecords * TAddWPRec::kSize) {
+            if (!out.Write(chunk)) break;
+            chunk.clear();
+        }
+    }
+    out.Write(chunk);
+    return out.Commit();
+}
+
+bool SaveAddWaypoints(const TAddWPList& list) { return SaveAddWaypoints(list, AddWaypointsPath()); }
+
+int MergeAddWaypoints(TAddWPList& target, const TAddWPList& source) {
+    // Own ids compare exactly; the first record of an id is the one replaced.
+    std::unordered_map<std::string, int> index;
+    index.reserve(static_cast<std::size_t>(target.Count() + source.Count()));
+    for (int i = 0; i < target.Count(); ++i) index.emplace(target.At(i).Id.str(), i);
+    int added = 0;
+    for (const auto& entry : source) {
+        const std::string id = entry.rec.Id.str();
+        auto it = index.find(id);
+        if (it != index.end()) {
+            target.PutWP(it->second, entry.rec);
+        } else {
+            index.emplace(id, target.AddWP(id, entry.rec));
+            ++added;
+        }
+    }
+    return added;
+}
+
+std::string WaypointTypeLabel(std::string_view typeText) {
+    struct Row {
+        const char* type;
+        const char* label;
+    };
+    static constexpr std::array<Row, 5> kLabels = {{{"TRAILHEAD", "Start"},
+                                                    {"FINAL LOCATION", "Finale"},
+                                                    {"PARKING AREA", "Parken"},
+                                                    {"QUESTION TO ANSWER", "Frage"},
+                                                    {"STAGES OF A MULTICACHE", "Stage"}}};
+    const std::string upper = UpperCaseAscii(typeText);
+    for (const Row& row : kLabels)
+        if (upper == row.type) return row.label;
+    return "Ref.Pkt.";
+}
+
+std::string BuildAddWaypointsHTMLFrom(const TCacheRec& cache, const TAddWPList& all) {
+    const auto points = all.SelectForCache(cache.Waypoint.view());
+    if (!points || points->empty()) return {};
+    std::string html =
+        "Zus&auml;tzliche Wegpunkte f&uuml;r diesen Cache:<br>"
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">"
+        "<tr bgcolor=\"#E0E0E0\"><td>Waypoint</td><td>Koordinaten</td><td>Offset</td><td>Art</td>"
+        "<td>Beschreibung / Kommentar</td></tr>\r\n";
+    for (const auto& entry : *points) {
+        const TAddWPRec& wp = entry.rec;
+        html += "<tr><td>";
+        AppendEscaped(html, wp.Id.view());
+        html += "</td>";
+        double km = 0.0, bearing = 0.0;
+        if (UsableCoords(wp.Lat, wp.Lon) && CalcDistanceBearing(km, bearing, wp.Lat, wp.Lon, cache.Lat, cache.Lon)) {
+            html += "<td>" + FormatCoord(wp.Lat, wp.Lon) + "</td><td>" + FormatFixed(km, 8, 1, ',') + " km</td>";
+        } else {
+            html += "<td>?</td><td>?</td>";
+        }
+        html += "<td>" + WaypointTypeLabel(wp.WPType.view()) + "</td><td>";
+        AppendEscaped(html, wp.Description.view());
+        if (!wp.Comment.empty()) {
+            html += "<br>";
+            AppendEscaped(html, wp.Comment.view());
+        }
+        html += "</td></tr>\r\n";
+    }
+    html += "</table>";
+    return html;
+}
+
+void BuildAddWaypointsHTML(std::string_view cacheCode, const TAddWPList& all, std::string& html) {
+    html.clear();
+    TCacheRec cache;
+    if (cacheCode.empty() || !FindCacheByWaypoint(cacheCode, cache)) return;
+    // The lookup ignores case; the points belong to the code as given.
+    cache.Waypoint = cacheCode;
+    html = BuildAddWaypointsHTMLFrom(cache, all);
+}
+
+void BuildAddWaypointsHTML(std::string_view cacheCode, std::string& html) {
+    html.clear();
+    TCacheRec cache;
+    if (cacheCode.empty() || !FindCacheByWaypoint(cacheCode, cache)) return;
+    TAddWPList all;
+    LoadAddWaypoints(all);
+    cache.Waypoint = cacheCode;
+    html = BuildAddWaypointsHTMLFrom(cache, all);
+}
+
+}  // namespace tv

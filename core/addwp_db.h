@@ -1,0 +1,52 @@
+#pragma once
+// The additional waypoints of caches (parking places, stages, finals...):
+// "CacheWaypoints.bin" in the work folder, 416-byte TAddWPRec records back
+// to back without a header; loading, saving, merging an imported list, the
+// German type labels and the HTML table of one cache's points for its
+// offline page.
+#include <string>
+#include <string_view>
+
+#include "core/cache_rec.h"
+
+namespace tv {
+
+inline constexpr const char* kAddWaypointsFileName = "CacheWaypoints.bin";
+
+// GetWorkDir() + "CacheWaypoints.bin".
+std::string AddWaypointsPath();
+
+// Appends every whole record of the file to the list, keyed by its own id;
+// returns how many. A missing file adds nothing; a read error keeps the
+// records read before it. The default form reads the work folder's file
+// (found ignoring the case of its name).
+int LoadAddWaypoints(TAddWPList& list, const std::string& file);
+int LoadAddWaypoints(TAddWPList& list);
+
+// Replaces the file by the list's records in list order, through a temporary
+// file and a rename; false (and the old file kept) when anything failed.
+bool SaveAddWaypoints(const TAddWPList& list, const std::string& file);
+bool SaveAddWaypoints(const TAddWPList& list);
+
+// For each source record in order: a target record with the same own id
+// (exact comparison; the first such) is overwritten in place, otherwise the
+// record is appended. Returns the number appended.
+int MergeAddWaypoints(TAddWPList& target, const TAddWPList& source);
+
+// "TRAILHEAD" -> "Start", "FINAL LOCATION" -> "Finale", "PARKING AREA" ->
+// "Parken", "QUESTION TO ANSWER" -> "Frage", "STAGES OF A MULTICACHE" ->
+// "Stage" (ASCII case ignored); anything else "Ref.Pkt.".
+std::string WaypointTypeLabel(std::string_view typeText);
+
+// The HTML table of the points in `all` that belong to `cache` (exact cache
+// code), in list order; "" when there are none. Distances with a decimal
+// comma, coordinates in FormatCoord form; every text from the records is
+// HTML-escaped.
+std::string BuildAddWaypointsHTMLFrom(const TCacheRec& cache, const TAddWPList& all);
+// Looks the cache up in the database and builds its table from `all`; "" when
+// the cache is not in the database. For batches: load the list once.
+void BuildAddWaypointsHTML(std::string_view cacheCode, const TAddWPList& all, std::string& html);
+// The same, reading the work folder's file.
+void BuildAddWaypointsHTML(std::string_view cacheCode, std::string& html);
+
+}  // namespace tv
