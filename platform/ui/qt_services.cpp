@@ -1,0 +1,177 @@
+#include "platform/ui/qt_services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QUrl>
+
+#include "platform/ui/qt_text.h"
+
+namespace tv::platform {
+
+namespace {
+
+QString DefaultCaption(MsgKind kind) {
+    switch (kind) {
+        case MsgKind::Information: return QStringLiteral("Information");
+        case MsgKind::Warning: return QStringLiteral("Warnung");
+        case MsgKind::Error: return QStringLiteral("Fehler");
+        case MsgKind::Confirmation: return QString::fromUtf8("Bestätigung");
+    }
+    return {};
+}
+
+QMessageBox::Icon IconOf(MsgKind kind) {
+    switch (kind) {
+        case MsgKind::Information: return QMessageBox::Information;
+        case MsgKind::Warning: return QMessageBox::Warning;
+        case MsgKind::Error: return QMessageBox::Critical;
+        case MsgKind::Confirmation: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+std::string StripSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+}  // namespace
+
+MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) {
+    QString body = ToQ(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(IconOf(kind), caption.empty() ? DefaultCaption(kind) : ToQ(caption), body, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* ok = nullptr;
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    QPushButton* cancel = nullptr;
+    if (buttons == MsgButtons::Ok) {
+        ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+    } else {
+        yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
+        if (buttons == MsgButtons::YesNoCancel) cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(cancel ? cancel : no);
+    }
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked && clicked == yes) return MsgResult::Yes;
+    if (clicked && clicked == no) return MsgResult::No;
+    if (buttons == MsgButtons::Ok) return MsgResult::Ok;
+    if (clicked && clicked == cancel) return MsgResult::Cancel;
+    return cancel ? MsgResult::Cancel : MsgResult::No;
+}
+
+std::optional<std::string> QtFileDialogs::openFile(const std::string& title, const std::string& filter,
+                                                   const std::string& startDir) {
+    QString f = QFileDialog::getOpenFileName(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return FromQ(f);
+}
+
+std::optional<std::vector<std::string>> QtFileDialogs::openFiles(const std::string& title, const std::string& filter,
+                                                                 const std::string& startDir) {
+    QStringList files =
+        QFileDialog::getOpenFileNames(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
+    if (files.isEmpty()) return std::nullopt;
+    std::vector<std::string> out;
+    for (const QString& f : files) out.push_back(FromQ(f));
+    return out;
+}
+
+std::optional<std::string> QtFileDialogs::saveFile(const std::string& title, const std::string& filter,
+                                                   const std::string& startPath) {
+    QString f = QFileDialog::getSaveFileName(QApplication::activeWindow(), ToQ(title), ToQ(startPath), ToQ(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return FromQ(f);
+}
+
+std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& title, const std::string& startDir) {
+    QString d = QFileDialog::getExistingDirectory(QApplication::activeWindow(), ToQ(title), ToQ(startDir));
+    if (d.isEmpty()) return std::nullopt;
+    return StripSlash(FromQ(d));
+}
+
+bool QtShellOpen::open(const std::string& pathOrUrl) {
+    const QString s = ToQ(pathOrUrl);
+    const bool isUrl = s.contains(QStringLiteral("://")) || s.startsWith(QStringLiteral("mailto:"));
+    return QDesktopServices::openUrl(isUrl ? QUrl(s) : QUrl::fromLocalFile(s));
+}
+
+void QtClipboard::setText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQ(text)); }
+
+std::string QtClipboard::text() { return FromQ(QGuiApplication::clipboard()->text()); }
+
+DateTime QtClock::now() {
+    const QDateTime t = QDateTime::currentDateTime();
+    const QDate d = t.date();
+    const QTime h = t.time();
+    return DateTime{d.year(), d.month(), d.day(), h.hour(), h.minute(), h.second(), h.msec()};
+}
+
+void QtEventPump::pump() { QCoreApplication::processEvents(); }
+
+void QtEventPump::setBusy(bool busy) {
+    if (busy == busy_) return;
+    busy_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+QtProgress::QtProgress() = default;
+QtProgress::~QtProgress() {
+    if (dialog_ && QCoreApplication::instance()) delete dialog_.data();
+}
+
+QProgressDialog& QtProgress::dialog() {
+    if (!dialog_) {
+        dialog_ = new QProgressDialog;
+        dialog_->setWindowTitle(QStringLiteral("Bitte warten"));
+        dialog_->setCancelButton(nullptr);
+        dialog_->setAutoClose(false);
+        dialog_->setAutoReset(false);
+        dialog_->setMinimumDuration(0);
+        dialog_->reset();
+        dialog_->hide();
+    }
+    return *dialog_;
+}
+
+void QtProgress::setRange(int minimum, int maximum) { dialog().setRange(minimum, maximum); }
+void QtProgress::setPosition(int position) { dialog().setValue(position); }
+
+void QtProgress::setAction(const std::string& text) {
+    dialog().setLabelText(ToQ(text));
+    dialog().show();
+    QCoreApplication::processEvents();
+}
+
+void QtProgress::hide() {
+    if (dialog_) dialog_->hide();
+}
+
+Services InstallQtServices() {
+    static QtMessageBox messages;
+    static QtFileDialogs files;
+    static QtShellOpen shell;
+    static QtClipboard clipboard;
+    static QtClock clock;
+    static QtEventPump pump;
+    static QtProgress progress;
+    return install({&messages, &files, &shell, &clipboard, &clock, &pump, &progress});
+}
+
+}  // namespace tv::platform
