@@ -12,13 +12,12 @@
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/qt_text.h"
 #include "shell/about_info.h"
 
 namespace tv {
 
 namespace {
-
-QString Q(const std::string& cp1252) { return QString::fromUtf8(Cp1252ToUtf8(cp1252)); }
 
 struct Link {
     const char* caption;
@@ -92,7 +91,7 @@ TfrmAbout::TfrmAbout(bool showHints) : QDialog(nullptr) {
     layout->addWidget(free);
     layout->addLayout(links);
     layout->addLayout(bottom);
-    lblVersion->setText(Q(DefaultAboutVersionText()));
+    lblVersion->setText(ToQ(DefaultAboutVersionText()));
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {
@@ -102,7 +101,7 @@ void TfrmAbout::showEvent(QShowEvent* event) {
 
 void TfrmAbout::FormShow() {
     btnClose->setVisible(!Timer1->isActive());
-    lblVersion->setText(Q(ReadAboutVersionText(GetWorkDir())));
+    lblVersion->setText(ToQ(ReadAboutVersionText(GetWorkDir())));
 }
 
 void TfrmAbout::Timer1Timer() { reject(); }

@@ -7,27 +7,23 @@
 #include <QVBoxLayout>
 
 #include "platform/text_encoding.h"
+#include "platform/ui/qt_text.h"
 #include "shell/folder_name.h"
 
 namespace tv {
-
-namespace {
-QString Q(const std::string& cp1252) { return QString::fromUtf8(Cp1252ToUtf8(cp1252)); }
-std::string S(const QString& s) { return Utf8ToCp1252(s.toStdString()); }
-}  // namespace
 
 QValidator::State FolderNameValidator::validate(QString& input, int&) const {
     for (const QChar ch : input) {
         const char16_t u = ch.unicode();
         if (u >= 128 || u < 32 || !TfrmInputLine::edNameKeyPress(static_cast<char>(u))) return Invalid;
     }
-    return IsValidFolderName(S(input)) ? Acceptable : Intermediate;
+    return IsValidFolderName(FromQ(input)) ? Acceptable : Intermediate;
 }
 
 TfrmInputLine::TfrmInputLine() : QDialog(nullptr) {
     setObjectName("frmInputLine");
     setWindowTitle(QStringLiteral("Eingabe"));
-    auto* group = new QGroupBox(Q(W("Bitte den Namen des neuen Verzeichnisses eingeben:")), this);
+    auto* group = new QGroupBox(ToQ(W("Bitte den Namen des neuen Verzeichnisses eingeben:")), this);
     edName = new QLineEdit(group);
     edName->setObjectName("edName");
     edName->setValidator(new FolderNameValidator(edName));
@@ -53,9 +49,9 @@ TfrmInputLine::TfrmInputLine() : QDialog(nullptr) {
 
 bool TfrmInputLine::edNameKeyPress(char key) { return IsFolderNameChar(key); }
 
-std::string TfrmInputLine::GetText() const { return S(edName->text()); }
+std::string TfrmInputLine::GetText() const { return FromQ(edName->text()); }
 
-void TfrmInputLine::SetText(const std::string& text) { edName->setText(Q(FilterFolderName(text))); }
+void TfrmInputLine::SetText(const std::string& text) { edName->setText(ToQ(FilterFolderName(text))); }
 
 void TfrmInputLine::edNameChange() { btnOK->setEnabled(edName->hasAcceptableInput()); }
 

@@ -5,12 +5,9 @@
 #include <QVBoxLayout>
 
 #include "platform/text_encoding.h"
+#include "platform/ui/qt_text.h"
 
 namespace tv {
-
-namespace {
-QString Q(const std::string& cp1252) { return QString::fromUtf8(Cp1252ToUtf8(cp1252)); }
-}  // namespace
 
 TfrmWait::TfrmWait() : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("frmWait");
@@ -31,7 +28,7 @@ TfrmWait::TfrmWait() : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint) {
 }
 
 void TfrmWait::SetAction(const std::string& text) {
-    lblAction->setText(Q(text));
+    lblAction->setText(ToQ(text));
     if (!isVisible()) show();
     raise();
     platform::pump().pump();

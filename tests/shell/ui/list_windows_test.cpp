@@ -1,0 +1,343 @@
+// The list windows offscreen: result picker, name search over a real
+// "Caches.bin", buddy list over "Buddies.txt".
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <memory>
+
+#include "core/cache_db.h"
+#include "core/cache_rec.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_host.h"
+#include "platform/ui/qt_text.h"
+#include "shell/ui/frm_buddylist.h"
+#include "shell/ui/frm_name_search.h"
+#include "shell/ui/frm_sub_selector.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+TCacheRec Rec(const std::string& name, const std::string& code) {
+    TCacheRec r;
+    r.Name = name;
+    r.Waypoint = code;
+    return r;
+}
+
+// A fresh work folder for each test.
+class WorkFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = ProcSettings.WorkDir;
+        ProcSettings.WorkDir = dir_.str();
+        CacheIndexList.Clear();
+    }
+    void TearDown() override {
+        ProcSettings.WorkDir = previous_;
+        CacheIndexList.Clear();
+    }
+    void WriteDb(const std::vector<TCacheRec>& recs) { dir_.write("Caches.bin", EncodeCacheRecs(recs)); }
+
+    tvtest::TempDir dir_;
+    platform::ScopedFakes fakes_;
+    platform::ScopedFakeModalHost modal_;
+    std::string previous_;
+};
+
+// ---- result picker -------------------------------------------------------------
+
+using ResultPicker = WorkFolder;
+
+TEST_F(ResultPicker, ShowTicksAllAndOkClosesWithYes) {
+    TfrmSubSelector w;
+    EXPECT_EQ(w.minimumSize(), QSize(430, 230));
+    w.AddEntry("Xyz", "GC777");
+    w.AddEntry(W("Alte Mühle"), "GC1AB");
+    w.AddLine("brunnen (GC5)");
+    ASSERT_EQ(w.lb->count(), 3);
+    // Kept sorted, ignoring case.
+    EXPECT_EQ(w.lb->item(0)->text(), U("Alte Mühle (GC1AB)"));
+    EXPECT_EQ(w.lb->item(1)->text(), U("brunnen (GC5)"));
+    EXPECT_EQ(w.lb->item(2)->text(), U("Xyz (GC777)"));
+
+    modal_.host.script.push_back([](QDialog& d) {
+        auto& p = static_cast<TfrmSubSelector&>(d);
+        EXPECT_EQ(p.TickedLines().size(), 3u);  // FormShow ticked all
+        p.btnMarkNone->click();
+        EXPECT_TRUE(p.TickedLines().empty());
+        p.btnMarkAll->click();
+        p.lb->item(1)->setCheckState(Qt::Unchecked);
+        p.btnOK->click();
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), mrYes);
+    EXPECT_EQ(w.TickedWaypoints(), (std::vector<std::string>{"GC1AB", "GC777"}));
+    EXPECT_EQ(w.TickedLines()[0], W("Alte Mühle (GC1AB)"));
+
+    modal_.host.script.push_back([](QDialog& d) {
+        static_cast<TfrmSubSelector&>(d).btnCancel->click();
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), mrCancel);
+}
+
+TEST_F(ResultPicker, DetailsAnswerNoUnticksTheEntry) {
+    WriteDb({Rec("Xyz", "GC777"), Rec("Alte Muehle", "GC1AB")});
+    TfrmSubSelector w;
+    std::vector<std::string> shownFor;
+    w.MakeDetailsWindow = [&](const TCacheRec& rec) {
+        shownFor.push_back(rec.Waypoint.str());
+        auto d = std::make_unique<QDialog>();
+        d->setObjectName("frmCacheDetails");
+        return d;
+    };
+    w.AddEntry("Xyz", "GC777");
+    w.AddEntry("Fehlt", "GC999");  // not in the database: nothing is shown
+    w.show();
+    w.lb->setCurrentRow(1);  // "Xyz (GC777)"
+    ASSERT_EQ(w.lb->currentItem()->text(), U("Xyz (GC777)"));
+
+    modal_.host.script.push_back([](QDialog&) { return int(mrNo); });
+    w.lbDblClick();
+    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Unchecked);
+    modal_.host.script.push_back([](QDialog&) { return int(mrYes); });
+    w.lbDblClick();
+    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Checked);
+    w.lb->currentItem()->setCheckState(Qt::Unchecked);
+    modal_.host.script.push_back([](QDialog&) { return int(mrCancel); });
+    w.lbDblClick();
+    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Checked);
+    EXPECT_EQ(shownFor, (std::vector<std::string>{"GC777", "GC777", "GC777"}));
+    EXPECT_EQ(modal_.host.shown, (std::vector<std::string>{"frmCacheDetails", "frmCacheDetails", "frmCacheDetails"}));
+
+    w.lb->setCurrentRow(0);  // "Fehlt (GC999)"
+    w.lb->currentItem()->setCheckState(Qt::Unchecked);
+    w.lbDblClick();
+    EXPECT_EQ(modal_.host.shown.size(), 3u);
+    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Unchecked);
+    w.reject();
+}
+
+// ---- name search ----------------------------------------------------------------
+
+class NameSearchWindow : public WorkFolder {
+protected:
+    void SetUp() override {
+        WorkFolder::SetUp();
+        WriteDb({Rec(W("Alte Mühle"), "GC1AB"), Rec(W("Mühle Xyz"), "GC777"), Rec("Anderes", "gc9zz")});
+    }
+    // Ticks row `row` as a click on its box does.
+    static void Tick(TfrmNameSearch& w, int row, bool on) {
+        auto* m = w.lbRes->model();
+        m->setData(m->index(row, 0), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
+    }
+    static Qt::CheckState Shown(TfrmNameSearch& w, int row) {
+        auto* m = w.lbRes->model();
+        return static_cast<Qt::CheckState>(m->data(m->index(row, 0), Qt::CheckStateRole).toInt());
+    }
+    static void Search(TfrmNameSearch& w, const char* utf8) {
+        w.edName->setText(U(utf8));
+        w.btnSearch->click();
+    }
+};
+
+TEST_F(NameSearchWindow, ShowLoadsTheDatabaseAndSearchNeedsThreeLetters) {
+    TfrmNameSearch w;
+    w.edName->setText(U("alt"));
+    w.show();
+    EXPECT_EQ(w.windowTitle(), U("Cache nach Name suchen"));
+    EXPECT_EQ(fakes_.progress.actions, std::vector<std::string>{"Cacheliste wird gelesen"});
+    EXPECT_EQ(fakes_.progress.maximum, 3);
+    EXPECT_FALSE(fakes_.progress.visible);
+    EXPECT_TRUE(w.edName->text().isEmpty());
+    EXPECT_EQ(w.lblMarked->text(), U("0 Caches markiert"));
+    EXPECT_FALSE(w.btnOK->isEnabled());
+
+    QTest::keyClicks(w.edName, "ab");
+    EXPECT_FALSE(w.btnSearch->isEnabled());
+    QTest::keyClicks(w.edName, "c");
+    EXPECT_TRUE(w.btnSearch->isEnabled());
+
+    // Name and code are one text.
+    Search(w, "hleGC1");
+    ASSERT_EQ(w.lbRes->model()->rowCount(), 1);
+    EXPECT_EQ(w.lbRes->model()->index(0, 0).data().toString(), U("Alte Mühle [GC1AB]"));
+    Search(w, "müh");
+    ASSERT_EQ(w.ResultCount(), 2);
+    EXPECT_EQ(w.ResultText(0), W("Alte Mühle [GC1AB]"));
+    EXPECT_EQ(w.ResultText(1), W("Mühle Xyz [GC777]"));
+    Search(w, "GC9Z");
+    ASSERT_EQ(w.ResultCount(), 1);
+    EXPECT_EQ(w.ResultText(0), "Anderes [gc9zz]");
+    w.reject();
+    EXPECT_EQ(w.ResultCount(), 0);  // the list is freed while hidden
+}
+
+TEST_F(NameSearchWindow, SinglePickKeepsTheLastTick) {
+    TfrmNameSearch w;
+    w.MultiSelect = false;
+    modal_.host.script.push_back([](QDialog& d) {
+        auto& s = static_cast<TfrmNameSearch&>(d);
+        Search(s, "MÜHLE");
+        EXPECT_EQ(s.ResultCount(), 2);
+        Tick(s, 0, true);
+        Tick(s, 1, true);
+        EXPECT_EQ(Shown(s, 0), Qt::Unchecked);
+        EXPECT_EQ(Shown(s, 1), Qt::Checked);
+        EXPECT_EQ(s.lblMarked->text(), U("1 Caches markiert"));
+        EXPECT_TRUE(s.btnOK->isEnabled());
+        s.btnOK->click();
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Accepted);
+    EXPECT_EQ(w.Marked(), std::vector<std::string>{"GC777"});
+}
+
+TEST_F(NameSearchWindow, MultiPickDoubleClickAndCancel) {
+    TfrmNameSearch w;
+    modal_.host.script.push_back([](QDialog& d) {
+        auto& s = static_cast<TfrmNameSearch&>(d);
+        Search(s, "mühle");
+        Tick(s, 0, true);
+        Tick(s, 1, true);
+        EXPECT_EQ(s.lblMarked->text(), U("2 Caches markiert"));
+        // A double-click toggles the focused entry.
+        s.lbRes->setCurrentIndex(s.lbRes->model()->index(0, 0));
+        s.lbResDblClick();
+        EXPECT_EQ(Shown(s, 0), Qt::Unchecked);
+        EXPECT_EQ(s.lblMarked->text(), U("1 Caches markiert"));
+        s.lbResDblClick();
+        // Marks survive another search and show there.
+        Search(s, "anderes");
+        Tick(s, 0, true);
+        EXPECT_EQ(s.Marked(), (std::vector<std::string>{"GC777", "GC1AB", "GC9ZZ"}));
+        Search(s, "xyz");
+        EXPECT_EQ(Shown(s, 0), Qt::Checked);
+        s.btnOK->click();
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Accepted);
+    EXPECT_EQ(w.Marked().size(), 3u);
+
+    // The next showing starts without marks; Cancel hands none back.
+    modal_.host.script.push_back([](QDialog& d) {
+        auto& s = static_cast<TfrmNameSearch&>(d);
+        EXPECT_TRUE(s.Marked().empty());
+        Search(s, "xyz");
+        Tick(s, 0, true);
+        EXPECT_EQ(s.Marked().size(), 1u);
+        s.btnCancel->click();
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Rejected);
+    EXPECT_TRUE(w.Marked().empty());
+}
+
+TEST_F(NameSearchWindow, MissingDatabaseIsShownOnceAndCancelWhileReading) {
+    std::filesystem::remove(dir_.path() / "Caches.bin");
+    TfrmNameSearch w;
+    w.show();
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(fakes_.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + dir_.str() + "Caches.bin", 0), 0u);
+    Search(w, "abc");
+    EXPECT_EQ(w.ResultCount(), 0);
+    w.reject();
+
+    // Abbrechen pressed while the list is read stops the reading and closes.
+    std::vector<TCacheRec> many;
+    for (int i = 0; i < 1000; ++i) many.push_back(Rec("Cache " + std::to_string(i), "GC" + std::to_string(i)));
+    WriteDb(many);
+    int pumps = 0;
+    fakes_.pump.onPump = [&] {
+        if (++pumps == 2) w.btnCancel->click();
+    };
+    w.show();
+    fakes_.pump.onPump = nullptr;
+    EXPECT_EQ(pumps, 2);
+    EXPECT_FALSE(fakes_.progress.visible);
+    QApplication::processEvents();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Rejected);
+    EXPECT_TRUE(w.Marked().empty());
+}
+
+// ---- buddy list -------------------------------------------------------------------
+
+using BuddyListWindow = WorkFolder;
+
+TEST_F(BuddyListWindow, AddRemoveSaveAndCancel) {
+    TfrmBuddylist w;
+    w.show();
+    EXPECT_EQ(w.lb->count(), 0);
+    EXPECT_FALSE(w.btnAdd->isEnabled());
+    EXPECT_FALSE(w.btnRemove->isEnabled());
+    w.edNew->setText(U("Hans"));
+    EXPECT_TRUE(w.btnAdd->isEnabled());
+    w.btnAdd->click();
+    EXPECT_TRUE(w.edNew->text().isEmpty());
+    EXPECT_FALSE(w.btnAdd->isEnabled());
+    w.edNew->setText(U("Grete"));
+    w.btnAdd->click();
+    w.edNew->setText(U("Weg"));
+    w.btnAdd->click();
+    ASSERT_EQ(w.lb->count(), 3);
+    w.lb->setCurrentRow(2);
+    EXPECT_TRUE(w.btnRemove->isEnabled());
+    w.btnRemove->click();
+    EXPECT_FALSE(w.btnRemove->isEnabled());
+    ASSERT_EQ(w.lb->count(), 2);
+    w.btnOK->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(tvtest::ReadFileBytes(dir_.path() / "Buddies.txt"), "Hans\r\nGrete\r\n");
+
+    // Read back; changes dropped with Abbrechen leave the file alone.
+    w.show();
+    ASSERT_EQ(w.lb->count(), 2);
+    EXPECT_EQ(w.lb->item(0)->text(), U("Hans"));
+    w.edNew->setText(U("Jürgen"));
+    w.btnAdd->click();
+    w.lb->setCurrentRow(0);
+    w.lbDblClick();
+    EXPECT_EQ(w.Names(), (std::vector<std::string>{"Grete", W("Jürgen")}));
+    w.btnCancel->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(tvtest::ReadFileBytes(dir_.path() / "Buddies.txt"), "Hans\r\nGrete\r\n");
+
+    w.show();
+    w.edNew->setText(U("Jürgen"));
+    w.btnAdd->click();
+    w.btnOK->click();
+    EXPECT_EQ(tvtest::ReadFileBytes(dir_.path() / "Buddies.txt"), "Hans\r\nGrete\r\nJ\xFCrgen\r\n");
+}
+
+TEST_F(BuddyListWindow, FailedSaveIsShownAndTheWindowStays) {
+    ProcSettings.WorkDir = dir_.str() + "missing/";
+    TfrmBuddylist w;
+    w.show();
+    w.edNew->setText(U("Hans"));
+    w.btnAdd->click();
+    w.btnOK->click();
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].text.rfind("Fehler beim Schreiben der Datei " + dir_.str() + "missing/Buddies.txt", 0), 0u);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.lb->count(), 1);
+    w.btnCancel->click();
+}
+
+}  // namespace
+}  // namespace tv
