@@ -50,7 +50,7 @@ std::vector<std::string> CutEverySpan(std::string& text, std::string_view open, 
         // spanning the join is found; nothing before that tail can hold one.
         const std::size_t k = std::min(open.size() - 1, out.size());
         pos -= k;
-        in.replace(pos, k, out, out.size() - k, k);
+        std::copy(out.end() - static_cast<std::ptrdiff_t>(k), out.end(), in.begin() + static_cast<std::ptrdiff_t>(pos));
         out.resize(out.size() - k);
     }
     out.append(in, pos, npos);
