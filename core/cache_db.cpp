@@ -197,7 +197,18 @@ CacheKey KeyOfStored(const unsigned char* rec) {
     return k;
 }
 
-int CompareKeys(const CacheKey& a, const CacheKey& b) { return std::memcmp(a.data(), b.data(), a.size()); }
+// Unsigned byte order of the 16 key bytes, compared as two big-endian words.
+inline std::uint64_t KeyWord(const CacheKey& k, std::size_t at) {
+    std::uint64_t w;
+    std::memcpy(&w, k.data() + at, 8);
+    return __builtin_bswap64(w);
+}
+int CompareKeys(const CacheKey& a, const CacheKey& b) {
+    const std::uint64_t a0 = KeyWord(a, 0), b0 = KeyWord(b, 0);
+    if (a0 != b0) return a0 < b0 ? -1 : 1;
+    const std::uint64_t a1 = KeyWord(a, 8), b1 = KeyWord(b, 8);
+    return a1 == b1 ? 0 : (a1 < b1 ? -1 : 1);
+}
 
 bool SameStoredCode(const unsigned char* rec, std::string_view code) {
     std::size_t len = rec[194];
@@ -241,16 +252,60 @@ void SyncIndexFolder(const std::string& dir) {
     }
 }
 
+// Lookups read one record by position. Opening the file for each of them
+// costs more than the read, so the last file stays open while the path still
+// names the same file (a rewrite renames a new file over it).
+class RecordReader {
+public:
+    ~RecordReader() { Reset(); }
+    void Reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        path_.clear();
+    }
+    int FdFor(const std::string& path) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) {
+            Reset();
+            return -1;
+        }
+        if (fd_ >= 0 && path == path_ && st.st_dev == dev_ && st.st_ino == ino_) return fd_;
+        Reset();
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) return -1;
+        struct stat opened {};
+        if (::fstat(fd_, &opened) != 0) {
+            Reset();
+            return -1;
+        }
+        path_ = path;
+        dev_ = opened.st_dev;
+        ino_ = opened.st_ino;
+        return fd_;
+    }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+};
+
+RecordReader& Reader() {
+    static RecordReader reader;
+    return reader;
+}
+
 // Reads record `recNo` of Caches.bin. False on any failure.
 bool ReadRecordAt(const std::string& path, std::int32_t recNo, TCacheRec& rec) {
     if (recNo < 0) return false;
-    Fd fd = OpenRead(path);
-    if (!fd.ok()) return false;
+    const int fd = Reader().FdFor(path);
+    if (fd < 0) return false;
     unsigned char buf[kRec];
     const off_t off = static_cast<off_t>(recNo) * static_cast<off_t>(kRec);
     std::size_t got = 0;
     while (got < kRec) {
-        const ssize_t r = ::pread(fd.get(), buf + got, kRec - got, off + static_cast<off_t>(got));
+        const ssize_t r = ::pread(fd, buf + got, kRec - got, off + static_cast<off_t>(got));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return false;
         got += static_cast<std::size_t>(r);
