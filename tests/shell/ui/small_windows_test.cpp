@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,6 +19,10 @@
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/ui/frm_about.h"
+#include "shell/ui/frm_get_day.h"
+#include "shell/ui/frm_notes_mixer.h"
+#include "shell/ui/frm_summary.h"
+#include "shell/ui/frm_xmas.h"
 #include "shell/ui/frm_cache_filter.h"
 #include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_rot13.h"
@@ -225,6 +230,34 @@ TEST_F(AboutBox, SplashClosesItselfAfterThreeSeconds) {
     w.show();
     EXPECT_TRUE(w.btnClose->isVisible());
     w.reject();
+}
+
+TEST(LayoutWindows, CaptionsAndTheirButtons) {
+    TfrmNotesMixer notes;
+    EXPECT_EQ(notes.windowTitle(), U("Cachenotizen editieren"));
+    EXPECT_TRUE(notes.paWP->font().bold());
+    notes.show();
+    notes.btnOK->click();
+    EXPECT_EQ(notes.result(), QDialog::Accepted);
+
+    TfrmSummary summary;
+    EXPECT_EQ(summary.windowTitle(), U("Zusammenfassung"));
+    EXPECT_EQ(summary.lbCaches->objectName(), U("lbCaches"));
+
+    TfrmXMas xmas;
+    EXPECT_EQ(xmas.windowTitle(), U("Fröhliche Weihnachten"));
+    EXPECT_EQ(xmas.btnOK->text(), U("Weiter geht's !"));
+    xmas.show();
+    xmas.btnOK->click();
+    EXPECT_EQ(xmas.result(), QDialog::Accepted);
+
+    TfrmGetDay day;
+    EXPECT_EQ(day.windowTitle(), U("Datum auswählen"));
+    day.show();
+    day.btnCancel->click();
+    EXPECT_EQ(day.result(), QDialog::Rejected);
+    for (QWidget* w : std::initializer_list<QWidget*>{&notes, &summary, &xmas, &day})
+        EXPECT_EQ(w->parentWidget(), nullptr);
 }
 
 }  // namespace
