@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
 #include "platform/services.h"
@@ -29,15 +30,7 @@ constexpr std::size_t kChunkRecs = 4096;  // records per read when streaming a f
 // ---- Error reporting --------------------------------------------------------
 
 // The one place where this file shows an I/O error to the user.
-void ShowIoError(int code, const std::string& text) {
-    if (code == 0) return;
-    std::string msg = text;
-    msg += "\n\nFehlercode: ";
-    msg += std::to_string(code);
-    msg += "\nFehlermeldung: ";
-    msg += Utf8ToCp1252(std::strerror(code));
-    platform::messages().show(platform::MsgKind::Error, msg);
-}
+void ShowIoError(int code, const std::string& text) { ShowSysError(code, text); }
 
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
