@@ -1,0 +1,15 @@
+#pragma once
+// What runs at program start before any window exists.
+namespace tv {
+
+// Creates the program folder with the shipped files, installs the report of
+// failed INI writes, and runs the start-up of tq.conf (first-start flag,
+// "LatestStart", first-start defaults). A failed write of tq.conf is shown
+// once per run with the error box; the program keeps running either way.
+void StartProgram();
+
+// The report of failed INI writes: logged while debug mode is on; for the
+// tq.conf beside the program also the error box, once per run.
+void InstallIniFailureReport();
+
+}  // namespace tv

@@ -1,0 +1,67 @@
+#include "shell/startup.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "core/app_paths.h"
+#include "core/ini_file.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir_ = ProgramDir();
+        ProcSettings = TProcSettings{};
+    }
+    void TearDown() override {
+        SetIniWriteFailureHandler(nullptr);
+        SetProgramDir(previousDir_);
+    }
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+
+private:
+    std::string previousDir_;
+};
+
+TEST_F(StartupTest, FirstStartCreatesTheFolderAndTheSettingsFile) {
+    SetProgramDir(dir.str() + "new/trailvane");
+    StartProgram();
+    EXPECT_FALSE(ConfigExisted);
+    EXPECT_EQ(dir.read("new/trailvane/tq.conf").rfind("[Program]\r\nLatestStart=03.02.2007 09:05:07\r\nWorkDir=", 0),
+              0u);
+    EXPECT_TRUE(fakes.messages.shown.empty());
+    StartProgram();
+    EXPECT_TRUE(ConfigExisted);
+}
+
+TEST_F(StartupTest, UnwritableSettingsFileIsShownOnceAndTheRunGoesOn) {
+    dir.write("blocked", "a file where the program folder should be");
+    SetProgramDir(dir.str() + "blocked");
+    StartProgram();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Schreiben der Einstellungsdatei " + dir.str() +
+                                                     "blocked/tq.conf",
+                                                 0),
+              0u)
+        << fakes.messages.shown[0].text;
+
+    LoadProcSettings(500);
+    ProcSettings.Radius = 7;
+    EXPECT_FALSE(SaveProcSettings(false));
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
+
+    // Other INI files are their callers' business: no box.
+    TIniFile other(dir.str() + "blocked/Persinfo.txt");
+    EXPECT_FALSE(other.writeString("GC1", "Z0", "x"));
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
+}
+
+}  // namespace tv
