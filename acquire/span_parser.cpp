@@ -81,7 +81,7 @@ constexpr int kNotCounted = -1;
 
 struct IconKind {
     const char* file;
-    int counter;          // index into LogCounts display order, or kNotCounted
+    int counter;  // index into LogCounts display order, or kNotCounted
     const char* marker;
     bool iconsFolderOnly;  // matched only in the "/images/icons/" spellings
 };
@@ -104,9 +104,9 @@ constexpr IconKind kIcons[] = {
 };
 
 std::int32_t* CounterAt(LogCounts& c, int index) {
-    std::int32_t* fields[] = {&c.LogCountFound,    &c.LogCountReviewNote,       &c.LogCountNote,
-                              &c.LogCountDNF,      &c.LogCountDisabled,         &c.LogCountEnabled,
-                              &c.LogCountWillAttend, &c.LogCountAttended,       &c.LogCountNeedsMaintenance,
+    std::int32_t* fields[] = {&c.LogCountFound,      &c.LogCountReviewNote, &c.LogCountNote,
+                              &c.LogCountDNF,        &c.LogCountDisabled,   &c.LogCountEnabled,
+                              &c.LogCountWillAttend, &c.LogCountAttended,   &c.LogCountNeedsMaintenance,
                               &c.LogCountMaintained};
     return fields[index];
 }
@@ -276,9 +276,10 @@ const ListingHosts& ListingHostsSetting() { return HostsSlot(); }
 void SetListingHostsSetting(ListingHosts hosts) { HostsSlot() = std::move(hosts); }
 
 std::array<std::int32_t, 10> LogCounts::InDisplayOrder() const {
-    return {LogCountFound,    LogCountReviewNote, LogCountNote,     LogCountDNF,
-            LogCountDisabled, LogCountEnabled,    LogCountWillAttend, LogCountAttended,
-            LogCountNeedsMaintenance, LogCountMaintained};
+    return {LogCountFound,      LogCountReviewNote, LogCountNote,
+            LogCountDNF,        LogCountDisabled,   LogCountEnabled,
+            LogCountWillAttend, LogCountAttended,   LogCountNeedsMaintenance,
+            LogCountMaintained};
 }
 
 LogCounts& ProcessLogCounts() {

@@ -142,8 +142,7 @@ std::string FlattenSectionHTML(std::string_view text);
 // "D MON YY" (e.g. "7 Nov 07"). Anything else, or an impossible date, gives
 // tomorrow, which sorts after every real log date; `bad` (when given) tells
 // that case apart.
-std::chrono::year_month_day ParseLogDate(std::string_view text, std::chrono::year_month_day today,
-                                         bool* bad = nullptr);
+std::chrono::year_month_day ParseLogDate(std::string_view text, std::chrono::year_month_day today, bool* bad = nullptr);
 // The same with today taken from the platform clock.
 std::chrono::year_month_day ParseLogDate(std::string_view text, bool* bad = nullptr);
 

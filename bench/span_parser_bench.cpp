@@ -1,8 +1,8 @@
 // Parsing a large stored listing page: every section through the reader and
 // the cleaning, the logs flattened as the description generator does.
-#include <string>
-
 #include <benchmark/benchmark.h>
+
+#include <string>
 
 #include "acquire/span_parser.h"
 
@@ -20,7 +20,8 @@ std::string MakePage(std::size_t bytes, int logs) {
         "<span id=\"LatLon\"><font><strong>N 48\xC2\xB0 12.345 E 011\xC2\xB0 34.567</strong></font><br /></span>\r\n"
         "<span id=\"lnkDetails\"><strong>12</strong> user(s) watching this cache.</span>\r\n"
         "<BLOCKQUOTE><span id=\"LongDescription\">";
-    const std::string para = "<p>Ein langer Absatz der Beschreibung mit <b>Markup</b> und <span>Spannen</span>.</p>\r\n";
+    const std::string para =
+        "<p>Ein langer Absatz der Beschreibung mit <b>Markup</b> und <span>Spannen</span>.</p>\r\n";
     while (page.size() < bytes / 3) page += para;
     page +=
         "</span></BLOCKQUOTE>\r\n<strong>Additional Hints</strong><br>\r\n"
@@ -33,9 +34,8 @@ std::string MakePage(std::size_t bytes, int logs) {
     for (int i = 0; i < logs; ++i) {
         std::string row = "<tr><td class=\"Log\"><strong><img src='http://" + std::string(kHost) + "/images/icons/" +
                           icons[i % 4] + "' align='absmiddle'>&nbsp;November 7, 2007 by <a name=\"" +
-                          std::to_string(i) + "\"><a href=\"http://" + kHost + "/profile/?guid=" +
-                          std::to_string(i) + "\">Finder " + std::to_string(i) +
-                          "</a></strong> (12 found)<br>";
+                          std::to_string(i) + "\"><a href=\"http://" + kHost + "/profile/?guid=" + std::to_string(i) +
+                          "\">Finder " + std::to_string(i) + "</a></strong> (12 found)<br>";
         text.clear();
         while (text.size() + row.size() < logBudget / static_cast<std::size_t>(logs))
             text += "Schoener Cache, <i>danke</i> fuer das Legen! <br>";

@@ -9,10 +9,10 @@
 #include "acquire/span_parser.h"
 
 namespace {
-constexpr const char* kIds[] = {"CacheName",  "LnkDetails", "ErrorText",       "CacheOwner",
-                                "LatLon",     "UTMFormat",  "DateHidden",      "Difficulty",
-                                "Terrain",    "LongDescription", "ShortDescription", "Hints\" class=\"displayMe",
-                                "Images",     "NumVisits",  "CacheLogs",       "lnkTravelBugs"};
+constexpr const char* kIds[] = {"CacheName", "LnkDetails",      "ErrorText",        "CacheOwner",
+                                "LatLon",    "UTMFormat",       "DateHidden",       "Difficulty",
+                                "Terrain",   "LongDescription", "ShortDescription", "Hints\" class=\"displayMe",
+                                "Images",    "NumVisits",       "CacheLogs",        "lnkTravelBugs"};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)tv::FlattenSectionHTML(page);
     (void)tv::ParseTravelBugs(page);
-    (void)tv::ParseLogDate(page.substr(0, 64), std::chrono::year_month_day{std::chrono::year{2008},
-                                                                           std::chrono::month{2},
-                                                                           std::chrono::day{29}});
+    (void)tv::ParseLogDate(
+        page.substr(0, 64),
+        std::chrono::year_month_day{std::chrono::year{2008}, std::chrono::month{2}, std::chrono::day{29}});
     return 0;
 }

@@ -1,11 +1,11 @@
 #include "acquire/span_parser.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <map>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/str_util.h"
 #include "platform/fakes.h"
@@ -153,8 +153,7 @@ TEST(SpanParserPage, TravelBugsOfTheRawPage) {
               W("Momentane(r) Travelbug(s) im Cache: &quot;Rasender Roland&quot;; &quot;Kölner Dom Bär&quot;"));
     // The list needs a following section to end it, and at least one bug link.
     EXPECT_EQ(tv::ParseTravelBugs("<span id=\"lnkTravelBugs\"><a href=\"/track/details.aspx?id=1\">A</a>"), "");
-    EXPECT_EQ(tv::ParseTravelBugs("<span id=\"lnkTravelBugs\">keine Travelbugs vorhanden</span><span id=\"X\">"),
-              "");
+    EXPECT_EQ(tv::ParseTravelBugs("<span id=\"lnkTravelBugs\">keine Travelbugs vorhanden</span><span id=\"X\">"), "");
     EXPECT_EQ(tv::ParseTravelBugs("<span id=\"CacheName\">x</span>"), "");
     // "/track/detail" is matched with its case.
     EXPECT_EQ(tv::ParseTravelBugs("<SPAN ID=\"lnktravelbugs\"><a href=\"/TRACK/DETAIL?id=1\">A</a><a "
@@ -392,8 +391,9 @@ TEST(SpanParserClean, SmallSections) {
 }
 
 TEST(SpanParserClean, LatLon) {
-    EXPECT_EQ(Clean("LatLon", "<font size=\"3\"><strong>N 48\xC2\xB0 12.345 E 011\xC2\xB0 34.567</strong></font><br />"),
-              "N 48\xB0 12.345 / E 011\xB0 34.567");
+    EXPECT_EQ(
+        Clean("LatLon", "<font size=\"3\"><strong>N 48\xC2\xB0 12.345 E 011\xC2\xB0 34.567</strong></font><br />"),
+        "N 48\xB0 12.345 / E 011\xB0 34.567");
     EXPECT_EQ(Clean("LATLON", "N 47 01.000 W 122 02.000<br><BR>"), "N 47 01.000 / W 122 02.000");
     // Only the capital letters mark the hemisphere; "â" (0xE2) is not the byte 0xC2.
     EXPECT_EQ(Clean("LatLon", "etwa N 47 E 8 w\xE2"), "etwa N 47 / E 8 w\xE2");
@@ -414,8 +414,9 @@ TEST(SpanParserClean, Ratings) {
     EXPECT_EQ(Clean("Terrain", "1/2"), "0.5");
     EXPECT_EQ(Clean("Difficulty", ""), "0.0");
     EXPECT_EQ(Clean("Difficulty", "<img src=\"stars4.gif\" alt=\"4 out of 5\">"), "4");
-    EXPECT_EQ(Clean("Terrain", "<IMG SRC=\"http://h/images/stars/stars1.gif\" ALT=\"2.5 out of 5\" title=\"2.5 out of 5\">"),
-              "2.5");
+    EXPECT_EQ(
+        Clean("Terrain", "<IMG SRC=\"http://h/images/stars/stars1.gif\" ALT=\"2.5 out of 5\" title=\"2.5 out of 5\">"),
+        "2.5");
     EXPECT_EQ(Clean("Difficulty", "<img alt=\"vier\">"), "0.0");
     // Stars win over the alt text.
     EXPECT_EQ(Clean("Difficulty", "*<img alt=\"4 out of 5\">"), "1.0");
@@ -447,8 +448,9 @@ TEST(SpanParserClean, WatchersAndHints) {
 TEST(SpanParserClean, TravelBugsSection) {
     EXPECT_EQ(Clean("lnkTravelBugs", "<a href=\"http://h/track/faq.aspx\">What is a Travel Bug?</a>"), "");
     EXPECT_EQ(Clean("lnkTravelBugs", "keine"), "");
-    EXPECT_EQ(Clean("lnkTravelBugs", "<A HREF=\"1\"><b>Eins</b></A><a href=\"2\">Zwei</a>"
-                                     "<a href=\"3\">view bug history</a><a>Drei"),
+    EXPECT_EQ(Clean("lnkTravelBugs",
+                    "<A HREF=\"1\"><b>Eins</b></A><a href=\"2\">Zwei</a>"
+                    "<a href=\"3\">view bug history</a><a>Drei"),
               "Momentane(r) Travelbug(s) im Cache: \"Eins\", \"Zwei\"");
 }
 
@@ -625,8 +627,8 @@ TEST(SpanParserDates, LogDates) {
     EXPECT_FALSE(bad);
     EXPECT_EQ(tv::ParseLogDate("29 feb 08", today), (year_month_day{2008y, February, 29d}));
     EXPECT_EQ(tv::ParseLogDate("07   Nov   07", today), (year_month_day{2007y, November, 7d}));
-    for (const char* s : {"7 Foo 07", "123 Nov 07", "31 Feb 08", "many days ago", "Nov 7 07", "7 Nov", "7 Nov 7",
-                          "", "7 Nov xx", "99999999999999999999 days ago"}) {
+    for (const char* s : {"7 Foo 07", "123 Nov 07", "31 Feb 08", "many days ago", "Nov 7 07", "7 Nov", "7 Nov 7", "",
+                          "7 Nov xx", "99999999999999999999 days ago"}) {
         bad = false;
         EXPECT_EQ(tv::ParseLogDate(s, today, &bad), tomorrow) << s;
         EXPECT_TRUE(bad) << s;
