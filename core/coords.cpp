@@ -221,9 +221,9 @@ std::optional<double> ParseCoordHalf(int kind, std::string_view text) {
 
 // ---- spherical operations ---------------------------------------------------
 
-double DegToRad(double degrees) { return degrees * kPi / 180.0; }
+double DegToRad(double degrees) { return degrees * (kPi / 180.0); }
 
-double RadToDeg(double radians) { return radians * 180.0 / kPi; }
+double RadToDeg(double radians) { return radians * (180.0 / kPi); }
 
 double ArcCosine(double x) {
     if (std::isnan(x)) return x;
@@ -262,6 +262,7 @@ bool CalcDistanceBearing(double& distance, double& bearing, double lat1, double 
         if (t < 0.0) t += 360.0;
         if (t >= 360.0) t -= 360.0;
     }
+    if (!std::isfinite(d) || !std::isfinite(t)) return false;
     distance = d * kEarthRadiusKm;
     bearing = t;
     return true;
@@ -285,6 +286,7 @@ bool ProjectCoordinate(double& lat2, double& lon2, double lat1, double lon1, dou
     const double dl = std::atan2(std::sin(b) * std::sin(d) * cosP1, std::cos(d) - sinP1 * sinP2);
     double lon = std::remainder(lon1 + RadToDeg(dl), 360.0);
     if (lon == -180.0) lon = 180.0;
+    if (!std::isfinite(p2) || !std::isfinite(lon)) return false;
     lat2 = RadToDeg(p2);
     lon2 = lon;
     return true;

@@ -74,7 +74,8 @@ double ArcCosine(double x);
 // from point 1 to point 2 on the sphere. Points closer than kNearDegrees in
 // both axes give 0.001 km and bearing 0. Correct for every pair of points
 // (both hemispheres, across the date line, beyond a quarter circle, poles).
-// False only for non-finite input; the outputs are then unchanged.
+// False for non-finite input (or a non-finite result); the outputs are then
+// unchanged.
 bool CalcDistanceBearing(double& distance, double& bearing, double lat1, double lon1, double lat2, double lon2);
 
 struct DistanceBearing {
