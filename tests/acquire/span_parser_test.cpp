@@ -261,6 +261,35 @@ TEST(SpanParserPage, HostilePage) {
     EXPECT_EQ(tv::ParseTravelBugs(raw), "Momentane(r) Travelbug(s) im Cache: &quot;&quot;");
 }
 
+TEST(SpanParserPage, PageWrittenFromGpxData) {
+    // The layout the GPX import writes for a cache it has no listing page of.
+    const std::string page =
+        "<span id=\"CacheName\">Am Weiher</span>\r\n"
+        "<span id=\"CacheOwner\"><b><font size=\"2\">by Frosch [<A HREF=\"http://127.0.0.1:8089/profile/"
+        "?guid=abc\">profile</A>]</font></b></span>\r\n"
+        "<span id=\"Location\">In Germany</span>\r\n"
+        "<span id=\"DateHidden\">06/05/2005</span>\r\n"
+        "<span id=\"WaypointName\">GC4711</span>\r\n"
+        "<span id=\"Difficulty\"><IMG SRC=\"http://127.0.0.1:8089/images/stars/stars1.gif\" alt=\"1.5 out of 5\" "
+        "title=\"1.5 out of 5\"></span>\r\n"
+        "<span id=\"Terrain\"><IMG SRC=\"http://127.0.0.1:8089/images/stars/stars1.gif\" alt=\"5 out of 5\" "
+        "title=\"5 out of 5\"></span>\r\n"
+        "<BLOCKQUOTE><span id=\"LongDescription\"><table border=\"1\"><tr><td>*** ACHTUNG ***</td></tr></table>"
+        "<br>\r\nAm Ufer.</span></BLOCKQUOTE>\r\n"
+        "<span id=\"Hints\">Oehrpxr</span>\r\n";
+    tv::LogCounts counts;
+    auto m = Accepted(ParseAll(page, counts));
+    EXPECT_EQ(m["CACHENAME"], "Am Weiher");
+    EXPECT_EQ(m["CACHEOWNER"], "by Frosch ");
+    EXPECT_EQ(m["LOCATION"], "In Germany");
+    EXPECT_EQ(m["DATEHIDDEN"], "05. 06. 2005");
+    EXPECT_EQ(m["WAYPOINTNAME"], "GC4711");
+    EXPECT_EQ(m["DIFFICULTY"], "1.5");
+    EXPECT_EQ(m["TERRAIN"], "5");
+    EXPECT_EQ(m["LONGDESCRIPTION"], "<table border=\"1\"><tr><td>*** ACHTUNG ***</td></tr></table><br>\r\nAm Ufer.");
+    EXPECT_EQ(m["HINTS"], "Bruecke");
+}
+
 // ---- Section walk ------------------------------------------------------------------------
 
 TEST(SpanParserWalk, NoSectionAtAll) {
