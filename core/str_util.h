@@ -72,7 +72,8 @@ void CopyStr(std::string_view text, int start, int count, std::string& part);
 // ---- Text operations -------------------------------------------------------
 
 // Position (1-based) of `pattern` in `text` at or after `start`,
-// case-sensitive; -1 when absent (also for an empty pattern).
+// case-sensitive; -1 when absent (also for an empty pattern). A start below
+// 1 counts as 1.
 int PosFrom(std::string_view pattern, std::string_view text, int start);
 
 // Replace every occurrence; return the number of replacements.
