@@ -42,11 +42,6 @@ Qt::ItemFlags NameSearchResults::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable;
 }
 
-void NameSearchResults::reset() {
-    beginResetModel();
-    endResetModel();
-}
-
 void NameSearchResults::rowChanged(std::size_t row) {
     const QModelIndex i = index(static_cast<int>(row));
     emit dataChanged(i, i, {Qt::CheckStateRole});
@@ -125,8 +120,9 @@ bool TfrmNameSearch::cancelled() { return cancelRequested_; }
 void TfrmNameSearch::FormShow() {
     if (busy_) return;
     edName->clear();
+    results_.beginChange();
     model_.clearResults();
-    results_.reset();
+    results_.endChange();
     model_.MultiSelect = MultiSelect;
     model_.clearMarked();
     updateMarked();
@@ -149,8 +145,9 @@ void TfrmNameSearch::FormShow() {
 
 void TfrmNameSearch::FormHide() {
     if (busy_) return;
+    results_.beginChange();
     model_.unload();
-    results_.reset();
+    results_.endChange();
 }
 
 void TfrmNameSearch::edNameChange() { btnSearch->setEnabled(NameSearchModel::canSearch(FromQ(edName->text()))); }
@@ -161,9 +158,10 @@ void TfrmNameSearch::btnSearchClick() {
     cancelRequested_ = false;
     btnSearch->setEnabled(false);
     model_.MultiSelect = MultiSelect;
+    results_.beginChange();
     model_.search(FromQ(edName->text()), [this] { return cancelled(); });
+    results_.endChange();
     busy_ = false;
-    results_.reset();
     if (cancelRequested_) {
         QDialog::done(pendingResult_);
         return;

@@ -28,7 +28,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    void reset();
+    // Around a change of the whole result list.
+    void beginChange() { beginResetModel(); }
+    void endChange() { endResetModel(); }
     void rowChanged(std::size_t row);
 
 private:

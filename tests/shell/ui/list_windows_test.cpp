@@ -276,6 +276,29 @@ TEST_F(NameSearchWindow, MissingDatabaseIsShownOnceAndCancelWhileReading) {
     EXPECT_TRUE(w.Marked().empty());
 }
 
+TEST_F(NameSearchWindow, ClosingDuringALongSearchStopsIt) {
+    std::vector<TCacheRec> many;
+    for (int i = 0; i < 40000; ++i) many.push_back(Rec("Cache " + std::to_string(i), "GC" + std::to_string(i)));
+    WriteDb(many);
+    TfrmNameSearch w;
+    w.show();
+    Search(w, "cache");
+    EXPECT_EQ(w.ResultCount(), 40000);
+    EXPECT_EQ(w.lbRes->model()->rowCount(), 40000);
+
+    int pumps = 0;
+    fakes_.pump.onPump = [&] {
+        ++pumps;
+        w.reject();  // Escape while searching
+    };
+    Search(w, "cache 1");
+    fakes_.pump.onPump = nullptr;
+    EXPECT_EQ(pumps, 1);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.ResultCount(), 0);
+    EXPECT_EQ(w.lbRes->model()->rowCount(), 0);
+}
+
 // ---- buddy list -------------------------------------------------------------------
 
 using BuddyListWindow = WorkFolder;
