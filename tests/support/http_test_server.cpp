@@ -28,6 +28,7 @@ HttpTestServer::HttpTestServer() : server_(std::make_unique<httplib::Server>()) 
     // Bounded: a few worker threads, short socket time-outs, so a test that
     // forgets a connection cannot hang the suite for long.
     server_->new_task_queue = [] { return new httplib::ThreadPool(4); };
+    server_->set_tcp_nodelay(true);  // no 40 ms delayed-ACK stalls between header and body
     server_->set_keep_alive_timeout(1);
     server_->set_keep_alive_max_count(100);
     server_->set_read_timeout(5, 0);

@@ -1,0 +1,535 @@
+#include "acquire/listing_loader.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "acquire/map_pictures.h"
+#include "acquire/span_parser.h"
+#include "core/app_paths.h"
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tv::W;
+using tvtest::HttpTestServer;
+
+TEST(LoaderHelpers, MetaLinesShortenAndCodes) {
+    EXPECT_EQ(tv::MetaLine(3, "a\r\nb\rc\nd\n\re"), "3#a b c d  e");
+    EXPECT_EQ(tv::MetaLine(12, ""), "12#");
+    EXPECT_TRUE(tv::IsLetterDigitCode("GC1A2b"));
+    for (const char* bad : {"", "../x", "GC1/..", "GC 1", "GC1\\x", "GC\xC4", "ABCDEFGHIJKLMNOPQ"})
+        EXPECT_FALSE(tv::IsLetterDigitCode(bad)) << bad;
+    auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
+    EXPECT_EQ(tv::ShortenMiddle("abcdefgh", 1000, width), "abcd...efgh");
+    EXPECT_EQ(tv::ShortenMiddle("abcdefghij", 60, width), "abc...hij");
+    EXPECT_EQ(tv::ArchiveCodes({"A;GC12345", "D;gc2", "GC3", "X;;GC4"}),
+              (tv::CodeSet{"GC12345", "GC2", "GC3", ";GC4"}));
+    tv::platform::DateTime t{2007, 2, 3, 14, 5, 9, 0};
+    EXPECT_EQ(tv::ClockText(t), "14.05.09");
+}
+
+// Loader runs against a fake listing site, picture servers and a map service,
+// all played by one loopback server reached as the proxy of the settings.
+class LoaderRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = tv::ProcSettings;
+        savedProgramDir_ = tv::ProgramDir();
+        savedHosts_ = tv::ListingHostsSetting();
+        tv::SetProgramDir(prog_.str());
+        tv::ProcSettings = tv::TProcSettings{};
+        tv::ProcSettings.WorkDir = work_.str();
+        tv::ProcSettings.OutDir = out_.str();
+        tv::SetListingHostsSetting({"listing.test", "pics.test"});
+        tv::SetMapServiceHostsSetting({"maps.test", "maps.test", "maps.test", "maps.test"});
+
+        srv_.route("GET", "/seek/cache_details.aspx", [this](const httplib::Request& req, httplib::Response& res) {
+            auto wp = req.get_param_value("wp");
+            auto it = pages_.find(wp);
+            if (it == pages_.end()) {
+                res.status = 404;
+                res.set_content("<html>Not found</html>", "text/html");
+                return;
+            }
+            res.set_content(it->second, "text/html");
+        });
+        srv_.serve("/pub/agent.dll", "GIF89a-map", "image/gif");
+        srv_.start();
+        tv::ProcSettings.UseProxy = true;
+        tv::ProcSettings.ProxyServer = "http://127.0.0.1:" + std::to_string(srv_.port());
+
+        loader_.events().protocol = [this](const std::string& line) { protocol_.push_back(line); };
+        loader_.events().clearProtocol = [this] { protocol_.clear(); };
+        loader_.beginShow();
+        params_.workDir = work_.str();
+        params_.outDir = out_.str();
+        params_.options.loadImages = false;
+        params_.options.loadMap = false;
+    }
+    void TearDown() override {
+        tv::ProcSettings = saved_;
+        tv::SetProgramDir(savedProgramDir_);
+        tv::SetListingHostsSetting(savedHosts_);
+        tv::SetMapServiceHostsSetting({});
+    }
+
+    static void AddCache(const char* wp, const char* name) {
+        tv::TCacheRec rec;
+        rec.Waypoint = wp;
+        rec.Name = name;
+        rec.Lat = 48.123456789;
+        rec.Lon = 11.5;
+        ASSERT_TRUE(tv::AppendCacheRec(rec));
+    }
+    void AddFinds(std::initializer_list<const char*> codes) {
+        tv::TFoundList list;
+        for (const char* c : codes) {
+            tv::TFoundRec r;
+            r.Waypoint = c;
+            list.AddFound(r);
+        }
+        ASSERT_TRUE(tv::WriteFoundFile(work_.str() + "Finds.bin", list).ok());
+    }
+    // Sets the file's time to noon `days` days before the fake clock's date.
+    void SetAgeDays(const fs::path& file, int days) {
+        std::tm tm{};
+        tm.tm_year = fakes_.clock.time.year - 1900;
+        tm.tm_mon = fakes_.clock.time.month - 1;
+        tm.tm_mday = fakes_.clock.time.day - days;
+        tm.tm_hour = 12;
+        tm.tm_isdst = -1;
+        std::time_t t = std::mktime(&tm);
+        utimbuf times{t, t};
+        ASSERT_EQ(utime(file.c_str(), &times), 0);
+    }
+    std::vector<tvtest::RecordedRequest> ListingRequests() const {
+        return srv_.requestsTo("/seek/cache_details.aspx");
+    }
+    int Count(const std::string& line) const {
+        return static_cast<int>(std::count(protocol_.begin(), protocol_.end(), line));
+    }
+    int CountPrefix(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(protocol_.begin(), protocol_.end(),
+                                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
+
+    tv::platform::ScopedFakes fakes_;
+    tvtest::TempDir prog_, work_, out_;
+    tv::TProcSettings saved_;
+    std::string savedProgramDir_;
+    tv::ListingHosts savedHosts_;
+    std::map<std::string, std::string> pages_;
+    HttpTestServer srv_;
+    tv::ListingLoader loader_;
+    tv::LoaderRunParams params_;
+    std::vector<std::string> protocol_;
+};
+
+TEST_F(LoaderRun, StoresPagesWithCrLfThroughTheProxyAndKeepsCookies) {
+    AddCache("GC1", "Sch&#246;ner &amp; Blick");
+    pages_["GC1"] = "a\nb";
+    pages_["GC2"] = "<html>\r\nzwei\rdrei";
+    srv_.route("GET", "/seek/cache_details.aspx", [this](const httplib::Request& req, httplib::Response& res) {
+        res.set_header("Set-Cookie", "ASP.NET_SessionId=xyz; Path=/");
+        res.set_content(pages_[req.get_param_value("wp")], "text/html");
+    });
+    tv::ProcSettings.ProxyAuth = true;
+    tv::ProcSettings.ProxyUser = "u";
+    tv::ProcSettings.ProxyPass = "p";
+    params_.workList = {"GC1", "GC2"};
+    params_.options.loadMap = true;
+    params_.options.mapKind = 1;
+    auto r = loader_.run(params_);
+
+    auto reqs = ListingRequests();
+    ASSERT_EQ(reqs.size(), 2u);
+    EXPECT_EQ(reqs[0].target, "http://listing.test/seek/cache_details.aspx?wp=GC1&Submit6=Find&log=y");
+    EXPECT_EQ(reqs[1].target, "http://listing.test/seek/cache_details.aspx?wp=GC2&Submit6=Find&log=y");
+    EXPECT_EQ(reqs[0].header("User-Agent"), "Mozilla/6.0 (compatible; Indy Library)");
+    EXPECT_EQ(reqs[0].header("Proxy-Authorization"), "Basic dTpw");
+    EXPECT_EQ(reqs[0].header("Cookie"), "");
+    EXPECT_EQ(reqs[1].header("Cookie"), "ASP.NET_SessionId=xyz");
+    EXPECT_EQ(out_.read("GC1.html"), "a\r\nb\r\n");
+    EXPECT_EQ(out_.read("GC2.html"), "<html>\r\nzwei\r\ndrei\r\n");
+
+    EXPECT_EQ(r.counters.loaded, 2);
+    EXPECT_EQ(r.counters.errors, 0);
+    EXPECT_FALSE(loader_.errorFlag());
+    EXPECT_FALSE(r.aborted);
+    // Names from the cache database, cleaned; "?" when absent.
+    EXPECT_EQ(Count(W("Lade GC1 (Schöner & Blick)")), 1);
+    EXPECT_EQ(Count("Lade GC2 (?)"), 1);
+    // The map only for the cache the database knows.
+    auto maps = srv_.requestsTo("/pub/agent.dll");
+    ASSERT_EQ(maps.size(), 1u);
+    EXPECT_EQ(maps[0].target.rfind("http://maps.test/pub/agent.dll?qscr=mrdt&CenP=48.12345,11.5", 0), 0u);
+    EXPECT_EQ(out_.read("GC1_mappoint.gif"), "GIF89a-map");
+    ASSERT_GE(protocol_.size(), 2u);
+    EXPECT_EQ(protocol_.front(), "Ladevorgang gestartet um 09.05.07");
+    EXPECT_EQ(protocol_.back(), "Ladevorgang beendet um 09.05.07");
+    EXPECT_EQ(Count("Der Ladevorgang wurde abgeschlossen."), 1);
+}
+
+TEST_F(LoaderRun, DirectConnectionAndRedirect) {
+    tv::ProcSettings.UseProxy = false;
+    std::string host = "127.0.0.1:" + std::to_string(srv_.port());
+    tv::SetListingHostsSetting({host, host});
+    srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/seek/cache_details2.aspx", 302);
+    });
+    srv_.serve("/seek/cache_details2.aspx", "moved page");
+    params_.workList = {"GC7"};
+    auto r = loader_.run(params_);
+    EXPECT_EQ(r.counters.loaded, 1);
+    EXPECT_EQ(out_.read("GC7.html"), "moved page\r\n");
+    EXPECT_EQ(srv_.requests().at(0).target, "/seek/cache_details.aspx?wp=GC7&Submit6=Find&log=y");
+}
+
+TEST_F(LoaderRun, LimitOfFiftyAndFailures) {
+    for (int i = 1; i <= 60; ++i) {
+        std::string wp = "GC" + std::to_string(i);
+        params_.workList.push_back(wp);
+        if (i != 3 && i != 7 && i != 11 && i != 15 && i != 19) pages_[wp] = "page " + wp;
+    }
+    auto r = loader_.run(params_);
+    EXPECT_EQ(r.counters.loaded, 50);
+    EXPECT_EQ(r.counters.errors, 5);
+    EXPECT_EQ(r.counters.skipped, 0);
+    EXPECT_TRUE(loader_.errorFlag());
+    EXPECT_EQ(ListingRequests().size(), 55u);
+    EXPECT_EQ(Count("Fehler beim Laden von GC3"), 1);
+    EXPECT_FALSE(fs::exists(out_.path() / "GC3.html"));  // the 404 page is no listing
+    EXPECT_TRUE(fs::exists(out_.path() / "GC55.html"));
+    EXPECT_FALSE(fs::exists(out_.path() / "GC56.html"));
+    EXPECT_EQ(CountPrefix("Lade GC56"), 0);  // passed over without a line
+    EXPECT_EQ(CountPrefix(W("überspringe")), 0);
+
+    // With the maintainer's marker file there is no limit.
+    srv_.clearLog();
+    work_.write("QUIRK", "");
+    params_.options.overwrite = 1;
+    tv::ListingLoader again;
+    auto r2 = again.run(params_);
+    EXPECT_EQ(r2.counters.loaded, 55);
+    EXPECT_EQ(ListingRequests().size(), 60u);
+}
+
+TEST_F(LoaderRun, SkipRulesAndUnsafeCodes) {
+    pages_["GC1"] = pages_["GC2"] = pages_["GC3"] = pages_["GC4"] = pages_["GC5"] = "new";
+    out_.write("GC1.html", "old page\r\n");
+    AddFinds({"GC1"});
+    work_.write("WParchived.txt", "A;GC2\r\nD;GC3\r\n");
+    work_.write("WPignore.txt", "gc4\r\n");
+    params_.workList = {"GC1", "GC2", "GC3", "GC4", "../x", "GC5"};
+    auto r = loader_.run(params_);
+
+    EXPECT_EQ(Count(W("überspringe GC1 (bereits vorhanden)")), 1);
+    EXPECT_EQ(Count(W("überspringe GC1 (bereits gefunden)")), 1);
+    EXPECT_EQ(Count(W("überspringe GC2 (in Archivliste)")), 1);
+    EXPECT_EQ(Count(W("überspringe GC3 (in Archivliste)")), 1);
+    EXPECT_EQ(Count(W("überspringe GC4 (in Ignore-Liste)")), 1);
+    EXPECT_EQ(Count(W("überspringe ../x (ungültiger Waypoint)")), 1);
+    EXPECT_EQ(r.counters.existing, 1);
+    EXPECT_EQ(r.counters.found, 1);
+    EXPECT_EQ(r.counters.archived, 2);
+    EXPECT_EQ(r.counters.ignored, 1);
+    EXPECT_EQ(r.counters.skipped, 5);
+    EXPECT_EQ(r.counters.loaded, 1);
+    auto reqs = ListingRequests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].param("wp"), "GC5");
+    EXPECT_EQ(out_.read("GC1.html"), "old page\r\n");
+    EXPECT_FALSE(fs::exists(out_.path().parent_path() / "x.html"));
+
+    // Unticked lists exclude nothing; "always" replaces the stored page.
+    srv_.clearLog();
+    protocol_.clear();
+    params_.options.excludeFinds = params_.options.excludeIgnored = params_.options.excludeArchived = false;
+    params_.options.overwrite = 1;
+    params_.workList = {"GC1", "GC2", "GC3", "GC4"};
+    auto r2 = loader_.run(params_);
+    EXPECT_EQ(r2.counters.loaded, 4);
+    EXPECT_EQ(r2.counters.skipped, 0);
+    EXPECT_EQ(out_.read("GC1.html"), "new\r\n");
+}
+
+TEST_F(LoaderRun, AgeRuleInWholeDays) {
+    pages_["GC1"] = pages_["GC2"] = "fresh";
+    SetAgeDays(out_.write("GC1.html", "15 days"), 15);
+    SetAgeDays(out_.write("GC2.html", "14 days"), 14);
+    params_.options.overwrite = 2;
+    params_.options.age = "14";
+    params_.workList = {"GC1", "GC2"};
+    auto r = loader_.run(params_);
+    EXPECT_EQ(out_.read("GC1.html"), "fresh\r\n");
+    EXPECT_EQ(out_.read("GC2.html"), "14 days");
+    EXPECT_EQ(r.counters.existing, 1);
+    EXPECT_EQ(Count(W("überspringe GC2 (bereits vorhanden)")), 1);
+
+    // An empty age counts as one day.
+    SetAgeDays(out_.write("GC1.html", "1 day"), 1);
+    SetAgeDays(out_.write("GC2.html", "2 days"), 2);
+    params_.options.age = "";
+    loader_.run(params_);
+    EXPECT_EQ(out_.read("GC1.html"), "1 day");
+    EXPECT_EQ(out_.read("GC2.html"), "fresh\r\n");
+}
+
+TEST_F(LoaderRun, EmptyAnswerAndUnwritableFolderAreErrors) {
+    pages_["GC1"] = "";
+    pages_["GC2"] = "page";
+    out_.write("GC1.html", "kept\r\n");
+    params_.options.overwrite = 1;
+    params_.options.loadMap = true;
+    AddCache("GC1", "x");
+    params_.workList = {"GC1"};
+    auto r = loader_.run(params_);
+    EXPECT_EQ(r.counters.errors, 1);
+    EXPECT_TRUE(loader_.errorFlag());
+    EXPECT_EQ(out_.read("GC1.html"), "kept\r\n");
+    EXPECT_TRUE(srv_.requestsTo("/pub/agent.dll").empty());  // no map for a failed page
+
+    params_.outDir = out_.str() + "missing/folder/";
+    params_.workList = {"GC2"};
+    auto r2 = loader_.run(params_);
+    EXPECT_EQ(r2.counters.errors, 1);
+    EXPECT_EQ(Count("Fehler beim Laden von GC2"), 1);
+}
+
+std::string PictureRoute(HttpTestServer& srv, const std::string& path, const std::string& bytes) {
+    srv.serve(path, bytes, "image/jpeg");
+    return bytes;
+}
+
+const char* kPicturePage =
+    "<html>\r\n<head><title>GC1</title></head>\r\n<span id=\"Images\"><a href=\"http://pics.test/head.gif\">H</a>h</span>\r\n"
+    "<BODY>\r\n<SCRIPT>var s='<span id=\"Images\"><a href=\"http://pics.test/evil.jpg\">E</a>x</span>';"
+    "</script>\r\n<span id=\"CacheName\">Testcache</span>\r\n"
+    "<BLOCKQUOTE><span id=\"LongDescription\"><p>Text</p>\r\n"
+    "<script type=\"text/javascript\">document.write('<img src=\"http://other.test/s.gif\">');</script>\r\n"
+    "<img src=\"http://other.test/x.JPG\">\r\n<IMG SRC='http://pics.test/cache/y.jpg'>\r\n"
+    "<img  src= \"http://other.test/x.JPG\" width=\"2\">\r\n<img src=\"../up.gif\">\r\n"
+    "<img src=\"http://listing.test/images/attributes/dogs.gif\">\r\n<img src=\"http://other.test/page.html\">\r\n"
+    "<img src=\"http://other.test/pic.php?id=5.png&x=y\">\r\n"
+    "</span></BLOCKQUOTE>\r\n"
+    "<p><strong>Additional Hints</strong><br>\r\n<span id=\"Hints\" class=\"displayMe\">Abc</span></p>\r\n"
+    "<span id=\"Images\"><font size=\"2\"><img src=\"http://listing.test/images/icons/camera.gif\">"
+    "<a href=\"http://pics.test/cache/1a.jpg\" target=\"_blank\">Aussicht</a>Blick nach S\xFC"
+    "den&nbsp;<br><img src=\"http://listing.test/images/icons/camera.gif\">"
+    "<a href=\"http://pics.test/cache/2b.gif\">Do\r\nse</a>So sieht\r\nsie aus<br></font></span>\r\n"
+    "</BODY></html>";
+
+TEST_F(LoaderRun, PicturesAndMetaFile) {
+    pages_["GC1"] = kPicturePage;
+    auto p1 = PictureRoute(srv_, "/cache/1a.jpg", "JPEG-1");
+    auto p2 = PictureRoute(srv_, "/cache/2b.gif", "GIF-2");
+    auto p3 = PictureRoute(srv_, "/x.JPG", "JPEG-3");
+    std::string png("\x89PNG\r\n\x1A\n....", 12);
+    PictureRoute(srv_, "/pic.php", png);
+    params_.options.loadImages = true;
+    params_.workList = {"GC1"};
+    loader_.run(params_);
+
+    const std::string dir = out_.str();
+    EXPECT_EQ(out_.read("GC1_i1.jpg"), p1);
+    EXPECT_EQ(out_.read("GC1_i2.gif"), p2);
+    EXPECT_EQ(out_.read("GC1_i3.JPG"), p3);
+    // An address ending in "y" gets its extension from the picture's bytes.
+    EXPECT_EQ(out_.read("GC1_i4.png"), png);
+    std::string expected = "1#" + dir + "GC1_i1.jpg\r\n1#Aussicht\r\n1#Blick nach S\xFC" "den\r\n" +
+                           "2#" + dir + "GC1_i2.gif\r\n2#Do se\r\n2#So sieht sie aus\r\n" +
+                           "3#" + dir + "GC1_i3.JPG\r\n3#http://other.test/x.JPG\r\n3#\r\n" +
+                           "4#" + dir + "GC1_i4.png\r\n4#http://other.test/pic.php?id=5.png&x=y\r\n4#\r\n";
+    EXPECT_EQ(out_.read("GC1.meta"), expected);
+    EXPECT_EQ(Count(W("lade zugehöriges Bild #1: Aussicht")), 1);
+    EXPECT_EQ(Count("lade Fremdserver-Bild #3: http://other.test/x.JPG"), 1);
+    // Scripts, the picture host, "..", attribute icons and non-pictures are left out.
+    for (const char* path : {"/evil.jpg", "/cache/y.jpg", "/s.gif", "/head.gif", "/up.gif", "/images/attributes/dogs.gif",
+                             "/page.html"})
+        EXPECT_TRUE(srv_.requestsTo(path).empty()) << path;
+    EXPECT_EQ(srv_.requestsTo("/x.JPG").size(), 1u);
+
+    // Without foreign pictures: two pictures, six lines.
+    params_.options.overwrite = 1;
+    params_.options.remoteImages = false;
+    loader_.run(params_);
+    auto meta = out_.read("GC1.meta");
+    EXPECT_EQ(std::count(meta.begin(), meta.end(), '\n'), 6);
+    EXPECT_EQ(meta.rfind("2#So sieht sie aus\r\n"), meta.size() - 20);
+}
+
+TEST_F(LoaderRun, PageWithoutPicturesWritesNoMetaAndFailedPictureShowsBox) {
+    pages_["GC1"] = "<html><body><span id=\"CacheName\">x</span></body></html>";
+    pages_["GC2"] =
+        "<body><span id=\"Images\"><a href=\"http://pics.test/cache/gone.jpg\">T</a>C<br></span></body>";
+    params_.options.loadImages = true;
+    params_.workList = {"GC1", "GC2"};
+    loader_.run(params_);
+    EXPECT_FALSE(fs::exists(out_.path() / "GC1.meta"));
+    // The missing picture is reported in the error box, leaves no file, and
+    // is still listed (the description shows it as not found).
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    const auto& box = fakes_.messages.shown[0];
+    EXPECT_EQ(box.kind, tv::platform::MsgKind::Error);
+    const std::string dest = out_.str() + "GC2_i1.jpg";
+    EXPECT_EQ(box.text.rfind(W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") +
+                                 "\r\nQuelle: http://pics.test/cache/gone.jpg\r\nZiel: " + dest +
+                                 "\r\nFehlermeldung: ",
+                             0),
+              0u);
+    EXPECT_NE(box.text.find(W("\r\n\r\nMögliche Fehlerursachen: Keine Internetverbindung oder falsch konfigurierte "
+                              "Proxyeinstellungen.")),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dest));
+    EXPECT_EQ(out_.read("GC2.meta"), "1#" + dest + "\r\n1#T\r\n1#C\r\n");
+}
+
+TEST_F(LoaderRun, MapsOnlyIgnoresSkipRulesAndLimit) {
+    out_.write("GC1.html", "stored");
+    AddCache("GC1", "Eins");
+    AddFinds({"GC1"});
+    params_.mapsOnly = true;
+    params_.options.overwrite = 0;
+    params_.options.loadMap = false;  // maps-only fetches the map all the same
+    params_.workList = {"GC1"};
+    auto r = loader_.run(params_);
+    EXPECT_TRUE(ListingRequests().empty());
+    EXPECT_EQ(CountPrefix(W("überspringe")), 0);
+    EXPECT_EQ(Count("GC1: Lade nur Landkarte!"), 1);
+    EXPECT_EQ(srv_.requestsTo("/pub/agent.dll").size(), 1u);
+    EXPECT_EQ(r.counters.loaded, 1);
+    EXPECT_EQ(out_.read("GC1.html"), "stored");
+}
+
+TEST_F(LoaderRun, AbortDuringARunFinishesTheCurrentCache) {
+    for (int i = 1; i <= 5; ++i) pages_["GC" + std::to_string(i)] = "p";
+    params_.workList = {"GC1", "GC2", "GC3", "GC4", "GC5"};
+    // The user presses Abbrechen while GC2 is being fetched.
+    fakes_.pump.onPump = [this] {
+        if (loader_.currentWaypoint() == "GC2") loader_.abort();
+    };
+    auto r = loader_.run(params_);
+    EXPECT_TRUE(r.aborted);
+    EXPECT_EQ(r.counters.loaded, 2);
+    EXPECT_EQ(ListingRequests().size(), 2u);
+    EXPECT_TRUE(fs::exists(out_.path() / "GC2.html"));
+    EXPECT_FALSE(fs::exists(out_.path() / "GC3.html"));
+    EXPECT_FALSE(loader_.aborted());  // cleared at the end of the run
+}
+
+TEST_F(LoaderRun, SingleDownloadOutsideARun) {
+    srv_.serve("/data/list.zip", "PK-data", "application/zip");
+    std::vector<bool> modes;
+    loader_.events().singleDownload = [&](bool on) { modes.push_back(on); };
+    ASSERT_TRUE(loader_.getBinaryToFile("http://maker.test/data/list.zip", work_.str() + "list.zip", false));
+    EXPECT_EQ(work_.read("list.zip"), "PK-data");
+    EXPECT_EQ(modes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(protocol_, (std::vector<std::string>{"Ladevorgang gestartet um 09.05.07",
+                                                   "Ladevorgang beendet um 09.05.07"}));
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+}
+
+TEST_F(LoaderRun, ProxyFromEnvironmentIsNotUsed) {
+    int closedPort;
+    {
+        HttpTestServer gone;
+        gone.start();
+        closedPort = gone.port();
+    }
+    std::string host = "127.0.0.1:" + std::to_string(closedPort);
+    tv::SetListingHostsSetting({host, host});
+    tv::ProcSettings.UseProxy = false;
+    setenv("http_proxy", srv_.base().c_str(), 1);
+    pages_["GC1"] = "x";
+    params_.workList = {"GC1"};
+    auto r = loader_.run(params_);
+    unsetenv("http_proxy");
+    EXPECT_EQ(r.counters.errors, 1);  // the listing site is down; the variable's proxy is not asked
+    EXPECT_EQ(srv_.requestCount(), 0u);
+}
+
+class LoaderOptionsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedProgramDir_ = tv::ProgramDir();
+        tv::SetProgramDir(prog_.str());
+    }
+    void TearDown() override { tv::SetProgramDir(savedProgramDir_); }
+    tvtest::TempDir prog_;
+    std::string savedProgramDir_;
+};
+
+TEST_F(LoaderOptionsFile, RoundTripClampsAndUntickedSave) {
+    tv::LoaderOptions o;
+    o.overwrite = 2;
+    o.age = "30";
+    o.loadMap = false;
+    o.mapKind = 3;
+    o.zoom = {1, 2, 12, 8};
+    o.mapSize = 2;
+    o.loadImages = false;
+    o.remoteImages = false;
+    o.excludeFinds = false;
+    o.excludeArchived = false;
+    o.excludeIgnored = false;
+    tv::WriteLoaderOptions(o);
+    tv::LoaderOptions back;
+    tv::ReadLoaderOptions(back);
+    EXPECT_EQ(back.overwrite, 2);
+    EXPECT_EQ(back.age, "30");
+    EXPECT_FALSE(back.loadMap);
+    EXPECT_EQ(back.mapKind, 3);
+    EXPECT_EQ(back.zoom, (std::array<int, 4>{1, 2, 12, 8}));
+    EXPECT_EQ(back.mapSize, 2);
+    EXPECT_FALSE(back.loadImages);
+    EXPECT_FALSE(back.remoteImages);
+    EXPECT_FALSE(back.excludeFinds);
+    EXPECT_FALSE(back.excludeArchived);
+    EXPECT_TRUE(back.excludeIgnored);  // never stored
+    std::string conf = tvtest::ReadFileBytes(prog_.path() / "tq.conf");
+    for (const char* key : {"LoadSaveOpts=1", "LoadLoadMap=0", "LoadMapKind=3", "LoadMapZoom2=12", "LoadImages=0",
+                            "LoadRemoteImages=0", "LoadOverwrite=2", "LoadOverwriteAge=30", "LoadNoExclude=0",
+                            "LoadNoArchived=0", "LoadMapSize=2"})
+        EXPECT_NE(conf.find(key), std::string::npos) << key;
+
+    ASSERT_TRUE(tv::WriteSettingInt("LoadMapKind", 7));
+    ASSERT_TRUE(tv::WriteSettingInt("LoadOverwrite", -1));
+    ASSERT_TRUE(tv::WriteSettingInt("LoadMapSize", 9));
+    ASSERT_TRUE(tv::WriteSettingStr("LoadOverwriteAge", "12345x"));
+    tv::ReadLoaderOptions(back);
+    EXPECT_EQ(back.mapKind, 3);
+    EXPECT_EQ(back.overwrite, 0);
+    EXPECT_EQ(back.mapSize, 2);
+    EXPECT_EQ(back.age, "1234");
+
+    // Unticked: only the switch itself is stored, and the others are not read.
+    tvtest::TempDir fresh;
+    tv::SetProgramDir(fresh.str());
+    tv::LoaderOptions off;
+    off.saveOptions = false;
+    off.mapKind = 0;
+    tv::WriteLoaderOptions(off);
+    std::string conf2 = tvtest::ReadFileBytes(fresh.path() / "tq.conf");
+    EXPECT_NE(conf2.find("LoadSaveOpts=0"), std::string::npos);
+    EXPECT_EQ(conf2.find("LoadMapKind"), std::string::npos);
+    tv::LoaderOptions read;
+    tv::ReadLoaderOptions(read);
+    EXPECT_FALSE(read.saveOptions);
+    EXPECT_EQ(read.mapKind, 1);
+}
+
+}  // namespace
