@@ -122,23 +122,28 @@ int Inflate(InputBlocks& in, OutputBytes& out) {
 
 int Unshrink(InputBlocks& in, OutputBytes& out, std::uint64_t unpackedSize) {
     constexpr int kMaxCode = 8191;
-    constexpr int kFree = -1;
     constexpr int kControl = 256;
     // Codes 0..255 stand for themselves; 257.. hold (prefix code, last byte).
-    std::vector<std::int16_t> prefix(kMaxCode + 1, kFree);
+    // A partial clear only marks codes free: their chains stay readable until
+    // the slot is handed out again, because the encoder may still name a freed
+    // code as the prefix of the next new string.
+    std::vector<std::int16_t> prefix(kMaxCode + 1, 0);
     std::vector<std::uint8_t> suffix(kMaxCode + 1, 0);
+    std::vector<bool> used(kMaxCode + 1, false);
     std::vector<std::uint8_t> stack(kMaxCode + 2);
-    const auto defined = [&](int code) { return code < kControl || (code > kControl && prefix[code] != kFree); };
+    const auto defined = [&](int code) { return code < kControl || used[code]; };
     const auto nextFree = [&](int from) {
         int c = from;
-        while (c <= kMaxCode && prefix[c] != kFree) ++c;
+        while (c <= kMaxCode && used[c]) ++c;
         return c;
     };
-    // First byte of a defined code's string.
+    // First byte of a code's string; -1 for a chain that loops.
     const auto firstByte = [&](int code) {
-        int depth = 0;
-        while (code > kControl && depth++ <= kMaxCode) code = prefix[code];
-        return static_cast<std::uint8_t>(code);
+        for (int depth = 0; code > kControl; ++depth) {
+            if (depth > kMaxCode) return -1;
+            code = prefix[code];
+        }
+        return code == kControl ? -1 : code;
     };
 
     BitReader bits(in);
@@ -159,9 +164,9 @@ int Unshrink(InputBlocks& in, OutputBytes& out, std::uint64_t unpackedSize) {
                 // Partial clear: every code that is not the prefix of another becomes free.
                 std::vector<bool> isPrefix(kMaxCode + 1, false);
                 for (int c = 257; c <= kMaxCode; ++c)
-                    if (prefix[c] != kFree && prefix[c] > kControl) isPrefix[prefix[c]] = true;
+                    if (used[c] && prefix[c] > kControl) isPrefix[prefix[c]] = true;
                 for (int c = 257; c <= kMaxCode; ++c)
-                    if (!isPrefix[c]) prefix[c] = kFree;
+                    if (!isPrefix[c]) used[c] = false;
                 freeCode = nextFree(257);
             } else {
                 return kZipArchiveError;
@@ -172,18 +177,16 @@ int Unshrink(InputBlocks& in, OutputBytes& out, std::uint64_t unpackedSize) {
         if (previous < 0) {
             if (c >= kControl) return kZipArchiveError;
         } else {
-            std::uint8_t first = 0;
-            if (defined(c)) {
+            int first = -1;
+            if (defined(c))
                 first = firstByte(c);
-            } else if (c == freeCode && defined(previous)) {
+            else if (c == freeCode)
                 first = firstByte(previous);  // the code being defined right now
-            } else {
-                return kZipArchiveError;
-            }
-            // A prefix freed by a partial clear cannot head a new string.
-            if (freeCode <= kMaxCode && defined(previous)) {
+            if (first < 0) return kZipArchiveError;
+            if (freeCode <= kMaxCode) {
                 prefix[freeCode] = static_cast<std::int16_t>(previous);
-                suffix[freeCode] = first;
+                suffix[freeCode] = static_cast<std::uint8_t>(first);
+                used[freeCode] = true;
                 freeCode = nextFree(freeCode + 1);
             }
             if (!defined(c)) return kZipArchiveError;
@@ -196,6 +199,7 @@ int Unshrink(InputBlocks& in, OutputBytes& out, std::uint64_t unpackedSize) {
             stack[depth++] = suffix[walk];
             walk = prefix[walk];
         }
+        if (walk == kControl) return kZipArchiveError;
         stack[depth++] = static_cast<std::uint8_t>(walk);
         while (depth > 0 && written < unpackedSize) {
             if (const int rc = sink.push(stack[--depth]); rc != 0) return rc;

@@ -545,4 +545,289 @@ TEST(UnzipText, ErrorTextsAndUpperCase) {
     EXPECT_EQ(tv::UpperShortStr("a.gpx M\xFCller \xE9t\xE9 \xDF"), "A.GPX M\xDCLLER \xC9T\xC9 \xDF");
 }
 
+
+// ---------------------------------------------------------------------------
+// Encoders for the legacy methods, written for the tests from the format
+// description. Info-ZIP's unzip reads what they produce, which shows that the
+// fixtures are real shrunk and imploded data, not just our own dialect.
+
+class BitWriter {
+public:
+    void bits(std::uint32_t value, int count) {
+        for (int i = 0; i < count; ++i) bit((value >> i) & 1u);
+    }
+    // Tree codes go out most significant bit first.
+    void code(std::uint32_t value, int length) {
+        for (int i = length - 1; i >= 0; --i) bit((value >> i) & 1u);
+    }
+    std::string finish() {
+        if (count_) out_ += static_cast<char>(acc_);
+        acc_ = count_ = 0;
+        return out_;
+    }
+
+private:
+    void bit(std::uint32_t b) {
+        acc_ |= b << count_;
+        if (++count_ == 8) {
+            out_ += static_cast<char>(acc_);
+            acc_ = count_ = 0;
+        }
+    }
+    std::string out_;
+    std::uint32_t acc_ = 0;
+    int count_ = 0;
+};
+
+struct SfTreeCodes {
+    std::vector<int> lengths;
+    std::vector<std::uint32_t> codes;
+};
+
+SfTreeCodes MakeSfCodes(const std::vector<int>& lengths) {
+    const int n = static_cast<int>(lengths.size());
+    std::vector<int> order(n);
+    for (int i = 0; i < n; ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return lengths[a] < lengths[b]; });
+    SfTreeCodes t{lengths, std::vector<std::uint32_t>(n)};
+    std::uint32_t code = 0, increment = 0;
+    int last = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        code += increment;
+        if (lengths[order[i]] != last) {
+            last = lengths[order[i]];
+            increment = 1u << (16 - last);
+        }
+        t.codes[order[i]] = code >> (16 - last);
+    }
+    return t;
+}
+
+void DescribeSfTree(BitWriter& w, const std::vector<int>& lengths) {
+    std::vector<std::uint8_t> runs;
+    for (std::size_t i = 0; i < lengths.size();) {
+        std::size_t j = i;
+        while (j < lengths.size() && lengths[j] == lengths[i] && j - i < 16) ++j;
+        runs.push_back(static_cast<std::uint8_t>(((j - i - 1) << 4) | (lengths[i] - 1)));
+        i = j;
+    }
+    w.bits(static_cast<std::uint32_t>(runs.size() - 1), 8);
+    for (auto r : runs) w.bits(r, 8);
+}
+
+std::string Implode(const std::string& data, std::uint16_t flags) {
+    const bool bigWindow = flags & 2, literalTree = flags & 4;
+    const int lowBits = bigWindow ? 7 : 6;
+    const int minMatch = literalTree ? 3 : 2;
+    const std::size_t window = bigWindow ? 8192 : 4096;
+    const std::size_t maxMatch = static_cast<std::size_t>(minMatch) + 63 + 255;
+    // Complete trees with several code lengths.
+    std::vector<int> small(64, 7), literal(256, 8);
+    small[0] = small[1] = 2;
+    small[2] = small[3] = 6;
+    for (int i = 128; i < 188; ++i) literal[i] = 9;
+    literal[' '] = literal['e'] = 4;
+    const SfTreeCodes lit = MakeSfCodes(literal), len = MakeSfCodes(small), dist = MakeSfCodes(small);
+
+    BitWriter w;
+    if (literalTree) DescribeSfTree(w, literal);
+    DescribeSfTree(w, small);
+    DescribeSfTree(w, small);
+    std::vector<int> head(65536, -1), chain(data.size(), -1);
+    const auto key = [&](std::size_t i) {
+        return (static_cast<unsigned char>(data[i]) << 8) | static_cast<unsigned char>(data[i + 1]);
+    };
+    std::size_t pos = 0;
+    const auto insert = [&](std::size_t i) {
+        if (i + 1 < data.size()) {
+            chain[i] = head[key(i)];
+            head[key(i)] = static_cast<int>(i);
+        }
+    };
+    while (pos < data.size()) {
+        std::size_t bestLength = 0, bestDistance = 0;
+        if (pos == 0 && data.size() > 20 && data.compare(0, 20, std::string(20, '\0')) == 0) {
+            bestLength = 20;  // zeros from before the start of the data
+            bestDistance = 100;
+        } else if (pos + 1 < data.size()) {
+            int tries = 512;
+            for (int cand = head[key(pos)]; cand >= 0 && tries-- > 0; cand = chain[cand]) {
+                const std::size_t d = pos - static_cast<std::size_t>(cand);
+                if (d > window) break;
+                std::size_t l = 0;
+                while (pos + l < data.size() && l < maxMatch && data[cand + l] == data[pos + l]) ++l;
+                if (l > bestLength) {
+                    bestLength = l;
+                    bestDistance = d;
+                }
+            }
+        }
+        if (bestLength >= static_cast<std::size_t>(minMatch)) {
+            const std::uint32_t d = static_cast<std::uint32_t>(bestDistance - 1);
+            w.bits(0, 1);
+            w.bits(d & ((1u << lowBits) - 1), lowBits);
+            w.code(dist.codes[d >> lowBits], dist.lengths[d >> lowBits]);
+            const std::uint32_t l = static_cast<std::uint32_t>(bestLength) - minMatch;
+            if (l >= 63) {
+                w.code(len.codes[63], len.lengths[63]);
+                w.bits(l - 63, 8);
+            } else {
+                w.code(len.codes[l], len.lengths[l]);
+            }
+            for (std::size_t i = 0; i < bestLength; ++i) insert(pos + i);
+            pos += bestLength;
+        } else {
+            const auto b = static_cast<unsigned char>(data[pos]);
+            w.bits(1, 1);
+            if (literalTree)
+                w.code(lit.codes[b], lit.lengths[b]);
+            else
+                w.bits(b, 8);
+            insert(pos++);
+        }
+    }
+    return w.finish();
+}
+
+std::string Shrink(const std::string& data) {
+    constexpr int kMax = 8191;
+    std::map<std::uint32_t, int> dict;
+    std::vector<int> prefix(kMax + 1, -1);
+    std::vector<std::uint8_t> last(kMax + 1, 0);
+    BitWriter w;
+    int codeSize = 9;
+    const auto lowestFree = [&](int from) {
+        while (from <= kMax && prefix[from] >= 0) ++from;
+        return from;
+    };
+    int freeCode = 257;
+    const auto emit = [&](int code) {
+        while (code >= (1 << codeSize)) {
+            w.bits(256, codeSize);
+            w.bits(1, codeSize);
+            ++codeSize;
+        }
+        w.bits(static_cast<std::uint32_t>(code), codeSize);
+    };
+    if (data.empty()) return {};
+    int current = static_cast<unsigned char>(data[0]);
+    for (std::size_t i = 1; i < data.size(); ++i) {
+        const auto c = static_cast<unsigned char>(data[i]);
+        const std::uint32_t k = (static_cast<std::uint32_t>(current) << 8) | c;
+        if (auto it = dict.find(k); it != dict.end()) {
+            current = it->second;
+            continue;
+        }
+        emit(current);
+        if (freeCode > kMax) {
+            // Table full: free every code that is no prefix, then go on adding;
+            // the new string may name a code that was just freed.
+            w.bits(256, codeSize);
+            w.bits(2, codeSize);
+            std::vector<bool> isPrefix(kMax + 1, false);
+            for (int code = 257; code <= kMax; ++code)
+                if (prefix[code] > 256) isPrefix[prefix[code]] = true;
+            for (int code = 257; code <= kMax; ++code) {
+                if (prefix[code] >= 0 && !isPrefix[code]) {
+                    dict.erase((static_cast<std::uint32_t>(prefix[code]) << 8) | last[code]);
+                    prefix[code] = -1;
+                }
+            }
+            freeCode = lowestFree(257);
+        }
+        if (freeCode <= kMax) {
+            prefix[freeCode] = current;
+            last[freeCode] = c;
+            dict[k] = freeCode;
+            freeCode = lowestFree(freeCode + 1);
+        }
+        current = c;
+    }
+    emit(current);
+    return w.finish();
+}
+
+std::string LegacySample() {
+    std::string text;
+    const char* words[] = {"Cache ", "Dose ", "Wald ", "Weg ", "Baum ", "Stein ", "N 52 ", "E 013 ", "gefunden ",
+                           "\r\n", "Logbuch ", "Stift ", "Tarnung ", "ueber ", "unter "};
+    std::uint32_t seed = 12345;
+    while (text.size() < 6000) {
+        seed = seed * 1103515245u + 12345u;
+        text += words[(seed >> 16) % 15];
+    }
+    const std::string head = text.substr(0, 700);
+    text += std::string(700, 'x');  // a run longer than the longest match
+    text += head;                   // a repeat 6700 bytes back
+    for (int i = 0; i < 300; ++i) text += static_cast<char>((i * 37) & 0xFF);
+    return text;
+}
+
+TEST(UnzipLegacy, ImplodedVariantsMatchAnIndependentReader) {
+    TempDir dir;
+    const std::string sample = LegacySample();
+    const std::string zeros = std::string(40, '\0') + sample.substr(0, 500);
+    std::vector<Entry> entries;
+    for (std::uint16_t flags : {0, 2, 4, 6}) {
+        for (const auto* data : {&sample, &zeros}) {
+            const std::string name = "imp" + std::to_string(flags) + (data == &zeros ? "z" : "") + ".txt";
+            entries.push_back({name, *data, 6, flags, false, Implode(*data, flags)});
+        }
+    }
+    const auto path = dir.write("imp.zip", BuildZip(entries));
+    int result = 0;
+    const auto log = Extract(path.string(), dir.str() + "ours", "*.*", result);
+    EXPECT_EQ(result, 8);
+    EXPECT_TRUE(FailedCodes(log).empty());
+    for (const auto& e : entries) EXPECT_EQ(ReadFileBytes(dir.path() / "ours" / e.name), e.data) << e.name;
+    if (!InfoZipAvailable()) GTEST_SKIP() << "unzip is not installed";
+    ASSERT_EQ(InfoZipExtract(path, dir.path() / "infozip"), 0);
+    for (const auto& e : entries) EXPECT_EQ(ReadFileBytes(dir.path() / "infozip" / e.name), e.data) << e.name;
+}
+
+TEST(UnzipLegacy, ShrunkDataWithPartialClearsMatchesAnIndependentReader) {
+    TempDir dir;
+    // Data with many short new strings fills the 8192-code table several times.
+    std::string noisy;
+    std::uint32_t seed = 99;
+    while (noisy.size() < 120000) {
+        seed = seed * 1664525u + 1013904223u;
+        noisy += static_cast<char>('a' + ((seed >> 24) % 16));
+    }
+    const std::string text = LegacySample();
+    const auto path = dir.write("shr.zip", BuildZip({{"noisy.txt", noisy, 1, 0, false, Shrink(noisy)},
+                                                     {"text.txt", text, 1, 0, false, Shrink(text)},
+                                                     {"one.txt", "a", 1, 0, false, Shrink("a")}}));
+    int result = 0;
+    const auto log = Extract(path.string(), dir.str() + "ours", "*.*", result);
+    EXPECT_EQ(result, 3);
+    EXPECT_TRUE(FailedCodes(log).empty());
+    EXPECT_EQ(ReadFileBytes(dir.path() / "ours" / "noisy.txt"), noisy);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "ours" / "text.txt"), text);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "ours" / "one.txt"), "a");
+    if (!InfoZipAvailable()) GTEST_SKIP() << "unzip is not installed";
+    ASSERT_EQ(InfoZipExtract(path, dir.path() / "infozip"), 0);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "infozip" / "noisy.txt"), noisy);
+    EXPECT_EQ(ReadFileBytes(dir.path() / "infozip" / "text.txt"), text);
+}
+
+TEST(UnzipLegacy, DamagedLegacyDataIsAnErrorNotACrash) {
+    TempDir dir;
+    const std::string text = LegacySample();
+    std::string imploded = Implode(text, 6);
+    std::string shrunk = Shrink(text);
+    std::string badTree = imploded;
+    badTree[1] = '\x0F';  // first run claims sixteen 1-bit codes: no valid tree
+    const auto path = dir.write("bad.zip", BuildZip({{"a.txt", text, 6, 6, false, imploded.substr(0, imploded.size() / 2)},
+                                                     {"b.txt", text, 1, 0, false, shrunk.substr(0, 100)},
+                                                     {"c.txt", text, 6, 6, false, badTree},
+                                                     {"d.txt", text, 1, 0, false, std::string("\x00\x02\xFF\xFF", 4)}}));
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+        SCOPED_TRACE(name);
+        int result = 0;
+        Extract(path.string(), dir.str() + name, name, result);
+        EXPECT_EQ(result, tv::kZipArchiveError);
+        EXPECT_FALSE(fs::exists(dir.path() / name / name));
+    }
+}
 }  // namespace
