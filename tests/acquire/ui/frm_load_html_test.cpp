@@ -1,0 +1,200 @@
+// The loader window offscreen against a loopback listing site.
+#include "acquire/ui/frm_load_html.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "acquire/span_parser.h"
+#include "core/app_paths.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class LoadWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = ProcSettings;
+        savedProgramDir_ = ProgramDir();
+        savedHosts_ = ListingHostsSetting();
+        SetProgramDir(prog_.str());
+        ProcSettings = TProcSettings{};
+        ProcSettings.WorkDir = work_.str();
+        ProcSettings.OutDir = out_.str();
+        SetListingHostsSetting({"listing.test", "pics.test"});
+        srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request& req, httplib::Response& res) {
+            auto wp = req.get_param_value("wp");
+            if (wp == "GC2") {
+                res.status = 404;
+                return;
+            }
+            res.set_content("page of " + wp, "text/html");
+        });
+        srv_.start();
+        ProcSettings.UseProxy = true;
+        ProcSettings.ProxyServer = "127.0.0.1:" + std::to_string(srv_.port());
+    }
+    void TearDown() override {
+        ProcSettings = saved_;
+        SetProgramDir(savedProgramDir_);
+        SetListingHostsSetting(savedHosts_);
+    }
+
+    platform::ScopedFakes fakes_;
+    tvtest::TempDir prog_, work_, out_;
+    TProcSettings saved_;
+    std::string savedProgramDir_;
+    ListingHosts savedHosts_;
+    tvtest::HttpTestServer srv_;
+};
+
+TEST_F(LoadWindow, BatchRunClosesItselfWithStateAndErrorFlag) {
+    work_.write("WPList.txt", "GC1\r\n GC2 \r\n\r\n");
+    TfrmLoadHTML w;
+    w.Unattended = true;
+    w.show();
+    EXPECT_EQ(w.lblContent->text(), U("Die Arbeitsliste enthält 2 Waypoints."));
+    EXPECT_EQ(w.StateByte, 0);
+    EXPECT_TRUE(w.gbOptions->isVisibleTo(&w));
+    EXPECT_FALSE(w.gbProtocol->isVisibleTo(&w));
+    w.AutoLoadTimer();
+    EXPECT_EQ(w.StateByte, 2);
+    EXPECT_TRUE(w.ErrorFlag());
+    EXPECT_EQ(w.result(), 1);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC1.html"), "page of GC1\r\n");
+    EXPECT_FALSE(fs::exists(out_.path() / "GC2.html"));
+    EXPECT_EQ(w.lblLoaded->text(), "1");
+    EXPECT_EQ(w.lblError->text(), "1");
+    EXPECT_TRUE(w.mmProt->toPlainText().contains("Fehler beim Laden von GC2"));
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    // Closing stored the options.
+    EXPECT_NE(tvtest::ReadFileBytes(prog_.path() / "tq.conf").find("LoadSaveOpts=1"), std::string::npos);
+
+    // The next showing starts clean.
+    w.show();
+    EXPECT_FALSE(w.ErrorFlag());
+    EXPECT_EQ(w.lblError->text(), "0");
+    w.done(1);
+}
+
+TEST_F(LoadWindow, HandOverListWithForcedReloadKeepsTheStoredChoice) {
+    ASSERT_TRUE(WriteSettingBool("LoadSaveOpts", true));
+    ASSERT_TRUE(WriteSettingInt("LoadOverwrite", 0));
+    work_.write("WPList.txt", "GC1\r\nGC3\r\n");
+    out_.write("GC9.html", "old");
+    TfrmLoadHTML w;
+    w.HandOverList = {"GC9"};
+    w.ForcedOverwrite = 1;
+    w.show();
+    EXPECT_EQ(w.lblContent->text(), U("1 Cachebeschreibungen werden manuell nachgeladen"));
+    EXPECT_TRUE(w.HandOverList.empty());
+    EXPECT_EQ(w.rgOverwrite->checkedId(), 1);
+    w.cbLoadMap->setChecked(false);
+    w.btnLoadClick();
+    EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC9.html"), "page of GC9\r\n");
+    EXPECT_EQ(srv_.requestsTo("/seek/cache_details.aspx").size(), 1u);
+    EXPECT_FALSE(w.btnLoad->isEnabled());  // one run per showing
+    w.btnOKClick();
+    EXPECT_EQ(w.StateByte, 2);
+    EXPECT_EQ(ReadSettingInt("LoadOverwrite"), 0);
+    EXPECT_FALSE(ReadSettingBool("LoadLoadMap"));
+}
+
+TEST_F(LoadWindow, EmptyListAndMoreThanFifty) {
+    TfrmLoadHTML w;
+    w.show();
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(fakes_.messages.shown[0].text.rfind(W("Die Arbeitsliste enthält keine Waypoints, deren Caches"), 0), 0u);
+    EXPECT_TRUE(w.ErrorFlag());
+    EXPECT_TRUE(w.AutoClose->isActive());
+    w.AutoCloseTimer();
+    EXPECT_EQ(w.StateByte, 2);
+    EXPECT_EQ(w.result(), 2);
+
+    std::string list;
+    for (int i = 1; i <= 51; ++i) list += "GC" + std::to_string(i) + "\r\n";
+    work_.write("WPList.txt", list);
+    fakes_.messages.shown.clear();
+    TfrmLoadHTML w2;
+    w2.show();
+    EXPECT_EQ(w2.lblContent->text(), U("Die Arbeitsliste enthält 51 Waypoints. Die ersten 50 können geladen werden."));
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Warning);
+    EXPECT_TRUE(w2.btnWhy50->isVisibleTo(&w2));
+    w2.btnWhy50Click();
+    EXPECT_EQ(fakes_.shell.opened.size(), 1u);
+    w2.done(1);
+
+    fakes_.messages.shown.clear();
+    TfrmLoadHTML w3;
+    w3.NoWarning = true;
+    w3.show();
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    EXPECT_FALSE(w3.btnWhy50->isVisibleTo(&w3));
+    w3.done(1);
+}
+
+TEST_F(LoadWindow, AbortButtonAsksAndStopsAfterTheCurrentCache) {
+    work_.write("WPList.txt", "GC1\r\nGC3\r\nGC4\r\n");
+    TfrmLoadHTML w;
+    w.show();
+    w.cbLoadMap->setChecked(false);
+    fakes_.messages.answers.push_back(platform::MsgResult::Yes);
+    fakes_.pump.onPump = [&] {
+        if (w.CurrentWaypoint() == "GC1" && w.btnAbort->isEnabled()) w.btnAbortClick();
+    };
+    w.btnLoadClick();
+    fakes_.pump.onPump = nullptr;
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_NE(fakes_.messages.shown[0].text.find("der Cache GC1, der momentan geladen wird"), std::string::npos);
+    EXPECT_EQ(srv_.requestsTo("/seek/cache_details.aspx").size(), 1u);
+    w.btnOKClick();
+    EXPECT_EQ(w.result(), 2);
+}
+
+TEST_F(LoadWindow, MapListsFollowTheService) {
+    TfrmLoadHTML w;
+    w.Unattended = true;
+    w.show();
+    w.rgMap->button(2)->click();
+    EXPECT_EQ(w.cbZoom->count(), 15);
+    EXPECT_EQ(w.cbZoom->currentIndex(), 2);
+    EXPECT_EQ(w.cbMapsize->count(), 2);
+    EXPECT_TRUE(w.lblSize->isVisibleTo(&w));
+    w.cbZoom->setCurrentIndex(10);
+    w.rgMap->button(3)->click();
+    EXPECT_EQ(w.cbZoom->count(), 9);
+    EXPECT_EQ(w.cbZoom->currentIndex(), 6);
+    EXPECT_FALSE(w.lblSize->isVisibleTo(&w));
+    w.rgMap->button(2)->click();
+    EXPECT_EQ(w.cbZoom->currentIndex(), 10);
+    EXPECT_EQ(w.ZoomIndex[2], 10);
+    w.cbLoadImages->click();
+    EXPECT_FALSE(w.cbRemoteImages->isChecked());
+    EXPECT_FALSE(w.cbRemoteImages->isEnabled());
+    w.done(1);
+}
+
+}  // namespace
+}  // namespace tv
