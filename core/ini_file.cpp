@@ -98,10 +98,23 @@ std::string IniDocument::Serialize() const {
     return out;
 }
 
+namespace {
+std::string LowerName(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = Lower(c);
+    return out;
+}
+}  // namespace
+
 IniDocument::Section* IniDocument::find(std::string_view section) {
-    for (Section& s : sections_)
-        if (s.header && SameName(s.name, section)) return &s;
-    return nullptr;
+    if (!indexValid_) {
+        index_.clear();
+        for (size_t i = 0; i < sections_.size(); ++i)
+            if (sections_[i].header) index_.emplace(LowerName(sections_[i].name), i);
+        indexValid_ = true;
+    }
+    auto it = index_.find(LowerName(section));
+    return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 const IniDocument::Section* IniDocument::find(std::string_view section) const {
@@ -116,13 +129,8 @@ const IniDocument::Line* IniDocument::findKey(const Section& s, std::string_view
 
 std::vector<std::string> IniDocument::sections() const {
     std::vector<std::string> names;
-    for (const Section& s : sections_) {
-        if (!s.header) continue;
-        bool seen = false;
-        for (const std::string& n : names)
-            if (SameName(n, s.name)) seen = true;
-        if (!seen) names.push_back(s.name);
-    }
+    for (const Section& s : sections_)
+        if (s.header && find(s.name) == &s) names.push_back(s.name);
     return names;
 }
 
@@ -176,6 +184,7 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
         fresh.name = std::string(section);
         fresh.raw = "[" + fresh.name + "]";
         sections_.push_back(std::move(fresh));
+        indexValid_ = false;
         s = &sections_.back();
     }
     if (const Line* existing = findKey(*s, key)) {
@@ -197,6 +206,7 @@ bool IniDocument::set(std::string_view section, std::string_view key, std::strin
 bool IniDocument::eraseSection(std::string_view section) {
     size_t before = sections_.size();
     std::erase_if(sections_, [&](const Section& s) { return s.header && SameName(s.name, section); });
+    indexValid_ = false;
     return sections_.size() != before;
 }
 

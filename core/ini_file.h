@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,10 @@ private:
     static const Line* findKey(const Section& s, std::string_view key);
 
     std::vector<Section> sections_;
+    // Lower-cased section name -> index of its first section; rebuilt after
+    // sections were added or removed.
+    mutable std::unordered_map<std::string, size_t> index_;
+    mutable bool indexValid_ = false;
 };
 
 // The process-wide hook called after every failed write of an INI file

@@ -209,3 +209,22 @@ TEST_F(IniFileTest, ExistingFileKeepsItsMode) {
 }
 
 }  // namespace tv
+
+namespace tv {
+
+TEST(IniDocument, ManySectionsStayFast) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "[GC" + std::to_string(i) + "]\nZ0=n" + std::to_string(i) + "\n";
+    IniDocument doc = IniDocument::Parse(text);
+    ASSERT_EQ(doc.sections().size(), 20000u);
+    for (int i = 0; i < 20000; i += 7) ASSERT_EQ(doc.get("gc" + std::to_string(i), "z0"), "n" + std::to_string(i));
+    ASSERT_TRUE(doc.eraseSection("GC5"));
+    ASSERT_TRUE(doc.set("GC19999", "Z1", "x"));
+    ASSERT_TRUE(doc.set("New", "A", "1"));
+    EXPECT_FALSE(doc.hasSection("gc5"));
+    EXPECT_EQ(doc.get("GC6", "Z0"), "n6");
+    EXPECT_EQ(doc.get("new", "a"), "1");
+    EXPECT_EQ(doc.sections().size(), 20000u);
+}
+
+}  // namespace tv
