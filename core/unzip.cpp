@@ -280,13 +280,13 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
         ~Release() { Busy().running = false; }
     } release;
 
-    Fd archive(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd archive(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (archive.get() < 0) return kZipExtractOpenError;
     std::uint8_t local[kLocalHeaderSize];
     if (!ReadAt(archive.get(), local, sizeof local, e.localHeaderOffset)) return kZipReadError;
     if (Le32(local) != 0x04034B50) return kZipArchiveError;
     const std::uint16_t flags = Le16(local + 6);
-    const std::uint16_t method = Le16(local + 8);
+    std::uint16_t method = Le16(local + 8);
     const std::uint64_t dataOffset =
         static_cast<std::uint64_t>(e.localHeaderOffset) + kLocalHeaderSize + Le16(local + 26) + Le16(local + 28);
     if (method != 0 && method != 1 && method != 6 && method != 8) return kZipMethodError;
@@ -311,6 +311,8 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
                     ctx.options.cancelRequested);
     FileOutput sink(out.get(), e.unpackedSize, ctx.blockWritten);
     int rc = 0;
+    // An empty file: some writers leave out even the end marker of the packed data.
+    if (e.packedSize == 0 && e.unpackedSize == 0) method = 0;
     switch (method) {
         case 0: rc = zip::CopyStored(in, sink); break;
         case 1: rc = zip::Unshrink(in, sink, e.unpackedSize); break;
@@ -340,7 +342,7 @@ bool IsZipFile(const std::string& fileName) {
     if (fileName.find('.') == std::string::npos || fileName.find(".exe") != std::string::npos) return false;
     std::error_code ec;
     if (fs::is_directory(fileName, ec)) return false;
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return false;
     std::uint8_t head[4];
     return ReadAt(fd.get(), head, sizeof head, 0) && Le32(head) == 0x04034B50;
@@ -383,7 +385,7 @@ int ZipFindNext(TZipCursor& c) {
 
 int ZipFindFirst(const std::string& archiveName, TZipCursor& c) {
     ZipClose(c);
-    Fd fd(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return kZipOpenError;
     const std::int64_t size = FileSize(fd.get());
     if (size <= 0) return kZipOpenError;

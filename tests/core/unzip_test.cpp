@@ -393,6 +393,13 @@ TEST(UnzipExtract, DataDescriptorEntriesUseTheDirectorySizes) {
     EXPECT_EQ(result, 2);
     EXPECT_EQ(ReadFileBytes(dir.path() / "o" / "dd.gpx"), data);
     EXPECT_EQ(ReadFileBytes(dir.path() / "o" / "st.gpx"), kText);
+
+    // Empty files, with and without the deflate end marker.
+    const auto empty = dir.write("e.zip", BuildZip({{"a.gpx", "", 8}, {"b.gpx", "", 8, 0, false, std::string()},
+                                                    {"c.gpx", "", 0}, {"d.gpx", "", 6, 6, false, std::string()}}));
+    EXPECT_EQ(tv::UnzipFiles(empty.string(), dir.str() + "e", "*.gpx"), 4);
+    EXPECT_EQ(FilesBelow(dir.path() / "e"), (std::vector<std::string>{"a.gpx", "b.gpx", "c.gpx", "d.gpx"}));
+    EXPECT_EQ(fs::file_size(dir.path() / "e" / "a.gpx"), 0u);
     if (InfoZipAvailable()) {
         ASSERT_EQ(InfoZipExtract(path, dir.path() / "i"), 0);
         EXPECT_EQ(ReadFileBytes(dir.path() / "i" / "dd.gpx"), data);
