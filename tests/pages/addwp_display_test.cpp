@@ -1,0 +1,166 @@
+#include "pages/addwp_display.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/addwp_db.h"
+#include "core/cache_db.h"
+#include "core/coords.h"
+#include "core/proc_settings.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+TAddWPRec Point(const char* cache, const char* id, double lat, double lon, const char* type,
+                const std::string& descr = "", const char* comment = "") {
+    TAddWPRec r;
+    r.CacheCode = cache;
+    r.Id = id;
+    r.Lat = lat;
+    r.Lon = lon;
+    r.WPType = type;
+    r.Description = descr;
+    r.Comment = comment;
+    return r;
+}
+
+TEST(AddWPTypeToImageIndex, TypeTable) {
+    EXPECT_EQ(AddWPTypeToImageIndex("Trailhead"), 0);
+    EXPECT_EQ(AddWPTypeToImageIndex("FINAL LOCATION"), 1);
+    EXPECT_EQ(AddWPTypeToImageIndex("parking area"), 2);
+    EXPECT_EQ(AddWPTypeToImageIndex("Question to Answer"), 3);
+    EXPECT_EQ(AddWPTypeToImageIndex("Stages of a Multicache"), 4);
+    EXPECT_EQ(AddWPTypeToImageIndex("Virtual Stage"), 5);
+    EXPECT_EQ(AddWPTypeToImageIndex("Reference Point"), 5);
+    EXPECT_EQ(AddWPTypeToImageIndex(" PARKING AREA"), 5);
+    EXPECT_EQ(AddWPTypeToImageIndex(""), 5);
+    // The icons follow the type labels of the description pages.
+    EXPECT_EQ(WaypointTypeLabel("parking area"), "Parken");
+}
+
+TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
+    TCacheRec cache;
+    cache.Lat = 48.0;
+    cache.Lon = 8.0;
+    // 300 m north of the cache.
+    const double north = 48.0 + 0.3 / (kEarthRadiusKm * kPi / 180.0);
+    AddWPRow row = MakeAddWPRow(cache, Point("GC1", "PK01ABC", north, 8.0, "Parking Area", W("Parkplatz Süd"), "frei"));
+    EXPECT_EQ(row.caption, "PK01ABC");
+    EXPECT_EQ(row.imageIndex, 2);
+    EXPECT_EQ(row.coord, FormatCoord(north, 8.0));
+    EXPECT_EQ(row.coord, "N 48\xB0 0.162 E 008\xB0 0.000");
+    EXPECT_EQ(row.offset, "0,3 km");
+    EXPECT_EQ(row.type, "Parking Area");
+    EXPECT_EQ(row.name, W("Parkplatz Süd"));
+    EXPECT_EQ(row.comment, "frei");
+
+    EXPECT_EQ(MakeAddWPRow(cache, Point("GC1", "X", 49.0, 8.0, "")).offset, "111,2 km");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (auto [lat, lon] : {std::pair{0.0, 0.0}, {90.5, 8.0}, {48.0, -180.01}, {nan, 8.0}, {48.0, nan}}) {
+        row = MakeAddWPRow(cache, Point("GC1", "X", lat, lon, "Trailhead"));
+        EXPECT_EQ(row.coord, "unbekannt") << lat << " " << lon;
+        EXPECT_EQ(row.offset, "-");
+        EXPECT_EQ(row.imageIndex, 0);
+    }
+    // Only one of the two at 0 is a real place.
+    EXPECT_EQ(MakeAddWPRow(cache, Point("GC1", "X", 0.0, 8.0, "")).coord, "N 00\xB0 0.000 E 008\xB0 0.000");
+}
+
+class AddWPDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcSettings.WorkDir = dir.str();
+        CacheIndexList.Clear();
+        TCacheRec a, b;
+        a.Waypoint = "GC1";
+        a.Name = W("Über den Wolken");
+        a.Lat = 48.0;
+        a.Lon = 8.0;
+        b.Waypoint = "GC2";
+        b.Name = "Ohne Punkte";
+        b.Lat = -33.5;
+        b.Lon = 151.25;
+        dir.write("Caches.bin", EncodeCacheRecs({a, b}));
+        all.AddWP("S1", Point("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1"));
+        all.AddWP("X1", Point("GC10", "X1", 48.0, 8.0, "Trailhead", "fremd"));
+        all.AddWP("F1", Point("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
+        all.AddWP("P1", Point("GC1", "P1", 48.0, 8.01, "Parking Area", "Parken"));
+        all.AddWP("Y1", Point("gc1", "Y1", 48.0, 8.0, "Trailhead", "klein geschrieben"));
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings.WorkDir.clear();
+    }
+
+    tvtest::TempDir dir;
+    TAddWPList all, shown;
+};
+
+TEST_F(AddWPDisplayTest, ManyOneAndNone) {
+    AddWPDisplay d = ShowAddWaypointsFor("gc1", all, shown);
+    EXPECT_EQ(d.cacheWP, "GC1");
+    EXPECT_EQ(d.cacheName, W("Über den Wolken"));
+    EXPECT_EQ(d.coord, "N 48\xB0 0.000 E 008\xB0 0.000");
+    EXPECT_EQ(d.groupCaption, W("Folgende 3 zusätzlichen Wegpunkte sind hinterlegt"));
+    EXPECT_TRUE(d.listVisible);
+    ASSERT_EQ(d.rows.size(), 3u);
+    EXPECT_EQ(d.rows[0].caption, "S1");
+    EXPECT_EQ(d.rows[0].imageIndex, 4);
+    EXPECT_EQ(d.rows[0].offset, "1,1 km");
+    EXPECT_EQ(d.rows[1].caption, "F1");
+    EXPECT_EQ(d.rows[1].coord, "unbekannt");
+    EXPECT_EQ(d.rows[2].caption, "P1");
+    EXPECT_EQ(d.rows[2].offset, "0,7 km");
+    ASSERT_EQ(shown.Count(), 3);
+    EXPECT_EQ(shown.Key(2), "P1");
+
+    // One point only.
+    TAddWPList one;
+    one.AddWP("P9", Point("GC2", "P9", -33.5, 151.26, "Parking Area", "Parken"));
+    d = ShowAddWaypointsFor("GC2", one, shown);
+    EXPECT_EQ(d.groupCaption, W("Folgende 1 zusätzlichen Wegpunkte sind hinterlegt"));
+    ASSERT_EQ(d.rows.size(), 1u);
+    EXPECT_EQ(d.rows[0].coord, "S 33\xB0 30.000 E 151\xB0 15.600");
+    EXPECT_EQ(shown.Count(), 1);
+
+    // None: the earlier selection is gone.
+    d = ShowAddWaypointsFor("GC2", all, shown);
+    EXPECT_EQ(d.cacheName, "Ohne Punkte");
+    EXPECT_EQ(d.groupCaption, W("Keine zusätzlichen Wegpunkte zu diesem Cache hinterlegt."));
+    EXPECT_FALSE(d.listVisible);
+    EXPECT_TRUE(d.rows.empty());
+    EXPECT_EQ(shown.Count(), 0);
+}
+
+TEST_F(AddWPDisplayTest, UnknownCacheAndEmptyCode) {
+    shown.AddWP("S1", all.At(0));
+    AddWPDisplay d = ShowAddWaypointsFor("GC10", all, shown);
+    EXPECT_EQ(d.cacheWP, "GC10");
+    EXPECT_EQ(d.cacheName, W("Cache ist nicht in der Datenbank verzeichnet"));
+    EXPECT_EQ(d.coord, "");
+    EXPECT_EQ(d.groupCaption, "");
+    EXPECT_FALSE(d.listVisible);
+    EXPECT_TRUE(d.rows.empty());
+
+    d = ShowAddWaypointsFor("", all, shown);
+    EXPECT_EQ(d.cacheName, "");
+    EXPECT_FALSE(d.listVisible);
+}
+
+TEST_F(AddWPDisplayTest, RowsFromTheStoreFile) {
+    ASSERT_TRUE(SaveAddWaypoints(all));
+    TAddWPList loaded;
+    ASSERT_EQ(LoadAddWaypoints(loaded), 5);
+    const AddWPDisplay d = ShowAddWaypointsFor("GC1", loaded, shown);
+    ASSERT_EQ(d.rows.size(), 3u);
+    EXPECT_EQ(d.rows[2].name, "Parken");
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,116 @@
+#include "pages/description_editor.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/proc_settings.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+const std::string kHead = "<html>\r\n<h2>GC1</h2>\r\n<!-- Langbeschreibung Start -->";
+const std::string kBody = "\r\n<p>Alte Beschreibung \xFC</p>\r\n";
+const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n<!-- Langbeschreibung Start -->x</html>\r\n";
+
+TEST(LongDescription, SplitJoinKeepsHeadAndTail) {
+    const auto parts = SplitLongDescription(kHead + kBody + kTail);
+    ASSERT_TRUE(parts);
+    EXPECT_EQ(parts->head, kHead);
+    EXPECT_EQ(parts->body, kBody);
+    EXPECT_EQ(parts->tail, kTail);
+    EXPECT_EQ(JoinLongDescription(*parts, parts->body), kHead + kBody + kTail);
+    EXPECT_EQ(JoinLongDescription(*parts, "neu"), kHead + "neu" + kTail);
+
+    const auto empty = SplitLongDescription("<!-- Langbeschreibung Start --><!-- Langbeschreibung Ende -->");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->body, "");
+    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Start --> nur Anfang"));
+    EXPECT_FALSE(SplitLongDescription("nur Ende <!-- Langbeschreibung Ende -->"));
+    // An end marker before the start marker does not close the block.
+    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Ende --> <!-- Langbeschreibung Start --> x"));
+}
+
+TEST(LongDescription, LoadAndSaveFile) {
+    tvtest::TempDir dir;
+    const std::string path = dir.write("GC1_converted.html", kHead + kBody + kTail).string();
+    auto loaded = LoadLongDescription(path);
+    ASSERT_TRUE(loaded.ok());
+    EXPECT_EQ(loaded->body, kBody);
+    ASSERT_TRUE(SaveLongDescription(path, *loaded, "<b>neu</b>"));
+    EXPECT_EQ(dir.read("GC1_converted.html"), kHead + "<b>neu</b>" + kTail);
+
+    const auto missing = LoadLongDescription(dir.str() + "GC2_converted.html");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().code, kErrReadFailed);
+    EXPECT_EQ(missing.error().message, "Fehler beim Laden der Cachebeschreibung " + dir.str() + "GC2_converted.html");
+
+    dir.write("GC3_converted.html", "<html>ohne Marken</html>");
+    const auto unmarked = LoadLongDescription(dir.str() + "GC3_converted.html");
+    ASSERT_FALSE(unmarked.ok());
+    EXPECT_EQ(unmarked.error().code, kErrMissingMarkers);
+    EXPECT_EQ(unmarked.error().message,
+              "Mindestens einer der Formatierungs-Tags\r\n<!-- Langbeschreibung Start --> oder\r\n"
+              "<!-- Langbeschreibung Ende -->\r\nwurde in der konvertierten Beschreibung nicht gefunden.\r\n"
+              "Vor dem Editieren muss die Beschreibung nochmals mit einem\r\naktuellen Template erzeugt werden.");
+
+    // A failed save keeps the old page.
+    EXPECT_FALSE(SaveLongDescription(dir.str() + "nofolder/GC1_converted.html", *loaded, "x"));
+}
+
+TEST(LongDescription, EditorTextLineEnds) {
+    EditorText e = BodyToEditorText("a\r\nb\r\n\r\nc");
+    EXPECT_EQ(e.text, "a\nb\n\nc");
+    EXPECT_EQ(e.lineEnd, "\r\n");
+    EXPECT_EQ(EditorTextToBody(e.text, e.lineEnd), "a\r\nb\r\n\r\nc");
+    e = BodyToEditorText("a\nb\n");
+    EXPECT_EQ(e.text, "a\nb\n");
+    EXPECT_EQ(e.lineEnd, "\n");
+    EXPECT_EQ(EditorTextToBody(e.text + "z\n", e.lineEnd), "a\nb\nz\n");
+    e = BodyToEditorText("a\rb");
+    EXPECT_EQ(e.text, "a\nb");
+    EXPECT_EQ(e.lineEnd, "\r\n");
+    EXPECT_EQ(BodyToEditorText("").text, "");
+}
+
+TEST(Preview, PageBytesAndFile) {
+    const std::string expected =
+        "<html><head>\r\n"
+        "<title>Vorschau der ge&auml;nderten Beschreibung</title>\r\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
+        "<style type=\"text/css\">\r\n"
+        "<!--\r\n"
+        "  body { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
+        "  p { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
+        "  td { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
+        "  h1 { color:black; font-family:\"Arial\"; font-weight:normal; font-size:16px }\r\n"
+        "-->\r\n"
+        "</style>\r\n"
+        "</head>\r\n"
+        "<body>\r\n"
+        "<h1>Hinweis:</h1>\r\n"
+        "<p>Diese Vorschau gibt lediglich die ge&auml;nderte <b>Langbeschreibung</b> des Caches\r\n"
+        "(innerhalb des hellgrauen Kastens) wieder. Andere Elemente wie Bilder, Koordinaten, Logs etc. fehlen "
+        "hier.</p>\r\n"
+        "<table border=\"1\" bgcolor=\"#F0F0F0\"><tr><td>\r\n"
+        "x\r\n"
+        "y\r\n"
+        "</td></tr></table>\r\n"
+        "</body></html>\r\n";
+    EXPECT_EQ(PreviewHtml({"x", "y"}), expected);
+
+    tvtest::TempDir dir;
+    ProcSettings.WorkDir = dir.str();
+    EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");
+    ASSERT_TRUE(WritePreview(PreviewFilePath(), {"x", "y"}));
+    EXPECT_EQ(dir.read("tmpdescr.html"), expected);
+    EXPECT_FALSE(WritePreview(dir.str() + "nofolder/tmpdescr.html", {"x"}));
+    ProcSettings.WorkDir.clear();
+}
+
+}  // namespace
+}  // namespace tv
