@@ -250,28 +250,42 @@ void SyncIndexFolder(const std::string& dir) {
 // names the same file (a rewrite renames a new file over it).
 class RecordReader {
 public:
-    ~RecordReader() { Reset(); }
+    ~RecordReader() { Forget(); }
     void Reset() {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
-        path_.clear();
     }
-    int FdFor(const std::string& path) {
+    // Drops the folder too; every index load or rebuild starts afresh.
+    void Forget() {
+        Reset();
+        if (dirFd_ >= 0) ::close(dirFd_);
+        dirFd_ = -1;
+        dir_.clear();
+    }
+    // `dir` is the work folder; the file is dir + "Caches.bin". The folder is
+    // held open too, so each check resolves one name only.
+    int FdFor(const std::string& dir) {
+        if (dirFd_ < 0 || dir != dir_) {
+            Reset();
+            if (dirFd_ >= 0) ::close(dirFd_);
+            dir_ = dir;
+            dirFd_ = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (dirFd_ < 0) return -1;
+        }
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
+        if (::fstatat(dirFd_, "Caches.bin", &st, 0) != 0) {
             Reset();
             return -1;
         }
-        if (fd_ >= 0 && path == path_ && st.st_dev == dev_ && st.st_ino == ino_) return fd_;
+        if (fd_ >= 0 && st.st_dev == dev_ && st.st_ino == ino_) return fd_;
         Reset();
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        fd_ = ::openat(dirFd_, "Caches.bin", O_RDONLY | O_CLOEXEC);
         if (fd_ < 0) return -1;
         struct stat opened {};
         if (::fstat(fd_, &opened) != 0) {
             Reset();
             return -1;
         }
-        path_ = path;
         dev_ = opened.st_dev;
         ino_ = opened.st_ino;
         return fd_;
@@ -279,7 +293,8 @@ public:
 
 private:
     int fd_ = -1;
-    std::string path_;
+    int dirFd_ = -1;
+    std::string dir_;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
 };
@@ -289,10 +304,10 @@ RecordReader& Reader() {
     return reader;
 }
 
-// Reads record `recNo` of Caches.bin. False on any failure.
-bool ReadRecordAt(const std::string& path, std::int32_t recNo, TCacheRec& rec) {
+// Reads record `recNo` of dir + "Caches.bin". False on any failure.
+bool ReadRecordAt(const std::string& dir, std::int32_t recNo, TCacheRec& rec) {
     if (recNo < 0) return false;
-    const int fd = Reader().FdFor(path);
+    const int fd = Reader().FdFor(dir);
     if (fd < 0) return false;
     unsigned char buf[kRec];
     const off_t off = static_cast<off_t>(recNo) * static_cast<off_t>(kRec);
@@ -495,6 +510,7 @@ int BuildCacheIndex() {
     if (!bin.ok()) return -1;
 
     SyncIndexFolder(dir);
+    Reader().Forget();
     std::vector<TCacheIndexList::Entry> entries;
     const long long count = RecordCount(bin.get(), kRec);
     if (count > 0) entries.reserve(static_cast<std::size_t>(count));
@@ -542,6 +558,7 @@ void LoadCacheIndex() {
     const std::string dir = GetWorkDir();
     CacheIndexList.Clear();
     CacheIndexList.SetDir(dir);
+    Reader().Forget();
     Fd fd = OpenRead(dir + "Caches.idx");
     if (!fd.ok()) return;
     std::vector<TCacheIndexList::Entry> entries;
@@ -577,7 +594,7 @@ bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec) {
     rec = TCacheRec{};
     if (!recNo) return false;
     TCacheRec found;
-    if (!ReadRecordAt(dir + "Caches.bin", *recNo, found)) return false;
+    if (!ReadRecordAt(dir, *recNo, found)) return false;
     rec = found;
     return true;
 }

@@ -214,6 +214,21 @@ TEST_F(CacheDbTest, ExactScanAndWorkFolderChange) {
     EXPECT_TRUE(tv::FindCacheByWaypoint("GC7", r));
 }
 
+TEST_F(CacheDbTest, LookupSeesAFileRenamedOverTheDatabase) {
+    WriteDb({Rec("GC1", "old"), Rec("GC2")});
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    TCacheRec r;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_EQ(r.Name, "old");
+    // Another writer replaces the whole file (same order, no index rebuild).
+    dir.write("next.bin", tv::EncodeCacheRecs({Rec("GC1", "new"), Rec("GC2")}));
+    fs::rename(dir.path() / "next.bin", dir.path() / "Caches.bin");
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_EQ(r.Name, "new");
+    fs::remove(dir.path() / "Caches.bin");
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
+}
+
 // ---- Append, store, delete -------------------------------------------------
 
 TEST_F(CacheDbTest, AppendCreatesTheDatabaseAndNeverAddsACodeTwice) {
