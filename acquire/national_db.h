@@ -1,0 +1,109 @@
+#pragma once
+// National cache-database lists (one cache per text line) into the cache
+// database "Caches.bin".
+//
+// Without a database the converted records become the database. With one,
+// they go to "Caches.bin.tmp" first and only the caches the database does not
+// know yet are appended (codes compared as the index compares them, through a
+// hash set: one pass over the database and one over the new records), after
+// which the index of the work folder is rebuilt.
+//
+// Line rules: bytes are taken one by one; CR is dropped, TAB becomes a blank,
+// bytes from 32 up are kept, any other control byte ends the line; a line also
+// ends after 513 characters (the rest starts the next line) and at the end of
+// the file. Empty lines are no lines: they are neither converted nor counted.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/cache_rec.h"
+#include "core/coords.h"
+
+namespace tv {
+
+inline constexpr std::size_t kNationalLineMax = 513;
+
+// Splits a byte stream fed in pieces into list lines under the rules above.
+class NationalLineSplitter {
+public:
+    using LineFn = std::function<void(std::string_view line)>;
+
+    explicit NationalLineSplitter(LineFn onLine) : onLine_(std::move(onLine)) {}
+    void Feed(std::string_view bytes);
+    // End of the stream: hands out the unfinished line.
+    void Finish();
+
+private:
+    void Emit();
+
+    LineFn onLine_;
+    std::string line_;
+};
+
+// Every line of a whole text (for tests and small lists).
+std::vector<std::string> SplitNationalLines(std::string_view bytes);
+
+// Country id of the national table entry (CacheDBTable()) whose list file
+// name equals `fileName` ignoring case; the last match wins; 0 when none.
+std::int32_t LookupCountryByFile(std::string_view fileName);
+
+// The question after a merge: n, the distance with one decimal and the
+// bearing without decimals ('.' as decimal point).
+std::string NearestQuestionText(int newCount, double distanceKm, double bearing);
+
+// Result codes of ConverteHTTP besides the converted count.
+inline constexpr int kConvSourceError = -1;  // the list cannot be opened
+inline constexpr int kConvOutputError = -2;  // the output file cannot be created
+inline constexpr int kConvReadError = -3;    // read error in the list
+inline constexpr int kConvWriteError = -4;   // write error in the output file
+
+// What the converter reports while it works; every member may be empty.
+struct NationalDbEvents {
+    // The action text ("Cache-Datenbank wird eingelesen." ...).
+    std::function<void(const std::string&)> action;
+    // Lines (or, in the merge, records) handled so far; every 100 and at the end.
+    std::function<void(int processed)> progress;
+    // The nearest new cache after a merge with ShowNearest, when the user
+    // asked for its details. RecNo is its position in the database.
+    std::function<void(const TCacheRec&)> showDetails;
+};
+
+// The converter behind the window "Cache-DB einlesen / konvertieren".
+class NationalDbConverter {
+public:
+    void SetSourceName(std::string path) { source_ = std::move(path); }
+    void SetDestName(std::string path) { dest_ = std::move(path); }
+    // Home position for the distances; ProcSettings' home when not set.
+    void SetHome(LatLon home) { home_ = home; }
+    NationalDbEvents& Events() { return events_; }
+
+    // Converts the list. The number of completely converted lines, or one of
+    // the negative codes above. A failure leaves the database as it was.
+    // With a database present, the new caches are appended to it and, with
+    // `ShowNearest`, the nearest of them is offered (Yes/No question through
+    // platform::messages(), then Events().showDetails).
+    int ConverteHTTP(bool ShowNearest);
+
+    int GetConvertedCount() const { return converted_; }
+    int GetFailedCount() const { return failed_; }
+    int GetIncompleteCount() const { return incomplete_; }
+    // Caches the last merge appended (0 when none or no merge ran).
+    int GetNewCount() const { return newCount_; }
+
+private:
+    int Convert(const std::string& outPath, std::int32_t country, LatLon home);
+    void Merge(const std::string& tmpPath, LatLon home, bool showNearest);
+    void Action(const std::string& text);
+    void Progress(int n);
+
+    std::string source_, dest_;
+    std::optional<LatLon> home_;
+    NationalDbEvents events_;
+    int converted_ = 0, incomplete_ = 0, failed_ = 0, newCount_ = 0;
+};
+
+}  // namespace tv

@@ -1,0 +1,259 @@
+#include "acquire/national_db.h"
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/cache_db.h"
+#include "core/cachedb_table.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tv::W;
+
+std::string Line(int id, const std::string& code, double lat, double lon, const std::string& tail = " x 1.5 2") {
+    return std::to_string(id) + " \"Cache " + code + " &amp; more\" 2004 7 3 " + std::to_string(lat) + " " +
+           std::to_string(lon) + " \"Traditional Cache\" \"Regular\" " + code + tail;
+}
+
+std::int32_t I32At(const std::string& bytes, std::size_t off) {
+    std::int32_t v;
+    std::memcpy(&v, bytes.data() + off, 4);
+    return v;
+}
+float F32At(const std::string& bytes, std::size_t off) {
+    float v;
+    std::memcpy(&v, bytes.data() + off, 4);
+    return v;
+}
+
+TEST(NationalLines, SplitRules) {
+    EXPECT_EQ(tv::SplitNationalLines("a\tb\r\nc\n\n\r\n\nd"), (std::vector<std::string>{"a b", "c", "d"}));
+    EXPECT_EQ(tv::SplitNationalLines("abc\r"), (std::vector<std::string>{"abc"}));
+    EXPECT_EQ(tv::SplitNationalLines("a\x01" "b\x1a" "c\xe4\xff"),
+              (std::vector<std::string>{"a", "b", "c\xe4\xff"}));
+    EXPECT_TRUE(tv::SplitNationalLines("").empty());
+    EXPECT_TRUE(tv::SplitNationalLines("\r\n\n").empty());
+
+    // Cut after 513 characters; the rest is the next line. A break right
+    // after the cut makes no empty line.
+    auto cut = tv::SplitNationalLines(std::string(600, 'x') + "\n" + std::string(513, 'y') + "\nz");
+    ASSERT_EQ(cut.size(), 4u);
+    EXPECT_EQ(cut[0], std::string(513, 'x'));
+    EXPECT_EQ(cut[1], std::string(87, 'x'));
+    EXPECT_EQ(cut[2], std::string(513, 'y'));
+    EXPECT_EQ(cut[3], "z");
+
+    // Fed in two pieces at every position, the lines are the same.
+    const std::string text = "l1\r\nline\ttwo\n\nthree\r";
+    const auto whole = tv::SplitNationalLines(text);
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        std::vector<std::string> got;
+        tv::NationalLineSplitter s([&](std::string_view l) { got.emplace_back(l); });
+        s.Feed(std::string_view(text).substr(0, at));
+        s.Feed(std::string_view(text).substr(at));
+        s.Finish();
+        EXPECT_EQ(got, whole) << at;
+    }
+}
+
+class NationalDb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedSettings_ = tv::ProcSettings;
+        savedTable_ = tv::CacheDBTable();
+        tv::ProcSettings = tv::TProcSettings{};
+        tv::ProcSettings.WorkDir = work_.str();
+        tv::ProcSettings.HomeLat = 48.0;
+        tv::ProcSettings.HomeLong = 8.0;
+        tv::CacheDBTable() = tv::TCacheDBTable::Parse(
+            "[CacheDB]\nGCDatabaseCount=3\nDB_CountryID1=79\nDB_Filename1=germany.txt\n"
+            "DB_CountryID2=227\nDB_Filename2=austria.txt\nDB_CountryID3=81\nDB_Filename3=other.txt\n");
+    }
+    void TearDown() override {
+        tv::ProcSettings = savedSettings_;
+        tv::CacheDBTable() = savedTable_;
+    }
+
+    int Convert(const std::string& listName, const std::string& listBytes, bool showNearest = false) {
+        const auto src = work_.write(listName, listBytes);
+        conv_ = tv::NationalDbConverter{};
+        conv_.Events().showDetails = [this](const tv::TCacheRec& r) { details_.push_back(r); };
+        conv_.SetSourceName(src.string());
+        conv_.SetDestName(Bin());
+        return conv_.ConverteHTTP(showNearest);
+    }
+    std::string Bin() const { return work_.str() + "Caches.bin"; }
+    std::string Idx() const { return work_.str() + "Caches.idx"; }
+
+    tvtest::TempDir work_;
+    tv::platform::ScopedFakes fakes_;
+    tv::NationalDbConverter conv_;
+    std::vector<tv::TCacheRec> details_;
+
+private:
+    tv::TProcSettings savedSettings_;
+    tv::TCacheDBTable savedTable_;
+};
+
+TEST_F(NationalDb, CountryByFileIgnoresCaseLastWins) {
+    tv::CacheDBTable() = tv::TCacheDBTable::Parse(
+        "[CacheDB]\nGCDatabaseCount=3\nDB_CountryID1=79\nDB_Filename1=germany.txt\n"
+        "DB_CountryID2=227\nDB_Filename2=austria.txt\nDB_CountryID3=80\nDB_Filename3=Germany.TXT\n");
+    EXPECT_EQ(tv::LookupCountryByFile("GERMANY.txt"), 80);
+    EXPECT_EQ(tv::LookupCountryByFile("austria.txt"), 227);
+    EXPECT_EQ(tv::LookupCountryByFile("france.txt"), 0);
+    EXPECT_EQ(tv::LookupCountryByFile(""), 0);
+}
+
+TEST_F(NationalDb, DirectConversionOfMixedLines) {
+    const std::string list = "# comment line\r\n" + Line(1001, "GC1", 48.0, 9.0) + "\r\n\r\n" +
+                             Line(1002, "GC2", 48.5, 8.0, " x") + "\r\nnot a cache line\r\n";
+    EXPECT_EQ(Convert("germany.txt", list), 1);
+    EXPECT_EQ(conv_.GetFailedCount(), 2);
+    EXPECT_EQ(conv_.GetIncompleteCount(), 1);
+    EXPECT_EQ(conv_.GetNewCount(), 0);
+    EXPECT_FALSE(fs::exists(Bin() + ".tmp"));
+
+    const std::string bin = tvtest::ReadFileBytes(Bin());
+    ASSERT_EQ(bin.size(), 2 * tv::TCacheRec::kSize);
+    const auto recs = tv::DecodeCacheRecs(bin);
+    EXPECT_EQ(recs[0].Waypoint, "GC1");
+    EXPECT_EQ(recs[0].Name, "Cache GC1 & more");
+    EXPECT_EQ(recs[0].Difficulty, "1.5");
+    EXPECT_EQ(recs[1].Waypoint, "GC2");
+    EXPECT_EQ(recs[1].Terrain, "0.0");
+    for (std::size_t r = 0; r < 2; ++r) {
+        const std::size_t base = r * tv::TCacheRec::kSize;
+        EXPECT_EQ(I32At(bin, base + 220), 79);
+        EXPECT_EQ(static_cast<unsigned char>(bin[base + 228]), 1);
+    }
+    EXPECT_NEAR(F32At(bin, 224), 74.40, 0.01);                            // one degree east at 48 N
+    EXPECT_NEAR(F32At(bin, tv::TCacheRec::kSize + 224), 55.60, 0.01);     // half a degree north
+
+    // The same list with LF only and TABs for blanks gives the same bytes.
+    fs::remove(Bin());
+    std::string lf = list;
+    for (std::size_t p; (p = lf.find("\r\n")) != std::string::npos;) lf.replace(p, 2, "\n");
+    for (std::size_t p; (p = lf.find(" 2004 ")) != std::string::npos;) lf.replace(p, 6, "\t2004\t");
+    EXPECT_EQ(Convert("germany.txt", lf), 1);
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+}
+
+TEST_F(NationalDb, MergeAppendsOnlyNewCachesOnce) {
+    ASSERT_EQ(Convert("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n" + Line(2, "GC2", 48.5, 8.0) + "\n"), 2);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    const std::string before = tvtest::ReadFileBytes(Bin());
+
+    // gc2 is known (any case); GC3 comes twice; GC4 is farther than GC3.
+    const std::string list = Line(2, "gc2", 48.5, 8.0) + "\n" + Line(3, "GC3", 48.0, 9.0) + "\n" +
+                             Line(3, "GC3", 48.0, 9.0) + "\n" + Line(4, "GC4", 50.0, 8.0) + "\n";
+    fakes_.messages.answers.push_back(tv::platform::MsgResult::Yes);
+    EXPECT_EQ(Convert("austria.txt", list, true), 4);
+    EXPECT_EQ(conv_.GetNewCount(), 2);
+    EXPECT_TRUE(fs::exists(Bin() + ".tmp"));
+
+    const std::string after = tvtest::ReadFileBytes(Bin());
+    ASSERT_EQ(after.size(), before.size() + 2 * tv::TCacheRec::kSize);
+    EXPECT_EQ(after.substr(0, before.size()), before);
+    const auto recs = tv::DecodeCacheRecs(after);
+    EXPECT_EQ(recs[2].Waypoint, "GC3");
+    EXPECT_EQ(recs[2].CountryId, 227);
+    EXPECT_EQ(recs[3].Waypoint, "GC4");
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 4u * 24u);
+
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].buttons, tv::platform::MsgButtons::YesNo);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              W("Es wurden 2 neue Caches in die Datenbank eingefügt.\r\n\r\nDer nächstgelegene der neuen Caches "
+                "liegt von den hinterlegten Home-Koordinaten in 74.4 km Entfernung in Richtung 90 Grad.\r\n\r\n"
+                "Detailansicht dieses Caches zeigen?"));
+    ASSERT_EQ(details_.size(), 1u);
+    EXPECT_EQ(details_[0].Waypoint, "GC3");
+    EXPECT_EQ(details_[0].RecNo, 2);
+
+    tv::TCacheRec found;
+    ASSERT_TRUE(tv::FindCacheByWaypoint("gc3", found));
+    EXPECT_EQ(found.RecNo, 2);
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC4", found));
+    EXPECT_EQ(found.RecNo, 3);
+}
+
+TEST_F(NationalDb, MergeOfKnownCachesChangesNothing) {
+    const std::string list = Line(1, "GC1", 48.0, 9.0) + "\n" + Line(2, "GC2", 48.5, 8.0) + "\n";
+    ASSERT_EQ(Convert("germany.txt", list), 2);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    const std::string bin = tvtest::ReadFileBytes(Bin());
+    const std::string idx = tvtest::ReadFileBytes(Idx());
+    EXPECT_EQ(Convert("germany.txt", list, true), 2);
+    EXPECT_EQ(conv_.GetNewCount(), 0);
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()), idx);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+}
+
+TEST_F(NationalDb, NearestIsOfferedAlsoOverseasAndNoOffersWithoutAsking) {
+    ASSERT_EQ(Convert("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n"), 1);
+    fakes_.messages.answers.push_back(tv::platform::MsgResult::No);
+    ASSERT_EQ(Convert("other.txt", Line(9, "GC9", -41.0, 174.0) + "\n", true), 1);
+    EXPECT_EQ(conv_.GetNewCount(), 1);
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    const std::string& q = fakes_.messages.shown[0].text;
+    EXPECT_EQ(q.substr(0, 10), "Es wurden ");
+    EXPECT_NE(q.find(" km Entfernung"), std::string::npos);
+    // Farther than 10,000 km: still chosen, with its real distance.
+    const std::size_t at = q.find("Koordinaten in ") + 15;
+    EXPECT_GT(std::stod(q.substr(at, q.find(' ', at) - at)), 10000.0);
+    EXPECT_TRUE(details_.empty());
+
+    // Without ShowNearest the merge asks nothing.
+    ASSERT_EQ(Convert("other.txt", Line(10, "GC10", 47.0, 8.0) + "\n", false), 1);
+    EXPECT_EQ(conv_.GetNewCount(), 1);
+    EXPECT_EQ(fakes_.messages.shown.size(), 1u);
+}
+
+TEST_F(NationalDb, FailuresKeepTheDatabase) {
+    conv_.SetSourceName(work_.str() + "missing.txt");
+    conv_.SetDestName(Bin());
+    EXPECT_EQ(conv_.ConverteHTTP(false), tv::kConvSourceError);
+    EXPECT_FALSE(fs::exists(Bin()));
+
+    work_.write("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n");
+    conv_.SetSourceName(work_.str() + "germany.txt");
+    conv_.SetDestName(work_.str() + "no/such/folder/Caches.bin");
+    EXPECT_EQ(conv_.ConverteHTTP(false), tv::kConvOutputError);
+
+    ASSERT_EQ(Convert("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n"), 1);
+    const std::string bin = tvtest::ReadFileBytes(Bin());
+    // A folder in place of the list cannot be read.
+    fs::create_directory(work_.path() / "folder.txt");
+    conv_.SetSourceName(work_.str() + "folder.txt");
+    conv_.SetDestName(Bin());
+    EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvReadError);
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+}
+
+TEST_F(NationalDb, ProgressEveryHundredLines) {
+    std::string list;
+    for (int i = 0; i < 250; ++i) list += Line(i, "GC" + std::to_string(i), 48.0, 8.5) + "\n";
+    std::vector<int> seen;
+    const auto src = work_.write("germany.txt", list);
+    tv::NationalDbConverter conv;
+    conv.Events().progress = [&](int n) { seen.push_back(n); };
+    conv.SetSourceName(src.string());
+    conv.SetDestName(Bin());
+    EXPECT_EQ(conv.ConverteHTTP(false), 250);
+    EXPECT_EQ(seen, (std::vector<int>{100, 200, 250}));
+    EXPECT_GE(fakes_.pump.pumps, 3);
+}
+
+}  // namespace
