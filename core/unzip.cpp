@@ -252,7 +252,8 @@ void SetDosTime(int fd, std::uint16_t date, std::uint16_t time) {
 int CreatePartFile(const std::string& finalPath, std::string& partPath) {
     static std::minstd_rand random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int attempt = 0; attempt < 20; ++attempt) {
-        partPath = finalPath + ".~" + std::to_string(random() % 1000000) + ".part";
+        // A short name, so that a long entry name still fits.
+        partPath = finalPath.substr(0, finalPath.rfind('/') + 1) + ".~unzip" + std::to_string(random() % 1000000);
         const int fd = ::open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) return fd;
         if (errno != EEXIST) return -1;
