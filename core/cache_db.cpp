@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/debug_log.h"
+#include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
 #include "platform/services.h"
@@ -212,19 +213,18 @@ bool SameStoredCode(const unsigned char* rec, std::string_view code) {
 // ---- Numbers --------------------------------------------------------------------
 
 bool ParseInt32(std::string_view s, std::int32_t& out) {
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return false;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), out, 10);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+    const auto v = ParseInt(s);
+    if (!v) return false;
+    out = *v;
+    return true;
 }
 
-// A decimal number with '.' as separator (sign and exponent allowed).
+// A decimal number with '.' as separator.
 bool ParseDotDouble(std::string_view s, double& out) {
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '-' || s.front() == '.'))
-        return false;
-    const auto r = std::from_chars(s.data(), s.data() + s.size(), out, std::chars_format::general);
-    return r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(out);
+    const auto v = ParseFloat(s, '.');
+    if (!v) return false;
+    out = *v;
+    return true;
 }
 
 bool ParseDateNumber(std::string_view s, int& out) {
