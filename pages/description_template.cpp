@@ -1,0 +1,162 @@
+#include "pages/description_template.h"
+
+#include <algorithm>
+
+#include "core/file_procs.h"
+#include "core/html_escape.h"
+#include "core/number_format.h"
+#include "core/str_util.h"
+
+namespace tv {
+
+namespace {
+
+bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    const std::string ua = UpperCaseAscii(a), ub = UpperCaseAscii(b);
+    return ua != ub ? ua < ub : a < b;
+}
+
+}  // namespace
+
+const std::vector<std::string>& DescriptionPlaceholderNames() {
+    static const std::vector<std::string> names{
+        "LOGLIMITATIONS",      "CACHENAME",           "CACHEOWNER",          "LATLON",
+        "UTMFORMAT",           "LOCATION",            "DATEHIDDEN",          "WAYPOINTNAME",
+        "DIFFICULTY",          "TERRAIN",             "ERRORTEXT",           "SHORTDESCRIPTION",
+        "LONGDESCRIPTION",     "CACHEMAPFILENAME",    "CACHEMAP",            "CACHEMAPLINK",
+        "GOOGLEMAPLINK",       "CACHELOGS",           "NUMVISITS",           "CACHETYPE",
+        "CACHESIZE",           "TRAVELBUGS",          "ADDITIONALWAYPOINTS", "ANZ_WATCHERS",
+        "HOMEDISTANCE",        "CREATIONDATETIME",    "CREATIONDATE",        "ORIGCREATIONDATETIME",
+        "ORIGCREATIONDATE",    "LOGANZ_FOUND",        "LOGANZ_REVIEWNOTE",   "LOGANZ_NOTE",
+        "LOGANZ_DNF",          "LOGANZ_DISABLED",     "LOGANZ_ENABLED",      "LOGANZ_WILLATTEND",
+        "LOGANZ_ATTENDED",     "LOGANZ_NEEDSMAINTENANCE", "LOGANZ_MAINTAINED", "FIRSTFOUNDLOG",
+        "LATESTFOUNDLOG",      "COORDUPDATEWARNING",  "BUDDYLIST",           "HINTS_ENCRYPTED",
+        "HINTS",               "ORIG_LINK_PF",        "ORIG_LINK",           "ROT13_TABLE",
+        "NOTES",               "CACHEIMAGES"};
+    return names;
+}
+
+std::string PlaceholderText(std::string_view name) { return "<!-- #" + std::string(name) + "# -->"; }
+
+std::string BuddyListText(std::vector<std::string> buddies) {
+    if (buddies.empty()) return "leider niemand :-(";
+    if (buddies.size() == 1) return buddies.front();
+    std::stable_sort(buddies.begin(), buddies.end(), LessIgnoringAsciiCase);
+    // A buddy who logged the cache twice is named once.
+    buddies.erase(std::unique(buddies.begin(), buddies.end()), buddies.end());
+    std::string out;
+    for (std::size_t i = 0; i + 1 < buddies.size(); ++i) out += buddies[i] + ", ";
+    out += buddies.back() + ".";
+    return out;
+}
+
+std::string HintsText(std::string_view hints, int mode) {
+    if (mode == kHintsRot13) return Rot13Copy(Rot13InBrackets(hints));
+    if (mode == kHintsWhite) return "[<font color=\"#FFFFFF\">" + std::string(hints) + "</font>]";
+    return std::string(hints);
+}
+
+std::string Rot13TableHTML() {
+    std::string out = "<table border=\"1\"><tr><td colspan=\"13\"><pre>Rot13-Tabelle</pre></td></tr>\r\n<tr>";
+    for (char c = 'A'; c <= 'M'; ++c) out += std::string("<td><pre>") + c + "</pre></td>";
+    out += "</tr>\r\n<tr>";
+    for (char c = 'N'; c <= 'Z'; ++c) out += std::string("<td><pre>") + c + "</pre></td>";
+    out += "</tr></table>";
+    return out;
+}
+
+std::optional<std::string> HomeDistanceText(const DescriptionHome& home, const LatLon& cache) {
+    const auto db = CalcDistanceBearing(cache, LatLon{home.lat, home.lon});
+    if (!db) return std::nullopt;
+    return "Entfernung von " + html::Text(home.name) + ": " + FormatFixed(db->km, 6, 1, ',') + " km";
+}
+
+std::string FillTemplate(std::string_view templateText, std::string_view waypoint, const TCacheDescription& d,
+                         const FillOptions& o, const FillSources& s, const platform::DateTime& now) {
+    std::string t(templateText);
+    auto put = [&t](std::string_view name, std::string_view value) { ReplaceAll(t, PlaceholderText(name), value); };
+    auto has = [&t](std::string_view name) { return t.find(PlaceholderText(name)) != std::string::npos; };
+    const std::string w(waypoint);
+
+    put("LOGLIMITATIONS", d.LogLimitations);
+    put("CACHENAME", d.CacheName);
+    put("CACHEOWNER", d.CacheOwner);
+    put("LATLON", d.LatLon);
+    put("UTMFORMAT", d.UtmFormat);
+    put("LOCATION", d.Location);
+    put("DATEHIDDEN", d.DateHidden);
+    put("WAYPOINTNAME", d.WaypointName);
+    put("DIFFICULTY", d.Difficulty);
+    put("TERRAIN", d.Terrain);
+    put("ERRORTEXT", d.ErrorText);
+    put("SHORTDESCRIPTION", d.ShortDescription);
+    put("LONGDESCRIPTION", d.LongDescription);
+    put("CACHEMAPFILENAME", d.CacheMapFileName);
+    if (has("CACHEMAP")) put("CACHEMAP", s.mapHtml ? s.mapHtml() : BuildCacheMapHTML(w, "", 0, false));
+    put("CACHEMAPLINK", d.CacheMapLink);
+    put("GOOGLEMAPLINK", d.GoogleMapLink);
+    if (o.logs) put("CACHELOGS", d.CacheLogs);
+    put("NUMVISITS", d.NumVisits);
+    put("CACHETYPE", d.CacheType);
+    put("CACHESIZE", d.CacheSize);
+    put("TRAVELBUGS", d.TravelBugs);
+    put("ADDITIONALWAYPOINTS", d.AdditionalWaypoints);
+    put("ANZ_WATCHERS", d.Watchers);
+    if (o.home && d.DatabaseCoords) {
+        if (auto text = HomeDistanceText(*o.home, *d.DatabaseCoords)) put("HOMEDISTANCE", *text);
+    }
+    put("CREATIONDATETIME", DescrDateTimeText(now));
+    put("CREATIONDATE", DescrDateText(now));
+    put("ORIGCREATIONDATETIME", d.OrigCreationDateTime);
+    put("ORIGCREATIONDATE", d.OrigCreationDate);
+    static const char* const kCountNames[] = {"LOGANZ_FOUND",      "LOGANZ_REVIEWNOTE",       "LOGANZ_NOTE",
+                                              "LOGANZ_DNF",        "LOGANZ_DISABLED",         "LOGANZ_ENABLED",
+                                              "LOGANZ_WILLATTEND", "LOGANZ_ATTENDED",         "LOGANZ_NEEDSMAINTENANCE",
+                                              "LOGANZ_MAINTAINED"};
+    const auto counts = d.Counts.InDisplayOrder();
+    for (std::size_t i = 0; i < counts.size(); ++i) put(kCountNames[i], std::to_string(counts[i]));
+    put("FIRSTFOUNDLOG", d.FirstFoundLog);
+    put("LATESTFOUNDLOG", d.LatestFoundLog);
+    if (!d.CoordUpdate.empty()) put("COORDUPDATEWARNING", "<br><b>Achtung!</b> Koordinatenupdate: " + d.CoordUpdate);
+    put("BUDDYLIST", BuddyListText(d.FoundBuddies));
+    put("HINTS_ENCRYPTED", Rot13Copy(d.Hints));
+    put("HINTS", HintsText(d.Hints, o.hintMode));
+    const std::string site = o.siteBase.empty() ? "http://" + ListingHostsSetting().listingHost : o.siteBase;
+    const std::string details = "<a href=\"" + site + "/seek/cache_details.aspx?wp=" + w;
+    put("ORIG_LINK_PF", details + "&Submit6=Find&pf=y&log=y\">Originalseite (PF)</a>");
+    put("ORIG_LINK", details + "&Submit6=Find&log=y\">Originalseite</a>");
+    if (o.hintMode == kHintsRot13) put("ROT13_TABLE", Rot13TableHTML());
+    if (!s.notesHtml.empty()) put("NOTES", "<p><b>Pers&ouml;nliche Notizen:</b> " + s.notesHtml + "</p>");
+    if (o.cacheImages && has("CACHEIMAGES")) {
+        const std::string images = BuildCacheImagesHTML(d.Images, o.htmlMaxWidth, o.twoColumns);
+        const std::string ph = PlaceholderText("CACHEIMAGES");
+        if (!images.empty()) ReplaceAll(t, ph, images + ph);
+    }
+    return t;
+}
+
+std::string WithCrLfLines(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32 + 2);
+    const std::size_t n = text.size();
+    std::size_t start = 0;
+    while (start < n) {
+        std::size_t i = start;
+        while (i < n && text[i] != '\r' && text[i] != '\n') ++i;
+        out.append(text, start, i - start);
+        out += "\r\n";
+        if (i < n && text[i] == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    return out;
+}
+
+std::string ConvertedPagePath(const std::string& outDir, std::string_view waypoint) {
+    return outDir + std::string(waypoint) + "_converted.html";
+}
+
+bool WriteConvertedPage(const std::string& path, std::string_view text) {
+    return WriteFileAtomic(path, WithCrLfLines(text));
+}
+
+}  // namespace tv
