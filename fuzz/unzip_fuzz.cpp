@@ -3,7 +3,6 @@
 // bytes also go straight into the legacy decoders.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -43,10 +42,7 @@ public:
 
 const fs::path& Root() {
     static const fs::path root = [] {
-        fs::path p = fs::temp_directory_path() / ("tv-unzip-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(p);
-        std::atexit([] { std::error_code ec; fs::remove_all(Root(), ec); });
-        return p;
+        return fs::temp_directory_path() / ("tv-unzip-fuzz-" + std::to_string(::getpid()));
     }();
     return root;
 }
@@ -87,8 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(e.path() == archive || e.path() == box, "file written outside the box");
     for (const auto& e : fs::recursive_directory_iterator(target))
         Check(!e.is_symlink(), "symbolic link created");
+    // Removed after every input: libFuzzer may end the process without running exit handlers.
     std::error_code ec;
-    fs::remove_all(target, ec);
+    fs::remove_all(Root(), ec);
 
     if (size > 1) {
         const std::uint8_t selector = data[0];
