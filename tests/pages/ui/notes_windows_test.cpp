@@ -1,0 +1,397 @@
+// The notes window, the additional-waypoint window and the text editor
+// offscreen, with the platform fakes and the scripted modal host.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/addwp_db.h"
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "pages/description_editor.h"
+#include "pages/personal_notes.h"
+#include "pages/ui/frm_add_info.h"
+#include "pages/ui/frm_add_wp_display.h"
+#include "pages/ui/frm_editor.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_host.h"
+#include "platform/ui/qt_text.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+using Lines = std::vector<std::string>;
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcSettings.WorkDir = dir.str();
+        CacheIndexList.Clear();
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings.WorkDir.clear();
+    }
+    int exec(QDialog& d, platform::FakeModalHost::Step step) {
+        modal.host.script.push_back(std::move(step));
+        return platform::modalHost().exec(d, nullptr);
+    }
+
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+    platform::ScopedFakeModalHost modal;
+};
+
+// ---------------------------------------------------------------- notes
+
+TEST_F(WindowTest, NoteShownChangedAndSaved) {
+    ASSERT_TRUE(WritePersonalNote("GC1", {"a", "", W("Grüße\xA0vom Baum")}));
+    TfrmAddInfo w;
+    w.NoteWaypoint = "GC1";
+    const int result = exec(w, [&](QDialog&) {
+        EXPECT_EQ(w.windowTitle(), U("Persönliche Cache-Zusatzinformationen zu GC1"));
+        EXPECT_EQ(w.Memo1->toPlainText().left(3), U("a\n\n"));
+        EXPECT_FALSE(w.cbLineBreak->isChecked());  // no tq.conf in the work folder
+        EXPECT_EQ(w.Memo1->lineWrapMode(), QPlainTextEdit::NoWrap);
+        w.Memo1->setPlainText(U("Neue Zeile mit Ärger\n\nund € und Ω"));
+        w.cbLineBreak->setChecked(true);
+        EXPECT_EQ(w.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        w.btnSave->click();
+        EXPECT_FALSE(w.isVisible());
+        return 0;
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(modal.host.shown, std::vector<std::string>{"frmAddInfo"});
+    EXPECT_EQ(ReadPersonalNote("GC1"), (Lines{W("Neue Zeile mit Ärger"), "", "und \x80 und ?"}));
+    EXPECT_EQ(dir.read("Persinfo.txt"), "[GC1]\r\nZ0=Neue Zeile mit \xC4rger\r\nZ1=\r\nZ2=und \x80 und ?\r\n");
+    EXPECT_EQ(dir.read("tq.conf"), "[AddInfo]\r\nLinebreak=1\r\n");
+    EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // Shown again: the option comes from tq.conf, the memo from the file;
+    // saving without a change keeps every byte, the non-breaking space too.
+    ASSERT_TRUE(WritePersonalNote("GC1", {"a", "", W("Grüße\xA0vom Baum"), ""}));
+    const std::string before = dir.read("Persinfo.txt");
+    w.cbLineBreak->setChecked(false);
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  EXPECT_TRUE(w.cbLineBreak->isChecked());
+                  EXPECT_EQ(w.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+                  w.btnSave->click();
+                  return 0;
+              }),
+              1);
+    EXPECT_EQ(dir.read("Persinfo.txt"), before);
+    EXPECT_EQ(ReadPersonalNote("GC1").size(), 4u);
+}
+
+TEST_F(WindowTest, NoteNewEmptyErasedAndCancelled) {
+    TfrmAddInfo w;
+    w.NoteWaypoint = "GC9";
+    // A new note for a cache without one.
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
+                  w.Memo1->setPlainText(U("erste Notiz"));
+                  w.btnSave->click();
+                  return 0;
+              }),
+              1);
+    EXPECT_TRUE(HasPersonalNote("GC9"));
+
+    // Cancel and the cancel key change nothing.
+    const std::string saved = dir.read("Persinfo.txt");
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  w.Memo1->setPlainText(U("verworfen"));
+                  w.btnCancel->click();
+                  return 0;
+              }),
+              2);
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  w.Memo1->setPlainText(U("verworfen"));
+                  w.reject();
+                  return 0;
+              }),
+              2);
+    EXPECT_EQ(dir.read("Persinfo.txt"), saved);
+
+    // Erase.
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  EXPECT_EQ(w.Memo1->toPlainText(), U("erste Notiz"));
+                  w.btnErase->click();
+                  EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
+                  return 0;
+              }),
+              1);
+    EXPECT_FALSE(HasPersonalNote("GC9"));
+
+    // Saving an empty memo leaves no note either.
+    ASSERT_TRUE(WritePersonalNote("GC9", {"x"}));
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  w.Memo1->clear();
+                  w.btnSave->click();
+                  return 0;
+              }),
+              1);
+    EXPECT_FALSE(HasPersonalNote("GC9"));
+}
+
+TEST_F(WindowTest, NoteWriteFailureKeepsTheWindowOpen) {
+    dir.write("blocker", "no folder");
+    ProcSettings.WorkDir = dir.str() + "blocker/";
+    TfrmAddInfo w;
+    w.NoteWaypoint = "GC1";
+    EXPECT_EQ(exec(w, [&](QDialog&) {
+                  w.Memo1->setPlainText(U("wichtig"));
+                  w.btnSave->click();
+                  EXPECT_TRUE(w.isVisible());
+                  EXPECT_EQ(w.Memo1->toPlainText(), U("wichtig"));
+                  return 2;
+              }),
+              2);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(fakes.messages.shown[0].text,
+              W("Fehler beim Schreiben der Persönlichen Informationen in Datei ") + dir.str() + "blocker/Persinfo.txt");
+}
+
+// ---------------------------------------------------------------- additional waypoints
+
+TAddWPRec Point(const char* cache, const char* id, double lat, double lon, const char* type,
+                const std::string& descr, const char* comment = "") {
+    TAddWPRec r;
+    r.CacheCode = cache;
+    r.Id = id;
+    r.Lat = lat;
+    r.Lon = lon;
+    r.WPType = type;
+    r.Description = descr;
+    r.Comment = comment;
+    return r;
+}
+
+class AddWPWindowTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        std::vector<TCacheRec> caches(3);
+        const char* codes[] = {"GC1", "GC2", "GC3"};
+        for (int i = 0; i < 3; ++i) {
+            caches[i].Waypoint = codes[i];
+            caches[i].Lat = 48.0;
+            caches[i].Lon = 8.0;
+        }
+        caches[0].Name = "<b>Alte M\xFChle</b>";
+        dir.write("Caches.bin", EncodeCacheRecs(caches));
+        TAddWPList all;
+        all.AddWP("S1", Point("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1", "unter Stein"));
+        all.AddWP("F1", Point("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
+        all.AddWP("P2", Point("GC2", "P2", 48.0, 8.01, "parking area", "Parken"));
+        all.AddWP("P1", Point("GC1", "P1", 48.0, 8.01, "Virtual Stage", W("Brücke")));
+        ASSERT_TRUE(SaveAddWaypoints(all));
+    }
+    std::vector<QString> row(int i) {
+        std::vector<QString> cells;
+        for (int c = 0; c < 6; ++c) cells.push_back(w.lv->topLevelItem(i)->text(c));
+        return cells;
+    }
+    void show(const char* code) {
+        w.edCacheWP->setText(U(code));
+        w.btnShow->click();
+    }
+
+    TfrmAddWPDisplay w;
+};
+
+TEST_F(AddWPWindowTest, ManyOneNoneAndUnknown) {
+    EXPECT_EQ(w.size(), QSize(561, 319));
+    EXPECT_EQ(w.windowTitle(), U("Zusätzliche Wegpunkte zu einem Cache"));
+    EXPECT_TRUE(w.btnShow->isDefault());
+    const int result = exec(w, [&](QDialog&) {
+        EXPECT_EQ(w.AllAddWaypoints.Count(), 4);
+        EXPECT_EQ(w.ShownAddWaypoints.Count(), 0);
+        EXPECT_EQ(w.GroupBox1->title(), U("Folgende Wegpunkte sind zusätzlich hinterlegt:"));
+        EXPECT_FALSE(w.lv->isVisible());
+
+        show("gc1");
+        EXPECT_EQ(w.lblCacheWP->text(), U("GC1"));
+        EXPECT_EQ(w.lblCachename->textFormat(), Qt::PlainText);
+        EXPECT_EQ(w.lblCachename->text(), U("<b>Alte Mühle</b>"));
+        EXPECT_EQ(w.lblCoord->text(), U("N 48° 0.000 E 008° 0.000"));
+        EXPECT_EQ(w.GroupBox1->title(), U("Folgende 3 zusätzlichen Wegpunkte sind hinterlegt"));
+        EXPECT_TRUE(w.lv->isVisible());
+        EXPECT_EQ(w.ShownAddWaypoints.Count(), 3);
+        EXPECT_FALSE(fakes.pump.busy);
+        EXPECT_EQ(w.lv->columnCount(), 6);
+        const char* headers[] = {"Waypoint", "Koordinaten", "Offset", "Art", "Beschreibung", "Kommentar"};
+        const int widths[] = {73, 150, 50, 125, 148, 200};
+        for (int c = 0; c < 6; ++c) {
+            EXPECT_EQ(w.lv->headerItem()->text(c), U(headers[c]));
+            EXPECT_EQ(w.lv->columnWidth(c), widths[c]);
+        }
+        EXPECT_EQ(w.lv->topLevelItemCount(), 3);
+        if (w.lv->topLevelItemCount() != 3) return 1;
+        EXPECT_EQ(row(0), (std::vector<QString>{U("S1"), U("N 48° 0.600 E 008° 0.000"), U("1,1 km"),
+                                                 U("Stages of a Multicache"), U("Stage 1"), U("unter Stein")}));
+        EXPECT_EQ(row(1), (std::vector<QString>{U("F1"), U("unbekannt"), U("-"), U("Final Location"), U("Final"),
+                                                 U("")}));
+        EXPECT_EQ(row(2)[4], U("Brücke"));
+        const int icons[] = {4, 1, 5};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(w.lv->topLevelItem(i)->data(0, Qt::UserRole).toInt(), icons[i]);
+            EXPECT_FALSE(w.lv->topLevelItem(i)->icon(0).isNull());
+        }
+
+        show("GC2");
+        EXPECT_EQ(w.GroupBox1->title(), U("Folgende 1 zusätzlichen Wegpunkte sind hinterlegt"));
+        EXPECT_EQ(w.lv->topLevelItemCount(), 1);
+        if (w.lv->topLevelItemCount() == 1) {
+            EXPECT_EQ(row(0)[2], U("0,7 km"));
+            EXPECT_EQ(w.lv->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 2);
+        }
+
+        show("GC3");
+        EXPECT_EQ(w.GroupBox1->title(), U("Keine zusätzlichen Wegpunkte zu diesem Cache hinterlegt."));
+        EXPECT_FALSE(w.lv->isVisible());
+        EXPECT_EQ(w.ShownAddWaypoints.Count(), 0);
+
+        show("GC404");
+        EXPECT_EQ(w.lblCacheWP->text(), U("GC404"));
+        EXPECT_EQ(w.lblCachename->text(), U("Cache ist nicht in der Datenbank verzeichnet"));
+        EXPECT_EQ(w.lblCoord->text(), U(""));
+        EXPECT_FALSE(w.lv->isVisible());
+
+        show("GC1");
+        show("");
+        EXPECT_EQ(w.lblCacheWP->text(), U(""));
+        EXPECT_EQ(w.lblCachename->text(), U(""));
+        EXPECT_EQ(w.lblCoord->text(), U("N 48° 0.000 E 008° 0.000"));  // left as it was
+        EXPECT_FALSE(w.lv->isVisible());
+
+        w.btnCloseClick();
+        EXPECT_FALSE(w.isVisible());
+        return 1;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(w.AllAddWaypoints.Count(), 0);
+    EXPECT_EQ(w.ShownAddWaypoints.Count(), 0);
+}
+
+TEST_F(AddWPWindowTest, ShowingAgainStartsAfreshAndAnyCloseFreesTheLists) {
+    exec(w, [&](QDialog&) {
+        show("GC1");
+        return 0;
+    });
+    EXPECT_EQ(w.AllAddWaypoints.Count(), 0);  // closed by the host, not by the button
+    std::filesystem::remove(dir.path() / "CacheWaypoints.bin");
+    exec(w, [&](QDialog&) {
+        EXPECT_EQ(w.AllAddWaypoints.Count(), 0);
+        EXPECT_EQ(w.edCacheWP->text(), U(""));
+        EXPECT_EQ(w.lblCacheWP->text(), U(""));
+        EXPECT_FALSE(w.lv->isVisible());
+        show("GC1");
+        EXPECT_EQ(w.GroupBox1->title(), U("Keine zusätzlichen Wegpunkte zu diesem Cache hinterlegt."));
+        return 0;
+    });
+}
+
+// ---------------------------------------------------------------- editor
+
+const std::string kHead = "<html>\r\n<body>\r\n<!-- Langbeschreibung Start -->";
+const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n</body></html>\r\n";
+
+TEST_F(WindowTest, EditorLoadChangePreviewAndSave) {
+    const std::string body = "\r\n<p>Alte M\xFChle</p>\r\n<p>zweite</p>\r\n";
+    dir.write("out/GC1_converted.html", kHead + body + kTail);
+    const std::string page = dir.str() + "out/GC1_converted.html";
+    modal.host.script.push_back([&](QDialog& d) {
+        auto& e = static_cast<TfrmEditor&>(d);
+        EXPECT_EQ(e.windowTitle(), U("Editor"));
+        EXPECT_EQ(e.Memo->toPlainText(), U("\n<p>Alte Mühle</p>\n<p>zweite</p>\n"));
+        e.Memo->setPlainText(U("<p>Neue Mühle</p>\n<p>mit €</p>"));
+        e.btnPreview->click();
+        EXPECT_TRUE(e.isVisible());
+        e.btnSave->click();
+        return 0;
+    });
+    EXPECT_TRUE(EditLongDescription(nullptr, page, true));
+    EXPECT_EQ(modal.host.shown, std::vector<std::string>{"frmEditor"});
+    EXPECT_EQ(dir.read("out/GC1_converted.html"), kHead + "<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>" + kTail);
+    ASSERT_EQ(fakes.shell.opened, std::vector<std::string>{dir.str() + "tmpdescr.html"});
+    EXPECT_EQ(dir.read("tmpdescr.html"), PreviewHtml({"<p>Neue M\xFChle</p>", "<p>mit \x80</p>"}));
+    const std::string preview = dir.read("tmpdescr.html");
+    EXPECT_NE(preview.find("<tr><td>\r\n<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>\r\n</td></tr></table>\r\n</body></html>\r\n"),
+              std::string::npos);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Information);
+    EXPECT_EQ(fakes.messages.shown[0].text, W("Die Änderungen wurden gespeichert."));
+}
+
+TEST_F(WindowTest, EditorUnchangedCancelledAndRefused) {
+    // Mixed line ends and a non-breaking space survive an unchanged save.
+    const std::string body = "\r\n<p>a\xA0" "b</p>\n<p>c</p>\r\n";
+    dir.write("GC1_converted.html", kHead + body + kTail);
+    const std::string page = dir.str() + "GC1_converted.html";
+    modal.host.script.push_back([](QDialog& d) {
+        static_cast<TfrmEditor&>(d).btnSave->click();
+        return 0;
+    });
+    EXPECT_TRUE(EditLongDescription(nullptr, page, false));
+    EXPECT_EQ(dir.read("GC1_converted.html"), kHead + body + kTail);
+    EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // Cancel button and cancel key: nothing written.
+    for (int how = 0; how < 2; ++how) {
+        modal.host.script.push_back([how](QDialog& d) {
+            auto& e = static_cast<TfrmEditor&>(d);
+            e.Memo->setPlainText(U("weg"));
+            if (how == 0) e.btnCancel->click();
+            else e.reject();
+            EXPECT_EQ(e.result(), 2);
+            return 0;
+        });
+        EXPECT_FALSE(EditLongDescription(nullptr, page, true));
+    }
+    EXPECT_EQ(dir.read("GC1_converted.html"), kHead + body + kTail);
+    EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // Without both markers the editor is not shown.
+    dir.write("GC2_converted.html", "<html>" + kTail);
+    EXPECT_FALSE(EditLongDescription(nullptr, dir.str() + "GC2_converted.html", true));
+    EXPECT_FALSE(EditLongDescription(nullptr, dir.str() + "GC3_converted.html", true));
+    EXPECT_EQ(modal.host.shown.size(), 3u);
+    ASSERT_EQ(fakes.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes.messages.shown[0].text, MissingMarkersText());
+    EXPECT_EQ(fakes.messages.shown[1].text, "Fehler beim Laden der Cachebeschreibung " + dir.str() + "GC3_converted.html");
+    EXPECT_EQ(fakes.messages.shown[1].kind, platform::MsgKind::Error);
+}
+
+TEST_F(WindowTest, EditorLineBreakAndPreviewFailure) {
+    TfrmEditor e;
+    e.SetText("x");
+    EXPECT_EQ(e.Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    e.cbLineBreak->setChecked(true);
+    EXPECT_EQ(e.Memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(e.Memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    e.cbLineBreak->setChecked(false);
+    EXPECT_EQ(e.Memo->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+
+    ProcSettings.WorkDir = dir.str() + "missing/";
+    e.btnPreviewClick();
+    EXPECT_TRUE(fakes.shell.opened.empty());
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text, "Fehler beim Schreiben der Vorschau " + dir.str() + "missing/tmpdescr.html");
+}
+
+}  // namespace
+}  // namespace tv
