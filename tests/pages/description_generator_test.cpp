@@ -1,0 +1,254 @@
+#include "pages/description_generator.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include "acquire/span_parser.h"
+#include "core/addwp_db.h"
+#include "core/cache_db.h"
+#include "core/cache_rec.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kWp = "GC1A2B3";
+
+// Sets a file's modification time to a local civil time.
+void SetLocalMTime(const fs::path& file, int y, int mo, int d, int h, int mi) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    timespec times[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+}
+
+std::vector<std::string> ElementIds(const std::string& page) {
+    std::vector<std::string> ids;
+    htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "page.html", "windows-1252",
+                                    HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                                        HTML_PARSE_NONET);
+    if (!doc) return ids;
+    std::vector<xmlNodePtr> stack{xmlDocGetRootElement(doc)};
+    while (!stack.empty()) {
+        xmlNodePtr n = stack.back();
+        stack.pop_back();
+        for (; n; n = n->next) {
+            if (n->type != XML_ELEMENT_NODE) continue;
+            if (xmlChar* id = xmlGetProp(n, BAD_CAST "id")) {
+                ids.emplace_back(reinterpret_cast<const char*>(id));
+                xmlFree(id);
+            }
+            if (n->children) stack.push_back(n->children);
+        }
+    }
+    xmlFreeDoc(doc);
+    return ids;
+}
+
+// A work folder with the cache in the database, a buddy list, notes and an
+// additional waypoint, and a description folder holding the stored page.
+class GeneratorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcSettings.WorkDir = work.str();
+        CacheIndexList.Clear();
+        TCacheRec rec;
+        rec.Id = 123456;
+        rec.Waypoint = kWp;
+        rec.Name = W("Schöne Aussicht <am> Mühlberg");
+        rec.Hidden = *DayCountFromDate(2007, 11, 5);
+        rec.Lat = 48.20575;
+        rec.Lon = 11.57612;
+        rec.CacheType = "TRADITIONAL CACHE";
+        rec.Size = "Regular";
+        rec.Difficulty = "2.5";
+        rec.Terrain = "3";
+        TCacheRec other = rec;
+        other.Waypoint = "GC2";
+        other.Name = "Ohne Seite";
+        work.write("Caches.bin", EncodeCacheRecs({rec, other}));
+
+        TAddWPList points;
+        TAddWPRec pk;
+        pk.CacheCode = kWp;
+        pk.Id = "PK1A2B3";
+        pk.Lat = 48.2;
+        pk.Lon = 11.57;
+        pk.WPType = "Parking Area";
+        pk.Description = "Parkplatz & Wanderweg";
+        points.AddWP("PK1A2B3", pk);
+        ASSERT_TRUE(SaveAddWaypoints(points, work.str() + "CacheWaypoints.bin"));
+
+        work.write("Buddies.txt", W("Niemand\r\nEICHHÖRNCHEN\r\n"));
+        work.write("Persinfo.txt", "[GC1A2B3]\r\nZ0=Stift mitnehmen\r\nZ1=\r\nZ2=<b>Dose</b> ist nass\r\n");
+
+        for (const auto& e : fs::directory_iterator(tvtest::Fixture("pages/GC1A2B3")))
+            fs::copy_file(e.path(), out.path() / e.path().filename());
+        SetLocalMTime(out.path() / "GC1A2B3.html", 2007, 11, 8, 20, 15);
+        fakes.clock.time = platform::DateTime{2007, 11, 10, 18, 30, 5, 0};
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings.WorkDir.clear();
+    }
+
+    DescriptionRunParams Params() {
+        DescriptionRunParams p;
+        p.waypoints = {kWp};
+        p.templateText = LoadDescriptionTemplate(std::string(TV_SOURCE_DATA_DIR) + "/template.html");
+        p.options.maxLogs = "3";
+        p.options.hints = kHintsRot13;
+        p.options.resizeMap = 1;
+        p.home = DescriptionHome{"HOME", 48.1, 11.5};
+        p.outDir = out.str();
+        p.workDir = work.str();
+        p.siteBase = "http://gc.test";
+        p.listingHost = "gc.test";
+        p.mapquestBase = "http://mq.test";
+        p.googleBase = "http://gm.test";
+        return p;
+    }
+
+    platform::ScopedFakes fakes;
+    tvtest::TempDir work, out;
+};
+
+TEST_F(GeneratorTest, CompletePageMatchesGoldenFileAndParses) {
+    DescriptionRunParams p = Params();
+    ASSERT_FALSE(p.templateText.empty());
+    DescriptionGenerator gen(std::move(p));
+    const DescriptionRunResult r = gen.run();
+    ASSERT_EQ(r.caches.size(), 1u);
+    EXPECT_EQ(r.caches[0].outcome, DescriptionOutcome::Converted) << r.caches[0].error;
+    EXPECT_EQ(r.converted, 1);
+    EXPECT_EQ(r.removedContent, "GC1A2B3(1/1)");
+
+    const std::string page = out.read("GC1A2B3_converted.html");
+    const std::string golden = tvtest::ReadFileBytes(tvtest::Fixture("pages/GC1A2B3_converted.html"));
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(page, golden);
+
+    const std::vector<std::string> ids = ElementIds(page);
+    const std::set<std::string> found(ids.begin(), ids.end());
+    for (const char* id : {"header", "cachename", "owner", "errortext", "coordupdate", "facts", "distance", "links",
+                           "description", "map", "short-description", "long-description", "additional-waypoints",
+                           "hints", "hint-text", "notes", "images", "log-summary", "logs", "footer"})
+        EXPECT_EQ(found.count(id), 1u) << id;
+    // Every id once: a value must not have broken the page's structure.
+    EXPECT_EQ(ids.size(), found.size());
+}
+
+TEST_F(GeneratorTest, ShippedTemplateHoldsEveryPlaceholderAndTheEditorMarkersOnce) {
+    const std::string t = tvtest::ReadFileBytes(std::string(TV_SOURCE_DATA_DIR) + "/template.html");
+    for (const auto& name : DescriptionPlaceholderNames()) EXPECT_NE(t.find(PlaceholderText(name)), std::string::npos) << name;
+    for (const char* marker : {"<!-- Langbeschreibung Start -->", "<!-- Langbeschreibung Ende -->"}) {
+        const auto first = t.find(marker);
+        ASSERT_NE(first, std::string::npos);
+        EXPECT_EQ(t.find(marker, first + 1), std::string::npos);
+    }
+    EXPECT_NE(t.find("charset=windows-1252"), std::string::npos);
+    // Every line ends in CR LF.
+    for (std::size_t i = 0; i < t.size(); ++i)
+        if (t[i] == '\n') {
+            ASSERT_TRUE(i > 0 && t[i - 1] == '\r') << i;
+        }
+}
+
+TEST_F(GeneratorTest, SkipRulesProgressAndCounts) {
+    out.write("GC2_converted.html", "alt");
+    out.write("GC2.html", "<html><body></body></html>");
+    DescriptionRunParams p = Params();
+    p.waypoints = {kWp, "GC9", "GC2", "../x", "GC2"};
+    p.options.keepOld = true;
+    DescriptionGenerator gen(std::move(p));
+    std::vector<std::string> texts;
+    gen.setProgress([&](const DescriptionProgress& pr) {
+        EXPECT_EQ(pr.count, 5);
+        EXPECT_EQ(pr.index, static_cast<int>(texts.size()));
+        texts.push_back(pr.text);
+    });
+    const DescriptionRunResult r = gen.run();
+    EXPECT_EQ(texts, (std::vector<std::string>{W("Erzeuge Beschreibung für GC1A2B3 (Cache 1 von 5)"),
+                                              W("Überspringe GC9"), W("Überspringe GC2"), W("Überspringe ../x"),
+                                              W("Überspringe GC2")}));
+    EXPECT_EQ(r.converted, 1);
+    EXPECT_EQ(r.skipped, 4);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(out.read("GC2_converted.html"), "alt");
+    EXPECT_FALSE(fs::exists(out.path() / "GC9_converted.html"));
+    ASSERT_EQ(r.caches.size(), 5u);
+    EXPECT_NE(r.caches[3].error.find(W("Ungültiger Wegpunkt-Code")), std::string::npos);
+    EXPECT_TRUE(r.caches[1].error.empty());
+}
+
+TEST_F(GeneratorTest, CancelPassesOverTheRest) {
+    out.write("GC2.html", "<html><body></body></html>");
+    DescriptionRunParams p = Params();
+    p.waypoints = {kWp, "GC2"};
+    DescriptionGenerator gen(std::move(p));
+    gen.setProgress([&](const DescriptionProgress& pr) {
+        if (pr.index == 0) gen.cancel();
+    });
+    const DescriptionRunResult r = gen.run();
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.converted, 1);
+    ASSERT_EQ(r.caches.size(), 2u);
+    EXPECT_EQ(r.caches[1].outcome, DescriptionOutcome::Cancelled);
+    EXPECT_FALSE(fs::exists(out.path() / "GC2_converted.html"));
+}
+
+TEST_F(GeneratorTest, WriteFailureIsReportedPerCacheAndTheRunGoesOn) {
+    out.write("GC2.html", "<html><body></body></html>");
+    fs::create_directory(out.path() / "GC1A2B3_converted.html");  // cannot be replaced by a file
+    DescriptionRunParams p = Params();
+    p.waypoints = {kWp, "GC2"};
+    DescriptionGenerator gen(std::move(p));
+    const DescriptionRunResult r = gen.run();
+    ASSERT_EQ(r.caches.size(), 2u);
+    EXPECT_EQ(r.caches[0].outcome, DescriptionOutcome::Failed);
+    EXPECT_EQ(r.caches[0].error, "Fehler beim Schreiben der Datei " + out.str() + "GC1A2B3_converted.html");
+    EXPECT_EQ(r.caches[1].outcome, DescriptionOutcome::Converted);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(r.converted, 1);
+    EXPECT_TRUE(r.removedContent.empty());  // the failed page is not listed
+}
+
+TEST_F(GeneratorTest, CountsDoNotCarryOverToAPageWithoutLogs) {
+    out.write("GC2.html", "<html><body><span id=\"CacheName\">Zwei</span></body></html>");
+    DescriptionRunParams p = Params();
+    p.templateText = "[<!-- #LOGANZ_FOUND# -->|<!-- #LOGANZ_DNF# -->|<!-- #CACHENAME# -->]";
+    DescriptionGenerator gen(std::move(p));
+    EXPECT_EQ(gen.render(kWp), W("[2|1|Schöne Aussicht am Mühlberg]"));
+    EXPECT_EQ(gen.render("GC2"), "[0|0|Zwei]");
+}
+
+TEST_F(GeneratorTest, LoadTemplateGivesCrLfLinesAndNothingForAMissingFile) {
+    out.write("t.html", "a\nb\r\nc");
+    EXPECT_EQ(LoadDescriptionTemplate(out.str() + "t.html"), "a\r\nb\r\nc\r\n");
+    EXPECT_EQ(LoadDescriptionTemplate(out.str() + "missing.html"), "");
+    EXPECT_EQ(TemplateNotFoundText("/x/t.html"), "Templatedatei nicht gefunden:\r\n/x/t.html");
+}
+
+}  // namespace
+}  // namespace tv
