@@ -1,0 +1,101 @@
+#include "shell/ui/cachedb_menu.h"
+
+#include <QLabel>
+#include <QWidget>
+#include <exception>
+
+#include "acquire/ui/frm_gcdb_reader.h"
+#include "acquire/ui/frm_load_url.h"
+#include "core/proc_settings.h"
+#include "platform/services.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_host.h"
+#include "platform/ui/qt_text.h"
+
+namespace tv {
+
+void UpdateStatusBar(QLabel* statusPanel) {
+    const std::string text = ReadStatusBarText();
+    if (statusPanel) statusPanel->setText(ToQ(text));
+}
+
+CacheDbMenu::CacheDbMenu(QWidget* mainWindow, QLabel* statusPanel)
+    : mainWindow_(mainWindow), statusPanel_(statusPanel), commands_(WindowHooks()) {}
+
+CacheDbHooks CacheDbMenu::WindowHooks() {
+    CacheDbHooks h = DefaultCacheDbHooks();
+    h.convert = [this](const std::string& source, const std::string& dest, bool showNearest) {
+        TfrmGCDBReader w(mainWindow_);
+        w.showDetails = [this](const TCacheRec& rec) {
+            if (showDetails) showDetails(rec);
+        };
+        w.SetSourceName(source);
+        w.SetDestName(dest);
+        CenterFormOver(mainWindow_, &w);
+        w.show();
+        platform::pump().pump();
+        ConvertOutcome o;
+        o.result = w.ConverteHTTP(showNearest);
+        w.close();
+        o.failed = w.GetFailedCount();
+        o.incomplete = w.GetIncompleteCount();
+        o.newCount = w.GetNewCount();
+        return o;
+    };
+    h.loadArchiveList = [this](const std::string& url, const std::string& dest) -> std::optional<int> {
+        TfrmLoadURL w(mainWindow_);
+        w.SetMemoryOnly(false);
+        if (ProcSettings.UseProxy)
+            w.SetProxy(ProcSettings.ProxyServer, ProcSettings.ProxyAuth, ProcSettings.ProxyUser,
+                       ProcSettings.ProxyPass);
+        else
+            w.SetProxy("", false, "", "");
+        w.SetDestFile(dest);
+        w.SetURL(url);
+        platform::modalHost().exec(w, mainWindow_);
+        if (!w.Succeeded()) return std::nullopt;
+        return w.LineCount();
+    };
+    h.setStatusText = [this](const std::string& text) {
+        if (statusPanel_) statusPanel_->setText(ToQ(text));
+    };
+    return h;
+}
+
+void CacheDbMenu::Guard(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        platform::pump().setBusy(false);
+        platform::messages().show(platform::MsgKind::Error, W("Unerwarteter Fehler: ") + e.what());
+    }
+}
+
+void CacheDbMenu::mnuReadCacheDBClick() {
+    Guard([this] { commands_.DownloadPrimaryCacheDB(); });
+}
+void CacheDbMenu::mnuReadAdditionalCacheDBsClick() {
+    Guard([this] { commands_.DownloadAdditionalCacheDBs(); });
+}
+void CacheDbMenu::lokaleCacheDBkonvertieren1Click() {
+    Guard([this] { commands_.ConvertLocalPrimaryCacheDB(); });
+}
+void CacheDbMenu::convertAdditionalCacheDBsClick() {
+    Guard([this] { commands_.ConvertLocalAdditionalCacheDBs(); });
+}
+void CacheDbMenu::mnuGetArchiveListClick() {
+    Guard([this] { commands_.DownloadArchiveList(); });
+}
+void CacheDbMenu::mnuCheckForUpdateClick() {
+    Guard([this] { commands_.CheckForUpdate(); });
+}
+void CacheDbMenu::UpdateStatusBar() {
+    Guard([this] { commands_.UpdateStatusBar(); });
+}
+int CacheDbMenu::ConvertCacheDB(const std::string& name, int mode, bool report) {
+    int n = 0;
+    Guard([&] { n = commands_.ConvertCacheDB(name, mode, report); });
+    return n;
+}
+
+}  // namespace tv

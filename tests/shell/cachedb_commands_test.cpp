@@ -1,0 +1,493 @@
+#include "shell/cachedb_commands.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "core/cache_db.h"
+#include "core/cachedb_table.h"
+#include "core/debug_log.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
+#include "zip_build.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tv::W;
+using tv::platform::MsgKind;
+using tv::platform::MsgResult;
+
+std::string Line(int id, const std::string& code, double lat, double lon) {
+    return std::to_string(id) + " \"Cache " + code + "\" 2005 5 17 " + std::to_string(lat) + " " +
+           std::to_string(lon) + " \"Traditional Cache\" \"Micro\" " + code + " x 2 3.5";
+}
+
+std::string List(int from, int count) {
+    std::string s;
+    for (int i = from; i < from + count; ++i) s += Line(i, "GC" + std::to_string(i), 48.0 + i * 0.01, 9.0) + "\r\n";
+    return s;
+}
+
+tv::TCacheRec Rec(double lat, double lon, const std::string& code, int country) {
+    tv::TCacheRec r;
+    r.Lat = lat;
+    r.Lon = lon;
+    r.Waypoint = code;
+    r.CountryId = country;
+    return r;
+}
+
+// Sets the file's modification time to noon (local time) of the date.
+void SetFileDate(const std::string& path, int year, int month, int day) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = 12;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    utimbuf times{t, t};
+    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+}
+
+std::string TodayText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
+    return buf;
+}
+
+TEST(CacheDbRules, DateNumbers) {
+    EXPECT_EQ(tv::ParseDateToNumber("28.11.2007"), 20071128);
+    EXPECT_EQ(tv::ParseDateToNumber("01.02.2008"), 20080201);
+    EXPECT_EQ(tv::ParseDateToNumber("1.1.2008"), 0);
+    EXPECT_EQ(tv::ParseDateToNumber(""), 0);
+    EXPECT_EQ(tv::ParseDateToNumber("xx.yy.zzzz"), 0);
+    EXPECT_EQ(tv::ParseDateToNumber("garbage"), 0);
+}
+
+TEST(CacheDbRules, FirstRecordValidity) {
+    EXPECT_TRUE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "gc12ab", 79)));
+    EXPECT_TRUE(tv::IsValidFirstRecord(Rec(-90.0, 180.0, "GC1", 998)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(0.0, 0.0, "GC1", 79)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "GC1", 999)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(90.5, 11.5, "GC1", 79)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, -180.5, "GC1", 79)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(std::nan(""), 11.5, "GC1", 79)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "XY1", 79)));
+    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "G", 79)));
+}
+
+TEST(CacheDbRules, StatusBarAndReportTexts) {
+    EXPECT_EQ(tv::StatusBarText(std::nullopt, std::nullopt), "Keine Cache-DB gefunden. Keine Archivliste gefunden.");
+    EXPECT_EQ(tv::StatusBarText(tv::DbFileState{1, 2, 2008, 500000}, std::nullopt),
+              W("Stand der Cache-DB: 01.02.2008, 500000 Einträge. Keine Archivliste gefunden."));
+    EXPECT_EQ(tv::ConvertReportText("germany.txt", 120, 2, 0),
+              W("germany.txt:\r\n120 Datensätze wurden konvertiert\r\n2 Datensätze konnten nicht konvertiert werden"));
+    EXPECT_EQ(tv::ConvertReportText("a.txt", 5, 0, 3),
+              W("a.txt:\r\n5 Datensätze wurden konvertiert\r\n3 Datensätze wurden unvollständig konvertiert "
+                "(Difficulty/Terrain-Angabe fehlt)"));
+    EXPECT_EQ(tv::DbListUrl("http://h/db/", "germany.txt", true), "http://h/db/germany.txt.zip");
+    EXPECT_EQ(tv::DbListUrl("http://h/db/", "germany.txt", false), "http://h/db/germany.txt");
+}
+
+// The commands against a loopback server standing in for the download
+// folder, the archive-list script and the version file.
+class CacheDbCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedSettings_ = tv::ProcSettings;
+        savedTable_ = tv::CacheDBTable();
+        tv::ArchiveList.Clear();
+        tv::CacheDBTable() = tv::TCacheDBTable::Parse(
+            "[CacheDB]\nGCDatabaseCount=5\n"
+            "DB_CountryID1=227\nDB_Filename1=austria.txt\nDB_CountryID2=187\nDB_Filename2=switzerland.txt\n"
+            "DB_CountryID3=79\nDB_Filename3=germany.txt\nDB_CountryID4=130\nDB_Filename4=liechtenstein.txt\n"
+            "DB_CountryID5=8\nDB_Filename5=luxembourg.txt\n");
+        srv_.fallback([this](const httplib::Request& req, httplib::Response& res) {
+            auto it = files_.find(req.path);
+            if (it == files_.end()) {
+                res.status = 404;
+                res.set_content("<html>404</html>", "text/html");
+                return;
+            }
+            res.set_content(it->second, "application/octet-stream");
+        });
+        srv_.start();
+        tv::ProcSettings = tv::TProcSettings{};
+        tv::ProcSettings.WorkDir = work_.str();
+        tv::ProcSettings.CacheDBUrl = srv_.url("/db/");
+        tv::ProcSettings.UpdateURL = srv_.url("/tqversion.txt");
+        tv::ProcSettings.UseZippedDB = true;
+        tv::ProcSettings.CacheDBPrimary = 3;
+        tv::ProcSettings.ShowMessages = true;
+        tv::ProcSettings.HomeLat = 48.0;
+        tv::ProcSettings.HomeLong = 8.0;
+    }
+    void TearDown() override {
+        tv::ProcSettings = savedSettings_;
+        tv::CacheDBTable() = savedTable_;
+        tv::ArchiveList.Clear();
+    }
+
+    // Commands whose conversions are recorded and then run for real.
+    tv::CacheDbCommands Commands() {
+        tv::CacheDbHooks h;
+        h.setStatusText = [this](const std::string& t) { status_.push_back(t); };
+        h.convert = [this](const std::string& src, const std::string& dest, bool nearest) {
+            converted_.push_back(fs::path(src).filename().string() + (nearest ? ":1" : ":0"));
+            return tv::DefaultCacheDbHooks().convert(src, dest, nearest);
+        };
+        tv::CacheDbCommands c(h);
+        c.archiveUrl = srv_.url("/tqlist.php");
+        return c;
+    }
+    std::string Bin() const { return work_.str() + "Caches.bin"; }
+    std::string Idx() const { return work_.str() + "Caches.idx"; }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> t;
+        for (const auto& s : fakes_.messages.shown) t.push_back(s.text);
+        return t;
+    }
+    // A database of `count` caches from the list GC1000...
+    void MakeDatabase(int count) {
+        work_.write("seed.txt", List(1000, count));
+        ASSERT_EQ(tv::DefaultCacheDbHooks().convert(work_.str() + "seed.txt", Bin(), false).result, count);
+        ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    }
+
+    tvtest::HttpTestServer srv_;
+    std::map<std::string, std::string> files_;
+    tvtest::TempDir work_;
+    tv::platform::ScopedFakes fakes_;
+    std::vector<std::string> status_;
+    std::vector<std::string> converted_;
+
+private:
+    tv::TProcSettings savedSettings_;
+    tv::TCacheDBTable savedTable_;
+};
+
+TEST_F(CacheDbCommandsTest, ZippedPrimaryDownloadTakesOnlyTheList) {
+    const std::string list = List(1, 3);
+    files_["/db/germany.txt.zip"] = tvtest::BuildZip({{"../evil.txt", "evil"},
+                                                      {"Caches.bin", std::string(296, 'X')},
+                                                      {"sub/germany.txt", "wrong"},
+                                                      {"GERMANY.TXT", list}});
+    auto cmd = Commands();
+    cmd.DownloadPrimaryCacheDB();
+
+    EXPECT_EQ(srv_.requestsTo("/db/germany.txt.zip").size(), 1u);
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), list);
+    EXPECT_FALSE(fs::exists(work_.path().parent_path() / "evil.txt"));
+    EXPECT_FALSE(fs::exists(work_.path() / "evil.txt"));
+    EXPECT_FALSE(fs::exists(work_.path() / "sub"));
+    EXPECT_EQ(converted_, (std::vector<std::string>{"germany.txt:1"}));
+    const auto recs = tv::DecodeCacheRecs(tvtest::ReadFileBytes(Bin()));
+    ASSERT_EQ(recs.size(), 3u);
+    EXPECT_EQ(recs[0].Waypoint, "GC1");
+    EXPECT_EQ(recs[0].CountryId, 79);
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 3u * 24u);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{W("germany.txt:\r\n3 Datensätze wurden konvertiert")}));
+    ASSERT_EQ(status_.size(), 1u);
+    EXPECT_EQ(status_[0], "Stand der Cache-DB: " + TodayText() + W(", 3 Einträge. Keine Archivliste gefunden."));
+
+    // A second run merges: the primary list offers the nearest new cache.
+    files_["/db/germany.txt.zip"] = tvtest::BuildZip({{"germany.txt", List(1, 4)}});
+    fakes_.messages.answers = {MsgResult::No};
+    cmd.DownloadPrimaryCacheDB();
+    EXPECT_EQ(tv::DecodeCacheRecs(tvtest::ReadFileBytes(Bin())).size(), 4u);
+    ASSERT_EQ(fakes_.messages.shown.size(), 3u);
+    const std::string head = W("Es wurden 1 neue Caches in die Datenbank eingefügt.\r\n\r\n");
+    EXPECT_EQ(fakes_.messages.shown[1].text.substr(0, head.size()), head);
+    EXPECT_EQ(fakes_.messages.shown[2].text, W("germany.txt:\r\n4 Datensätze wurden konvertiert"));
+}
+
+TEST_F(CacheDbCommandsTest, PlainPrimaryDownloadCopiesTheList) {
+    tv::ProcSettings.UseZippedDB = false;
+    tv::ProcSettings.ShowMessages = false;
+    files_["/db/germany.txt"] = List(1, 2);
+    Commands().DownloadPrimaryCacheDB();
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "db.tmp"), List(1, 2));
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(1, 2));
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()).size(), 2u * 296u);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+}
+
+TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
+    MakeDatabase(3);
+    const std::string bin = tvtest::ReadFileBytes(Bin());
+    const std::string idx = tvtest::ReadFileBytes(Idx());
+    work_.write("germany.txt", List(500, 5));  // stale list from an earlier run
+    auto cmd = Commands();
+
+    // 404.
+    cmd.DownloadPrimaryCacheDB();
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Error);
+    EXPECT_NE(fakes_.messages.shown[0].text.find("404"), std::string::npos);
+
+    // A broken archive.
+    std::string broken = tvtest::BuildZip({{"germany.txt", List(1, 50)}});
+    broken[40] ^= 0x5A;
+    broken.resize(broken.size() / 2);
+    files_["/db/germany.txt.zip"] = broken;
+    cmd.DownloadPrimaryCacheDB();
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    const std::string head = "Fehler beim Entpacken der Cache-DB:\r\ngermany.txt\r\n";
+    EXPECT_EQ(fakes_.messages.shown[1].text.substr(0, head.size()), head);
+
+    // An archive without the list.
+    files_["/db/germany.txt.zip"] = tvtest::BuildZip({{"austria.txt", List(1, 5)}});
+    cmd.DownloadPrimaryCacheDB();
+    ASSERT_EQ(fakes_.messages.shown.size(), 3u);
+    EXPECT_EQ(fakes_.messages.shown[2].text,
+              W("Fehler beim Entpacken der Cache-DB:\r\ngermany.txt\r\nDas Archiv enthält die Datei germany.txt nicht."));
+
+    EXPECT_TRUE(converted_.empty());
+    EXPECT_TRUE(status_.empty());
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()), idx);
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(500, 5));
+}
+
+TEST_F(CacheDbCommandsTest, NoPrimaryNoDownload) {
+    const std::string text = W("Es ist keine primäre Cache-DB ausgewählt.\r\nDie primäre Cache-DB kann unter Datei / "
+                               "Grundeinstellungen / Cache-Datenbank eingestellt werden.");
+    for (int primary : {0, 6}) {
+        tv::ProcSettings.CacheDBPrimary = primary;
+        fakes_.messages.shown.clear();
+        Commands().DownloadPrimaryCacheDB();
+        EXPECT_EQ(Texts(), std::vector<std::string>{text}) << primary;
+    }
+    EXPECT_EQ(srv_.requestCount(), 0u);
+
+    // The local conversion takes entry 3 instead.
+    tv::ProcSettings.CacheDBPrimary = 0;
+    tv::ProcSettings.ShowMessages = false;
+    work_.write("germany.txt", List(1, 2));
+    Commands().ConvertLocalPrimaryCacheDB();
+    EXPECT_EQ(tv::ProcSettings.CacheDBPrimary, 3);
+    EXPECT_EQ(converted_, (std::vector<std::string>{"germany.txt:1"}));
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 2u * 24u);
+    EXPECT_EQ(status_.size(), 1u);
+}
+
+TEST_F(CacheDbCommandsTest, ConvertCacheDBReportsAndReturnsNewCount) {
+    int calls = 0;
+    tv::ConvertOutcome next;
+    tv::CacheDbHooks h;
+    h.convert = [&](const std::string&, const std::string&, bool) {
+        ++calls;
+        return next;
+    };
+    tv::CacheDbCommands cmd(h);
+
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Cache-DB \"" + work_.str() + "germany.txt\"\r\n" +
+                                                W("nicht gefunden. Bitte den angegebenen Pfad überprüfen.\r\n"
+                                                  "(Menü Datei / Grundeinstellungen - Pfade+Dateien / Cache-DB)")});
+
+    work_.write("germany.txt", "x\r\n");
+    fakes_.messages.shown.clear();
+    next = {-3, 0, 0, 0};
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Fehler #-3 bei der Verarbeitung."});
+
+    fakes_.messages.shown.clear();
+    next = {120, 2, 0, 7};
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 7);
+    EXPECT_EQ(Texts(), std::vector<std::string>{W("germany.txt:\r\n120 Datensätze wurden konvertiert\r\n"
+                                                  "2 Datensätze konnten nicht konvertiert werden")});
+    fakes_.messages.shown.clear();
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, false), 7);
+    tv::ProcSettings.ShowMessages = false;
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 7);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+}
+
+TEST_F(CacheDbCommandsTest, FurtherDatabasesSkipThePrimary) {
+    tv::ProcSettings.CacheDBPrimary = 2;
+    tv::ProcSettings.UseCacheDB[1] = 1;  // entry 2
+    tv::ProcSettings.UseCacheDB[4] = 1;  // entry 5
+    files_["/db/luxembourg.txt.zip"] = tvtest::BuildZip({{"luxembourg.txt", List(1, 2)}});
+    Commands().DownloadAdditionalCacheDBs();
+    EXPECT_EQ(srv_.requestCount(), 1u);
+    EXPECT_EQ(srv_.requestsTo("/db/luxembourg.txt.zip").size(), 1u);
+    EXPECT_EQ(converted_, (std::vector<std::string>{"luxembourg.txt:0"}));
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes_.messages.shown[1].text,
+              "Folgende neuen Caches wurden in die Datenbank geladen: \r\nluxembourg.txt: 0 Caches");
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()).size(), 2u * 296u);
+}
+
+TEST_F(CacheDbCommandsTest, FurtherDownloadsConvertOnlyWhatArrived) {
+    // Nothing ticked: nothing happens.
+    Commands().DownloadAdditionalCacheDBs();
+    Commands().ConvertLocalAdditionalCacheDBs();
+    EXPECT_EQ(srv_.requestCount(), 0u);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+
+    MakeDatabase(2);
+    tv::ProcSettings.UseCacheDB[0] = 1;  // austria: arrives
+    tv::ProcSettings.UseCacheDB[3] = 1;  // liechtenstein: 404
+    tv::ProcSettings.UseCacheDB[4] = 1;  // luxembourg: never asked for
+    files_["/db/austria.txt.zip"] = tvtest::BuildZip({{"austria.txt", List(1, 3)}});
+    files_["/db/luxembourg.txt.zip"] = tvtest::BuildZip({{"luxembourg.txt", List(10, 3)}});
+    work_.write("luxembourg.txt", List(20, 3));  // an old local list stays unconverted
+    Commands().DownloadAdditionalCacheDBs();
+    EXPECT_EQ(srv_.requestsTo("/db/austria.txt.zip").size(), 1u);
+    EXPECT_EQ(srv_.requestsTo("/db/liechtenstein.txt.zip").size(), 1u);
+    EXPECT_EQ(srv_.requestsTo("/db/luxembourg.txt.zip").size(), 0u);
+    EXPECT_EQ(converted_, (std::vector<std::string>{"austria.txt:0"}));
+    EXPECT_EQ(fakes_.messages.shown.back().text,
+              "Folgende neuen Caches wurden in die Datenbank geladen: \r\naustria.txt: 3 Caches");
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()).size(), 5u * 296u);
+}
+
+TEST_F(CacheDbCommandsTest, CheckCacheDBVersion) {
+    auto write = [&](const std::string& bytes) { work_.write("Caches.bin", bytes); };
+    const auto good = tv::EncodeCacheRec(Rec(48.1, 11.5, "gc12ab", 79));
+    write(std::string(good.begin(), good.end()));
+    EXPECT_TRUE(tv::CheckCacheDBVersion());
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+
+    const auto zero = tv::EncodeCacheRec(Rec(0.0, 0.0, "GC1", 79));
+    write(std::string(zero.begin(), zero.end()));
+    fakes_.messages.answers = {MsgResult::No};
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    EXPECT_TRUE(fs::exists(Bin()));
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].text, tv::InvalidDatabaseQuestion());
+    EXPECT_EQ(fakes_.messages.shown[0].buttons, tv::platform::MsgButtons::YesNo);
+    fakes_.messages.answers = {MsgResult::Yes};
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    EXPECT_FALSE(fs::exists(Bin()));
+
+    // Empty and short files are invalid and offered for deletion.
+    for (std::size_t size : {0u, 100u}) {
+        write(std::string(size, 'G'));
+        fakes_.messages.answers = {MsgResult::No};
+        const std::size_t before = fakes_.messages.shown.size();
+        EXPECT_FALSE(tv::CheckCacheDBVersion()) << size;
+        EXPECT_EQ(fakes_.messages.shown.size(), before + 1) << size;
+    }
+
+    // Missing, or not readable: no question.
+    fs::remove(Bin());
+    const std::size_t before = fakes_.messages.shown.size();
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    fs::create_directory(Bin());
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    EXPECT_EQ(fakes_.messages.shown.size(), before);
+    EXPECT_TRUE(fs::exists(Bin()));
+}
+
+TEST_F(CacheDbCommandsTest, StatusBarReloadsTheArchiveList) {
+    auto cmd = Commands();
+    EXPECT_EQ(cmd.UpdateStatusBar(), "Keine Cache-DB gefunden. Keine Archivliste gefunden.");
+    work_.write("Caches.bin", std::string(592, '\0'));
+    work_.write("WParchived.txt", "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
+    SetFileDate(Bin(), 2007, 11, 28);
+    SetFileDate(work_.str() + "WParchived.txt", 2007, 11, 27);
+    const std::string expected =
+        W("Stand der Cache-DB: 28.11.2007, 2 Einträge. Stand der Archivliste: 27.11.2007, 3 Einträge.");
+    EXPECT_EQ(cmd.UpdateStatusBar(), expected);
+    EXPECT_EQ(status_.back(), expected);
+    EXPECT_EQ(tv::GetArchiveState("gc1"), 2);
+    EXPECT_EQ(tv::GetArchiveState("GC2"), 1);
+    EXPECT_EQ(tv::GetArchiveState("GC4"), 0);
+}
+
+TEST_F(CacheDbCommandsTest, ArchiveListDownload) {
+    files_["/tqlist.php"] = "A;GC1\nD;GC2\nA;GC3\n";
+    auto cmd = Commands();
+    cmd.DownloadArchiveList();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"3 Waypoints archivierter Caches geladen."});
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "WParchived.txt"), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
+    ASSERT_EQ(status_.size(), 1u);
+    EXPECT_EQ(status_[0], "Keine Cache-DB gefunden. Stand der Archivliste: " + TodayText() + W(", 3 Einträge."));
+    EXPECT_EQ(tv::GetArchiveState("GC3"), 2);
+
+    // A failed request keeps the list and says nothing of success.
+    files_.erase("/tqlist.php");
+    fakes_.messages.shown.clear();
+    cmd.DownloadArchiveList();
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Error);
+    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "WParchived.txt"), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
+    EXPECT_EQ(status_.size(), 2u);
+}
+
+TEST_F(CacheDbCommandsTest, UpdateCheckVerdicts) {
+    auto cmd = Commands();
+    auto check = [&](const std::string& file) {
+        files_["/tqversion.txt"] = file;
+        fakes_.messages.shown.clear();
+        cmd.CheckForUpdate();
+        return fakes_.messages.shown;
+    };
+    auto shown = check("V5.2.0\r\n28.11.2007\r\n");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Information);
+    EXPECT_EQ(shown[0].text,
+              "Die eingesetzte Version des Trailvanes ist auf dem aktuellen Stand:\r\n\r\nVersion V5.2.0 vom 28.11.2007");
+
+    shown = check("V5.2.1\n28.11.2007\n");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Warning);
+    const std::string tail = W("Eingesetzte Version: V5.2.0 vom 28.11.2007\r\nAktuell verfügbare Version: V5.2.1 vom 28.11.2007");
+    EXPECT_EQ(shown[0].text.substr(shown[0].text.size() - tail.size()), tail);
+
+    shown = check("V5.3.0\r\n01.02.2008");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, MsgKind::Warning);
+    EXPECT_EQ(shown[0].text,
+              W("Die eingesetzte Version des Trailvanes ist veraltet!\r\n\r\nEingesetzte Version: V5.2.0 vom "
+                "28.11.2007\r\nAktuell verfügbare Version: V5.3.0 vom 01.02.2008\r\n\r\nUm auf dem aktuellen Stand "
+                "des Trailvanes zu sein, wird ein Update empfohlen."));
+
+    shown = check("V6\r\ngarbage\r\n");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("Aktuell verf"), std::string::npos);
+    EXPECT_EQ(shown[0].text.find("veraltet"), std::string::npos);
+
+    const std::string cannot = W("Die Updateverfügbarkeit konnte leider nicht überprüft werden.");
+    shown = check("V5.3.0\r\n");
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, cannot);
+
+    // A failed download: the version file of an earlier check is not read.
+    check("V5.3.0\r\n01.02.2008\r\n");
+    files_.erase("/tqversion.txt");
+    fakes_.messages.shown.clear();
+    cmd.CheckForUpdate();
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes_.messages.shown[1].text, cannot);
+
+    const std::size_t requests = srv_.requestCount();
+    tv::ProcSettings.UpdateURL.clear();
+    fakes_.messages.shown.clear();
+    cmd.CheckForUpdate();
+    EXPECT_EQ(Texts(), std::vector<std::string>{
+                           W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / "
+                             "Proxy / URL für Updateverfügbarkeit)\r\n\r\nDie Updateprüfung kann nicht durchgeführt "
+                             "werden.")});
+    EXPECT_EQ(srv_.requestCount(), requests);
+}
+
+}  // namespace
