@@ -1,0 +1,235 @@
+// The calculator and the coordinate-entry window offscreen: defaults, typing,
+// cache picks and the round trip of a signed position.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "core/cache_db.h"
+#include "core/cache_rec.h"
+#include "core/number_format.h"
+#include "core/proc_settings.h"
+#include "geo/ui/frm_calc.h"
+#include "geo/ui/frm_coord_input.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_host.h"
+#include "platform/ui/qt_text.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Replaces the box's text as a user would: select all, then type.
+void Retype(QLineEdit* box, const QString& text) {
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, text);
+}
+
+TEST(CalcWindow, DefaultsOnBothTabs) {
+    TfrmCalc w;
+    w.SelectTab(1);
+    w.show();
+    EXPECT_EQ(w.pcCalc->currentWidget(), w.ts2);
+    EXPECT_EQ(w.windowTitle(), U("Wegpunktberechnungen"));
+    EXPECT_EQ(w.lblErg->text(), U("Entfernung = 69.150 km in Richtung 17.82 Grad"));
+    EXPECT_EQ(w.lblErgPWLat->text(), U("N 48° 45.169"));
+    EXPECT_EQ(w.lblErgPWLong->text(), U("E 10° 28.996"));
+    EXPECT_EQ(w.edDist->maxLength(), 7);
+    EXPECT_EQ(w.edAngle->maxLength(), 6);
+    EXPECT_EQ(w.BitBtn1->toolTip(), U("Cache suchen und dessen Koordinaten übernehmen"));
+}
+
+TEST(CalcWindow, EveryChangeRecomputes) {
+    TfrmCalc w;
+    w.show();
+    w.edB1Min->clear();
+    EXPECT_EQ(w.lblErg->text(), U("Fehler bei Startkoordinate Breite"));
+    w.edB1Min->setText("30.000");
+    w.edL2Min->clear();
+    EXPECT_EQ(w.lblErg->text(), U("Fehler bei Zielkoordinate Länge"));
+    Retype(w.edL2Min, "2,8");  // the comma becomes a point
+    EXPECT_EQ(w.edL2Min->text(), U("2.8"));
+    EXPECT_EQ(w.lblErg->text(), U("Entfernung = 69.150 km in Richtung 17.82 Grad"));
+
+    // A southern target flips the bearing towards the south.
+    w.cbNS2->setCurrentIndex(1);
+    EXPECT_TRUE(w.lblErg->text().startsWith(U("Entfernung = ")));
+    EXPECT_TRUE(w.lblErg->text().contains(U("in Richtung 1")));  // about 179 degrees
+
+    Retype(w.edDist, "8x");  // the filter drops the letter
+    EXPECT_EQ(w.edDist->text(), U("8"));
+    w.edDist->setText("8x");
+    EXPECT_EQ(w.lblErgPWLat->text(), U("Fehler bei Entfernung"));
+    EXPECT_EQ(w.lblErgPWLong->text(), QString());
+    // Degree boxes of the projection tab take digits only.
+    Retype(w.edBGrad, "4.9");
+    EXPECT_EQ(w.edBGrad->text(), U("49"));
+
+    // Showing again resets the hemispheres but keeps the numbers.
+    w.hide();
+    w.show();
+    EXPECT_EQ(w.cbNS2->currentIndex(), 0);
+    EXPECT_EQ(w.edL2Min->text(), U("2.8"));
+}
+
+class CalcPickTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcSettings.WorkDir = dir.str();
+        CacheIndexList.Clear();
+        TCacheRec south;
+        south.Waypoint = "GCSUED";
+        south.Lat = -33.5;
+        south.Lon = -70.25;
+        TCacheRec north;
+        north.Waypoint = "GCNORD";
+        north.Lat = 48.1234;
+        north.Lon = 8.5;
+        ASSERT_TRUE(AppendCacheRec(south));
+        ASSERT_TRUE(AppendCacheRec(north));
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings.WorkDir.clear();
+    }
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+};
+
+TEST_F(CalcPickTest, TargetButtonFillsOnlyTheTargetBoxesWithTheirHemispheres) {
+    TfrmCalc w;
+    std::vector<std::string> answers{"GCSUED", "", "GCNORD"};
+    int calls = 0;
+    w.PickCache = [&](QWidget& over) {
+        EXPECT_EQ(&over, &w);
+        return answers[static_cast<size_t>(calls++)];
+    };
+    w.show();
+    QTest::mouseClick(w.BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(w.edB2Grad->text(), U("33"));
+    EXPECT_EQ(w.edB2Min->text(), U("30.000"));
+    EXPECT_EQ(w.cbNS2->currentText(), U("Süd"));
+    EXPECT_EQ(w.edL2Grad->text(), U("70"));
+    EXPECT_EQ(w.edL2Min->text(), U("15.000"));
+    EXPECT_EQ(w.cbEW2->currentText(), U("West"));
+    // The start stays.
+    EXPECT_EQ(w.edB1Grad->text(), U("49"));
+    EXPECT_EQ(w.cbNS1->currentText(), U("Nord"));
+    double d = 0, b = 0;
+    ASSERT_TRUE(CalcDistanceBearing(d, b, 49.5, 10.75, -33.5, -70.25));
+    EXPECT_EQ(FromQ(w.lblErg->text()),
+              "Entfernung = " + FormatFixed(d, 8, 3) + " km in Richtung " + FormatFixed(b, 4, 2) + " Grad");
+
+    // Nothing chosen: nothing changes.
+    QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(w.edB1Grad->text(), U("49"));
+
+    QTest::mouseClick(w.BitBtn3, Qt::LeftButton);
+    EXPECT_EQ(w.edBGrad->text(), U("48"));
+    EXPECT_EQ(w.edBMin->text(), U("7.404"));
+    EXPECT_EQ(w.edLGrad->text(), U("8"));
+    EXPECT_EQ(w.edLMin->text(), U("30.000"));
+    double la = 0, lo = 0;
+    ASSERT_TRUE(ProjectCoordinate(la, lo, 48 + 7.404 / 60, 8.5, 85.32, 193.25));
+    EXPECT_EQ(FromQ(w.lblErgPWLat->text()), FormatCoordHalf(kHalfLatitude, la));
+    EXPECT_EQ(FromQ(w.lblErgPWLong->text()), FormatCoordHalf(kHalfLongitude, lo));
+    EXPECT_EQ(calls, 3);
+}
+
+TEST(CoordInputWindow, SouthWestRoundTrip) {
+    platform::ScopedFakeModalHost modal;
+    TfrmCoordInput w;
+    w.lat = -33.5;
+    w.lon = -70.25;
+    modal.host.script.push_back([](QDialog& d) {
+        auto& f = static_cast<TfrmCoordInput&>(d);
+        EXPECT_EQ(f.cbNS->currentText(), U("Süd"));
+        EXPECT_EQ(f.cbEW->currentText(), U("West"));
+        EXPECT_EQ(f.edBGrad->text(), U("33"));
+        EXPECT_EQ(f.edBMin->text(), U("30.000"));
+        EXPECT_EQ(f.edLGrad->text(), U("70"));
+        EXPECT_EQ(f.edLMin->text(), U("15.000"));
+        EXPECT_EQ(f.edBDec->text(), U("33.50000"));
+        EXPECT_EQ(f.edLDec->text(), U("70.25000"));
+        EXPECT_TRUE(f.btnOK->isEnabled());
+        QTest::mouseClick(f.btnOK, Qt::LeftButton);
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 1);
+    EXPECT_EQ(w.lat, -33.5);
+    EXPECT_EQ(w.lon, -70.25);
+}
+
+TEST(CoordInputWindow, TypingKeepsTheViewsInStep) {
+    platform::ScopedFakeModalHost modal;
+    TfrmCoordInput w;
+    w.lat = 0;
+    w.lon = 0;
+    modal.host.script.push_back([](QDialog& d) {
+        auto& f = static_cast<TfrmCoordInput&>(d);
+        Retype(f.edBDec, "48,5");
+        EXPECT_EQ(f.edBDec->text(), U("48.5"));
+        EXPECT_EQ(f.edBGrad->text(), U("48"));
+        EXPECT_EQ(f.edBMin->text(), U("30.000"));
+        Retype(f.edLGrad, "8");
+        Retype(f.edLMin, "30");
+        EXPECT_EQ(f.edLDec->text(), U("8.50000"));
+        EXPECT_EQ(f.edBDec->text(), U("48.50000"));
+        Retype(f.edBGrad, "91");
+        EXPECT_FALSE(f.btnOK->isEnabled());
+        Retype(f.edBGrad, "90");
+        Retype(f.edBMin, "0");
+        EXPECT_TRUE(f.btnOK->isEnabled());
+        // A faulty box: OK is off, clicking it does nothing.
+        Retype(f.edLMin, "3..");
+        EXPECT_FALSE(f.btnOK->isEnabled());
+        f.btnOKClick();
+        EXPECT_TRUE(f.isVisible());
+        Retype(f.edLMin, "15");
+        f.cbNS->setCurrentIndex(1);
+        QTest::mouseClick(f.btnOK, Qt::LeftButton);
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 1);
+    EXPECT_EQ(w.lat, -90.0);
+    EXPECT_EQ(w.lon, 8.25);
+}
+
+TEST(CoordInputWindow, CancelKeepsThePositionAndHidingResetsTheExtras) {
+    platform::ScopedFakeModalHost modal;
+    TfrmCoordInput w;
+    w.lat = 49.5;
+    w.lon = 10.75;
+    w.setWindowTitle(U("Suchzentrum manuell eingeben"));
+    w.ShowAddInfo(W("Beschreibung des Koordinatenpaares"), "Heimkoordinaten", false);
+    modal.host.script.push_back([](QDialog& d) {
+        auto& f = static_cast<TfrmCoordInput&>(d);
+        EXPECT_TRUE(f.gbAddInfo->isVisible());
+        EXPECT_EQ(f.gbAddInfo->title(), U("Beschreibung des Koordinatenpaares"));
+        EXPECT_FALSE(f.edAddInfo->isEnabled());
+        Retype(f.edBDec, "12");
+        QTest::mouseClick(f.btnCancel, Qt::LeftButton);
+        return 0;
+    });
+    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 2);
+    EXPECT_EQ(w.lat, 49.5);
+    EXPECT_EQ(w.lon, 10.75);
+    EXPECT_EQ(w.AddInfo(), "Heimkoordinaten");
+    // The next caller finds the plain window.
+    EXPECT_EQ(w.windowTitle(), U("Geograpische Koordinaten eingeben/ändern"));
+    EXPECT_TRUE(w.gbAddInfo->isHidden());
+    EXPECT_TRUE(w.edAddInfo->isEnabled());
+    EXPECT_EQ(w.edAddInfo->maxLength(), 80);
+}
+
+}  // namespace
+}  // namespace tv
