@@ -1,0 +1,279 @@
+#include "pages/description_data.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+constexpr const char* kMarker = "<!-- [[LOG]] -->";
+
+// One log row as the logs section looks after the span parser: marker, date,
+// finder, found count, text.
+std::string Row(const std::string& kind, const std::string& finder, const std::string& text = "t") {
+    return std::string("<tr><td>") + kMarker + kind + "&nbsp;November 5 by " + finder + " (12 found)<br>" + text +
+           "</td></tr>";
+}
+
+TEST(DescriptionLogs, FoundLogsAndBuddiesAcrossTheLogs) {
+    const BuddyMatcher buddies({"alice", "CAROL", ""});
+    TCacheDescription d;
+    ProcessCacheLogs("<table>" + Row(":-)&nbsp;", "Alice") + Row(":-(&nbsp;", "Bob") + Row(":-)&nbsp;", "Carol") +
+                         "</table>",
+                     GatherOptions{"", false}, buddies, d);
+    EXPECT_EQ(d.LatestFoundLog, "&nbsp;November 5 by Alice");
+    EXPECT_EQ(d.FirstFoundLog, "&nbsp;November 5 by Carol");
+    EXPECT_EQ(d.FoundBuddies, (std::vector<std::string>{"Alice", "Carol"}));
+}
+
+TEST(DescriptionLogs, OneFoundLogIsFirstAndLatestAndCheckedOnce) {
+    const BuddyMatcher buddies({"alice"});
+    TCacheDescription d;
+    ProcessCacheLogs(Row(":-)&nbsp;", "Alice"), GatherOptions{}, buddies, d);
+    EXPECT_EQ(d.FirstFoundLog, d.LatestFoundLog);
+    EXPECT_EQ(d.FoundBuddies.size(), 1u);
+}
+
+TEST(DescriptionLogs, NoFoundMarker) {
+    TCacheDescription d;
+    ProcessCacheLogs(Row(":-(&nbsp;", "Bob"), GatherOptions{}, BuddyMatcher({"Bob"}), d);
+    EXPECT_EQ(d.LatestFoundLog, "noch nicht gefunden");
+    EXPECT_EQ(d.FirstFoundLog, "noch nicht gefunden");
+    EXPECT_TRUE(d.FoundBuddies.empty());
+}
+
+TEST(DescriptionLogs, FoundLogWithoutACountIsEmpty) {
+    TCacheDescription d;
+    ProcessCacheLogs(std::string(kMarker) + ":-)&nbsp;&nbsp;by Alice", GatherOptions{}, BuddyMatcher({"Alice"}), d);
+    EXPECT_EQ(d.LatestFoundLog, "");
+    EXPECT_TRUE(d.FoundBuddies.empty());
+}
+
+TEST(DescriptionLogs, LogLimitCutsAtTheParagraphBeforeTheNextLog) {
+    std::string four;
+    for (int i = 0; i < 4; ++i) four += Row(":-(&nbsp;", "X" + std::to_string(i));
+    TCacheDescription d;
+    ProcessCacheLogs(four, GatherOptions{"3", false}, BuddyMatcher(), d);
+    const std::string whole = FlattenSectionHTML(four);
+    const std::size_t fourth = whole.rfind(kMarker);
+    const std::size_t close = whole.rfind("</P>", fourth);
+    ASSERT_NE(close, std::string::npos);
+    EXPECT_EQ(d.CacheLogs, whole.substr(0, close + 4));
+    EXPECT_EQ(d.LogLimitations, W("Die Ausgabe der Logs wurde auf maximal 3 beschränkt."));
+
+    std::string three;
+    for (int i = 0; i < 3; ++i) three += Row(":-(&nbsp;", "X");
+    for (const char* limit : {"3", "", "0", "abc", "-2"}) {
+        TCacheDescription e;
+        ProcessCacheLogs(limit == std::string("3") ? three : four, GatherOptions{limit, false}, BuddyMatcher(), e);
+        EXPECT_EQ(e.CacheLogs, FlattenSectionHTML(limit == std::string("3") ? three : four)) << limit;
+        EXPECT_EQ(e.LogLimitations, "") << limit;
+    }
+}
+
+TEST(DescriptionLogs, BoldMarksDateAndFinder) {
+    TCacheDescription d;
+    ProcessCacheLogs(std::string(kMarker) + ":-)&nbsp;&nbsp;November 5 by Alice (12 found)", GatherOptions{"", true},
+                     BuddyMatcher(), d);
+    EXPECT_EQ(d.CacheLogs, "<B><!-- [[LOG]] -->:-)&nbsp;&nbsp;November 5 by Alice </B>(12 found)");
+
+    TCacheDescription e;
+    ProcessCacheLogs(std::string(kMarker) + "(N)&nbsp;a (1) " + kMarker + ":-(&nbsp;&nbsp;no paren here",
+                     GatherOptions{"", true}, BuddyMatcher(), e);
+    // The note marker's own "(" lies before where the bold end is looked for;
+    // the last log has no "(" after it.
+    EXPECT_EQ(e.CacheLogs, "<B><!-- [[LOG]] -->(N)&nbsp;a </B>(1) <B><!-- [[LOG]] -->:-(&nbsp;&nbsp;no paren here");
+}
+
+TEST(DescriptionLogs, CoordinateUpdate) {
+    TCacheDescription d;
+    ProcessCacheLogs(W("<tr><td><!-- [[LOG]] -->[&uarr;&darr;]&nbsp;N 48° 12.345 E 011° 22.222 by Owner<br>x</td>"
+                       "</tr>"),
+                     GatherOptions{}, BuddyMatcher(), d);
+    EXPECT_EQ(d.CoordUpdate, W("N 48° 12.345 E 011° 22.222"));
+    TCacheDescription e;
+    ProcessCacheLogs("[&uarr;&darr;]&nbsp;at the start<br>", GatherOptions{}, BuddyMatcher(), e);
+    EXPECT_EQ(e.CoordUpdate, "");
+}
+
+TEST(DescriptionText, WatcherCount) {
+    const std::string pad(30, '.');
+    EXPECT_EQ(ExtractWatcherCount(pad + "<strong>7</strong> user(s) watching this cache."), "7 Beobachter");
+    EXPECT_EQ(ExtractWatcherCount(pad + "<strong>x7</strong> user(s) watching this cache."), " Beobachter");
+    EXPECT_EQ(ExtractWatcherCount(pad + "no phrase <strong>7</strong>"), "");
+    EXPECT_EQ(ExtractWatcherCount("<strong>7</strong> user(s) watching this cache."), "");
+    // A <STRONG> after the phrase does not count.
+    EXPECT_EQ(ExtractWatcherCount(pad + pad + "user(s) watching this cache. <strong>9</strong>"), "");
+}
+
+TEST(DescriptionText, Rot13InBracketsAndLongDescription) {
+    EXPECT_EQ(Rot13InBrackets("Under a stone [Fgntr 1]"), "Under a stone [Stage 1]");
+    EXPECT_EQ(Rot13InBrackets("a]b[c"), "a]b[p");
+    EXPECT_EQ(Rot13InBrackets(""), "");
+    EXPECT_EQ(NormaliseLongDescription("a<p>b<br>c<P>"), "a\r\n<P>b<BR>\r\nc\r\n<P>");
+}
+
+TEST(DescriptionText, ReadTextFileEndsEveryLine) {
+    tvtest::TempDir dir;
+    dir.write("a.txt", "x\ny\r\nz");
+    dir.write("b.txt", "\r\n\r");
+    EXPECT_EQ(ReadTextFile(dir.str() + "a.txt", "\r\n"), "x\r\ny\r\nz\r\n");
+    EXPECT_EQ(ReadTextFile(dir.str() + "b.txt", "|"), "||");
+    EXPECT_EQ(ReadTextFile(dir.str() + "missing.txt", "\r\n"), "");
+}
+
+TEST(DescriptionText, MapLinksByteExact) {
+    EXPECT_EQ(GoogleMapLinkFor(48.5, 8.25, "http://gm.test"),
+              "<a href=\"http://gm.test/maps?f=q&q=N48\xB0+30.000+E008\xB0+15.000\" target=\"_blank\">GoogleMap</a>");
+    EXPECT_EQ(CacheMapLinkFor(48.5, 8.25, "http://mq.test"),
+              "<A HREF=\"http://mq.test/maps/map.adp?latlongtype=decimal&latitude=48.500&longitude=8.250&zoom=6"
+              "&style=RARE&size=medium\" target=\"_blank\">Mapquest-Karte</A>");
+    EXPECT_EQ(GoogleMapLinkFor(-33.5, -70.25, "h").find("q=S33\xB0+30.000+W070\xB0+15.000"), 20u);
+}
+
+TEST(DescriptionText, DateTexts) {
+    EXPECT_EQ(DayCountDateText(*DayCountFromDate(2007, 11, 5)), "05.11.2007");
+    EXPECT_EQ(DescrDateText(platform::DateTime{2007, 2, 3, 9, 5, 7, 0}), "03. 02. 2007");
+    EXPECT_EQ(DescrDateTimeText(platform::DateTime{2007, 2, 3, 9, 5, 7, 0}), "03. 02. 2007, 09:05");
+}
+
+// ---- Pictures -------------------------------------------------------------------------------
+
+TEST(DescriptionMeta, AtMostHundredPicturesAndShortTriples) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 101; ++i) {
+        lines.push_back(std::to_string(i) + "#f" + std::to_string(i));
+        lines.push_back(std::to_string(i) + "#c#x");
+        lines.push_back("no hash");
+    }
+    lines.push_back("302#extra");
+    EXPECT_EQ(lines.size(), 304u);
+    auto images = ParseMetaLines({lines.begin(), lines.begin() + 301});
+    ASSERT_EQ(images.size(), 100u);
+    EXPECT_EQ(images[0].FileName, "f1");
+    EXPECT_EQ(images[0].Caption, "c#x");
+    EXPECT_EQ(images[0].Description, "no hash");
+    EXPECT_EQ(images[99].FileName, "f100");
+
+    images = ParseMetaLines({"1#a.jpg", "1#T"});
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].Caption, "T");
+    EXPECT_EQ(images[0].Description, "");
+    EXPECT_EQ(images[0].Width, 0);
+}
+
+TEST(DescriptionMeta, PictureSizesFromTheDescriptionFolder) {
+    tvtest::TempDir dir;
+    const std::string png = tvtest::ReadFileBytes(tvtest::Fixture("picture_size/7x6.png"));
+    ASSERT_FALSE(png.empty());
+    dir.write("GC1_i1.png", png);
+    dir.write("GC1_I2.PNG", png);
+    dir.write("GC1_i3.jpg", "not a picture");
+    int w = 0, h = 0;
+    EXPECT_TRUE(GetImageSize("C:\\old\\GC1_i1.png", dir.str(), w, h));
+    EXPECT_EQ(w, 7);
+    EXPECT_EQ(h, 6);
+    w = h = 0;
+    EXPECT_TRUE(GetImageSize("/somewhere/else/GC1_i2.png", dir.str(), w, h));  // found ignoring case
+    EXPECT_EQ(w, 7);
+    EXPECT_FALSE(GetImageSize("GC1_i3.jpg", dir.str(), w, h));
+    EXPECT_FALSE(GetImageSize("C:\\old\\", dir.str(), w, h));
+    EXPECT_FALSE(GetImageSize("..", dir.str(), w, h));
+    EXPECT_FALSE(GetImageSize("GC1_i9.png", dir.str(), w, h));
+}
+
+// ---- Whole record -----------------------------------------------------------------------------
+
+class ReadCacheDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProcSettings.WorkDir = work.str();
+        CacheIndexList.Clear();
+        TCacheRec rec;
+        rec.Waypoint = "GC1";
+        rec.Name = "Fish & <Chips>";
+        rec.Lat = 48.5;
+        rec.Lon = 8.25;
+        rec.Hidden = *DayCountFromDate(2007, 11, 5);
+        rec.Difficulty = "2";
+        rec.Terrain = "1.5";
+        rec.CacheType = "";
+        rec.Size = "Micro";
+        work.write("Caches.bin", EncodeCacheRecs({rec}));
+        sources.outDir = out.str();
+        sources.mapquestBase = "http://mq.test";
+        sources.googleBase = "http://gm.test";
+        sources.listingHost = "gc.test";
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings.WorkDir.clear();
+    }
+    tvtest::TempDir work, out;
+    GatherSources sources;
+};
+
+TEST_F(ReadCacheDataTest, DatabaseOnlyTextsAreEscapedAndTheMissingPageIsMarked) {
+    const TCacheDescription d = ReadCacheData("gc1", GatherOptions{}, sources);
+    EXPECT_EQ(d.CacheName, "Fish &amp; &lt;Chips&gt;");
+    EXPECT_EQ(d.LatLon, W("N 48° 30.000 E 008° 15.000"));
+    EXPECT_EQ(d.DateHidden, "05.11.2007");
+    EXPECT_EQ(d.CacheType, "?");
+    EXPECT_EQ(d.CacheSize, "Micro");
+    EXPECT_EQ(d.OrigCreationDate, "?");
+    EXPECT_EQ(d.OrigCreationDateTime, "?");
+    EXPECT_FALSE(d.PageFound);
+    ASSERT_TRUE(d.DatabaseCoords.has_value());
+    EXPECT_EQ(d.GoogleMapLink, GoogleMapLinkFor(48.5, 8.25, "http://gm.test"));
+    EXPECT_EQ(d.CacheMapLink, CacheMapLinkFor(48.5, 8.25, "http://mq.test"));
+}
+
+TEST_F(ReadCacheDataTest, PageWithoutDatabaseRecord) {
+    out.write("GC7.html", W("<html>\r\n<body>\r\n<span id=\"CacheName\">Bär &amp; Co</span>\r\n"
+                            "<span id=\"Hints\" class=\"displayMe\"></span>\r\n</body></html>"));
+    out.write("GC7_map.gif", "g");
+    out.write("GC7_map.png", "p");
+    out.write("GC77_map.jpg", "other cache");
+    const TCacheDescription d = ReadCacheData("GC7", GatherOptions{}, sources);
+    EXPECT_TRUE(d.PageFound);
+    EXPECT_EQ(d.CacheName, W("Bär &amp; Co"));  // page HTML stays as it is
+    EXPECT_EQ(d.LatLon, "");
+    EXPECT_EQ(d.CacheType, "?");
+    EXPECT_EQ(d.CacheSize, "?");
+    EXPECT_EQ(d.CacheMapLink, "");
+    EXPECT_FALSE(d.DatabaseCoords.has_value());
+    // An empty hint section reads "n/a"; the default text is for a page without one.
+    EXPECT_EQ(d.Hints, "n/a");
+    EXPECT_EQ(d.CacheMapFileName, "./GC7_map.png");
+    EXPECT_NE(d.OrigCreationDate, "?");
+    EXPECT_EQ(d.OrigCreationDateTime.size(), 19u);
+}
+
+TEST_F(ReadCacheDataTest, PageWithoutHintsGetsTheDefaultTextAndUnsafeCodesReadNothing) {
+    out.write("GC1.html", "<body><span id=\"CacheName\">x</span></body>");
+    TCacheDescription d = ReadCacheData("GC1", GatherOptions{}, sources);
+    EXPECT_EQ(d.Hints, "Keine weiteren Hinweise verf&uuml;gbar.");
+    EXPECT_EQ(d.CacheName, "x");
+
+    out.write("GC1*.html", "<body><span id=\"CacheName\">y</span></body>");
+    d = ReadCacheData("GC1*", GatherOptions{}, sources);
+    EXPECT_FALSE(d.PageFound);
+    EXPECT_EQ(d.CacheName, "");
+    EXPECT_EQ(d.CacheType, "?");
+}
+
+TEST_F(ReadCacheDataTest, UtfSequencesInSectionsAreRepaired) {
+    out.write("GC1.html", "<body><span id=\"CacheName\">M\xC3\xBChle</span></body>");
+    EXPECT_EQ(ReadCacheData("GC1", GatherOptions{}, sources).CacheName, "M\xFChle");
+}
+
+}  // namespace
+}  // namespace tv
