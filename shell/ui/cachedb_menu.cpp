@@ -1,10 +1,14 @@
 #include "shell/ui/cachedb_menu.h"
 
+#include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QWidget>
 #include <exception>
 
 #include "acquire/ui/frm_gcdb_reader.h"
+#include "acquire/ui/frm_load_html.h"
 #include "acquire/ui/frm_load_url.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
@@ -24,6 +28,25 @@ CacheDbMenu::CacheDbMenu(QWidget* mainWindow, QLabel* statusPanel)
 
 CacheDbHooks CacheDbMenu::WindowHooks() {
     CacheDbHooks h = DefaultCacheDbHooks();
+    h.download = [this](const DownloadRequest& req) {
+        // A loader window of its own, showing only its protocol.
+        TfrmLoadHTML w(mainWindow_);
+        w.NoWarning = req.noWarning;
+        w.Unattended = true;
+        CenterFormOver(mainWindow_, &w);
+        w.show();
+        w.gbProtocol->show();
+        w.btnAbort->show();
+        w.gbOptions->hide();
+        w.btnLoad->hide();
+        w.pb1->hide();
+        w.lblTask->setText(ToQ(req.task));
+        w.lblContent->setText(ToQ(req.content));
+        platform::pump().pump();
+        const bool ok = w.getBinaryToFile(req.url, req.dest, false);
+        w.close();
+        return ok;
+    };
     h.convert = [this](const std::string& source, const std::string& dest, bool showNearest) {
         TfrmGCDBReader w(mainWindow_);
         w.showDetails = [this](const TCacheRec& rec) {

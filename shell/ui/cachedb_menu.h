@@ -1,7 +1,8 @@
 #pragma once
 // The main window's cache-database commands with their windows: the
-// converter window for each conversion, the "Load from URL" window for the
-// archive list, the wait window for downloads, and panel 0 of the status bar.
+// converter window for each conversion, a loader window of its own for each
+// download, the "Load from URL" window for the archive list, and panel 0 of
+// the status bar.
 // The main window owns one CacheDbMenu and calls these from its menu and
 // tool-button slots; no exception leaves them (it is shown in a box).
 #include <functional>

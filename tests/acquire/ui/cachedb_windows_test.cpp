@@ -1,0 +1,129 @@
+// The converter window, the "Load from URL" window and the dormant loader,
+// offscreen.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "acquire/ui/frm_gcdb_reader.h"
+#include "acquire/ui/frm_load_from_gc.h"
+#include "acquire/ui/frm_load_url.h"
+#include "core/proc_settings.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+std::string Lines(int from, int count) {
+    std::string s;
+    for (int i = from; i < from + count; ++i)
+        s += std::to_string(i) + " \"C\" 2004 7 3 48.0 " + std::to_string(8.0 + i * 0.001) +
+             " \"Traditional Cache\" \"Regular\" GC" + std::to_string(i) + " x 1 1\r\n";
+    return s;
+}
+
+class CacheDbWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = ProcSettings;
+        ProcSettings = TProcSettings{};
+        ProcSettings.WorkDir = work_.str();
+    }
+    void TearDown() override { ProcSettings = saved_; }
+    tvtest::TempDir work_;
+    platform::ScopedFakes fakes_;
+    TProcSettings saved_;
+};
+
+TEST_F(CacheDbWindows, ConverterWindowFollowsTheWork) {
+    TfrmGCDBReader w;
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Cache-DB einlesen / konvertieren"));
+    const std::string src = work_.write("germany.txt", Lines(1, 250)).string();
+    const std::string dest = work_.str() + "Caches.bin";
+    w.SetSourceName(src);
+    w.SetDestName(dest);
+    w.show();
+    EXPECT_EQ(w.ConverteHTTP(true), 250);
+    EXPECT_EQ(w.Label1->text(), QStringLiteral("Cache-Datenbank wird eingelesen."));
+    EXPECT_EQ(w.lblAnz->text(), QStringLiteral("250"));
+    EXPECT_EQ(w.lblSourceName->text().toStdString(), src);
+    EXPECT_EQ(w.lblDestName->text().toStdString(), dest);
+    EXPECT_EQ(w.GetNewCount(), 0);
+
+    // A merge with ShowNearest: Yes hands the nearest new cache to the details window.
+    std::vector<std::string> shown;
+    w.showDetails = [&](const TCacheRec& r) { shown.push_back(r.Waypoint.str()); };
+    ProcSettings.HomeLat = 48.0;
+    ProcSettings.HomeLong = 8.3;
+    w.SetSourceName(work_.write("austria.txt", Lines(240, 100)).string());
+    fakes_.messages.answers = {platform::MsgResult::Yes};
+    EXPECT_EQ(w.ConverteHTTP(true), 100);
+    EXPECT_EQ(w.GetNewCount(), 89);
+    EXPECT_EQ(w.Label1->text(), QString::fromUtf8("Cache-Datenbanken werden zusammengeführt."));
+    EXPECT_EQ(w.lblAnz->text(), QStringLiteral("100"));
+    EXPECT_EQ(shown, std::vector<std::string>{"GC300"});
+}
+
+TEST_F(CacheDbWindows, LoadUrlWindowSavesOrStaysOpen) {
+    tvtest::HttpTestServer srv;
+    srv.serve("/tqlist.php", "A;GC1\r\nD;GC2\r\nA;GC3\r\n", "text/plain");
+    srv.start();
+    const std::string dest = work_.str() + "WParchived.txt";
+
+    TfrmLoadURL w;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Load from URL"));
+    EXPECT_EQ(w.lblBytes->text(), QStringLiteral("00000"));
+    w.SetURL(srv.url("/tqlist.php"));
+    w.SetDestFile(dest);
+    w.SetProxy("", false, "", "");
+    w.show();
+    EXPECT_EQ(w.lblStatus->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(w.lblBytes->text(), QStringLiteral("0"));
+    EXPECT_EQ(w.lblURL->text().toStdString(), srv.url("/tqlist.php"));
+    EXPECT_TRUE(w.Timer1->isActive());
+    w.Timer1Timer();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_TRUE(w.Succeeded());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(w.LineCount(), 3);
+    EXPECT_EQ(tvtest::ReadFileBytes(dest), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+
+    TfrmLoadURL bad;
+    bad.SetURL(srv.url("/missing.php"));
+    bad.SetDestFile(dest);
+    bad.SetProxy("proxy.test:3128", false, "u", "p");
+    bad.show();
+    EXPECT_EQ(bad.lblProxy->text(), QStringLiteral("proxy.test"));
+    bad.SetProxy("", false, "", "");
+    bad.Timer1Timer();
+    EXPECT_FALSE(bad.Succeeded());
+    EXPECT_TRUE(bad.isVisible());
+    EXPECT_EQ(bad.lblStatus->text(), QStringLiteral("Error"));
+    EXPECT_EQ(bad.LineCount(), 0);
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(tvtest::ReadFileBytes(dest), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
+    bad.close();
+}
+
+TEST_F(CacheDbWindows, DormantLoaderCancelAndShow) {
+    TfrmLoadFromGC w;
+    w.lblResource->setText("x");
+    w.btnCancel->click();
+    EXPECT_TRUE(w.Cancelled);
+    w.show();
+    EXPECT_FALSE(w.Cancelled);
+    EXPECT_TRUE(w.lblResource->text().isEmpty());
+    w.close();
+}
+
+}  // namespace
+}  // namespace tv
