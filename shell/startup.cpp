@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/app_paths.h"
+#include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/ini_file.h"
 #include "core/settings_file.h"
@@ -38,6 +39,7 @@ void StartProgram() {
     Result<void> prepared = PrepareProgramDir();
     if (!prepared.ok()) DebugLog(prepared.error().message);
     StartSettingsFile();
+    ReadCacheDBConf();
 }
 
 }  // namespace tv

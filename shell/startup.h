@@ -4,7 +4,8 @@ namespace tv {
 
 // Creates the program folder with the shipped files, installs the report of
 // failed INI writes, and runs the start-up of tq.conf (first-start flag,
-// "LatestStart", first-start defaults). A failed write of tq.conf is shown
+// "LatestStart", first-start defaults) and reads the national cache-database
+// table from CacheDB.conf. A failed write of tq.conf is shown
 // once per run with the error box; the program keeps running either way.
 void StartProgram();
 

@@ -1,0 +1,177 @@
+#include "shell/startup_task.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "core/cache_rec.h"
+#include "core/debug_log.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace fs = std::filesystem;
+using platform::MsgButtons;
+using platform::MsgKind;
+using platform::MsgResult;
+
+bool MaintainerMode() {
+    std::error_code ec;
+    return fs::exists(GetWorkDir() + "QUIRK", ec);
+}
+
+std::optional<std::string> ProbeOutputFolder(const std::string& workDir) {
+    std::string base = workDir;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    const std::string folder = base + "/ausgabe";
+    std::error_code ec;
+    fs::create_directory(folder, ec);  // an existing folder is fine
+    const std::string test = folder + "/testfile";
+    {
+        std::ofstream out(test, std::ios::binary | std::ios::trunc);
+        if (!out) return std::nullopt;
+        const char record[4] = {0, 0, 0, 0};
+        out.write(record, sizeof record);
+        out.close();
+        if (!out) {
+            fs::remove(test, ec);
+            return std::nullopt;
+        }
+    }
+    if (!fs::remove(test, ec) || ec) return std::nullopt;
+    return folder;
+}
+
+std::optional<int> DatabaseAgeToRemind(int interval, int todayDayCount, int fileDayCount) {
+    if (interval < 1) return std::nullopt;
+    if (static_cast<long long>(todayDayCount) < static_cast<long long>(fileDayCount) + interval) return std::nullopt;
+    return todayDayCount - fileDayCount;
+}
+
+std::optional<int> GreetingYear(const platform::DateTime& today, int lastGreetedYear) {
+    if (today.month != 12 || today.day < 18 || today.day > 30) return std::nullopt;
+    if (today.year == lastGreetedYear) return std::nullopt;
+    return today.year;
+}
+
+std::optional<int> FileDayCount(const std::string& path) {
+    std::error_code ec;
+    const auto ft = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    const auto sys = std::chrono::file_clock::to_sys(ft);
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys));
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return std::nullopt;
+    const auto days = DayCountFromDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    if (!days) return std::nullopt;
+    return static_cast<int>(*days);
+}
+
+void StartupTask::Run() {
+    if (done_) return;
+    done_ = true;
+    noDialog_ = true;
+    Splash();
+    FirstStart();
+    Call(hooks_.applyShowHints);
+    CheckDatabase();
+    Greeting();
+}
+
+void StartupTask::Splash() {
+    if (MaintainerMode()) return;
+    Call(hooks_.hideErrortracker);
+    Call(hooks_.showSplash);
+}
+
+void StartupTask::FirstStart() {
+    if (ConfigExisted) return;
+    noDialog_ = false;
+    TProcSettings& s = ProcSettings;
+    const std::string workDir = s.WorkDir.empty() ? GetWorkDir() : s.WorkDir;
+    if (auto out = ProbeOutputFolder(workDir)) s.OutDir = *out;
+    s.ShowMessages = true;
+    s.ShowTooltips = true;
+    s.SettingsConfirmed = false;
+    platform::messages().show(
+        MsgKind::Information,
+        W("Dies ist der erste Programmstart des Trailvanes.\r\n\r\nIm nächsten Schritt wird deshalb zunächst der "
+          "Dialog der Programmeinstellungen gezeigt. Bitte dort alle Einstellungen, vor allem Proxyserver (falls "
+          "notwendig), Verzeichnisse, Home-Koordinaten sowie die Einstellungen zu den verwendeten "
+          "Cache-Datenbanken überprüfen und gegebenenfalls ändern. Andernfalls ist ein fehlerfreies Arbeiten mit "
+          "dem Programm nicht möglich!"),
+        MsgButtons::Ok);
+    if (!hooks_.settingsCommand) {
+        DebugLog("First start without a settings dialog");
+        return;
+    }
+    // Only OK in the settings dialog leaves this loop.
+    for (;;) {
+        hooks_.settingsCommand();
+        if (ProcSettings.SettingsConfirmed) break;
+        platform::messages().show(MsgKind::Warning,
+                                  W("Bitte einmalig den Dialog der Programmeinstellungen mit \"OK\" bestätigen, "
+                                    "damit die Einstellungen gespeichert werden!"),
+                                  MsgButtons::Ok);
+    }
+}
+
+void StartupTask::CheckDatabase() {
+    const int interval = ProcSettings.DBAutoloadInterval;
+    const std::string bin = GetWorkDir() + "Caches.bin";
+    std::error_code ec;
+    if (!fs::exists(bin, ec)) {
+        noDialog_ = false;
+        if (hooks_.primaryDownload &&
+            platform::messages().show(
+                MsgKind::Confirmation,
+                W("Es wurde keine Cache-Datenbank gefunden. Die Cache-Datenbank ist Voraussetzung für das Arbeiten "
+                  "mit diesem Programm.\r\nSoll die Cache-Datenbank jetzt aus dem Internet geladen werden? (Diese "
+                  "Funktion kann auch jederzeit mit dem Befehl \"Datei / Primäre Cache-DB laden und konvertieren\" "
+                  "oder mit der Tastenkombination <STRG>+<L> manuell gestartet werden.)"),
+                MsgButtons::YesNo) == MsgResult::Yes)
+            hooks_.primaryDownload();
+        // The status bar (and with it the archive marks) is filled in every case.
+        Call(hooks_.updateStatusBar);
+        return;
+    }
+    if (hooks_.checkCacheDBVersion && !hooks_.checkCacheDBVersion()) {
+        noDialog_ = false;
+        Call(hooks_.updateStatusBar);
+        return;
+    }
+    const std::optional<int> fileDay = FileDayCount(bin);
+    Call(hooks_.updateStatusBar);
+    if (!fileDay || !hooks_.primaryDownload) return;
+    const platform::DateTime now = platform::clock().now();
+    const auto today = DayCountFromDate(now.year, now.month, now.day);
+    if (!today) return;
+    const std::optional<int> age = DatabaseAgeToRemind(interval, static_cast<int>(*today), *fileDay);
+    if (!age) return;
+    const std::string text =
+        "Alter der Cache-Datenbank: " + std::to_string(*age) + " Tage.\r\n" +
+        "Laut den Grundeinstellungen sollte die Cache-Datenbank neu geladen werden. Soll dies jetzt geschehen?\r\n" +
+        "(Diese Erinnerungsmeldung kann in den Optionen unter \"Internet+Cache-DB\" deaktiviert werden, indem "
+        "\"Cache-DB Update-Erinnerung\" auf \"nie erinnern\" gesetzt wird.)";
+    if (platform::messages().show(MsgKind::Confirmation, text, MsgButtons::YesNo) == MsgResult::Yes) {
+        hooks_.primaryDownload();
+        Call(hooks_.updateStatusBar);
+    }
+}
+
+void StartupTask::Greeting() {
+    if (!noDialog_) return;
+    const std::optional<int> year = GreetingYear(platform::clock().now(), ProcSettings.LXM);
+    if (!year) return;
+    // Stored before the window shows, so the greeting comes once a year.
+    ProcSettings.LXM = *year;
+    SaveProcSettings(false);
+    Call(hooks_.showGreeting);
+}
+
+}  // namespace tv
