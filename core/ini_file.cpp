@@ -142,11 +142,12 @@ std::vector<std::string> IniDocument::keys(std::string_view section) const {
     return out;
 }
 
-std::vector<std::pair<std::string, std::string>> IniDocument::values(std::string_view section) const {
+std::vector<std::pair<std::string, std::string>> IniDocument::values(std::string_view section, bool verbatim) const {
     std::vector<std::pair<std::string, std::string>> out;
     if (const Section* s = find(section))
         for (const Line& l : s->lines)
-            if (!l.key.empty() && findKey(*s, l.key) == &l) out.emplace_back(l.key, l.raw.substr(l.valuePos));
+            if (!l.key.empty() && findKey(*s, l.key) == &l)
+                out.emplace_back(l.key, l.raw.substr(verbatim ? l.raw.find('=') + 1 : l.valuePos));
     return out;
 }
 
@@ -163,6 +164,14 @@ std::optional<std::string> IniDocument::get(std::string_view section, std::strin
     const Line* l = findKey(*s, key);
     if (!l) return std::nullopt;
     return l->raw.substr(l->valuePos);
+}
+
+std::optional<std::string> IniDocument::getVerbatim(std::string_view section, std::string_view key) const {
+    const Section* s = find(section);
+    if (!s) return std::nullopt;
+    const Line* l = findKey(*s, key);
+    if (!l) return std::nullopt;
+    return l->raw.substr(l->raw.find('=') + 1);
 }
 
 bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
@@ -447,6 +456,13 @@ std::string TIniFile::readString(std::string_view section, std::string_view key,
     return v ? *v : std::string(def);
 }
 
+std::string TIniFile::readStringVerbatim(std::string_view section, std::string_view key,
+                                         std::string_view def) const {
+    TV_INI_LOCKED;
+    auto v = shared_->doc.getVerbatim(section, key);
+    return v ? *v : std::string(def);
+}
+
 int TIniFile::readInteger(std::string_view section, std::string_view key, int def) const {
     auto v = ParseInt(readString(section, key));
     return v ? *v : def;
@@ -493,9 +509,10 @@ std::vector<std::string> TIniFile::readSection(std::string_view section) const {
     return shared_->doc.keys(section);
 }
 
-std::vector<std::pair<std::string, std::string>> TIniFile::readSectionValues(std::string_view section) const {
+std::vector<std::pair<std::string, std::string>> TIniFile::readSectionValues(std::string_view section,
+                                                                           bool verbatim) const {
     TV_INI_LOCKED;
-    return shared_->doc.values(section);
+    return shared_->doc.values(section, verbatim);
 }
 
 bool TIniFile::sectionExists(std::string_view section) const {

@@ -33,10 +33,14 @@ public:
     std::vector<std::string> sections() const;
     // Key names of the first section of that name, in file order.
     std::vector<std::string> keys(std::string_view section) const;
-    std::vector<std::pair<std::string, std::string>> values(std::string_view section) const;
+    // With `verbatim`, values keep the blanks after the '=' (see getVerbatim).
+    std::vector<std::pair<std::string, std::string>> values(std::string_view section, bool verbatim = false) const;
     bool hasSection(std::string_view section) const;
     bool hasKey(std::string_view section, std::string_view key) const;
     std::optional<std::string> get(std::string_view section, std::string_view key) const;
+    // The value exactly as it stands after the '=', blanks included (note
+    // lines keep their indentation).
+    std::optional<std::string> getVerbatim(std::string_view section, std::string_view key) const;
 
     // Sets a value, adding the key (at the end of its section) or the section
     // (at the end of the file) when missing; an existing key keeps its
@@ -97,6 +101,7 @@ public:
     const std::string& fileName() const { return path_; }
 
     std::string readString(std::string_view section, std::string_view key, std::string_view def = {}) const;
+    std::string readStringVerbatim(std::string_view section, std::string_view key, std::string_view def = {}) const;
     // Integers: decimal, else `def`. Booleans: an integer other than 0 is
     // true, a non-number gives `def`. Floats: '.' as separator, else `def`.
     int readInteger(std::string_view section, std::string_view key, int def = 0) const;
@@ -113,7 +118,8 @@ public:
 
     std::vector<std::string> readSections() const;
     std::vector<std::string> readSection(std::string_view section) const;  // key names
-    std::vector<std::pair<std::string, std::string>> readSectionValues(std::string_view section) const;
+    std::vector<std::pair<std::string, std::string>> readSectionValues(std::string_view section,
+                                                                       bool verbatim = false) const;
     bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;
     bool eraseSection(std::string_view section);

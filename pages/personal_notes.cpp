@@ -61,7 +61,7 @@ std::vector<std::string> PersonalNotes::read(std::string_view waypoint) const {
     if (!UsableSection(waypoint)) return lines;
     // One pass over the section instead of one search per line.
     std::unordered_map<std::string, std::string> byKey;
-    for (auto& [key, value] : ini_.readSectionValues(waypoint)) byKey.emplace(FoldAscii(key), std::move(value));
+    for (auto& [key, value] : ini_.readSectionValues(waypoint, /*verbatim=*/true)) byKey.emplace(FoldAscii(key), std::move(value));
     for (size_t i = 0;; ++i) {
         auto it = byKey.find(FoldAscii(LineKey(i)));
         if (it == byKey.end() || it->second == kNoteEndMarker) break;

@@ -228,3 +228,24 @@ TEST(IniDocument, ManySectionsStayFast) {
 }
 
 }  // namespace tv
+
+namespace tv {
+
+// Note lines keep their indentation and quotes when read verbatim; ordinary
+// reads trim the blanks after the '=' as hand-edited files expect.
+TEST(IniValues, VerbatimReadKeepsLeadingBlanks) {
+    IniDocument doc = IniDocument::Parse("[GC1]\r\nZ0=   indented \"quoted\"  \r\nN = 42\r\n");
+    EXPECT_EQ(*doc.getVerbatim("gc1", "z0"), "   indented \"quoted\"  ");
+    EXPECT_EQ(*doc.get("GC1", "Z0"), "indented \"quoted\"  ");
+    EXPECT_EQ(*doc.get("GC1", "N"), "42");
+    tvtest::TempDir dir;
+    TIniFile ini(dir.str() + "x.ini");
+    ASSERT_TRUE(ini.writeString("A", "S", "  two blanks"));
+    TIniFile again(dir.str() + "x.ini");
+    EXPECT_EQ(again.readStringVerbatim("A", "S"), "  two blanks");
+    auto values = again.readSectionValues("A", true);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0].second, "  two blanks");
+}
+
+}  // namespace tv

@@ -53,6 +53,12 @@ TEST_F(PersonalNotesTest, WrittenReadChangedAndErasedPerCache) {
     EXPECT_EQ(file().find('['), std::string::npos);
 }
 
+TEST_F(PersonalNotesTest, IndentedLinesKeepTheirBlanks) {
+    const Lines lines = {"  Stufe 1:", "    N 49 12.345", "\t\"Zitat\"  "};
+    ASSERT_TRUE(WritePersonalNote("GC7", lines));
+    EXPECT_EQ(ReadPersonalNote("GC7"), lines);
+}
+
 TEST_F(PersonalNotesTest, EmptyNotesAndEmptyLines) {
     // No lines: the note is gone, as after erasing.
     ASSERT_TRUE(WritePersonalNote("GC1", {"a"}));
