@@ -1,0 +1,477 @@
+#include "pages/index_page.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include "core/app_paths.h"
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using Codes = std::vector<std::string>;
+
+TCacheRec Cache(const char* wp, const std::string& name, int y, int m, int d, double lat, double lon,
+                const char* type, const char* size, const char* diff, const char* terr) {
+    TCacheRec r;
+    r.Waypoint = wp;
+    r.Name = name;
+    r.Hidden = *DayCountFromDate(y, m, d);
+    r.Lat = lat;
+    r.Lon = lon;
+    r.CacheType = type;
+    r.Size = size;
+    r.Difficulty = diff;
+    r.Terrain = terr;
+    return r;
+}
+
+// Compares with tests/fixtures/pages/index/<name>; TV_UPDATE_GOLDEN=1 rewrites
+// the file instead (read every rewritten file in the diff).
+void ExpectGolden(const std::string& page, const std::string& name) {
+    const fs::path file = tvtest::Fixture("pages/index/" + name);
+    if (std::getenv("TV_UPDATE_GOLDEN")) {
+        std::ofstream(file, std::ios::binary) << page;
+        return;
+    }
+    const std::string golden = tvtest::ReadFileBytes(file);
+    ASSERT_FALSE(golden.empty()) << file;
+    EXPECT_EQ(page, golden) << name;
+}
+
+// The link targets and the header-cell count of a page, read back by libxml2.
+struct Parsed {
+    std::vector<std::string> hrefs, targets;
+    int headerCells = 0;
+    std::string text;
+};
+Parsed Parse(const std::string& page) {
+    Parsed p;
+    htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), "index.html", nullptr,
+                                    HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!doc) return p;
+    // Document order, so that the links come as the rows are written.
+    std::function<void(xmlNodePtr)> walk = [&](xmlNodePtr n) {
+        for (; n; n = n->next) {
+            if (n->type == XML_ELEMENT_NODE) {
+                const std::string tag = reinterpret_cast<const char*>(n->name);
+                if (tag == "a") {
+                    xmlChar* h = xmlGetProp(n, BAD_CAST "href");
+                    xmlChar* t = xmlGetProp(n, BAD_CAST "target");
+                    p.hrefs.emplace_back(h ? reinterpret_cast<const char*>(h) : "");
+                    p.targets.emplace_back(t ? reinterpret_cast<const char*>(t) : "");
+                    xmlFree(h);
+                    xmlFree(t);
+                }
+                if (tag == "td" && n->parent && xmlHasProp(n->parent, BAD_CAST "bgcolor")) ++p.headerCells;
+            }
+            walk(n->children);
+        }
+    };
+    walk(xmlDocGetRootElement(doc));
+    xmlChar* all = xmlNodeGetContent(xmlDocGetRootElement(doc));
+    if (all) p.text = reinterpret_cast<const char*>(all);
+    xmlFree(all);
+    xmlFreeDoc(doc);
+    return p;
+}
+
+// A work folder with a cache database of three caches and a description
+// folder; the settings home is at N 48° 00.000 E 008° 00.000.
+class IndexPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramDir(prog.str());
+        ProcSettings = TProcSettings{};
+        ProcSettings.WorkDir = work.str();
+        ProcSettings.HomeLat = 48.0;
+        ProcSettings.HomeLong = 8.0;
+        CacheIndexList.Clear();
+        // GC1AB: 2 Jan 2008, 10.2 km; GC2CD: 15 Jun 2007, 9.5 km; GC3EF: far away.
+        work.write("Caches.bin",
+                   EncodeCacheRecs({Cache("GC1AB", W("Schöne Aussicht"), 2008, 1, 2, 48.0917, 8.0, "TRADITIONAL CACHE",
+                                          "Regular", "2.5", "0.0"),
+                                    Cache("GC2CD", "Bach & <Br\xFC" "cke>", 2007, 6, 15, 48.0, 8.12723, "MULTI-CACHE",
+                                          "", "1", "3"),
+                                    Cache("GC3EF", "alpha", 2006, 3, 1, 52.5, 13.4, "UNKNOWN CACHE", "Micro", "5",
+                                          "4.5")}));
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        ProcSettings = TProcSettings{};
+    }
+
+    IndexPageParams Params(Codes codes) {
+        IndexPageParams p;
+        p.codes = std::move(codes);
+        p.home = IndexHomeFor(ProcSettings, p.options.home);
+        return p;
+    }
+    std::vector<std::string> RowCodes(const IndexPageParams& p) {
+        std::vector<std::string> out;
+        for (const auto& r : IndexTableRows(p)) out.push_back(r.code);
+        return out;
+    }
+
+    tvtest::TempDir prog, work, out;
+    platform::ScopedFakes fakes;
+};
+
+// ---- the page, byte for byte ------------------------------------------------------------
+
+TEST_F(IndexPageTest, TableWithAllColumnsMatchesGolden) {
+    IndexPageParams p = Params({"GC1AB", "GC2CD"});
+    const std::string page = RenderIndexPage(p);
+    ExpectGolden(page, "table_all.html");
+    // Nearest first: GC2CD (9.5 km) before GC1AB (10.2 km); the texts would
+    // sort the other way round.
+    EXPECT_EQ(RowCodes(p), (Codes{"GC2CD", "GC1AB"}));
+    const Parsed parsed = Parse(page);
+    EXPECT_EQ(parsed.headerCells, 8);
+    EXPECT_EQ(parsed.hrefs, (Codes{"./GC2CD_converted.html", "./GC2CD_converted.html", "./GC1AB_converted.html",
+                                   "./GC1AB_converted.html"}));
+    for (const auto& t : parsed.targets) EXPECT_EQ(t, "_cache");
+    // Declared iso-8859-1, so the Windows-1252 bytes read as the right letters.
+    EXPECT_NE(parsed.text.find("Verf\xC3\xBCgung"), std::string::npos);
+    EXPECT_NE(parsed.text.find("Bach & <Br\xC3\xBC" "cke>"), std::string::npos);
+}
+
+TEST_F(IndexPageTest, PocketPCListMatchesGolden) {
+    IndexPageParams p = Params({"GC1AB", "GC9ZZ", "GC2CD"});
+    p.options.pocketPC = true;
+    const std::string page = RenderIndexPage(p);
+    ExpectGolden(page, "pocket_pc.html");
+    // A page whose cache is not in the database still gets its line.
+    EXPECT_NE(page.find("<a href=\"./GC9ZZ_converted.html\" target=\"_cache\">GC9ZZ</a>: unbekannt<br>\r\n"),
+              std::string::npos);
+    // ... but no table row.
+    p.options.pocketPC = false;
+    EXPECT_EQ(RowCodes(p), (Codes{"GC2CD", "GC1AB"}));
+}
+
+TEST_F(IndexPageTest, AdditionalHomeAndWorkListMatchGolden) {
+    ProcSettings.AddHomeTxt = {"Arbeit", W("Büro <2>")};
+    ProcSettings.AddHomeLat = {"50.00000", "48.50000"};
+    ProcSettings.AddHomeLon = {"9.00000", "8.25000"};
+    IndexPageParams p = Params({"GC1AB", "GC2CD", "GC3EF"});
+    p.options.home = 2;
+    p.options.which = 0;
+    p.options.sort = kSortName;
+    p.options.descending = true;
+    p.options.coords = false;
+    p.options.size = false;
+    p.home = IndexHomeFor(ProcSettings, 2);
+    p.workList = WorkListFilter({"gc1ab", "GC3EF", ""});
+    const std::string page = RenderIndexPage(p);
+    ExpectGolden(page, "table_home_worklist.html");
+    EXPECT_NE(page.find(W("<p><b>Hinweis:</b> Die angegebene Cache-Entfernung bezieht sich auf Büro &lt;2&gt; "
+                          "(N 48° 30.000 E 008° 15.000)</p>\r\n")),
+              std::string::npos);
+    EXPECT_NE(page.find(W("<td>Entf. von Büro &lt;2&gt;</td>\r\n")), std::string::npos);
+    // Name descending: "Schöne ..." before "alpha" (case ignored); GC2CD is
+    // not in the work list.
+    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC3EF"}));
+}
+
+TEST_F(IndexPageTest, DistanceOffLeavesNoteAndColumnOutButStillSorts) {
+    ProcSettings.AddHomeTxt = {W("Büro")};
+    ProcSettings.AddHomeLat = {"48.50000"};
+    ProcSettings.AddHomeLon = {"8.25000"};
+    IndexPageParams p = Params({"GC3EF", "GC1AB", "GC2CD"});
+    p.home = IndexHomeFor(ProcSettings, 1);
+    p.options.distance = false;
+    const std::string page = RenderIndexPage(p);
+    EXPECT_EQ(page.find("Hinweis"), std::string::npos);
+    EXPECT_EQ(page.find("Entf."), std::string::npos);
+    // From the office GC1AB (46 km) is nearer than GC2CD (55 km).
+    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC2CD", "GC3EF"}));
+}
+
+TEST_F(IndexPageTest, OnlyTheWaypointColumn) {
+    IndexPageParams p = Params({"GC1AB"});
+    auto& o = p.options;
+    o.name = o.hidden = o.coords = o.distance = o.type = o.size = o.dt = false;
+    const std::string page = RenderIndexPage(p);
+    EXPECT_NE(page.find("<tr bgcolor=\"#F0F0F0\">\r\n<td>Waypoint</td>\r\n</tr>\r\n<tr>\r\n<td><a "
+                        "href=\"./GC1AB_converted.html\" target=\"_cache\">GC1AB</a></td>\r\n</tr>\r\n</table>\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Parse(page).headerCells, 1);
+}
+
+TEST_F(IndexPageTest, EmptyListGivesAnEmptyTable) {
+    IndexPageParams p = Params({});
+    const std::string page = RenderIndexPage(p);
+    EXPECT_NE(page.find("<td>Diff./Terrain</td>\r\n</tr>\r\n</table>\r\n</body></html>\r\n"), std::string::npos);
+    p.options.pocketPC = true;
+    EXPECT_NE(RenderIndexPage(p).find("<p>\r\n</p>\r\n</body></html>\r\n"), std::string::npos);
+}
+
+TEST_F(IndexPageTest, MarkupInNamesAndCodesIsEscaped) {
+    IndexPageParams p = Params({"GC\"x<y>"});
+    TCacheRec hostile = Cache("GCX", "<script>alert('x')</script> & \"q\"", 2001, 1, 1, 48, 8, "<b>", "<i>", "1",
+                              "1");
+    p.findCache = [&](std::string_view, TCacheRec& r) {
+        r = hostile;
+        return true;
+    };
+    for (bool pocket : {false, true}) {
+        p.options.pocketPC = pocket;
+        const std::string page = RenderIndexPage(p);
+        EXPECT_EQ(page.find("<script>"), std::string::npos);
+        EXPECT_EQ(page.find("<b>"), std::string::npos);
+        EXPECT_EQ(page.find("<i>"), std::string::npos);
+        EXPECT_NE(page.find("href=\"./GC&quot;x&lt;y&gt;_converted.html\""), std::string::npos);
+        EXPECT_NE(page.find("&lt;script&gt;alert('x')&lt;/script&gt; &amp; \"q\""), std::string::npos);
+    }
+}
+
+// ---- rows and sorts -----------------------------------------------------------------------
+
+TEST_F(IndexPageTest, RowValues) {
+    TCacheRec rec;
+    ASSERT_TRUE(FindCacheByWaypoint("GC1AB", rec));
+    const IndexRow r = MakeIndexRow("gc1ab", rec, IndexHomeFor(ProcSettings, 0));
+    EXPECT_EQ(r.code, "gc1ab");
+    EXPECT_EQ(r.hidden, "02.01.2008");
+    EXPECT_EQ(r.coords, W("N 48° 5.502 E 008° 0.000"));
+    EXPECT_EQ(r.distance, "10.2km N");
+    EXPECT_NEAR(r.km, 10.197, 0.001);
+    EXPECT_EQ(r.size, "Regular");
+    EXPECT_EQ(r.dt, "2.5 / 0");
+    EXPECT_EQ(r.day, 39449.0);
+    ASSERT_TRUE(FindCacheByWaypoint("GC2CD", rec));
+    const IndexRow r2 = MakeIndexRow("GC2CD", rec, IndexHomeFor(ProcSettings, 0));
+    EXPECT_EQ(r2.size, "?");
+    EXPECT_EQ(r2.dt, "1 / 3");
+    EXPECT_EQ(r2.distance, "9.5km E");
+
+    // An additional home whose coordinates are no numbers: "?" and the largest key.
+    ProcSettings.AddHomeTxt = {"Kaputt"};
+    ProcSettings.AddHomeLat = {"abc"};
+    ProcSettings.AddHomeLon = {"8.0"};
+    const IndexRow r3 = MakeIndexRow("GC2CD", rec, IndexHomeFor(ProcSettings, 1));
+    EXPECT_EQ(r3.distance, "?");
+    EXPECT_EQ(r3.km, kNoDistanceKm);
+}
+
+TEST_F(IndexPageTest, EverySortItemAscendingAndDescending) {
+    auto row = [](const char* code, const char* name, double day, const char* coords, double km, const char* type,
+                  const char* dt, const char* size) {
+        IndexRow r;
+        r.code = code;
+        r.name = name;
+        r.day = day;
+        r.coords = coords;
+        r.km = km;
+        r.type = type;
+        r.dt = dt;
+        r.size = size;
+        return r;
+    };
+    // Each key orders the three rows differently; numeric keys would sort
+    // otherwise as texts ("10.2" < "9.5", day 40000 vs 9000).
+    const std::vector<IndexRow> rows = {
+        row("GC2", "beta", 40000, "N 50", 10.2, "MULTI", "2 / 2", "Small"),
+        row("gc1", "Alpha", 9000, "N 48", 9.5, "Unknown", "1 / 5", "regular"),
+        row("GC3", "\xC4pfel", 39000, "n 49", 99999, "earthcache", "3 / 1", "Micro"),
+    };
+    const std::vector<std::pair<int, Codes>> expected = {
+        {kSortWaypoint, {"gc1", "GC2", "GC3"}}, {kSortHidden, {"gc1", "GC3", "GC2"}},
+        {kSortCoords, {"gc1", "GC3", "GC2"}},   {kSortDistance, {"gc1", "GC2", "GC3"}},
+        {kSortName, {"gc1", "GC2", "GC3"}},     {kSortType, {"GC3", "GC2", "gc1"}},
+        {kSortDT, {"gc1", "GC2", "GC3"}},       {kSortSize, {"GC3", "gc1", "GC2"}},
+    };
+    for (const auto& [item, codes] : expected) {
+        std::vector<IndexRow> sorted = rows;
+        SortIndexRows(sorted, item);
+        Codes got;
+        for (const auto& r : sorted) got.push_back(r.code);
+        EXPECT_EQ(got, codes) << "sort item " << item;
+    }
+    // Through the page: descending writes the last sorted row first.
+    IndexPageParams p = Params({"GC1AB", "GC2CD", "GC3EF"});
+    p.options.sort = kSortHidden;
+    EXPECT_EQ(RowCodes(p), (Codes{"GC3EF", "GC2CD", "GC1AB"}));
+    p.options.descending = true;
+    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC2CD", "GC3EF"}));
+}
+
+TEST_F(IndexPageTest, SortIsStable) {
+    std::vector<IndexRow> rows(50);
+    for (int i = 0; i < 50; ++i) {
+        rows[static_cast<std::size_t>(i)].code = "GC" + std::to_string(i);
+        rows[static_cast<std::size_t>(i)].type = i % 2 ? "MULTI" : "multi";
+        rows[static_cast<std::size_t>(i)].km = i % 3;
+    }
+    for (int item : {kSortType, kSortDistance}) {
+        std::vector<IndexRow> sorted = rows;
+        SortIndexRows(sorted, item);
+        for (std::size_t i = 1; i < sorted.size(); ++i) {
+            const auto& a = sorted[i - 1];
+            const auto& b = sorted[i];
+            if (item == kSortDistance && a.km != b.km) continue;
+            EXPECT_LT(std::stoi(a.code.substr(2)), std::stoi(b.code.substr(2))) << "ties keep the list order";
+        }
+    }
+}
+
+// ---- folder and work list ---------------------------------------------------------------------
+
+TEST_F(IndexPageTest, ConvertedCodesOfAFolder) {
+    EXPECT_TRUE(ListConvertedCodes(out.str()).empty());
+    for (const char* name : {"GC1AB.html", "GC1AB_converted.html", "gc2cd_converted.HTML", "GC3EF_x_converted.html",
+                             "GC3EF_converted.html", "XY1_converted.html", "GC4_converted.html.bak", "index.html"})
+        out.write(name, "x");
+    fs::create_directory(out.path() / "GC5_converted.html");
+    EXPECT_EQ(ListConvertedCodes(out.str()), (Codes{"GC1AB", "gc2cd", "GC3EF"}));
+}
+
+TEST_F(IndexPageTest, WorkListIsReadOnceAndAMissingFileIsOneBox) {
+    const std::string path = work.str() + "WPList.txt";
+    WorkListFilter none = ReadIndexWorkList(path);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + path + "\n\n", 0), 0u);
+    IndexPageParams p = Params({"GC1AB", "GC2CD", "GC3EF"});
+    p.options.which = 0;
+    p.workList = none;
+    EXPECT_TRUE(RowCodes(p).empty());
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
+
+    work.write("WPList.txt", "gc1ab\r\nGC3EF \r\n");
+    p.workList = ReadIndexWorkList(path);
+    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC3EF"}));
+    p.options.which = 1;
+    EXPECT_EQ(RowCodes(p).size(), 3u);
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
+}
+
+TEST_F(IndexPageTest, WriteReplacesTheFileWhole) {
+    const std::string file = out.str() + "index.html";
+    out.write("index.html", std::string(100000, 'x'));
+    IndexPageParams p = Params({"GC1AB"});
+    ASSERT_TRUE(WriteIndexPage(file, p));
+    EXPECT_EQ(tvtest::ReadFileBytes(file), RenderIndexPage(p));
+    EXPECT_FALSE(WriteIndexPage(out.str() + "missing/index.html", p));
+}
+
+// ---- options ------------------------------------------------------------------------------------
+
+TEST_F(IndexPageTest, OptionsRoundTripAndSaveSwitch) {
+    IndexOptions o;
+    ReadIndexOptions(o, false);
+    EXPECT_EQ(o, IndexOptions{});  // nothing stored: the window's defaults, saving on
+
+    IndexOptions changed;
+    changed.pocketPC = true;
+    changed.hidden = changed.coords = changed.distance = changed.name = false;
+    changed.type = changed.dt = changed.size = changed.showAfter = false;
+    changed.sort = kSortSize;
+    changed.which = 0;
+    changed.descending = true;
+    changed.home = 2;
+    changed.fileName = "/tmp/x/index.html";
+    ASSERT_TRUE(WriteIndexOptions(changed, false));
+    IndexOptions back;
+    ReadIndexOptions(back, false);
+    EXPECT_EQ(back, changed);
+
+    // With a folder override the work-list choice is neither read nor written.
+    changed.which = 1;
+    ASSERT_TRUE(WriteIndexOptions(changed, true));
+    EXPECT_EQ(IniFile().readString("Program", "IdxAddWhich"), "0");
+    IndexOptions forced;
+    forced.which = 1;
+    ReadIndexOptions(forced, true);
+    EXPECT_EQ(forced.which, 1);
+
+    // Saving off: only the switch is written, and reading keeps the defaults.
+    fs::remove(SettingsFilePath());
+    IndexOptions off = changed;
+    off.saveOptions = false;
+    ASSERT_TRUE(WriteIndexOptions(off, false));
+    EXPECT_EQ(prog.read("tq.conf"), "[Program]\r\nIdxSaveOpts=0\r\n");
+    IndexOptions again;
+    ReadIndexOptions(again, false);
+    EXPECT_FALSE(again.saveOptions);
+    again.saveOptions = true;
+    EXPECT_EQ(again, IndexOptions{});
+
+    // Values out of range fall back to the first item.
+    prog.write("tq.conf", "[Program]\r\nIdxSortOrder=9\r\nIdxAddWhich=-1\r\nIdxAscDesc=7\r\nIdxHome=-3\r\n");
+    IndexOptions bad;
+    bad.sort = kSortName;
+    ReadIndexOptions(bad, false);
+    EXPECT_EQ(bad.sort, 0);
+    EXPECT_EQ(bad.which, 0);
+    EXPECT_FALSE(bad.descending);
+    EXPECT_EQ(bad.home, 0);
+}
+
+TEST_F(IndexPageTest, HomeChoice) {
+    ProcSettings.AddHomeTxt = {"A", "B"};
+    ProcSettings.AddHomeLat = {"1.5", "2.5"};
+    ProcSettings.AddHomeLon = {"3.5", "4.5"};
+    EXPECT_EQ(HomeChoiceNames(ProcSettings), (Codes{"HOME", "A", "B"}));
+    IndexHome h = IndexHomeFor(ProcSettings, 2);
+    EXPECT_TRUE(h.additional);
+    EXPECT_EQ(h.name, "B");
+    EXPECT_EQ(h.where, (LatLon{2.5, 4.5}));
+    for (int item : {0, 3, -1}) {
+        h = IndexHomeFor(ProcSettings, item);
+        EXPECT_FALSE(h.additional);
+        EXPECT_EQ(h.name, "HOME");
+        EXPECT_EQ(h.where, (LatLon{48.0, 8.0}));
+    }
+}
+
+// ---- texts and folders ----------------------------------------------------------------------------
+
+TEST_F(IndexPageTest, WindowTexts) {
+    EXPECT_EQ(NoConvertedPagesText("/a/b/"),
+              W("Das Ausgabeverzeichnis \"/a/b/\" enthält keine konvertierten Cachebeschreibungen!"));
+    EXPECT_EQ(ConvertedCountText(1), W("Das Ausgabeverzeichnis enthält 1 konvertierte Cachebeschreibungen."));
+    EXPECT_EQ(IndexDateText(std::nullopt), "Eine Indexdatei ist bislang nicht vorhanden.");
+    EXPECT_EQ(IndexDateText(platform::DateTime{2008, 3, 7, 10, 0, 0, 0}),
+              W("Letztes Änderungsdatum der Indexdatei: 07. 03. 2008"));
+    const std::string q = OtherFolderQuestion("/d/");
+    EXPECT_EQ(q.rfind(W("Die Indexdatei soll in einem Verzeichnis abgelegt werden, das nicht gleich dem "
+                        "Ausgabeverzeichnis \"/d/\" ist. Da die Indexdatei mit relativen Links arbeitet, wird ein "
+                        "Anklicken eines Links"),
+                      0),
+              0u);
+    EXPECT_NE(q.find(W("verschoben wird.\r\n\r\nEmpfehlung: Die Indexdatei sollte im Ausgabeverzeichnis angelegt "
+                       "werden.\r\n\r\nSoll die Indexdatei trotzdem")),
+              std::string::npos);
+}
+
+TEST_F(IndexPageTest, IndexFileFolderComparison) {
+    fs::create_directory(out.path() / "sub");
+    fs::create_directory_symlink(out.path(), work.path() / "link");
+    const std::string d = out.str();
+    EXPECT_TRUE(IsInFolder(d + "index.html", d));
+    EXPECT_TRUE(IsInFolder("index.html", d));
+    EXPECT_TRUE(IsInFolder(d + "sub/../other.html", d));
+    EXPECT_TRUE(IsInFolder(work.str() + "link/index.html", d));
+    EXPECT_FALSE(IsInFolder(d + "sub/index.html", d));
+    EXPECT_FALSE(IsInFolder(work.str() + "index.html", d));
+    EXPECT_EQ(IndexFilePath("index.html", d), d + "index.html");
+    EXPECT_EQ(IndexFilePath("/x/i.html", d), "/x/i.html");
+}
+
+}  // namespace
+}  // namespace tv
