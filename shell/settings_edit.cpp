@@ -158,9 +158,10 @@ std::filesystem::path Normalised(const std::string& folder) {
 }
 
 std::string EqualFoldersRest() {
-    return W(" Das Ausgabe- und das Arbeitsverzeichnis sind gleich. Dies kann zu unerwarteten Effekten beim Arbeiten "
-             "mit dem Programm führen.\r\nUm dies zu vermeiden, kann der Einstellungs-Dialog erst dann mit OK beendet "
-             "werden, wenn unterschiedliche Ausgabe- und Arbeitsverzeichnisse ausgewählt wurden.");
+    return W(
+        " Das Ausgabe- und das Arbeitsverzeichnis sind gleich. Dies kann zu unerwarteten Effekten beim Arbeiten "
+        "mit dem Programm führen.\r\nUm dies zu vermeiden, kann der Einstellungs-Dialog erst dann mit OK beendet "
+        "werden, wenn unterschiedliche Ausgabe- und Arbeitsverzeichnisse ausgewählt wurden.");
 }
 
 std::optional<int> ParseWidth(const std::string& text) {

@@ -55,8 +55,8 @@ TfrmCalc::TfrmCalc() : QDialog(nullptr) {
     // Distance tab.
     ts1 = new QWidget;
     ts1->setObjectName("ts1");
-    auto* g1 = new QGroupBox(QStringLiteral("Berechnet Entfernung und Richtungswinkel zwischen zwei Koordinatenpaaren"),
-                             ts1);
+    auto* g1 =
+        new QGroupBox(QStringLiteral("Berechnet Entfernung und Richtungswinkel zwischen zwei Koordinatenpaaren"), ts1);
     edB1Grad = NewCoordBox(g1, "edB1Grad", 2, true, QStringLiteral("49"));
     edB1Min = NewCoordBox(g1, "edB1Min", 6, true, QStringLiteral("30.000"));
     cbNS1 = NewHemisphereBox(g1, "cbNS1", true);
@@ -90,7 +90,8 @@ TfrmCalc::TfrmCalc() : QDialog(nullptr) {
     // Projection tab.
     ts2 = new QWidget;
     ts2->setObjectName("ts2");
-    auto* g2 = new QGroupBox(QStringLiteral("Berechnet Zielkoordinaten aus Koordinatenpaar, Entfernung und Winkel"), ts2);
+    auto* g2 =
+        new QGroupBox(QStringLiteral("Berechnet Zielkoordinaten aus Koordinatenpaar, Entfernung und Winkel"), ts2);
     edBGrad = NewCoordBox(g2, "edBGrad", 2, false, QStringLiteral("49"));
     edBMin = NewCoordBox(g2, "edBMin", 6, true, QStringLiteral("30.000"));
     cbNS = NewHemisphereBox(g2, "cbNS", true);

@@ -156,8 +156,8 @@ void TfrmSettings::btnChooseOfflineDirClick() {
 }
 
 void TfrmSettings::btnChooseTemplateClick() {
-    const auto file = platform::fileDialogs().openFile(W("Template-Datei auswählen"), "HTML-Dateien (*.htm *.html)",
-                                                       GetWorkDir());
+    const auto file =
+        platform::fileDialogs().openFile(W("Template-Datei auswählen"), "HTML-Dateien (*.htm *.html)", GetWorkDir());
     if (file && !file->empty()) tsPaths->edTemplate->setText(ToQ(*file));
 }
 

@@ -2,10 +2,10 @@
 // coordinate functions.
 #include "geo/calculator.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "core/coords.h"
 #include "core/number_format.h"
@@ -29,8 +29,8 @@ TEST(ParseDegMin, SignFromTheHemisphereAndFailures) {
 }
 
 TEST(DistanceText, DefaultsGiveTheKnownDistanceAndBearing) {
-    const std::string text = DistanceText(B("49", "30.000", "Nord"), B("10", "45.000", "Ost"),
-                                          B("50", "5.500", "Nord"), B("11", "2.800", "Ost"));
+    const std::string text = DistanceText(B("49", "30.000", "Nord"), B("10", "45.000", "Ost"), B("50", "5.500", "Nord"),
+                                          B("11", "2.800", "Ost"));
     EXPECT_EQ(text, "Entfernung = 69.150 km in Richtung 17.82 Grad");
     // The same numbers as the coordinate functions give.
     double d = 0, b = 0;
@@ -49,8 +49,8 @@ TEST(DistanceText, FirstFaultyBoxIsNamed) {
 
 TEST(DistanceText, SouthernAndWesternPointsAndBearingRounding) {
     // Santiago to Buenos Aires: both south and west.
-    const std::string text = DistanceText(B("33", "27.000", "Süd"), B("70", "40.000", "West"),
-                                          B("34", "36.000", "Süd"), B("58", "23.000", "West"));
+    const std::string text = DistanceText(B("33", "27.000", "Süd"), B("70", "40.000", "West"), B("34", "36.000", "Süd"),
+                                          B("58", "23.000", "West"));
     double d = 0, b = 0;
     ASSERT_TRUE(CalcDistanceBearing(d, b, -33.45, -(70 + 40.0 / 60), -34.6, -(58 + 23.0 / 60)));
     EXPECT_GT(d, 1100);

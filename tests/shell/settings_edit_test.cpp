@@ -2,10 +2,10 @@
 // checks before OK, and the round trip of every setting through tq.conf.
 #include "shell/settings_edit.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
