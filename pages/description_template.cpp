@@ -1,6 +1,7 @@
 #include "pages/description_template.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "core/file_procs.h"
 #include "core/html_escape.h"
@@ -10,6 +11,31 @@
 namespace tv {
 
 namespace {
+
+// Every occurrence of `find` (exact bytes) replaced in one pass. Placeholders
+// start with '<', which is everywhere in HTML, so a first-byte scan would stop
+// at every tag; Horspool skips by the last byte instead.
+void ReplaceEvery(std::string& text, std::string_view find, std::string_view replace) {
+    const std::boyer_moore_horspool_searcher searcher(find.begin(), find.end());
+    auto hit = std::search(text.cbegin(), text.cend(), searcher);
+    if (hit == text.cend()) return;
+    std::string out;
+    out.reserve(text.size() + replace.size());
+    auto from = text.cbegin();
+    while (hit != text.cend()) {
+        out.append(from, hit);
+        out.append(replace);
+        from = hit + static_cast<std::ptrdiff_t>(find.size());
+        hit = std::search(from, text.cend(), searcher);
+    }
+    out.append(from, text.cend());
+    text.swap(out);
+}
+
+bool Contains(const std::string& text, std::string_view part) {
+    const std::boyer_moore_horspool_searcher searcher(part.begin(), part.end());
+    return std::search(text.cbegin(), text.cend(), searcher) != text.cend();
+}
 
 bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
     const std::string ua = UpperCaseAscii(a), ub = UpperCaseAscii(b);
@@ -74,8 +100,8 @@ std::optional<std::string> HomeDistanceText(const DescriptionHome& home, const L
 std::string FillTemplate(std::string_view templateText, std::string_view waypoint, const TCacheDescription& d,
                          const FillOptions& o, const FillSources& s, const platform::DateTime& now) {
     std::string t(templateText);
-    auto put = [&t](std::string_view name, std::string_view value) { ReplaceAll(t, PlaceholderText(name), value); };
-    auto has = [&t](std::string_view name) { return t.find(PlaceholderText(name)) != std::string::npos; };
+    auto put = [&t](std::string_view name, std::string_view value) { ReplaceEvery(t, PlaceholderText(name), value); };
+    auto has = [&t](std::string_view name) { return Contains(t, PlaceholderText(name)); };
     const std::string w(waypoint);
 
     put("LOGLIMITATIONS", d.LogLimitations);
@@ -130,7 +156,7 @@ std::string FillTemplate(std::string_view templateText, std::string_view waypoin
     if (o.cacheImages && has("CACHEIMAGES")) {
         const std::string images = BuildCacheImagesHTML(d.Images, o.htmlMaxWidth, o.twoColumns);
         const std::string ph = PlaceholderText("CACHEIMAGES");
-        if (!images.empty()) ReplaceAll(t, ph, images + ph);
+        if (!images.empty()) ReplaceEvery(t, ph, images + ph);
     }
     return t;
 }
