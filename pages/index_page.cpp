@@ -169,7 +169,9 @@ bool WriteIndexOptions(const IndexOptions& o, bool folderOverride) {
         if (!folderOverride) ini.writeInteger(kSection, "IdxAddWhich", o.which);
         ini.writeInteger(kSection, "IdxAscDesc", o.descending ? 1 : 0);
         ini.writeInteger(kSection, "IdxHome", o.home);
-        ini.writeString(kSection, "IdxFilename", o.fileName);
+        // The file name of another folder would send the next ordinary index
+        // there (with the question about relative links every time).
+        if (!folderOverride) ini.writeString(kSection, "IdxFilename", o.fileName);
     });
 }
 

@@ -63,7 +63,7 @@ struct IndexOptions {
 // Items out of range fall back to their first item.
 void ReadIndexOptions(IndexOptions& o, bool folderOverride);
 // Writes "IdxSaveOpts" and, while it is on, the others (in one rewrite of the
-// file); "IdxAddWhich" only without a folder override.
+// file); "IdxAddWhich" and "IdxFilename" only without a folder override.
 bool WriteIndexOptions(const IndexOptions& o, bool folderOverride);
 
 // The home the distances are measured from.

@@ -390,10 +390,13 @@ TEST_F(IndexPageTest, OptionsRoundTripAndSaveSwitch) {
     ReadIndexOptions(back, false);
     EXPECT_EQ(back, changed);
 
-    // With a folder override the work-list choice is neither read nor written.
+    // With a folder override the work-list choice is neither read nor
+    // written, and the file name is not written.
     changed.which = 1;
+    changed.fileName = "/elsewhere/index.html";
     ASSERT_TRUE(WriteIndexOptions(changed, true));
     EXPECT_EQ(IniFile().readString("Program", "IdxAddWhich"), "0");
+    EXPECT_EQ(IniFile().readString("Program", "IdxFilename"), "/tmp/x/index.html");
     IndexOptions forced;
     forced.which = 1;
     ReadIndexOptions(forced, true);
