@@ -204,15 +204,7 @@ std::string BuildCacheMapHTMLFor(const std::string& outDir, std::string_view way
 
 std::string ReadPersonalNotesHtml(const std::string& notesFile, std::string_view waypoint) {
     if (waypoint.empty()) return {};
-    const PersonalNotes notes(notesFile);
-    std::string out;
-    bool first = true;
-    for (const auto& line : notes.read(waypoint)) {
-        if (!first) out += "<br>";
-        out += line;
-        first = false;
-    }
-    return out;
+    return PersonalNotesHtml(PersonalNotes(notesFile).read(waypoint));
 }
 
 // ---- Long description clean-up --------------------------------------------------------

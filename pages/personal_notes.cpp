@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <unordered_map>
 
-#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
@@ -115,7 +114,7 @@ std::string PersonalNotesHtml(const std::vector<std::string>& lines) {
     std::string html;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) html += "<br>";
-        html += html::Text(lines[i]);
+        html += lines[i];
     }
     return html;
 }

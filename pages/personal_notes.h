@@ -69,9 +69,9 @@ std::vector<std::string> ReadPersonalNote(std::string_view waypoint);
 bool WritePersonalNote(std::string_view waypoint, const std::vector<std::string>& lines);
 bool ErasePersonalNote(std::string_view waypoint);
 
-// The note as it goes into a description page: each line HTML-escaped (notes
-// are plain text and may come from another user's suitcase), joined by
-// "<br>" with none before the first. "" for no lines.
+// The note as it goes into a description page: the lines as the user wrote
+// them (a note may hold markup on purpose), joined by "<br>" with none before
+// the first. "" for no lines.
 std::string PersonalNotesHtml(const std::vector<std::string>& lines);
 // PersonalNotesHtml of the work folder's note; "" for an empty waypoint or
 // no note.

@@ -124,11 +124,10 @@ TEST_F(PersonalNotesTest, FailedWriteIsReported) {
     EXPECT_FALSE(notes.lastError().message.empty());
 }
 
-TEST_F(PersonalNotesTest, NotesHtmlIsEscapedAndJoined) {
+TEST_F(PersonalNotesTest, NotesHtmlKeepsTheUsersMarkupAndJoinsLines) {
     ASSERT_TRUE(WritePersonalNote("GC1", {"a", "", "c"}));
     EXPECT_EQ(ReadPersonalNotes("GC1"), "a<br><br>c");
-    EXPECT_EQ(PersonalNotesHtml({W("Größe <S> & \"klein\""), "<script>x</script>"}),
-              W("Größe &lt;S&gt; &amp; \"klein\"<br>&lt;script&gt;x&lt;/script&gt;"));
+    EXPECT_EQ(PersonalNotesHtml({W("Größe <b>S</b>"), "zweite"}), W("Größe <b>S</b><br>zweite"));
     EXPECT_EQ(PersonalNotesHtml({}), "");
 }
 
