@@ -2,7 +2,9 @@
 
 #include "platform/ui/qt_services.h"
 #include "shell/startup.h"
-#include "shell/ui/plain_main_window.h"
+#include "shell/ui/app_windows.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/main_wiring.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -10,9 +12,10 @@ int main(int argc, char** argv) {
     tv::platform::InstallQtServices();
     tv::StartProgram();
 
-    tv::PlainMainWindow window;
-    window.show();
-    const int rc = QApplication::exec();
-    window.shutdown();
-    return rc;
+    tv::AppWindows windows;
+    // The commands and windows of the other parts; the main-window commands
+    // (menus, pop-ups, batch run, dropped files) bind here as well.
+    tv::MainWiring wiring(windows);
+    windows.frmMain()->show();
+    return QApplication::exec();
 }

@@ -1,0 +1,127 @@
+#include "shell/ui/app_windows.h"
+
+#include <cassert>
+#include <functional>
+
+#include "acquire/ui/frm_load_from_gc.h"
+#include "acquire/ui/frm_load_html.h"
+#include "pages/ui/frm_add_info.h"
+#include "pages/ui/frm_add_wp_display.h"
+#include "pages/ui/frm_cache_details.h"
+#include "shell/ui/frm_buddylist.h"
+#include "shell/ui/frm_cache_filter.h"
+#include "shell/ui/frm_get_day.h"
+#include "shell/ui/frm_input_line.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/frm_name_search.h"
+#include "shell/ui/frm_rot13.h"
+#include "shell/ui/frm_settings.h"
+#include "shell/ui/frm_sub_selector.h"
+#include "shell/ui/frm_wait.h"
+#include "shell/ui/tooltip_gate.h"
+
+namespace tv {
+
+namespace {
+
+using Factory = std::function<std::unique_ptr<QWidget>()>;
+
+template <typename T>
+std::unique_ptr<QWidget> Make() {
+    return std::make_unique<T>();
+}
+
+// A window of a part not built yet: an empty dialog under the slot's name.
+Factory Placeholder(const char* name) {
+    return [name] {
+        auto d = std::make_unique<QDialog>();
+        d->setObjectName(QString::fromLatin1(name));
+        d->setWindowTitle(QString::fromLatin1(name));
+        return std::unique_ptr<QWidget>(std::move(d));
+    };
+}
+
+struct SlotDef {
+    Win slot;
+    const char* name;
+    Factory make;
+};
+
+// One row per long-lived window, in creation order. A finished window
+// replaces its Placeholder(...) by Make<TfrmXxx>.
+const std::array<SlotDef, kAppWindowCount>& Table() {
+    static const std::array<SlotDef, kAppWindowCount> table = {{
+        {Win::frmMain, "frmMain", Make<TfrmMain>},
+        {Win::frmSettings, "frmSettings", Make<TfrmSettings>},
+        {Win::frmLoadHTML, "frmLoadHTML", Make<TfrmLoadHTML>},
+        {Win::frmCreateDescr, "frmCreateDescr", Placeholder("frmCreateDescr")},
+        {Win::frmIndex, "frmIndex", Placeholder("frmIndex")},
+        {Win::frmGetDay, "frmGetDay", Make<TfrmGetDay>},
+        {Win::frmCacheDetails, "frmCacheDetails", Make<TfrmCacheDetails>},
+        {Win::frmWait, "frmWait", Make<TfrmWait>},
+        {Win::frmCalc, "frmCalc", Placeholder("frmCalc")},
+        {Win::frmRoute, "frmRoute", Placeholder("frmRoute")},
+        {Win::frmMap, "frmMap", Placeholder("frmMap")},
+        {Win::frmCoordInput, "frmCoordInput", Placeholder("frmCoordInput")},
+        {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},
+        {Win::frmEditCache, "frmEditCache", Placeholder("frmEditCache")},
+        {Win::frmNameSearch, "frmNameSearch", Make<TfrmNameSearch>},
+        {Win::frmGPXExp, "frmGPXExp", Placeholder("frmGPXExp")},
+        {Win::frmAddInfo, "frmAddInfo", Make<TfrmAddInfo>},
+        {Win::frmCacheFilter, "frmCacheFilter", Make<TfrmCacheFilter>},
+        {Win::frmROT13, "frmROT13", Make<TfrmROT13>},
+        {Win::frmInputLine, "frmInputLine", Make<TfrmInputLine>},
+        {Win::frmGPXImp, "frmGPXImp", Placeholder("frmGPXImp")},
+        {Win::frmSubSelector, "frmSubSelector", Make<TfrmSubSelector>},
+        {Win::frmBuddylist, "frmBuddylist", Make<TfrmBuddylist>},
+        {Win::frmUTM, "frmUTM", Placeholder("frmUTM")},
+        {Win::frmGoogleShow, "frmGoogleShow", Placeholder("frmGoogleShow")},
+        {Win::frmGoogleMaps, "frmGoogleMaps", Placeholder("frmGoogleMaps")},
+        {Win::frmAddWPDisplay, "frmAddWPDisplay", Make<TfrmAddWPDisplay>},
+        {Win::frmGMLink, "frmGMLink", Placeholder("frmGMLink")},
+    }};
+    return table;
+}
+
+AppWindows* current = nullptr;
+
+}  // namespace
+
+const char* WinName(Win slot) { return Table()[static_cast<std::size_t>(slot)].name; }
+
+const std::array<Win, 9>& AppWindows::HintWindows() {
+    static const std::array<Win, 9> hints = {Win::frmSettings, Win::frmMap,         Win::frmCacheDetails,
+                                             Win::frmCalc,     Win::frmNameSearch,  Win::frmCoordInput,
+                                             Win::frmGPXExp,   Win::frmIndex,       Win::frmRoute};
+    return hints;
+}
+
+AppWindows::AppWindows() {
+    for (std::size_t i = 0; i < Table().size(); ++i) {
+        const SlotDef& def = Table()[i];
+        assert(static_cast<std::size_t>(def.slot) == i);
+        windows_[i] = def.make();
+        order_.push_back(windows_[i]->objectName().toStdString());
+    }
+    previousServices_ = InstallWaitWindow(*frmWait());
+    frmMain()->ApplyShowHintsToOthers = [this](bool show) {
+        for (Win w : HintWindows()) SetShowHints(window(w), show);
+    };
+    current = this;
+}
+
+AppWindows::~AppWindows() {
+    if (current == this) current = nullptr;
+    frmMain()->FormDestroy();
+    frmMain()->ApplyShowHintsToOthers = nullptr;
+    platform::install(previousServices_);
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) it->reset();
+}
+
+TfrmMain* AppWindows::frmMain() const { return get<TfrmMain>(Win::frmMain); }
+
+TfrmWait* AppWindows::frmWait() const { return get<TfrmWait>(Win::frmWait); }
+
+AppWindows* Windows() { return current; }
+
+}  // namespace tv

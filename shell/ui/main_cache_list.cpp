@@ -1,0 +1,155 @@
+#include "shell/ui/main_cache_list.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <array>
+
+#include "platform/ui/qt_text.h"
+
+namespace tv {
+
+namespace {
+
+class CacheRowItem final : public QTreeWidgetItem {
+public:
+    explicit CacheRowItem(CacheRow row) : QTreeWidgetItem(UserType + 1), row_(std::move(row)) {
+        setText(0, ToQ(row_.caption));
+        setText(1, ToQ(row_.name));
+        setText(2, ToQ(row_.distText));
+        setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+        setIcon(0, TCacheListView::TypeIcon(row_.image));
+        setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
+    }
+    const CacheRow& row() const { return row_; }
+
+    // Qt sorts descending by swapping the operands, which CompareRows' own
+    // descending order equals.
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return CompareRows(row_, static_cast<const CacheRowItem&>(other).row_, column, false) < 0;
+    }
+
+private:
+    CacheRow row_;
+};
+
+struct TypeLook {
+    const char* letter;
+    QColor color;
+};
+
+}  // namespace
+
+TCacheListView::TCacheListView(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName("lvCaches");
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setIconSize(QSize(16, 16));
+    setAllColumnsShowFocus(true);
+    setSortingEnabled(false);  // the header click is handled by the window
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setStretchLastSection(false);
+    SetRows({});
+}
+
+void TCacheListView::SetRows(const std::vector<CacheRow>& rows) {
+    setUpdatesEnabled(false);
+    clear();
+    setColumnCount(3);
+    setHeaderLabels({QStringLiteral("Waypoint"), QStringLiteral("Cachename"), QStringLiteral("Entf. (km)")});
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const CacheRow& r : rows) items.append(new CacheRowItem(r));
+    addTopLevelItems(items);
+    setUpdatesEnabled(true);
+}
+
+void TCacheListView::SortBy(int column, bool descending) {
+    sortItems(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    header()->setSortIndicator(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+const CacheRow& TCacheListView::RowOf(const QTreeWidgetItem* item) {
+    return static_cast<const CacheRowItem*>(item)->row();
+}
+
+std::vector<CacheRow> TCacheListView::RowsInOrder() const {
+    std::vector<CacheRow> out;
+    out.reserve(static_cast<std::size_t>(topLevelItemCount()));
+    for (int i = 0; i < topLevelItemCount(); ++i) out.push_back(RowOf(topLevelItem(i)));
+    return out;
+}
+
+std::vector<std::string> TCacheListView::MarkedCaptions() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        if (topLevelItem(i)->isSelected()) out.push_back(RowOf(topLevelItem(i)).caption);
+    return out;
+}
+
+std::optional<CacheRow> TCacheListView::SelectedRow() const {
+    QTreeWidgetItem* item = currentItem();
+    if (!item || !item->isSelected()) {
+        const QList<QTreeWidgetItem*> sel = selectedItems();
+        if (sel.isEmpty()) return std::nullopt;
+        item = sel.front();
+    }
+    return RowOf(item);
+}
+
+QIcon TCacheListView::TypeIcon(int image) {
+    static const std::array<TypeLook, 11> kLooks = {{
+        {"T", QColor(0x2e, 0x8b, 0x3a)},  // traditional
+        {"M", QColor(0xe0, 0x8a, 0x00)},  // multi
+        {"V", QColor(0x3a, 0x7b, 0xd5)},  // virtual
+        {"L", QColor(0x1f, 0x3f, 0x8f)},  // letterbox
+        {"E", QColor(0xc0, 0x2b, 0x2b)},  // event
+        {"W", QColor(0x70, 0x70, 0x70)},  // webcam
+        {"?", QColor(0x25, 0x5d, 0xb5)},  // mystery
+        {"R", QColor(0x9b, 0x59, 0xb6)},  // locationless
+        {"C", QColor(0x16, 0xa0, 0x85)},  // cache in trash out
+        {"G", QColor(0x8b, 0x5a, 0x2b)},  // earthcache
+        {"-", QColor(0xa0, 0xa0, 0xa0)},  // other / not in the database
+    }};
+    // Kept for the whole run (never destroyed after the application).
+    static auto& icons = *new std::array<QIcon, 11>;
+    const auto i = static_cast<std::size_t>(image >= 0 && image <= 10 ? image : 10);
+    if (icons[i].isNull()) {
+        QPixmap pm(16, 16);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(kLooks[i].color);
+        p.setPen(kLooks[i].color.darker(130));
+        p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+        QFont f = p.font();
+        f.setPixelSize(11);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::fromLatin1(kLooks[i].letter));
+        p.end();
+        icons[i] = QIcon(pm);
+    }
+    return icons[i];
+}
+
+QIcon TCacheListView::FolderIcon(int state) {
+    QStyle* s = QApplication::style();
+    switch (state) {
+        case 1: return s->standardIcon(QStyle::SP_DirOpenIcon);
+        case 2: return s->standardIcon(QStyle::SP_DriveHDIcon);
+        default: return s->standardIcon(QStyle::SP_DirClosedIcon);
+    }
+}
+
+}  // namespace tv

@@ -1,0 +1,86 @@
+#include "shell/ui/main_wiring.h"
+
+#include <QToolButton>
+#include <QWidget>
+
+#include "pages/ui/frm_cache_details.h"
+#include "platform/ui/modal_host.h"
+#include "shell/cachedb_commands.h"
+#include "shell/settings_edit.h"
+#include "shell/ui/app_windows.h"
+#include "shell/ui/cachedb_menu.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/frm_settings.h"
+#include "shell/ui/frm_sub_selector.h"
+#include "shell/ui/main_cache_list.h"
+
+namespace tv {
+
+namespace {
+
+// The details window for a record: plus shown, minus hidden, no find data.
+// A list row sets the window's folder while it shows and empties it after.
+void ShowDetails(AppWindows& windows, const TCacheRec& rec, const std::optional<std::string>& folder) {
+    auto* details = windows.get<TfrmCacheDetails>(Win::frmCacheDetails);
+    if (!details) return;
+    if (folder) details->DescrFolder = *folder;
+    details->sbMinus->setVisible(false);
+    details->sbPlus->setVisible(true);
+    details->Cache = rec;
+    details->FoundDateText.clear();
+    details->FoundCaption.clear();
+    platform::modalHost().exec(*details, windows.frmMain());
+    if (folder) details->DescrFolder.clear();
+}
+
+}  // namespace
+
+MainWiring::MainWiring(AppWindows& windows) {
+    TfrmMain* main = windows.frmMain();
+
+    // Datei / Grundeinstellungen, tool button 1 and the first start.
+    if (auto* settings = windows.get<TfrmSettings>(Win::frmSettings)) {
+        main->BindCommand(main->menus.Grundeinstellungen1, [main, settings] {
+            SettingsCommandHooks hooks;
+            hooks.listClientWidth = [main] { return main->lvCaches->viewport()->width(); };
+            hooks.reselectHome = [main] { main->UpDownClick(); };
+            hooks.rebuildTree = [main] { main->BuildFolderTree(); };
+            hooks.applyShowHints = [main] { main->ApplyShowHints(); };
+            RunSettingsCommand(*settings, main, hooks);
+        });
+    }
+
+    // Cache-database commands, status bar and the database check at start.
+    cacheDb_ = std::make_unique<CacheDbMenu>(main, main->StatusPanel0);
+    CacheDbMenu* db = cacheDb_.get();
+    main->BindCommand(main->menus.mnuReadCacheDB, [db] { db->mnuReadCacheDBClick(); });
+    main->BindCommand(main->menus.mnuReadAdditionalCacheDBs, [db] { db->mnuReadAdditionalCacheDBsClick(); });
+    main->BindCommand(main->menus.lokaleCacheDBkonvertieren1, [db] { db->lokaleCacheDBkonvertieren1Click(); });
+    main->BindCommand(main->menus.convertAdditionalCacheDBs, [db] { db->convertAdditionalCacheDBsClick(); });
+    main->BindCommand(main->menus.mnuGetArchiveList, [db] { db->mnuGetArchiveListClick(); });
+    main->BindCommand(main->menus.mnuCheckForUpdate, [db] { db->mnuCheckForUpdateClick(); });
+    main->CheckCacheDBVersion = [] { return tv::CheckCacheDBVersion(); };
+    main->UpdateStatusBar = [db] { db->UpdateStatusBar(); };
+
+    // Details of a list row or of the quick-info cache.
+    main->ShowCacheDetails = [&windows](const TCacheRec& rec, const std::optional<std::string>& folder) {
+        ShowDetails(windows, rec, folder);
+    };
+    db->showDetails = [&windows](const TCacheRec& rec) { ShowDetails(windows, rec, std::nullopt); };
+
+    // Result pickers show a double-clicked entry in a details window of their
+    // own, with both the plus and the minus button.
+    TfrmSubSelector::DetailsFactory factory = [](const TCacheRec& rec) {
+        auto details = std::make_unique<TfrmCacheDetails>();
+        details->sbMinus->setVisible(true);
+        details->sbPlus->setVisible(true);
+        details->Cache = rec;
+        return std::unique_ptr<QDialog>(std::move(details));
+    };
+    TfrmSubSelector::SetDefaultDetailsFactory(factory);
+    if (auto* picker = windows.get<TfrmSubSelector>(Win::frmSubSelector)) picker->MakeDetailsWindow = factory;
+}
+
+MainWiring::~MainWiring() { TfrmSubSelector::SetDefaultDetailsFactory(nullptr); }
+
+}  // namespace tv

@@ -1,0 +1,176 @@
+// The registry of long-lived windows: creation order and names, the wait
+// window as progress service, the tooltip switch of the nine windows, and
+// the shutdown work when the registry goes.
+#include "shell/ui/app_windows.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QApplication>
+#include <QPushButton>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/app_paths.h"
+#include "core/ini_file.h"
+#include "core/proc_settings.h"
+#include "core/settings_file.h"
+#include "platform/fakes.h"
+#include "shell/startup.h"
+#include "shell/ui/frm_main.h"
+#include "shell/ui/main_cache_list.h"
+#include "shell/ui/main_wiring.h"
+#include "pages/ui/frm_cache_details.h"
+#include "platform/ui/modal_host.h"
+#include "core/cache_db.h"
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+#include "shell/ui/frm_name_search.h"
+#include "shell/ui/frm_wait.h"
+#include "shell/ui/tooltip_gate.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+class AppWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir_ = ProgramDir();
+        SetProgramDir(dir.str());
+        ProcSettings = TProcSettings{};
+        StartProgram();
+    }
+    void TearDown() override {
+        ProcSettings = TProcSettings{};
+        SetIniWriteFailureHandler(nullptr);
+        SetProgramDir(previousDir_);
+    }
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+
+private:
+    std::string previousDir_;
+};
+
+TEST_F(AppWindowsTest, CreatesTheWindowsInOrderAndInstallsTheWaitWindow) {
+    {
+        AppWindows windows;
+        EXPECT_EQ(Windows(), &windows);
+        const std::vector<std::string> expected = {
+            "frmMain",        "frmSettings",   "frmLoadHTML",    "frmCreateDescr", "frmIndex",       "frmGetDay",
+            "frmCacheDetails", "frmWait",      "frmCalc",        "frmRoute",       "frmMap",         "frmCoordInput",
+            "frmLoadFromGC",  "frmEditCache",  "frmNameSearch",  "frmGPXExp",      "frmAddInfo",     "frmCacheFilter",
+            "frmROT13",       "frmInputLine",  "frmGPXImp",      "frmSubSelector", "frmBuddylist",   "frmUTM",
+            "frmGoogleShow",  "frmGoogleMaps", "frmAddWPDisplay", "frmGMLink"};
+        EXPECT_EQ(windows.CreationOrder(), expected);
+        for (int i = 0; i < kAppWindowCount; ++i) {
+            const auto slot = static_cast<Win>(i);
+            ASSERT_NE(windows.window(slot), nullptr);
+            EXPECT_EQ(windows.window(slot)->objectName().toStdString(), WinName(slot));
+            EXPECT_FALSE(windows.window(slot)->isVisible());
+        }
+        EXPECT_NE(windows.frmMain(), nullptr);
+        EXPECT_NE(windows.get<TfrmNameSearch>(Win::frmNameSearch), nullptr);
+        EXPECT_EQ(windows.get<TfrmNameSearch>(Win::frmSettings), nullptr);  // a placeholder
+        EXPECT_EQ(platform::services().progress, static_cast<platform::IProgress*>(windows.frmWait()));
+        EXPECT_EQ(platform::services().messages, &fakes.messages);  // the other services stay
+    }
+    EXPECT_EQ(Windows(), nullptr);
+    EXPECT_EQ(platform::services().progress, &fakes.progress);
+    // The main window's destroy step ran.
+    EXPECT_NE(dir.read("tq.conf").find("[MainForm]\r\nPosX="), std::string::npos);
+}
+
+TEST_F(AppWindowsTest, TooltipSwitchReachesTheNineWindowsOnly) {
+    AppWindows windows;
+    ProcSettings.ShowTooltips = false;
+    windows.frmMain()->ApplyShowHints();
+    EXPECT_FALSE(ShowHints(windows.frmMain()));
+    for (Win w : AppWindows::HintWindows()) EXPECT_FALSE(ShowHints(windows.window(w))) << WinName(w);
+    EXPECT_TRUE(ShowHints(windows.window(Win::frmROT13)));
+    EXPECT_TRUE(ShowHints(windows.window(Win::frmWait)));
+
+    // A silenced window swallows the tooltip events of its controls.
+    auto* button = new QPushButton(windows.window(Win::frmSettings));
+    button->setToolTip("Hinweis");
+    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    // The gate answers before the button: the button never sees the event.
+    struct Spy : QObject {
+        int tips = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::ToolTip) ++tips;
+            return false;
+        }
+    } spy;
+    button->installEventFilter(&spy);
+    QApplication::sendEvent(button, &help);
+    EXPECT_EQ(spy.tips, 0);
+
+    ProcSettings.ShowTooltips = true;
+    windows.frmMain()->ApplyShowHints();
+    QApplication::sendEvent(button, &help);
+    EXPECT_EQ(spy.tips, 1);
+    EXPECT_TRUE(ShowHints(windows.window(Win::frmSettings)));
+}
+
+TEST_F(AppWindowsTest, WiringConnectsSettingsDatabaseCommandsAndDetails) {
+    ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
+    ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
+    std::filesystem::create_directories(dir.path() / "work");
+    TCacheRec rec;
+    rec.Waypoint = "GC1";
+    rec.Name = "Erster";
+    rec.Lat = 48;
+    rec.Lon = 9;
+    ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin", {rec}).ok());
+    dir.write("out/GC1_converted.html", "x");
+    dir.write("out/GC2_converted.html", "x");
+    CacheIndexList.Clear();
+
+    platform::ScopedFakeModalHost modal;
+    AppWindows windows;
+    MainWiring wiring(windows);
+    TfrmMain* main = windows.frmMain();
+    EXPECT_TRUE(main->menus.Grundeinstellungen1->isEnabled());
+    EXPECT_TRUE(main->menus.mnuReadCacheDB->isEnabled());
+    EXPECT_TRUE(main->menus.mnuCheckForUpdate->isEnabled());
+    EXPECT_FALSE(main->menus.mnuBatch->isEnabled());  // not connected yet
+    main->show();
+    main->Timer1->stop();
+
+    auto* details = windows.get<TfrmCacheDetails>(Win::frmCacheDetails);
+    ASSERT_NE(details, nullptr);
+    std::string folderWhileShown;
+    bool minusHidden = false, plusShown = false;
+    modal.host.onExec = [&](QDialog&) {
+        folderWhileShown = details->DescrFolder;
+        minusHidden = details->sbMinus->isHidden();
+        plusShown = !details->sbPlus->isHidden();
+        return 2;
+    };
+    main->lvCaches->setCurrentItem(main->lvCaches->topLevelItem(1));  // GC2: not in the database
+    main->lvCachesDblClick();
+    EXPECT_TRUE(modal.host.shown.empty());
+    main->lvCaches->setCurrentItem(main->lvCaches->topLevelItem(0));
+    main->lvCachesDblClick();
+    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmCacheDetails"}));
+    EXPECT_EQ(folderWhileShown, dir.str() + "out/");
+    EXPECT_TRUE(details->DescrFolder.empty());
+    EXPECT_TRUE(minusHidden);
+    EXPECT_TRUE(plusShown);
+    EXPECT_EQ(details->Cache.Name, "Erster");
+
+    // The status bar comes from the database part.
+    main->UpdateStatusBar();
+    EXPECT_EQ(main->StatusPanel0->text().left(19), QString::fromUtf8("Stand der Cache-DB:"));
+    main->hide();
+    CacheIndexList.Clear();
+    CacheIndexList.SetDir({});
+}
+
+}  // namespace
+}  // namespace tv
