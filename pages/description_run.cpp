@@ -212,6 +212,7 @@ DescriptionRunReport RunDescriptions(const DescriptionRunRequest& request, const
     if (events.progress) generator.setProgress(events.progress);
     if (events.started) events.started(generator);
     report.result = generator.run();
+    if (events.finished) events.finished(report.result);
 
     const DescriptionRunResult& r = report.result;
     if (ProcSettings.ShowMessages && !request.timerRun)

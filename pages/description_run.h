@@ -87,6 +87,8 @@ struct DescriptionRunEvents {
     std::function<void(DescriptionGenerator& generator)> started;
     // Before each cache, cancelled ones too.
     std::function<void(const DescriptionProgress& progress)> progress;
+    // After the last cache, before the boxes.
+    std::function<void(const DescriptionRunResult& result)> finished;
 };
 
 struct DescriptionRunReport {
