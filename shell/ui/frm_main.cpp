@@ -164,6 +164,7 @@ void TfrmMain::buildLayout() {
     hl->addWidget(UpDown, 0, 1, 2, 1);
     hl->addWidget(lblHomeCoord, 1, 0);
     hl->setColumnStretch(0, 1);
+    hl->setRowStretch(2, 1);
     footer->addWidget(gbHome, 2);
     connect(UpDown, &QSpinBox::valueChanged, this, [this] { UpDownClick(); });
 

@@ -58,7 +58,9 @@ TCacheListView::TCacheListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(true);
     header()->setStretchLastSection(false);
-    SetRows({});
+    // No columns until the first folder is listed, so the stored column
+    // widths are not overwritten by the layout's.
+    setHeaderLabels({QString()});
 }
 
 void TCacheListView::SetRows(const std::vector<CacheRow>& rows) {
