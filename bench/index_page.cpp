@@ -1,8 +1,9 @@
 // The index page of a description folder of 10,000 converted descriptions:
 // listing the folder, looking every cache up in the database (Caches.bin of
 // 10,000 records with its index), building, sorting and writing the table.
-#include <benchmark/benchmark.h>
+#include "pages/index_page.h"
 
+#include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,7 +15,6 @@
 
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
-#include "pages/index_page.h"
 
 namespace {
 

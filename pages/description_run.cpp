@@ -36,10 +36,10 @@ struct CleanKey {
     bool CleanFlags::*flag;
 };
 constexpr CleanKey kCleanKeys[] = {
-    {"CrDescRmBody", &CleanFlags::body},   {"CrDescRmBGColor", &CleanFlags::bgColor},
-    {"CrDescRmImg", &CleanFlags::img},     {"CrDescRmTables", &CleanFlags::tables},
-    {"CrDescRmStyle", &CleanFlags::style}, {"CrDescRmHREF", &CleanFlags::href},
-    {"CrDescRmFont", &CleanFlags::font},   {"CrDescRmSpan", &CleanFlags::span},
+    {"CrDescRmBody", &CleanFlags::body},     {"CrDescRmBGColor", &CleanFlags::bgColor},
+    {"CrDescRmImg", &CleanFlags::img},       {"CrDescRmTables", &CleanFlags::tables},
+    {"CrDescRmStyle", &CleanFlags::style},   {"CrDescRmHREF", &CleanFlags::href},
+    {"CrDescRmFont", &CleanFlags::font},     {"CrDescRmSpan", &CleanFlags::span},
     {"CrDescRmAll", &CleanFlags::removeAll},
 };
 

@@ -53,8 +53,8 @@ bool LoadWorkList(const std::string& workDir, std::vector<std::string>& codes);
 std::string FolderCountText(std::size_t count);
 // "Die Arbeitsliste enthält n Wegpunkt(e)."
 std::string WorkListCountText(std::size_t count);
-std::string NoStoredPagesText();   // "Das Ausgabeverzeichnis enthält keine Cachebeschreibungen."
-std::string EmptyWorkListText();   // "Die Arbeitsliste enthält keine Waypoints."
+std::string NoStoredPagesText();  // "Das Ausgabeverzeichnis enthält keine Cachebeschreibungen."
+std::string EmptyWorkListText();  // "Die Arbeitsliste enthält keine Waypoints."
 
 // ---- home and map order -------------------------------------------------------------------
 

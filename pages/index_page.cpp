@@ -53,8 +53,9 @@ private:
 
 void WriteNotes(Page& page, const IndexPageParams& p) {
     if (p.options.which == 0)
-        page.line(W("<p><b>Hinweis:</b> Die Liste enthält lediglich die Caches, die beim Erzeugen in der "
-                    "Arbeitsliste enthalten waren.</p>"));
+        page.line(
+            W("<p><b>Hinweis:</b> Die Liste enthält lediglich die Caches, die beim Erzeugen in der "
+              "Arbeitsliste enthalten waren.</p>"));
     if (p.options.distance && p.home.additional) {
         std::string where = p.home.where ? FormatCoord(*p.home.where) : std::string("?");
         page.line("<p><b>Hinweis:</b> Die angegebene Cache-Entfernung bezieht sich auf " + html::Text(p.home.name) +
@@ -238,15 +239,32 @@ void SortIndexRows(std::vector<IndexRow>& rows, int sortItem) {
                          [field](const IndexRow& a, const IndexRow& b) { return a.*field < b.*field; });
     };
     switch (sortItem) {
-        case kSortWaypoint: byText(&IndexRow::code); break;
-        case kSortHidden: byNumber(&IndexRow::day); break;
-        case kSortCoords: byText(&IndexRow::coords); break;
-        case kSortDistance: byNumber(&IndexRow::km); break;
-        case kSortName: byText(&IndexRow::name); break;
-        case kSortType: byText(&IndexRow::type); break;
-        case kSortDT: byText(&IndexRow::dt); break;
-        case kSortSize: byText(&IndexRow::size); break;
-        default: break;
+        case kSortWaypoint:
+            byText(&IndexRow::code);
+            break;
+        case kSortHidden:
+            byNumber(&IndexRow::day);
+            break;
+        case kSortCoords:
+            byText(&IndexRow::coords);
+            break;
+        case kSortDistance:
+            byNumber(&IndexRow::km);
+            break;
+        case kSortName:
+            byText(&IndexRow::name);
+            break;
+        case kSortType:
+            byText(&IndexRow::type);
+            break;
+        case kSortDT:
+            byText(&IndexRow::dt);
+            break;
+        case kSortSize:
+            byText(&IndexRow::size);
+            break;
+        default:
+            break;
     }
 }
 

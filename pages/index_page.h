@@ -38,21 +38,21 @@ inline constexpr int kIndexSortCount = 8;
 
 // The window's options (settings keys "Idx...").
 struct IndexOptions {
-    bool saveOptions = true;  // cbSaveOptions  IdxSaveOpts
-    bool pocketPC = false;    // cbSparversion  IdxPPC
-    bool hidden = true;       // cbHidden       IdxOOHidden
-    bool coords = true;       // cbKoord        IdxOOCoord
-    bool distance = true;     // cbDistance     IdxOODistance
-    bool name = true;         // cbName         IdxOOName
-    bool type = true;         // cbType         IdxOOType
-    bool dt = true;           // cbDT           IdxOODT
-    bool size = true;         // cbSize         IdxOOSize
-    bool showAfter = true;    // cbShow         IdxShowImmediate
-    int sort = kSortDistance; // rgSort         IdxSortOrder
-    int which = 1;            // rgWhich        IdxAddWhich: 0 work-list caches only, 1 all
-    bool descending = false;  // rgAscDesc      IdxAscDesc
-    int home = 0;             // cbHome         IdxHome: 0 the home, k the additional home k
-    std::string fileName;     // edIndexFilename IdxFilename
+    bool saveOptions = true;   // cbSaveOptions  IdxSaveOpts
+    bool pocketPC = false;     // cbSparversion  IdxPPC
+    bool hidden = true;        // cbHidden       IdxOOHidden
+    bool coords = true;        // cbKoord        IdxOOCoord
+    bool distance = true;      // cbDistance     IdxOODistance
+    bool name = true;          // cbName         IdxOOName
+    bool type = true;          // cbType         IdxOOType
+    bool dt = true;            // cbDT           IdxOODT
+    bool size = true;          // cbSize         IdxOOSize
+    bool showAfter = true;     // cbShow         IdxShowImmediate
+    int sort = kSortDistance;  // rgSort         IdxSortOrder
+    int which = 1;             // rgWhich        IdxAddWhich: 0 work-list caches only, 1 all
+    bool descending = false;   // rgAscDesc      IdxAscDesc
+    int home = 0;              // cbHome         IdxHome: 0 the home, k the additional home k
+    std::string fileName;      // edIndexFilename IdxFilename
 
     friend bool operator==(const IndexOptions&, const IndexOptions&) = default;
 };
@@ -68,9 +68,9 @@ bool WriteIndexOptions(const IndexOptions& o, bool folderOverride);
 
 // The home the distances are measured from.
 struct IndexHome {
-    std::string name;            // "HOME" or the additional home's name (settings text)
-    std::optional<LatLon> where; // none: the additional home's coordinates are no numbers
-    bool additional = false;     // an additional home (item > 0)
+    std::string name;             // "HOME" or the additional home's name (settings text)
+    std::optional<LatLon> where;  // none: the additional home's coordinates are no numbers
+    bool additional = false;      // an additional home (item > 0)
 };
 // The home of item `item` of the home choice: 0 (or an item beyond the homes
 // present) the settings' home "HOME", k the additional home k - 1 with its
@@ -92,10 +92,10 @@ struct IndexRow {
     std::string coords;    // FormatCoord
     std::string distance;  // "12.3km NNE", "?" when it cannot be computed
     std::string type;
-    std::string size;      // "?" when empty
-    std::string dt;        // "2.5 / 3", a "0.0" shown as "0"
-    double km = 0.0;       // sort key; kNoDistanceKm when unknown
-    double day = 0.0;      // hidden date as a whole day number, sort key
+    std::string size;  // "?" when empty
+    std::string dt;    // "2.5 / 3", a "0.0" shown as "0"
+    double km = 0.0;   // sort key; kNoDistanceKm when unknown
+    double day = 0.0;  // hidden date as a whole day number, sort key
 };
 inline constexpr double kNoDistanceKm = 99999.0;
 

@@ -35,8 +35,8 @@ constexpr int kResultCancel = 2;
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
 
-QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns,
-                      QButtonGroup*& group, QObject* owner, int checked) {
+QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns, QButtonGroup*& group,
+                      QObject* owner, int checked) {
     auto* box = new QGroupBox(U(caption));
     auto* grid = new QGridLayout(box);
     group = new QButtonGroup(owner);
@@ -84,18 +84,18 @@ TfrmCreateDescr::TfrmCreateDescr(QWidget* parent) : QDialog(parent) {
     cbBoldLogs = Check("Logdatum und Finder fett darstellen", true, p1);
     cbCacheimages = Check("Cache-Images ausgeben", true, p1);
     auto* radios = new QHBoxLayout;
-    gbImageKind = RadioGroup("Darstellung der Images", {"untereinander", "verkleinert, 2-spaltig"}, 1, rgImageKind,
-                             this, 1);
+    gbImageKind =
+        RadioGroup("Darstellung der Images", {"untereinander", "verkleinert, 2-spaltig"}, 1, rgImageKind, this, 1);
     radios->addWidget(gbImageKind);
-    radios->addWidget(RadioGroup("Hints ausgeben", {"als Klartext", "ROT13-codiert", "weiß auf weiß"}, 1, rgHints,
-                                 this, kHintsPlain));
+    radios->addWidget(RadioGroup("Hints ausgeben", {"als Klartext", "ROT13-codiert", "weiß auf weiß"}, 1, rgHints, this,
+                                 kHintsPlain));
     p1->addLayout(radios);
     p1->addWidget(new QLabel(U("Abstandsangaben gemäß dieses Homes:")));
     cbHome = new QComboBox;
     p1->addWidget(cbHome);
     p1->addWidget(RadioGroup("Folgende Cachebeschreibungen erzeugen",
-                             {"alle Caches in der Arbeitsliste", "alle Caches im Ausgabeverzeichnis"}, 2,
-                             rgConvWhich, this, 0));
+                             {"alle Caches in der Arbeitsliste", "alle Caches im Ausgabeverzeichnis"}, 2, rgConvWhich,
+                             this, 0));
     p1->addWidget(new QLabel(U("verwendetes Template:")));
     auto* tplRow = new QHBoxLayout;
     edTemplate = new QLineEdit;
@@ -139,13 +139,14 @@ TfrmCreateDescr::TfrmCreateDescr(QWidget* parent) : QDialog(parent) {
     order->addWidget(lbMaps, 0, 0, 3, 1);
     order->addWidget(btnUp, 0, 1);
     order->addWidget(btnDown, 1, 1);
-    auto* note = new QLabel(U("In dieser Reihenfolge wird beim Konvertieren nach Karten gesucht.\n"
-                              "Die erste gefundene Karte wird in die Beschreibung eingefügt."));
+    auto* note =
+        new QLabel(U("In dieser Reihenfolge wird beim Konvertieren nach Karten gesucht.\n"
+                     "Die erste gefundene Karte wird in die Beschreibung eingefügt."));
     note->setWordWrap(true);
     order->addWidget(note, 3, 0, 1, 2);
     p3->addWidget(gbOrder);
-    auto* gbResize = RadioGroup("Große Karten verkleinern", {"100 % (Originalgröße)", "67 %", "50 %"}, 1,
-                                rgResizeMap, this, 0);
+    auto* gbResize =
+        RadioGroup("Große Karten verkleinern", {"100 % (Originalgröße)", "67 %", "50 %"}, 1, rgResizeMap, this, 0);
     static_cast<QGridLayout*>(gbResize->layout())
         ->addWidget(new QLabel(U("(gilt nicht für Karten von MapPoint)")), 3, 0);
     p3->addWidget(gbResize);
@@ -249,8 +250,8 @@ DescrWindowOptions TfrmCreateDescr::OptionsFromControls() const {
     d.cacheImages = cbCacheimages->isChecked();
     d.imageKind = Checked(rgImageKind);
     d.hints = Checked(rgHints);
-    d.clean = CleanFlags{cbBody->isChecked(),  cbBGColor->isChecked(), cbImg->isChecked(),
-                         cbStyle->isChecked(), cbHREF->isChecked(),    cbFont->isChecked(),
+    d.clean = CleanFlags{cbBody->isChecked(),   cbBGColor->isChecked(),   cbImg->isChecked(),
+                         cbStyle->isChecked(),  cbHREF->isChecked(),      cbFont->isChecked(),
                          cbTables->isChecked(), cbRemoveAll->isChecked(), cbSpan->isChecked()};
     d.mapOrder.clear();
     for (int i = 0; i < lbMaps->count(); ++i) d.mapOrder.push_back(FromQ(lbMaps->item(i)->text()));

@@ -35,8 +35,8 @@ constexpr int kResultCancel = 2;
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
 
-QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns,
-                      QButtonGroup*& group, QObject* owner) {
+QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns, QButtonGroup*& group,
+                      QObject* owner) {
     auto* box = new QGroupBox(U(caption));
     auto* grid = new QGridLayout(box);
     group = new QButtonGroup(owner);
@@ -80,8 +80,8 @@ TfrmIndex::TfrmIndex(QWidget* parent) : QDialog(parent) {
     box(cbDT, "Difficulty/Terrain", 3, 1);
     opt->addLayout(fields, 0, 0);
 
-    gbWhich = RadioGroup("Caches in Indexdatei aufnehmen", {"nur Caches in der Arbeitsliste", "alle Caches im Ausgabeverz."},
-                         1, rgWhich, this);
+    gbWhich = RadioGroup("Caches in Indexdatei aufnehmen",
+                         {"nur Caches in der Arbeitsliste", "alle Caches im Ausgabeverz."}, 1, rgWhich, this);
     rgWhich->button(1)->setChecked(true);
     opt->addWidget(gbWhich, 0, 1);
     gbSort = RadioGroup("Sortierung der Indexdatei nach",
@@ -158,7 +158,9 @@ TfrmIndex::~TfrmIndex() {
     if (frmIndex == this) frmIndex = nullptr;
 }
 
-std::string TfrmIndex::Folder() const { return FolderOverride.empty() ? GetOutDir() : WithTrailingSlash(FolderOverride); }
+std::string TfrmIndex::Folder() const {
+    return FolderOverride.empty() ? GetOutDir() : WithTrailingSlash(FolderOverride);
+}
 
 void TfrmIndex::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
@@ -271,9 +273,8 @@ void TfrmIndex::btnChooseFilenameClick() {
 void TfrmIndex::btnOKClick() {
     const std::string d = Folder();
     const std::string file = IndexFilePath(FromQ(edIndexFilename->text()), d);
-    if (!IsInFolder(file, d) &&
-        platform::messages().show(platform::MsgKind::Warning, OtherFolderQuestion(d), platform::MsgButtons::YesNo) !=
-            platform::MsgResult::Yes)
+    if (!IsInFolder(file, d) && platform::messages().show(platform::MsgKind::Warning, OtherFolderQuestion(d),
+                                                          platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
         return;
 
     State = 1;

@@ -1,10 +1,10 @@
 #include "pages/description_run.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
@@ -99,8 +99,8 @@ TEST_F(DescriptionRunTest, WorkListRunWithSkipRules) {
     EXPECT_EQ(started, 1);
     EXPECT_EQ(r.result.converted, 1);
     EXPECT_EQ(r.result.skipped, 2);
-    EXPECT_EQ(labels, (Codes{W("Überspringe GC1"), W("Erzeuge Beschreibung für GC2 (Cache 2 von 3)"),
-                             W("Überspringe GC3")}));
+    EXPECT_EQ(labels,
+              (Codes{W("Überspringe GC1"), W("Erzeuge Beschreibung für GC2 (Cache 2 von 3)"), W("Überspringe GC3")}));
     EXPECT_EQ(out.read("GC1_converted.html"), "ALT");
     EXPECT_EQ(out.read("GC2_converted.html"), "<html>\r\nGC2|zwei\r\n</html>\r\n");
     EXPECT_FALSE(fs::exists(out.path() / "GC3_converted.html"));

@@ -1,15 +1,15 @@
 #include "pages/index_page.h"
 
+#include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
@@ -25,8 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 using Codes = std::vector<std::string>;
 
-TCacheRec Cache(const char* wp, const std::string& name, int y, int m, int d, double lat, double lon,
-                const char* type, const char* size, const char* diff, const char* terr) {
+TCacheRec Cache(const char* wp, const std::string& name, int y, int m, int d, double lat, double lon, const char* type,
+                const char* size, const char* diff, const char* terr) {
     TCacheRec r;
     r.Waypoint = wp;
     r.Name = name;
@@ -102,13 +102,15 @@ protected:
         ProcSettings.HomeLong = 8.0;
         CacheIndexList.Clear();
         // GC1AB: 2 Jan 2008, 10.2 km; GC2CD: 15 Jun 2007, 9.5 km; GC3EF: far away.
-        work.write("Caches.bin",
-                   EncodeCacheRecs({Cache("GC1AB", W("Schöne Aussicht"), 2008, 1, 2, 48.0917, 8.0, "TRADITIONAL CACHE",
-                                          "Regular", "2.5", "0.0"),
-                                    Cache("GC2CD", "Bach & <Br\xFC" "cke>", 2007, 6, 15, 48.0, 8.12723, "MULTI-CACHE",
-                                          "", "1", "3"),
-                                    Cache("GC3EF", "alpha", 2006, 3, 1, 52.5, 13.4, "UNKNOWN CACHE", "Micro", "5",
-                                          "4.5")}));
+        work.write(
+            "Caches.bin",
+            EncodeCacheRecs({Cache("GC1AB", W("Schöne Aussicht"), 2008, 1, 2, 48.0917, 8.0, "TRADITIONAL CACHE",
+                                   "Regular", "2.5", "0.0"),
+                             Cache("GC2CD",
+                                   "Bach & <Br\xFC"
+                                   "cke>",
+                                   2007, 6, 15, 48.0, 8.12723, "MULTI-CACHE", "", "1", "3"),
+                             Cache("GC3EF", "alpha", 2006, 3, 1, 52.5, 13.4, "UNKNOWN CACHE", "Micro", "5", "4.5")}));
     }
     void TearDown() override {
         CacheIndexList.Clear();
@@ -147,7 +149,9 @@ TEST_F(IndexPageTest, TableWithAllColumnsMatchesGolden) {
     for (const auto& t : parsed.targets) EXPECT_EQ(t, "_cache");
     // Declared iso-8859-1, so the Windows-1252 bytes read as the right letters.
     EXPECT_NE(parsed.text.find("Verf\xC3\xBCgung"), std::string::npos);
-    EXPECT_NE(parsed.text.find("Bach & <Br\xC3\xBC" "cke>"), std::string::npos);
+    EXPECT_NE(parsed.text.find("Bach & <Br\xC3\xBC"
+                               "cke>"),
+              std::string::npos);
 }
 
 TEST_F(IndexPageTest, PocketPCListMatchesGolden) {
@@ -222,8 +226,7 @@ TEST_F(IndexPageTest, EmptyListGivesAnEmptyTable) {
 
 TEST_F(IndexPageTest, MarkupInNamesAndCodesIsEscaped) {
     IndexPageParams p = Params({"GC\"x<y>"});
-    TCacheRec hostile = Cache("GCX", "<script>alert('x')</script> & \"q\"", 2001, 1, 1, 48, 8, "<b>", "<i>", "1",
-                              "1");
+    TCacheRec hostile = Cache("GCX", "<script>alert('x')</script> & \"q\"", 2001, 1, 1, 48, 8, "<b>", "<i>", "1", "1");
     p.findCache = [&](std::string_view, TCacheRec& r) {
         r = hostile;
         return true;

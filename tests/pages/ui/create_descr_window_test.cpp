@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -244,8 +243,8 @@ TEST_F(CreateDescrWindowTest, OptionsRoundTripAndSaveSwitch) {
             w.rgHints->button(2)->setChecked(true);
             w.cbHome->setCurrentIndex(1);
             w.edTemplate->setText("/anderes/template.html");
-            for (QCheckBox* cb : {w.cbBody, w.cbBGColor, w.cbImg, w.cbStyle, w.cbHREF, w.cbFont, w.cbTables,
-                                  w.cbRemoveAll, w.cbSpan})
+            for (QCheckBox* cb :
+                 {w.cbBody, w.cbBGColor, w.cbImg, w.cbStyle, w.cbHREF, w.cbFont, w.cbTables, w.cbRemoveAll, w.cbSpan})
                 cb->setChecked(!cb->isChecked());
             w.lbMaps->setCurrentRow(4);  // MapQuest to the top
             for (int i = 0; i < 4; ++i) w.btnUp->click();

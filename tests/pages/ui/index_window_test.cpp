@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -259,10 +258,9 @@ TEST_F(IndexWindowTest, OtherFolderAskedFirst) {
     });
     ASSERT_EQ(fakes.messages.shown.size(), 3u);
     EXPECT_EQ(fakes.messages.shown[2].kind, platform::MsgKind::Error);
-    EXPECT_EQ(fakes.messages.shown[2].text.rfind("Fehler beim Schreiben der Datei " + elsewhere.str() +
-                                                     "nope/index.html",
-                                                 0),
-              0u);
+    EXPECT_EQ(
+        fakes.messages.shown[2].text.rfind("Fehler beim Schreiben der Datei " + elsewhere.str() + "nope/index.html", 0),
+        0u);
     EXPECT_TRUE(fakes.shell.opened.empty());
     EXPECT_EQ(w.State, 2);
 }
