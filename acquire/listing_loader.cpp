@@ -34,8 +34,6 @@ std::string TwoDigits(int v) {
     return s.size() < 2 ? "0" + s : s;
 }
 
-bool IsAsciiAlnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
-
 // Digits of an age text, at most 4; the number they form, or 1 when none.
 int AgeNumber(const std::string& text) {
     int v = 0;
@@ -109,13 +107,6 @@ void WriteLoaderOptions(const LoaderOptions& o) {
 }
 
 // ---- Helpers ------------------------------------------------------------------------
-
-bool IsLetterDigitCode(std::string_view code) {
-    if (code.empty() || code.size() > 16) return false;
-    for (char c : code)
-        if (!IsAsciiAlnum(c)) return false;
-    return true;
-}
 
 std::string ListingPageUrl(const std::string& wp) {
     return "http://" + ListingHostsSetting().listingHost + "/seek/cache_details.aspx?wp=" + UrlEncode(wp) +
@@ -451,7 +442,7 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
         if (events_.waypoint) events_.waypoint(i + 1, count);
 
         // A code from a foreign list must not lead out of the description folder.
-        if (!IsLetterDigitCode(wp)) {
+        if (!IsSafeWaypointCode(wp)) {
             protocol(W("überspringe ") + wp + W(" (ungültiger Waypoint)"));
             ++c.skipped;
             counters(c);

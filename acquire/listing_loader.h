@@ -51,10 +51,6 @@ void WriteLoaderOptions(const LoaderOptions& o);
 
 // ---- Helpers ----------------------------------------------------------------------
 
-// A waypoint code that may become part of a file name: 1 to 16 ASCII letters
-// and digits.
-bool IsLetterDigitCode(std::string_view code);
-
 // "http://" + listing host + "/seek/cache_details.aspx?wp=" + WP + "&Submit6=Find&log=y".
 std::string ListingPageUrl(const std::string& wp);
 

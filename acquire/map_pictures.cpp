@@ -23,8 +23,7 @@ MapServiceHosts& HostsSlot() {
     return hosts;
 }
 
-bool IsAlnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
-bool IsWordChar(char c) { return IsAlnum(c) || c == '_'; }
+bool IsWordChar(char c) { return IsAsciiAlnum(c) || c == '_'; }
 
 bool StartsWithHttp(std::string_view url) {
     std::string lower = LowerCaseAscii(url.substr(0, 8));
@@ -183,7 +182,7 @@ std::string ExtractSid(const std::vector<std::string>& lines) {
         auto at = line.find("sid=");
         if (at == std::string::npos) continue;
         std::size_t i = at + 4, j = i;
-        while (j < line.size() && IsAlnum(line[j])) ++j;
+        while (j < line.size() && IsAsciiAlnum(line[j])) ++j;
         return line.substr(i, j - i);
     }
     return {};

@@ -502,6 +502,13 @@ std::string WaypointFromFileName(std::string_view path) {
     return out;
 }
 
+bool IsSafeWaypointCode(std::string_view code) {
+    if (code.empty() || code.size() > 16) return false;
+    for (char c : code)
+        if (!IsAsciiAlnum(c)) return false;
+    return true;
+}
+
 std::string TrimLeftCtl(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && U(text[i]) <= 32) ++i;

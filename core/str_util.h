@@ -122,6 +122,14 @@ std::string PathToFileUrl(std::string_view path);
 // ("C:\x\gc1a2b_converted.html" -> "GC1A2B").
 std::string WaypointFromFileName(std::string_view path);
 
+// An ASCII letter a-z / A-Z or digit 0-9 (Windows-1252 letters are not).
+inline bool IsAsciiAlnum(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+// Whether a waypoint code may become part of a file name: 1 to 16 ASCII
+// letters and digits. Anything else ("..", "/", blanks) never names a file.
+bool IsSafeWaypointCode(std::string_view code);
+
 // Without leading / trailing bytes of code 32 or below (bytes >= 0x80 stay).
 std::string TrimLeftCtl(std::string_view text);
 std::string TrimRightCtl(std::string_view text);

@@ -153,21 +153,12 @@ NameStyle NameStyleFor(int archiveState) {
 
 // ---- converted description page ---------------------------------------------
 
-bool WaypointFitsFileName(std::string_view waypoint) {
-    if (waypoint.empty() || waypoint.size() > 16) return false;
-    for (char c : waypoint) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c);
-        if (!ok) return false;
-    }
-    return true;
-}
-
 std::string ConvertedPageName(std::string_view waypoint) { return std::string(waypoint) + "_converted.html"; }
 
 ConvertedPageLookup FindConvertedPage(std::string_view waypoint, const std::string& descrFolder,
                                       const std::string& outDir) {
     ConvertedPageLookup r;
-    if (!WaypointFitsFileName(waypoint)) return r;
+    if (!IsSafeWaypointCode(waypoint)) return r;
     if (!descrFolder.empty()) {
         r.found = PageIn(WithTrailingSlash(descrFolder), waypoint);
         return r;
@@ -189,7 +180,7 @@ ConvertedPageLookup FindConvertedPage(std::string_view waypoint, const std::stri
 
 std::string ConvertedPagePath(std::string_view waypoint, const std::string& descrFolder,
                               const std::string& foundSubfolder, const std::string& outDir) {
-    if (!WaypointFitsFileName(waypoint)) return {};
+    if (!IsSafeWaypointCode(waypoint)) return {};
     const std::string folder =
         WithTrailingSlash(!descrFolder.empty() ? descrFolder : !foundSubfolder.empty() ? foundSubfolder : outDir);
     if (!IsRegularFile(folder + ConvertedPageName(waypoint))) {

@@ -68,9 +68,6 @@ NameStyle NameStyleFor(int archiveState);
 
 // ---- converted description page ---------------------------------------------
 
-// Whether a waypoint code may become part of a file name: 1 to 16 ASCII
-// letters and digits. Anything else never names a page.
-bool WaypointFitsFileName(std::string_view waypoint);
 // waypoint + "_converted.html".
 std::string ConvertedPageName(std::string_view waypoint);
 

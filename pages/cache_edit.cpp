@@ -124,7 +124,7 @@ EditCheck CheckEditedRecord(const TCacheRec& rec) {
     if (rec.CacheType.empty()) c.errors += kCrLf + "Cachetyp fehlt";
     if (rec.Waypoint.empty())
         c.errors += kCrLf + "Waypoint fehlt";
-    else if (!WaypointFitsFileName(rec.Waypoint.view()))
+    else if (!IsSafeWaypointCode(rec.Waypoint.view()))
         // The code names the cache's files later on.
         c.errors += kCrLf + "Waypoint darf nur Buchstaben und Ziffern enthalten";
     if (rec.Size.empty()) c.warnings += kCrLf + W("Cachegröße fehlt");

@@ -394,7 +394,7 @@ TCacheDescription ReadCacheData(std::string_view waypoint, const GatherOptions& 
     TCacheDescription d;
     d.CacheType = d.CacheSize = "?";
     d.OrigCreationDate = d.OrigCreationDateTime = "?";
-    if (!IsLetterDigitCode(waypoint)) return d;
+    if (!IsSafeWaypointCode(waypoint)) return d;
     const std::string w(waypoint);
 
     // Database layer.

@@ -6,6 +6,7 @@
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
 #include "core/file_procs.h"
+#include "core/str_util.h"
 #include "pages/personal_notes.h"
 #include "platform/text_encoding.h"
 
@@ -95,7 +96,7 @@ std::string DescriptionGenerator::render(std::string_view waypoint, std::string*
 DescriptionCacheResult DescriptionGenerator::generate(std::string_view waypoint, std::string* removedContent) {
     DescriptionCacheResult r;
     r.waypoint = std::string(waypoint);
-    if (!IsLetterDigitCode(waypoint)) {
+    if (!IsSafeWaypointCode(waypoint)) {
         r.outcome = DescriptionOutcome::Failed;
         r.error = InvalidCodeText(waypoint);
         return r;
@@ -132,7 +133,7 @@ DescriptionRunResult DescriptionGenerator::run() {
             result.caches.push_back(std::move(r));
             continue;
         }
-        const bool safe = IsLetterDigitCode(w);
+        const bool safe = IsSafeWaypointCode(w);
         const bool keep = safe && p_.options.keepOld &&
                           (IsRegularFile(ConvertedPagePath(p_.outDir, w)) || folder_.Find(w + "_converted.html"));
         if (!safe || keep || !folder_.Find(w + ".html")) {

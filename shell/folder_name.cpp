@@ -1,12 +1,14 @@
 #include "shell/folder_name.h"
 
+#include "core/str_util.h"
+
 namespace tv {
 
 bool IsFolderNameChar(char ch) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 32) return true;
     if (c == ' ' || c == '!' || c == '-' || c == '.' || c == '_') return true;
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return IsAsciiAlnum(ch);
 }
 
 std::string FilterFolderName(std::string_view text) {

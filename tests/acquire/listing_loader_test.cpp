@@ -30,9 +30,6 @@ using tvtest::HttpTestServer;
 TEST(LoaderHelpers, MetaLinesShortenAndCodes) {
     EXPECT_EQ(tv::MetaLine(3, "a\r\nb\rc\nd\n\re"), "3#a b c d  e");
     EXPECT_EQ(tv::MetaLine(12, ""), "12#");
-    EXPECT_TRUE(tv::IsLetterDigitCode("GC1A2b"));
-    for (const char* bad : {"", "../x", "GC1/..", "GC 1", "GC1\\x", "GC\xC4", "ABCDEFGHIJKLMNOPQ"})
-        EXPECT_FALSE(tv::IsLetterDigitCode(bad)) << bad;
     auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
     EXPECT_EQ(tv::ShortenMiddle("abcdefgh", 1000, width), "abcd...efgh");
     EXPECT_EQ(tv::ShortenMiddle("abcdefghij", 60, width), "abc...hij");

@@ -324,6 +324,10 @@ TEST(StrUtilNames, FileUrlsWaypointsAndTrims) {
     EXPECT_EQ(WaypointFromFileName(W("/w/gcä1.html")), "GC");
     EXPECT_EQ(WaypointFromFileName("dir\\"), "");
 
+    EXPECT_TRUE(IsSafeWaypointCode("GC1A2b"));
+    for (const char* bad : {"", "../x", "GC1/..", "GC 1", "GC1\\x", "GC\xC4", "ABCDEFGHIJKLMNOPQ"})
+        EXPECT_FALSE(IsSafeWaypointCode(bad)) << bad;
+
     EXPECT_EQ(TrimRightCtl("abc \t\r\n"), "abc");
     EXPECT_EQ(TrimLeftCtl(" \t\x01x "), "x ");
     EXPECT_EQ(TrimLeftCtl("\xC4rger"), "\xC4rger");

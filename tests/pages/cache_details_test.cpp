@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/cachedb_table.h"
+#include "core/str_util.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 
@@ -251,7 +252,7 @@ TEST(CacheDetailsPage, CodesThatCannotNameAFile) {
         EXPECT_FALSE(FindConvertedPage(bad, "", out.str()).found) << bad;
         EXPECT_EQ(ConvertedPagePath(bad, "", "", out.str()), "") << bad;
     }
-    EXPECT_TRUE(WaypointFitsFileName("GC1234567890ABCD"));
+    EXPECT_TRUE(IsSafeWaypointCode("GC1234567890ABCD"));
     EXPECT_TRUE(FindConvertedPage("x", "", out.str()).found);
 }
 
