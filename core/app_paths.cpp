@@ -4,16 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/file_procs.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
 
 namespace {
-
-std::string WithSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
 
 std::string& Current() {
     static std::string dir;
@@ -23,10 +19,10 @@ std::string& Current() {
 }  // namespace
 
 std::string ProgramDirFromEnvironment() {
-    if (const char* home = std::getenv("TRAILVANE_HOME"); home && *home) return WithSlash(home);
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return WithSlash(std::string(xdg) + "/trailvane");
+    if (const char* home = std::getenv("TRAILVANE_HOME"); home && *home) return WithTrailingSlash(home);
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return WithTrailingSlash(std::string(xdg) + "/trailvane");
     const char* user = std::getenv("HOME");
-    return WithSlash(std::string(user && *user ? user : ".") + "/.local/share/trailvane");
+    return WithTrailingSlash(std::string(user && *user ? user : ".") + "/.local/share/trailvane");
 }
 
 const std::string& ProgramDir() {
@@ -34,7 +30,7 @@ const std::string& ProgramDir() {
     return Current();
 }
 
-void SetProgramDir(const std::string& dir) { Current() = WithSlash(dir); }
+void SetProgramDir(const std::string& dir) { Current() = WithTrailingSlash(dir); }
 
 std::string ShippedDataDir() {
     namespace fs = std::filesystem;
@@ -42,10 +38,10 @@ std::string ShippedDataDir() {
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         fs::path beside = exe.parent_path() / "data";
-        if (fs::is_directory(beside, ec)) return WithSlash(beside.string());
+        if (fs::is_directory(beside, ec)) return WithTrailingSlash(beside.string());
     }
 #ifdef TV_SOURCE_DATA_DIR
-    if (fs::is_directory(TV_SOURCE_DATA_DIR, ec)) return WithSlash(TV_SOURCE_DATA_DIR);
+    if (fs::is_directory(TV_SOURCE_DATA_DIR, ec)) return WithTrailingSlash(TV_SOURCE_DATA_DIR);
 #endif
     return {};
 }
@@ -83,7 +79,7 @@ std::string GetTempDir() {
     std::error_code ec;
     std::string dir = std::filesystem::temp_directory_path(ec).string();
     if (ec || dir.empty()) dir = "/tmp";
-    return WithSlash(dir);
+    return WithTrailingSlash(dir);
 }
 
 }  // namespace tv

@@ -144,11 +144,14 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
 }
 
 std::string WithTrailingSlash(std::string_view folder) {
-    std::string out(folder);
-    if (out.empty()) return out;
-    while (out.size() > 1 && out.back() == '/') out.pop_back();
-    if (out != "/") out += '/';
+    std::string out = WithoutTrailingSlash(folder);
+    if (!out.empty() && out != "/") out += '/';
     return out;
+}
+
+std::string WithoutTrailingSlash(std::string_view folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.remove_suffix(1);
+    return std::string(folder);
 }
 
 std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask, EntryKind kind) {
@@ -392,9 +395,7 @@ TFolderBrowser::TFolderBrowser() : Title(W("Bitte Ordner auswählen!")) {}
 bool TFolderBrowser::Execute() {
     const auto chosen = platform::fileDialogs().chooseFolder(Title, InitialDir);
     if (!chosen || chosen->empty()) return false;
-    std::string folder = *chosen;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    Folder = folder;
+    Folder = WithoutTrailingSlash(*chosen);
     return true;
 }
 

@@ -25,6 +25,8 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 
 // The folder with exactly one trailing '/' ("" stays "").
 std::string WithTrailingSlash(std::string_view folder);
+// The folder without trailing '/' ("/" stays "/", "" stays "").
+std::string WithoutTrailingSlash(std::string_view folder);
 
 enum class EntryKind {
     Files,    // anything that is not a directory, nor a link to one

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/app_paths.h"
+#include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
 
@@ -12,16 +13,6 @@ namespace tv {
 TProcSettings ProcSettings;
 
 namespace {
-
-std::string WithSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
-
-std::string WithoutSlash(std::string dir) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
-}
 
 std::string StrOr(std::string_view key, const std::string& def) {
     std::string v = ReadSettingStr(key);
@@ -52,7 +43,7 @@ bool IsStaleHomeKey(const std::string& key, int count) {
 
 void LoadProcSettings(int listClientWidth) {
     TProcSettings& s = ProcSettings;
-    const std::string folder = WithoutSlash(ProgramDir());
+    const std::string folder = WithoutTrailingSlash(ProgramDir());
 
     s.CacheDBCount = ReadSettingInt("CacheDBCount");
     s.CacheDBPrimary = ReadSettingInt("CacheDBPrimary");
@@ -188,9 +179,9 @@ bool UsesCacheDB(const TProcSettings& s, int k, int tableCount) {
 }
 
 std::string GetWorkDir() {
-    return WithSlash(ProcSettings.WorkDir.empty() ? WithoutSlash(ProgramDir()) : ProcSettings.WorkDir);
+    return WithTrailingSlash(ProcSettings.WorkDir.empty() ? WithoutTrailingSlash(ProgramDir()) : ProcSettings.WorkDir);
 }
 
-std::string GetOutDir() { return WithSlash(ProcSettings.OutDir.empty() ? GetWorkDir() : ProcSettings.OutDir); }
+std::string GetOutDir() { return WithTrailingSlash(ProcSettings.OutDir.empty() ? GetWorkDir() : ProcSettings.OutDir); }
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/app_paths.h"
+#include "core/file_procs.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -35,12 +36,6 @@ std::string TwoDigits(int v) {
 std::string FormatStamp(const platform::DateTime& t) {
     return TwoDigits(t.day) + "." + TwoDigits(t.month) + "." + std::to_string(t.year) + " " + TwoDigits(t.hour) +
            ":" + TwoDigits(t.minute) + ":" + TwoDigits(t.second);
-}
-
-std::string ProgramFolderNoSlash() {
-    std::string f = ProgramDir();
-    while (f.size() > 1 && f.back() == '/') f.pop_back();
-    return f;
 }
 
 }  // namespace
@@ -87,7 +82,7 @@ bool DeleteAdditionalHome(int index) {
 
 bool WriteDefaultSettings() {
     if (!ReadSettingStr("WorkDir").empty()) return true;
-    std::string f = ProgramFolderNoSlash();
+    std::string f = WithoutTrailingSlash(ProgramDir());
     TIniFile& ini = IniFile();
     return ini.update([&] {
         WriteSettingStr("WorkDir", f);

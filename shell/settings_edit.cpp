@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "core/cachedb_table.h"
+#include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/services.h"
@@ -152,9 +153,7 @@ std::filesystem::path Normalised(const std::string& folder) {
     fs::path canonical = fs::weakly_canonical(p, ec);
     p = (ec ? p : canonical).lexically_normal();
     // "/a/b/" and "/a/b" name one folder.
-    std::string text = p.string();
-    while (text.size() > 1 && text.back() == '/') text.pop_back();
-    return fs::path(text);
+    return fs::path(WithoutTrailingSlash(p.string()));
 }
 
 std::string EqualFoldersRest() {

@@ -8,6 +8,7 @@
 
 #include "core/cache_rec.h"
 #include "core/debug_log.h"
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
@@ -25,9 +26,7 @@ bool MaintainerMode() {
 }
 
 std::optional<std::string> ProbeOutputFolder(const std::string& workDir) {
-    std::string base = workDir;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    const std::string folder = base + "/ausgabe";
+    const std::string folder = WithoutTrailingSlash(workDir) + "/ausgabe";
     std::error_code ec;
     fs::create_directory(folder, ec);  // an existing folder is fine
     const std::string test = folder + "/testfile";

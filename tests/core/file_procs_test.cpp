@@ -87,6 +87,12 @@ TEST(FileFolders, ListingSortedAndLookupIgnoringCase) {
     EXPECT_EQ(ResolveFileNoCase(dir.str(), "WPList.txt"), dir.str() + "WPList.txt");
     EXPECT_EQ(WithTrailingSlash("/a/b//"), "/a/b/");
     EXPECT_EQ(WithTrailingSlash("/"), "/");
+    EXPECT_EQ(WithTrailingSlash(""), "");
+    EXPECT_EQ(WithoutTrailingSlash("/a/b//"), "/a/b");
+    EXPECT_EQ(WithoutTrailingSlash("/a/b"), "/a/b");
+    EXPECT_EQ(WithoutTrailingSlash("//"), "/");
+    EXPECT_EQ(WithoutTrailingSlash(""), "");
+    EXPECT_EQ(WithTrailingSlash(WithoutTrailingSlash("/a/b/")), "/a/b/");
 }
 
 TEST(FileText, LinesAndAtomicWrites) {
