@@ -92,20 +92,31 @@ int MergeAddWaypoints(TAddWPList& target, const TAddWPList& source) {
     return added;
 }
 
-std::string WaypointTypeLabel(std::string_view typeText) {
-    struct Row {
-        const char* type;
-        const char* label;
-    };
-    static constexpr std::array<Row, 5> kLabels = {{{"TRAILHEAD", "Start"},
-                                                    {"FINAL LOCATION", "Finale"},
-                                                    {"PARKING AREA", "Parken"},
-                                                    {"QUESTION TO ANSWER", "Frage"},
-                                                    {"STAGES OF A MULTICACHE", "Stage"}}};
+namespace {
+
+struct WaypointTypeRow {
+    std::string_view type;  // upper case
+    std::string_view label;
+};
+// In icon order; a type not listed has the index after the last row.
+constexpr std::array<WaypointTypeRow, kAddWPImageCount - 1> kWaypointTypes = {{{"TRAILHEAD", "Start"},
+                                                                               {"FINAL LOCATION", "Finale"},
+                                                                               {"PARKING AREA", "Parken"},
+                                                                               {"QUESTION TO ANSWER", "Frage"},
+                                                                               {"STAGES OF A MULTICACHE", "Stage"}}};
+
+}  // namespace
+
+int AddWPTypeToImageIndex(std::string_view typeText) {
     const std::string upper = UpperCaseAscii(typeText);
-    for (const Row& row : kLabels)
-        if (upper == row.type) return row.label;
-    return "Ref.Pkt.";
+    for (std::size_t i = 0; i < kWaypointTypes.size(); ++i)
+        if (upper == kWaypointTypes[i].type) return static_cast<int>(i);
+    return static_cast<int>(kWaypointTypes.size());
+}
+
+std::string WaypointTypeLabel(std::string_view typeText) {
+    const auto i = static_cast<std::size_t>(AddWPTypeToImageIndex(typeText));
+    return std::string(i < kWaypointTypes.size() ? kWaypointTypes[i].label : "Ref.Pkt.");
 }
 
 std::string BuildAddWaypointsHTMLFrom(const TCacheRec& cache, const TAddWPList& all) {

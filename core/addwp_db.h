@@ -33,9 +33,14 @@ bool SaveAddWaypoints(const TAddWPList& list);
 // record is appended. Returns the number appended.
 int MergeAddWaypoints(TAddWPList& target, const TAddWPList& source);
 
-// "TRAILHEAD" -> "Start", "FINAL LOCATION" -> "Finale", "PARKING AREA" ->
-// "Parken", "QUESTION TO ANSWER" -> "Frage", "STAGES OF A MULTICACHE" ->
-// "Stage" (ASCII case ignored); anything else "Ref.Pkt.".
+// Index of a point type (ASCII case ignored): "TRAILHEAD" 0, "FINAL
+// LOCATION" 1, "PARKING AREA" 2, "QUESTION TO ANSWER" 3, "STAGES OF A
+// MULTICACHE" 4, anything else 5. Also the icon of the type in the
+// additional-waypoint window.
+int AddWPTypeToImageIndex(std::string_view typeText);
+inline constexpr int kAddWPImageCount = 6;
+// The German label of the type at the same index: "Start", "Finale",
+// "Parken", "Frage", "Stage"; anything else "Ref.Pkt.".
 std::string WaypointTypeLabel(std::string_view typeText);
 
 // The HTML table of the points in `all` that belong to `cache` (exact cache

@@ -11,15 +11,6 @@
 
 namespace tv {
 
-int AddWPTypeToImageIndex(std::string_view typeText) {
-    static constexpr std::string_view kTypes[] = {"TRAILHEAD", "FINAL LOCATION", "PARKING AREA",
-                                                  "QUESTION TO ANSWER", "STAGES OF A MULTICACHE"};
-    const std::string upper = UpperCaseAscii(typeText);
-    for (int i = 0; i < 5; ++i)
-        if (upper == kTypes[i]) return i;
-    return 5;
-}
-
 AddWPRow MakeAddWPRow(const TCacheRec& cache, const TAddWPRec& point) {
     AddWPRow row;
     row.caption = point.Id.str();

@@ -6,15 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/addwp_db.h"
 #include "core/cache_rec.h"
 
 namespace tv {
-
-// Icon of a point type (ASCII case ignored): "TRAILHEAD" 0, "FINAL LOCATION"
-// 1, "PARKING AREA" 2, "QUESTION TO ANSWER" 3, "STAGES OF A MULTICACHE" 4,
-// anything else 5. The same order as WaypointTypeLabel (core/addwp_db.h).
-int AddWPTypeToImageIndex(std::string_view typeText);
-inline constexpr int kAddWPImageCount = 6;
 
 struct AddWPRow {
     std::string caption;   // the point's own id
