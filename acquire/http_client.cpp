@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include "core/number_format.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -30,12 +31,6 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
     return true;
 }
 
-std::string ToString(long value) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    return std::string(buf, r.ptr);
-}
-
 // Curl's own texts are English; the user sees one German sentence and, for
 // the rarer failures, curl's detail in brackets.
 Error TransferError(CURLcode code, const char* detail, const std::string& url, const HttpTimeouts& t) {
@@ -55,9 +50,9 @@ Error TransferError(CURLcode code, const char* detail, const std::string& url, c
         return {kHttpErrConnect, W("Keine Verbindung zum Server möglich (") + extra + ")."};
     case CURLE_OPERATION_TIMEDOUT:
         return {kHttpErrTimeout, W("Zeitüberschreitung: der Server antwortet nicht (weniger als ") +
-                                     ToString(t.lowSpeedBytesPerSecond) + W(" Byte/s über ") +
-                                     ToString(t.lowSpeedSeconds) + W(" s oder keine Verbindung nach ") +
-                                     ToString(t.connectSeconds) + " s)."};
+                                     IntText(t.lowSpeedBytesPerSecond) + W(" Byte/s über ") +
+                                     IntText(t.lowSpeedSeconds) + W(" s oder keine Verbindung nach ") +
+                                     IntText(t.connectSeconds) + " s)."};
     case CURLE_TOO_MANY_REDIRECTS:
         return {kHttpErrTransfer, W("Zu viele Weiterleitungen beim Laden von ") + url};
     case CURLE_WRITE_ERROR:
@@ -211,7 +206,7 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     std::string proxyUrl;
     if (proxy_.use && !proxy_.server.empty()) {
         ProxyAddress a = ParseProxyServer(proxy_.server);
-        proxyUrl = "http://" + a.host + ":" + ToString(a.port);
+        proxyUrl = "http://" + a.host + ":" + IntText(a.port);
     }
     curl_easy_setopt(c, CURLOPT_PROXY, proxyUrl.c_str());
     curl_easy_setopt(c, CURLOPT_NOPROXY, "");
@@ -261,7 +256,7 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     if (progress_) progress_(0, 0);
 
     if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && status >= 400)) {
-        std::string reason = sink.statusLine.empty() ? "HTTP " + ToString(status) : sink.statusLine;
+        std::string reason = sink.statusLine.empty() ? "HTTP " + IntText(status) : sink.statusLine;
         if (status == 407)
             return Error{407, W("Der Proxy-Server verlangt eine Anmeldung (") + reason +
                                   W("). Bitte Benutzername und Passwort in den Einstellungen prüfen.")};

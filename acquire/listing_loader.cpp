@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "core/str_util.h"
@@ -22,17 +22,6 @@
 namespace tv {
 
 namespace {
-
-std::string IntText(long long v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
-}
-
-std::string TwoDigits(int v) {
-    std::string s = IntText(v);
-    return s.size() < 2 ? "0" + s : s;
-}
 
 // Digits of an age text, at most 4; the number they form, or 1 when none.
 int AgeNumber(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "core/coords.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
 
@@ -28,12 +29,6 @@ bool IsWordChar(char c) { return IsAsciiAlnum(c) || c == '_'; }
 bool StartsWithHttp(std::string_view url) {
     std::string lower = LowerCaseAscii(url.substr(0, 8));
     return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
-}
-
-std::string IntText(int v) {
-    char buf[16];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
 }
 
 // The lines of a temporary answer file; false when it cannot be read.

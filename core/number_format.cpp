@@ -52,6 +52,17 @@ bool AllZeroDigits(const std::string& s) {
 
 }  // namespace
 
+std::string IntText(long long value) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
+
+std::string TwoDigits(int value) {
+    std::string s = IntText(value);
+    return s.size() < 2 ? "0" + s : s;
+}
+
 std::string FormatFloatGeneral(double value, char sep, int precision) {
     if (!std::isfinite(value)) return NonFinite(value);
     if (value == 0) return "0";

@@ -20,6 +20,11 @@ std::string FormatFixed(double value, int precision, int decimals, char sep = '.
 // FormatFloatGeneral(48.5) = "48.5", FormatFloatGeneral(15) = "15".
 std::string FormatFloatGeneral(double value, char sep = '.', int precision = 15);
 
+// Decimal text of an integer ("-12", "7").
+std::string IntText(long long value);
+// At least two digits, a single digit padded with '0' ("05", "12", "123").
+std::string TwoDigits(int value);
+
 // A decimal number with `sep` as the decimal separator ("1E-5" and "1e-05"
 // accepted, blanks around it ignored, a leading '+' allowed). No digits,
 // trailing text, infinities, NaN or overflow give std::nullopt.

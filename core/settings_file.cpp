@@ -1,11 +1,11 @@
 #include "core/settings_file.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 
 #include "core/app_paths.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -26,12 +26,6 @@ TIniFile& IniFile() {
 }
 
 namespace {
-
-std::string TwoDigits(int v) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d", v);
-    return buf;
-}
 
 std::string FormatStamp(const platform::DateTime& t) {
     return TwoDigits(t.day) + "." + TwoDigits(t.month) + "." + std::to_string(t.year) + " " + TwoDigits(t.hour) +

@@ -24,11 +24,6 @@ const std::array<std::string, 12>& MonthNames() {
     return names;
 }
 
-std::string TwoDigits(int v) {
-    std::string s = std::to_string(v);
-    return s.size() < 2 ? "0" + s : s;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Digits only, 1..maxLen of them.

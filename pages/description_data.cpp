@@ -25,11 +25,6 @@ constexpr std::string_view kFoundMarker = ":-)&nbsp;";
 constexpr std::string_view kCoordUpdateMarker = "[&uarr;&darr;]";
 constexpr std::size_t npos = std::string::npos;
 
-std::string TwoDigits(int v) {
-    std::string s = std::to_string(v);
-    return s.size() < 2 ? "0" + s : s;
-}
-
 std::string FourDigits(int v) {
     std::string s = std::to_string(v);
     while (s.size() < 4) s.insert(0, "0");

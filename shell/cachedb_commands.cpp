@@ -19,6 +19,7 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "core/unzip.h"
@@ -37,8 +38,6 @@ using platform::MsgKind;
 constexpr const char* kCrLf = "\r\n";
 
 void Box(MsgKind kind, const std::string& text) { platform::messages().show(kind, text); }
-
-std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
 std::optional<DbFileState> FileState(const std::string& path) {
     struct stat st {};

@@ -78,4 +78,15 @@ TEST(NumberFormat, ParseIntIsStrict) {
     EXPECT_EQ(ParseInt64("2147483648"), 2147483648LL);
 }
 
+TEST(NumberFormat, IntegerTextsReadBack) {
+    for (long long v : {0LL, 7LL, -12LL, 2147483648LL, -9223372036854775807LL - 1}) {
+        EXPECT_EQ(ParseInt64(IntText(v)), v) << v;
+    }
+    EXPECT_EQ(IntText(-9223372036854775807LL - 1), "-9223372036854775808");
+    EXPECT_EQ(TwoDigits(0), "00");
+    EXPECT_EQ(TwoDigits(5), "05");
+    EXPECT_EQ(TwoDigits(12), "12");
+    EXPECT_EQ(TwoDigits(2007), "2007");
+}
+
 }  // namespace tv
