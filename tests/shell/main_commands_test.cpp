@@ -1,0 +1,399 @@
+// The main window's commands without the window: text lists, marks, moving
+// and deleting cache files, the folder commands, "dirlist.txt", the reload
+// plan, the debug switch, the index rebuild and dropped files.
+#include "shell/main_commands.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "acquire/listing_loader.h"
+#include "core/app_paths.h"
+#include "core/cache_db.h"
+#include "core/cache_rec.h"
+#include "core/debug_log.h"
+#include "core/proc_settings.h"
+#include "pages/description_run.h"
+#include "platform/fakes.h"
+#include "platform/text_encoding.h"
+#include "shell/main_commands_drops.h"
+#include "support/temp_dir.h"
+#include "zip_build.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+// Every name below a folder (files only, relative, sorted).
+std::set<std::string> Tree(const fs::path& root) {
+    std::set<std::string> out;
+    if (!fs::exists(root)) return out;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file()) out.insert(fs::relative(e.path(), root).generic_string());
+    return out;
+}
+
+std::vector<bool> Flags(std::initializer_list<int> v) {
+    std::vector<bool> out;
+    for (int b : v) out.push_back(b != 0);
+    return out;
+}
+
+struct RecordingProgress final : platform::IProgress {
+    std::vector<std::pair<int, int>> ranges;
+    std::vector<std::string> actions;
+    int position = 0;
+    bool hidden = false;
+    void setRange(int lo, int hi) override { ranges.emplace_back(lo, hi); }
+    void setPosition(int p) override { position = p; }
+    void setAction(const std::string& t) override { actions.push_back(t); }
+    void hide() override { hidden = true; }
+};
+
+class MainCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir_ = ProgramDir();
+        SetProgramDir(dir.str() + "prog");
+        fs::create_directories(dir.path() / "prog");
+        fs::create_directories(dir.path() / "work");
+        ProcSettings = TProcSettings{};
+        ProcSettings.WorkDir = dir.str() + "work";
+        ProcSettings.OutDir = dir.str() + "out";
+        work = dir.str() + "work/";
+    }
+    void TearDown() override {
+        CacheIndexList.Clear();
+        CacheIndexList.SetDir({});
+        DebugMode = false;
+        ProcSettings = TProcSettings{};
+        SetProgramDir(previousDir_);
+    }
+
+    tvtest::TempDir dir;
+    platform::ScopedFakes fakes;
+    std::string work;
+
+private:
+    std::string previousDir_;
+};
+
+TEST_F(MainCommandsTest, ListsReadBothLineEndsAndWriteCrLfUnderOneSpelling) {
+    dir.write("work/WPlist.txt", "GC1\nGC2\r\n gc3 \n");
+    Lines lines;
+    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));  // found ignoring case
+    EXPECT_EQ(lines, (Lines{"GC1", "GC2", " gc3 "}));
+    EXPECT_EQ(ListReadPath(work, kWorkListFile), work + "WPlist.txt");
+
+    lines.push_back(W("Bär"));
+    ASSERT_TRUE(WriteWorkDirList(work, kWorkListFile, lines));
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC2\r\n gc3 \r\nB\xE4r\r\n");
+    // From now on the exact spelling is read.
+    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));
+    EXPECT_EQ(lines.size(), 4u);
+
+    EXPECT_FALSE(ReadWorkDirList(work, kIgnoreListFile, lines));
+    EXPECT_TRUE(lines.empty());
+    ShowListReadError(ListReadPath(work, kIgnoreListFile));
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + work + "WPignore.txt", 0), 0u);
+    EXPECT_NE(fakes.messages.shown[0].text.find("Fehlercode: 2"), std::string::npos);
+
+    // A list that cannot be written keeps the old file.
+    fs::create_directories(dir.path() / "work/dirlist.txt.d");
+    EXPECT_TRUE(WriteDirList(work, {"GC3", "GC1"}));
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "dirlist.txt"), "GC3\r\nGC1\r\n");
+    EXPECT_FALSE(WriteDirList(dir.str() + "nowhere/", {"GC3"}));
+}
+
+TEST_F(MainCommandsTest, WorkListMarksOnlyExactGcLines) {
+    dir.write("work/WPList.txt", "GC1\r\ngc2\r\nXY3\r\n\r\nGC4 \r\n");
+    Lines lines;
+    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));
+    EXPECT_EQ(MarkByWorkList(lines, {"GC1", "GC2", "XY3", "GC4"}), Flags({1, 0, 0, 0}));
+    // A lower-case line passes the "GC" test and marks its exact twin only.
+    EXPECT_EQ(MarkByWorkList(lines, {"gc2", "GC1", "GC1"}), Flags({1, 1, 1}));
+    EXPECT_EQ(MarkByWorkList({"G", ""}, {"G", ""}), Flags({0, 0}));
+}
+
+TEST_F(MainCommandsTest, FindsAndIgnoreListMarkTogether) {
+    TFoundRec a, b;
+    a.Waypoint = "GC2";
+    b.Waypoint = "GC5";
+    const auto ra = EncodeFoundRec(a), rb = EncodeFoundRec(b);
+    dir.write("work/Finds.bin", std::string(ra.begin(), ra.end()) + std::string(rb.begin(), rb.end()));
+    dir.write("work/WPignore.txt", "gc3\r\n");
+
+    Lines finds, ignore;
+    ASSERT_TRUE(ReadFindCodes(work, finds));
+    EXPECT_EQ(finds, (Lines{"GC2", "GC5"}));
+    ASSERT_TRUE(ReadWorkDirList(work, kIgnoreListFile, ignore));
+    RecordingProgress progress;
+    platform::FakePump pump;
+    EXPECT_EQ(MarkByExcludeLists(finds, ignore, {"GC1", "GC2", "GC3", "GC4", "gc5"}, progress, pump),
+              Flags({0, 1, 1, 0, 0}));  // finds compare exactly, the ignore list ignoring case
+    EXPECT_EQ(progress.ranges, (std::vector<std::pair<int, int>>{{0, 2}, {0, 1}}));
+    EXPECT_EQ(progress.position, 2);
+    EXPECT_GE(pump.pumps, 1);
+
+    fs::remove(dir.path() / "work/Finds.bin");
+    EXPECT_FALSE(ReadFindCodes(work, finds));
+    EXPECT_TRUE(finds.empty());
+    // The ignore list still applies without finds.
+    EXPECT_EQ(MarkByExcludeLists(finds, ignore, {"GC3", "GC2"}, progress, pump), Flags({1, 0}));
+}
+
+TEST_F(MainCommandsTest, NodeFoldersStayInsideTheDescriptionFolder) {
+    EXPECT_EQ(NodeFolder("/d/out", ""), "/d/out/");
+    EXPECT_EQ(NodeFolder("/d/out/", "B"), "/d/out/B/");
+    EXPECT_EQ(NodeFolder("/d/out/", ".."), std::nullopt);
+    EXPECT_EQ(NodeFolder("/d/out/", "."), std::nullopt);
+    EXPECT_EQ(NodeFolder("/d/out/", "a/b"), std::nullopt);
+}
+
+TEST_F(MainCommandsTest, MoveTakesTheFilesOfTheCodeOnly) {
+    for (const char* f : {"A/GC1.html", "A/GC1.meta", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC10_converted.html"})
+        dir.write(f, std::string("data of ") + f);
+    fs::create_directories(dir.path() / "B");
+    RecordingProgress progress;
+    platform::FakePump pump;
+    const std::string a = dir.str() + "A/", b = dir.str() + "B/";
+    const MoveResult r = MoveCaches({"GC1"}, a, b, progress, pump);
+    EXPECT_EQ(r.caches, 1);
+    EXPECT_EQ(r.moved, 3);  // the meta file is moved but not counted
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(Tree(dir.path() / "B"),
+              (std::set<std::string>{"GC1.html", "GC1.meta", "GC1_converted.html", "GC1_i1.jpg"}));
+    EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC10_converted.html"}));
+    EXPECT_EQ(dir.read("B/GC1_i1.jpg"), "data of A/GC1_i1.jpg");
+    EXPECT_EQ(MoveReportText(r, a, b), "3 Dateien aus 1 Caches erfolgreich von " + a + " nach " + b + " verschoben.");
+    EXPECT_EQ(progress.actions, (Lines{"Verschiebe Dateien..."}));
+    EXPECT_EQ(progress.ranges.back(), (std::pair<int, int>{0, 1}));
+    EXPECT_EQ(progress.position, 1);
+    EXPECT_TRUE(progress.hidden);
+}
+
+TEST_F(MainCommandsTest, MoveKeepsWhatCannotBeCopiedAndIgnoresMissingFiles) {
+    // The target of the picture is a folder: that copy fails, the source stays.
+    dir.write("A/GC1_converted.html", "page");
+    dir.write("A/gc1_I1.JPG", "picture");
+    dir.write("A/GC2.html", "original");
+    fs::create_directories(dir.path() / "B/gc1_I1.JPG");
+    const std::string a = dir.str() + "A/", b = dir.str() + "B/";
+    RecordingProgress progress;
+    platform::FakePump pump;
+    const MoveResult r = MoveCaches({"GC1", "GC2"}, a, b, progress, pump);
+    EXPECT_EQ(r.caches, 2);
+    EXPECT_EQ(r.moved, 2);   // GC1_converted.html, GC2.html; the tidied-up GC1.html is no failure
+    EXPECT_EQ(r.failed, 1);  // gc1_I1.JPG
+    EXPECT_EQ(dir.read("A/gc1_I1.JPG"), "picture");
+    EXPECT_EQ(dir.read("B/GC2.html"), "original");
+    EXPECT_EQ(MoveReportText(r, a, b),
+              "2 Dateien aus 2 Caches erfolgreich von " + a + " nach " + b + W(" verschoben.\r\n\r\n1 Dateien konnten "
+              "nicht verschoben werden und wurden im ursprünglichen Verzeichnis belassen."));
+    EXPECT_EQ(SameFolderMoveText(),
+              W("Caches können nicht in das Verzeichnis verschoben werden, in dem sie bereits liegen."));
+}
+
+TEST_F(MainCommandsTest, CodesAreNoWildcards) {
+    // Linux allows '*' and '?' in names; a row called so must not reach the
+    // files of other caches.
+    dir.write("A/GC*_converted.html", "star");
+    dir.write("A/GC1_converted.html", "one");
+    dir.write("A/GC?.html", "q");
+    fs::create_directories(dir.path() / "B");
+    RecordingProgress progress;
+    platform::FakePump pump;
+    const MoveResult r = MoveCaches({"GC*"}, dir.str() + "A/", dir.str() + "B/", progress, pump);
+    EXPECT_EQ(r.moved, 1);
+    EXPECT_EQ(Tree(dir.path() / "B"), (std::set<std::string>{"GC*_converted.html"}));
+    const DeleteResult d = DeleteCaches({"GC?", "", "../A/GC1"}, dir.str() + "A/");
+    EXPECT_EQ(d.files, 1);
+    EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC1_converted.html"}));
+}
+
+TEST_F(MainCommandsTest, DeleteCountsTheFilesRemoved) {
+    for (const char* f : {"A/GC1.html", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC12_converted.html", "A/GC2.meta"})
+        dir.write(f, "x");
+    DeleteResult r = DeleteCaches({"GC1"}, dir.str() + "A/");
+    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (3 Dateien insgesamt)"));
+    EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC12_converted.html", "GC2.meta"}));
+    r = DeleteCaches({"GC2", "GC12"}, dir.str() + "A/");
+    EXPECT_EQ(DeleteReportText(r), W("2 Caches gelöscht (2 Dateien insgesamt)"));
+    EXPECT_TRUE(Tree(dir.path() / "A").empty());
+    EXPECT_EQ(DeleteQuestionText(), W("Achtung! Alle Dateien zu den markierten Caches werden unwiderruflich "
+                                      "gelöscht!\r\n\r\nMarkierte Caches wirklich löschen?"));
+}
+
+TEST_F(MainCommandsTest, TidyUpRemovesOriginalsAndMetaFiles) {
+    for (const char* f : {"A/GC1234.html", "A/GC12345.htm", "A/GC123456.html", "A/GC1234_converted.html", "A/a.meta",
+                          "A/index.html", "A/gc9999.HTML"})
+        dir.write(f, "x");
+    fs::create_directories(dir.path() / "A/GC4321.html");  // a folder stays
+    const std::string a = dir.str() + "A/";
+    const int n = CleanupFolder(a);
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(Tree(dir.path() / "A"),
+              (std::set<std::string>{"GC123456.html", "GC1234_converted.html", "index.html"}));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "A/GC4321.html"));
+    EXPECT_EQ(CleanupReportText(n, a), "4 Dateien wurden aus dem Verzeichnis \r\n" + a + W("\r\ngelöscht."));
+    EXPECT_EQ(CleanupQuestionText(a).substr(CleanupQuestionText(a).size() - a.size() - 19), a + W(" aufgeräumt werden?"));
+}
+
+TEST_F(MainCommandsTest, OriginalsJoinTheWorkListThatLoaderAndDescriptionsRead) {
+    const std::string out = dir.str() + "out/";
+    for (const char* f : {"out/GC1.html", "out/GC2.html", "out/GC3.html", "out/GC1_converted.html", "out/GC4.htm"})
+        dir.write(f, "x");
+    dir.write("work/WPList.txt", "GC9\r\ngc3\r\n");
+    const auto inDb = [](const std::string& code) { return code == "GC1" || code == "GC3"; };
+
+    OriginalsResult r = OriginalsToWorkList(out, true, work, inDb);
+    EXPECT_TRUE(r.saved);
+    EXPECT_EQ(r.added, 1);
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC9\r\ngc3\r\nGC1\r\n");
+    EXPECT_EQ(OriginalsReportText(r.added), "1 Wegpunkte wurden in die Arbeitsliste aufgenommen.");
+
+    r = OriginalsToWorkList(out, false, work, inDb);
+    EXPECT_EQ(r.added, 2);
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC3\r\n");
+    // The listing loader and the description window see the same entries.
+    EXPECT_EQ(ReadWorkList(work), (Lines{"GC1", "GC3"}));
+    Lines codes;
+    ASSERT_TRUE(LoadWorkList(work, codes));
+    EXPECT_EQ(codes, (Lines{"GC1", "GC3"}));
+
+    // A work list only in another spelling is kept, and the new one has the one spelling.
+    fs::remove(dir.path() / "work/WPList.txt");
+    dir.write("work/wplist.TXT", "GC7\n");
+    r = OriginalsToWorkList(out, true, work, inDb);
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC7\r\nGC1\r\nGC3\r\n");
+    EXPECT_NE(OriginalsQuestionText().find("in in die Arbeitsliste"), std::string::npos);
+}
+
+TEST_F(MainCommandsTest, NewFolderNamesAreCheckedWhole) {
+    const std::string out = dir.str() + "out/";
+    fs::create_directories(out);
+    for (const char* bad : {"", ".", "..", "a/b", " . ", "x\x01"}) EXPECT_EQ(CreateNewFolder(out, bad), EINVAL) << bad;
+    EXPECT_TRUE(Tree(dir.path() / "out").empty());
+    EXPECT_FALSE(fs::exists(dir.path() / "a"));
+    EXPECT_EQ(CreateNewFolder(out, "Urlaub 2007"), 0);
+    EXPECT_TRUE(fs::is_directory(out + "Urlaub 2007"));
+    EXPECT_NE(CreateNewFolder(out, "Urlaub 2007"), 0);  // exists already
+    EXPECT_EQ(EmptyFolderQuestionText(out), "Achtung! Alle Caches im Verzeichnis\r\n\r\n" + out +
+                                                W("\r\n\r\nwerden unwiderruflich gelöscht! Verzeichnis wirklich löschen?"));
+}
+
+TEST_F(MainCommandsTest, ReloadPlanAddsMarkedCodesToTheWorkList) {
+    dir.write("work/WPList.txt", "gc1\r\n");
+    ReloadPlan plan = PlanReloadMarked({"GC1", "GC2"}, true, work);
+    EXPECT_EQ(plan.handOver, (Lines{"GC1", "GC2"}));
+    EXPECT_TRUE(plan.saveWorkList);
+    EXPECT_EQ(plan.workList, (Lines{"gc1", "GC2"}));
+    plan = PlanReloadMarked({"GC1", "GC2"}, false, work);
+    EXPECT_FALSE(plan.saveWorkList);
+    EXPECT_TRUE(plan.workList.empty());
+    EXPECT_EQ(ReloadQuestionText(2), W("2 Cachebeschreibungen werden erneut geladen.\r\n\r\nSollen die Wegpunkte "
+                                       "dieser Caches der Arbeitsliste hinzugefügt werden, um nach dem erneuten Laden "
+                                       "eine einfachere Erzeugung der konvertierten Beschreibungen zu ermöglichen?"));
+}
+
+TEST_F(MainCommandsTest, DebugSwitchLogsItsLines) {
+    SetDebugMode(true);
+    EXPECT_TRUE(DebugMode);
+    SetDebugMode(false);
+    EXPECT_FALSE(DebugMode);
+    const std::string stamp = "03-02-07 09:05:07 ";
+    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "prog/debug.log"),
+              stamp + "-------------------------\r\n" + stamp + "Debug mode switched to ON\r\n" + stamp +
+                  "Trailvane version is: V5.2.0\r\n" + stamp + "Trailvane version date is: 28.11.2007\r\n" + stamp +
+                  "Debug mode switched to OFF\r\n");
+}
+
+TEST_F(MainCommandsTest, RebuildIndexReportsFailures) {
+    EXPECT_EQ(RebuildIndex(), W("Die Cache-Datenbank ") + work + W("Caches.bin konnte nicht geöffnet werden."));
+    TCacheRec a, b;
+    a.Waypoint = "GC2";
+    b.Waypoint = "GC1";
+    ASSERT_TRUE(WriteCacheFile(work + "Caches.bin", {a, b}).ok());
+    EXPECT_EQ(RebuildIndex(), "");
+    EXPECT_EQ(fs::file_size(work + "Caches.idx"), 2 * 24u);
+    TCacheRec found;
+    EXPECT_TRUE(FindCacheByWaypoint("GC1", found));
+    EXPECT_EQ(found.RecNo, 1);
+}
+
+// ---- dropped files ---------------------------------------------------------------
+
+TEST_F(MainCommandsTest, DropsAreImportedInOrderAndArchivesStayInTheirFolder) {
+    dir.write("drop/a.gpx", "A");
+    dir.write("drop/b_wpts.gpx", "B");
+    dir.write("drop/d.txt", "D");
+    dir.write("drop/c.zip", tvtest::BuildZip({{"x.gpx", "X"},
+                                                {"d/y.GPX", "Y"},
+                                                {"z.gpx.txt", "Z"},
+                                                {"../evil.gpx", "E"},
+                                                {"r.txt", "R"}}));
+    const std::string drop = dir.str() + "drop/";
+    fs::create_directories(dir.path() / "tmp");
+    EXPECT_EQ(ClassifyDrop(drop + "a.gpx"), DropKind::Gpx);
+    EXPECT_EQ(ClassifyDrop(drop + "b_wpts.gpx"), DropKind::AddWaypointsGpx);
+    EXPECT_EQ(ClassifyDrop(drop + "c.zip"), DropKind::Zip);
+    EXPECT_EQ(ClassifyDrop(drop + "d.txt"), DropKind::Other);
+    EXPECT_EQ(ClassifyDrop(drop + "d.zip"), DropKind::Other);  // no archive
+
+    std::vector<std::pair<std::string, std::string>> calls;  // kind, file (and its contents)
+    DropHandlers h;
+    h.importGpx = [&](const std::string& f) { calls.emplace_back("gpx:" + f, tvtest::ReadFileBytes(f)); };
+    h.importAddWaypoints = [&](const std::string& f) { calls.emplace_back("wpts:" + f, tvtest::ReadFileBytes(f)); };
+    ProcessDroppedFiles({drop + "a.gpx", drop + "b_wpts.gpx", drop + "c.zip", drop + "d.txt"}, h, dir.str() + "tmp");
+
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0], (std::pair<std::string, std::string>{"gpx:" + drop + "a.gpx", "A"}));
+    EXPECT_EQ(calls[1], (std::pair<std::string, std::string>{"wpts:" + drop + "b_wpts.gpx", "B"}));
+    const std::string unpacked = calls[2].first.substr(4, calls[2].first.size() - 4 - 5);
+    EXPECT_EQ(unpacked.rfind(dir.str() + "tmp/", 0), 0u);
+    EXPECT_EQ(calls[2].second, "X");
+    EXPECT_EQ(calls[3], (std::pair<std::string, std::string>{"gpx:" + unpacked + "d/y.GPX", "Y"}));
+    // Nothing outside the new folder, and the folder is gone afterwards.
+    EXPECT_FALSE(fs::exists(dir.path() / "evil.gpx"));
+    EXPECT_FALSE(fs::exists(dir.path() / "tmp/evil.gpx"));
+    EXPECT_TRUE(Tree(dir.path() / "tmp").empty());
+    EXPECT_EQ(Tree(dir.path() / "drop"), (std::set<std::string>{"a.gpx", "b_wpts.gpx", "c.zip", "d.txt"}));
+    // The refused entry is reported.
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
+    EXPECT_NE(fakes.messages.shown[0].text.find("../evil.gpx"), std::string::npos);
+}
+
+TEST_F(MainCommandsTest, ABrokenArchiveIsReportedAndImportsNothing) {
+    std::string zip = tvtest::BuildZip({{"x.gpx", std::string(4000, 'x')}});
+    zip[40] = static_cast<char>(zip[40] ^ 0x55);  // inside the packed data: CRC or data error
+    dir.write("drop/c.ZIP", zip);
+    fs::create_directories(dir.path() / "tmp");
+    int imports = 0;
+    DropHandlers h;
+    h.importGpx = [&](const std::string&) { ++imports; };
+    ProcessDroppedFiles({dir.str() + "drop/c.ZIP"}, h, dir.str() + "tmp");
+    EXPECT_EQ(imports, 0);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind(W("Fehler beim Entpacken der Datei ") + dir.str() + "drop/c.ZIP", 0),
+              0u);
+    EXPECT_TRUE(Tree(dir.path() / "tmp").empty());
+
+    // Without a GPX import an archive is not even unpacked.
+    h.importGpx = nullptr;
+    dir.write("drop/ok.zip", tvtest::BuildZip({{"x.gpx", "X"}}));
+    ProcessDroppedFiles({dir.str() + "drop/ok.zip"}, h, dir.str() + "tmp");
+    EXPECT_TRUE(fs::is_empty(dir.path() / "tmp"));
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tv
