@@ -1,7 +1,7 @@
 #include "shell/about_info.h"
 
-#include <fstream>
-#include <iterator>
+#include "core/file_procs.h"
+#include "shell/program_version.h"
 
 namespace tv {
 
@@ -24,7 +24,13 @@ std::string_view NextLine(std::string_view text, std::size_t& pos) {
 
 }  // namespace
 
-std::string DefaultAboutVersionText() { return "Version V5.2.0 vom 28.11.2007"; }
+std::string DefaultAboutVersionText() {
+    std::string s = "Version ";
+    s += kProgramVersion;
+    s += " vom ";
+    s += kProgramDate;
+    return s;
+}
 
 std::string AboutVersionText(const std::optional<std::string>& quirkContents) {
     if (!quirkContents) return DefaultAboutVersionText();
@@ -41,11 +47,7 @@ std::string AboutVersionText(const std::optional<std::string>& quirkContents) {
 }
 
 std::string ReadAboutVersionText(const std::string& workDir) {
-    std::ifstream in(workDir + "QUIRK", std::ios::binary);
-    if (!in) return AboutVersionText(std::nullopt);
-    std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return AboutVersionText(std::nullopt);
-    return AboutVersionText(contents);
+    return AboutVersionText(ReadWholeFile(workDir + "QUIRK"));
 }
 
 }  // namespace tv
