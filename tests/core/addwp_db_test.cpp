@@ -12,25 +12,15 @@
 #include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/proc_settings.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-TAddWPRec Point(const char* cache, const char* id, double lat, double lon, const char* type, const char* descr,
-                const char* comment = "") {
-    TAddWPRec r;
-    r.CacheCode = cache;
-    r.Id = id;
-    r.Lat = lat;
-    r.Lon = lon;
-    r.WPType = type;
-    r.Description = descr;
-    r.Comment = comment;
-    return r;
-}
+using tvtest::AddWPPoint;
+using tvtest::CacheRecord;
 
 std::vector<std::string> Ids(const TAddWPList& list) {
     std::vector<std::string> ids;
@@ -46,20 +36,8 @@ const std::string kHead =
 // A work folder with GC1 at 48/8 in the cache database.
 class AddWpTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ProcSettings.WorkDir = dir.str();
-        CacheIndexList.Clear();
-        TCacheRec cache;
-        cache.Waypoint = "GC1";
-        cache.Lat = 48.0;
-        cache.Lon = 8.0;
-        dir.write("Caches.bin", EncodeCacheRecs({cache}));
-    }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
-    }
-    tvtest::TempDir dir;
+    void SetUp() override { dir.writeCaches({CacheRecord("GC1", "", 48.0, 8.0)}); }
+    tvtest::WorkFolder dir;
 };
 
 TEST_F(AddWpTest, MissingFileGivesNothing) {
@@ -73,10 +51,10 @@ TEST_F(AddWpTest, MissingFileGivesNothing) {
 
 TEST_F(AddWpTest, SaveLoadRoundTripIsByteExact) {
     TAddWPList list;
-    list.AddWP("PK1", Point("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
-    list.AddWP("S1", Point("GC2", "S1", -33.5, -70.25, "Stages of a Multicache", "Stage 1"));
-    list.AddWP("FN1", Point("GC1", "FN1", 48.01, 8.01, "Final Location", std::string(80, 'd').c_str(),
-                            std::string(250, 'c').c_str()));
+    list.AddWP("PK1", AddWPPoint("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
+    list.AddWP("S1", AddWPPoint("GC2", "S1", -33.5, -70.25, "Stages of a Multicache", "Stage 1"));
+    list.AddWP("FN1", AddWPPoint("GC1", "FN1", 48.01, 8.01, "Final Location", std::string(80, 'd').c_str(),
+                                 std::string(250, 'c').c_str()));
     ASSERT_TRUE(SaveAddWaypoints(list));
     const std::string bytes = dir.read("CacheWaypoints.bin");
     ASSERT_EQ(bytes.size(), 3 * TAddWPRec::kSize);
@@ -107,10 +85,10 @@ TEST_F(AddWpTest, SaveLoadRoundTripIsByteExact) {
 TEST_F(AddWpTest, FailedSaveKeepsTheStore) {
     TAddWPList list;
     for (int i = 0; i < 20; ++i)
-        list.AddWP("P" + std::to_string(i), Point("GC1", ("P" + std::to_string(i)).c_str(), 48, 8, "", "x"));
+        list.AddWP("P" + std::to_string(i), AddWPPoint("GC1", ("P" + std::to_string(i)).c_str(), 48, 8, "", "x"));
     ASSERT_TRUE(SaveAddWaypoints(list));
     const std::string before = dir.read("CacheWaypoints.bin");
-    list.AddWP("NEW", Point("GC1", "NEW", 48, 8, "", "y"));
+    list.AddWP("NEW", AddWPPoint("GC1", "NEW", 48, 8, "", "y"));
     {
         // Writes beyond 1000 bytes fail, as on a full disk.
         rlimit old{};
@@ -129,12 +107,12 @@ TEST_F(AddWpTest, FailedSaveKeepsTheStore) {
 
 TEST(AddWpMerge, ReplacesInPlaceAndAppendsNew) {
     TAddWPList target, source;
-    target.AddWP("A", Point("GC1", "A", 1, 1, "", "a"));
-    target.AddWP("B", Point("GC1", "B", 2, 2, "", "b"));
-    source.AddWP("B", Point("GC1", "B", 3, 3, "", "b2"));
-    source.AddWP("C", Point("GC1", "C", 4, 4, "", "c"));
-    source.AddWP("c", Point("GC1", "c", 5, 5, "", "lower c"));  // ids compare exactly
-    source.AddWP("C", Point("GC1", "C", 6, 6, "", "c2"));       // replaces the C just added
+    target.AddWP("A", AddWPPoint("GC1", "A", 1, 1, "", "a"));
+    target.AddWP("B", AddWPPoint("GC1", "B", 2, 2, "", "b"));
+    source.AddWP("B", AddWPPoint("GC1", "B", 3, 3, "", "b2"));
+    source.AddWP("C", AddWPPoint("GC1", "C", 4, 4, "", "c"));
+    source.AddWP("c", AddWPPoint("GC1", "c", 5, 5, "", "lower c"));  // ids compare exactly
+    source.AddWP("C", AddWPPoint("GC1", "C", 6, 6, "", "c2"));       // replaces the C just added
     EXPECT_EQ(MergeAddWaypoints(target, source), 2);
     EXPECT_EQ(Ids(target), (std::vector<std::string>{"A=a", "B=b2", "C=c2", "c=lower c"}));
     EXPECT_EQ(target.At(1).Lat, 3.0);
@@ -156,11 +134,11 @@ TEST(AddWpLabels, TypeTexts) {
 
 TEST_F(AddWpTest, TableOfOneCache) {
     TAddWPList list;
-    list.AddWP("PK1", Point("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
-    list.AddWP("X9", Point("GC2", "X9", 48.1, 8.1, "Trailhead", "other cache"));
-    list.AddWP("ZZ", Point("GC1", "ZZ", 0.0, 0.0, "Final Location", "Dose", "unter dem Stein"));
-    list.AddWP("Q<1>", Point("GC1", "Q<1>", -33.5, -70.25, "question to answer", "a < b & \"c\"", "<script>"));
-    list.AddWP("BAD", Point("GC1", "BAD", 91.0, 8.0, "", "off the globe"));
+    list.AddWP("PK1", AddWPPoint("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
+    list.AddWP("X9", AddWPPoint("GC2", "X9", 48.1, 8.1, "Trailhead", "other cache"));
+    list.AddWP("ZZ", AddWPPoint("GC1", "ZZ", 0.0, 0.0, "Final Location", "Dose", "unter dem Stein"));
+    list.AddWP("Q<1>", AddWPPoint("GC1", "Q<1>", -33.5, -70.25, "question to answer", "a < b & \"c\"", "<script>"));
+    list.AddWP("BAD", AddWPPoint("GC1", "BAD", 91.0, 8.0, "", "off the globe"));
     ASSERT_TRUE(SaveAddWaypoints(list));
 
     std::string html;

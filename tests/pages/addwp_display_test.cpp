@@ -10,25 +10,15 @@
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
 #include "core/coords.h"
-#include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
 namespace {
 
-TAddWPRec Point(const char* cache, const char* id, double lat, double lon, const char* type,
-                const std::string& descr = "", const char* comment = "") {
-    TAddWPRec r;
-    r.CacheCode = cache;
-    r.Id = id;
-    r.Lat = lat;
-    r.Lon = lon;
-    r.WPType = type;
-    r.Description = descr;
-    r.Comment = comment;
-    return r;
-}
+using tvtest::AddWPPoint;
+using tvtest::CacheRecord;
 
 TEST(AddWPTypeToImageIndex, TypeTable) {
     EXPECT_EQ(AddWPTypeToImageIndex("Trailhead"), 0);
@@ -50,7 +40,8 @@ TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     cache.Lon = 8.0;
     // 300 m north of the cache.
     const double north = 48.0 + 0.3 / (kEarthRadiusKm * kPi / 180.0);
-    AddWPRow row = MakeAddWPRow(cache, Point("GC1", "PK01ABC", north, 8.0, "Parking Area", W("Parkplatz Süd"), "frei"));
+    AddWPRow row =
+        MakeAddWPRow(cache, AddWPPoint("GC1", "PK01ABC", north, 8.0, "Parking Area", W("Parkplatz Süd"), "frei"));
     EXPECT_EQ(row.caption, "PK01ABC");
     EXPECT_EQ(row.imageIndex, 2);
     EXPECT_EQ(row.coord, FormatCoord(north, 8.0));
@@ -60,45 +51,31 @@ TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     EXPECT_EQ(row.name, W("Parkplatz Süd"));
     EXPECT_EQ(row.comment, "frei");
 
-    EXPECT_EQ(MakeAddWPRow(cache, Point("GC1", "X", 49.0, 8.0, "")).offset, "111,2 km");
+    EXPECT_EQ(MakeAddWPRow(cache, AddWPPoint("GC1", "X", 49.0, 8.0, "")).offset, "111,2 km");
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (auto [lat, lon] : {std::pair{0.0, 0.0}, {90.5, 8.0}, {48.0, -180.01}, {nan, 8.0}, {48.0, nan}}) {
-        row = MakeAddWPRow(cache, Point("GC1", "X", lat, lon, "Trailhead"));
+        row = MakeAddWPRow(cache, AddWPPoint("GC1", "X", lat, lon, "Trailhead"));
         EXPECT_EQ(row.coord, "unbekannt") << lat << " " << lon;
         EXPECT_EQ(row.offset, "-");
         EXPECT_EQ(row.imageIndex, 0);
     }
     // Only one of the two at 0 is a real place.
-    EXPECT_EQ(MakeAddWPRow(cache, Point("GC1", "X", 0.0, 8.0, "")).coord, "N 00\xB0 0.000 E 008\xB0 0.000");
+    EXPECT_EQ(MakeAddWPRow(cache, AddWPPoint("GC1", "X", 0.0, 8.0, "")).coord, "N 00\xB0 0.000 E 008\xB0 0.000");
 }
 
 class AddWPDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcSettings.WorkDir = dir.str();
-        CacheIndexList.Clear();
-        TCacheRec a, b;
-        a.Waypoint = "GC1";
-        a.Name = W("Über den Wolken");
-        a.Lat = 48.0;
-        a.Lon = 8.0;
-        b.Waypoint = "GC2";
-        b.Name = "Ohne Punkte";
-        b.Lat = -33.5;
-        b.Lon = 151.25;
-        dir.write("Caches.bin", EncodeCacheRecs({a, b}));
-        all.AddWP("S1", Point("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1"));
-        all.AddWP("X1", Point("GC10", "X1", 48.0, 8.0, "Trailhead", "fremd"));
-        all.AddWP("F1", Point("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
-        all.AddWP("P1", Point("GC1", "P1", 48.0, 8.01, "Parking Area", "Parken"));
-        all.AddWP("Y1", Point("gc1", "Y1", 48.0, 8.0, "Trailhead", "klein geschrieben"));
-    }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
+        dir.writeCaches(
+            {CacheRecord("GC1", W("Über den Wolken"), 48.0, 8.0), CacheRecord("GC2", "Ohne Punkte", -33.5, 151.25)});
+        all.AddWP("S1", AddWPPoint("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1"));
+        all.AddWP("X1", AddWPPoint("GC10", "X1", 48.0, 8.0, "Trailhead", "fremd"));
+        all.AddWP("F1", AddWPPoint("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
+        all.AddWP("P1", AddWPPoint("GC1", "P1", 48.0, 8.01, "Parking Area", "Parken"));
+        all.AddWP("Y1", AddWPPoint("gc1", "Y1", 48.0, 8.0, "Trailhead", "klein geschrieben"));
     }
 
-    tvtest::TempDir dir;
+    tvtest::WorkFolder dir;
     TAddWPList all, shown;
 };
 
@@ -122,7 +99,7 @@ TEST_F(AddWPDisplayTest, ManyOneAndNone) {
 
     // One point only.
     TAddWPList one;
-    one.AddWP("P9", Point("GC2", "P9", -33.5, 151.26, "Parking Area", "Parken"));
+    one.AddWP("P9", AddWPPoint("GC2", "P9", -33.5, 151.26, "Parking Area", "Parken"));
     d = ShowAddWaypointsFor("GC2", one, shown);
     EXPECT_EQ(d.groupCaption, W("Folgende 1 zusätzlichen Wegpunkte sind hinterlegt"));
     ASSERT_EQ(d.rows.size(), 1u);

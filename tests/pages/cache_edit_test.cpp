@@ -13,6 +13,7 @@
 #include "core/cachedb_table.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -143,22 +144,12 @@ TEST(CacheEditChecks, ErrorsWarningsAndTheirTexts) {
 
 class CacheEditStore : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = ProcSettings.WorkDir;
-        ProcSettings.WorkDir = dir_.str();
-        CacheIndexList.Clear();
-    }
-    void TearDown() override {
-        ProcSettings.WorkDir = previous_;
-        CacheIndexList.Clear();
-    }
-    tvtest::TempDir dir_;
-    std::string previous_;
+    tvtest::WorkFolder dir_;
 };
 
 TEST_F(CacheEditStore, OverwritesInPlaceOrAppendsAndRebuildsTheIndex) {
     const std::vector<TCacheRec> recs = {DbRecord("GC1", 1), DbRecord("GC22", 2), DbRecord("GC333", 3)};
-    dir_.write("Caches.bin", EncodeCacheRecs(recs));
+    dir_.writeCaches(recs);
     ASSERT_EQ(BuildCacheIndex(), 0);
     TCacheRec probe;
     ASSERT_TRUE(FindCacheByWaypoint("GC22", probe));  // index loaded and held

@@ -9,6 +9,7 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -195,29 +196,20 @@ TEST(DescriptionMeta, PictureSizesFromTheDescriptionFolder) {
 class ReadCacheDataTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcSettings.WorkDir = work.str();
-        CacheIndexList.Clear();
-        TCacheRec rec;
-        rec.Waypoint = "GC1";
-        rec.Name = "Fish & <Chips>";
-        rec.Lat = 48.5;
-        rec.Lon = 8.25;
+        TCacheRec rec = tvtest::CacheRecord("GC1", "Fish & <Chips>", 48.5, 8.25);
         rec.Hidden = *DayCountFromDate(2007, 11, 5);
         rec.Difficulty = "2";
         rec.Terrain = "1.5";
         rec.CacheType = "";
         rec.Size = "Micro";
-        work.write("Caches.bin", EncodeCacheRecs({rec}));
+        work.writeCaches({rec});
         sources.outDir = out.str();
         sources.mapquestBase = "http://mq.test";
         sources.googleBase = "http://gm.test";
         sources.listingHost = "gc.test";
     }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
-    }
-    tvtest::TempDir work, out;
+    tvtest::WorkFolder work;
+    tvtest::TempDir out;
     GatherSources sources;
 };
 

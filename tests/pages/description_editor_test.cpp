@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -103,13 +103,11 @@ TEST(Preview, PageBytesAndFile) {
         "</body></html>\r\n";
     EXPECT_EQ(PreviewHtml({"x", "y"}), expected);
 
-    tvtest::TempDir dir;
-    ProcSettings.WorkDir = dir.str();
+    tvtest::WorkFolder dir;
     EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");
     ASSERT_TRUE(WritePreview(PreviewFilePath(), {"x", "y"}));
     EXPECT_EQ(dir.read("tmpdescr.html"), expected);
     EXPECT_FALSE(WritePreview(dir.str() + "nofolder/tmpdescr.html", {"x"}));
-    ProcSettings.WorkDir.clear();
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "core/proc_settings.h"
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -71,15 +72,9 @@ std::vector<std::string> ElementIds(const std::string& page) {
 class GeneratorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcSettings.WorkDir = work.str();
-        CacheIndexList.Clear();
-        TCacheRec rec;
+        TCacheRec rec = tvtest::CacheRecord(kWp, W("Schöne Aussicht <am> Mühlberg"), 48.20575, 11.57612);
         rec.Id = 123456;
-        rec.Waypoint = kWp;
-        rec.Name = W("Schöne Aussicht <am> Mühlberg");
         rec.Hidden = *DayCountFromDate(2007, 11, 5);
-        rec.Lat = 48.20575;
-        rec.Lon = 11.57612;
         rec.CacheType = "TRADITIONAL CACHE";
         rec.Size = "Regular";
         rec.Difficulty = "2.5";
@@ -87,7 +82,7 @@ protected:
         TCacheRec other = rec;
         other.Waypoint = "GC2";
         other.Name = "Ohne Seite";
-        work.write("Caches.bin", EncodeCacheRecs({rec, other}));
+        work.writeCaches({rec, other});
 
         TAddWPList points;
         TAddWPRec pk;
@@ -108,10 +103,6 @@ protected:
         SetLocalMTime(out.path() / "GC1A2B3.html", 2007, 11, 8, 20, 15);
         fakes.clock.time = platform::DateTime{2007, 11, 10, 18, 30, 5, 0};
     }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
-    }
 
     DescriptionRunParams Params() {
         DescriptionRunParams p;
@@ -131,7 +122,8 @@ protected:
     }
 
     platform::ScopedFakes fakes;
-    tvtest::TempDir work, out;
+    tvtest::WorkFolder work;
+    tvtest::TempDir out;
 };
 
 TEST_F(GeneratorTest, CompletePageMatchesGoldenFileAndParses) {

@@ -12,6 +12,7 @@
 #include "core/settings_file.h"
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -39,15 +40,9 @@ protected:
         prog.write("template.html", kTemplate);
         CacheIndexList.Clear();
         std::vector<TCacheRec> recs;
-        for (const char* wp : {"GC1", "GC2", "GC3"}) {
-            TCacheRec r;
-            r.Waypoint = wp;
-            r.Name = std::string("Cache ") + wp;
-            r.Lat = 48.0;
-            r.Lon = 8.0;
-            recs.push_back(r);
-        }
-        work.write("Caches.bin", EncodeCacheRecs(recs));
+        for (const char* wp : {"GC1", "GC2", "GC3"})
+            recs.push_back(tvtest::CacheRecord(wp, std::string("Cache ") + wp, 48.0, 8.0));
+        tvtest::WriteCaches(work, recs);
     }
     void TearDown() override {
         CacheIndexList.Clear();

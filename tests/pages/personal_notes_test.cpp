@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -18,11 +18,9 @@ using Lines = std::vector<std::string>;
 
 class PersonalNotesTest : public ::testing::Test {
 protected:
-    void SetUp() override { ProcSettings.WorkDir = dir.str(); }
-    void TearDown() override { ProcSettings.WorkDir.clear(); }
     std::string file() const { return dir.read("Persinfo.txt"); }
 
-    tvtest::TempDir dir;
+    tvtest::WorkFolder dir;
 };
 
 TEST_F(PersonalNotesTest, WrittenReadChangedAndErasedPerCache) {

@@ -9,21 +9,18 @@
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/name_search.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
 namespace {
 
+using tvtest::WriteCaches;
+
 TCacheRec Rec(const std::string& name, const std::string& code) {
-    TCacheRec r;
-    r.Name = name;
-    r.Waypoint = code;
+    TCacheRec r = tvtest::CacheRecord(code, name);
     r.CacheType = "TRADITIONAL CACHE";
     return r;
-}
-
-std::string WriteDb(const tvtest::TempDir& dir, const std::vector<TCacheRec>& recs) {
-    return dir.write("Caches.bin", EncodeCacheRecs(recs)).string();
 }
 
 std::vector<std::string> Entries(const NameSearchModel& m) {
@@ -35,7 +32,7 @@ std::vector<std::string> Entries(const NameSearchModel& m) {
 class NameSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = WriteDb(dir_, {Rec(W("Alte Mühle"), "GC1AB"), Rec("Xyz", "GC777"), Rec(W("MÜHLENWEG"), "gc5x")});
+        path_ = WriteCaches(dir_, {Rec(W("Alte Mühle"), "GC1AB"), Rec("Xyz", "GC777"), Rec(W("MÜHLENWEG"), "gc5x")});
         ASSERT_TRUE(model_.load(path_, fakes_.progress).ok());
     }
     tvtest::TempDir dir_;
@@ -117,7 +114,7 @@ TEST(NameSearchLoad, DuplicateCodesFollowTheClickedEntry) {
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
     NameSearchModel m;
-    ASSERT_TRUE(m.load(WriteDb(dir, {Rec("Brunnen alt", "GC1"), Rec("Brunnen neu", "GC1")}), fakes.progress).ok());
+    ASSERT_TRUE(m.load(WriteCaches(dir, {Rec("Brunnen alt", "GC1"), Rec("Brunnen neu", "GC1")}), fakes.progress).ok());
     ASSERT_TRUE(m.search("brunnen"));
     EXPECT_EQ(m.onCheck(1, true), std::vector<std::size_t>{0});
     EXPECT_TRUE(m.ticked(0));

@@ -20,6 +20,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -84,24 +85,10 @@ TEST(CalcWindow, EveryChangeRecomputes) {
 class CalcPickTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ProcSettings.WorkDir = dir.str();
-        CacheIndexList.Clear();
-        TCacheRec south;
-        south.Waypoint = "GCSUED";
-        south.Lat = -33.5;
-        south.Lon = -70.25;
-        TCacheRec north;
-        north.Waypoint = "GCNORD";
-        north.Lat = 48.1234;
-        north.Lon = 8.5;
-        ASSERT_TRUE(AppendCacheRec(south));
-        ASSERT_TRUE(AppendCacheRec(north));
+        ASSERT_TRUE(AppendCacheRec(tvtest::CacheRecord("GCSUED", "", -33.5, -70.25)));
+        ASSERT_TRUE(AppendCacheRec(tvtest::CacheRecord("GCNORD", "", 48.1234, 8.5)));
     }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
-    }
-    tvtest::TempDir dir;
+    tvtest::WorkFolder dir;
     platform::ScopedFakes fakes;
 };
 

@@ -27,30 +27,25 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
 namespace {
 
 using Lines = std::vector<std::string>;
+using tvtest::AddWPPoint;
+using tvtest::CacheRecord;
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ProcSettings.WorkDir = dir.str();
-        CacheIndexList.Clear();
-    }
-    void TearDown() override {
-        CacheIndexList.Clear();
-        ProcSettings.WorkDir.clear();
-    }
     int exec(QDialog& d, platform::FakeModalHost::Step step) {
         modal.host.script.push_back(std::move(step));
         return platform::modalHost().exec(d, nullptr);
     }
 
-    tvtest::TempDir dir;
+    tvtest::WorkFolder dir;
     platform::ScopedFakes fakes;
     platform::ScopedFakeModalHost modal;
 };
@@ -167,37 +162,16 @@ TEST_F(WindowTest, NoteWriteFailureKeepsTheWindowOpen) {
 
 // ---------------------------------------------------------------- additional waypoints
 
-TAddWPRec Point(const char* cache, const char* id, double lat, double lon, const char* type,
-                const std::string& descr, const char* comment = "") {
-    TAddWPRec r;
-    r.CacheCode = cache;
-    r.Id = id;
-    r.Lat = lat;
-    r.Lon = lon;
-    r.WPType = type;
-    r.Description = descr;
-    r.Comment = comment;
-    return r;
-}
-
 class AddWPWindowTest : public WindowTest {
 protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        std::vector<TCacheRec> caches(3);
-        const char* codes[] = {"GC1", "GC2", "GC3"};
-        for (int i = 0; i < 3; ++i) {
-            caches[i].Waypoint = codes[i];
-            caches[i].Lat = 48.0;
-            caches[i].Lon = 8.0;
-        }
-        caches[0].Name = "<b>Alte M\xFChle</b>";
-        dir.write("Caches.bin", EncodeCacheRecs(caches));
+        dir.writeCaches({CacheRecord("GC1", "<b>Alte M\xFChle</b>", 48.0, 8.0), CacheRecord("GC2", "", 48.0, 8.0),
+                         CacheRecord("GC3", "", 48.0, 8.0)});
         TAddWPList all;
-        all.AddWP("S1", Point("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1", "unter Stein"));
-        all.AddWP("F1", Point("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
-        all.AddWP("P2", Point("GC2", "P2", 48.0, 8.01, "parking area", "Parken"));
-        all.AddWP("P1", Point("GC1", "P1", 48.0, 8.01, "Virtual Stage", W("Brücke")));
+        all.AddWP("S1", AddWPPoint("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1", "unter Stein"));
+        all.AddWP("F1", AddWPPoint("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
+        all.AddWP("P2", AddWPPoint("GC2", "P2", 48.0, 8.01, "parking area", "Parken"));
+        all.AddWP("P1", AddWPPoint("GC1", "P1", 48.0, 8.01, "Virtual Stage", W("Brücke")));
         ASSERT_TRUE(SaveAddWaypoints(all));
     }
     std::vector<QString> row(int i) {

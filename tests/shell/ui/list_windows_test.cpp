@@ -24,6 +24,7 @@
 #include "shell/ui/frm_buddylist.h"
 #include "shell/ui/frm_name_search.h"
 #include "shell/ui/frm_sub_selector.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -31,31 +32,16 @@ namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-TCacheRec Rec(const std::string& name, const std::string& code) {
-    TCacheRec r;
-    r.Name = name;
-    r.Waypoint = code;
-    return r;
-}
+using tvtest::CacheRecord;
 
 // A fresh work folder for each test.
 class WorkFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = ProcSettings.WorkDir;
-        ProcSettings.WorkDir = dir_.str();
-        CacheIndexList.Clear();
-    }
-    void TearDown() override {
-        ProcSettings.WorkDir = previous_;
-        CacheIndexList.Clear();
-    }
-    void WriteDb(const std::vector<TCacheRec>& recs) { dir_.write("Caches.bin", EncodeCacheRecs(recs)); }
+    void WriteDb(const std::vector<TCacheRec>& recs) { dir_.writeCaches(recs); }
 
-    tvtest::TempDir dir_;
+    tvtest::WorkFolder dir_;
     platform::ScopedFakes fakes_;
     platform::ScopedFakeModalHost modal_;
-    std::string previous_;
 };
 
 // ---- result picker -------------------------------------------------------------
@@ -96,7 +82,7 @@ TEST_F(ResultPicker, ShowTicksAllAndOkClosesWithYes) {
 }
 
 TEST_F(ResultPicker, DetailsAnswerNoUnticksTheEntry) {
-    WriteDb({Rec("Xyz", "GC777"), Rec("Alte Muehle", "GC1AB")});
+    WriteDb({CacheRecord("GC777", "Xyz"), CacheRecord("GC1AB", "Alte Muehle")});
     TfrmSubSelector w;
     std::vector<std::string> shownFor;
     w.MakeDetailsWindow = [&](const TCacheRec& rec) {
@@ -137,8 +123,8 @@ TEST_F(ResultPicker, DetailsAnswerNoUnticksTheEntry) {
 class NameSearchWindow : public WorkFolder {
 protected:
     void SetUp() override {
-        WorkFolder::SetUp();
-        WriteDb({Rec(W("Alte Mühle"), "GC1AB"), Rec(W("Mühle Xyz"), "GC777"), Rec("Anderes", "gc9zz")});
+        WriteDb({CacheRecord("GC1AB", W("Alte Mühle")), CacheRecord("GC777", W("Mühle Xyz")),
+                 CacheRecord("gc9zz", "Anderes")});
     }
     // Ticks row `row` as a click on its box does.
     static void Tick(TfrmNameSearch& w, int row, bool on) {
@@ -260,7 +246,7 @@ TEST_F(NameSearchWindow, MissingDatabaseIsShownOnceAndCancelWhileReading) {
 
     // Abbrechen pressed while the list is read stops the reading and closes.
     std::vector<TCacheRec> many;
-    for (int i = 0; i < 1000; ++i) many.push_back(Rec("Cache " + std::to_string(i), "GC" + std::to_string(i)));
+    for (int i = 0; i < 1000; ++i) many.push_back(CacheRecord("GC" + std::to_string(i), "Cache " + std::to_string(i)));
     WriteDb(many);
     int pumps = 0;
     fakes_.pump.onPump = [&] {
@@ -278,7 +264,7 @@ TEST_F(NameSearchWindow, MissingDatabaseIsShownOnceAndCancelWhileReading) {
 
 TEST_F(NameSearchWindow, ClosingDuringALongSearchStopsIt) {
     std::vector<TCacheRec> many;
-    for (int i = 0; i < 40000; ++i) many.push_back(Rec("Cache " + std::to_string(i), "GC" + std::to_string(i)));
+    for (int i = 0; i < 40000; ++i) many.push_back(CacheRecord("GC" + std::to_string(i), "Cache " + std::to_string(i)));
     WriteDb(many);
     TfrmNameSearch w;
     w.show();
