@@ -75,31 +75,7 @@ bool PwriteAll(int fd, const char* buf, std::size_t n, off_t offset) {
     return true;
 }
 
-// The index key of a stored record (length byte clamped to the field).
-CacheKey KeyOfRaw(const unsigned char* rec) {
-    std::size_t len = rec[194];
-    if (len > 16) len = 16;
-    CacheKey k;
-    for (std::size_t i = 0; i < 16; ++i) {
-        char c = i < len ? static_cast<char>(rec[195 + i]) : ' ';
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        k[i] = c;
-    }
-    return k;
-}
-
-struct KeyHash {
-    std::size_t operator()(const CacheKey& k) const noexcept {
-        // FNV-1a over the 16 key bytes.
-        std::uint64_t h = 1469598103934665603ull;
-        for (char c : k) {
-            h ^= static_cast<unsigned char>(c);
-            h *= 1099511628211ull;
-        }
-        return static_cast<std::size_t>(h);
-    }
-};
-using KeySet = std::unordered_set<CacheKey, KeyHash>;
+using KeySet = std::unordered_set<CacheKey, CacheKeyHash>;
 
 // Calls `each(raw record)` for every whole record of the file; a trailing
 // partial record is ignored. False on a read error (errno set).
@@ -274,7 +250,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         if (::stat(dest_.c_str(), &st) == 0) known.reserve(static_cast<std::size_t>(st.st_size) / kRec + 1024);
         FdGuard db(::open(dest_.c_str(), O_RDONLY | O_CLOEXEC));
         errno = 0;
-        if (!db.ok() || !ForEachRaw(db.get(), [&](const unsigned char* raw) { known.insert(KeyOfRaw(raw)); })) {
+        if (!db.ok() || !ForEachRaw(db.get(), [&](const unsigned char* raw) { known.insert(CacheKeyOfRecord(raw)); })) {
             ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
             return;
         }
@@ -318,7 +294,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         if (++position % 100 == 0) Progress(position);
         if (errCode != 0) return;
         // Codes repeated within the list are taken once, like codes known before.
-        if (!known.insert(KeyOfRaw(raw)).second) return;
+        if (!known.insert(CacheKeyOfRecord(raw)).second) return;
         if (showNearest) {
             TCacheRec rec = DecodeCacheRec(raw);
             double km = 0.0, bearing = 0.0;

@@ -178,19 +178,6 @@ Result<void> ErrorResult(int code, std::string message) { return Error{code, std
 
 // ---- Keys ---------------------------------------------------------------------
 
-CacheKey KeyOfStored(const unsigned char* rec) {
-    // The waypoint field of a raw record: length byte at 194, text from 195.
-    std::size_t len = rec[194];
-    if (len > 16) len = 16;
-    CacheKey k;
-    for (std::size_t i = 0; i < 16; ++i) {
-        char c = i < len ? static_cast<char>(rec[195 + i]) : ' ';
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        k[i] = c;
-    }
-    return k;
-}
-
 // Unsigned byte order of the 16 key bytes, compared as two big-endian words.
 inline std::uint64_t KeyWord(const CacheKey& k, std::size_t at) {
     std::uint64_t w;
@@ -367,8 +354,12 @@ bool CacheIndexLess(const CacheKey& ka, std::int32_t ra, const CacheKey& kb, std
     });
 }
 
-std::size_t TCacheIndexList::KeyHash::operator()(const CacheKey& k) const noexcept {
-    // FNV-1a over the 16 key bytes
+CacheKey CacheKeyOfRecord(const unsigned char* raw) {
+    const std::size_t len = std::min<std::size_t>(raw[194], 16);
+    return *MakeCacheKey(std::string_view(reinterpret_cast<const char*>(raw + 195), len));
+}
+
+std::size_t CacheKeyHash::operator()(const CacheKey& k) const noexcept {
     std::uint64_t h = 1469598103934665603ULL;
     for (char c : k) {
         h ^= static_cast<unsigned char>(c);
@@ -515,7 +506,7 @@ int BuildCacheIndex() {
     const long long count = RecordCount(bin.get(), kRec);
     if (count > 0) entries.reserve(static_cast<std::size_t>(count));
     const int readErr = ForEachRecord(bin.get(), kRec, [&](const unsigned char* raw, long long recNo) {
-        entries.push_back({KeyOfStored(raw), static_cast<std::int32_t>(recNo)});
+        entries.push_back({CacheKeyOfRecord(raw), static_cast<std::int32_t>(recNo)});
         return true;
     });
     bin.Close();
@@ -588,7 +579,7 @@ bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec) {
             rec = TCacheRec{};
             return false;
         }
-        return ScanFor([&](const unsigned char* raw) { return CompareKeys(KeyOfStored(raw), *key) == 0; }, rec);
+        return ScanFor([&](const unsigned char* raw) { return CompareKeys(CacheKeyOfRecord(raw), *key) == 0; }, rec);
     }
     const std::optional<std::int32_t> recNo = key ? CacheIndexList.Find(*key) : std::nullopt;
     rec = TCacheRec{};

@@ -35,6 +35,13 @@ using CacheKey = std::array<char, 16>;
 // The index key of a waypoint code: a-z upper-cased, blank-padded to 16.
 // Nothing for a code longer than 16 characters (no key can equal it).
 std::optional<CacheKey> MakeCacheKey(std::string_view code);
+// The index key of a stored record's raw bytes: its waypoint field (length
+// byte at 194 clamped to 16, text from 195).
+CacheKey CacheKeyOfRecord(const unsigned char* raw);
+// FNV-1a over the 16 key bytes, for hashed key sets.
+struct CacheKeyHash {
+    std::size_t operator()(const CacheKey& k) const noexcept;
+};
 // Orders entries as Caches.idx stores them: key bytes, then the record
 // number's decimal text. True when (ka, ra) sorts before (kb, rb).
 bool CacheIndexLess(const CacheKey& ka, std::int32_t ra, const CacheKey& kb, std::int32_t rb);
@@ -61,11 +68,8 @@ public:
     void SetDir(std::string dir) { dir_ = std::move(dir); }
 
 private:
-    struct KeyHash {
-        std::size_t operator()(const CacheKey& k) const noexcept;
-    };
-    std::vector<Entry> sorted_;                                   // by key, unique
-    std::unordered_map<CacheKey, std::int32_t, KeyHash> added_;  // learnt since the load
+    std::vector<Entry> sorted_;                                       // by key, unique
+    std::unordered_map<CacheKey, std::int32_t, CacheKeyHash> added_;  // learnt since the load
     std::string dir_;
 };
 
