@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 
 #include "core/number_format.h"
+#include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -63,6 +64,18 @@ Error TransferError(CURLcode code, const char* detail, const std::string& url, c
 }
 
 }  // namespace
+
+ProxyConfig ProxyFromSettings() {
+    ProxyConfig pc;
+    if (ProcSettings.UseProxy && !ProcSettings.ProxyServer.empty()) {
+        pc.use = true;
+        pc.server = ProcSettings.ProxyServer;
+        pc.auth = ProcSettings.ProxyAuth;
+        pc.user = ProcSettings.ProxyUser;
+        pc.pass = ProcSettings.ProxyPass;
+    }
+    return pc;
+}
 
 ProxyAddress ParseProxyServer(const std::string& text) {
     std::string s = text;

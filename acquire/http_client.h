@@ -48,6 +48,10 @@ struct ProxyConfig {
     std::string pass;
 };
 
+// The proxy of the program's settings: used when "UseProxy" is set and a
+// server is named, with the settings' credentials.
+ProxyConfig ProxyFromSettings();
+
 struct ProxyAddress {
     std::string host;
     int port = 80;

@@ -193,13 +193,8 @@ void ListingLoader::counters(const LoaderCounters& c) {
 
 void ListingLoader::initializeHTTP() {
     DebugLog("INF: frmLoadHTML.initializeHTTP: startproc");
-    ProxyConfig pc;
-    if (ProcSettings.UseProxy && !ProcSettings.ProxyServer.empty()) {
-        pc.use = true;
-        pc.server = ProcSettings.ProxyServer;
-        pc.auth = ProcSettings.ProxyAuth;
-        pc.user = ProcSettings.ProxyUser;
-        pc.pass = ProcSettings.ProxyPass;
+    const ProxyConfig pc = ProxyFromSettings();
+    if (pc.use) {
         ProxyAddress a = ParseProxyServer(pc.server);
         DebugLog("INF: frmLoadHTML.initializeHTTP: proxy required: " + a.host + ", Port:" + IntText(a.port));
     } else {

@@ -57,18 +57,6 @@ std::string DateText(const DbFileState& s) {
     return TwoDigits(s.day) + "." + TwoDigits(s.month) + "." + std::to_string(s.year);
 }
 
-ProxyConfig ProxyFromSettings() {
-    ProxyConfig pc;
-    if (ProcSettings.UseProxy && !ProcSettings.ProxyServer.empty()) {
-        pc.use = true;
-        pc.server = ProcSettings.ProxyServer;
-        pc.auth = ProcSettings.ProxyAuth;
-        pc.user = ProcSettings.ProxyUser;
-        pc.pass = ProcSettings.ProxyPass;
-    }
-    return pc;
-}
-
 std::string NoPrimaryText() {
     return W("Es ist keine primäre Cache-DB ausgewählt.\r\nDie primäre Cache-DB kann unter Datei / "
              "Grundeinstellungen / Cache-Datenbank eingestellt werden.");
