@@ -29,28 +29,6 @@ bool SameCharNoCase(char a, char b) {
     return FoldAscii(static_cast<unsigned char>(a)) == FoldAscii(static_cast<unsigned char>(b));
 }
 
-// '*' / '?' matching with a single backtrack point (linear for every mask).
-bool WildMatch(std::string_view name, std::string_view mask) {
-    std::size_t n = 0, m = 0;
-    std::size_t starMask = std::string_view::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && mask[m] == '*') {
-            starMask = m++;
-            starName = n;
-        } else if (m < mask.size() && (mask[m] == '?' || SameCharNoCase(mask[m], name[n]))) {
-            ++m;
-            ++n;
-        } else if (starMask != std::string_view::npos) {
-            m = starMask + 1;
-            n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
-}
-
 bool LessNoCase(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -134,12 +112,34 @@ std::string JoinCrLf(const std::vector<std::string>& lines) {
 
 // ---- names and folders ------------------------------------------------------
 
+// '*' / '?' matching with a single backtrack point (linear for every mask).
+bool WildcardMatch(std::string_view name, std::string_view mask) {
+    std::size_t n = 0, m = 0;
+    std::size_t starMask = std::string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && mask[m] == '*') {
+            starMask = m++;
+            starName = n;
+        } else if (m < mask.size() && (mask[m] == '?' || SameCharNoCase(mask[m], name[n]))) {
+            ++m;
+            ++n;
+        } else if (starMask != std::string_view::npos) {
+            m = starMask + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == '*') ++m;
+    return m == mask.size();
+}
+
 bool MatchesMask(std::string_view name, std::string_view mask) {
     if (mask.empty()) return false;
     if (mask == "*" || mask == "*.*") return true;
-    if (WildMatch(name, mask)) return true;
+    if (WildcardMatch(name, mask)) return true;
     if (mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" && name.find('.') == std::string_view::npos)
-        return WildMatch(name, mask.substr(0, mask.size() - 2));
+        return WildcardMatch(name, mask.substr(0, mask.size() - 2));
     return false;
 }
 

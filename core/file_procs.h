@@ -22,6 +22,9 @@ namespace tv {
 // A mask ending in ".*" also matches a name without a dot ("GC*.*" matches
 // "GC123"); "*" and "*.*" match every name. An empty mask matches nothing.
 bool MatchesMask(std::string_view name, std::string_view mask);
+// The plain matcher below MatchesMask: '*' any run (also empty, '/'
+// included), '?' one character, ASCII case ignored, no special masks.
+bool WildcardMatch(std::string_view name, std::string_view mask);
 
 // The folder with exactly one trailing '/' ("" stays "").
 std::string WithTrailingSlash(std::string_view folder);

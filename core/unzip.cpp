@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include "core/file_procs.h"
 #include "core/unzip_decoders.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -96,31 +97,9 @@ int Ratio(std::int64_t packed, std::int64_t unpacked) {
     return static_cast<int>(100 - packed * 100 / unpacked);
 }
 
-bool AsciiEqualNoCase(char a, char b) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(a) == lower(b);
-}
-
 // '*' any run of characters (folders included), '?' one character.
 bool MaskMatches(const std::string& mask, const std::string& name) {
-    if (mask.empty() || mask == "*.*") return true;
-    std::size_t m = 0, n = 0, starMask = std::string::npos, starName = 0;
-    while (n < name.size()) {
-        if (m < mask.size() && (mask[m] == '?' || (mask[m] != '*' && AsciiEqualNoCase(mask[m], name[n])))) {
-            ++m;
-            ++n;
-        } else if (m < mask.size() && mask[m] == '*') {
-            starMask = m++;
-            starName = n;
-        } else if (starMask != std::string::npos) {
-            m = starMask + 1;
-            n = ++starName;
-        } else {
-            return false;
-        }
-    }
-    while (m < mask.size() && mask[m] == '*') ++m;
-    return m == mask.size();
+    return mask.empty() || mask == "*.*" || WildcardMatch(name, mask);
 }
 
 // Packed data of one entry, handed out in blocks. After each block the event

@@ -43,6 +43,18 @@ private:
     void (*handler_)(int) = nullptr;
 };
 
+TEST(FileMask, PlainWildcardsWithoutTheDosRules) {
+    EXPECT_FALSE(WildcardMatch("GC123", "GC*.*"));
+    EXPECT_TRUE(WildcardMatch("gc1.HTML", "GC*.*"));
+    EXPECT_TRUE(WildcardMatch("sub/dir/x.GPX", "*.gpx"));
+    EXPECT_TRUE(WildcardMatch("", "*"));
+    EXPECT_FALSE(WildcardMatch("x", ""));
+    EXPECT_TRUE(WildcardMatch("", ""));
+    EXPECT_FALSE(WildcardMatch("GC12", "GC?"));
+    EXPECT_TRUE(WildcardMatch("aXbXc", "a*b*c"));
+    EXPECT_FALSE(WildcardMatch("aXbXd", "a*b*c"));
+}
+
 TEST(FileMask, DosSemantics) {
     EXPECT_TRUE(MatchesMask("GC123", "GC*.*"));
     EXPECT_TRUE(MatchesMask("gc1.HTML", "GC*.*"));
