@@ -11,19 +11,12 @@
 #include <mutex>
 
 #include "core/number_format.h"
+#include "core/str_util.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -42,7 +35,7 @@ bool ValidKeyName(std::string_view k) {
     return !k.empty() && !HasLineBreak(k) && k.find('=') == k.npos && k.front() != '[' && k.front() != ';';
 }
 
-bool IsBlankLine(std::string_view raw) { return Trim(raw).empty(); }
+bool IsBlankLine(std::string_view raw) { return TrimBlanks(raw).empty(); }
 
 }  // namespace
 
@@ -58,11 +51,11 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
         size_t start = 0;
-        while (start < line.size() && IsBlank(line[start])) ++start;
+        while (start < line.size() && IsBlankOrTab(line[start])) ++start;
         if (start < line.size() && line[start] == '[') {
             std::string_view rest = line.substr(start + 1);
             Section s;
-            s.name = std::string(Trim(rest.substr(0, rest.find(']'))));
+            s.name = std::string(TrimBlanks(rest.substr(0, rest.find(']'))));
             s.raw = std::string(line);
             doc.sections_.push_back(std::move(s));
             continue;
@@ -71,11 +64,11 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
         l.raw = std::string(line);
         size_t eq = line.find('=');
         if (eq != line.npos && start < line.size() && line[start] != ';') {
-            std::string_view key = Trim(line.substr(start, eq - start));
+            std::string_view key = TrimBlanks(line.substr(start, eq - start));
             if (!key.empty()) {
                 l.key = std::string(key);
                 size_t v = eq + 1;
-                while (v < line.size() && IsBlank(line[v])) ++v;
+                while (v < line.size() && IsBlankOrTab(line[v])) ++v;
                 l.valuePos = v;
             }
         }
@@ -175,8 +168,8 @@ std::optional<std::string> IniDocument::getVerbatim(std::string_view section, st
 }
 
 bool IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
-    section = Trim(section);
-    key = Trim(key);
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
     if (!ValidSectionName(section) || !ValidKeyName(key)) return false;
     std::string v(value);
     for (char& c : v)

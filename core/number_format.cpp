@@ -6,17 +6,11 @@
 #include <cstdint>
 #include <system_error>
 
+#include "core/str_util.h"
+
 namespace tv {
 
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 // Decimal digits and exponent of |value| rounded to `digits` significant
 // digits: value ~ 0.d1d2d3... * 10^(exp + 1), i.e. d1 is the 10^exp digit.
@@ -137,7 +131,7 @@ std::string FormatFixed(double value, int precision, int decimals, char sep) {
 }
 
 std::optional<double> ParseFloat(std::string_view text, char sep) {
-    text = Trim(text);
+    text = TrimBlanks(text);
     std::string buf(text);
     if (sep != '.') {
         if (buf.find('.') != std::string::npos) return std::nullopt;
@@ -158,7 +152,7 @@ std::optional<double> ParseFloat(std::string_view text, char sep) {
 }
 
 std::optional<long long> ParseInt64(std::string_view text) {
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
         if (!text.empty() && text.front() == '-') return std::nullopt;

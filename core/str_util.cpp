@@ -509,6 +509,12 @@ bool IsSafeWaypointCode(std::string_view code) {
     return true;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlankOrTab(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlankOrTab(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 std::string TrimLeftCtl(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && U(text[i]) <= 32) ++i;

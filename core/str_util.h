@@ -130,6 +130,11 @@ inline bool IsAsciiAlnum(char c) {
 // letters and digits. Anything else ("..", "/", blanks) never names a file.
 bool IsSafeWaypointCode(std::string_view code);
 
+// A blank or a tab.
+inline bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+// Without leading / trailing blanks and tabs (a view into `text`).
+std::string_view TrimBlanks(std::string_view text);
+
 // Without leading / trailing bytes of code 32 or below (bytes >= 0x80 stay).
 std::string TrimLeftCtl(std::string_view text);
 std::string TrimRightCtl(std::string_view text);

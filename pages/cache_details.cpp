@@ -37,12 +37,6 @@ std::optional<int> SmallNumber(std::string_view s, std::size_t minLen, std::size
     return v;
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 bool IsRegularFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);

@@ -7,17 +7,12 @@
 
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
+#include "core/str_util.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
 
 namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
 
 // Section names as the INI file can hold them; the file trims blanks around
 // names, so the queries do too.

@@ -335,4 +335,8 @@ TEST(StrUtilNames, FileUrlsWaypointsAndTrims) {
     EXPECT_EQ(TrimRightCtl("\xA0"), "\xA0");
     EXPECT_EQ(TrimCtl("\r\n"), "");
     EXPECT_EQ(TrimCtl("\t a b \n"), "a b");
+    EXPECT_EQ(TrimBlanks("\t a b \t"), "a b");
+    EXPECT_EQ(TrimBlanks("\r\n x \n"), "\r\n x \n");
+    EXPECT_EQ(TrimBlanks(" \xA0 "), "\xA0");
+    EXPECT_EQ(TrimBlanks(" \t "), "");
 }
