@@ -5,9 +5,14 @@
 
 #include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_html.h"
+#include "geo/ui/frm_calc.h"
+#include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_add_info.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_cache_details.h"
+#include "pages/ui/frm_create_descr.h"
+#include "pages/ui/frm_edit_cache.h"
+#include "pages/ui/frm_index.h"
 #include "shell/ui/frm_buddylist.h"
 #include "shell/ui/frm_cache_filter.h"
 #include "shell/ui/frm_get_day.h"
@@ -54,17 +59,17 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmMain, "frmMain", Make<TfrmMain>},
         {Win::frmSettings, "frmSettings", Make<TfrmSettings>},
         {Win::frmLoadHTML, "frmLoadHTML", Make<TfrmLoadHTML>},
-        {Win::frmCreateDescr, "frmCreateDescr", Placeholder("frmCreateDescr")},
-        {Win::frmIndex, "frmIndex", Placeholder("frmIndex")},
+        {Win::frmCreateDescr, "frmCreateDescr", Make<TfrmCreateDescr>},
+        {Win::frmIndex, "frmIndex", Make<TfrmIndex>},
         {Win::frmGetDay, "frmGetDay", Make<TfrmGetDay>},
         {Win::frmCacheDetails, "frmCacheDetails", Make<TfrmCacheDetails>},
         {Win::frmWait, "frmWait", Make<TfrmWait>},
-        {Win::frmCalc, "frmCalc", Placeholder("frmCalc")},
+        {Win::frmCalc, "frmCalc", Make<TfrmCalc>},
         {Win::frmRoute, "frmRoute", Placeholder("frmRoute")},
         {Win::frmMap, "frmMap", Placeholder("frmMap")},
-        {Win::frmCoordInput, "frmCoordInput", Placeholder("frmCoordInput")},
+        {Win::frmCoordInput, "frmCoordInput", Make<TfrmCoordInput>},
         {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},
-        {Win::frmEditCache, "frmEditCache", Placeholder("frmEditCache")},
+        {Win::frmEditCache, "frmEditCache", Make<TfrmEditCache>},
         {Win::frmNameSearch, "frmNameSearch", Make<TfrmNameSearch>},
         {Win::frmGPXExp, "frmGPXExp", Placeholder("frmGPXExp")},
         {Win::frmAddInfo, "frmAddInfo", Make<TfrmAddInfo>},

@@ -34,6 +34,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "shell/main_commands.h"
 #include "shell/ui/frm_about.h"
 #include "shell/ui/frm_xmas.h"
 #include "shell/ui/main_cache_list.h"
@@ -442,6 +443,12 @@ void TfrmMain::lvCachesColumnClick(int column) {
 }
 
 void TfrmMain::SortList() { lvCaches->SortBy(Sort.column, Sort.descending != 0); }
+
+std::optional<std::string> TfrmMain::FolderOfNode(const QTreeWidgetItem* node) const {
+    if (!node) return std::nullopt;
+    if (!node->parent()) return NodeFolder(GetOutDir(), {});
+    return NodeFolder(GetOutDir(), node->data(0, kRawNameRole).toByteArray().toStdString());
+}
 
 std::vector<CacheRow> TfrmMain::Rows() const { return lvCaches->RowsInOrder(); }
 

@@ -134,6 +134,10 @@ public:
     void btnShowInMapClick();
     void lvCachesDblClick();
 
+    // The folder a tree node stands for (ends in '/'): the description folder
+    // for the root, else its subfolder; nothing for no node.
+    std::optional<std::string> FolderOfNode(const QTreeWidgetItem* node) const;
+
     // The rows in display order and the marked captions.
     std::vector<CacheRow> Rows() const;
     std::vector<std::string> MarkedCaptions() const;

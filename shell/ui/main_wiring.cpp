@@ -3,6 +3,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/ui/modal_host.h"
 #include "shell/cachedb_commands.h"
@@ -13,6 +14,7 @@
 #include "shell/ui/frm_settings.h"
 #include "shell/ui/frm_sub_selector.h"
 #include "shell/ui/main_cache_list.h"
+#include "shell/ui/main_commands.h"
 
 namespace tv {
 
@@ -40,6 +42,7 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Datei / Grundeinstellungen, tool button 1 and the first start.
     if (auto* settings = windows.get<TfrmSettings>(Win::frmSettings)) {
+        settings->CoordInput = windows.get<TfrmCoordInput>(Win::frmCoordInput);
         main->BindCommand(main->menus.Grundeinstellungen1, [main, settings] {
             SettingsCommandHooks hooks;
             hooks.listClientWidth = [main] { return main->lvCaches->viewport()->width(); };
@@ -79,8 +82,14 @@ MainWiring::MainWiring(AppWindows& windows) {
     };
     TfrmSubSelector::SetDefaultDetailsFactory(factory);
     if (auto* picker = windows.get<TfrmSubSelector>(Win::frmSubSelector)) picker->MakeDetailsWindow = factory;
+
+    // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
+    commands_ = std::make_unique<MainCommands>(windows);
 }
 
-MainWiring::~MainWiring() { TfrmSubSelector::SetDefaultDetailsFactory(nullptr); }
+MainWiring::~MainWiring() {
+    commands_.reset();
+    TfrmSubSelector::SetDefaultDetailsFactory(nullptr);
+}
 
 }  // namespace tv

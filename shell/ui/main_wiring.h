@@ -1,14 +1,16 @@
 #pragma once
 // Connects the commands and windows of the other parts to the main window:
 // the settings command, the cache-database commands with the status bar and
-// the start-up check, and the cache-details window for list rows and the
-// quick info. Commands whose part is not built yet stay unbound (disabled).
+// the start-up check, the cache-details window for list rows and the quick
+// info, and the main window's own commands (MainCommands). Commands whose
+// part is not built yet stay unbound (disabled).
 #include <memory>
 
 namespace tv {
 
 class AppWindows;
 class CacheDbMenu;
+class MainCommands;
 
 class MainWiring {
 public:
@@ -18,9 +20,11 @@ public:
     MainWiring& operator=(const MainWiring&) = delete;
 
     CacheDbMenu& cacheDbMenu() { return *cacheDb_; }
+    MainCommands& commands() { return *commands_; }
 
 private:
     std::unique_ptr<CacheDbMenu> cacheDb_;
+    std::unique_ptr<MainCommands> commands_;
 };
 
 }  // namespace tv
