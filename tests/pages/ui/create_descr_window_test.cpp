@@ -7,8 +7,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +30,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "support/temp_dir.h"
+#include "support/ui/wait_closed.h"
 
 namespace tv {
 namespace {
@@ -43,11 +42,7 @@ std::string StoredPage(const std::string& longDescription) {
     return "<html><body>\r\n<span id=\"LongDescription\">" + longDescription + "</span>\r\n</body></html>\r\n";
 }
 
-void WaitUntilClosed(QDialog& d) {
-    QElapsedTimer t;
-    t.start();
-    while (d.isVisible() && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using tvtest::WaitUntilClosed;
 
 class CreateDescrWindowTest : public ::testing::Test {
 protected:

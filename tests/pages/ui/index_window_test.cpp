@@ -7,8 +7,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +27,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "support/temp_dir.h"
+#include "support/ui/wait_closed.h"
 
 namespace tv {
 namespace {
@@ -49,12 +48,7 @@ TCacheRec Cache(const char* wp, const char* name, double lat) {
     return r;
 }
 
-// Processes events until the window has closed (at most two seconds).
-void WaitUntilClosed(QDialog& d) {
-    QElapsedTimer t;
-    t.start();
-    while (d.isVisible() && t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using tvtest::WaitUntilClosed;
 
 class IndexWindowTest : public ::testing::Test {
 protected:
