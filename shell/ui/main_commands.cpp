@@ -72,7 +72,10 @@ MainCommands::MainCommands(AppWindows& windows) : windows_(windows), main_(windo
 }
 
 MainCommands::~MainCommands() {
-    if (main_) main_->FilesDropped = nullptr;
+    if (auto* calc = windows_.get<TfrmCalc>(Win::frmCalc)) calc->PickCache = nullptr;
+    if (!main_) return;
+    main_->FilesDropped = nullptr;
+    for (QAction* item : bound_) main_->BindCommand(item, nullptr);
 }
 
 int MainCommands::execWindow(QWidget* window) {
@@ -86,6 +89,7 @@ void MainCommands::bind() {
     MainMenus& u = m.menus;
     auto on = [&m, this](QAction* item, void (MainCommands::*handler)()) {
         m.BindCommand(item, [this, handler] { (this->*handler)(); });
+        bound_.push_back(item);
     };
     on(u.mnuDebugMode, &MainCommands::mnuDebugModeClick);
     u.mnuDebugMode->setChecked(DebugMode);

@@ -6,11 +6,13 @@
 // index rebuild. Each handler collects the selection, calls one function of
 // shell/main_commands.h and shows the result.
 #include <QObject>
+#include <QPointer>
 #include <string>
 #include <vector>
 
 #include "shell/main_commands_drops.h"
 
+class QAction;
 class QMimeData;
 class QTreeWidgetItem;
 
@@ -91,7 +93,8 @@ private:
     int execWindow(QWidget* window);
 
     AppWindows& windows_;
-    TfrmMain* main_;
+    QPointer<TfrmMain> main_;
+    std::vector<QAction*> bound_;  // unbound again when this goes
     DropHandlers drops_;
 };
 
