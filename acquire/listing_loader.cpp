@@ -384,7 +384,7 @@ int ListingLoader::loadPictures(const std::string& wp, bool remoteImages, const 
     }
 
     if (!meta.empty() && !WriteTextList(dir + wp + ".meta", meta))
-        protocol("Fehler beim Schreiben der Datei " + dir + wp + ".meta");
+        protocol(WriteErrorText(dir + wp + ".meta"));
     return n;
 }
 

@@ -279,7 +279,7 @@ void getMap_Multimap(const std::string& base, double lat, double lon, MapFetchCo
     if (!Fetch(ctx, url, tmp)) return;
     std::vector<std::string> lines;
     if (!ReadLines(tmp, lines)) {
-        Protocol(ctx, "Fehler beim Lesen der Datei " + tmp);
+        Protocol(ctx, ReadErrorText(tmp));
         return;
     }
     std::string src = ExtractMultimapSrc(lines);

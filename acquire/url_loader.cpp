@@ -82,7 +82,7 @@ Result<void> UrlLoader::Download() {
     received_ = static_cast<std::int64_t>(answer->size());
     if (!memoryOnly_) {
         const auto count = SaveLinesCrLf(*answer, dest_);
-        if (!count) return Error{kHttpErrFile, W("Fehler beim Schreiben der Datei ") + dest_};
+        if (!count) return Error{kHttpErrFile, WriteErrorText(dest_)};
         lineCount_ = *count;
     }
     text_ = std::move(*answer);

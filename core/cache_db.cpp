@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/debug_log.h"
+#include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -673,7 +674,7 @@ bool ReadCacheDB() {
     }
     progress.hide();
     if (code != 0) {
-        ShowIoError(code, W("Fehler beim Lesen der Datei ") + path);
+        ShowIoError(code, ReadErrorText(path));
         return false;
     }
     return true;
@@ -723,7 +724,7 @@ Result<std::vector<TCacheRec>> ReadCacheFile(const std::string& path) {
     Fd fd = OpenRead(path);
     if (!fd.ok()) {
         const int code = ErrnoOr(ENOENT);
-        return Error{code, W("Fehler beim Lesen der Datei ") + path};
+        return Error{code, ReadErrorText(path)};
     }
     std::vector<TCacheRec> recs;
     const long long count = RecordCount(fd.get(), kRec);
@@ -732,7 +733,7 @@ Result<std::vector<TCacheRec>> ReadCacheFile(const std::string& path) {
         recs.push_back(DecodeCacheRec(raw));
         return true;
     });
-    if (code != 0) return Error{code, W("Fehler beim Lesen der Datei ") + path};
+    if (code != 0) return Error{code, ReadErrorText(path)};
     return recs;
 }
 
@@ -747,7 +748,7 @@ Result<void> WriteRecordsAtomic(const std::string& path, const Range& recs, std:
     int err = out.openError();
     if (err == 0) err = out.Write(bytes.data(), bytes.size());
     if (err == 0) err = out.Commit(true);
-    if (err != 0) return ErrorResult(err, W("Fehler beim Schreiben der Datei ") + path);
+    if (err != 0) return ErrorResult(err, WriteErrorText(path));
     return {};
 }
 
@@ -760,13 +761,13 @@ Result<void> WriteCacheFile(const std::string& path, const std::vector<TCacheRec
 Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRec>& recs) {
     errno = 0;
     Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), W("Fehler beim Schreiben der Datei ") + path);
+    if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), WriteErrorText(path));
     const long long n = RecordCount(fd.get(), kRec);
-    if (n < 0) return ErrorResult(ErrnoOr(EIO), W("Fehler beim Schreiben der Datei ") + path);
+    if (n < 0) return ErrorResult(ErrnoOr(EIO), WriteErrorText(path));
     std::string bytes = EncodeCacheRecs(recs);
     int err = WriteAll(fd.get(), bytes.data(), bytes.size(), static_cast<off_t>(n) * static_cast<off_t>(kRec));
     if (err == 0) err = fd.Close();
-    if (err != 0) return ErrorResult(err, W("Fehler beim Schreiben der Datei ") + path);
+    if (err != 0) return ErrorResult(err, WriteErrorText(path));
     return {};
 }
 

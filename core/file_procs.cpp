@@ -143,6 +143,10 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     return false;
 }
 
+std::string ReadErrorText(std::string_view path) { return "Fehler beim Lesen der Datei " + std::string(path); }
+
+std::string WriteErrorText(std::string_view path) { return "Fehler beim Schreiben der Datei " + std::string(path); }
+
 std::string WithTrailingSlash(std::string_view folder) {
     std::string out = WithoutTrailingSlash(folder);
     if (!out.empty() && out != "/") out += '/';

@@ -26,6 +26,11 @@ bool MatchesMask(std::string_view name, std::string_view mask);
 // included), '?' one character, ASCII case ignored, no special masks.
 bool WildcardMatch(std::string_view name, std::string_view mask);
 
+// The user's texts for a file that cannot be read or written:
+// "Fehler beim Lesen der Datei " / "Fehler beim Schreiben der Datei " + path.
+std::string ReadErrorText(std::string_view path);
+std::string WriteErrorText(std::string_view path);
+
 // The folder with exactly one trailing '/' ("" stays "").
 std::string WithTrailingSlash(std::string_view folder);
 // The folder without trailing '/' ("/" stays "/", "" stays "").

@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 
+#include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -265,8 +266,8 @@ Stamp StampOf(const std::string& path) {
 
 std::string SysText(int err) { return Utf8ToCp1252(std::strerror(err)); }
 
-Error FileError(const std::string& what, const std::string& path, int err) {
-    return Error{err ? err : EIO, W(what) + path + " (" + SysText(err ? err : EIO) + ")"};
+Error FileError(const std::string& text, int err) {
+    return Error{err ? err : EIO, text + " (" + SysText(err ? err : EIO) + ")"};
 }
 
 bool ReadAll(const std::string& path, std::string& out, int& err) {
@@ -300,12 +301,12 @@ Result<void> ReplaceFile(const std::string& path, const std::string& bytes, cons
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
-    if (fd < 0) return FileError("Fehler beim Schreiben der Datei ", path, errno);
+    if (fd < 0) return FileError(WriteErrorText(path), errno);
     std::string tmp(name.data());
     auto fail = [&](int err) {
         ::close(fd);
         ::unlink(tmp.c_str());
-        return Result<void>(FileError("Fehler beim Schreiben der Datei ", path, err));
+        return Result<void>(FileError(WriteErrorText(path), err));
     };
     if (old.exists && old.regular) ::fchmod(fd, old.mode);  // new files stay 0600: they may hold a password
     size_t done = 0;
@@ -321,12 +322,12 @@ Result<void> ReplaceFile(const std::string& path, const std::string& bytes, cons
     if (::close(fd) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
-        return FileError("Fehler beim Schreiben der Datei ", path, err);
+        return FileError(WriteErrorText(path), err);
     }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
-        return FileError("Fehler beim Schreiben der Datei ", path, err);
+        return FileError(WriteErrorText(path), err);
     }
     return {};
 }
@@ -368,12 +369,12 @@ struct SharedIni {
         int err = 0;
         if (!now.regular) {
             loadFailed = true;
-            loadError = FileError("Fehler beim Lesen der Datei ", path, EISDIR);
+            loadError = FileError(ReadErrorText(path), EISDIR);
             return;
         }
         if (!ReadAll(path, bytes, err)) {
             loadFailed = true;
-            loadError = FileError("Fehler beim Lesen der Datei ", path, err);
+            loadError = FileError(ReadErrorText(path), err);
             return;
         }
         doc = IniDocument::Parse(bytes);

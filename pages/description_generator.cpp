@@ -106,7 +106,7 @@ DescriptionCacheResult DescriptionGenerator::generate(std::string_view waypoint,
     const std::string path = ConvertedPagePath(p_.outDir, waypoint);
     if (!WriteConvertedPage(path, text)) {
         r.outcome = DescriptionOutcome::Failed;
-        r.error = "Fehler beim Schreiben der Datei " + path;
+        r.error = WriteErrorText(path);
         return r;
     }
     if (removedContent && !removed.empty()) {

@@ -282,7 +282,7 @@ WorkListFilter ReadIndexWorkList(const std::string& path) {
     std::vector<std::string> lines;
     if (!ReadTextList(path, lines)) {
         const int code = errno != 0 ? errno : ENOENT;
-        ShowSysError(code, "Fehler beim Lesen der Datei " + path);
+        ShowSysError(code, ReadErrorText(path));
         return {};
     }
     return WorkListFilter(lines);

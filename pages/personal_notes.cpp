@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <unordered_map>
 
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "core/str_util.h"
@@ -80,7 +81,7 @@ bool PersonalNotes::write(std::string_view waypoint, const std::vector<std::stri
         return true;
     }
     error_ = ini_.lastError();
-    if (error_.code == 0) error_ = Error{EIO, W("Fehler beim Schreiben der Datei ") + fileName()};
+    if (error_.code == 0) error_ = Error{EIO, WriteErrorText(fileName())};
     return false;
 }
 

@@ -19,7 +19,7 @@ Result<void> BuddyList::save(const std::string& file, const std::vector<std::str
     errno = 0;
     if (WriteTextList(file, names)) return {};
     const int code = errno != 0 ? errno : EIO;
-    return Error{code, "Fehler beim Schreiben der Datei " + file};
+    return Error{code, WriteErrorText(file)};
 }
 
 }  // namespace tv

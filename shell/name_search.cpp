@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/cache_rec.h"
+#include "core/file_procs.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -97,7 +98,7 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
         if (std::fclose(file.release()) != 0 && error == 0) error = errno ? errno : EIO;
         progress.hide();
     }
-    if (error != 0) return Error{error, W("Fehler beim Lesen der Datei ") + cacheFile};
+    if (error != 0) return Error{error, ReadErrorText(cacheFile)};
     return {};
 }
 

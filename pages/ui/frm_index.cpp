@@ -289,7 +289,7 @@ void TfrmIndex::btnOKClick() {
     const int error = errno != 0 ? errno : EIO;
     platform::pump().setBusy(false);
     if (!written)
-        ShowSysError(error, "Fehler beim Schreiben der Datei " + file);
+        ShowSysError(error, WriteErrorText(file));
     else if (cbShow->isChecked())
         platform::shellOpen().open(file);
     if (!cbSparversion->isChecked()) EnableOptions(true);
