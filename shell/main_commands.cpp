@@ -137,6 +137,38 @@ CacheFileSet FindCacheFiles(const std::string& folder, std::string_view code) {
     return set;
 }
 
+CacheFileIndex::CacheFileIndex(std::string folder) : folder_(WithTrailingSlash(folder)) {
+    for (const std::string& name : ListFolder(folder_, "*", EntryKind::Files)) {
+        const std::size_t us = name.find('_');
+        if (us != std::string::npos) {
+            byCode_[UpperCaseCp1252(name.substr(0, us))].parts.push_back(name);
+        } else if (name.size() > 5 && SameTextCp1252(std::string_view(name).substr(name.size() - 5), ".html")) {
+            byCode_[UpperCaseCp1252(name.substr(0, name.size() - 5))].html.push_back(name);
+        } else if (name.size() > 5 && SameTextCp1252(std::string_view(name).substr(name.size() - 5), ".meta")) {
+            byCode_[UpperCaseCp1252(name.substr(0, name.size() - 5))].meta.push_back(name);
+        }
+    }
+}
+
+CacheFileSet CacheFileIndex::Find(std::string_view code) const {
+    // A code with '_' reaches names this index keys otherwise.
+    if (code.find('_') != std::string_view::npos) return FindCacheFiles(folder_, code);
+    CacheFileSet set;
+    if (!IsUsableCode(code)) return set;
+    auto it = byCode_.find(UpperCaseCp1252(code));
+    if (it == byCode_.end()) return set;
+    auto pick = [](const std::vector<std::string>& names, const std::string& exact) -> std::optional<std::string> {
+        if (names.empty()) return std::nullopt;
+        for (const std::string& n : names)
+            if (n == exact) return n;
+        return names.front();
+    };
+    set.html = pick(it->second.html, std::string(code) + ".html");
+    set.meta = pick(it->second.meta, std::string(code) + ".meta");
+    set.parts = it->second.parts;
+    return set;
+}
+
 // ---- move ---------------------------------------------------------------------------
 
 MoveResult MoveCaches(const std::vector<std::string>& codes, const std::string& from, const std::string& to,
@@ -147,20 +179,29 @@ MoveResult MoveCaches(const std::vector<std::string>& codes, const std::string& 
     progress.setRange(0, static_cast<int>(codes.size()));
     progress.setPosition(0);
     progress.setAction(W("Verschiebe Dateien..."));
-    // Copy, then remove the source only when the copy is complete.
+    const CacheFileIndex index(src);
+    // Copy, then remove the source only when the copy is complete. A source
+    // that is gone (a code listed twice) is neither moved nor failed.
+    enum class Outcome { Moved, Failed, Gone };
     auto move = [&](const std::string& name) {
-        if (CopyFileBlockwise(src + name, dst + name) != 0) return false;
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(src + name, ec))) return Outcome::Gone;
+        if (CopyFileBlockwise(src + name, dst + name) != 0) return Outcome::Failed;
         RemoveFile(src + name);
-        return true;
+        return Outcome::Moved;
+    };
+    auto count = [&r](Outcome o) {
+        if (o == Outcome::Moved) ++r.moved;
+        if (o == Outcome::Failed) ++r.failed;
     };
     for (const std::string& code : codes) {
         ++r.caches;
         progress.setPosition(r.caches);
         pump.pump();
-        const CacheFileSet files = FindCacheFiles(src, code);
-        if (files.html) (move(*files.html) ? r.moved : r.failed)++;
+        const CacheFileSet files = index.Find(code);
+        if (files.html) count(move(*files.html));
         if (files.meta) move(*files.meta);
-        for (const std::string& name : files.parts) (move(name) ? r.moved : r.failed)++;
+        for (const std::string& name : files.parts) count(move(name));
     }
     progress.hide();
     return r;
@@ -189,9 +230,10 @@ std::string DeleteQuestionText() {
 DeleteResult DeleteCaches(const std::vector<std::string>& codes, const std::string& folder) {
     DeleteResult r;
     const std::string dir = WithTrailingSlash(folder);
+    const CacheFileIndex index(dir);
     for (const std::string& code : codes) {
         ++r.caches;
-        const CacheFileSet files = FindCacheFiles(dir, code);
+        const CacheFileSet files = index.Find(code);
         if (files.html && RemoveFile(dir + *files.html)) ++r.files;
         if (files.meta && RemoveFile(dir + *files.meta)) ++r.files;
         for (const std::string& name : files.parts)

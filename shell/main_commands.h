@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/services.h"
@@ -72,6 +73,20 @@ struct CacheFileSet {
     std::vector<std::string> parts;  // code + "_..."
 };
 CacheFileSet FindCacheFiles(const std::string& folder, std::string_view code);
+
+// The same look-up for many codes over one listing of the folder.
+class CacheFileIndex {
+public:
+    explicit CacheFileIndex(std::string folder);
+    CacheFileSet Find(std::string_view code) const;
+
+private:
+    struct Names {
+        std::vector<std::string> html, meta, parts;
+    };
+    std::string folder_;
+    std::unordered_map<std::string, Names> byCode_;  // upper-cased code
+};
 // A code that can name files of a cache: not empty, no '/' and no NUL.
 bool IsUsableCode(std::string_view code);
 

@@ -202,6 +202,33 @@ TEST_F(MainCommandsTest, MoveKeepsWhatCannotBeCopiedAndIgnoresMissingFiles) {
               W("Caches können nicht in das Verzeichnis verschoben werden, in dem sie bereits liegen."));
 }
 
+TEST_F(MainCommandsTest, OneListingServesEveryCode) {
+    for (const char* f : {"A/GC1.html", "A/gc1.HTML", "A/GC1.META", "A/GC1_a.jpg", "A/gc1_b_converted.html",
+                          "A/GC11_x.jpg", "A/GC1", "A/GC2.meta", "A/x_y.html"})
+        dir.write(f, "x");
+    const CacheFileIndex index(dir.str() + "A");
+    for (const char* code : {"GC1", "gc1", "GC2", "GC11", "GC3", "x", "x_y", ""}) {
+        const CacheFileSet a = index.Find(code), b = FindCacheFiles(dir.str() + "A/", code);
+        EXPECT_EQ(a.html, b.html) << code;
+        EXPECT_EQ(a.meta, b.meta) << code;
+        EXPECT_EQ(a.parts, b.parts) << code;
+    }
+    const CacheFileSet gc1 = index.Find("GC1");
+    EXPECT_EQ(gc1.html, "GC1.html");  // the exact spelling wins
+    EXPECT_EQ(gc1.meta, "GC1.META");
+    EXPECT_EQ(gc1.parts, (Lines{"GC1_a.jpg", "gc1_b_converted.html"}));
+
+    // A code listed twice moves its files once and fails nothing.
+    fs::create_directories(dir.path() / "B");
+    RecordingProgress progress;
+    platform::FakePump pump;
+    const MoveResult r = MoveCaches({"GC2", "GC11", "GC11"}, dir.str() + "A/", dir.str() + "B/", progress, pump);
+    EXPECT_EQ(r.caches, 3);
+    EXPECT_EQ(r.moved, 1);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(Tree(dir.path() / "B"), (std::set<std::string>{"GC11_x.jpg", "GC2.meta"}));
+}
+
 TEST_F(MainCommandsTest, CodesAreNoWildcards) {
     // Linux allows '*' and '?' in names; a row called so must not reach the
     // files of other caches.
