@@ -10,10 +10,11 @@ BatchRun::BatchRun(IBatchTarget& loader, IBatchTarget& descr, IBatchTarget& inde
 
 bool BatchRun::running() const { return showing_ || timer_.enabled(); }
 
-void BatchRun::command() {
-    if (running()) return;
+bool BatchRun::command() {
+    if (running()) return false;
     state_ = kBatchStart;
     timer_.setEnabled(true);
+    return true;
 }
 
 void BatchRun::runStep(IBatchTarget& target, int nextState) {

@@ -56,9 +56,9 @@ public:
     BatchRun(IBatchTarget& loader, IBatchTarget& descr, IBatchTarget& index, IBatchTimer& timer, int& state);
 
     // The menu command: ignored while a batch runs (timer on, or one of the
-    // windows showing); otherwise state 0 and the timer on. The caller then
-    // rebuilds the folder tree.
-    void command();
+    // windows showing); otherwise state 0 and the timer on. True when it
+    // started a batch; the caller then rebuilds the folder tree.
+    bool command();
     // One tick of the timer.
     void tick();
 

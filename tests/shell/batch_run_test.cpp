@@ -3,11 +3,11 @@
 // every window, the loader's error stop and the closing boxes.
 #include "shell/batch_run.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "core/proc_settings.h"
 #include "platform/fakes.h"
@@ -81,11 +81,11 @@ private:
     TProcSettings saved_;
 };
 
-const std::vector<std::string> kFullRun = {"arm loader", "show loader", "arm descr", "show descr", "arm index",
-                                           "show index"};
+const std::vector<std::string> kFullRun = {"arm loader", "show loader", "arm descr",
+                                           "show descr", "arm index",   "show index"};
 
 TEST_F(BatchRunTest, RunsTheThreeWindowsInOrderAndEndsInStateFour) {
-    run.command();
+    EXPECT_TRUE(run.command());
     EXPECT_EQ(state, kBatchStart);
     EXPECT_TRUE(timer.on);
     EXPECT_TRUE(run.running());
@@ -159,21 +159,21 @@ TEST_F(BatchRunTest, CommandWhileRunningIsIgnoredAndANewOneStartsAgain) {
     run.command();
     run.tick();
     ASSERT_EQ(state, kBatchLoading);
-    run.command();
+    EXPECT_FALSE(run.command());
     EXPECT_EQ(state, kBatchLoading);
     TickWhileOn();
     ASSERT_EQ(state, kBatchFinished);
 
     // A new command after the end starts at 0 again and runs through.
     log.clear();
-    run.command();
+    EXPECT_TRUE(run.command());
     EXPECT_EQ(state, kBatchStart);
     EXPECT_TRUE(timer.on);
     TickWhileOn();
     EXPECT_EQ(log, kFullRun);
     EXPECT_EQ(finished, 2);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Batchverarbeitung abgeschlossen.",
-                                                   "Batchverarbeitung abgeschlossen."}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Batchverarbeitung abgeschlossen.", "Batchverarbeitung abgeschlossen."}));
 
     // After a loader error as well.
     loader.error = true;
@@ -222,7 +222,7 @@ TEST_F(BatchRunTest, StepsWaitForTheStateByte) {
 TEST_F(BatchRunTest, CommandsAndTicksWhileAWindowShowsAreIgnored) {
     loader.whileShown = [this] {
         EXPECT_TRUE(run.running());
-        run.command();
+        EXPECT_FALSE(run.command());
         run.tick();
         run.tick();
     };
