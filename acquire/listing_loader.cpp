@@ -1,10 +1,7 @@
 #include "acquire/listing_loader.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 
 #include "acquire/map_pictures.h"
@@ -124,13 +121,10 @@ CodeSet ArchiveCodes(const std::vector<std::string>& lines) {
 }
 
 std::optional<int> FileAgeDays(const std::string& path, const platform::DateTime& today) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    std::time_t t = st.st_mtime;
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    long long fileDay = DayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    return static_cast<int>(DayNumber(today.year, today.month, today.day) - fileDay);
+    const auto file = FileModificationTime(path);
+    if (!file) return std::nullopt;
+    return static_cast<int>(DayNumber(today.year, today.month, today.day) -
+                            DayNumber(file->year, file->month, file->day));
 }
 
 std::string ClockText(const platform::DateTime& t) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -188,6 +189,22 @@ std::optional<std::string> FindFileNoCase(const std::string& folder, std::string
 std::string ResolveFileNoCase(const std::string& folder, std::string_view name) {
     if (auto found = FindFileNoCase(folder, name)) return *found;
     return WithTrailingSlash(folder) + std::string(name);
+}
+
+std::optional<platform::DateTime> FileModificationTime(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    const std::time_t t = st.st_mtime;
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return std::nullopt;
+    platform::DateTime dt;
+    dt.year = tm.tm_year + 1900;
+    dt.month = tm.tm_mon + 1;
+    dt.day = tm.tm_mday;
+    dt.hour = tm.tm_hour;
+    dt.minute = tm.tm_min;
+    dt.second = tm.tm_sec;
+    return dt;
 }
 
 // ---- whole files and text lists ---------------------------------------------

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/services.h"
+
 namespace tv {
 
 // ---- names and folders ------------------------------------------------------
@@ -53,6 +55,9 @@ std::vector<std::string> ListFolder(const std::string& folder, std::string_view 
 std::optional<std::string> FindFileNoCase(const std::string& folder, std::string_view name);
 // FindFileNoCase, or folder + name when no such entry exists yet.
 std::string ResolveFileNoCase(const std::string& folder, std::string_view name);
+
+// Local modification time of a file (or folder); nothing when it has none.
+std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 
 // ---- whole files and text lists ---------------------------------------------
 

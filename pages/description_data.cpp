@@ -1,9 +1,6 @@
 #include "pages/description_data.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <ctime>
 
 #include "acquire/listing_loader.h"
 #include "acquire/map_pictures.h"
@@ -364,22 +361,6 @@ std::string DescrDateText(const platform::DateTime& t) {
 
 std::string DescrDateTimeText(const platform::DateTime& t) {
     return DescrDateText(t) + ", " + TwoDigits(t.hour) + ":" + TwoDigits(t.minute);
-}
-
-std::optional<platform::DateTime> FileModificationTime(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    const std::time_t t = st.st_mtime;
-    std::tm tm{};
-    if (!localtime_r(&t, &tm)) return std::nullopt;
-    platform::DateTime dt;
-    dt.year = tm.tm_year + 1900;
-    dt.month = tm.tm_mon + 1;
-    dt.day = tm.tm_mday;
-    dt.hour = tm.tm_hour;
-    dt.minute = tm.tm_min;
-    dt.second = tm.tm_sec;
-    return dt;
 }
 
 // ---- The record --------------------------------------------------------------------------

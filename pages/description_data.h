@@ -173,7 +173,5 @@ std::string DayCountDateText(double dayCount);
 // "dd. mm. yyyy" and "dd. mm. yyyy, hh:nn".
 std::string DescrDateText(const platform::DateTime& t);
 std::string DescrDateTimeText(const platform::DateTime& t);
-// Local modification time of a file.
-std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 
 }  // namespace tv

@@ -43,12 +43,10 @@ std::optional<DbFileState> FileState(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     DbFileState s;
-    std::tm tm{};
-    const std::time_t t = st.st_mtime;
-    if (::localtime_r(&t, &tm) != nullptr) {
-        s.day = tm.tm_mday;
-        s.month = tm.tm_mon + 1;
-        s.year = tm.tm_year + 1900;
+    if (const auto t = FileModificationTime(path)) {
+        s.day = t->day;
+        s.month = t->month;
+        s.year = t->year;
     }
     return s;
 }

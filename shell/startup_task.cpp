@@ -1,7 +1,5 @@
 #include "shell/startup_task.h"
 
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -58,15 +56,9 @@ std::optional<int> GreetingYear(const platform::DateTime& today, int lastGreeted
 }
 
 std::optional<int> FileDayCount(const std::string& path) {
-    std::error_code ec;
-    const auto ft = fs::last_write_time(path, ec);
-    if (ec) return std::nullopt;
-    const auto sys = std::chrono::file_clock::to_sys(ft);
-    const std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys));
-    std::tm local{};
-    if (!localtime_r(&t, &local)) return std::nullopt;
-    const auto days = DayCountFromDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    const auto t = FileModificationTime(path);
+    if (!t) return std::nullopt;
+    const auto days = DayCountFromDate(t->year, t->month, t->day);
     if (!days) return std::nullopt;
     return static_cast<int>(*days);
 }

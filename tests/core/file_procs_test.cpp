@@ -14,6 +14,7 @@
 #include "core/cache_rec.h"
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
+#include "support/file_time.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -42,6 +43,23 @@ private:
     rlimit old_{};
     void (*handler_)(int) = nullptr;
 };
+
+TEST(FileTimes, ModificationTimeInLocalTime) {
+    tvtest::TempDir dir;
+    const std::string file = dir.write("a.txt", "x").string();
+    tvtest::SetLocalFileTime(file, 2007, 11, 8, 20, 15);
+    const auto t = FileModificationTime(file);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->year, 2007);
+    EXPECT_EQ(t->month, 11);
+    EXPECT_EQ(t->day, 8);
+    EXPECT_EQ(t->hour, 20);
+    EXPECT_EQ(t->minute, 15);
+    EXPECT_EQ(t->second, 0);
+    tvtest::SetLocalFileTime(file, 2008, 3, 0);  // the last day of February
+    EXPECT_EQ(FileModificationTime(file)->day, 29);
+    EXPECT_FALSE(FileModificationTime(dir.str() + "missing.txt"));
+}
 
 TEST(FileMask, PlainWildcardsWithoutTheDosRules) {
     EXPECT_FALSE(WildcardMatch("GC123", "GC*.*"));
