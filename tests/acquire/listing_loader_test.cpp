@@ -1,7 +1,6 @@
 #include "acquire/listing_loader.h"
 
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <algorithm>
 #include <ctime>
@@ -19,6 +18,7 @@
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
+#include "support/file_time.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -103,15 +103,8 @@ protected:
     }
     // Sets the file's time to noon `days` days before the fake clock's date.
     void SetAgeDays(const fs::path& file, int days) {
-        std::tm tm{};
-        tm.tm_year = fakes_.clock.time.year - 1900;
-        tm.tm_mon = fakes_.clock.time.month - 1;
-        tm.tm_mday = fakes_.clock.time.day - days;
-        tm.tm_hour = 12;
-        tm.tm_isdst = -1;
-        std::time_t t = std::mktime(&tm);
-        utimbuf times{t, t};
-        ASSERT_EQ(utime(file.c_str(), &times), 0);
+        const auto& today = fakes_.clock.time;
+        tvtest::SetLocalFileTime(file.string(), today.year, today.month, today.day - days);
     }
     std::vector<tvtest::RecordedRequest> ListingRequests() const {
         return srv_.requestsTo("/seek/cache_details.aspx");

@@ -1,8 +1,5 @@
 #include "pages/description_generator.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <ctime>
 #include <filesystem>
 #include <set>
@@ -21,6 +18,7 @@
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
+#include "support/file_time.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -29,20 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kWp = "GC1A2B3";
-
-// Sets a file's modification time to a local civil time.
-void SetLocalMTime(const fs::path& file, int y, int mo, int d, int h, int mi) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    timespec times[2] = {{t, 0}, {t, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-}
 
 std::vector<std::string> ElementIds(const std::string& page) {
     std::vector<std::string> ids;
@@ -100,7 +84,7 @@ protected:
 
         for (const auto& e : fs::directory_iterator(tvtest::Fixture("pages/GC1A2B3")))
             fs::copy_file(e.path(), out.path() / e.path().filename());
-        SetLocalMTime(out.path() / "GC1A2B3.html", 2007, 11, 8, 20, 15);
+        tvtest::SetLocalFileTime((out.path() / "GC1A2B3.html").string(), 2007, 11, 8, 20, 15);
         fakes.clock.time = platform::DateTime{2007, 11, 10, 18, 30, 5, 0};
     }
 

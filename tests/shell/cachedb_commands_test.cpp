@@ -1,7 +1,6 @@
 #include "shell/cachedb_commands.h"
 
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cmath>
 #include <ctime>
@@ -18,6 +17,7 @@
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
+#include "support/file_time.h"
 #include "support/temp_dir.h"
 #include "zip_build.h"
 
@@ -50,15 +50,7 @@ tv::TCacheRec Rec(double lat, double lon, const std::string& code, int country) 
 
 // Sets the file's modification time to noon (local time) of the date.
 void SetFileDate(const std::string& path, int year, int month, int day) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = 12;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    utimbuf times{t, t};
-    ASSERT_EQ(::utime(path.c_str(), &times), 0);
+    tvtest::SetLocalFileTime(path, year, month, day);
 }
 
 std::string TodayText() {

@@ -17,6 +17,7 @@
 #include "core/settings_file.h"
 #include "platform/fakes.h"
 #include "platform/text_encoding.h"
+#include "support/file_time.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -28,14 +29,7 @@ using platform::MsgResult;
 
 // Sets the file's modification time to noon (local time) of the date.
 void SetFileDate(const std::string& path, int year, int month, int day) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = 12;
-    tm.tm_isdst = -1;
-    const auto sys = std::chrono::system_clock::from_time_t(std::mktime(&tm));
-    fs::last_write_time(path, std::chrono::file_clock::from_sys(sys));
+    tvtest::SetLocalFileTime(path, year, month, day);
 }
 
 class StartupTaskTest : public ::testing::Test {
