@@ -191,6 +191,11 @@ std::string ResolveFileNoCase(const std::string& folder, std::string_view name) 
     return WithTrailingSlash(folder) + std::string(name);
 }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::optional<platform::DateTime> FileModificationTime(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;

@@ -56,6 +56,9 @@ std::optional<std::string> FindFileNoCase(const std::string& folder, std::string
 // FindFileNoCase, or folder + name when no such entry exists yet.
 std::string ResolveFileNoCase(const std::string& folder, std::string_view name);
 
+// Whether the path names a regular file (or a link to one).
+bool IsRegularFile(const std::string& path);
+
 // Local modification time of a file (or folder); nothing when it has none.
 std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 

@@ -2,8 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
 
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
@@ -12,8 +10,6 @@
 #include "platform/text_encoding.h"
 
 namespace tv {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,11 +31,6 @@ std::optional<int> SmallNumber(std::string_view s, std::size_t minLen, std::size
         v = v * 10 + (c - '0');
     }
     return v;
-}
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
 }
 
 // The page in one folder: the code as given, else upper-cased (the pages are

@@ -1,7 +1,5 @@
 #include "pages/description_generator.h"
 
-#include <sys/stat.h>
-
 #include "acquire/listing_loader.h"
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
@@ -13,11 +11,6 @@
 namespace tv {
 
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 std::string InvalidCodeText(std::string_view w) {
     return W("Ungültiger Wegpunkt-Code \"") + std::string(w) + W("\": nur Buchstaben und Ziffern sind erlaubt.");

@@ -1,7 +1,5 @@
 #include "pages/personal_notes.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <unordered_map>
 
@@ -22,18 +20,6 @@ bool UsableSection(std::string_view name) {
 }
 
 std::string LineKey(size_t i) { return "Z" + std::to_string(i); }
-
-std::string FoldAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-bool FileExists(const std::string& path) {
-    struct stat sb {};
-    return ::stat(path.c_str(), &sb) == 0 && S_ISREG(sb.st_mode);
-}
 
 std::string WorkConfPath() { return GetWorkDir() + std::string(kSettingsFileName); }
 
@@ -56,9 +42,9 @@ std::vector<std::string> PersonalNotes::read(std::string_view waypoint) const {
     if (!UsableSection(waypoint)) return lines;
     // One pass over the section instead of one search per line.
     std::unordered_map<std::string, std::string> byKey;
-    for (auto& [key, value] : ini_.readSectionValues(waypoint, /*verbatim=*/true)) byKey.emplace(FoldAscii(key), std::move(value));
+    for (auto& [key, value] : ini_.readSectionValues(waypoint, /*verbatim=*/true)) byKey.emplace(LowerCaseAscii(key), std::move(value));
     for (size_t i = 0;; ++i) {
-        auto it = byKey.find(FoldAscii(LineKey(i)));
+        auto it = byKey.find(LowerCaseAscii(LineKey(i)));
         if (it == byKey.end() || it->second == kNoteEndMarker) break;
         lines.push_back(std::move(it->second));
     }
@@ -152,7 +138,7 @@ std::vector<std::string> NoteTextToLines(std::string_view text) {
 
 bool ReadNoteLineBreak(bool current) {
     const std::string conf = WorkConfPath();
-    if (!FileExists(conf)) return current;
+    if (!IsRegularFile(conf)) return current;
     return TIniFile(conf).readBool("AddInfo", "LineBreak", true);
 }
 

@@ -40,8 +40,7 @@ constexpr const char* kCrLf = "\r\n";
 void Box(MsgKind kind, const std::string& text) { platform::messages().show(kind, text); }
 
 std::optional<DbFileState> FileState(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (!IsRegularFile(path)) return std::nullopt;
     DbFileState s;
     if (const auto t = FileModificationTime(path)) {
         s.day = t->day;

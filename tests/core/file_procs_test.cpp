@@ -59,6 +59,14 @@ TEST(FileTimes, ModificationTimeInLocalTime) {
     tvtest::SetLocalFileTime(file, 2008, 3, 0);  // the last day of February
     EXPECT_EQ(FileModificationTime(file)->day, 29);
     EXPECT_FALSE(FileModificationTime(dir.str() + "missing.txt"));
+
+    EXPECT_TRUE(IsRegularFile(file));
+    EXPECT_FALSE(IsRegularFile(dir.str()));
+    EXPECT_FALSE(IsRegularFile(dir.str() + "missing.txt"));
+    std::filesystem::create_symlink(file, dir.path() / "link.txt");
+    EXPECT_TRUE(IsRegularFile(dir.str() + "link.txt"));
+    std::filesystem::create_directory_symlink(dir.path(), dir.path() / "dirlink");
+    EXPECT_FALSE(IsRegularFile(dir.str() + "dirlink"));
 }
 
 TEST(FileMask, PlainWildcardsWithoutTheDosRules) {
