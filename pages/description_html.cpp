@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/html_escape.h"
+#include "core/number_format.h"
 #include "core/str_util.h"
 #include "pages/personal_notes.h"
 
@@ -13,13 +14,11 @@ namespace tv {
 
 namespace {
 
-std::string Num(long long v) { return std::to_string(v); }
-
 // trunc(value * num / den) in exact integer arithmetic; den > 0.
 long long Scaled(long long value, long long num, long long den) { return value * num / den; }
 
 std::string ImageLine(const TDescrImage& im, long long width, long long height) {
-    return "      <img src=\"" + im.FileName + "\" width=\"" + Num(width) + "\" height=\"" + Num(height) +
+    return "      <img src=\"" + im.FileName + "\" width=\"" + IntText(width) + "\" height=\"" + IntText(height) +
            "\"><BR>\r\n";
 }
 
@@ -29,7 +28,7 @@ void AppendSingleTable(std::string& out, const TDescrImage& im, int maxWidth) {
         w = Scaled(im.Width, maxWidth, im.Width);
         h = Scaled(im.Height, maxWidth, im.Width);
     }
-    out += "<table border=\"1\" width=\"" + Num(maxWidth) + "\">\r\n";
+    out += "<table border=\"1\" width=\"" + IntText(maxWidth) + "\">\r\n";
     out += "  <tr>\r\n";
     out += "    <td>\r\n";
     out += ImageLine(im, w, h);
@@ -115,7 +114,7 @@ std::string BuildCacheImagesHTML(std::vector<TDescrImage> images, int maxWidth, 
         TDescrImage& ib = images[b];
         ib.Used = true;
         const long long pairWidth = static_cast<long long>(ia.Width) + ib.Width;
-        out += "<table border=\"1\" width=\"" + Num(maxWidth) + "\">\r\n";
+        out += "<table border=\"1\" width=\"" + IntText(maxWidth) + "\">\r\n";
         out += "  <tr>\r\n";
         AppendPairCell(out, ia, maxWidth, pairWidth);
         AppendPairCell(out, ib, maxWidth, pairWidth);
@@ -181,7 +180,7 @@ std::string BuildCacheMapHTML(std::string_view waypoint, std::string_view ending
             out += "  <tr>\r\n";
             for (int c = 0; c < n; ++c) {
                 out += "    <td width=\"" + s + "\"><img border=\"0\" width=\"" + s + "\" height=\"" + s +
-                       "\" src=\"./" + w + "_sdk" + Num(n * r + c + 1) + ext + "\"></td>\r\n";
+                       "\" src=\"./" + w + "_sdk" + IntText(n * r + c + 1) + ext + "\"></td>\r\n";
             }
             out += "  </tr>\r\n";
         }
@@ -289,7 +288,7 @@ CleanCounts CleanLongDescription(std::string& text, const CleanFlags& flags) {
 
 std::string RemovedContentEntry(std::string_view waypoint, const CleanCounts& counts) {
     if (counts.images <= 0 && counts.links < 1) return {};
-    return std::string(waypoint) + "(" + Num(counts.images) + "/" + Num(counts.links) + ")";
+    return std::string(waypoint) + "(" + IntText(counts.images) + "/" + IntText(counts.links) + ")";
 }
 
 void AppendRemovedContent(std::string& list, std::string_view waypoint, const CleanCounts& counts) {
