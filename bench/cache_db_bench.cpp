@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 
@@ -20,27 +21,13 @@ namespace {
 constexpr int kCaches = 500000;
 constexpr int kLookups = 100000;
 
-std::string Code(int i) {
-    // GC codes as the site hands them out: base-31-ish, 4 to 6 characters.
-    static const char kDigits[] = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
-    std::string s;
-    unsigned v = static_cast<unsigned>(i) * 2654435761u % 90000000u + 0x10000u;
-    while (v) {
-        s.insert(s.begin(), kDigits[v % 31]);
-        v /= 31;
-    }
-    return "GC" + s;
-}
-
 struct Database {
-    std::filesystem::path dir;
+    tvbench::WorkFolder folder{"cachedb-bench"};
+    const std::filesystem::path& dir = folder.path();
     std::vector<std::string> lines;
     std::vector<std::string> codes;
 
     Database() {
-        char tmpl[] = "/tmp/tv-cachedb-bench-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-        tv::ProcSettings.WorkDir = dir.string() + "/";
         std::mt19937 rng(7);
         std::uniform_real_distribution<double> lat(47.3, 55.0), lon(5.9, 15.0);
         const char* types[] = {"TRADITIONAL CACHE", "MULTI-CACHE", "UNKNOWN CACHE", "LETTERBOX HYBRID"};
@@ -49,7 +36,7 @@ struct Database {
         codes.reserve(kCaches);
         char buf[64];
         for (int i = 0; i < kCaches; ++i) {
-            codes.push_back(Code(i));
+            codes.push_back(tvbench::ScatteredWaypointCode(i));
             std::string l = std::to_string(100000 + i) + " \"Cache Nr. " + std::to_string(i) + " &amp; Co\" " +
                             std::to_string(2000 + i % 20) + " " + std::to_string(1 + i % 12) + " " +
                             std::to_string(1 + i % 28) + " ";
@@ -65,7 +52,6 @@ struct Database {
         std::ofstream(dir / "Caches.bin", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         tv::BuildCacheIndex();
     }
-    ~Database() { std::filesystem::remove_all(dir); }
 };
 
 Database& Db() {

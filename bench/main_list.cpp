@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_data.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "shell/main_list.h"
@@ -22,32 +23,21 @@ namespace {
 constexpr int kCaches = 500000;
 constexpr int kPages = 5000;
 
-std::string Code(int i) {
-    static const char kDigits[] = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
-    std::string s;
-    unsigned v = static_cast<unsigned>(i) * 2654435761u % 90000000u + 0x10000u;
-    while (v) {
-        s.insert(s.begin(), kDigits[v % 31]);
-        v /= 31;
-    }
-    return "GC" + s;
-}
+using tvbench::ScatteredWaypointCode;
 
 struct Fixture {
-    std::filesystem::path dir;
+    tvbench::WorkFolder work{"mainlist-bench"};
+    const std::filesystem::path& dir = work.path();
     std::string folder;
 
     Fixture() {
-        char tmpl[] = "/tmp/tv-mainlist-bench-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-        tv::ProcSettings.WorkDir = dir.string() + "/";
         std::mt19937 rng(11);
         std::uniform_real_distribution<double> lat(47.3, 55.0), lon(5.9, 15.0);
         const char* types[] = {"TRADITIONAL CACHE", "MULTI-CACHE", "UNKNOWN CACHE", "EARTHCACHE"};
         std::vector<tv::TCacheRec> recs(kCaches);
         for (int i = 0; i < kCaches; ++i) {
             tv::TCacheRec& r = recs[static_cast<std::size_t>(i)];
-            r.Waypoint = Code(i);
+            r.Waypoint = ScatteredWaypointCode(i);
             r.Name = "Cache Nr. " + std::to_string(i);
             r.CacheType = types[i % 4];
             r.Lat = lat(rng);
@@ -63,11 +53,10 @@ struct Fixture {
         std::filesystem::create_directories(folder);
         std::uniform_int_distribution<int> pick(0, kCaches - 1);
         for (int p = 0; p < kPages; ++p) {
-            const std::string code = p % 50 == 0 ? "GCZZ" + std::to_string(p) : Code(pick(rng));
+            const std::string code = p % 50 == 0 ? "GCZZ" + std::to_string(p) : ScatteredWaypointCode(pick(rng));
             std::ofstream(folder + code + "_converted.html") << "x";
         }
     }
-    ~Fixture() { std::filesystem::remove_all(dir); }
 };
 
 Fixture& Fix() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "acquire/national_db.h"
+#include "bench/bench_data.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 
@@ -42,20 +43,14 @@ std::string ListText(int from, int count) {
 }
 
 struct Folder {
-    std::string dir;
+    tvbench::WorkFolder work{"national-bench"};
+    const std::string dir = work.str();
     Folder() {
-        char tmpl[] = "/tmp/tv-national-bench-XXXXXX";
-        dir = std::string(::mkdtemp(tmpl)) + "/";
-        tv::ProcSettings.WorkDir = dir;
         tv::ProcSettings.HomeLat = 49.5;
         tv::ProcSettings.HomeLong = 10.75;
         std::ofstream(dir + "first.txt", std::ios::binary) << ListText(0, kLines);
         // Half known (the second half of the first list), half new.
         std::ofstream(dir + "second.txt", std::ios::binary) << ListText(kLines / 2, kLines);
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
     }
 };
 
