@@ -18,6 +18,7 @@
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/file_time.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 #include "zip_build.h"
 
@@ -40,10 +41,7 @@ std::string List(int from, int count) {
 }
 
 tv::TCacheRec Rec(double lat, double lon, const std::string& code, int country) {
-    tv::TCacheRec r;
-    r.Lat = lat;
-    r.Lon = lon;
-    r.Waypoint = code;
+    tv::TCacheRec r = tvtest::CacheRecord(code, "", lat, lon);
     r.CountryId = country;
     return r;
 }

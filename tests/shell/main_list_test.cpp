@@ -15,6 +15,7 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -23,12 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TCacheRec Rec(const std::string& code, const std::string& name, const std::string& type, double lat, double lon) {
-    TCacheRec r;
-    r.Waypoint = code;
-    r.Name = name;
+    TCacheRec r = tvtest::CacheRecord(code, name, lat, lon);
     r.CacheType = type;
-    r.Lat = lat;
-    r.Lon = lon;
     return r;
 }
 
