@@ -9,6 +9,7 @@
 #include "shell/cachedb_commands.h"
 #include "shell/settings_edit.h"
 #include "shell/ui/app_windows.h"
+#include "shell/ui/batch_wiring.h"
 #include "shell/ui/cachedb_menu.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
@@ -85,6 +86,9 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
     commands_ = std::make_unique<MainCommands>(windows);
+
+    // Datei / Batch: loader, descriptions and index in turn.
+    InstallBatchRun(*main);
 }
 
 MainWiring::~MainWiring() {

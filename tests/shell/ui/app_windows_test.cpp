@@ -138,7 +138,7 @@ TEST_F(AppWindowsTest, WiringConnectsSettingsDatabaseCommandsAndDetails) {
     EXPECT_TRUE(main->menus.Grundeinstellungen1->isEnabled());
     EXPECT_TRUE(main->menus.mnuReadCacheDB->isEnabled());
     EXPECT_TRUE(main->menus.mnuCheckForUpdate->isEnabled());
-    EXPECT_FALSE(main->menus.mnuBatch->isEnabled());  // not connected yet
+    EXPECT_TRUE(main->menus.mnuBatch->isEnabled());
     main->show();
     main->Timer1->stop();
 
