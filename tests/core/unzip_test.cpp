@@ -13,11 +13,10 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include <zlib.h>
-
 #include "core/unzip_decoders.h"
 #include "platform/fakes.h"
 #include "support/temp_dir.h"
+#include "support/zip_build.h"
 
 namespace {
 
@@ -25,102 +24,9 @@ namespace fs = std::filesystem;
 using tvtest::ReadFileBytes;
 using tvtest::TempDir;
 
-// ---------------------------------------------------------------------------
-// A small ZIP writer for the tests: stored or deflated data, or raw packed
-// bytes for the legacy methods, with any name, flags and sizes.
-
-std::uint32_t Crc(const std::string& s) {
-    return static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
-}
-
-std::string RawDeflate(const std::string& data) {
-    z_stream zs{};
-    deflateInit2(&zs, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, static_cast<uLong>(data.size())) + 16, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    zs.avail_in = static_cast<uInt>(data.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
-
-struct Entry {
-    std::string name;
-    std::string data;
-    std::uint16_t method = 8;
-    std::uint16_t flags = 0;
-    bool descriptor = false;            // sizes and CRC after the data, zero in the local header
-    std::optional<std::string> packed;  // packed bytes as given (legacy methods, damage)
-    std::optional<std::uint32_t> crc;
-    std::optional<std::uint32_t> unpackedSize;
-    std::uint16_t date = 0x377C;  // 2007-11-28
-    std::uint16_t time = 0x645C;  // 12:34:56
-};
-
-void Put16(std::string& s, std::uint32_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-std::string BuildZip(const std::vector<Entry>& entries, const std::string& comment = "") {
-    std::string body, directory;
-    for (const Entry& e : entries) {
-        const std::string packed = e.packed ? *e.packed : (e.method == 8 ? RawDeflate(e.data) : e.data);
-        const std::uint32_t crc = e.crc ? *e.crc : Crc(e.data);
-        const std::uint32_t size = e.unpackedSize ? *e.unpackedSize : static_cast<std::uint32_t>(e.data.size());
-        const std::uint16_t flags = static_cast<std::uint16_t>(e.flags | (e.descriptor ? 8 : 0));
-        const auto offset = static_cast<std::uint32_t>(body.size());
-        std::string local = "PK\x03\x04";
-        Put16(local, 20);
-        Put16(local, flags);
-        Put16(local, e.method);
-        Put16(local, e.time);
-        Put16(local, e.date);
-        Put32(local, e.descriptor ? 0 : crc);
-        Put32(local, e.descriptor ? 0 : static_cast<std::uint32_t>(packed.size()));
-        Put32(local, e.descriptor ? 0 : size);
-        Put16(local, static_cast<std::uint32_t>(e.name.size()));
-        Put16(local, 0);
-        body += local + e.name + packed;
-        if (e.descriptor) {
-            body += "PK\x07\x08";
-            Put32(body, crc);
-            Put32(body, static_cast<std::uint32_t>(packed.size()));
-            Put32(body, size);
-        }
-        std::string central = "PK\x01\x02";
-        Put16(central, 20);  // made by MS-DOS
-        Put16(central, 20);
-        Put16(central, flags);
-        Put16(central, e.method);
-        Put16(central, e.time);
-        Put16(central, e.date);
-        Put32(central, crc);
-        Put32(central, static_cast<std::uint32_t>(packed.size()));
-        Put32(central, size);
-        Put16(central, static_cast<std::uint32_t>(e.name.size()));
-        Put32(central, 0);  // extra and comment length
-        Put32(central, 0);  // disk, internal attributes
-        Put32(central, 0x20);
-        Put32(central, offset);
-        directory += central + e.name;
-    }
-    std::string end = "PK\x05\x06";
-    Put32(end, 0);
-    Put16(end, static_cast<std::uint32_t>(entries.size()));
-    Put16(end, static_cast<std::uint32_t>(entries.size()));
-    Put32(end, static_cast<std::uint32_t>(directory.size()));
-    Put32(end, static_cast<std::uint32_t>(body.size()));
-    Put16(end, static_cast<std::uint32_t>(comment.size()));
-    return body + directory + end + comment;
-}
+using tvtest::BuildZip;
+using tvtest::RawDeflate;
+using Entry = tvtest::ZipEntry;
 
 // Info-ZIP's unzip as an independent reader of what the tests build.
 bool InfoZipAvailable() { return fs::exists("/usr/bin/unzip"); }

@@ -20,7 +20,7 @@
 #include "support/file_time.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "zip_build.h"
+#include "support/zip_build.h"
 
 namespace {
 

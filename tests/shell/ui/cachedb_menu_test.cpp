@@ -20,7 +20,7 @@
 #include "shell/ui/cachedb_menu.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
-#include "../zip_build.h"
+#include "support/zip_build.h"
 
 namespace tv {
 namespace {
