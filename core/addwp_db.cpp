@@ -28,10 +28,6 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-bool UsableCoords(double lat, double lon) {
-    return lat >= -90.0 && lat <= 90.0 && lon >= -180.0 && lon <= 180.0 && !(lat == 0.0 && lon == 0.0);
-}
-
 }  // namespace
 
 std::string AddWaypointsPath() { return GetWorkDir() + kAddWaypointsFileName; }
@@ -107,6 +103,11 @@ constexpr std::array<WaypointTypeRow, kAddWPImageCount - 1> kWaypointTypes = {{{
 
 }  // namespace
 
+bool HasUsableCoords(const TAddWPRec& point) {
+    return point.Lat >= -90.0 && point.Lat <= 90.0 && point.Lon >= -180.0 && point.Lon <= 180.0 &&
+           !(point.Lat == 0.0 && point.Lon == 0.0);
+}
+
 int AddWPTypeToImageIndex(std::string_view typeText) {
     const std::string upper = UpperCaseAscii(typeText);
     for (std::size_t i = 0; i < kWaypointTypes.size(); ++i)
@@ -133,7 +134,7 @@ std::string BuildAddWaypointsHTMLFrom(const TCacheRec& cache, const TAddWPList& 
         AppendEscaped(html, wp.Id.view());
         html += "</td>";
         double km = 0.0, bearing = 0.0;
-        if (UsableCoords(wp.Lat, wp.Lon) && CalcDistanceBearing(km, bearing, wp.Lat, wp.Lon, cache.Lat, cache.Lon)) {
+        if (HasUsableCoords(wp) && CalcDistanceBearing(km, bearing, wp.Lat, wp.Lon, cache.Lat, cache.Lon)) {
             html += "<td>" + FormatCoord(wp.Lat, wp.Lon) + "</td><td>" + FormatFixed(km, 8, 1, ',') + " km</td>";
         } else {
             html += "<td>?</td><td>?</td>";

@@ -33,6 +33,10 @@ bool SaveAddWaypoints(const TAddWPList& list);
 // record is appended. Returns the number appended.
 int MergeAddWaypoints(TAddWPList& target, const TAddWPList& source);
 
+// Whether the point's coordinates name a place: within range and not both
+// zero (an unset point).
+bool HasUsableCoords(const TAddWPRec& point);
+
 // Index of a point type (ASCII case ignored): "TRAILHEAD" 0, "FINAL
 // LOCATION" 1, "PARKING AREA" 2, "QUESTION TO ANSWER" 3, "STAGES OF A
 // MULTICACHE" 4, anything else 5. Also the icon of the type in the

@@ -16,9 +16,7 @@ AddWPRow MakeAddWPRow(const TCacheRec& cache, const TAddWPRec& point) {
     row.caption = point.Id.str();
     row.imageIndex = AddWPTypeToImageIndex(point.WPType.view());
     double km = 0.0, bearing = 0.0;
-    const bool usable = point.Lat >= -90.0 && point.Lat <= 90.0 && point.Lon >= -180.0 && point.Lon <= 180.0 &&
-                        (point.Lat != 0.0 || point.Lon != 0.0);
-    if (usable && CalcDistanceBearing(km, bearing, cache.Lat, cache.Lon, point.Lat, point.Lon)) {
+    if (HasUsableCoords(point) && CalcDistanceBearing(km, bearing, cache.Lat, cache.Lon, point.Lat, point.Lon)) {
         row.coord = FormatCoord(point.Lat, point.Lon);
         row.offset = FormatFixed(km, 8, 1, ',') + " km";
     } else {
