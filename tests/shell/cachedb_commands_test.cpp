@@ -51,14 +51,7 @@ void SetFileDate(const std::string& path, int year, int month, int day) {
     tvtest::SetLocalFileTime(path, year, month, day);
 }
 
-std::string TodayText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
-    return buf;
-}
+using tvtest::TodayText;
 
 TEST(CacheDbRules, DateNumbers) {
     EXPECT_EQ(tv::ParseDateToNumber("28.11.2007"), 20071128);

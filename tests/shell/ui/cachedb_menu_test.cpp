@@ -18,6 +18,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/ui/cachedb_menu.h"
+#include "support/file_time.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 #include "support/zip_build.h"
@@ -25,14 +26,7 @@
 namespace tv {
 namespace {
 
-std::string TodayText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
-    return buf;
-}
+using tvtest::TodayText;
 
 class CacheDbMenuTest : public ::testing::Test {
 protected:
