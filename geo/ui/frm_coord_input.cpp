@@ -13,6 +13,7 @@
 
 #include "geo/ui/coord_boxes.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/dialog_buttons.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
@@ -76,12 +77,7 @@ TfrmCoordInput::TfrmCoordInput() : QDialog(nullptr) {
     infoLayout->addWidget(edAddInfo);
     gbAddInfo->hide();
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    btnOK->setObjectName("btnOK");
-    btnOK->setDefault(true);
-    btnCancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName("btnCancel");
+    auto* buttons = OkCancelButtons(this, btnOK, btnCancel);
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
 

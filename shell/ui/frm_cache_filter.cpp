@@ -9,6 +9,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "platform/ui/dialog_buttons.h"
+
 namespace tv {
 
 TfrmCacheFilter::TfrmCacheFilter() : QDialog(nullptr) {
@@ -40,12 +42,7 @@ TfrmCacheFilter::TfrmCacheFilter() : QDialog(nullptr) {
     for (std::size_t t = 0; t < 10; ++t)
         grid->addWidget(box(t), 1 + static_cast<int>(t % 5), static_cast<int>(t / 5));
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    btnOK->setObjectName("btnOK");
-    btnCancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName("btnCancel");
-    btnOK->setDefault(true);
+    auto* buttons = OkCancelButtons(this, btnOK, btnCancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

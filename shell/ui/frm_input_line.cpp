@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/text_encoding.h"
+#include "platform/ui/dialog_buttons.h"
 #include "platform/ui/qt_text.h"
 #include "shell/folder_name.h"
 
@@ -30,12 +31,7 @@ TfrmInputLine::TfrmInputLine() : QDialog(nullptr) {
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(edName);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    btnOK->setObjectName("btnOK");
-    btnCancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName("btnCancel");
-    btnOK->setDefault(true);
+    auto* buttons = OkCancelButtons(this, btnOK, btnCancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(edName, &QLineEdit::textChanged, this, [this] { edNameChange(); });

@@ -17,6 +17,7 @@
 #include "geo/ui/frm_coord_input.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/dialog_buttons.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/ui/modal_result.h"
@@ -52,12 +53,7 @@ TfrmSettings::TfrmSettings() : QDialog(nullptr) {
     pcSettings->addTab(tsProxy, QStringLiteral("Proxy"));
     pcSettings->addTab(tsMisc, QStringLiteral("Sonstiges"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnOK = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    btnOK->setObjectName("btnOK");
-    btnOK->setDefault(true);
-    btnCancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName("btnCancel");
+    auto* buttons = OkCancelButtons(this, btnOK, btnCancel);
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 
