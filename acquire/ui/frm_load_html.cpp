@@ -23,6 +23,7 @@
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/services.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
@@ -35,8 +36,6 @@ namespace {
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Modal results as the program numbers them (OK is QDialog::Accepted).
-constexpr int kResultOk = 1;
-constexpr int kResultCancel = 2;
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
 
@@ -409,14 +408,14 @@ void TfrmLoadHTML::Run(bool mapsOnly) {
     }
     if (CloseAfter) {
         CloseAfter = false;
-        done(runAborted_ ? kResultCancel : kResultOk);
+        done(runAborted_ ? mrCancel : mrOk);
     }
 }
 
 void TfrmLoadHTML::btnLoadClick() { Run(false); }
 void TfrmLoadHTML::btnLoadMapsOnlyClick() { Run(true); }
 
-void TfrmLoadHTML::btnOKClick() { done(runAborted_ || loader_.aborted() ? kResultCancel : kResultOk); }
+void TfrmLoadHTML::btnOKClick() { done(runAborted_ || loader_.aborted() ? mrCancel : mrOk); }
 
 void TfrmLoadHTML::btnAbortClick() {
     if (Unattended) return;
@@ -448,7 +447,7 @@ void TfrmLoadHTML::AutoLoadTimer() {
 
 void TfrmLoadHTML::AutoCloseTimer() {
     AutoClose->stop();
-    done(kResultCancel);
+    done(mrCancel);
 }
 
 void TfrmLoadHTML::done(int r) {

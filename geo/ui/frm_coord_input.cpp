@@ -14,6 +14,7 @@
 #include "geo/ui/coord_boxes.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/dialog_buttons.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
@@ -21,8 +22,6 @@ namespace tv {
 namespace {
 
 // Modal results as the program numbers them (OK is QDialog::Accepted).
-constexpr int kResultOk = 1;
-constexpr int kResultCancel = 2;
 
 const char* const kCaption = "Geograpische Koordinaten eingeben/ändern";
 
@@ -79,7 +78,7 @@ TfrmCoordInput::TfrmCoordInput() : QDialog(nullptr) {
 
     auto* buttons = OkCancelButtons(this, btnOK, btnCancel);
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
 
     for (QLineEdit* box : {edBGrad, edBMin, edLGrad, edLMin})
         connect(box, &QLineEdit::textChanged, this, [this] { DMChange(); });
@@ -171,7 +170,7 @@ void TfrmCoordInput::btnOKClick() {
     const LatLon p = model_.SignedResult(cbNS->currentIndex() == 1, cbEW->currentIndex() == 1);
     lat = p.lat;
     lon = p.lon;
-    done(kResultOk);
+    done(mrOk);
 }
 
 }  // namespace tv

@@ -11,13 +11,12 @@
 #include "pages/ui/memo_text.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
 
 namespace {
-constexpr int kResultOk = QDialog::Accepted;
-constexpr int kResultCancel = 2;
 
 void FollowLineBreak(QPlainTextEdit* memo, bool wrap) {
     memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
@@ -85,7 +84,7 @@ void TfrmAddInfo::btnSaveClick() {
         return;
     }
     WriteNoteLineBreak(cbLineBreak->isChecked());
-    done(kResultOk);
+    done(mrOk);
 }
 
 void TfrmAddInfo::btnEraseClick() {
@@ -95,10 +94,10 @@ void TfrmAddInfo::btnEraseClick() {
         return;
     }
     Memo1->clear();
-    done(kResultOk);
+    done(mrOk);
 }
 
-void TfrmAddInfo::btnCancelClick() { done(kResultCancel); }
+void TfrmAddInfo::btnCancelClick() { done(mrCancel); }
 
 void TfrmAddInfo::reject() { btnCancelClick(); }
 

@@ -20,6 +20,7 @@
 
 #include "core/proc_settings.h"
 #include "platform/services.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
@@ -29,9 +30,6 @@ TfrmCreateDescr* frmCreateDescr = nullptr;
 namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-constexpr int kResultOk = 1;
-constexpr int kResultCancel = 2;
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
 
@@ -327,7 +325,7 @@ void TfrmCreateDescr::btnCancelClick() {
     if (running_)
         running_->cancel();  // the run passes over the rest and closes the window
     else
-        done(kResultCancel);
+        done(mrCancel);
 }
 
 void TfrmCreateDescr::AutoLoadTimer() {
@@ -372,7 +370,7 @@ void TfrmCreateDescr::Start(bool byTimer) {
     TemplateText = RunDescriptions(rq, ev).templateText;
     running_ = nullptr;
     AutoRun = false;  // a flag left on would hide the boxes of every later run
-    done(kResultOk);
+    done(mrOk);
 }
 
 void TfrmCreateDescr::done(int r) {

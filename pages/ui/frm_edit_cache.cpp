@@ -19,13 +19,12 @@
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
 
 namespace {
-
-constexpr int kResultOk = QDialog::Accepted;
 
 void FillCombo(QComboBox* box, const std::vector<std::string>& items) {
     box->clear();
@@ -149,7 +148,7 @@ TfrmEditCache::TfrmEditCache(QWidget* parent) : QDialog(parent) {
     connect(btnNew, &QPushButton::clicked, this, [this] { btnNewClick(); });
     connect(btnCommit, &QPushButton::clicked, this, [this] { btnCommitClick(); });
     connect(btnErase, &QPushButton::clicked, this, [this] { btnEraseClick(); });
-    connect(btnOK, &QPushButton::clicked, this, [this] { done(kResultOk); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(mrOk); });
 }
 
 int TfrmEditCache::Execute(int mode, QWidget* over) {
@@ -162,7 +161,7 @@ int TfrmEditCache::Execute(int mode, QWidget* over) {
     return platform::modalHost().exec(*this, over);
 }
 
-void TfrmEditCache::reject() { done(kResultOk); }
+void TfrmEditCache::reject() { done(mrOk); }
 
 void TfrmEditCache::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -289,7 +288,7 @@ void TfrmEditCache::btnCommitClick() {
     SaveRecord();
     ResetFields();
     platform::pump().setBusy(false);
-    if (EditMode == 0) done(kResultOk);
+    if (EditMode == 0) done(mrOk);
 }
 
 void TfrmEditCache::SaveRecord() {

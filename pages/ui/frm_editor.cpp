@@ -13,13 +13,12 @@
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
 
 namespace {
-constexpr int kResultOk = QDialog::Accepted;
-constexpr int kResultCancel = 2;
 }  // namespace
 
 TfrmEditor::TfrmEditor(QWidget* parent) : QDialog(parent) {
@@ -38,8 +37,8 @@ TfrmEditor::TfrmEditor(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b : {btnPreview, btnSave, btnCancel}) b->setAutoDefault(false);
 
     connect(btnPreview, &QPushButton::clicked, this, [this] { btnPreviewClick(); });
-    connect(btnSave, &QPushButton::clicked, this, [this] { done(kResultOk); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(kResultCancel); });
+    connect(btnSave, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(cbLineBreak, &QCheckBox::toggled, this, [this] { cbLineBreakClick(); });
 
     auto* buttons = new QHBoxLayout;
@@ -91,7 +90,7 @@ void TfrmEditor::btnPreviewClick() {
     platform::shellOpen().open(file);
 }
 
-void TfrmEditor::reject() { done(kResultCancel); }
+void TfrmEditor::reject() { done(mrCancel); }
 
 bool EditLongDescription(QWidget* owner, const std::string& path, bool showMessages) {
     auto loaded = LoadLongDescription(path);
@@ -101,7 +100,7 @@ bool EditLongDescription(QWidget* owner, const std::string& path, bool showMessa
     }
     TfrmEditor editor(owner);
     editor.SetText(loaded->body);
-    if (platform::modalHost().exec(editor, owner) != kResultOk) return false;
+    if (platform::modalHost().exec(editor, owner) != mrOk) return false;
     if (!SaveLongDescription(path, *loaded, editor.Text())) {
         platform::messages().show(platform::MsgKind::Error, W("Fehler beim Speichern der Beschreibung!"));
         return false;

@@ -20,6 +20,7 @@
 #include "core/proc_settings.h"
 #include "pages/description_data.h"
 #include "platform/services.h"
+#include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv {
@@ -29,9 +30,6 @@ TfrmIndex* frmIndex = nullptr;
 namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-constexpr int kResultOk = 1;
-constexpr int kResultCancel = 2;
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
 
@@ -293,7 +291,7 @@ void TfrmIndex::btnOKClick() {
     else if (cbShow->isChecked())
         platform::shellOpen().open(file);
     if (!cbSparversion->isChecked()) EnableOptions(true);
-    done(written ? kResultOk : kResultCancel);
+    done(written ? mrOk : mrCancel);
 }
 
 void TfrmIndex::AutoLoadTimer() {
@@ -301,7 +299,7 @@ void TfrmIndex::AutoLoadTimer() {
     btnOKClick();
 }
 
-void TfrmIndex::btnCancelClick() { done(kResultCancel); }
+void TfrmIndex::btnCancelClick() { done(mrCancel); }
 
 void TfrmIndex::done(int r) {
     WriteIndexOptions(OptionsFromControls(), !FolderOverride.empty());  // FormClose

@@ -20,7 +20,7 @@
 #include "platform/ui/dialog_buttons.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
-#include "shell/ui/modal_result.h"
+#include "platform/ui/modal_result.h"
 
 namespace tv {
 

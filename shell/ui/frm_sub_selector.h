@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/cache_rec.h"
-#include "shell/ui/modal_result.h"
+#include "platform/ui/modal_result.h"
 
 class QListWidget;
 class QPushButton;
