@@ -199,17 +199,7 @@ bool IsRegularFile(const std::string& path) {
 std::optional<platform::DateTime> FileModificationTime(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    const std::time_t t = st.st_mtime;
-    std::tm tm{};
-    if (!localtime_r(&t, &tm)) return std::nullopt;
-    platform::DateTime dt;
-    dt.year = tm.tm_year + 1900;
-    dt.month = tm.tm_mon + 1;
-    dt.day = tm.tm_mday;
-    dt.hour = tm.tm_hour;
-    dt.minute = tm.tm_min;
-    dt.second = tm.tm_sec;
-    return dt;
+    return platform::LocalDateTime(st.st_mtime);
 }
 
 // ---- whole files and text lists ---------------------------------------------

@@ -5,6 +5,19 @@
 
 namespace tv::platform {
 
+std::optional<DateTime> LocalDateTime(std::time_t t) {
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return std::nullopt;
+    DateTime d;
+    d.year = tm.tm_year + 1900;
+    d.month = tm.tm_mon + 1;
+    d.day = tm.tm_mday;
+    d.hour = tm.tm_hour;
+    d.minute = tm.tm_min;
+    d.second = tm.tm_sec;
+    return d;
+}
+
 namespace {
 
 class SilentMessageBox final : public IMessageBox {
@@ -47,16 +60,7 @@ class SystemClock final : public IClock {
 public:
     DateTime now() override {
         auto tp = std::chrono::system_clock::now();
-        std::time_t t = std::chrono::system_clock::to_time_t(tp);
-        std::tm tm{};
-        localtime_r(&t, &tm);
-        DateTime d;
-        d.year = tm.tm_year + 1900;
-        d.month = tm.tm_mon + 1;
-        d.day = tm.tm_mday;
-        d.hour = tm.tm_hour;
-        d.minute = tm.tm_min;
-        d.second = tm.tm_sec;
+        DateTime d = LocalDateTime(std::chrono::system_clock::to_time_t(tp)).value_or(DateTime{});
         d.millisecond = static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000);
         return d;

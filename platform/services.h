@@ -4,6 +4,7 @@
 // (platform/ui/qt_services.h); tests install the scripted fakes
 // (platform/fakes.h). All texts are Windows-1252 bytes; the Qt side converts
 // them at the widget edge.
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,10 @@ struct DateTime {
     int year = 1970, month = 1, day = 1;
     int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
+
+// The local civil time of a moment (milliseconds zero); nothing when the
+// system cannot convert it.
+std::optional<DateTime> LocalDateTime(std::time_t t);
 
 class IClock {
 public:
