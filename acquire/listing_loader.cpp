@@ -1,7 +1,6 @@
 #include "acquire/listing_loader.h"
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 
 #include "acquire/map_pictures.h"
@@ -37,13 +36,6 @@ std::string OnlyDigits(std::string_view text, std::size_t max) {
     for (char c : text)
         if (c >= '0' && c <= '9' && out.size() < max) out += c;
     return out;
-}
-
-long long DayNumber(int y, int m, int d) {
-    using namespace std::chrono;
-    return sys_days(year{y} / month{static_cast<unsigned>(m)} / day{static_cast<unsigned>(d)})
-        .time_since_epoch()
-        .count();
 }
 
 constexpr std::string_view kSection = "Program";
@@ -123,8 +115,10 @@ CodeSet ArchiveCodes(const std::vector<std::string>& lines) {
 std::optional<int> FileAgeDays(const std::string& path, const platform::DateTime& today) {
     const auto file = FileModificationTime(path);
     if (!file) return std::nullopt;
-    return static_cast<int>(DayNumber(today.year, today.month, today.day) -
-                            DayNumber(file->year, file->month, file->day));
+    const auto fileDay = DayCountFromDate(file->year, file->month, file->day);
+    const auto todayDay = DayCountFromDate(today.year, today.month, today.day);
+    if (!fileDay || !todayDay) return std::nullopt;
+    return static_cast<int>(*todayDay - *fileDay);
 }
 
 std::string ClockText(const platform::DateTime& t) {
