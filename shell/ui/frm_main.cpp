@@ -1,11 +1,14 @@
 #include "shell/ui/frm_main.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -431,7 +434,15 @@ void TfrmMain::RefreshCacheList() {
 }
 
 void TfrmMain::SetDefaultColumnWidths() {
-    const ColumnWidthSet w = ColumnWidths(ProcSettings, lvCaches->viewport()->width());
+    ColumnWidthSet w = ColumnWidths(ProcSettings, lvCaches->viewport()->width());
+    if (!ProcSettings.Main_MemColSize) {
+        // The default widths were measured for a small Windows font; make sure
+        // a whole code with its icon and the distance header fit this font.
+        const QFontMetrics fm(lvCaches->font());
+        const int margin = 2 * fm.horizontalAdvance(QLatin1Char(' ')) + 8;
+        w.w1 = std::max(w.w1, fm.horizontalAdvance(QStringLiteral("GC9ZZZZ")) + lvCaches->iconSize().width() + margin);
+        w.w3 = std::max(w.w3, fm.horizontalAdvance(QStringLiteral("Entf. (km)")) + margin + 12);
+    }
     lvCaches->setColumnWidth(0, w.w1);
     lvCaches->setColumnWidth(1, w.w2);
     lvCaches->setColumnWidth(2, w.w3);
