@@ -10,6 +10,7 @@
 #include "core/cache_rec.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
 #include "shell/folder_name.h"
@@ -20,8 +21,6 @@ namespace tv {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Num(long long n) { return std::to_string(n); }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && SameTextCp1252(text.substr(0, prefix.size()), prefix);
@@ -49,7 +48,7 @@ bool WriteWorkDirList(const std::string& workDir, std::string_view name, const s
 void ShowListReadError(const std::string& path) {
     std::error_code ec;
     const int code = fs::exists(path, ec) ? EIO : ENOENT;
-    ShowSysError(code, "Fehler beim Lesen der Datei " + path);
+    ShowSysError(code, ReadErrorText(path));
 }
 
 // ---- marking ---------------------------------------------------------------------
@@ -208,10 +207,10 @@ MoveResult MoveCaches(const std::vector<std::string>& codes, const std::string& 
 }
 
 std::string MoveReportText(const MoveResult& r, const std::string& from, const std::string& to) {
-    std::string text = Num(r.moved) + " Dateien aus " + Num(r.caches) + " Caches erfolgreich von " + from + " nach " +
+    std::string text = IntText(r.moved) + " Dateien aus " + IntText(r.caches) + " Caches erfolgreich von " + from + " nach " +
                        to + " verschoben.";
     if (r.failed > 0)
-        text += "\r\n\r\n" + Num(r.failed) + W(" Dateien konnten nicht verschoben werden und wurden im ursprünglichen "
+        text += "\r\n\r\n" + IntText(r.failed) + W(" Dateien konnten nicht verschoben werden und wurden im ursprünglichen "
                                                "Verzeichnis belassen.");
     return text;
 }
@@ -243,7 +242,7 @@ DeleteResult DeleteCaches(const std::vector<std::string>& codes, const std::stri
 }
 
 std::string DeleteReportText(const DeleteResult& r) {
-    return Num(r.caches) + (r.caches == 1 ? W(" Cache gelöscht (") : W(" Caches gelöscht (")) + Num(r.files) +
+    return IntText(r.caches) + (r.caches == 1 ? W(" Cache gelöscht (") : W(" Caches gelöscht (")) + IntText(r.files) +
            " Dateien insgesamt)";
 }
 
@@ -279,7 +278,7 @@ int CleanupFolder(const std::string& folder) {
 }
 
 std::string CleanupReportText(int files, const std::string& folder) {
-    return Num(files) + " Dateien wurden aus dem Verzeichnis \r\n" + folder + W("\r\ngelöscht.");
+    return IntText(files) + " Dateien wurden aus dem Verzeichnis \r\n" + folder + W("\r\ngelöscht.");
 }
 
 std::string OriginalsQuestionText() {
@@ -306,7 +305,7 @@ OriginalsResult OriginalsToWorkList(const std::string& folder, bool keep, const 
     return r;
 }
 
-std::string OriginalsReportText(int added) { return Num(added) + " Wegpunkte wurden in die Arbeitsliste aufgenommen."; }
+std::string OriginalsReportText(int added) { return IntText(added) + " Wegpunkte wurden in die Arbeitsliste aufgenommen."; }
 
 // ---- dirlist.txt ---------------------------------------------------------------------------
 
@@ -317,7 +316,7 @@ bool WriteDirList(const std::string& workDir, const std::vector<std::string>& ca
 // ---- reload ------------------------------------------------------------------------------------
 
 std::string ReloadQuestionText(std::size_t marked) {
-    return Num(static_cast<long long>(marked)) +
+    return IntText(static_cast<long long>(marked)) +
            W(" Cachebeschreibungen werden erneut geladen.\r\n\r\nSollen die Wegpunkte dieser Caches der Arbeitsliste "
              "hinzugefügt werden, um nach dem erneuten Laden eine einfachere Erzeugung der konvertierten "
              "Beschreibungen zu ermöglichen?");

@@ -23,7 +23,7 @@
 #include "platform/text_encoding.h"
 #include "shell/main_commands_drops.h"
 #include "support/temp_dir.h"
-#include "zip_build.h"
+#include "support/zip_build.h"
 
 namespace tv {
 namespace {
