@@ -33,8 +33,6 @@ std::function<void(QWidget*)> TfrmLoadHTML::ShowExclusionList;
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Modal results as the program numbers them (OK is QDialog::Accepted).
 
 int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }

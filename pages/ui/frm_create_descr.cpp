@@ -22,32 +22,13 @@
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/radio_group.h"
 
 namespace tv {
 
 TfrmCreateDescr* frmCreateDescr = nullptr;
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
-
-QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns, QButtonGroup*& group,
-                      QObject* owner, int checked) {
-    auto* box = new QGroupBox(U(caption));
-    auto* grid = new QGridLayout(box);
-    group = new QButtonGroup(owner);
-    int i = 0;
-    for (const char* item : items) {
-        auto* rb = new QRadioButton(U(item));
-        group->addButton(rb, i);
-        grid->addWidget(rb, i / columns, i % columns);
-        ++i;
-    }
-    group->button(checked)->setChecked(true);
-    return box;
-}
 
 QCheckBox* Check(const char* caption, bool on, QLayout* into) {
     auto* cb = new QCheckBox(U(caption));
@@ -220,7 +201,7 @@ void TfrmCreateDescr::FormShow() {
 
 void TfrmCreateDescr::FillWaypointList() {
     WaypointList.clear();
-    if (Checked(rgConvWhich) == 1) {
+    if (CheckedId(rgConvWhich) == 1) {
         WaypointList = CollectDescriptionWaypoints(GetOutDir());
         if (WaypointList.empty()) platform::messages().show(platform::MsgKind::Error, NoStoredPagesText());
         paAnz->setText(ToQ(FolderCountText(WaypointList.size())));
@@ -246,14 +227,14 @@ DescrWindowOptions TfrmCreateDescr::OptionsFromControls() const {
     d.maxLogs = FromQ(cbMaxLog->currentText());
     d.boldLogs = cbBoldLogs->isChecked();
     d.cacheImages = cbCacheimages->isChecked();
-    d.imageKind = Checked(rgImageKind);
-    d.hints = Checked(rgHints);
+    d.imageKind = CheckedId(rgImageKind);
+    d.hints = CheckedId(rgHints);
     d.clean = CleanFlags{cbBody->isChecked(),   cbBGColor->isChecked(),   cbImg->isChecked(),
                          cbStyle->isChecked(),  cbHREF->isChecked(),      cbFont->isChecked(),
                          cbTables->isChecked(), cbRemoveAll->isChecked(), cbSpan->isChecked()};
     d.mapOrder.clear();
     for (int i = 0; i < lbMaps->count(); ++i) d.mapOrder.push_back(FromQ(lbMaps->item(i)->text()));
-    d.resizeMap = Checked(rgResizeMap);
+    d.resizeMap = CheckedId(rgResizeMap);
     o.templateFile = FromQ(edTemplate->text());
     o.home = std::max(0, cbHome->currentIndex());
     return o;

@@ -22,34 +22,11 @@
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/radio_group.h"
 
 namespace tv {
 
 TfrmIndex* frmIndex = nullptr;
-
-namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-int Checked(const QButtonGroup* g) { return g->checkedId() < 0 ? 0 : g->checkedId(); }
-
-QGroupBox* RadioGroup(const char* caption, std::initializer_list<const char*> items, int columns, QButtonGroup*& group,
-                      QObject* owner) {
-    auto* box = new QGroupBox(U(caption));
-    auto* grid = new QGridLayout(box);
-    group = new QButtonGroup(owner);
-    const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-    int i = 0;
-    for (const char* item : items) {
-        auto* rb = new QRadioButton(U(item));
-        group->addButton(rb, i);
-        grid->addWidget(rb, i % rows, i / rows);
-        ++i;
-    }
-    return box;
-}
-
-}  // namespace
 
 TfrmIndex::TfrmIndex(QWidget* parent) : QDialog(parent) {
     setObjectName("frmIndex");
@@ -78,17 +55,19 @@ TfrmIndex::TfrmIndex(QWidget* parent) : QDialog(parent) {
     box(cbDT, "Difficulty/Terrain", 3, 1);
     opt->addLayout(fields, 0, 0);
 
-    gbWhich = RadioGroup("Caches in Indexdatei aufnehmen",
-                         {"nur Caches in der Arbeitsliste", "alle Caches im Ausgabeverz."}, 1, rgWhich, this);
+    gbWhich =
+        RadioGroup("Caches in Indexdatei aufnehmen", {"nur Caches in der Arbeitsliste", "alle Caches im Ausgabeverz."},
+                   1, rgWhich, this, -1, RadioFill::ColumnByColumn);
     rgWhich->button(1)->setChecked(true);
     opt->addWidget(gbWhich, 0, 1);
     gbSort = RadioGroup("Sortierung der Indexdatei nach",
                         {"Waypoint", "Versteckdatum", "Koordinaten", "Home-Entfernung", "Cachename", "Cachetyp",
                          "Difficulty/Terrain", "Cachegröße"},
-                        2, rgSort, this);
+                        2, rgSort, this, -1, RadioFill::ColumnByColumn);
     rgSort->button(kSortDistance)->setChecked(true);
     opt->addWidget(gbSort, 1, 0);
-    gbAscDesc = RadioGroup("Sortierrichtung", {"Aufsteigend", "Absteigend"}, 1, rgAscDesc, this);
+    gbAscDesc =
+        RadioGroup("Sortierrichtung", {"Aufsteigend", "Absteigend"}, 1, rgAscDesc, this, -1, RadioFill::ColumnByColumn);
     rgAscDesc->button(0)->setChecked(true);
     opt->addWidget(gbAscDesc, 1, 1);
 
@@ -218,9 +197,9 @@ IndexOptions TfrmIndex::OptionsFromControls() const {
     o.dt = cbDT->isChecked();
     o.size = cbSize->isChecked();
     o.showAfter = cbShow->isChecked();
-    o.sort = Checked(rgSort);
-    o.which = Checked(rgWhich);
-    o.descending = Checked(rgAscDesc) == 1;
+    o.sort = CheckedId(rgSort);
+    o.which = CheckedId(rgWhich);
+    o.descending = CheckedId(rgAscDesc) == 1;
     o.home = cbHome->currentIndex() < 0 ? 0 : cbHome->currentIndex();
     o.fileName = FromQ(edIndexFilename->text());
     return o;
@@ -258,7 +237,7 @@ void TfrmIndex::cbSparversionClick() { EnableOptions(!cbSparversion->isChecked()
 void TfrmIndex::cbDistanceClick() {
     // The home matters only for distances shown or sorted by, and only when
     // there is more than one to choose from.
-    const bool used = cbDistance->isChecked() || Checked(rgSort) == kSortDistance;
+    const bool used = cbDistance->isChecked() || CheckedId(rgSort) == kSortDistance;
     cbHome->setEnabled(cbHome->count() > 1 && used);
 }
 

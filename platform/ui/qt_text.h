@@ -20,4 +20,7 @@ inline std::string FromQ(const QString& text) {
     return Utf8ToCp1252(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 
+// A German caption written in UTF-8 in the sources.
+inline QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
 }  // namespace tv

@@ -22,13 +22,12 @@
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
+#include "platform/ui/qt_text.h"
 
 namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 class LoadWindow : public ::testing::Test {
 protected:

@@ -26,8 +26,6 @@
 namespace tv {
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Replaces the box's text as a user would: select all, then type.
 void Retype(QLineEdit* box, const QString& text) {
     box->selectAll();

@@ -36,8 +36,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using tvtest::AddWPPoint;
 using tvtest::CacheRecord;
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 class WindowTest : public ::testing::Test {
 protected:
     int exec(QDialog& d, platform::FakeModalHost::Step step) {

@@ -30,8 +30,6 @@
 namespace tv {
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 using tvtest::CacheRecord;
 
 // A fresh work folder for each test.

@@ -28,8 +28,6 @@
 namespace tv {
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -28,11 +28,10 @@
 #include "shell/ui/frm_rot13.h"
 #include "shell/ui/frm_wait.h"
 #include "support/temp_dir.h"
+#include "platform/ui/qt_text.h"
 
 namespace tv {
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Types each character as a key press (umlauts included, which QTest's
 // keyClicks cannot send).
