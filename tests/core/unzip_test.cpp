@@ -191,7 +191,9 @@ TEST(UnzipExtract, MasksSelectEntriesOfAnArchiveMadeByZip) {
             EXPECT_EQ(out.read("a.gpx"), kText + kText + kText);
             EXPECT_EQ(out.read("sub/c.GPX"), kText);
         }
-        if (count == 3) EXPECT_EQ(out.read("b.txt"), "stored text");
+        if (count == 3) {
+            EXPECT_EQ(out.read("b.txt"), "stored text");
+        }
     }
 }
 

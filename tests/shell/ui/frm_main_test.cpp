@@ -452,7 +452,9 @@ TEST_F(MainWindowTest, ScreenshotOfThePreparedFolder) {
     EXPECT_EQ(shot.size(), w.size());
     // Saved only on request, outside the repository.
     const QByteArray target = qgetenv("TV_MAIN_SCREENSHOT");
-    if (!target.isEmpty()) EXPECT_TRUE(shot.save(QString::fromLocal8Bit(target), "PNG"));
+    if (!target.isEmpty()) {
+        EXPECT_TRUE(shot.save(QString::fromLocal8Bit(target), "PNG"));
+    }
     w.hide();
 }
 
