@@ -49,7 +49,7 @@ const fs::path& Root() {
 
 void Check(bool ok, const char* what) {
     if (!ok) {
-        std::fprintf(stderr, "unzip_fuzz: %s\n", what);
+        std::fprintf(stderr, "zip_fuzz: %s\n", what);
         std::abort();
     }
 }
