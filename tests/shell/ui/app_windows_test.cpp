@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "shell/ui/frm_name_search.h"
 #include "shell/ui/frm_wait.h"
 #include "shell/ui/tooltip_gate.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -39,21 +41,14 @@ namespace {
 class AppWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousDir_ = ProgramDir();
-        SetProgramDir(dir.str());
-        ProcSettings = TProcSettings{};
-        StartProgram();
+        program_ = std::make_unique<tvtest::StartedProgram>(dir.str());
     }
-    void TearDown() override {
-        ProcSettings = TProcSettings{};
-        SetIniWriteFailureHandler(nullptr);
-        SetProgramDir(previousDir_);
-    }
+    void TearDown() override { program_.reset(); }
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
 
 private:
-    std::string previousDir_;
+    std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
 TEST_F(AppWindowsTest, CreatesTheWindowsInOrderAndInstallsTheWaitWindow) {

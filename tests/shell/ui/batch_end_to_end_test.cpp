@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@
 #include "shell/ui/batch_wiring.h"
 #include "shell/ui/frm_main.h"
 #include "support/http_test_server.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -92,11 +94,8 @@ const std::vector<Cache> kCaches = {
 class BatchEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedProgramDir_ = ProgramDir();
         savedHosts_ = ListingHostsSetting();
-        SetProgramDir(dir.str() + "prog");
-        ProcSettings = TProcSettings{};
-        StartProgram();
+        program_ = std::make_unique<tvtest::StartedProgram>(dir.str() + "prog");
         ConfigExisted = true;
         work = dir.str() + "work/";
         out = dir.str() + "out/";
@@ -146,14 +145,9 @@ protected:
         ArchiveList.Clear();
     }
     void TearDown() override {
-        CacheIndexList.Clear();
-        CacheIndexList.SetDir({});
-        ArchiveList.Clear();
-        ProcSettings = TProcSettings{};
-        SetIniWriteFailureHandler(nullptr);
         SetListingHostsSetting(savedHosts_);
         SetMapServiceHostsSetting({});
-        SetProgramDir(savedProgramDir_);
+        program_.reset();
     }
 
     // Every window the batch shows runs by its own timers until it closes.
@@ -191,7 +185,7 @@ protected:
     platform::ScopedFakeModalHost modal;
 
 private:
-    std::string savedProgramDir_;
+    std::unique_ptr<tvtest::StartedProgram> program_;
     ListingHosts savedHosts_;
 };
 

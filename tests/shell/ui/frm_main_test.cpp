@@ -19,6 +19,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@
 #include "platform/ui/qt_text.h"
 #include "shell/startup.h"
 #include "shell/ui/main_cache_list.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -64,10 +66,7 @@ std::vector<std::string> Column(const std::vector<CacheRow>& rows, int column) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousDir_ = ProgramDir();
-        SetProgramDir(dir.str() + "prog");
-        ProcSettings = TProcSettings{};
-        StartProgram();
+        program_ = std::make_unique<tvtest::StartedProgram>(dir.str() + "prog");
         ConfigExisted = true;
         ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
         ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
@@ -96,12 +95,7 @@ protected:
         ArchiveList.Clear();
     }
     void TearDown() override {
-        CacheIndexList.Clear();
-        CacheIndexList.SetDir({});
-        ArchiveList.Clear();
-        ProcSettings = TProcSettings{};
-        SetIniWriteFailureHandler(nullptr);
-        SetProgramDir(previousDir_);
+        program_.reset();
     }
 
     // Shows the window and keeps the start-up task from running by itself.
@@ -121,7 +115,7 @@ protected:
     platform::ScopedFakeModalHost modal;
 
 private:
-    std::string previousDir_;
+    std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
 TEST_F(MainWindowTest, TreeAndListOfThePreparedFolder) {

@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <filesystem>
 #include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,7 @@
 #include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_wiring.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -78,10 +80,7 @@ TCacheRec Rec(const std::string& code, double lat, double lon) {
 class MainCommandsUi : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousDir_ = ProgramDir();
-        SetProgramDir(dir.str() + "prog");
-        ProcSettings = TProcSettings{};
-        StartProgram();
+        program_ = std::make_unique<tvtest::StartedProgram>(dir.str() + "prog");
         ConfigExisted = true;
         ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
         ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
@@ -117,13 +116,7 @@ protected:
         main->hide();
         wiring.reset();
         windows.reset();
-        CacheIndexList.Clear();
-        CacheIndexList.SetDir({});
-        ArchiveList.Clear();
-        DebugMode = false;
-        ProcSettings = TProcSettings{};
-        SetIniWriteFailureHandler(nullptr);
-        SetProgramDir(previousDir_);
+        program_.reset();
     }
 
     MainCommands& cmds() { return wiring->commands(); }
@@ -186,7 +179,7 @@ protected:
     std::string out, work;
 
 private:
-    std::string previousDir_;
+    std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
