@@ -5,6 +5,7 @@
 
 #include "core/app_paths.h"
 #include "core/file_procs.h"
+#include "core/listing_site.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
 
@@ -183,5 +184,14 @@ std::string GetWorkDir() {
 }
 
 std::string GetOutDir() { return WithTrailingSlash(ProcSettings.OutDir.empty() ? GetWorkDir() : ProcSettings.OutDir); }
+
+}  // namespace tv
+
+namespace tv {
+
+const ListingSite& SettingsListingSite() {
+    static const ListingSite site;
+    return site;
+}
 
 }  // namespace tv
