@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/cache_rec.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "shell/name_search.h"
 
 namespace {

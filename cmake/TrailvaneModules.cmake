@@ -6,8 +6,10 @@ set(TV_UI_LIBS "" CACHE INTERNAL "")
 
 function(tv_module name)
   cmake_parse_arguments(M "" "" "DEPS;UI_DEPS" ${ARGN})
-  file(GLOB logic_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  # Logic may sit in subfolders too (exchange/formats/); windows only in ui/.
+  file(GLOB_RECURSE logic_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   list(FILTER logic_src EXCLUDE REGEX "/main\\.cpp$")
+  list(FILTER logic_src EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/ui/")
   set(lib tv_${name})
   if(logic_src)
     add_library(${lib} STATIC ${logic_src})

@@ -2,7 +2,7 @@
 // Effects that tests must not really perform go through these small
 // interfaces. The program installs the Qt implementations at start-up
 // (platform/ui/qt_services.h); tests install the scripted fakes
-// (platform/fakes.h). All texts are Windows-1252 bytes; the Qt side converts
+// (tests/support/fakes.h). All texts are Windows-1252 bytes; the Qt side converts
 // them at the widget edge.
 #include <ctime>
 #include <optional>

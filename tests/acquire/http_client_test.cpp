@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,7 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 

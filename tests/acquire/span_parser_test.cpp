@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/str_util.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 

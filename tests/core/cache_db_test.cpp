@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 

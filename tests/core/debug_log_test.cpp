@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/app_paths.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 using namespace tv;

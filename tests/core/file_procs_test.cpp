@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cache_rec.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/file_time.h"
 #include "support/temp_dir.h"

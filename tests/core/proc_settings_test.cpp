@@ -6,7 +6,7 @@
 
 #include "core/app_paths.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace tv {

@@ -9,7 +9,7 @@
 
 #include "core/app_paths.h"
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace tv {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/unzip_decoders.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "support/zip_build.h"
 

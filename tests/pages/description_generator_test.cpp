@@ -15,7 +15,7 @@
 #include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
 #include "support/file_time.h"
@@ -91,7 +91,7 @@ protected:
     DescriptionRunParams Params() {
         DescriptionRunParams p;
         p.waypoints = {kWp};
-        p.templateText = LoadDescriptionTemplate(std::string(TV_SOURCE_DATA_DIR) + "/template.html");
+        p.templateText = LoadDescriptionTemplate(tvtest::ShippedData("template.html").string());
         p.options.maxLogs = "3";
         p.options.hints = kHintsRot13;
         p.options.resizeMap = 1;
@@ -136,7 +136,7 @@ TEST_F(GeneratorTest, CompletePageMatchesGoldenFileAndParses) {
 }
 
 TEST_F(GeneratorTest, ShippedTemplateHoldsEveryPlaceholderAndTheEditorMarkersOnce) {
-    const std::string t = tvtest::ReadFileBytes(std::string(TV_SOURCE_DATA_DIR) + "/template.html");
+    const std::string t = tvtest::ReadFileBytes(tvtest::ShippedData("template.html").string());
     for (const auto& name : DescriptionPlaceholderNames()) EXPECT_NE(t.find(PlaceholderText(name)), std::string::npos) << name;
     for (const char* marker : {"<!-- Langbeschreibung Start -->", "<!-- Langbeschreibung Ende -->"}) {
         const auto first = t.find(marker);

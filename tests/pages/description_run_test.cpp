@@ -10,7 +10,7 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
 #include "support/temp_dir.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 
 namespace tv {
 namespace {

@@ -14,7 +14,7 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/file_time.h"

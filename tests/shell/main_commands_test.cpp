@@ -19,7 +19,7 @@
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "pages/description_run.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/main_commands_drops.h"
 #include "support/temp_dir.h"

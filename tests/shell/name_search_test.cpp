@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/cache_rec.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/name_search.h"
 #include "support/records.h"

@@ -10,7 +10,7 @@
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/startup_task.h"
 #include "support/temp_dir.h"

@@ -15,7 +15,7 @@
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/file_time.h"
 #include "support/temp_dir.h"

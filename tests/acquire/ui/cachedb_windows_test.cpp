@@ -11,7 +11,7 @@
 #include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_url.h"
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"

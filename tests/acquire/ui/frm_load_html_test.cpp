@@ -18,7 +18,7 @@
 #include "core/app_paths.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"

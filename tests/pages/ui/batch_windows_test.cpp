@@ -16,8 +16,9 @@
 #include "core/proc_settings.h"
 #include "pages/ui/frm_create_descr.h"
 #include "pages/ui/frm_index.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/ui/modal_host.h"
+#include "support/ui/fake_modal_host.h"
 #include "support/temp_dir.h"
 
 namespace tv {

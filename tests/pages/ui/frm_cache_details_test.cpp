@@ -22,9 +22,10 @@
 #include "core/proc_settings.h"
 #include "pages/personal_notes.h"
 #include "pages/ui/frm_add_info.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
+#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "support/temp_dir.h"
 

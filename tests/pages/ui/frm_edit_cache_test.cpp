@@ -21,9 +21,10 @@
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "geo/ui/frm_coord_input.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
+#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,5 @@
 #include "platform/ui/modal_host.h"
+#include "support/ui/fake_modal_host.h"
 
 #include <QApplication>
 #include <QClipboard>

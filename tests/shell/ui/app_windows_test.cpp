@@ -18,13 +18,14 @@
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "shell/startup.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_wiring.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/ui/modal_host.h"
+#include "support/ui/fake_modal_host.h"
 #include "core/cache_db.h"
 #include <QLabel>
 #include <QTimer>

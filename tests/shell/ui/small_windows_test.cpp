@@ -16,7 +16,7 @@
 #include <QTimer>
 
 #include "core/proc_settings.h"
-#include "platform/fakes.h"
+#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/ui/frm_about.h"
 #include "shell/ui/frm_get_day.h"
