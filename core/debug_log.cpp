@@ -12,6 +12,7 @@
 
 #include "core/app_paths.h"
 #include "core/str_util.h"
+#include "platform/text_encoding.h"
 
 namespace tv {
 
@@ -65,11 +66,13 @@ bool WriteDebugLog(std::string_view text) {
 }
 
 std::string SysErrorMessage(int code) {
-    // The program's widgets set the process locale; the "C" locale keeps the
-    // text the same everywhere.
+    // The system's German text where its message catalogue has one, else the
+    // English one; locale objects leave the process locale alone.
+    static const locale_t de = newlocale(LC_ALL_MASK, "de_DE.UTF-8", static_cast<locale_t>(nullptr));
     static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    if (c) {
-        if (const char* s = strerror_l(code, c)) return s;
+    for (locale_t loc : {de, c}) {
+        if (!loc) continue;
+        if (const char* s = strerror_l(code, loc)) return Utf8ToCp1252(s);
     }
     std::string unknown = "Unknown error ";
     unknown += std::to_string(code);

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Trailvane");
     tv::platform::InstallQtServices();
+    tv::platform::InstallGermanQtTranslations();
     tv::StartProgram();
 
     tv::AppWindows windows;

@@ -218,6 +218,10 @@ WindowRect RestoredGeometry(const TProcSettings& settings, WindowRect layout, Wi
     if (settings.Main_Width > 500) r.width = settings.Main_Width;
     if (settings.Main_Height > 400) r.height = settings.Main_Height;
     if (screen.width > 0 && screen.height > 0) {
+        // A size stored on a larger screen (or a damaged file) never pushes
+        // the menu and the borders off this one.
+        r.width = std::min(r.width, screen.width);
+        r.height = std::min(r.height, screen.height);
         r.left = std::clamp(r.left, screen.left, std::max(screen.left, screen.left + screen.width - r.width));
         r.top = std::clamp(r.top, screen.top, std::max(screen.top, screen.top + screen.height - r.height));
     }

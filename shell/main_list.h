@@ -135,8 +135,8 @@ struct WindowRect {
 };
 // With Main_MemWinSize: the stored position, the stored width only above 500
 // and the stored height only above 400; otherwise `layout`. When `screen` is
-// given (width > 0) the position is moved so the window lies on it as far as
-// its size allows.
+// given (width > 0) the size is clamped to it and the position moved so the
+// window lies on it.
 WindowRect RestoredGeometry(const TProcSettings& settings, WindowRect layout, WindowRect screen = {});
 
 }  // namespace tv

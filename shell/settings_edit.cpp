@@ -8,6 +8,7 @@
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
 #include "core/number_format.h"
+#include "core/settings_file.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -233,13 +234,26 @@ void Call(const std::function<void()>& f) {
 }
 }  // namespace
 
+namespace {
+SettingsOutcome& LastOutcome() {
+    static SettingsOutcome outcome = SettingsOutcome::Cancelled;
+    return outcome;
+}
+}  // namespace
+
+SettingsOutcome LastSettingsOutcome() { return LastOutcome(); }
+void NoteSettingsOutcome(SettingsOutcome outcome) { LastOutcome() = outcome; }
+
 bool FinishSettingsCommand(const SettingsFormData* confirmed, const SettingsCommandHooks& hooks) {
     TProcSettings next = ProcSettings;
     Result<void> applied = confirmed ? ApplyForm(*confirmed, next) : Result<void>(Error{});
     if (confirmed && !applied) platform::messages().show(MsgKind::Error, applied.error().message, MsgButtons::Ok);
     if (!confirmed || !applied) {
-        LoadProcSettings(hooks.listClientWidth ? hooks.listClientWidth() : 0);
+        // Without a tq.conf of an earlier run the record holds what this first
+        // start probed and chose; reading the file back would lose it.
+        if (ConfigExisted) LoadProcSettings(hooks.listClientWidth ? hooks.listClientWidth() : 0);
         ProcSettings.SettingsConfirmed = false;
+        NoteSettingsOutcome(confirmed ? SettingsOutcome::Refused : SettingsOutcome::Cancelled);
         Call(hooks.applyShowHints);
         return false;
     }
@@ -247,6 +261,7 @@ bool FinishSettingsCommand(const SettingsFormData* confirmed, const SettingsComm
     ProcSettings = next;
     const bool saved = SaveProcSettings(false);
     ProcSettings.SettingsConfirmed = saved;
+    NoteSettingsOutcome(saved ? SettingsOutcome::Saved : SettingsOutcome::SaveFailed);
     if (!saved)
         platform::messages().show(MsgKind::Error,
                                   W("Die geänderte Konfiguration konnte nicht in tq.conf gespeichert werden. Sie gilt "

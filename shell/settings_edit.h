@@ -130,8 +130,15 @@ struct SettingsCommandHooks {
     std::function<void()> applyShowHints;
 };
 
+enum class SettingsOutcome { Cancelled, Refused, Saved, SaveFailed };
+
+// How the last settings command ended (noted by FinishSettingsCommand).
+SettingsOutcome LastSettingsOutcome();
+void NoteSettingsOutcome(SettingsOutcome outcome);
+
 // `confirmed` is the form the user closed with OK, or null for Cancel.
-// Cancel: the record is read back from tq.conf and SettingsConfirmed cleared.
+// Cancel: the record is read back from tq.conf (kept as it is while no tq.conf
+// of an earlier run exists: the first start's values) and SettingsConfirmed cleared.
 // OK: the form is taken back and saved; only a successful save sets
 // SettingsConfirmed (the first start repeats the dialog until then) and, with
 // ShowMessages, says "Geänderte Konfiguration wurde gespeichert". Then the

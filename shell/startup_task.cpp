@@ -10,6 +10,7 @@
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
+#include "shell/settings_edit.h"
 
 namespace tv {
 
@@ -101,10 +102,26 @@ void StartupTask::FirstStart() {
         DebugLog("First start without a settings dialog");
         return;
     }
-    // Only OK in the settings dialog leaves this loop.
+    // OK in the settings dialog leaves this loop; when tq.conf cannot be
+    // written the user runs on with the settings in memory or quits.
     for (;;) {
+        NoteSettingsOutcome(SettingsOutcome::Cancelled);
         hooks_.settingsCommand();
         if (ProcSettings.SettingsConfirmed) break;
+        if (LastSettingsOutcome() == SettingsOutcome::SaveFailed) {
+            const MsgResult answer = platform::messages().show(
+                MsgKind::Confirmation,
+                W("Die Einstellungen konnten nicht gespeichert werden.\r\n\r\nJa: mit diesen Einstellungen "
+                  "weiterarbeiten; sie gelten nur bis zum Programmende.\r\nNein: das Programm beenden."),
+                MsgButtons::YesNo);
+            if (answer == MsgResult::Yes) {
+                if (hooks_.showStatus)
+                    hooks_.showStatus(W("Einstellungen nicht gespeichert: sie gelten nur bis zum Programmende"));
+            } else {
+                Call(hooks_.quit);
+            }
+            return;
+        }
         platform::messages().show(MsgKind::Warning,
                                   W("Bitte einmalig den Dialog der Programmeinstellungen mit \"OK\" bestätigen, "
                                     "damit die Einstellungen gespeichert werden!"),

@@ -30,6 +30,10 @@ struct StartupHooks {
     std::function<void()> primaryDownload;
     // The greeting window, shown modally.
     std::function<void()> showGreeting;
+    // A lasting note in the main window's status bar.
+    std::function<void(const std::string&)> showStatus;
+    // Ends the program (the main window closes).
+    std::function<void()> quit;
 };
 
 // GetWorkDir() + "QUIRK" exists.

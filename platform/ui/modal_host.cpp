@@ -1,5 +1,7 @@
 #include "platform/ui/modal_host.h"
 
+#include <QLayout>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
@@ -14,8 +16,21 @@ QPoint CenteredPosition(const QRect& owner, const QSize& form) {
 
 void CenterFormOver(const QWidget* owner, QWidget* form) {
     if (!owner || !form) return;
+    // A window that nobody sized yet gets its layout's size first; centring
+    // the default size put small boxes off-centre and long ones off the screen.
+    if (!form->testAttribute(Qt::WA_Resized)) {
+        if (QLayout* layout = form->layout()) layout->activate();
+        form->adjustSize();
+    }
     const QWidget* window = owner->window();
-    form->move(CenteredPosition(window->frameGeometry(), form->frameGeometry().size()));
+    const QSize size = form->frameGeometry().size();
+    QPoint p = CenteredPosition(window->frameGeometry(), size);
+    if (const QScreen* screen = window->screen()) {
+        const QRect area = screen->availableGeometry();
+        p.setX(std::clamp(p.x(), area.left(), std::max(area.left(), area.left() + area.width() - size.width())));
+        p.setY(std::clamp(p.y(), area.top(), std::max(area.top(), area.top() + area.height() - size.height())));
+    }
+    form->move(p);
 }
 
 namespace platform {

@@ -5,9 +5,12 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTranslator>
 #include <QUrl>
 
 #include "platform/ui/qt_text.h"
@@ -172,6 +175,23 @@ Services InstallQtServices() {
     static QtEventPump pump;
     static QtProgress progress;
     return install({&messages, &files, &shell, &clipboard, &clock, &pump, &progress});
+}
+
+bool InstallGermanQtTranslations() {
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QLocale::setDefault(german);
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    bool any = false;
+    for (const char* name : {"qtbase", "qt"}) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(german, QString::fromLatin1(name), QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+            any = true;
+        } else {
+            delete translator;
+        }
+    }
+    return any;
 }
 
 }  // namespace tv::platform

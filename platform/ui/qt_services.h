@@ -76,4 +76,8 @@ private:
 // returns the set installed before.
 Services InstallQtServices();
 
+// Qt's own dialogs and buttons in German (the program's language): installs
+// Qt's German translations when the system has them. False when not found.
+bool InstallGermanQtTranslations();
+
 }  // namespace tv::platform

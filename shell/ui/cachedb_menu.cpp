@@ -33,13 +33,13 @@ CacheDbHooks CacheDbMenu::WindowHooks() {
         TfrmLoadHTML w(mainWindow_);
         w.NoWarning = req.noWarning;
         w.Unattended = true;
-        CenterFormOver(mainWindow_, &w);
-        w.show();
         w.gbProtocol->show();
         w.btnAbort->show();
         w.gbOptions->hide();
         w.btnLoad->hide();
         w.pb1->hide();
+        CenterFormOver(mainWindow_, &w);
+        w.show();
         w.lblTask->setText(ToQ(req.task));
         w.lblContent->setText(ToQ(req.content));
         platform::pump().pump();

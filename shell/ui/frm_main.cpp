@@ -326,6 +326,12 @@ StartupHooks TfrmMain::MakeStartupHooks() {
     h.checkCacheDBVersion = CheckCacheDBVersion;
     h.updateStatusBar = UpdateStatusBar;
     if (IsBound(menus.mnuReadCacheDB)) h.primaryDownload = [this] { RunCommand(menus.mnuReadCacheDB); };
+    h.showStatus = [this](const std::string& text) {
+        auto* note = new QLabel(ToQ(text), StatusBar);
+        note->setObjectName("StatusNote");
+        StatusBar->addPermanentWidget(note);
+    };
+    h.quit = [this] { QTimer::singleShot(0, this, &QWidget::close); };
     h.showGreeting = [this] {
         TfrmXMas greeting;
         platform::modalHost().exec(greeting, this);

@@ -275,7 +275,10 @@ TEST(MainList, RestoredGeometryThresholds) {
     s.Main_Left = 3000;
     s.Main_Top = -200;
     EXPECT_EQ(RestoredGeometry(s, layout, {0, 0, 1280, 1024}), (WindowRect{779, 0, 501, 401}));
-    EXPECT_EQ(RestoredGeometry(s, layout, {0, 0, 400, 300}), (WindowRect{0, 0, 501, 401}));
+    // A size larger than the screen (32767 from a damaged file) is clamped to it.
+    EXPECT_EQ(RestoredGeometry(s, layout, {0, 0, 400, 300}), (WindowRect{0, 0, 400, 300}));
+    s.Main_Width = 32767;
+    EXPECT_EQ(RestoredGeometry(s, layout, {0, 24, 1280, 1000}), (WindowRect{0, 24, 1280, 401}));
 }
 
 }  // namespace

@@ -167,6 +167,8 @@ protected:
                       "AddHomeLat2=3\r\nAddHomeLon2=4\r\nAddHomeTxt2=Zwei\r\nAddHomeLat3=5\r\nAddHomeLon3=6\r\n"
                       "AddHomeTxt3=Drei\r\nHTMLMaxWidth=700\r\n\r\n[MainForm]\r\nLeft=3\r\n");
         LoadProcSettings(600);
+        previousExisted_ = ConfigExisted;
+        ConfigExisted = true;
         hooks.listClientWidth = [this] {
             calls += "w";
             return 600;
@@ -175,11 +177,15 @@ protected:
         hooks.rebuildTree = [this] { calls += "t" + ProcSettings.OutDir; };
         hooks.applyShowHints = [this] { calls += "s"; };
     }
-    void TearDown() override { SetProgramDir(previousDir_); }
+    void TearDown() override {
+        SetProgramDir(previousDir_);
+        ConfigExisted = previousExisted_;
+    }
     std::string conf() const { return dir.read("tq.conf"); }
     bool has(const std::string& line) const { return conf().find("\r\n" + line + "\r\n") != std::string::npos; }
     SettingsFormData form() const { return FormFromSettings(ProcSettings, Table(5)); }
 
+    bool previousExisted_ = false;
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
     SettingsCommandHooks hooks;
@@ -282,6 +288,16 @@ TEST_F(SettingsFileTest, RemovedHomeLeavesTheFileOnlyWithOk) {
     EXPECT_EQ(ProcSettings.HomeLat, 49.5);
     EXPECT_EQ(ProcSettings.AddHomeTxt, (std::vector<std::string>{"Eins", "Zwei", "Drei"}));
     EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // Cancel at the first start: no earlier tq.conf, the probed values stay.
+    ConfigExisted = false;
+    ProcSettings.OutDir = "/probed/ausgabe";
+    ProcSettings.ShowTooltips = true;
+    EXPECT_FALSE(FinishSettingsCommand(nullptr, hooks));
+    EXPECT_EQ(ProcSettings.OutDir, "/probed/ausgabe");
+    EXPECT_TRUE(ProcSettings.ShowTooltips);
+    EXPECT_EQ(LastSettingsOutcome(), SettingsOutcome::Cancelled);
+    ConfigExisted = true;
 
     // OK after removing the last of three.
     f = form();

@@ -17,6 +17,7 @@
 #include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
+#include "shell/settings_edit.h"
 #include "support/file_time.h"
 #include "support/temp_dir.h"
 
@@ -126,6 +127,35 @@ TEST_F(StartupTaskTest, FirstStartForcesTheSettingsDialogUntilConfirmed) {
     EXPECT_TRUE(fs::is_directory(dir.path() / "work/ausgabe"));
     EXPECT_FALSE(fs::exists(dir.path() / "work/ausgabe/testfile"));
     EXPECT_FALSE(task.NoDialog());
+}
+
+TEST_F(StartupTaskTest, FirstStartThatCannotSaveNeverTrapsTheUser) {
+    ConfigExisted = false;
+    StartupHooks h = Hooks();
+    h.settingsCommand = [this] {
+        ++settingsRuns;
+        ProcSettings.SettingsConfirmed = false;
+        NoteSettingsOutcome(SettingsOutcome::SaveFailed);
+    };
+    std::string status;
+    bool quit = false;
+    h.showStatus = [&](const std::string& text) { status = text; };
+    h.quit = [&] { quit = true; };
+    // Yes: run on with the settings in memory, said in the status bar.
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::Yes};
+    StartupTask(h).FirstStart();
+    EXPECT_EQ(settingsRuns, 1);
+    ASSERT_EQ(fakes.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes.messages.shown[1].buttons, platform::MsgButtons::YesNo);
+    EXPECT_NE(status.find("Programmende"), std::string::npos);
+    EXPECT_FALSE(quit);
+    // No: the program ends.
+    fakes.messages.answers = {MsgResult::Ok, MsgResult::No};
+    status.clear();
+    StartupTask(h).FirstStart();
+    EXPECT_EQ(settingsRuns, 2);
+    EXPECT_TRUE(quit);
+    EXPECT_TRUE(status.empty());
 }
 
 TEST_F(StartupTaskTest, FirstStartWithAnUnusableOutputFolderKeepsTheLoadedOne) {

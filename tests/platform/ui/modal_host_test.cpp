@@ -7,7 +7,9 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -39,6 +41,29 @@ TEST(CenterFormOver, MovesTheFormOverItsOwner) {
     const QPoint before = form.pos();
     CenterFormOver(nullptr, &form);
     EXPECT_EQ(form.pos(), before);
+}
+
+TEST(CenterFormOver, AFormNeverSizedByHandIsCentredAtItsLayoutSize) {
+    QWidget owner;
+    owner.setGeometry(100, 80, 900, 700);
+    owner.show();
+    QDialog form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* body = new QWidget(&form);
+    body->setMinimumSize(420, 260);
+    layout->addWidget(body);
+    CenterFormOver(&owner, &form);
+    const QRect o = owner.frameGeometry();
+    const QRect f = form.frameGeometry();
+    EXPECT_GE(f.width(), 420);
+    EXPECT_LT(f.width(), 600);
+    EXPECT_EQ(f.center().x() / 4, o.center().x() / 4);
+    EXPECT_EQ(f.center().y() / 4, o.center().y() / 4);
+    // A form taller than the screen's free area starts at its top, not below it.
+    QDialog tall;
+    tall.resize(300, 5000);
+    CenterFormOver(&owner, &tall);
+    EXPECT_EQ(tall.frameGeometry().top(), owner.screen()->availableGeometry().top());
 }
 
 class ClosingDialog : public QDialog {
@@ -151,6 +176,14 @@ TEST(QtMessageBox, GermanButtonsAndAnswers) {
     BoxPresser esc{"none"};  // closed with Escape semantics: No for Yes/No
     esc.arm();
     EXPECT_EQ(boxes.show(platform::MsgKind::Confirmation, "x", platform::MsgButtons::YesNo, ""), platform::MsgResult::No);
+}
+
+TEST(QtServices, QtsOwnDialogsSpeakGerman) {
+    // scripts/deps installs Qt's translations; file pickers and standard
+    // buttons would otherwise say "Look in" and "Cancel".
+    ASSERT_TRUE(platform::InstallGermanQtTranslations());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
 }
 
 TEST(QtServices, TextClipboardAndClock) {
