@@ -203,7 +203,7 @@ std::string ReadStatusBarText() {
 
 std::string ListNotFoundText(const std::string& path) {
     return "Cache-DB \"" + path + "\"\r\n" + W("nicht gefunden. Bitte den angegebenen Pfad überprüfen.") + kCrLf +
-           W("(Menü Datei / Grundeinstellungen - Pfade+Dateien / Cache-DB)");
+           W("(Menü Datei / Grundeinstellungen - Pfade+Dateien / Arbeitsverzeichnis)");
 }
 
 std::string InvalidDatabaseQuestion() {
@@ -472,7 +472,7 @@ void CacheDbCommands::CheckForUpdate() {
     if (ProcSettings.UpdateURL.empty()) {
         Box(MsgKind::Error,
             W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / Proxy / "
-              "URL für Updateverfügbarkeit)\r\n\r\nDie Updateprüfung kann nicht durchgeführt werden."));
+              "Adresse der Versionsprüfung)\r\n\r\nDie Updateprüfung kann nicht durchgeführt werden."));
         return;
     }
     DownloadRequest req;

@@ -140,7 +140,7 @@ void StartupTask::CheckDatabase() {
                 MsgKind::Confirmation,
                 W("Es wurde keine Cache-Datenbank gefunden. Die Cache-Datenbank ist Voraussetzung für das Arbeiten "
                   "mit diesem Programm.\r\nSoll die Cache-Datenbank jetzt aus dem Internet geladen werden? (Diese "
-                  "Funktion kann auch jederzeit mit dem Befehl \"Datei / Primäre Cache-DB laden und konvertieren\" "
+                  "Funktion kann auch jederzeit mit dem Befehl \"Cache-Datenbank / Primäre Cache-DB laden und konvertieren\" "
                   "oder mit der Tastenkombination <STRG>+<L> manuell gestartet werden.)"),
                 MsgButtons::YesNo) == MsgResult::Yes)
             hooks_.primaryDownload();
@@ -164,8 +164,8 @@ void StartupTask::CheckDatabase() {
     const std::string text =
         "Alter der Cache-Datenbank: " + std::to_string(*age) + " Tage.\r\n" +
         "Laut den Grundeinstellungen sollte die Cache-Datenbank neu geladen werden. Soll dies jetzt geschehen?\r\n" +
-        "(Diese Erinnerungsmeldung kann in den Optionen unter \"Internet+Cache-DB\" deaktiviert werden, indem "
-        "\"Cache-DB Update-Erinnerung\" auf \"nie erinnern\" gesetzt wird.)";
+        "(Diese Erinnerungsmeldung kann in den Grundeinstellungen unter \"Cache-Datenbank\" abgeschaltet werden, "
+        "indem \"Update-Erinnerung nach\" auf \"nie erinnern\" gesetzt wird.)";
     if (platform::messages().show(MsgKind::Confirmation, text, MsgButtons::YesNo) == MsgResult::Yes) {
         hooks_.primaryDownload();
         Call(hooks_.updateStatusBar);

@@ -283,7 +283,7 @@ TEST_F(CacheDbCommandsTest, ConvertCacheDBReportsAndReturnsNewCount) {
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Cache-DB \"" + work_.str() + "germany.txt\"\r\n" +
                                                 W("nicht gefunden. Bitte den angegebenen Pfad überprüfen.\r\n"
-                                                  "(Menü Datei / Grundeinstellungen - Pfade+Dateien / Cache-DB)")});
+                                                  "(Menü Datei / Grundeinstellungen - Pfade+Dateien / Arbeitsverzeichnis)")});
 
     work_.write("germany.txt", "x\r\n");
     fakes_.messages.shown.clear();
@@ -468,7 +468,7 @@ TEST_F(CacheDbCommandsTest, UpdateCheckVerdicts) {
     cmd.CheckForUpdate();
     EXPECT_EQ(Texts(), std::vector<std::string>{
                            W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / "
-                             "Proxy / URL für Updateverfügbarkeit)\r\n\r\nDie Updateprüfung kann nicht durchgeführt "
+                             "Proxy / Adresse der Versionsprüfung)\r\n\r\nDie Updateprüfung kann nicht durchgeführt "
                              "werden.")});
     EXPECT_EQ(srv_.requestCount(), requests);
 }

@@ -213,8 +213,8 @@ TEST_F(StartupTaskTest, AgeReminderBoundaries) {
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text,
               "Alter der Cache-Datenbank: 7 Tage.\r\nLaut den Grundeinstellungen sollte die Cache-Datenbank neu "
-              "geladen werden. Soll dies jetzt geschehen?\r\n(Diese Erinnerungsmeldung kann in den Optionen unter "
-              "\"Internet+Cache-DB\" deaktiviert werden, indem \"Cache-DB Update-Erinnerung\" auf \"nie erinnern\" "
+              "geladen werden. Soll dies jetzt geschehen?\r\n(Diese Erinnerungsmeldung kann in den Grundeinstellungen "
+              "unter \"Cache-Datenbank\" abgeschaltet werden, indem \"Update-Erinnerung nach\" auf \"nie erinnern\" "
               "gesetzt wird.)");
     EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status", "download", "status"}));
     EXPECT_TRUE(task.NoDialog());  // the reminder does not stop the greeting
