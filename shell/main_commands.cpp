@@ -233,17 +233,27 @@ DeleteResult DeleteCaches(const std::vector<std::string>& codes, const std::stri
     for (const std::string& code : codes) {
         ++r.caches;
         const CacheFileSet files = index.Find(code);
-        if (files.html && RemoveFile(dir + *files.html)) ++r.files;
-        if (files.meta && RemoveFile(dir + *files.meta)) ++r.files;
-        for (const std::string& name : files.parts)
-            if (RemoveFile(dir + name)) ++r.files;
+        auto remove = [&](const std::string& name) {
+            if (RemoveFile(dir + name)) {
+                ++r.files;
+            } else if (r.failed++ == 0) {
+                r.firstFailure = dir + name;
+            }
+        };
+        if (files.html) remove(*files.html);
+        if (files.meta) remove(*files.meta);
+        for (const std::string& name : files.parts) remove(name);
     }
     return r;
 }
 
 std::string DeleteReportText(const DeleteResult& r) {
-    return IntText(r.caches) + (r.caches == 1 ? W(" Cache gelöscht (") : W(" Caches gelöscht (")) + IntText(r.files) +
-           " Dateien insgesamt)";
+    std::string text = IntText(r.caches) + (r.caches == 1 ? W(" Cache gelöscht (") : W(" Caches gelöscht (")) +
+                       IntText(r.files) + " Dateien insgesamt)";
+    if (r.failed > 0)
+        text += "\r\n\r\n" + IntText(r.failed) + W(" Dateien konnten nicht gelöscht werden, zum Beispiel ") +
+                r.firstFailure + ".";
+    return text;
 }
 
 // ---- folder pop-up -----------------------------------------------------------------------

@@ -109,11 +109,14 @@ std::string SameFolderMoveText();
 
 struct DeleteResult {
     int caches = 0;
-    int files = 0;  // files actually removed
+    int files = 0;             // files actually removed
+    int failed = 0;            // files that stayed (read-only folder, ...)
+    std::string firstFailure;  // the first of them
 };
 std::string DeleteQuestionText();
 DeleteResult DeleteCaches(const std::vector<std::string>& codes, const std::string& folder);
-// n + " Cache gelöscht (" (one) or " Caches gelöscht (" + files + " Dateien insgesamt)".
+// n + " Cache gelöscht (" (one) or " Caches gelöscht (" + files + " Dateien insgesamt)",
+// then the files that could not be removed, if any.
 std::string DeleteReportText(const DeleteResult& r);
 
 // ---- folder pop-up -----------------------------------------------------------

@@ -373,7 +373,11 @@ void MainCommands::mnuDeleteMarkedClick() {
     if (Ask(MsgKind::Warning, DeleteQuestionText(), MsgButtons::YesNo) != MsgResult::Yes) return;
     const DeleteResult r = DeleteCaches(marked, main_->CurrentFolder);
     main_->RefreshCacheList();
-    if (ProcSettings.ShowMessages) Tell(MsgKind::Information, DeleteReportText(r));
+    // Files that stayed are always reported; success only with ShowMessages.
+    if (r.failed > 0)
+        Tell(MsgKind::Error, DeleteReportText(r));
+    else if (ProcSettings.ShowMessages)
+        Tell(MsgKind::Information, DeleteReportText(r));
 }
 
 void MainCommands::mnuReloadMarkedClick() {

@@ -10,7 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "acquire/listing_loader.h"
 #include "core/app_paths.h"
@@ -246,6 +250,18 @@ TEST_F(MainCommandsTest, CodesAreNoWildcards) {
     EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC1_converted.html"}));
 }
 
+// The immutable flag stops even root from removing a file (CI runs as root).
+bool MakeUndeletable(const std::string& file, bool on) {
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+
 TEST_F(MainCommandsTest, DeleteCountsTheFilesRemoved) {
     for (const char* f : {"A/GC1.html", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC12_converted.html", "A/GC2.meta"})
         dir.write(f, "x");
@@ -255,6 +271,16 @@ TEST_F(MainCommandsTest, DeleteCountsTheFilesRemoved) {
     r = DeleteCaches({"GC2", "GC12"}, dir.str() + "A/");
     EXPECT_EQ(DeleteReportText(r), W("2 Caches gelöscht (2 Dateien insgesamt)"));
     EXPECT_TRUE(Tree(dir.path() / "A").empty());
+    // A file that cannot be removed is reported, not counted as deleted.
+    dir.write("A/GC3.html", "x");
+    const std::string stuck = dir.write("A/GC3_converted.html", "x").string();
+    if (!MakeUndeletable(stuck, true)) GTEST_SKIP() << "no way to make a file undeletable here";
+    r = DeleteCaches({"GC3"}, dir.str() + "A/");
+    MakeUndeletable(stuck, false);
+    EXPECT_EQ(r.files, 1);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (1 Dateien insgesamt)\r\n\r\n1 Dateien konnten nicht gelöscht "
+                                     "werden, zum Beispiel ") + dir.str() + "A/GC3_converted.html.");
     EXPECT_EQ(DeleteQuestionText(), W("Achtung! Alle Dateien zu den markierten Caches werden unwiderruflich "
                                       "gelöscht!\r\n\r\nMarkierte Caches wirklich löschen?"));
 }
