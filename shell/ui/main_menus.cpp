@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "platform/ui/command_icons.h"
+
 namespace tv {
 
 namespace {
@@ -27,7 +29,8 @@ QAction* Item(MainMenus& m, QMenu* menu, const char* name, const char* caption, 
 struct ToolDef {
     QAction* MainMenus::*action;
     const char* hint;
-    QStyle::StandardPixmap icon;
+    const char* icon;   // freedesktop icon name
+    const char* badge;  // drawn when the theme has no such icon
 };
 
 }  // namespace
@@ -105,26 +108,27 @@ void BuildMainMenus(QMainWindow& window, MainMenus& m) {
 
     // Tool bar: the hints name the command each button runs.
     static const ToolDef kTools[] = {
-        {&MainMenus::Grundeinstellungen1, "Grundeinstellungen", QStyle::SP_FileDialogDetailedView},
-        {&MainMenus::mnuBuddylist, "Buddy-Liste verwalten", QStyle::SP_FileDialogListView},
-        {&MainMenus::mnuExport, "Export", QStyle::SP_DialogSaveButton},
-        {&MainMenus::mnuSuitcase, "Aktenkoffer", QStyle::SP_DriveFDIcon},
-        {&MainMenus::mnuRefresh, "Hauptfenster aktualisieren (F5)", QStyle::SP_BrowserReload},
-        {nullptr, nullptr, QStyle::SP_CustomBase},
-        {&MainMenus::mnuReadCacheDB, "Primäre Cache-DB vom Internet laden und konvertieren", QStyle::SP_ArrowDown},
-        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", QStyle::SP_DriveHDIcon},
-        {&MainMenus::mnuGetArchiveList, "Archivliste laden", QStyle::SP_TrashIcon},
-        {&MainMenus::mnuEditCache, "Cache editieren", QStyle::SP_FileDialogContentsView},
-        {nullptr, nullptr, QStyle::SP_CustomBase},
-        {&MainMenus::mnuWPCollector, "Waypoint-Collector (Arbeits- und Ausschlußliste)", QStyle::SP_DirIcon},
-        {&MainMenus::mnuLoadHTML, "Cachebeschreibungen laden", QStyle::SP_DialogOpenButton},
-        {&MainMenus::mnuCreateDescr, "Cachebeschreibungen erzeugen", QStyle::SP_FileIcon},
-        {&MainMenus::mnuCreateIndex, "Indexdatei erzeugen", QStyle::SP_FileDialogInfoView},
-        {nullptr, nullptr, QStyle::SP_CustomBase},
-        {&MainMenus::mnuCalcDistance, "Entfernungen berechnen", QStyle::SP_ArrowRight},
-        {&MainMenus::mnuProjection, "Wegpunktprojektion", QStyle::SP_ArrowForward},
-        {&MainMenus::mnuUTM, "UTM-Umrechnung", QStyle::SP_ComputerIcon},
-        {&MainMenus::mnuROT13, "ROT13-Ver-/Entschlüsselung", QStyle::SP_MessageBoxQuestion},
+        {&MainMenus::Grundeinstellungen1, "Grundeinstellungen", "configure", "Opt"},
+        {&MainMenus::mnuBuddylist, "Buddy-Liste verwalten", "system-users", "Bud"},
+        {&MainMenus::mnuExport, "Export", "document-export", "Exp"},
+        {&MainMenus::mnuSuitcase, "Aktenkoffer", "package-x-generic", "AK"},
+        {&MainMenus::mnuRefresh, "Hauptfenster aktualisieren (F5)", "view-refresh", "F5"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {&MainMenus::mnuReadCacheDB, "Primäre Cache-DB vom Internet laden und konvertieren", "network-server-database",
+         "DB"},
+        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", "server-database", "Kon"},
+        {&MainMenus::mnuGetArchiveList, "Archivliste laden", "document-open-remote", "Arc"},
+        {&MainMenus::mnuEditCache, "Cache editieren", "document-edit", "Ed"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {&MainMenus::mnuWPCollector, "Waypoint-Collector (Arbeits- und Ausschlußliste)", "view-list-details", "WP"},
+        {&MainMenus::mnuLoadHTML, "Cachebeschreibungen laden", "download", "Ld"},
+        {&MainMenus::mnuCreateDescr, "Cachebeschreibungen erzeugen", "text-html", "Htm"},
+        {&MainMenus::mnuCreateIndex, "Indexdatei erzeugen", "format-list-unordered", "Idx"},
+        {nullptr, nullptr, nullptr, nullptr},
+        {&MainMenus::mnuCalcDistance, "Entfernungen berechnen", "measure", "km"},
+        {&MainMenus::mnuProjection, "Wegpunktprojektion", "compass", "Prj"},
+        {&MainMenus::mnuUTM, "UTM-Umrechnung", "globe", "UTM"},
+        {&MainMenus::mnuROT13, "ROT13-Ver-/Entschlüsselung", "document-encrypt", "R13"},
     };
     m.paToolbar = new QFrame(&window);
     m.paToolbar->setObjectName("paToolbar");
@@ -144,7 +148,9 @@ void BuildMainMenus(QMainWindow& window, MainMenus& m) {
         QAction* action = m.*(t.action);
         auto* b = new QToolButton(m.paToolbar);
         b->setAutoRaise(true);
-        b->setIcon(window.style()->standardIcon(t.icon));
+        // The menu item shows the same icon as its button.
+        action->setIcon(CommandIcon(t.icon, QString::fromLatin1(t.badge)));
+        b->setIcon(action->icon());
         b->setIconSize(QSize(20, 20));
         b->setToolTip(QString::fromUtf8(t.hint));
         b->setEnabled(action->isEnabled());

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/command_icons.h"
 #include "platform/ui/modal_host.h"
 #include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
@@ -415,6 +417,17 @@ TEST_F(MainWindowTest, MenusToolBarAndPopupsStartDisabledUntilBound) {
     EXPECT_EQ(w.menus.toolButtons.size(), 17u);
     EXPECT_EQ(w.menus.toolButtons[0]->toolTip(), "Grundeinstellungen");
     EXPECT_FALSE(w.menus.toolButtons[0]->isEnabled());
+    // Each button has its own themed icon (scripts/deps installs the theme),
+    // the same as its menu item: no two commands look alike.
+    std::set<qint64> icons;
+    for (const char* name : {"configure", "download", "measure", "compass", "globe", "document-encrypt"})
+        EXPECT_TRUE(HasThemeIcon(name)) << name;
+    for (QToolButton* b : w.menus.toolButtons) {
+        EXPECT_FALSE(b->icon().isNull()) << b->toolTip().toStdString();
+        icons.insert(b->icon().cacheKey());
+    }
+    EXPECT_EQ(icons.size(), w.menus.toolButtons.size());
+    EXPECT_EQ(w.menus.Grundeinstellungen1->icon().cacheKey(), w.menus.toolButtons[0]->icon().cacheKey());
     int runs = 0;
     w.BindCommand(w.menus.Grundeinstellungen1, [&] { ++runs; });
     EXPECT_TRUE(w.menus.toolButtons[0]->isEnabled());
