@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
@@ -307,7 +308,7 @@ Result<std::string> HttpClient::postForm(const std::string& url, const std::stri
 
 Result<void> HttpClient::getToFile(const std::string& url, const std::string& path) {
     namespace fs = std::filesystem;
-    std::string part = path + ".part";
+    const fs::path part = FsPath(path + ".part");
     std::FILE* f = std::fopen(part.c_str(), "wb");
     if (f == nullptr) return Error{kHttpErrFile, W("Die Datei kann nicht angelegt werden: ") + path};
     HttpSink sink;
@@ -320,7 +321,7 @@ Result<void> HttpClient::getToFile(const std::string& url, const std::string& pa
         if (!r) return r;
         return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
     }
-    fs::rename(part, path, ec);
+    fs::rename(part, FsPath(path), ec);
     if (ec) {
         fs::remove(part, ec);
         return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};

@@ -9,6 +9,7 @@
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
@@ -273,7 +274,7 @@ bool ListingLoader::fetchPicture(const std::string& url, const std::string& wp, 
         std::string kindExt = head ? PictureExtension(DetectPictureKind(*head)) : "";
         if (!kindExt.empty()) {
             std::error_code ec;
-            std::filesystem::rename(path, stem + kindExt, ec);
+            std::filesystem::rename(FsPath(path), FsPath(stem + kindExt), ec);
             if (!ec) path = stem + kindExt;
         }
     }

@@ -11,6 +11,7 @@
 #include "core/coords.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -41,7 +42,7 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
 
 void RemoveFile(const std::string& path) {
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    std::filesystem::remove(FsPath(path), ec);
 }
 
 void Protocol(MapFetchContext& ctx, const std::string& line) {

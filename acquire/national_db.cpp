@@ -15,6 +15,7 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
@@ -173,7 +174,7 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
     const std::int32_t country = LookupCountryByFile(BaseName(source_));
 
     struct stat st {};
-    const bool merge = ::stat(dest_.c_str(), &st) == 0;
+    const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
     const std::string outPath = merge ? dest_ + ".tmp" : dest_;
     const int r = Convert(outPath, country, home);
     if (r < 0) return r;
@@ -182,7 +183,7 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
 }
 
 int NationalDbConverter::Convert(const std::string& outPath, std::int32_t country, LatLon home) {
-    FdGuard in(::open(source_.c_str(), O_RDONLY | O_CLOEXEC));
+    FdGuard in(::open(FsName(source_).c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return kConvSourceError;
     // Written beside the target and renamed over it at the end, so that a
     // failed conversion never leaves a cut database behind.
@@ -247,8 +248,8 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     KeySet known;
     {
         struct stat st {};
-        if (::stat(dest_.c_str(), &st) == 0) known.reserve(static_cast<std::size_t>(st.st_size) / kRec + 1024);
-        FdGuard db(::open(dest_.c_str(), O_RDONLY | O_CLOEXEC));
+        if (::stat(FsName(dest_).c_str(), &st) == 0) known.reserve(static_cast<std::size_t>(st.st_size) / kRec + 1024);
+        FdGuard db(::open(FsName(dest_).c_str(), O_RDONLY | O_CLOEXEC));
         errno = 0;
         if (!db.ok() || !ForEachRaw(db.get(), [&](const unsigned char* raw) { known.insert(CacheKeyOfRecord(raw)); })) {
             ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
@@ -256,9 +257,9 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         }
     }
 
-    FdGuard tmp(::open(tmpPath.c_str(), O_RDONLY | O_CLOEXEC));
+    FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
     errno = 0;
-    FdGuard db(::open(dest_.c_str(), O_WRONLY | O_CLOEXEC));
+    FdGuard db(::open(FsName(dest_).c_str(), O_WRONLY | O_CLOEXEC));
     struct stat st {};
     if (!tmp.ok() || !db.ok() || ::fstat(db.get(), &st) != 0) {
         ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
@@ -317,7 +318,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
 
     if (errCode != 0) {
         // The database goes back to what it was, so that nothing half-merged stays.
-        const int undone = db.ok() ? ::ftruncate(db.get(), oldSize) : ::truncate(dest_.c_str(), oldSize);
+        const int undone = db.ok() ? ::ftruncate(db.get(), oldSize) : ::truncate(FsName(dest_).c_str(), oldSize);
         if (undone != 0) DebugLog("ERR: frmGCDBReader.ConverteHTTP: database could not be cut back after a failed merge");
         db.Close();
         ShowSysError(errCode, W("Fehler beim Schreiben auf Datei ") + dest_);

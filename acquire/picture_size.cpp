@@ -8,6 +8,8 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 
+#include "core/fs_name.h"
+
 namespace tv {
 
 namespace {
@@ -151,7 +153,7 @@ std::optional<PictureSize> PictureSizeOf(std::string_view bytes) {
 }
 
 std::optional<PictureSize> PictureFileSize(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) return std::nullopt;
     constexpr std::size_t kLimit = 64u * 1024u * 1024u;
     std::string bytes;

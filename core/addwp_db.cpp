@@ -7,6 +7,7 @@
 #include "core/cache_db.h"
 #include "core/coords.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -33,7 +34,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
 std::string AddWaypointsPath() { return GetWorkDir() + kAddWaypointsFileName; }
 
 int LoadAddWaypoints(TAddWPList& list, const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(FsPath(file), std::ios::binary);
     if (!in) return 0;
     AddWPRecBytes bytes{};
     int added = 0;

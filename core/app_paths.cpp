@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -19,10 +20,13 @@ std::string& Current() {
 }  // namespace
 
 std::string ProgramDirFromEnvironment() {
-    if (const char* home = std::getenv("TRAILVANE_HOME"); home && *home) return WithTrailingSlash(home);
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return WithTrailingSlash(std::string(xdg) + "/trailvane");
+    // The environment names folders as they are on disk (UTF-8).
+    auto fromEnv = [](const char* name) { return ProgramPathForDisplay(std::filesystem::path(name)); };
+    if (const char* home = std::getenv("TRAILVANE_HOME"); home && *home) return WithTrailingSlash(fromEnv(home));
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return WithTrailingSlash(fromEnv(xdg) + "/trailvane");
     const char* user = std::getenv("HOME");
-    return WithTrailingSlash(std::string(user && *user ? user : ".") + "/.local/share/trailvane");
+    return WithTrailingSlash(fromEnv(user && *user ? user : ".") + "/.local/share/trailvane");
 }
 
 const std::string& ProgramDir() {
@@ -38,7 +42,7 @@ std::string ShippedDataDir() {
     fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) {
         fs::path beside = exe.parent_path() / "data";
-        if (fs::is_directory(beside, ec)) return WithTrailingSlash(beside.string());
+        if (fs::is_directory(beside, ec)) return WithTrailingSlash(ProgramPathForDisplay(beside));
     }
 #ifdef TV_SOURCE_DATA_DIR
     if (fs::is_directory(TV_SOURCE_DATA_DIR, ec)) return WithTrailingSlash(TV_SOURCE_DATA_DIR);
@@ -49,11 +53,12 @@ std::string ShippedDataDir() {
 Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDir) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    if (fromDir.empty() || !fs::is_directory(fromDir, ec)) return {};
-    fs::recursive_directory_iterator it(fromDir, fs::directory_options::skip_permission_denied, ec), end;
+    const fs::path from = FsPath(fromDir);
+    if (fromDir.empty() || !fs::is_directory(from, ec)) return {};
+    fs::recursive_directory_iterator it(from, fs::directory_options::skip_permission_denied, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
-        const fs::path rel = it->path().lexically_relative(fromDir);
-        const fs::path target = fs::path(toDir) / rel;
+        const fs::path rel = it->path().lexically_relative(from);
+        const fs::path target = FsPath(toDir) / rel;
         std::error_code e;
         if (it->is_directory(e)) {
             fs::create_directories(target, e);
@@ -61,7 +66,7 @@ Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDi
             fs::create_directories(target.parent_path(), e);
             fs::copy_file(it->path(), target, fs::copy_options::skip_existing, e);
         }
-        if (e) return Error{e.value(), W("Fehler beim Kopieren nach ") + target.string() + " (" + Utf8ToCp1252(e.message()) + ")"};
+        if (e) return Error{e.value(), W("Fehler beim Kopieren nach ") + ProgramPathForDisplay(target) + " (" + Utf8ToCp1252(e.message()) + ")"};
     }
     if (ec) return Error{ec.value(), W("Fehler beim Lesen des Verzeichnisses ") + fromDir};
     return {};
@@ -69,7 +74,7 @@ Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDi
 
 Result<void> PrepareProgramDir() {
     std::error_code ec;
-    std::filesystem::create_directories(ProgramDir(), ec);
+    std::filesystem::create_directories(FsPath(ProgramDir()), ec);
     if (ec) return Error{ec.value(), W("Das Programmverzeichnis ") + ProgramDir() + W(" kann nicht angelegt werden (") +
                                        Utf8ToCp1252(ec.message()) + ")"};
     return CopyShippedData(ShippedDataDir(), ProgramDir());
@@ -77,7 +82,7 @@ Result<void> PrepareProgramDir() {
 
 std::string GetTempDir() {
     std::error_code ec;
-    std::string dir = std::filesystem::temp_directory_path(ec).string();
+    std::string dir = ProgramPathForDisplay(std::filesystem::temp_directory_path(ec));
     if (ec || dir.empty()) dir = "/tmp";
     return WithTrailingSlash(dir);
 }

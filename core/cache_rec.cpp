@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/fs_name.h"
 #include "core/str_util.h"
 
 namespace tv {
@@ -222,7 +223,7 @@ std::string EncodeAddWPRecs(const std::vector<TAddWPRec>& recs) {
 std::string FoldListKey(std::string_view key) { return UpperCaseCp1252(key); }
 
 int TFoundList::LoadFromFile(const std::string& fileName) {
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(FsPath(fileName), std::ios::binary);
     if (!in) return 0;
     int added = 0;
     FoundRecBytes buf;

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "core/app_paths.h"
+#include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
@@ -84,7 +85,7 @@ TCacheDBTable& CacheDBTable() {
 
 int ReadCacheDBConf() {
     std::string bytes;
-    std::ifstream in(ProgramDir() + "CacheDB.conf", std::ios::binary);
+    std::ifstream in(FsPath(ProgramDir() + "CacheDB.conf"), std::ios::binary);
     if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (!in && !in.eof()) bytes.clear();
     CacheDBTable() = TCacheDBTable::Parse(bytes);

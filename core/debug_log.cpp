@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "core/app_paths.h"
+#include "core/fs_name.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
 
@@ -56,7 +57,7 @@ bool WriteDebugLog(std::string_view text) {
         const std::string line = FormatDebugLine(platform::clock().now(), text);
         const std::string path = ProgramDir() + "debug.log";
         std::lock_guard<std::mutex> lock(LogMutex());
-        std::FILE* f = std::fopen(path.c_str(), "ab");
+        std::FILE* f = std::fopen(FsName(path).c_str(), "ab");
         if (!f) return false;
         const bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
         return std::fclose(f) == 0 && ok;
@@ -127,7 +128,7 @@ void TArchiveList::LoadFromText(std::string_view text) {
 }
 
 bool TArchiveList::LoadFromFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) {
         Clear();
         return false;

@@ -5,6 +5,7 @@
 
 #include "core/app_paths.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "platform/services.h"
 
@@ -36,7 +37,7 @@ std::string FormatStamp(const platform::DateTime& t) {
 
 bool StartSettingsFile() {
     std::error_code ec;
-    ConfigExisted = std::filesystem::is_regular_file(SettingsFilePath(), ec);
+    ConfigExisted = std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec);
     TIniFile& ini = IniFile();
     bool ok = true;
     return ini.update([&] {

@@ -8,6 +8,7 @@
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
+#include "core/fs_name.h"
 #include "core/str_util.h"
 #include "pages/cache_details.h"
 #include "platform/text_encoding.h"
@@ -156,7 +157,7 @@ EditSaveResult SaveEditedRecord(const TCacheRec& rec) {
     EditSaveResult r;
     const std::string path = CacheBinPath();
     errno = 0;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(FsName(path).c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         r.code = ErrnoOr(ENOENT);
         r.failText = W("Kann Datei ") + path + W(" nicht lesen.");

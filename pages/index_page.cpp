@@ -9,6 +9,7 @@
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/html_escape.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
@@ -353,10 +354,10 @@ std::string IndexFilePath(const std::string& file, const std::string& folder) {
 bool IsInFolder(const std::string& file, const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path parent = fs::path(IndexFilePath(file, folder)).parent_path();
+    const fs::path parent = FsPath(IndexFilePath(file, folder)).parent_path();
     const fs::path a = fs::weakly_canonical(parent, ec);
     if (ec) return false;
-    const fs::path b = fs::weakly_canonical(fs::path(WithTrailingSlash(folder)).parent_path(), ec);
+    const fs::path b = fs::weakly_canonical(FsPath(WithTrailingSlash(folder)).parent_path(), ec);
     if (ec) return false;
     return a == b;
 }

@@ -94,4 +94,29 @@ std::string Utf8ToCp1252(std::string_view utf8, char replacement) {
     return out;
 }
 
+std::optional<std::string> Utf8ToCp1252Exact(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const size_t len = DecodeUtf8(utf8, i, cp);
+        const int b = len == 0 ? -1 : UnicodeToCp1252(cp);
+        if (b < 0) return std::nullopt;
+        out += static_cast<char>(b);
+        i += len;
+    }
+    return out;
+}
+
+std::string UnrepresentableNameText(std::string_view utf8Name) {
+    return Utf8ToCp1252("Der Name \"") + Utf8ToCp1252(utf8Name) +
+           Utf8ToCp1252("\" enthält Zeichen, die das Programm nicht darstellen kann, und wird übergangen.");
+}
+
 }  // namespace tv

@@ -19,6 +19,7 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
@@ -66,9 +67,9 @@ std::string UnzipErrorText(const std::string& name, const std::string& detail) {
 // Moves a file into place: a rename, or across file systems a copy beside
 // the target that is renamed over it.
 bool MoveFileInto(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (::rename(FsName(from).c_str(), FsName(to).c_str()) == 0) return true;
     if (errno != EXDEV) return false;
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(FsName(from).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     AtomicFileWriter out(to);
     std::string buf(1u << 20, '\0');
@@ -89,12 +90,12 @@ bool MoveFileInto(const std::string& from, const std::string& to) {
 class TempFolder {
 public:
     TempFolder() {
-        std::string tmpl = GetTempDir() + "tv-cachedb-XXXXXX";
-        if (::mkdtemp(tmpl.data()) != nullptr) path_ = tmpl + "/";
+        std::string tmpl = FsName(GetTempDir() + "tv-cachedb-XXXXXX");
+        if (::mkdtemp(tmpl.data()) != nullptr) path_ = ProgramPathForDisplay(tmpl) + "/";
     }
     ~TempFolder() {
         std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
+        if (!path_.empty()) fs::remove_all(FsPath(path_), ec);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -186,7 +187,7 @@ std::string ReadStatusBarText() {
     auto db = FileState(bin);
     if (db) {
         struct stat st {};
-        const int fd = ::open(bin.c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(FsName(bin).c_str(), O_RDONLY | O_CLOEXEC);
         if (fd >= 0) {
             if (::fstat(fd, &st) == 0) db->entries = static_cast<long long>(st.st_size) / TCacheRec::kSize;
             ::close(fd);
@@ -216,7 +217,7 @@ std::string InvalidDatabaseQuestion() {
 
 bool CheckCacheDBVersion() {
     const std::string path = GetWorkDir() + "Caches.bin";
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         DebugLog("ERR: CheckCacheDBVersion: Caches.bin cannot be opened: " + SysErrorMessage(errno));
         return false;
@@ -327,7 +328,7 @@ int CacheDbCommands::ConvertCacheDB(const std::string& name, int mode, bool repo
     const std::string work = GetWorkDir();
     const std::string path = work + name;
     std::error_code ec;
-    if (name.empty() || !fs::is_regular_file(path, ec)) {
+    if (name.empty() || !fs::is_regular_file(FsPath(path), ec)) {
         Box(MsgKind::Error, ListNotFoundText(path));
         return 0;
     }
@@ -354,7 +355,7 @@ bool CacheDbCommands::ExtractList(const std::string& archive, const std::string&
     }
     const auto found = FindFileNoCase(tmp.path(), name);
     std::error_code ec;
-    if (n == 0 || !found || !fs::is_regular_file(*found, ec)) {
+    if (n == 0 || !found || !fs::is_regular_file(FsPath(*found), ec)) {
         Box(MsgKind::Error, UnzipErrorText(name, W("Das Archiv enthält die Datei ") + name + " nicht."));
         return false;
     }

@@ -10,6 +10,7 @@
 #include "core/cache_rec.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -47,7 +48,7 @@ bool WriteWorkDirList(const std::string& workDir, std::string_view name, const s
 
 void ShowListReadError(const std::string& path) {
     std::error_code ec;
-    const int code = fs::exists(path, ec) ? EIO : ENOENT;
+    const int code = fs::exists(FsPath(path), ec) ? EIO : ENOENT;
     ShowSysError(code, ReadErrorText(path));
 }
 
@@ -184,7 +185,7 @@ MoveResult MoveCaches(const std::vector<std::string>& codes, const std::string& 
     enum class Outcome { Moved, Failed, Gone };
     auto move = [&](const std::string& name) {
         std::error_code ec;
-        if (!fs::exists(fs::symlink_status(src + name, ec))) return Outcome::Gone;
+        if (!fs::exists(fs::symlink_status(FsPath(src + name), ec))) return Outcome::Gone;
         if (CopyFileBlockwise(src + name, dst + name) != 0) return Outcome::Failed;
         RemoveFile(src + name);
         return Outcome::Moved;
@@ -261,7 +262,7 @@ std::string DeleteReportText(const DeleteResult& r) {
 int CreateNewFolder(const std::string& outDir, std::string_view name) {
     if (!IsValidFolderName(name)) return EINVAL;
     std::error_code ec;
-    if (!fs::create_directory(WithTrailingSlash(outDir) + std::string(name), ec)) return ec ? ec.value() : EEXIST;
+    if (!fs::create_directory(FsPath(WithTrailingSlash(outDir) + std::string(name)), ec)) return ec ? ec.value() : EEXIST;
     return 0;
 }
 

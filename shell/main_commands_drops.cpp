@@ -8,6 +8,7 @@
 
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/unzip.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -57,7 +58,7 @@ Unpacked UnpackGpx(const std::string& archive, const std::string& folder) {
     if (out.code < 0) return out;
     for (const std::string& rel : wanted) {
         std::error_code ec;
-        if (!failed.count(rel) && fs::is_regular_file(fs::symlink_status(folder + rel, ec)))
+        if (!failed.count(rel) && fs::is_regular_file(fs::symlink_status(FsPath(folder + rel), ec)))
             out.files.push_back(folder + rel);
     }
     return out;
@@ -130,7 +131,7 @@ void ProcessDroppedFiles(const std::vector<std::string>& files, const DropHandle
     }
     for (const std::string& folder : folders) {
         std::error_code ec;
-        fs::remove_all(folder, ec);
+        fs::remove_all(FsPath(folder), ec);
     }
 }
 

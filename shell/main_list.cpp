@@ -8,6 +8,7 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -36,7 +37,7 @@ CacheLookup DatabaseLookup() {
     std::error_code ec;
     if (CacheIndexList.empty() || CacheIndexList.Dir() != GetWorkDir()) {
         LoadCacheIndex();
-        if (CacheIndexList.empty() && fs::file_size(CacheBinPath(), ec) >= TCacheRec::kSize && !ec &&
+        if (CacheIndexList.empty() && fs::file_size(FsPath(CacheBinPath()), ec) >= TCacheRec::kSize && !ec &&
             BuildCacheIndex() == 0)
             LoadCacheIndex();
     }
@@ -127,17 +128,17 @@ IndexMenu IndexMenuState(const std::string& folder) {
     const std::string dir = WithTrailingSlash(folder);
     std::error_code ec;
     std::string index = dir + "index.html";
-    if (!fs::is_regular_file(index, ec)) {
+    if (!fs::is_regular_file(FsPath(index), ec)) {
         const auto other = FindFileNoCase(dir, "index.html");
-        if (!other || !fs::is_regular_file(*other, ec)) return menu;
+        if (!other || !fs::is_regular_file(FsPath(*other), ec)) return menu;
         index = *other;
     }
     menu.enabled = true;
-    const auto indexTime = fs::last_write_time(index, ec);
+    const auto indexTime = fs::last_write_time(FsPath(index), ec);
     if (ec) return menu;
     for (const std::string& name : ListFolder(dir, "*_converted.html", EntryKind::Files)) {
         std::error_code e2;
-        const auto t = fs::last_write_time(dir + name, e2);
+        const auto t = fs::last_write_time(FsPath(dir + name), e2);
         if (!e2 && t > indexTime) {
             menu.caption = "veraltete (!) Indexdatei anzeigen";
             break;

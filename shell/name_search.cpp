@@ -8,6 +8,7 @@
 
 #include "core/cache_rec.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -53,7 +54,7 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
     unload();
     loaded_ = true;
     errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(cacheFile.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(FsName(cacheFile).c_str(), "rb"));
     int error = 0;
     if (!file) {
         error = errno ? errno : EIO;

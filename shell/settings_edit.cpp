@@ -7,6 +7,7 @@
 
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
 #include "core/str_util.h"
@@ -149,8 +150,8 @@ namespace {
 std::filesystem::path Normalised(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path p = fs::absolute(fs::path(folder), ec);
-    if (ec) p = fs::path(folder);
+    fs::path p = fs::absolute(FsPath(folder), ec);
+    if (ec) p = FsPath(folder);
     fs::path canonical = fs::weakly_canonical(p, ec);
     p = (ec ? p : canonical).lexically_normal();
     // "/a/b/" and "/a/b" name one folder.

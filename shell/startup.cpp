@@ -7,6 +7,7 @@
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
+#include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
@@ -19,8 +20,8 @@ std::atomic<bool> settingsErrorShown{false};
 
 std::string Canonical(const std::string& path) {
     std::error_code ec;
-    auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
-    return ec ? path : p.string();
+    auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(path), ec), ec);
+    return ec ? path : ProgramPathForDisplay(p);
 }
 
 }  // namespace

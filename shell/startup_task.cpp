@@ -7,6 +7,7 @@
 #include "core/cache_rec.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
@@ -21,26 +22,26 @@ using platform::MsgResult;
 
 bool MaintainerMode() {
     std::error_code ec;
-    return fs::exists(GetWorkDir() + "QUIRK", ec);
+    return fs::exists(FsPath(GetWorkDir() + "QUIRK"), ec);
 }
 
 std::optional<std::string> ProbeOutputFolder(const std::string& workDir) {
     const std::string folder = WithoutTrailingSlash(workDir) + "/ausgabe";
     std::error_code ec;
-    fs::create_directory(folder, ec);  // an existing folder is fine
+    fs::create_directory(FsPath(folder), ec);  // an existing folder is fine
     const std::string test = folder + "/testfile";
     {
-        std::ofstream out(test, std::ios::binary | std::ios::trunc);
+        std::ofstream out(FsPath(test), std::ios::binary | std::ios::trunc);
         if (!out) return std::nullopt;
         const char record[4] = {0, 0, 0, 0};
         out.write(record, sizeof record);
         out.close();
         if (!out) {
-            fs::remove(test, ec);
+            fs::remove(FsPath(test), ec);
             return std::nullopt;
         }
     }
-    if (!fs::remove(test, ec) || ec) return std::nullopt;
+    if (!fs::remove(FsPath(test), ec) || ec) return std::nullopt;
     return folder;
 }
 
@@ -133,7 +134,7 @@ void StartupTask::CheckDatabase() {
     const int interval = ProcSettings.DBAutoloadInterval;
     const std::string bin = GetWorkDir() + "Caches.bin";
     std::error_code ec;
-    if (!fs::exists(bin, ec)) {
+    if (!fs::exists(FsPath(bin), ec)) {
         noDialog_ = false;
         if (hooks_.primaryDownload &&
             platform::messages().show(

@@ -13,6 +13,7 @@
 #include <QTranslator>
 #include <QUrl>
 
+#include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 
 namespace tv::platform {
@@ -45,6 +46,15 @@ std::string StripSlash(std::string dir) {
 }
 
 }  // namespace
+
+// A name from a dialog or a drop in the program's code page; a name it
+// cannot hold is reported and refused instead of being mangled.
+std::optional<std::string> PathFromQ(const QString& name) {
+    const QByteArray utf8 = name.toUtf8();
+    if (auto p = Utf8ToCp1252Exact(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())))) return p;
+    messages().show(MsgKind::Error, UnrepresentableNameText(utf8.toStdString()), MsgButtons::Ok, {});
+    return std::nullopt;
+}
 
 MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) {
     QString body = ToQ(text);
@@ -80,7 +90,7 @@ std::optional<std::string> QtFileDialogs::openFile(const std::string& title, con
                                                    const std::string& startDir) {
     QString f = QFileDialog::getOpenFileName(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
     if (f.isEmpty()) return std::nullopt;
-    return FromQ(f);
+    return PathFromQ(f);
 }
 
 std::optional<std::vector<std::string>> QtFileDialogs::openFiles(const std::string& title, const std::string& filter,
@@ -89,7 +99,9 @@ std::optional<std::vector<std::string>> QtFileDialogs::openFiles(const std::stri
         QFileDialog::getOpenFileNames(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
     if (files.isEmpty()) return std::nullopt;
     std::vector<std::string> out;
-    for (const QString& f : files) out.push_back(FromQ(f));
+    for (const QString& f : files)
+        if (auto p = PathFromQ(f)) out.push_back(*p);
+    if (out.empty()) return std::nullopt;
     return out;
 }
 
@@ -97,13 +109,15 @@ std::optional<std::string> QtFileDialogs::saveFile(const std::string& title, con
                                                    const std::string& startPath) {
     QString f = QFileDialog::getSaveFileName(QApplication::activeWindow(), ToQ(title), ToQ(startPath), ToQ(filter));
     if (f.isEmpty()) return std::nullopt;
-    return FromQ(f);
+    return PathFromQ(f);
 }
 
 std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& title, const std::string& startDir) {
     QString d = QFileDialog::getExistingDirectory(QApplication::activeWindow(), ToQ(title), ToQ(startDir));
     if (d.isEmpty()) return std::nullopt;
-    return StripSlash(FromQ(d));
+    auto p = PathFromQ(d);
+    if (!p) return std::nullopt;
+    return StripSlash(*p);
 }
 
 bool QtShellOpen::open(const std::string& pathOrUrl) {

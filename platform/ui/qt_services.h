@@ -1,6 +1,7 @@
 #pragma once
 // Qt implementations of the platform services (platform/services.h).
 #include <QPointer>
+#include <QString>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,6 +76,10 @@ private:
 // Installs the Qt services above (call once the QApplication exists) and
 // returns the set installed before.
 Services InstallQtServices();
+
+// A file name from a dialog or a drop in the program's code page; a name it
+// cannot hold is reported in an error box and refused (nothing).
+std::optional<std::string> PathFromQ(const QString& name);
 
 // Qt's own dialogs and buttons in German (the program's language): installs
 // Qt's German translations when the system has them. False when not found.

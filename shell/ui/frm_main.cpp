@@ -32,10 +32,12 @@
 
 #include "core/cache_db.h"
 #include "core/debug_log.h"
+#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
+#include "platform/ui/qt_services.h"
 #include "platform/ui/qt_text.h"
 #include "shell/main_commands.h"
 #include "shell/ui/frm_about.h"
@@ -379,7 +381,7 @@ void TfrmMain::FormDestroy() {
     const std::string work = GetWorkDir();
     for (const char* name : {"Caches.bin.tmp", "db.tmp", "db.tmp.zip", "tmpdescr.html"}) {
         std::error_code ec;
-        std::filesystem::remove(work + name, ec);
+        std::filesystem::remove(FsPath(work + name), ec);
     }
 }
 
@@ -577,7 +579,8 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 void TfrmMain::dropEvent(QDropEvent* event) {
     std::vector<std::string> files;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files.push_back(FromQ(url.toLocalFile()));
+        if (url.isLocalFile())
+            if (auto path = platform::PathFromQ(url.toLocalFile())) files.push_back(*path);
     event->acceptProposedAction();
     if (files.empty() || !FilesDropped) return;
     raise();
