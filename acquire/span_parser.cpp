@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/html_escape.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 
@@ -676,8 +677,12 @@ std::string ParseTravelBugs(std::string_view page) {
         const std::size_t lt = section.find('<', gt + 1);
         if (lt == npos) break;
         if (!names.empty()) names += "; ";
+        // The name is a stranger's text, with the page's entities and UTF-8 bytes.
+        std::string name(section.substr(gt + 1, lt - gt - 1));
+        DecodeHtmlEntities(name);
+        FixUtf8Chars(name);
         names += "&quot;";
-        names += section.substr(gt + 1, lt - gt - 1);
+        names += html::Text(name);
         names += "&quot;";
         section.remove_prefix(lt + 1);
     }

@@ -11,6 +11,7 @@
 #include "core/html_escape.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
+#include "pages/description_html.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -241,6 +242,10 @@ std::string ListingPageBody(std::string_view page) {
         body.assign(page);
     }
     RemoveAllBetween(body, "<script", "</script>");
+    // A refresh or base element from the listing would lead the opened page
+    // elsewhere; the page's policy cannot stop either.
+    RemoveSpansNoCase(body, "<meta", ">");
+    RemoveSpansNoCase(body, "<base", ">");
     return body;
 }
 

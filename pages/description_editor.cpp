@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/file_procs.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
 
@@ -104,7 +105,7 @@ std::string PreviewHtml(const std::vector<std::string>& memoLines) {
 }
 
 bool WritePreview(const std::string& file, const std::vector<std::string>& memoLines) {
-    return WriteFileAtomic(file, PreviewHtml(memoLines));
+    return WriteFileAtomic(file, html::WithPagePolicy(PreviewHtml(memoLines)));
 }
 
 }  // namespace tv

@@ -17,6 +17,14 @@ namespace {
 // trunc(value * num / den) in exact integer arithmetic; den > 0.
 long long Scaled(long long value, long long num, long long den) { return value * num / den; }
 
+// A picture's title or caption from the ".meta" file: plain text taken from a
+// stranger's page (entities and UTF-8 bytes as the page had them).
+std::string CaptionText(std::string text) {
+    DecodeHtmlEntities(text);
+    FixUtf8Chars(text);
+    return html::Text(text);
+}
+
 std::string ImageLine(const TDescrImage& im, long long width, long long height) {
     return "      <img src=\"" + im.FileName + "\" width=\"" + IntText(width) + "\" height=\"" + IntText(height) +
            "\"><BR>\r\n";
@@ -32,7 +40,7 @@ void AppendSingleTable(std::string& out, const TDescrImage& im, int maxWidth) {
     out += "  <tr>\r\n";
     out += "    <td>\r\n";
     out += ImageLine(im, w, h);
-    out += "<strong>" + im.Caption + "</strong><BR>\r\n" + im.Description + "</td>\r\n";
+    out += "<strong>" + CaptionText(im.Caption) + "</strong><BR>\r\n" + CaptionText(im.Description) + "</td>\r\n";
     out += "  </tr>\r\n";
     out += "</table>\r\n";
 }
@@ -40,7 +48,7 @@ void AppendSingleTable(std::string& out, const TDescrImage& im, int maxWidth) {
 void AppendPairCell(std::string& out, const TDescrImage& im, int maxWidth, long long pairWidth) {
     out += "    <td>\r\n";
     out += ImageLine(im, Scaled(im.Width, maxWidth, pairWidth), Scaled(im.Height, maxWidth, pairWidth));
-    out += "<strong>" + im.Caption + "</strong><BR>\r\n" + im.Description + "\r\n";
+    out += "<strong>" + CaptionText(im.Caption) + "</strong><BR>\r\n" + CaptionText(im.Description) + "\r\n";
     out += "    </td>\r\n";
 }
 

@@ -182,7 +182,7 @@ std::string ConvertedPagePath(const std::string& outDir, std::string_view waypoi
 }
 
 bool WriteConvertedPage(const std::string& path, std::string_view text) {
-    return WriteFileAtomic(path, WithCrLfLines(text));
+    return WriteFileAtomic(path, WithCrLfLines(html::WithPagePolicy(text)));
 }
 
 }  // namespace tv

@@ -318,7 +318,7 @@ std::string RenderIndexPage(const IndexPageParams& p) {
 }
 
 bool WriteIndexPage(const std::string& path, const IndexPageParams& params) {
-    return WriteFileAtomic(path, RenderIndexPage(params));
+    return WriteFileAtomic(path, html::WithPagePolicy(RenderIndexPage(params)));
 }
 
 // ---- texts ------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/html_escape.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -106,7 +107,7 @@ TEST(Preview, PageBytesAndFile) {
     tvtest::WorkFolder dir;
     EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");
     ASSERT_TRUE(WritePreview(PreviewFilePath(), {"x", "y"}));
-    EXPECT_EQ(dir.read("tmpdescr.html"), expected);
+    EXPECT_EQ(dir.read("tmpdescr.html"), html::WithPagePolicy(expected));
     EXPECT_FALSE(WritePreview(dir.str() + "nofolder/tmpdescr.html", {"x"}));
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "support/fakes.h"
@@ -97,7 +98,7 @@ TEST_F(DescriptionRunTest, WorkListRunWithSkipRules) {
     EXPECT_EQ(labels,
               (Codes{W("Überspringe GC1"), W("Erzeuge Beschreibung für GC2 (Cache 2 von 3)"), W("Überspringe GC3")}));
     EXPECT_EQ(out.read("GC1_converted.html"), "ALT");
-    EXPECT_EQ(out.read("GC2_converted.html"), "<html>\r\nGC2|zwei\r\n</html>\r\n");
+    EXPECT_EQ(out.read("GC2_converted.html"), html::WithPagePolicy("<html>\r\nGC2|zwei\r\n</html>\r\n"));
     EXPECT_FALSE(fs::exists(out.path() / "GC3_converted.html"));
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Information);
@@ -106,7 +107,7 @@ TEST_F(DescriptionRunTest, WorkListRunWithSkipRules) {
     r = Run({"GC1", "GC2", "GC3"}, false);
     EXPECT_EQ(r.result.converted, 2);
     EXPECT_EQ(r.result.skipped, 1);
-    EXPECT_EQ(out.read("GC1_converted.html"), "<html>\r\nGC1|eins\r\n</html>\r\n");
+    EXPECT_EQ(out.read("GC1_converted.html"), html::WithPagePolicy("<html>\r\nGC1|eins\r\n</html>\r\n"));
     EXPECT_EQ(fakes.messages.shown.back().text, W("2 Cachebeschreibungen konvertiert,\r\n1 Caches übersprungen."));
 }
 
@@ -143,7 +144,7 @@ TEST_F(DescriptionRunTest, FolderOfStoredPages) {
     // The code keeps the file's case; the stored page is found regardless.
     DescriptionRunReport r = Run(codes);
     EXPECT_EQ(r.result.converted, 2);
-    EXPECT_EQ(out.read("gc3_converted.html"), "<html>\r\nGC3|aus gc3.HTML\r\n</html>\r\n");
+    EXPECT_EQ(out.read("gc3_converted.html"), html::WithPagePolicy("<html>\r\nGC3|aus gc3.HTML\r\n</html>\r\n"));
 }
 
 TEST_F(DescriptionRunTest, WorkListFile) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/html_escape.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 
@@ -222,7 +223,7 @@ TEST(DescriptionTemplate, LinesEndInCrLfAndAWriteReplacesTheOldPage) {
     EXPECT_EQ(path, dir.str() + "GC1_converted.html");
     ASSERT_TRUE(WriteConvertedPage(path, "first\nversion\nlonger"));
     ASSERT_TRUE(WriteConvertedPage(path, "second"));
-    EXPECT_EQ(dir.read("GC1_converted.html"), "second\r\n");
+    EXPECT_EQ(dir.read("GC1_converted.html"), html::PolicyMeta(html::kOfflinePagePolicy) + "second\r\n");
     EXPECT_FALSE(WriteConvertedPage(dir.str() + "missing/GC1_converted.html", "x"));
 }
 

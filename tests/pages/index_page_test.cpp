@@ -13,6 +13,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "support/fakes.h"
@@ -368,7 +369,7 @@ TEST_F(IndexPageTest, WriteReplacesTheFileWhole) {
     out.write("index.html", std::string(100000, 'x'));
     IndexPageParams p = Params({"GC1AB"});
     ASSERT_TRUE(WriteIndexPage(file, p));
-    EXPECT_EQ(tvtest::ReadFileBytes(file), RenderIndexPage(p));
+    EXPECT_EQ(tvtest::ReadFileBytes(file), html::WithPagePolicy(RenderIndexPage(p)));
     EXPECT_FALSE(WriteIndexPage(out.str() + "missing/index.html", p));
 }
 

@@ -21,6 +21,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "pages/description_run.h"
@@ -105,8 +106,8 @@ TEST_F(CreateDescrWindowTest, RunOverTheWorkList) {
     EXPECT_EQ(w.State, 2);
     EXPECT_FALSE(states.empty());
     for (int s : states) EXPECT_EQ(s, 1);
-    EXPECT_EQ(out.read("GC1_converted.html"), "GC1:eins \r\n");
-    EXPECT_EQ(out.read("GC2_converted.html"), "GC2:zwei\r\n");
+    EXPECT_EQ(out.read("GC1_converted.html"), html::WithPagePolicy("GC1:eins \r\n"));
+    EXPECT_EQ(out.read("GC2_converted.html"), html::WithPagePolicy("GC2:zwei\r\n"));
     EXPECT_EQ(w.lblWP->text(), QString("Fertig."));
     EXPECT_EQ(w.pb->value(), 0);
     EXPECT_EQ(w.RemovedContentList, "GC1(1/0)");
@@ -127,7 +128,7 @@ TEST_F(CreateDescrWindowTest, RunOverTheFolder) {
         w.btnStart->click();
         return 0;
     });
-    EXPECT_EQ(out.read("gc3_converted.html"), "GC3:drei\r\n");
+    EXPECT_EQ(out.read("gc3_converted.html"), html::WithPagePolicy("GC3:drei\r\n"));
     EXPECT_FALSE(fs::exists(out.path() / "GC9_converted.html"));
     EXPECT_EQ(fakes.messages.shown.front().text, W("3 Cachebeschreibungen konvertiert,\r\n0 Caches übersprungen."));
 

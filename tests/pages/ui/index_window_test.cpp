@@ -18,6 +18,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "pages/index_page.h"
@@ -112,7 +113,7 @@ TEST_F(IndexWindowTest, ManualRunWritesOpensAndCloses) {
     IndexOptions o;
     o.sort = kSortName;
     o.fileName = out.str() + "index.html";
-    EXPECT_EQ(out.read("index.html"), Expected(out.str(), o));
+    EXPECT_EQ(out.read("index.html"), html::WithPagePolicy(Expected(out.str(), o)));
     EXPECT_EQ(fakes.shell.opened, std::vector<std::string>{out.str() + "index.html"});
     EXPECT_TRUE(fakes.messages.shown.empty());
 

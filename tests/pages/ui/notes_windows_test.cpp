@@ -17,6 +17,7 @@
 
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
+#include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "pages/description_editor.h"
 #include "pages/personal_notes.h"
@@ -301,7 +302,7 @@ TEST_F(WindowTest, EditorLoadChangePreviewAndSave) {
     EXPECT_EQ(modal.host.shown, std::vector<std::string>{"frmEditor"});
     EXPECT_EQ(dir.read("out/GC1_converted.html"), kHead + "<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>" + kTail);
     ASSERT_EQ(fakes.shell.opened, std::vector<std::string>{dir.str() + "tmpdescr.html"});
-    EXPECT_EQ(dir.read("tmpdescr.html"), PreviewHtml({"<p>Neue M\xFChle</p>", "<p>mit \x80</p>"}));
+    EXPECT_EQ(dir.read("tmpdescr.html"), html::WithPagePolicy(PreviewHtml({"<p>Neue M\xFChle</p>", "<p>mit \x80</p>"})));
     const std::string preview = dir.read("tmpdescr.html");
     EXPECT_NE(preview.find("<tr><td>\r\n<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>\r\n</td></tr></table>\r\n</body></html>\r\n"),
               std::string::npos);
