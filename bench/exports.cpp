@@ -53,8 +53,10 @@ void BM_Export(benchmark::State& state) {
     tvbench::WorkFolder work("exports-bench");
     const tv::ExportFormat* format = tv::FindExportFormat(static_cast<int>(state.range(0)));
     tv::ExportOptions o = tv::DefaultExportOptions();
-    o.xml = {"<loc>", "<waypoint><name id=\"#WAYPOINT#\">#CACHENAME_INT#</name><coord lat=\"#LAT#\" lon=\"#LON#\"/>"
-                      "</waypoint>", "</loc>"};
+    o.xml = {"<loc>",
+             "<waypoint><name id=\"#WAYPOINT#\">#CACHENAME_INT#</name><coord lat=\"#LAT#\" lon=\"#LON#\"/>"
+             "</waypoint>",
+             "</loc>"};
     const tv::ExportContext ctx = Context(work.str());
     for (auto _ : state) {
         tv::FileSink sink(work.str() + "out." + format->extension);

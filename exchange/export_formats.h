@@ -29,9 +29,9 @@ struct ExportContext {
     std::string xmlInit, gpxInit;  // the first two lines of a GPX file
     LatLon distanceRef;            // where CSV distances are measured from
     ListingSite site;
-    double now = 0;                // day count of the local time of the run
+    double now = 0;                                        // day count of the local time of the run
     std::function<std::string(std::int32_t)> countryName;  // the id as text when unset
-    bool fromFinds = false;        // the list was built from Finds.bin
+    bool fromFinds = false;                                // the list was built from Finds.bin
 };
 
 using ExportList = std::vector<TCacheRec>;
@@ -40,9 +40,9 @@ using ExportList = std::vector<TCacheRec>;
 using ExportWriter = int (*)(const ExportList&, const ExportOptions&, const ExportContext&, LineSink&);
 
 struct ExportFormat {
-    int item;                // format item of the dialog
-    const char* extension;   // without '.'
-    const char* filter;      // file dialog entry (UTF-8)
+    int item;               // format item of the dialog
+    const char* extension;  // without '.'
+    const char* filter;     // file dialog entry (UTF-8)
     ExportWriter write;
 };
 

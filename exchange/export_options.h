@@ -35,8 +35,8 @@ struct OvlOptions {
 
 struct CsvOptions {
     bool id = false, name = true, hidden = true, foundDate = true, coord = true, latLon = true, merkator = false,
-         size = true, type = true, difficulty = true, terrain = true, waypoint = true, country = true,
-         homeDist = true, quoteNums = false, headline = true;
+         size = true, type = true, difficulty = true, terrain = true, waypoint = true, country = true, homeDist = true,
+         quoteNums = false, headline = true;
     int decimalSeparator = 0;  // 0 comma, 1 point
     int home = 0;              // 0 the home, k the k-th additional home
 };
@@ -59,8 +59,8 @@ struct OziOptions {
 
 struct GpxOptions {
     bool outputHome = true;
-    int whichHomes = 1;       // 0 only the home, 1 all homes
-    std::string wpTemplate;   // lines joined by CR LF
+    int whichHomes = 1;      // 0 only the home, 1 all homes
+    std::string wpTemplate;  // lines joined by CR LF
 };
 
 // The three parts of an XML template.

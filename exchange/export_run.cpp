@@ -100,10 +100,18 @@ ExportResult RunExport(const ExportRequest& request) {
     const std::string work = WithTrailingSlash(request.context.workDir);
     LoadedList list;
     switch (request.source) {
-        case ExportSource::DirList: list = LoadWpList(request.listFile); break;
-        case ExportSource::WorkList: list = LoadWpList(work + "WPList.txt"); break;
-        case ExportSource::Finds: list = LoadFinds(work + "Finds.bin"); break;
-        case ExportSource::Database: list = LoadCacheDb(work + "Caches.bin"); break;
+        case ExportSource::DirList:
+            list = LoadWpList(request.listFile);
+            break;
+        case ExportSource::WorkList:
+            list = LoadWpList(work + "WPList.txt");
+            break;
+        case ExportSource::Finds:
+            list = LoadFinds(work + "Finds.bin");
+            break;
+        case ExportSource::Database:
+            list = LoadCacheDb(work + "Caches.bin");
+            break;
     }
     result.listCount = static_cast<int>(list.records.size());
     result.readError = list.error;
@@ -152,10 +160,10 @@ ExportContext ExportContextFromSettings(int home) {
 }
 
 bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs) {
-    static const char* const kOwn[] = {"Caches.bin",  "Caches.idx",   "Finds.bin",    "CacheWaypoints.bin",
-                                       "WPList.txt",  "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
-                                       "WPnew.txt",   "Buddies.txt",  "dirlist.txt",  "tq.conf",
-                                       "WPtpl.txt",   "Persinfo.txt", "CacheDB.conf"};
+    static const char* const kOwn[] = {"Caches.bin", "Caches.idx",   "Finds.bin",      "CacheWaypoints.bin",
+                                       "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
+                                       "WPnew.txt",  "Buddies.txt",  "dirlist.txt",    "tq.conf",
+                                       "WPtpl.txt",  "Persinfo.txt", "CacheDB.conf"};
     std::error_code ec;
     const fs::path target = fs::weakly_canonical(fs::path(out), ec);
     if (ec) return false;

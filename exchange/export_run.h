@@ -37,8 +37,8 @@ struct ExportRequest {
 };
 
 struct ExportResult {
-    int listCount = 0;   // caches in the list
-    int written = 0;     // caches the writer wrote
+    int listCount = 0;  // caches in the list
+    int written = 0;    // caches the writer wrote
     int readError = 0;
     std::string readPath;
     int writeError = 0;  // first error number of creating, writing or closing

@@ -25,8 +25,8 @@ ExactDecimal Exact(double value) {
     const int e = std::ilogb(value);
     const int decimals = std::min(1100, std::max(0, 52 - e));
     std::string buf(1500, '\0');
-    const auto r = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(value), std::chars_format::fixed,
-                                 decimals);
+    const auto r =
+        std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(value), std::chars_format::fixed, decimals);
     buf.resize(static_cast<std::size_t>(r.ptr - buf.data()));
     ExactDecimal d;
     const std::size_t dot = buf.find('.');
@@ -91,13 +91,27 @@ std::string AsciiCacheName(std::string_view name) {
     out.reserve(name.size() + 8);
     for (unsigned char c : name) {
         switch (c) {
-            case 0xE4: out += "ae"; break;
-            case 0xF6: out += "oe"; break;
-            case 0xFC: out += "ue"; break;
-            case 0xC4: out += "Ae"; break;
-            case 0xD6: out += "Oe"; break;
-            case 0xDC: out += "Ue"; break;
-            case 0xDF: out += "ss"; break;
+            case 0xE4:
+                out += "ae";
+                break;
+            case 0xF6:
+                out += "oe";
+                break;
+            case 0xFC:
+                out += "ue";
+                break;
+            case 0xC4:
+                out += "Ae";
+                break;
+            case 0xD6:
+                out += "Oe";
+                break;
+            case 0xDC:
+                out += "Ue";
+                break;
+            case 0xDF:
+                out += "ss";
+                break;
             default:
                 if (c >= 0x20 && c <= 0x7F) out += static_cast<char>(c);
         }
@@ -109,11 +123,23 @@ std::string CompressedCacheName(std::string_view name) {
     std::string spelt;
     for (char ch : UpperCaseAscii(name)) {
         switch (static_cast<unsigned char>(ch)) {
-            case 0xE4: case 0xC4: spelt += "AE"; break;
-            case 0xF6: case 0xD6: spelt += "OE"; break;
-            case 0xFC: case 0xDC: spelt += "UE"; break;
-            case 0xDF: spelt += "SS"; break;
-            default: spelt += ch;
+            case 0xE4:
+            case 0xC4:
+                spelt += "AE";
+                break;
+            case 0xF6:
+            case 0xD6:
+                spelt += "OE";
+                break;
+            case 0xFC:
+            case 0xDC:
+                spelt += "UE";
+                break;
+            case 0xDF:
+                spelt += "SS";
+                break;
+            default:
+                spelt += ch;
         }
     }
     std::string out;
@@ -225,11 +251,20 @@ std::string XmlEscape(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;

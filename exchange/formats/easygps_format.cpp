@@ -16,12 +16,19 @@ int WriteEasyGps(const ExportList& list, const ExportContext& ctx, LineSink& sin
         // "]]>" would end the CDATA section early.
         ReplaceAll(name, "]]>", "]]]]><![CDATA[>");
         const std::string code = XmlText(r.Waypoint);
-        sink.Line("<waypoint>\r\n"
-                  "  <name id=\"" + code + "\"><![CDATA[" + name + "]]></name>\r\n"
-                  "  <coord lat=\"" + FixedText(r.Lat, 10, 6) + "\" lon=\"" + FixedText(r.Lon, 10, 6) + "\"/>\r\n"
-                  "  <type>Geocache</type>\r\n"
-                  "  <link text=\"Cache Details\">" + XmlText(ctx.site.DetailsUrl(r.Waypoint)) + "</link>\r\n"
-                  "</waypoint>");
+        sink.Line(
+            "<waypoint>\r\n"
+            "  <name id=\"" +
+            code + "\"><![CDATA[" + name +
+            "]]></name>\r\n"
+            "  <coord lat=\"" +
+            FixedText(r.Lat, 10, 6) + "\" lon=\"" + FixedText(r.Lon, 10, 6) +
+            "\"/>\r\n"
+            "  <type>Geocache</type>\r\n"
+            "  <link text=\"Cache Details\">" +
+            XmlText(ctx.site.DetailsUrl(r.Waypoint)) +
+            "</link>\r\n"
+            "</waypoint>");
         ++written;
     }
     sink.Line("</loc>");

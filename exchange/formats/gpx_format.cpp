@@ -84,19 +84,19 @@ void HomeBlock(LineSink& sink, const std::string& lat, const std::string& lon, c
 std::string GpxWaypointText(std::string_view tpl, const TCacheRec& rec) {
     std::string name = AsciiCacheName(rec.Name);
     std::replace(name.begin(), name.end(), '&', '+');
-    return FillPlaceholders(tpl, {
-                                     {"#WAYPOINT#", XmlText(rec.Waypoint)},
-                                     {"#CACHENAME#", XmlEscape(name)},
-                                     {"#LAT#", F(rec.Lat)},
-                                     {"#LON#", F(rec.Lon)},
-                                     {"#CACHETYPE#", XmlText(rec.CacheType)},
-                                     {"#CACHESIZE#", XmlText(rec.Size)},
-                                     {"#DIFFTERR#", XmlText(Without(rec.Difficulty, '.') + "/" +
-                                                            Without(rec.Terrain, '.'))},
-                                     {"#COMPRESSEDCACHENAME#", CompressedCacheName(rec.Name)},
-                                     {"#CACHETYPESHORT#", CacheTypeLetter(rec.CacheType)},
-                                     {"#CACHESIZESHORT#", CacheSizeLetter(rec.Size)},
-                                 });
+    return FillPlaceholders(tpl,
+                            {
+                                {"#WAYPOINT#", XmlText(rec.Waypoint)},
+                                {"#CACHENAME#", XmlEscape(name)},
+                                {"#LAT#", F(rec.Lat)},
+                                {"#LON#", F(rec.Lon)},
+                                {"#CACHETYPE#", XmlText(rec.CacheType)},
+                                {"#CACHESIZE#", XmlText(rec.Size)},
+                                {"#DIFFTERR#", XmlText(Without(rec.Difficulty, '.') + "/" + Without(rec.Terrain, '.'))},
+                                {"#COMPRESSEDCACHENAME#", CompressedCacheName(rec.Name)},
+                                {"#CACHETYPESHORT#", CacheTypeLetter(rec.CacheType)},
+                                {"#CACHESIZESHORT#", CacheSizeLetter(rec.Size)},
+                            });
 }
 
 int WriteGpx(const ExportList& list, const GpxOptions& o, const ExportContext& ctx, LineSink& sink) {

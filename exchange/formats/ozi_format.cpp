@@ -45,11 +45,11 @@ int WriteOzi(const ExportList& list, const OziOptions& o, const ExportContext& c
         std::string code = r.Waypoint.str();
         for (char& c : code)
             if (c == ',') c = ';';
-        sink.Line((o.number == 0 ? IntText(static_cast<long long>(i) + 1) : "-1") + "," +
-                  (o.swap ? shortName : code) + "," + F11(r.Lat) + "," + F11(r.Lon) + "," +
-                  F11(o.date == 0 ? r.Hidden : ctx.now) + "," + row.symbol + ",1,4," + IntText(row.fg & 0xFFFFFF) +
-                  "," + IntText(row.bg & 0xFFFFFF) + "," + (o.swap ? code : shortName) + ",0,0,0,-777," +
-                  o.fontSize + "," + (o.bold ? "1" : "0") + "," + o.symSize + ",0,,,,,");
+        sink.Line((o.number == 0 ? IntText(static_cast<long long>(i) + 1) : "-1") + "," + (o.swap ? shortName : code) +
+                  "," + F11(r.Lat) + "," + F11(r.Lon) + "," + F11(o.date == 0 ? r.Hidden : ctx.now) + "," + row.symbol +
+                  ",1,4," + IntText(row.fg & 0xFFFFFF) + "," + IntText(row.bg & 0xFFFFFF) + "," +
+                  (o.swap ? code : shortName) + ",0,0,0,-777," + o.fontSize + "," + (o.bold ? "1" : "0") + "," +
+                  o.symSize + ",0,,,,,");
         ++written;
     }
     return written;

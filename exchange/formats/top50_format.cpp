@@ -17,11 +17,10 @@ struct BitmapRow {
 
 // Type texts hold at most 20 characters, so the CITO event arrives cut.
 constexpr BitmapRow kBitmaps[] = {
-    {"TRADITIONAL CACHE", "trad.bmp"},     {"MULTI-CACHE", "multi.bmp"},
-    {"VIRTUAL CACHE", "virtual.bmp"},      {"LETTERBOX HYBRID", "letter.bmp"},
-    {"EVENT CACHE", "event.bmp"},          {"WEBCAM CACHE", "webcam.bmp"},
-    {"UNKNOWN CACHE", "mystery.bmp"},      {"LOCATIONLESS CACHE", "locless.bmp"},
-    {"CACHE IN TRASH OUT E", "cito.bmp"},  {"EARTHCACHE", "earth.bmp"},
+    {"TRADITIONAL CACHE", "trad.bmp"},  {"MULTI-CACHE", "multi.bmp"},          {"VIRTUAL CACHE", "virtual.bmp"},
+    {"LETTERBOX HYBRID", "letter.bmp"}, {"EVENT CACHE", "event.bmp"},          {"WEBCAM CACHE", "webcam.bmp"},
+    {"UNKNOWN CACHE", "mystery.bmp"},   {"LOCATIONLESS CACHE", "locless.bmp"}, {"CACHE IN TRASH OUT E", "cito.bmp"},
+    {"EARTHCACHE", "earth.bmp"},
 };
 
 constexpr int kColourCodes[] = {1, 2, 3, 4, 5, 6, 8, 9};
@@ -68,10 +67,10 @@ int WriteTop50(const ExportList& list, const OvlOptions& o, const ExportContext&
     }
     for (int i = 0; o.label && i < n && !sink.failed(); ++i) {
         const TCacheRec& r = list[i];
-        Block(sink, n + i + 1,
-              {"Typ=2", "Group=1", "Col=" + IntText(colour), "Area=1", "Zoom=1", "Size=" + IntText(size), "Font=1",
-               "Dir=100", "XKoord=" + OvlCoordText(r.Lon), "YKoord=" + OvlCoordText(r.Lat),
-               "Text=" + r.Waypoint.str()});
+        Block(
+            sink, n + i + 1,
+            {"Typ=2", "Group=1", "Col=" + IntText(colour), "Area=1", "Zoom=1", "Size=" + IntText(size), "Font=1",
+             "Dir=100", "XKoord=" + OvlCoordText(r.Lon), "YKoord=" + OvlCoordText(r.Lat), "Text=" + r.Waypoint.str()});
     }
     sink.Line("[Overlay]");
     sink.Line("Symbols=" + IntText(o.label ? 2 * n : n));

@@ -69,12 +69,12 @@ TfrmGPXExp::TfrmGPXExp(QWidget* parent) : QDialog(parent) {
     auto* body = new QGridLayout(frame);
     top->addWidget(frame);
 
-    QGroupBox* gbFormat = RadioGroup("Ausgabeformat",
-                                     {"Overlaydatei (*.ovl) für Top50", "Waypointdatei (*.loc) für EasyGPS",
-                                      "CSV-Export (*.csv) für OpenOffice / Excel", "Psion-Realmaps (*.txt)",
-                                      "OziExplorer (*.wpt)", "GPX-Format (*.gpx)", "XML-Format per Template",
-                                      "Magellan Explorist (*.gs)"},
-                                     1, rgFormat, this, 0);
+    QGroupBox* gbFormat =
+        RadioGroup("Ausgabeformat",
+                   {"Overlaydatei (*.ovl) für Top50", "Waypointdatei (*.loc) für EasyGPS",
+                    "CSV-Export (*.csv) für OpenOffice / Excel", "Psion-Realmaps (*.txt)", "OziExplorer (*.wpt)",
+                    "GPX-Format (*.gpx)", "XML-Format per Template", "Magellan Explorist (*.gs)"},
+                   1, rgFormat, this, 0);
     body->addWidget(gbFormat, 0, 0);
     gbWhat = RadioGroup("zu exportierende Liste", {"Arbeitsliste", "Eigene Funde", "Alle Caches in der DB"}, 1, rgWhat,
                         this, 0);
@@ -156,7 +156,8 @@ TfrmGPXExp::TfrmGPXExp(QWidget* parent) : QDialog(parent) {
     // RealMaps
     gbFmtRealMaps = new QGroupBox(U("Optionen für RealMaps-Serie3-Overlay"));
     auto* rm = new QVBoxLayout(gbFmtRealMaps);
-    rm->addWidget(RadioGroup("Als Info ausgeben", {"Cachename", "Waypoint", "Waypoint und Cachename"}, 1, rgInfo, this, 0));
+    rm->addWidget(
+        RadioGroup("Als Info ausgeben", {"Cachename", "Waypoint", "Waypoint und Cachename"}, 1, rgInfo, this, 0));
     rm->addStretch(1);
     pgOptions->addWidget(gbFmtRealMaps);
 
@@ -447,19 +448,19 @@ void TfrmGPXExp::OKClick() {
     const ExportOptions o = toOptions();
     const ExportFormat* format = FindExportFormat(o.format);
     if (!format) return;
-    if (o.format == kFmtXml && (cbFormat->currentIndex() < 0 ||
-                                cbFormat->currentIndex() >= static_cast<int>(TemplateFiles.size()))) {
+    if (o.format == kFmtXml &&
+        (cbFormat->currentIndex() < 0 || cbFormat->currentIndex() >= static_cast<int>(TemplateFiles.size()))) {
         platform::messages().show(MsgKind::Error, W("Keine XML-Vorlage gewählt!"));
         return;
     }
     const std::string work = GetWorkDir();
-    const auto chosen =
-        platform::fileDialogs().saveFile(W("Export"), W(format->filter) + ";;Alle Dateien (*)", work);
+    const auto chosen = platform::fileDialogs().saveFile(W("Export"), W(format->filter) + ";;Alle Dateien (*)", work);
     if (!chosen) return;
     const std::string path = AddDefaultExt(*chosen, format->extension);
     // The dialog asked only about the name as typed.
     if (path != *chosen && IsRegularFile(path) &&
-        platform::messages().show(MsgKind::Confirmation, W("Die Datei ") + path + W(" existiert bereits. Überschreiben?"),
+        platform::messages().show(MsgKind::Confirmation,
+                                  W("Die Datei ") + path + W(" existiert bereits. Überschreiben?"),
                                   platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
         return;
     std::vector<std::string> inputs = {DirListFile};

@@ -81,8 +81,7 @@ inline std::optional<std::vector<ReadPoint>> GpsbabelRead(const std::string& fil
                                                           const TempDir& scratch) {
     if (std::system("command -v gpsbabel >/dev/null 2>&1") != 0) return std::nullopt;
     const std::string out = scratch.str() + "read.csv";
-    const std::string cmd =
-        "gpsbabel -i " + format + " -f '" + file + "' -o unicsv -F '" + out + "' >/dev/null 2>&1";
+    const std::string cmd = "gpsbabel -i " + format + " -f '" + file + "' -o unicsv -F '" + out + "' >/dev/null 2>&1";
     if (std::system(cmd.c_str()) != 0) return std::vector<ReadPoint>{};
     // unicsv starts every row with No,Latitude,Longitude,Name (codes hold no comma).
     std::ifstream in(out);

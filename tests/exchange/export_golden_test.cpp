@@ -26,9 +26,10 @@ struct FormatDir {
     const char* gpsbabel;  // reader format, or null
 };
 const std::map<std::string, FormatDir> kDirs = {
-    {"gpx", {kFmtGpx, "gpx"}},     {"xml", {kFmtXml, "geo"}},      {"top50", {kFmtTop50, nullptr}},
-    {"loc", {kFmtEasyGps, "geo"}}, {"csv", {kFmtCsv, nullptr}},    {"realmaps", {kFmtRealMaps, nullptr}},
-    {"ozi", {kFmtOzi, "ozi"}},     {"magellan", {kFmtMagellan, nullptr}},
+    {"gpx", {kFmtGpx, "gpx"}},       {"xml", {kFmtXml, "geo"}},
+    {"top50", {kFmtTop50, nullptr}}, {"loc", {kFmtEasyGps, "geo"}},
+    {"csv", {kFmtCsv, nullptr}},     {"realmaps", {kFmtRealMaps, nullptr}},
+    {"ozi", {kFmtOzi, "ozi"}},       {"magellan", {kFmtMagellan, nullptr}},
 };
 
 const std::map<std::string, ExportSource> kSources = {{"database", ExportSource::Database},
@@ -54,8 +55,9 @@ void ApplyVariant(const std::string& variant, ExportOptions& o, ExportContext& c
         o.csv.decimalSeparator = 1;
         o.csv.quoteNums = o.csv.id = o.csv.merkator = true;
     }
-    if (variant == "nocolumns") o.csv = {false, false, false, false, false, false, false, false,
-                                         false, false, false, false, false, false, false, true};
+    if (variant == "nocolumns")
+        o.csv = {false, false, false, false, false, false, false, false,
+                 false, false, false, false, false, false, false, true};
     if (variant == "home1") ctx.distanceRef = {48.13743, 11.57549};
     if (variant == "codename") o.psionInfo = 2;
     if (variant == "code") o.psionInfo = 1;
@@ -120,7 +122,8 @@ TEST_P(ExportGolden, MatchesByteForByte) {
 
     std::string bytes = tvtest::ReadFileBytes(req.outPath);
     // Paths of the work folder (the overlay's bitmaps) stand as "/work/".
-    for (std::size_t p; (p = bytes.find(work.str())) != std::string::npos;) bytes.replace(p, work.str().size(), "/work/");
+    for (std::size_t p; (p = bytes.find(work.str())) != std::string::npos;)
+        bytes.replace(p, work.str().size(), "/work/");
     const fs::path golden = tvtest::TestsPath("golden/" + rel);
     if (std::getenv("TV_REGENERATE_GOLDEN")) {
         std::ofstream(golden, std::ios::binary) << bytes;
@@ -132,7 +135,7 @@ TEST_P(ExportGolden, MatchesByteForByte) {
     if (const char* reader = kDirs.at(dirName).gpsbabel; reader && variant.empty()) {
         const auto points = tvtest::GpsbabelRead(req.outPath, reader, work);
         if (!points) GTEST_SKIP() << "gpsbabel is not installed";
-        LoadedList list = req.source == ExportSource::Finds ? LoadFinds(work.str() + "Finds.bin")
+        LoadedList list = req.source == ExportSource::Finds      ? LoadFinds(work.str() + "Finds.bin")
                           : req.source == ExportSource::Database ? LoadCacheDb(work.str() + "Caches.bin")
                           : req.source == ExportSource::WorkList ? LoadWpList(work.str() + "WPList.txt")
                                                                  : LoadWpList(req.listFile);
@@ -148,12 +151,12 @@ TEST_P(ExportGolden, MatchesByteForByte) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, ExportGolden, ::testing::ValuesIn(GoldenFiles()),
-                         [](const auto& info) {
-                             std::string n = info.param;
-                             std::replace_if(n.begin(), n.end(), [](char c) { return !isalnum(c); }, '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Files, ExportGolden, ::testing::ValuesIn(GoldenFiles()), [](const auto& info) {
+    std::string n = info.param;
+    std::replace_if(
+        n.begin(), n.end(), [](char c) { return !isalnum(c); }, '_');
+    return n;
+});
 
 }  // namespace
 }  // namespace tv

@@ -1,5 +1,7 @@
 // Options and templates on disk, the list loaders, the sink and the run's
 // error handling.
+#include "exchange/export_run.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -7,7 +9,6 @@
 
 #include "core/cache_db.h"
 #include "core/ini_file.h"
-#include "exchange/export_run.h"
 #include "exchange/export_sink.h"
 #include "exchange/formats/gpx_format.h"
 #include "export_cases.h"
@@ -48,8 +49,8 @@ TEST(ExportSettings, RoundTripAllKeysAndReadNothingWithoutTqConf) {
 }
 
 TEST(XmlTemplates, ParseAndListSortedSkippingNameless) {
-    const XmlTemplate t = ParseXtp(
-        "NAME=Mein Format\r\n[HEADER]\r\n\r\n  <a>\r\n[/header]\r\n[Waypoints]<w>#WAYPOINT#</w>[/Waypoints]");
+    const XmlTemplate t =
+        ParseXtp("NAME=Mein Format\r\n[HEADER]\r\n\r\n  <a>\r\n[/header]\r\n[Waypoints]<w>#WAYPOINT#</w>[/Waypoints]");
     EXPECT_EQ(t.displayName, "Mein Format");
     EXPECT_EQ(t.parts.header, "<a>");
     EXPECT_EQ(t.parts.footer, "");

@@ -1,5 +1,7 @@
 // The export window offscreen: its controls reach the run, the results reach
 // the message boxes, refused runs keep it open, and its options persist.
+#include "exchange/ui/frm_gpx_exp.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -9,11 +11,10 @@
 #include <QGroupBox>
 #include <QPushButton>
 
+#include "../export_cases.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "exchange/export_run.h"
-#include "exchange/ui/frm_gpx_exp.h"
-#include "../export_cases.h"
 #include "platform/ui/modal_result.h"
 #include "support/fakes.h"
 #include "support/records.h"
@@ -69,19 +70,24 @@ TEST_F(ExportWindow, ChosenFormatAndListReachTheFileAndTheCountIsShown) {
 
 TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
     const std::string worklist = work.read("WPList.txt");
-    fakes.files.saveAnswers.push_back(work.str() + "WPList.txt");
+    work.write("old.gpx", "alt");
+    fakes.files.saveAnswers = {work.str() + "WPList.txt", work.str() + "old"};
+    fakes.messages.answers = {platform::MsgResult::Ok, platform::MsgResult::Ok, platform::MsgResult::No};
     exec([&](QDialog& d) {
         w.rgFormat->button(kFmtXml)->click();
         w.OK->click();  // no template in the work folder
         EXPECT_TRUE(fakes.files.titles.empty());
         w.rgFormat->button(kFmtGpx)->click();
         w.OK->click();  // onto the work list
+        w.OK->click();  // "old" + ".gpx" exists: asked, and not replaced
         EXPECT_TRUE(d.isVisible());
         return mrCancel;
     });
-    EXPECT_EQ(Texts(), (std::vector<std::string>{W("Keine XML-Vorlage gewählt!"),
-                                                  ProgramFileText(work.str() + "WPList.txt")}));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           W("Keine XML-Vorlage gewählt!"), ProgramFileText(work.str() + "WPList.txt"),
+                           W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
     EXPECT_EQ(work.read("WPList.txt"), worklist);
+    EXPECT_EQ(work.read("old.gpx"), "alt");
 }
 
 TEST_F(ExportWindow, SavedOptionsComeBackExceptTheFourResetOnOpening) {
