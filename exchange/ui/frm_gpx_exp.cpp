@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -209,6 +210,8 @@ TfrmGPXExp::TfrmGPXExp(QWidget* parent) : QDialog(parent) {
         connect(btnV[r], &QPushButton::clicked, this, [this, r] { BtnColorClick(r + 1); });
         PaintSample(r);
     }
+    tg->setRowStretch(5, 1);
+    tg->setColumnStretch(5, 1);
     ozi->addWidget(types, 4, 0, 1, 4);
     pgOptions->addWidget(gbFmtOzi);
 
@@ -220,6 +223,7 @@ TfrmGPXExp::TfrmGPXExp(QWidget* parent) : QDialog(parent) {
     gbHomes = RadioGroup("Homes für Export", {"nur primäres Home", "alle definierten Homes"}, 1, rgHomes, this, 1);
     mmWP = new QPlainTextEdit;
     mmWP->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmWP->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     mmWP->setPlainText(ToQ(DefaultWaypointTemplate()));
     gpx->addWidget(cbOutputHome);
     gpx->addWidget(gbHomes);
