@@ -5,6 +5,7 @@
 
 #include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_html.h"
+#include "exchange/ui/frm_gpx_exp.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_add_info.h"
@@ -71,7 +72,7 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},
         {Win::frmEditCache, "frmEditCache", Make<TfrmEditCache>},
         {Win::frmNameSearch, "frmNameSearch", Make<TfrmNameSearch>},
-        {Win::frmGPXExp, "frmGPXExp", Placeholder("frmGPXExp")},
+        {Win::frmGPXExp, "frmGPXExp", Make<TfrmGPXExp>},
         {Win::frmAddInfo, "frmAddInfo", Make<TfrmAddInfo>},
         {Win::frmCacheFilter, "frmCacheFilter", Make<TfrmCacheFilter>},
         {Win::frmROT13, "frmROT13", Make<TfrmROT13>},

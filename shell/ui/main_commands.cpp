@@ -19,6 +19,7 @@
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "exchange/ui/frm_gpx_exp.h"
 #include "geo/ui/frm_calc.h"
 #include "pages/description_template.h"
 #include "pages/ui/frm_add_wp_display.h"
@@ -118,6 +119,10 @@ void MainCommands::bind() {
         calc->PickCache = [this](QWidget& over) { return PickCacheByName(over); };
     }
     if (windows_.get<TfrmROT13>(Win::frmROT13)) on(u.mnuROT13, &MainCommands::mnuROT13Click);
+    if (windows_.get<TfrmGPXExp>(Win::frmGPXExp)) {
+        on(u.mnuExport, &MainCommands::mnuExportClick);
+        on(u.mnuExportDir, &MainCommands::mnuExportDirClick);
+    }
     if (windows_.get<TfrmInputLine>(Win::frmInputLine)) on(u.mnuNewDir, &MainCommands::mnuNewDirClick);
 
     on(u.mnuEmptyDir, &MainCommands::mnuEmptyDirClick);
@@ -215,6 +220,17 @@ void MainCommands::mnuProjectionClick() {
 }
 
 void MainCommands::mnuROT13Click() { execWindow(windows_.window(Win::frmROT13)); }
+
+void MainCommands::mnuExportClick() { execWindow(windows_.window(Win::frmGPXExp)); }
+
+void MainCommands::mnuExportDirClick() {
+    auto* exporter = windows_.get<TfrmGPXExp>(Win::frmGPXExp);
+    const std::string work = GetWorkDir();
+    if (!exporter) return;
+    if (!WriteDirList(work, captions())) return ShowWriteError(work + std::string(kDirListFile));
+    exporter->DirListFile = work + std::string(kDirListFile);
+    execWindow(exporter);
+}
 
 std::string MainCommands::PickCacheByName(QWidget& over) {
     // A window of its own for each pick, in single-choice mode.

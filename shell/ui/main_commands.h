@@ -50,6 +50,8 @@ public:
     void mnuCalcDistanceClick();
     void mnuProjectionClick();
     void mnuROT13Click();
+    void mnuExportClick();
+    void mnuExportDirClick();
     // ---- folder pop-up
     void mnuNewDirClick();
     void mnuEmptyDirClick();

@@ -29,6 +29,9 @@ std::string ReadFileBytes(const std::filesystem::path& file);
 std::filesystem::path Fixture(const std::string& relative);
 // Path of a real outside file below shared/testdata/real.
 std::filesystem::path RealTestData(const std::string& relative);
+// A path below the tests/ folder of the source tree ("data/schema/gpx11.xsd",
+// "golden/gpx").
+std::filesystem::path TestsPath(const std::string& relative);
 // A file of the program's data/ folder in the source tree.
 std::filesystem::path ShippedData(const std::string& relative);
 

@@ -1,0 +1,193 @@
+#include "exchange/export_run.h"
+
+#include <cerrno>
+#include <filesystem>
+
+#include "core/cache_db.h"
+#include "core/cachedb_table.h"
+#include "core/debug_log.h"
+#include "core/file_procs.h"
+#include "core/number_format.h"
+#include "core/proc_settings.h"
+#include "core/str_util.h"
+#include "exchange/export_sink.h"
+#include "exchange/export_text.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int ReadErrno() { return errno != 0 ? errno : EIO; }
+
+std::optional<std::string> ReadFileOrNoCase(const std::string& path) {
+    errno = 0;
+    auto bytes = ReadWholeFile(path);
+    if (bytes) return bytes;
+    const fs::path p(path);
+    if (auto other = FindFileNoCase(p.parent_path().string(), p.filename().string()); other && *other != path) {
+        errno = 0;
+        bytes = ReadWholeFile(*other);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+LoadedList LoadWpList(const std::string& path) {
+    LoadedList out;
+    const auto bytes = ReadFileOrNoCase(path);
+    if (!bytes) {
+        out.error = ReadErrno();
+        out.path = path;
+        return out;
+    }
+    for (const std::string& line : SplitTextLines(*bytes)) {
+        if (line.empty()) continue;
+        TCacheRec rec;
+        if (FindCacheByWaypoint(line, rec)) out.records.push_back(rec);
+    }
+    return out;
+}
+
+LoadedList LoadFinds(const std::string& path) {
+    LoadedList out;
+    errno = 0;
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        out.error = ReadErrno();
+        out.path = path;
+        return out;
+    }
+    for (const TFoundRec& f : DecodeFoundRecs(*bytes)) {
+        TCacheRec rec;
+        if (f.Waypoint.empty() || !FindCacheByWaypoint(f.Waypoint, rec)) {
+            rec = TCacheRec{};
+            rec.Name = f.Name.str() + " (n/a)";
+            rec.Lat = f.Lat;
+            rec.Lon = f.Lon;
+            rec.Waypoint = f.Waypoint;
+            rec.CacheType = "?";
+            rec.Size = "?";
+            rec.Difficulty = "?";
+            rec.Terrain = "?";
+        }
+        double day = 2.0;
+        ParseDateText(f.FoundDate.view(), day);
+        rec.FoundDate = day;
+        out.records.push_back(rec);
+    }
+    return out;
+}
+
+LoadedList LoadCacheDb(const std::string& path) {
+    LoadedList out;
+    auto recs = ReadCacheFile(path);
+    if (!recs) {
+        out.error = recs.error().code != 0 ? recs.error().code : EIO;
+        out.path = path;
+        return out;
+    }
+    out.records = std::move(recs.value());
+    return out;
+}
+
+ExportResult RunExport(const ExportRequest& request) {
+    ExportResult result;
+    const ExportFormat* format = FindExportFormat(request.options.format);
+    const std::string work = WithTrailingSlash(request.context.workDir);
+    LoadedList list;
+    switch (request.source) {
+        case ExportSource::DirList:
+            list = LoadWpList(request.listFile);
+            break;
+        case ExportSource::WorkList:
+            list = LoadWpList(work + "WPList.txt");
+            break;
+        case ExportSource::Finds:
+            list = LoadFinds(work + "Finds.bin");
+            break;
+        case ExportSource::Database:
+            list = LoadCacheDb(work + "Caches.bin");
+            break;
+    }
+    result.listCount = static_cast<int>(list.records.size());
+    result.readError = list.error;
+    result.readPath = list.path;
+    if (!format) {
+        result.writeError = EINVAL;
+        return result;
+    }
+    ExportContext ctx = request.context;
+    ctx.fromFinds = request.source == ExportSource::Finds;
+    FileSink sink(request.outPath);
+    if (sink.failed()) {
+        result.writeError = sink.error();
+        return result;
+    }
+    result.written = format->write(list.records, request.options, ctx, sink);
+    result.writeError = sink.Close();
+    return result;
+}
+
+ExportContext ExportContextFromSettings(int home) {
+    const TProcSettings& s = ProcSettings;
+    ExportContext c;
+    c.workDir = GetWorkDir();
+    c.homeLat = s.HomeLat;
+    c.homeLon = s.HomeLong;
+    for (std::size_t i = 0; i < s.AddHomeTxt.size(); ++i)
+        c.addHomes.push_back({i < s.AddHomeLat.size() ? s.AddHomeLat[i] : "",
+                              i < s.AddHomeLon.size() ? s.AddHomeLon[i] : "", s.AddHomeTxt[i]});
+    c.xmlInit = s.GPX_XMLInit;
+    c.gpxInit = s.GPX_GPXInit;
+    c.distanceRef = {s.HomeLat, s.HomeLong};
+    if (home >= 1 && static_cast<std::size_t>(home) <= c.addHomes.size()) {
+        std::string lat = c.addHomes[home - 1].lat, lon = c.addHomes[home - 1].lon;
+        CommaToPoint(lat);
+        CommaToPoint(lon);
+        const auto la = ParseFloat(lat), lo = ParseFloat(lon);
+        if (la && lo) c.distanceRef = {*la, *lo};
+    }
+    c.site = SettingsListingSite();
+    const platform::DateTime t = platform::clock().now();
+    if (const auto day = DayCountFromDate(t.year, t.month, t.day))
+        c.now = *day + (t.hour * 3600 + t.minute * 60 + t.second) / 86400.0;
+    c.countryName = [](std::int32_t id) { return CountryNameByID(id); };
+    return c;
+}
+
+bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs) {
+    static const char* const kOwn[] = {"Caches.bin", "Caches.idx",   "Finds.bin",      "CacheWaypoints.bin",
+                                       "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
+                                       "WPnew.txt",  "Buddies.txt",  "dirlist.txt",    "tq.conf",
+                                       "WPtpl.txt",  "Persinfo.txt", "CacheDB.conf"};
+    std::error_code ec;
+    const fs::path target = fs::weakly_canonical(fs::path(out), ec);
+    if (ec) return false;
+    auto same = [&](const fs::path& p) {
+        std::error_code e;
+        const fs::path c = fs::weakly_canonical(p, e);
+        if (e) return false;
+        // Same folder and the same name ignoring case (a case-blind copy of
+        // the program would open the same file).
+        return c.parent_path() == target.parent_path() &&
+               SameTextCp1252(c.filename().string(), target.filename().string());
+    };
+    for (const char* name : kOwn)
+        if (same(fs::path(WithTrailingSlash(workDir) + name))) return true;
+    for (const std::string& in : inputs)
+        if (!in.empty() && same(fs::path(in))) return true;
+    return false;
+}
+
+std::string WrittenCountText(int count) { return IntText(count) + W(" Datensätze geschrieben."); }
+
+std::string ProgramFileText(const std::string& path) {
+    return W("Die Datei ") + path +
+           W(" gehört zu den Daten des Programms und kann nicht als Exportdatei gewählt werden.");
+}
+
+}  // namespace tv

@@ -1,0 +1,81 @@
+// The number, name, date and placeholder helpers of the exports.
+#include "exchange/export_text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text_encoding.h"
+
+namespace tv {
+namespace {
+
+TEST(FixedText, RoundsTheExactValueHalfAwayFromZero) {
+    struct Case {
+        double v;
+        int precision, digits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {49.5, 10, 6, "49.500000"},
+        {10.7512345678, 10, 6, "10.751235"},
+        {200, 10, 6, "200.000000"},
+        {59.99977111816406, 6, 3, "60.000"},
+        {38171, 11, 6, "38171.000000"},
+        {493056.25, 10, 6, "493056.250000"},
+        {12.125, 8, 2, "12.13"},
+        {-12.125, 8, 2, "-12.13"},
+        {0.125, 8, 2, "0.13"},
+        {-0.0004, 10, 3, "0.000"},
+        {-70.2512345678, 11, 6, "-70.251235"},
+        {0, 10, 6, "0.000000"},
+        {9.9999999996, 10, 6, "10.000000"},
+        {46000.873599537, 11, 6, "46000.873600"},
+        {24.4828376770019531, 8, 2, "24.48"},
+        {1234567.891, 8, 3, "1234567.900"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FixedText(c.v, c.precision, c.digits), c.text) << c.v;
+    EXPECT_EQ(FixedText(49.5, 10, 6, ','), "49,500000");
+    // 0.1 is a little above 1/10 as a double, so it is no tie.
+    EXPECT_EQ(FixedText(0.15, 10, 1), "0.1");
+}
+
+TEST(ExportNames, AreFoldedForReceiversAndXml) {
+    EXPECT_EQ(AsciiCacheName(W("Bäche & Brücken")), "Baeche & Bruecken");
+    EXPECT_EQ(AsciiCacheName(W("Straße ÄÖÜ")), "Strasse AeOeUe");
+    EXPECT_EQ(AsciiCacheName("Caf\xE9 \x80 ok\x01\x7F"), "Caf  ok\x7F");
+    EXPECT_EQ(CompressedCacheName(W("Über den Fluß - Teil 2")), "UEBER DEN FLUSS  TEIL 2");
+    EXPECT_EQ(CompressedCacheName(W("Ärger")), "AERGER");
+    EXPECT_EQ(CompressedCacheName(W("café")), "CAF");
+    EXPECT_EQ(CompressedCacheName(std::string(40, 'a')), std::string(30, 'A'));
+    EXPECT_EQ(CacheTypeLetter("multi-cache"), "M");
+    EXPECT_EQ(CacheTypeLetter("Earthcache"), "O");
+    EXPECT_EQ(CacheSizeLetter(""), "U");
+    EXPECT_EQ(CacheSizeLetter("micro"), "M");
+    EXPECT_EQ(XmlText(W("Büro <A&B> \"x\"\x01")), "B\xC3\xBCro &lt;A&amp;B&gt; &quot;x&quot;");
+}
+
+TEST(AddDefaultExt, LooksAtTheFileNameOnly) {
+    EXPECT_EQ(AddDefaultExt("/w/export", "gpx"), "/w/export.gpx");
+    EXPECT_EQ(AddDefaultExt("/w/export.txt", "gpx"), "/w/export.txt");
+    EXPECT_EQ(AddDefaultExt("/home/u/.local/share/tv/export", "gpx"), "/home/u/.local/share/tv/export.gpx");
+}
+
+TEST(ExportDates, PrintAndParse) {
+    EXPECT_EQ(DateText(38171.0), "03.07.2004");
+    EXPECT_EQ(DateText(0), "30.12.1899");
+    EXPECT_EQ(DateTimeText(39000.5), "10.10.2006 12:00:00");
+    EXPECT_EQ(DateTimeText(38171.0), "03.07.2004");
+    double d = 0;
+    EXPECT_TRUE(ParseDateText("3.7.2004", d));
+    EXPECT_EQ(d, 38171.0);
+    for (const char* bad : {"31.02.2007", "03.07.04", "03-07-2004", "", "03.07.2004x", "003.07.2004"})
+        EXPECT_FALSE(ParseDateText(bad, d)) << bad;
+}
+
+TEST(FillPlaceholders, ReplacesEveryTokenOnceAndNeverInsideValues) {
+    const Placeholders values = {{"#A#", "x#B#"}, {"#B#", "y"}};
+    EXPECT_EQ(FillPlaceholders("#A#-#B#-#A#-#C#-#", values), "x#B#-y-x#B#-#C#-#");
+    EXPECT_EQ(FillPlaceholders("", values), "");
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,122 @@
+// The export window offscreen: its controls reach the run, the results reach
+// the message boxes, refused runs keep it open, and its options persist.
+#include "exchange/ui/frm_gpx_exp.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
+
+#include "../export_cases.h"
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "exchange/export_run.h"
+#include "platform/ui/modal_result.h"
+#include "support/fakes.h"
+#include "support/records.h"
+#include "support/ui/fake_modal_host.h"
+
+namespace tv {
+namespace {
+
+class ExportWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tvtest::WriteExportWork(work);
+        ProcSettings.ShowMessages = true;
+    }
+    void TearDown() override { ProcSettings = TProcSettings{}; }
+    int exec(platform::FakeModalHost::Step step) {
+        modal.host.script.push_back(std::move(step));
+        return platform::modalHost().exec(w, nullptr);
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
+        return out;
+    }
+
+    tvtest::WorkFolder work;
+    platform::ScopedFakes fakes;
+    platform::ScopedFakeModalHost modal;
+    TfrmGPXExp w;
+};
+
+TEST_F(ExportWindow, ChosenFormatAndListReachTheFileAndTheCountIsShown) {
+    fakes.files.saveAnswers.push_back(work.str() + "export");
+    const int result = exec([&](QDialog&) {
+        w.rgFormat->button(kFmtGpx)->click();
+        w.rgWhat->button(2)->click();
+        w.cbOutputHome->click();
+        w.OK->click();
+        return 0;
+    });
+    EXPECT_EQ(result, mrOk);
+    ExportRequest req;
+    req.options = DefaultExportOptions();
+    req.options.format = kFmtGpx;
+    req.options.gpx.outputHome = false;
+    req.source = ExportSource::Database;
+    req.outPath = work.str() + "expected.gpx";
+    req.context = ExportContextFromSettings(0);
+    ASSERT_EQ(RunExport(req).written, 4);
+    EXPECT_EQ(work.read("export.gpx"), work.read("expected.gpx"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{W("4 Datensätze geschrieben.")});
+}
+
+TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
+    const std::string worklist = work.read("WPList.txt");
+    work.write("old.gpx", "alt");
+    fakes.files.saveAnswers = {work.str() + "WPList.txt", work.str() + "old"};
+    fakes.messages.answers = {platform::MsgResult::Ok, platform::MsgResult::Ok, platform::MsgResult::No};
+    exec([&](QDialog& d) {
+        w.rgFormat->button(kFmtXml)->click();
+        w.OK->click();  // no template in the work folder
+        EXPECT_TRUE(fakes.files.titles.empty());
+        w.rgFormat->button(kFmtGpx)->click();
+        w.OK->click();  // onto the work list
+        w.OK->click();  // "old" + ".gpx" exists: asked, and not replaced
+        EXPECT_TRUE(d.isVisible());
+        return mrCancel;
+    });
+    EXPECT_EQ(Texts(), (std::vector<std::string>{
+                           W("Keine XML-Vorlage gewählt!"), ProgramFileText(work.str() + "WPList.txt"),
+                           W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
+    EXPECT_EQ(work.read("WPList.txt"), worklist);
+    EXPECT_EQ(work.read("old.gpx"), "alt");
+}
+
+TEST_F(ExportWindow, SavedOptionsComeBackExceptTheFourResetOnOpening) {
+    work.write("mein.xtp", "name=Mein Format\r\n[Waypoints]#WAYPOINT#[/Waypoints]");
+    w.PickColor = [](int) { return 255; };
+    exec([&](QDialog&) {
+        EXPECT_EQ(w.cbFormat->count(), 1);
+        w.cbSaveSettings->setChecked(true);
+        w.cbQuoteNums->setChecked(true);
+        w.cbDecimalSeparator->setCurrentIndex(1);
+        w.cbOziDate->setCurrentIndex(1);
+        w.rgFormat->button(kFmtXml)->click();
+        w.btnH[0]->click();
+        w.btnV[1]->click();
+        return mrCancel;
+    });
+    ExportOptions o = w.toOptions();
+    EXPECT_EQ(o.ozi.rows[0].bg, 255);
+    EXPECT_EQ(o.ozi.rows[1].fg, 255);
+    w.cbQuoteNums->setChecked(false);
+    exec([&](QDialog&) {
+        EXPECT_TRUE(w.cbQuoteNums->isChecked());
+        EXPECT_EQ(w.rgFormat->checkedId(), kFmtXml);
+        EXPECT_EQ(w.cbDecimalSeparator->currentIndex(), 0);
+        EXPECT_EQ(w.cbOziDate->currentIndex(), 0);
+        EXPECT_EQ(w.cbFormat->currentIndex(), 0);
+        return mrCancel;
+    });
+}
+
+}  // namespace
+}  // namespace tv

@@ -1,0 +1,1 @@
+$PMGNCMD,END*3D
