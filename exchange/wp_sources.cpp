@@ -47,17 +47,21 @@ std::string TrimXmlSpace(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-void IgnoreXmlError(void*, xmlErrorPtr) {}
+// Notes that the file held an error; the reader recovers and goes on, so
+// the codes after a broken spot are not lost either.
+void NoteXmlError(void* flag, xmlErrorPtr error) {
+    if (error && error->level >= XML_ERR_ERROR) *static_cast<bool*>(flag) = true;
+}
 
 struct ReaderDeleter {
     void operator()(xmlTextReaderPtr r) const { xmlFreeTextReader(r); }
 };
 using Reader = std::unique_ptr<xmlTextReader, ReaderDeleter>;
 
-Reader OpenReader(const std::string& cleaned) {
+Reader OpenReader(const std::string& cleaned, bool* failed) {
     Reader r(xmlReaderForMemory(cleaned.data(), static_cast<int>(cleaned.size()), nullptr, nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (r) xmlTextReaderSetStructuredErrorHandler(r.get(), IgnoreXmlError, nullptr);
+                                XML_PARSE_NONET | XML_PARSE_RECOVER | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (r) xmlTextReaderSetStructuredErrorHandler(r.get(), NoteXmlError, failed);
     return r;
 }
 
@@ -100,7 +104,8 @@ CodesRead CodesFromText(std::string_view bytes) {
 CodesRead CodesFromGpx(std::string_view bytes) {
     CodesRead result;
     const std::string cleaned = CleanXmlBytes(bytes);
-    Reader reader = OpenReader(cleaned);
+    bool failed = false;
+    Reader reader = OpenReader(cleaned, &failed);
     if (!reader) return {{}, false};
     bool inName = false;
     int rc;
@@ -114,14 +119,15 @@ CodesRead CodesFromGpx(std::string_view bytes) {
             if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
         }
     }
-    result.complete = rc == 0;
+    result.complete = rc == 0 && !failed;
     return result;
 }
 
 CodesRead CodesFromLoc(std::string_view bytes) {
     CodesRead result;
     const std::string cleaned = CleanXmlBytes(bytes);
-    Reader reader = OpenReader(cleaned);
+    bool failed = false;
+    Reader reader = OpenReader(cleaned, &failed);
     if (!reader) return {{}, false};
     int rc;
     while ((rc = xmlTextReaderRead(reader.get())) == 1) {
@@ -132,7 +138,7 @@ CodesRead CodesFromLoc(std::string_view bytes) {
         xmlTextReaderMoveToElement(reader.get());
         if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
     }
-    result.complete = rc == 0;
+    result.complete = rc == 0 && !failed;
     return result;
 }
 

@@ -48,6 +48,8 @@ fs::path Fixture(const std::string& relative) { return fs::path(TV_FIXTURES_DIR)
 
 fs::path RealTestData(const std::string& relative) { return fs::path(TV_REAL_TESTDATA_DIR) / relative; }
 
+fs::path TestData(const std::string& relative) { return fs::path(TV_FIXTURES_DIR) / ".." / "data" / relative; }
+
 fs::path ShippedData(const std::string& relative) { return fs::path(TV_SOURCE_DATA_DIR) / relative; }
 
 }  // namespace tvtest

@@ -29,6 +29,8 @@ std::string ReadFileBytes(const std::filesystem::path& file);
 std::filesystem::path Fixture(const std::string& relative);
 // Path of a real outside file below shared/testdata/real.
 std::filesystem::path RealTestData(const std::string& relative);
+// A file below tests/data (real outside files in tests/data/real).
+std::filesystem::path TestData(const std::string& relative);
 // A file of the program's data/ folder in the source tree.
 std::filesystem::path ShippedData(const std::string& relative);
 
