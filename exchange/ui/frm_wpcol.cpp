@@ -198,7 +198,6 @@ void TfrmWPCol::buildLayout() {
     DTPFound->setCalendarPopup(true);
     DTPFound->setDisplayFormat("dd.MM.yyyy");
     cbIgnoreFinds = Check(this, "cbIgnoreFinds", "Finds && Ignores verwerfen", true);
-    cbIgnoreFinds->setText(U("Finds & Ignores verwerfen"));
     cbHomeGlobal = new QComboBox(this);
     cbHomeGlobal->setObjectName("cbHomeGlobal");
     connect(cbHomeGlobal, &QComboBox::activated, this, [this] { cbGlobalHomeChange(); });
@@ -460,7 +459,9 @@ void TfrmWPCol::FillListView() {
     if (CurrentList == kFoundList) headers << U("Gefunden");
     lv->setColumnCount(static_cast<int>(headers.size()));
     lv->setHeaderLabels(headers);
-    for (int c = 0; c < headers.size(); ++c) lv->setColumnWidth(c, widths[c]);
+    // The widths are those of a 6-pixel digit; larger fonts widen them alike.
+    const double scale = std::max(1.0, lv->fontMetrics().horizontalAdvance(QLatin1Char('0')) / 6.0);
+    for (int c = 0; c < headers.size(); ++c) lv->setColumnWidth(c, static_cast<int>(widths[c] * scale));
 
     const auto& entries = col.List(CurrentList);
     std::vector<std::vector<std::string>> rows;
@@ -743,7 +744,8 @@ bool TfrmWPCol::eventFilter(QObject* watched, QEvent* event) {
         auto* drop = static_cast<QDropEvent*>(event);
         if (drop->source() != lv || target == CurrentList) return true;
         drop->acceptProposedAction();
-        btnDragDrop(target);
+        // The view is refilled after the drag has ended, not under its feet.
+        QMetaObject::invokeMethod(this, [this, target] { btnDragDrop(target); }, Qt::QueuedConnection);
         return true;
     }
     return QDialog::eventFilter(watched, event);
