@@ -51,10 +51,14 @@ int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>&
 
 std::string_view ListFileName(int list) {
     switch (list) {
-        case kWorkList: return "WPList.txt";
-        case kFoundList: return "Finds.bin";
-        case kIgnoreList: return "WPignore.txt";
-        default: return "WPclipboard.txt";
+        case kWorkList:
+            return "WPList.txt";
+        case kFoundList:
+            return "Finds.bin";
+        case kIgnoreList:
+            return "WPignore.txt";
+        default:
+            return "WPclipboard.txt";
     }
 }
 
@@ -141,10 +145,17 @@ std::string FoldUmlauts(std::string_view text) {
     out.reserve(text.size() + 4);
     for (char c : text) {
         switch (static_cast<unsigned char>(c)) {
-            case 0xC4: out += "Ae"; break;
-            case 0xD6: out += "Oe"; break;
-            case 0xDC: out += "Ue"; break;
-            default: out += c;
+            case 0xC4:
+                out += "Ae";
+                break;
+            case 0xD6:
+                out += "Oe";
+                break;
+            case 0xDC:
+                out += "Ue";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -323,8 +334,8 @@ SaveReport WaypointCollection::Save(const std::string& dir) {
                 f.Waypoint = e.rec.Waypoint.view();
                 f.Name = e.rec.Name.view().substr(0, 80);
                 f.CacheType = e.rec.CacheType.view();
-                f.FoundDate = !e.storedDate.empty() ? e.storedDate
-                                                    : FormatDayDate(e.rec.FoundDate).value_or("01.01.2000");
+                f.FoundDate =
+                    !e.storedDate.empty() ? e.storedDate : FormatDayDate(e.rec.FoundDate).value_or("01.01.2000");
                 const FoundRecBytes b = EncodeFoundRec(f);
                 bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
             }
@@ -461,8 +472,7 @@ int WaypointCollection::RadiusSearch(const RadiusFilter& f, int list) {
     return added;
 }
 
-int WaypointCollection::AddCodes(const std::vector<std::string>& codes, int list, bool ignoreFinds,
-                                 double dtpFound) {
+int WaypointCollection::AddCodes(const std::vector<std::string>& codes, int list, bool ignoreFinds, double dtpFound) {
     const bool rule = ignoreFinds && list == kWorkList;
     const auto finds = rule ? KeySet(kFoundList) : std::unordered_set<std::string>{};
     const auto ignores = rule ? KeySet(kIgnoreList) : std::unordered_set<std::string>{};
@@ -550,8 +560,14 @@ std::vector<std::string> WaypointCollection::SetFoundDate(const std::vector<std:
 
 void WaypointCollection::ReplaceRecordEverywhere(const TCacheRec& rec) {
     const std::string k = Key(rec.Waypoint.view());
+    bool known = false;
     for (TCacheRec& r : dbCopy_)
-        if (Key(r.Waypoint.view()) == k) r = rec;
+        if (Key(r.Waypoint.view()) == k) {
+            r = rec;
+            known = true;
+        }
+    // A cache typed in anew is found by the next name or radius search too.
+    if (!known) dbCopy_.push_back(rec);
     for (auto& entries : lists_)
         for (WpEntry& e : entries) {
             if (Key(e.rec.Waypoint.view()) != k) continue;

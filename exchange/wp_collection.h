@@ -25,8 +25,8 @@ inline constexpr int kIgnoreList = 3;
 inline constexpr int kClipList = 4;
 
 struct WpEntry {
-    TCacheRec rec;             // rec.FoundDate: the day of the find (list 2)
-    std::string storedDate;    // the date text read from Finds.bin, written back while the date is untouched
+    TCacheRec rec;           // rec.FoundDate: the day of the find (list 2)
+    std::string storedDate;  // the date text read from Finds.bin, written back while the date is untouched
 };
 
 // Looks a code up in the cache database (FindCacheByWaypoint by default).
@@ -66,18 +66,18 @@ std::array<int, 5> ButtonPanelTops(int panelHeight, int buttonHeight);
 enum class AddResult { Added, Refused, NeedsConfirm, Empty };
 
 struct RadiusFilter {
-    double radius = 0;               // km
+    double radius = 0;  // km
     LatLon centre;
     bool filterDate = false;
-    double minHidden = 0;            // day count, whole days compared
+    double minHidden = 0;  // day count, whole days compared
     bool filterType = false;
-    std::array<bool, 10> types{};    // by cache-type number 0..9
+    std::array<bool, 10> types{};  // by cache-type number 0..9
     bool skipArchived = true;
     bool skipOldEvents = true;
     bool skipMicros = false;
     bool ignoreFinds = true;
-    double today = 0;                // day count
-    double foundDate = 0;            // given to entries added to the finds list
+    double today = 0;      // day count
+    double foundDate = 0;  // given to entries added to the finds list
     // Distance in km, nothing when it cannot be computed (CalcDistanceBearing
     // when empty).
     std::function<std::optional<double>(LatLon, LatLon)> distance;
@@ -154,8 +154,8 @@ public:
     // Finds-list entries of the codes that the database holds get the
     // database record with this found date. Returns the codes changed.
     std::vector<std::string> SetFoundDate(const std::vector<std::string>& codes, double date);
-    // After an edit of the database record: the copy and every list take the
-    // new record; finds keep their date.
+    // After an edit of the database record: the copy (which gains a new
+    // cache) and every list take the new record; finds keep their date.
     void ReplaceRecordEverywhere(const TCacheRec& rec);
 
     bool Lookup(std::string_view code, TCacheRec& rec) const;

@@ -25,8 +25,8 @@ std::size_t ReferenceLength(std::string_view s, std::size_t pos) {
         bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
         if (hex) ++i;
         const std::size_t start = i;
-        while (i < s.size() && (hex ? std::isxdigit(static_cast<unsigned char>(s[i]))
-                                    : std::isdigit(static_cast<unsigned char>(s[i]))))
+        while (i < s.size() &&
+               (hex ? std::isxdigit(static_cast<unsigned char>(s[i])) : std::isdigit(static_cast<unsigned char>(s[i]))))
             ++i;
         if (i == start || i >= s.size() || s[i] != ';') return 0;
         return i + 1 - pos;
@@ -146,9 +146,12 @@ CodesRead CodesFromFile(const std::string& path, WpFileFormat format) {
     const auto bytes = ReadWholeFile(path);
     if (!bytes) return {{}, false};
     switch (format) {
-        case WpFileFormat::Gpx: return CodesFromGpx(*bytes);
-        case WpFileFormat::Loc: return CodesFromLoc(*bytes);
-        case WpFileFormat::Text: break;
+        case WpFileFormat::Gpx:
+            return CodesFromGpx(*bytes);
+        case WpFileFormat::Loc:
+            return CodesFromLoc(*bytes);
+        case WpFileFormat::Text:
+            break;
     }
     return CodesFromText(*bytes);
 }

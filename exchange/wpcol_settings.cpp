@@ -14,8 +14,8 @@ struct TypeKey {
     int type;
 };
 constexpr TypeKey kTypeKeys[] = {
-    {"FilterCTypeTrad", 0},  {"FilterCTypeMulti", 1}, {"FilterCTypeMystery", 6}, {"FilterCTypeWebcam", 5},
-    {"FilterCTypeEvent", 4}, {"FilterCTypeCITO", 8},  {"FilterCTypeLetter", 3},  {"FilterCTypeEarth", 9},
+    {"FilterCTypeTrad", 0},    {"FilterCTypeMulti", 1},   {"FilterCTypeMystery", 6}, {"FilterCTypeWebcam", 5},
+    {"FilterCTypeEvent", 4},   {"FilterCTypeCITO", 8},    {"FilterCTypeLetter", 3},  {"FilterCTypeEarth", 9},
     {"FilterCTypeVirtual", 2}, {"FilterCTypeLocless", 7},
 };
 

@@ -22,7 +22,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -81,10 +80,9 @@ struct TypeBox {
     const char* caption;
 };
 constexpr TypeBox kTypeBoxes[10] = {
-    {"cbTrad", "Traditional"}, {"cbMulti", "Multi"},     {"cbVirtual", "Virtual"},
-    {"cbLetter", "Letterbox"}, {"cbEvent", "Event"},     {"cbWebcam", "Webcam"},
-    {"cbMystery", "Mystery"},  {"cbLocless", "Locationless"}, {"cbCITO", "CITO-Event"},
-    {"cbEarth", "Earth"},
+    {"cbTrad", "Traditional"}, {"cbMulti", "Multi"},   {"cbVirtual", "Virtual"}, {"cbLetter", "Letterbox"},
+    {"cbEvent", "Event"},      {"cbWebcam", "Webcam"}, {"cbMystery", "Mystery"}, {"cbLocless", "Locationless"},
+    {"cbCITO", "CITO-Event"},  {"cbEarth", "Earth"},
 };
 
 }  // namespace
@@ -122,9 +120,9 @@ void TfrmWPCol::buildLayout() {
     GarbagePanel->setAlignment(Qt::AlignCenter);
     GarbagePanel->setFrameShape(QFrame::Box);
     int tag = kWorkList;
-    for (QWidget* w : {static_cast<QWidget*>(btnWork), static_cast<QWidget*>(btnFound),
-                       static_cast<QWidget*>(btnIgnore), static_cast<QWidget*>(btnCache),
-                       static_cast<QWidget*>(GarbagePanel)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(btnWork), static_cast<QWidget*>(btnFound), static_cast<QWidget*>(btnIgnore),
+          static_cast<QWidget*>(btnCache), static_cast<QWidget*>(GarbagePanel)}) {
         w->setAcceptDrops(true);
         w->installEventFilter(this);
         w->setFixedSize(100, 40);
@@ -154,8 +152,7 @@ void TfrmWPCol::buildLayout() {
             [this](const QPoint& p) { popup->popup(lv->viewport()->mapToGlobal(p)); });
 
     popup = new QMenu(this);
-    auto item = [this](QAction*& a, const char* name, const char* caption, QKeySequence keys,
-                       std::function<void()> f) {
+    auto item = [this](QAction*& a, const char* name, const char* caption, QKeySequence keys, std::function<void()> f) {
         a = popup->addAction(U(caption));
         a->setObjectName(name);
         if (!keys.isEmpty()) {
@@ -165,7 +162,8 @@ void TfrmWPCol::buildLayout() {
         lv->addAction(a);
         connect(a, &QAction::triggered, this, std::move(f));
     };
-    item(ppMarkAll, "ppMarkAll", "alle Caches markieren", QKeySequence(Qt::CTRL | Qt::Key_A), [this] { tvMarkAction(1); });
+    item(ppMarkAll, "ppMarkAll", "alle Caches markieren", QKeySequence(Qt::CTRL | Qt::Key_A),
+         [this] { tvMarkAction(1); });
     item(ppMarkNone, "ppMarkNone", "keinen Cache markieren", QKeySequence(Qt::CTRL | Qt::Key_N),
          [this] { tvMarkAction(2); });
     item(ppInvertMark, "ppInvertMark", "Markierungen umkehren", {}, [this] { tvMarkAction(3); });
@@ -393,7 +391,8 @@ LatLon TfrmWPCol::homePoint(int index) const {
     const std::size_t i = index > 0 ? static_cast<std::size_t>(index - 1) : 0;
     if (index <= 0 || i >= ProcSettings.AddHomeLat.size() || i >= ProcSettings.AddHomeLon.size())
         return {ProcSettings.HomeLat, ProcSettings.HomeLong};
-    return {ParseFloat(ProcSettings.AddHomeLat[i], '.').value_or(0), ParseFloat(ProcSettings.AddHomeLon[i], '.').value_or(0)};
+    return {ParseFloat(ProcSettings.AddHomeLat[i], '.').value_or(0),
+            ParseFloat(ProcSettings.AddHomeLon[i], '.').value_or(0)};
 }
 
 void TfrmWPCol::ReadCacheDB() {
@@ -686,7 +685,8 @@ void TfrmWPCol::btnLoadWaypointsClick() {
     std::string filter = kFilters[first];
     for (int i = 0; i < 5; ++i)
         if (i != first) filter += std::string(";;") + kFilters[i];
-    const auto files = platform::fileDialogs().openFiles(W("Öffnen"), filter, ProcSettings.WorkDir.empty() ? WorkDir : ProcSettings.WorkDir);
+    const auto files = platform::fileDialogs().openFiles(W("Öffnen"), filter,
+                                                         ProcSettings.WorkDir.empty() ? WorkDir : ProcSettings.WorkDir);
     if (!files) return;
     std::vector<std::string> codes, partial;
     for (const std::string& file : *files) {
@@ -745,7 +745,8 @@ bool TfrmWPCol::eventFilter(QObject* watched, QEvent* event) {
         if (drop->source() != lv || target == CurrentList) return true;
         drop->acceptProposedAction();
         // The view is refilled after the drag has ended, not under its feet.
-        QMetaObject::invokeMethod(this, [this, target] { btnDragDrop(target); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, target] { btnDragDrop(target); }, Qt::QueuedConnection);
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -764,8 +765,12 @@ void TfrmWPCol::btnDragDrop(int target) {
 
 void TfrmWPCol::tvMarkAction(int tag) {
     switch (tag) {
-        case 1: lv->selectAll(); break;
-        case 2: lv->clearSelection(); break;
+        case 1:
+            lv->selectAll();
+            break;
+        case 2:
+            lv->clearSelection();
+            break;
         case 3:
             for (int r = 0; r < lv->topLevelItemCount(); ++r) {
                 QTreeWidgetItem* it = lv->topLevelItem(r);
@@ -781,7 +786,8 @@ void TfrmWPCol::tvMarkAction(int tag) {
             col.ClearList(CurrentList);
             ListButtonsClick(0);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -37,8 +37,7 @@ public:
     std::string WorkDir;  // with a trailing '/'; GetWorkDir() by default
     // The result picker for a name search: gets the candidates, returns the
     // codes taken, nothing when the user declined. Empty: every candidate.
-    std::function<std::optional<std::vector<std::string>>(const std::vector<NameCandidate>&, QWidget& over)>
-        PickNames;
+    std::function<std::optional<std::vector<std::string>>(const std::vector<NameCandidate>&, QWidget& over)> PickNames;
     // Shows codes on the map; returns the codes the user removed there (empty
     // hook: the map items stay disabled).
     std::function<std::vector<std::string>(const std::vector<std::string>& codes, QWidget& over)> ShowMap;

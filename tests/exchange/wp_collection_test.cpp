@@ -59,9 +59,9 @@ TEST(WaypointCollectionFiles, ListsRoundTripWithBackups) {
     EXPECT_EQ(Codes(c, kIgnoreList), (std::vector<std::string>{"GC7", "GC8"}));
     EXPECT_EQ(c.ArchivedCodes(), (std::vector<std::string>{"GC11", "GC12", "GC13", "GC15"}));
     ASSERT_EQ(c.List(kFoundList).size(), 3u);
-    EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "DB Name");       // the database wins
-    EXPECT_EQ(c.List(kFoundList)[1].rec.Lat, 48.5);              // not in the database: the find's own data
-    EXPECT_EQ(c.List(kFoundList)[2].rec.FoundDate, 2.0);         // unreadable date shows as 01.01.1900
+    EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "DB Name");  // the database wins
+    EXPECT_EQ(c.List(kFoundList)[1].rec.Lat, 48.5);        // not in the database: the find's own data
+    EXPECT_EQ(c.List(kFoundList)[2].rec.FoundDate, 2.0);   // unreadable date shows as 01.01.1900
     EXPECT_FALSE(c.Modified());
 
     const std::string oldWork = dir.read("WPlist.txt");
@@ -249,6 +249,7 @@ TEST(WaypointCollectionEntries, MoveRemoveAndFoundDates) {
     c.ReplaceRecordEverywhere(edited);
     EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "Edited");
     EXPECT_EQ(c.List(kFoundList)[0].rec.FoundDate, 41000);
+    EXPECT_EQ(c.DBCopy().size(), 1u);  // a cache typed in anew joins the searches
     c.Save(dir.str());
     EXPECT_EQ(DecodeFoundRecs(dir.read("Finds.bin"))[0].FoundDate, "01.04.2012");
 }

@@ -20,10 +20,12 @@ TEST(WaypointSources, GpxNamesByQualifiedName) {
         "<wpt lat=\"1\" lon=\"2\"><name/><desc>GC3C</desc></wpt><wpt><name> gc4d\n</name></wpt></gpx>";
     EXPECT_EQ(CodesFromGpx(gpx).codes, (Codes{"GC TOUR", "GC1A", "GC4D"}));
     // Control bytes and a bare '&' no longer end the parse; a real break keeps what came before.
-    CodesRead r = CodesFromGpx("<gpx><wpt><name>GC\x01X</name><desc>A & B</desc></wpt><wpt><name>GCY</name></wpt></gpx>");
+    CodesRead r =
+        CodesFromGpx("<gpx><wpt><name>GC\x01X</name><desc>A & B</desc></wpt><wpt><name>GCY</name></wpt></gpx>");
     EXPECT_EQ(r.codes, (Codes{"GCX", "GCY"}));
     EXPECT_TRUE(r.complete);
-    r = CodesFromGpx("<gpx><wpt><name>GCZ</name><desc>" + std::string(4000, 'x') + "</desc></wpt><wpt><name>GCW</nam></wpt>");
+    r = CodesFromGpx("<gpx><wpt><name>GCZ</name><desc>" + std::string(4000, 'x') +
+                     "</desc></wpt><wpt><name>GCW</nam></wpt>");
     EXPECT_EQ(r.codes, (Codes{"GCZ"}));
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(CleanXmlBytes("a\x02&amp;&#38;&x &\t\r\n"), "a&amp;&#38;&amp;x &amp;\t\r\n");

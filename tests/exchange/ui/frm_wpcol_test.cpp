@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeWidget>
-
 #include <filesystem>
 
 #include "core/proc_settings.h"
@@ -140,6 +141,24 @@ TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {
     fakes_.messages.answers = {platform::MsgResult::No};
     w_.btnCancel->click();
     EXPECT_TRUE(w_.isVisible());
+}
+
+TEST_F(WPColWindow, SettingsComeFromAndGoToTheWorkFolder) {
+    dir_.write("tq.conf", "[WPCollector]\r\nImportFormatIndex=2\r\nFilterCacheType=1\r\nActivePage=2\r\n"
+                          "[Program]\r\nRadius=7.5\r\n");
+    open();
+    EXPECT_EQ(w_.cbFormat->currentIndex(), 2);
+    EXPECT_EQ(w_.PageControl1->currentIndex(), 2);
+    EXPECT_TRUE(w_.typeBoxes[0]->isEnabled());
+    EXPECT_EQ(w_.edRad->text(), "7.5");
+    w_.edRad->setText("12.5");
+    w_.btnCancel->click();  // nothing changed: no question
+    EXPECT_FALSE(w_.isVisible());
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    const std::string conf = dir_.read("tq.conf");
+    EXPECT_NE(conf.find("Radius=12.5\r\n"), std::string::npos);
+    EXPECT_NE(conf.find("ActivePage=2\r\n"), std::string::npos);
+    EXPECT_EQ(ProcSettings.Radius, 12.5);
 }
 
 }  // namespace
