@@ -16,6 +16,7 @@
 #include "shell/ui/frm_sub_selector.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
+#include "shell/ui/wpcol_wiring.h"
 
 namespace tv {
 
@@ -89,6 +90,9 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);
+
+    // Wegpunkte / Arbeits-, Fund- und Ignoreliste (Ctrl+W) and its tool button.
+    InstallWPCollector(*main);
 }
 
 MainWiring::~MainWiring() {

@@ -187,7 +187,7 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
     const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuSuitcase,
-                                      m.mnuGPXImport,     m.mnuDBFromPages,   m.mnuWPCollector,
+                                      m.mnuGPXImport,     m.mnuDBFromPages,
                                       m.mnuUTM,            m.mnuRoute,         m.mnuGoogleMapsList, m.mnuGMLink,
                                       m.mnuShowInGoogleMaps};
     for (QAction* a : m.all) {
@@ -197,6 +197,8 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
             EXPECT_TRUE(main->IsBound(a)) << a->objectName().toStdString();
         }
     }
+    m.mnuWPCollector->trigger();
+    EXPECT_EQ(modal.host.shown.back(), "frmWPCol");
     // Folder-dependent items at the root.
     EXPECT_FALSE(m.mnuEditLongDescr->isEnabled());
     EXPECT_TRUE(m.mnuOrigToWorklist->isEnabled());

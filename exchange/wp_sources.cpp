@@ -1,0 +1,159 @@
+#include "exchange/wp_sources.h"
+
+#include <libxml/xmlreader.h>
+
+#include <cctype>
+#include <memory>
+
+#include "core/file_procs.h"
+#include "core/str_util.h"
+#include "platform/text_encoding.h"
+
+namespace tv {
+
+namespace {
+
+// A code is kept when it has at least 3 characters and starts with "GC".
+bool LooksLikeCode(std::string_view code) { return code.size() >= 3 && code.substr(0, 2) == "GC"; }
+
+// Length of a well-formed reference ("&amp;", "&#38;", "&#x26;") at `pos`,
+// or 0.
+std::size_t ReferenceLength(std::string_view s, std::size_t pos) {
+    std::size_t i = pos + 1;
+    if (i < s.size() && s[i] == '#') {
+        ++i;
+        bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
+        if (hex) ++i;
+        const std::size_t start = i;
+        while (i < s.size() &&
+               (hex ? std::isxdigit(static_cast<unsigned char>(s[i])) : std::isdigit(static_cast<unsigned char>(s[i]))))
+            ++i;
+        if (i == start || i >= s.size() || s[i] != ';') return 0;
+        return i + 1 - pos;
+    }
+    const std::size_t start = i;
+    while (i < s.size() && i - start < 32 &&
+           (std::isalnum(static_cast<unsigned char>(s[i])) || s[i] == '_' || s[i] == '-' || s[i] == '.'))
+        ++i;
+    if (i == start || i >= s.size() || s[i] != ';') return 0;
+    return i + 1 - pos;
+}
+
+std::string TrimXmlSpace(std::string_view s) {
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t b = 0, e = s.size();
+    while (b < e && space(s[b])) ++b;
+    while (e > b && space(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+// Notes that the file held an error; the reader recovers and goes on, so
+// the codes after a broken spot are not lost either.
+void NoteXmlError(void* flag, xmlErrorPtr error) {
+    if (error && error->level >= XML_ERR_ERROR) *static_cast<bool*>(flag) = true;
+}
+
+struct ReaderDeleter {
+    void operator()(xmlTextReaderPtr r) const { xmlFreeTextReader(r); }
+};
+using Reader = std::unique_ptr<xmlTextReader, ReaderDeleter>;
+
+Reader OpenReader(const std::string& cleaned, bool* failed) {
+    Reader r(xmlReaderForMemory(cleaned.data(), static_cast<int>(cleaned.size()), nullptr, nullptr,
+                                XML_PARSE_NONET | XML_PARSE_RECOVER | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (r) xmlTextReaderSetStructuredErrorHandler(r.get(), NoteXmlError, failed);
+    return r;
+}
+
+std::string Upper(const xmlChar* utf8) {
+    if (!utf8) return {};
+    return UpperCaseCp1252(Utf8ToCp1252(reinterpret_cast<const char*>(utf8)));
+}
+
+enum { kStartTag = 1, kText = 3, kEndTag = 15 };
+
+}  // namespace
+
+std::string CleanXmlBytes(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
+        if (c == '&' && ReferenceLength(bytes, i) == 0) {
+            out += "&amp;";
+            continue;
+        }
+        out += static_cast<char>(c);
+    }
+    return out;
+}
+
+CodesRead CodesFromText(std::string_view bytes) {
+    CodesRead result;
+    for (const std::string& line : SplitTextLines(bytes)) {
+        std::string code = UpperCaseCp1252(line);
+        if (const auto semi = code.find(';'); semi != std::string::npos) code.erase(semi);
+        if (code.size() > 2 && code.compare(0, 2, "GC") == 0) result.codes.push_back(std::move(code));
+    }
+    return result;
+}
+
+// The qualified name counts, so a "groundspeak:name" (the cache title) is not
+// a waypoint name; CDATA sections give nothing.
+CodesRead CodesFromGpx(std::string_view bytes) {
+    CodesRead result;
+    const std::string cleaned = CleanXmlBytes(bytes);
+    bool failed = false;
+    Reader reader = OpenReader(cleaned, &failed);
+    if (!reader) return {{}, false};
+    bool inName = false;
+    int rc;
+    while ((rc = xmlTextReaderRead(reader.get())) == 1) {
+        const int type = xmlTextReaderNodeType(reader.get());
+        if (type == kStartTag || type == kEndTag) {
+            if (Upper(xmlTextReaderConstName(reader.get())) != "NAME") continue;
+            inName = type == kStartTag && !xmlTextReaderIsEmptyElement(reader.get());
+        } else if (type == kText && inName) {
+            std::string code = TrimXmlSpace(Upper(xmlTextReaderConstValue(reader.get())));
+            if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
+        }
+    }
+    result.complete = rc == 0 && !failed;
+    return result;
+}
+
+CodesRead CodesFromLoc(std::string_view bytes) {
+    CodesRead result;
+    const std::string cleaned = CleanXmlBytes(bytes);
+    bool failed = false;
+    Reader reader = OpenReader(cleaned, &failed);
+    if (!reader) return {{}, false};
+    int rc;
+    while ((rc = xmlTextReaderRead(reader.get())) == 1) {
+        if (xmlTextReaderNodeType(reader.get()) != kStartTag) continue;
+        if (Upper(xmlTextReaderConstName(reader.get())) != "NAME") continue;
+        if (xmlTextReaderMoveToFirstAttribute(reader.get()) != 1) continue;
+        std::string code = Upper(xmlTextReaderConstValue(reader.get()));
+        xmlTextReaderMoveToElement(reader.get());
+        if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
+    }
+    result.complete = rc == 0 && !failed;
+    return result;
+}
+
+CodesRead CodesFromFile(const std::string& path, WpFileFormat format) {
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) return {{}, false};
+    switch (format) {
+        case WpFileFormat::Gpx:
+            return CodesFromGpx(*bytes);
+        case WpFileFormat::Loc:
+            return CodesFromLoc(*bytes);
+        case WpFileFormat::Text:
+            break;
+    }
+    return CodesFromText(*bytes);
+}
+
+}  // namespace tv

@@ -1,0 +1,11 @@
+#pragma once
+// Opens the waypoint-collection window from the main window (menu item and
+// tool button "Arbeits-, Fund- und Ignoreliste", Ctrl+W), with the result
+// picker of the shell for its name search.
+namespace tv {
+
+class TfrmMain;
+
+void InstallWPCollector(TfrmMain& main);
+
+}  // namespace tv

@@ -1,0 +1,165 @@
+// The waypoint-collection window offscreen over a real work folder: each
+// control reaches the collection and the result reaches the list view.
+#include "exchange/ui/frm_wpcol.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "core/proc_settings.h"
+#include "platform/ui/qt_text.h"
+#include "support/fakes.h"
+#include "support/records.h"
+#include "support/ui/fake_modal_host.h"
+
+namespace tv {
+namespace {
+
+using tvtest::CacheRecord;
+
+class WPColWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = ProcSettings;
+        ProcSettings.HomeLat = 49;
+        ProcSettings.HomeLong = 9;
+        ProcSettings.AddHomeLat.clear();
+        ProcSettings.AddHomeLon.clear();
+        ProcSettings.AddHomeTxt.clear();
+        dir_.writeCaches({CacheRecord("GC1", "Bravo", 49.01, 9), CacheRecord("GC2", "Alpha", 49.02, 9),
+                          CacheRecord("GC3", "Charlie", 49.03, 9)});
+        dir_.write("WPList.txt", "GC1\r\nGC2\r\nGC3\r\n");
+    }
+    void TearDown() override { ProcSettings = saved_; }
+
+    void open() {
+        w_.WorkDir = dir_.str();
+        w_.show();
+    }
+    std::vector<std::string> column(int c) const {
+        std::vector<std::string> out;
+        for (int r = 0; r < w_.lv->topLevelItemCount(); ++r) out.push_back(FromQ(w_.lv->topLevelItem(r)->text(c)));
+        return out;
+    }
+    void select(const std::vector<int>& rows) {
+        w_.lv->clearSelection();
+        for (int r : rows) w_.lv->topLevelItem(r)->setSelected(true);
+    }
+
+    TProcSettings saved_;
+    tvtest::WorkFolder dir_;
+    platform::ScopedFakes fakes_;
+    platform::ScopedFakeModalHost modal_;
+    TfrmWPCol w_;
+};
+
+TEST_F(WPColWindow, SortThenDeleteRemovesTheMarkedCacheAndSaves) {
+    open();
+    EXPECT_EQ(FromQ(w_.Panel3->text()), W("Arbeitsliste (3 Einträge)"));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC1", "GC2", "GC3"}));
+    w_.lvColumnClick(1);
+    EXPECT_EQ(column(1), (std::vector<std::string>{"Alpha", "Bravo", "Charlie"}));
+    select({0});  // Alpha, the second entry of the list
+    w_.ppDelMark->trigger();
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC1", "GC3"}));
+    w_.btnSave->click();
+    EXPECT_EQ(dir_.read("WPList.txt"), "GC1\r\nGC3\r\n");
+    EXPECT_EQ(dir_.read("WPList.txt.bk"), "GC1\r\nGC2\r\nGC3\r\n");
+    EXPECT_FALSE(w_.isVisible());
+}
+
+TEST_F(WPColWindow, AddingByCodeRadiusAndFile) {
+    open();
+    w_.btnCache->click();
+    w_.edWP->setText("gc404");
+    fakes_.messages.answers = {platform::MsgResult::Yes};
+    w_.btnAddWPClick();
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC404"}));
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+
+    w_.edRad->setText("abc");
+    w_.btnRadSearchClick();
+    EXPECT_EQ(fakes_.messages.shown.back().text, W("Der eingegebene Radius ist falsch."));
+    w_.edRad->setText("2.5");
+    w_.btnRadSearchClick();
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC404", "GC1", "GC2"}));
+
+    w_.cbFormat->setCurrentIndex(1);
+    fakes_.files.openManyAnswers.push_back(
+        std::vector<std::string>{tvtest::TestsPath("data/real/cgeo/gc1bkp3_loc.loc").string()});
+    w_.btnLoadWaypointsClick();
+    EXPECT_EQ(column(0).back(), "GC1BKP3");
+    EXPECT_EQ(column(1).back(), "?");
+}
+
+TEST_F(WPColWindow, NameSearchGoesThroughThePicker) {
+    open();
+    std::vector<std::string> offered;
+    w_.PickNames = [&](const std::vector<NameCandidate>& c, QWidget&) {
+        for (const auto& x : c) offered.push_back(x.line);
+        return std::optional<std::vector<std::string>>(std::vector<std::string>{"GC2"});
+    };
+    w_.btnIgnore->click();
+    w_.edName->setText("ha");
+    EXPECT_FALSE(w_.btnAddName->isEnabled());
+    w_.edName->setText("pha");
+    w_.btnAddName->click();
+    EXPECT_EQ(offered, (std::vector<std::string>{"Alpha (GC2)"}));
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC2"}));
+}
+
+TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {
+    std::filesystem::create_directory(dir_.path() / "WPignore.txt");
+    fakes_.messages.answers = {platform::MsgResult::Ok};
+    open();
+    select({0, 2});
+    w_.btnDragDrop(kFoundList);
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC2"}));
+    w_.btnFound->click();
+    EXPECT_EQ(column(0), (std::vector<std::string>{"GC1", "GC3"}));
+    EXPECT_EQ(w_.lv->columnCount(), 10);
+
+    w_.btnIgnore->click();
+    w_.edWP->setText("GC2");
+    w_.btnAddWPClick();
+    fakes_.messages.shown.clear();
+    w_.btnSave->click();
+    ASSERT_FALSE(fakes_.messages.shown.empty());
+    EXPECT_EQ(fakes_.messages.shown[0].text, W("Fehler beim Schreiben der Datei ") + dir_.str() + "WPignore.txt");
+    EXPECT_TRUE(w_.isVisible());
+    EXPECT_EQ(dir_.read("WPList.txt"), "GC2\r\n");
+    EXPECT_EQ(DecodeFoundRecs(dir_.read("Finds.bin")).size(), 2u);
+
+    // Cancelling asks first; No keeps the changes on screen.
+    fakes_.messages.answers = {platform::MsgResult::No};
+    w_.btnCancel->click();
+    EXPECT_TRUE(w_.isVisible());
+}
+
+TEST_F(WPColWindow, SettingsComeFromAndGoToTheWorkFolder) {
+    dir_.write("tq.conf", "[WPCollector]\r\nImportFormatIndex=2\r\nFilterCacheType=1\r\nActivePage=2\r\n"
+                          "[Program]\r\nRadius=7.5\r\n");
+    open();
+    EXPECT_EQ(w_.cbFormat->currentIndex(), 2);
+    EXPECT_EQ(w_.PageControl1->currentIndex(), 2);
+    EXPECT_TRUE(w_.typeBoxes[0]->isEnabled());
+    EXPECT_EQ(w_.edRad->text(), "7.5");
+    w_.edRad->setText("12.5");
+    w_.btnCancel->click();  // nothing changed: no question
+    EXPECT_FALSE(w_.isVisible());
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    const std::string conf = dir_.read("tq.conf");
+    EXPECT_NE(conf.find("Radius=12.5\r\n"), std::string::npos);
+    EXPECT_NE(conf.find("ActivePage=2\r\n"), std::string::npos);
+    EXPECT_EQ(ProcSettings.Radius, 12.5);
+}
+
+}  // namespace
+}  // namespace tv
