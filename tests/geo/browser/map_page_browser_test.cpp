@@ -1,0 +1,93 @@
+// The online map page in headless Chromium: the page's own script lists the
+// caches, hostile cache texts run nothing, and the page's content security
+// policy blocks any script it does not name. Skipped without Chromium. The
+// browser resolves no host, so nothing leaves the machine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "core/cache_rec.h"
+#include "core/str_util.h"
+#include "geo/map_links.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FindChromium() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        for (const char* name : {"chromium", "chromium-browser"}) {
+            const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+            if (!candidate.empty() && fs::exists(candidate)) return candidate.string();
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+// The DOM after the page's scripts ran, as Chromium serialises it.
+std::string DumpDom(const std::string& chromium, const tvtest::TempDir& dir, const fs::path& page) {
+    const fs::path out = dir.path() / "dom.html";
+    const std::string command = "timeout -k 5 90 '" + chromium +
+                                "' --headless --no-sandbox --disable-gpu --disable-background-networking "
+                                "--disable-component-update --disable-sync --no-first-run "
+                                "--host-resolver-rules='MAP * ~NOTFOUND' --proxy-server=127.0.0.1:9 "
+                                "--user-data-dir='" +
+                                (dir.path() / "profile").string() + "' --dump-dom '" + PathToFileUrl(page.string()) +
+                                "' > '" + out.string() + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) return {};
+    return tvtest::ReadFileBytes(out);
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
+    const std::string chromium = FindChromium();
+    if (chromium.empty()) GTEST_SKIP() << "chromium not installed";
+
+    tvtest::WorkFolder work;
+    const std::string pwn = "document.body.setAttribute('data-pwned','1')";
+    TCacheRec a = tvtest::CacheRecord("GC1", "<img src=x onerror=\"" + pwn + "\">", 48, 11);
+    TCacheRec b = tvtest::CacheRecord("GC2", "</script><script>" + pwn + "</script>", 49, 12);
+    TCacheRec c = tvtest::CacheRecord("GC3", "x\" data-y='<svg onload=" + pwn + ">", 49, 11);
+    c.Size = "\"/><script>" + pwn + "</script>";
+    work.writeCaches({a, b, c});
+    work.write("WPList.txt", "GC1\r\nGC2\r\nGC3\r\n");
+    MapPageParams params;
+    params.workDir = work.str();
+    params.templateFallbackDir = tvtest::ShippedData("gmtemplate.html").parent_path().string() + "/";
+    const MapPageResult r = WriteMapPage(params);
+    ASSERT_EQ(r.status, MapPageResult::Written) << r.error;
+
+    const std::string dom = DumpDom(chromium, work, r.pagePath);
+    ASSERT_FALSE(dom.empty());
+    EXPECT_NE(dom.find("data-markers=\"3\""), std::string::npos) << dom;  // the page's script ran
+    EXPECT_EQ(Count(dom, "<li class=\"cache\">"), 3);
+    EXPECT_EQ(dom.find("data-pwned=\"1\""), std::string::npos);
+    EXPECT_EQ(dom.find("<img"), std::string::npos);
+    EXPECT_EQ(dom.find("<svg"), std::string::npos);
+    EXPECT_NE(dom.find("<b>GC2</b><br>&lt;/script&gt;&lt;script&gt;"), std::string::npos);
+
+    // A script the policy does not name stays dead, wherever it comes from.
+    std::string page = tvtest::ReadFileBytes(r.pagePath);
+    ReplaceAll(page, "<ol id=\"caches\">", "<script>" + pwn + "</script><ol id=\"caches\">");
+    const fs::path injected = work.write("injected.html", page);
+    const std::string dom2 = DumpDom(chromium, work, injected);
+    EXPECT_NE(dom2.find("data-markers=\"3\""), std::string::npos);
+    EXPECT_EQ(dom2.find("data-pwned=\"1\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tv
