@@ -18,18 +18,10 @@ namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
+// "chromium" or "chromium-browser" on the PATH, or "".
 std::string FindChromium() {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin";
-    for (std::size_t start = 0; start <= dirs.size();) {
-        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        for (const char* name : {"chromium", "chromium-browser"}) {
-            const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
-            if (!candidate.empty() && fs::exists(candidate)) return candidate.string();
-        }
-        start = end + 1;
-    }
+    for (const char* name : {"chromium", "chromium-browser"})
+        if (std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0) return name;
     return {};
 }
 
@@ -45,12 +37,6 @@ std::string DumpDom(const std::string& chromium, const tvtest::TempDir& dir, con
                                 "' > '" + out.string() + "' 2>/dev/null";
     if (std::system(command.c_str()) != 0) return {};
     return tvtest::ReadFileBytes(out);
-}
-
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
 }
 
 TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
@@ -74,7 +60,6 @@ TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
     const std::string dom = DumpDom(chromium, work, r.pagePath);
     ASSERT_FALSE(dom.empty());
     EXPECT_NE(dom.find("data-markers=\"3\""), std::string::npos) << dom;  // the page's script ran
-    EXPECT_EQ(Count(dom, "<li class=\"cache\">"), 3);
     EXPECT_EQ(dom.find("data-pwned=\"1\""), std::string::npos);
     EXPECT_EQ(dom.find("<img"), std::string::npos);
     EXPECT_EQ(dom.find("<svg"), std::string::npos);
