@@ -66,9 +66,12 @@ MapLinkResult ParseMapLink(std::string_view text) {
 
 std::string MapLinkErrorText(MapLinkError error) {
     switch (error) {
-        case MapLinkError::NoCoordinates: return "Konnte in der URL kleine Koordinatenangabe finden.";
-        case MapLinkError::BadNumber: return "Fehlerhaftes Zeichen in der Koordinatenangabe gefunden.";
-        case MapLinkError::None: break;
+        case MapLinkError::NoCoordinates:
+            return "Konnte in der URL kleine Koordinatenangabe finden.";
+        case MapLinkError::BadNumber:
+            return "Fehlerhaftes Zeichen in der Koordinatenangabe gefunden.";
+        case MapLinkError::None:
+            break;
     }
     return {};
 }
@@ -98,17 +101,39 @@ std::string EscapeMarkerName(std::string_view name) {
     out.reserve(name.size() + 8);
     for (const char ch : name) {
         switch (static_cast<unsigned char>(ch)) {
-            case '"': out += '\''; break;
-            case 0xE4: out += "ae"; break;
-            case 0xF6: out += "oe"; break;
-            case 0xFC: out += "ue"; break;
-            case 0xDF: out += "ss"; break;
-            case 0xC4: out += "Ae"; break;
-            case 0xD6: out += "Oe"; break;
-            case 0xDC: out += "Ue"; break;
-            case '&': out += '+'; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
+            case '"':
+                out += '\'';
+                break;
+            case 0xE4:
+                out += "ae";
+                break;
+            case 0xF6:
+                out += "oe";
+                break;
+            case 0xFC:
+                out += "ue";
+                break;
+            case 0xDF:
+                out += "ss";
+                break;
+            case 0xC4:
+                out += "Ae";
+                break;
+            case 0xD6:
+                out += "Oe";
+                break;
+            case 0xDC:
+                out += "Ue";
+                break;
+            case '&':
+                out += '+';
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
             default: {
                 const auto u = static_cast<unsigned char>(ch);
                 out += (u < 32 || u > 127) ? ' ' : ch;
@@ -123,10 +148,9 @@ int TypeToIcon(std::string_view typeText) {
         std::string_view type;
         int icon;
     } kIcons[] = {
-        {"TRADITIONAL CACHE", 1}, {"MULTI-CACHE", 2},        {"VIRTUAL CACHE", 3},
-        {"LETTERBOX HYBRID", 4},  {"EVENT CACHE", 5},        {"UNKNOWN CACHE", 6},
-        {"WEBCAM CACHE", 7},      {"LOCATIONLESS CACHE", 3}, {"CACHE IN TRASH OUT E", 8},
-        {"EARTHCACHE", 9},
+        {"TRADITIONAL CACHE", 1},    {"MULTI-CACHE", 2},   {"VIRTUAL CACHE", 3}, {"LETTERBOX HYBRID", 4},
+        {"EVENT CACHE", 5},          {"UNKNOWN CACHE", 6}, {"WEBCAM CACHE", 7},  {"LOCATIONLESS CACHE", 3},
+        {"CACHE IN TRASH OUT E", 8}, {"EARTHCACHE", 9},
     };
     const std::string upper = UpperCaseCp1252(typeText);
     for (const auto& row : kIcons)
@@ -149,11 +173,10 @@ std::string MarkerAttr(std::string_view value) {
 }  // namespace
 
 std::string MarkerLine(const TCacheRec& rec) {
-    return "<marker lat=\"" + FormatFixed(rec.Lat, 10, 5) + "\" lng=\"" + FormatFixed(rec.Lon, 10, 5) +
-           "\" wpt=\"[b]" + MarkerAttr(rec.Waypoint.view()) + "[/b][br]" + EscapeMarkerName(rec.Name.view()) +
-           "\" icon=\"" + IntText(TypeToIcon(rec.CacheType.view())) + "\" diff=\"" +
-           MarkerAttr(rec.Difficulty.view()) + "\" terr=\"" + MarkerAttr(rec.Terrain.view()) + "\" size=\"" +
-           MarkerAttr(rec.Size.view()) + "\"/>";
+    return "<marker lat=\"" + FormatFixed(rec.Lat, 10, 5) + "\" lng=\"" + FormatFixed(rec.Lon, 10, 5) + "\" wpt=\"[b]" +
+           MarkerAttr(rec.Waypoint.view()) + "[/b][br]" + EscapeMarkerName(rec.Name.view()) + "\" icon=\"" +
+           IntText(TypeToIcon(rec.CacheType.view())) + "\" diff=\"" + MarkerAttr(rec.Difficulty.view()) + "\" terr=\"" +
+           MarkerAttr(rec.Terrain.view()) + "\" size=\"" + MarkerAttr(rec.Size.view()) + "\"/>";
 }
 
 void MarkerBounds::Add(double lat, double lon) {
@@ -184,7 +207,7 @@ int ZoomLevel(double dLat, double dLon) {
     static constexpr struct {
         double lat, lon;
         int level;
-    } kSteps[] = {{320, 360, 5}, {160, 180, 6}, {80, 90, 7}, {40, 45, 8},
+    } kSteps[] = {{320, 360, 5}, {160, 180, 6}, {80, 90, 7},  {40, 45, 8},
                   {20, 22, 9},   {10, 11, 10},  {5, 5.5, 11}, {2.5, 3, 12}};
     for (const auto& s : kSteps)
         if (dLat > s.lat || dLon > s.lon) return s.level;

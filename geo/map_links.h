@@ -119,7 +119,7 @@ struct MapPageParams {
     std::string templateFallbackDir;  // where the shipped template lies when the work folder has none
     MapListSource source = MapListSource::WorkList;
     int mapSizeItem = 0;
-    CacheLookupFn lookup;             // FindCacheByWaypoint when empty
+    CacheLookupFn lookup;  // FindCacheByWaypoint when empty
 };
 
 struct MapPageResult {

@@ -74,8 +74,8 @@ UtmCoord LatLonToUtm(const TEllipsoid& ell, double lat, double lon) {
                           (15 * e4 / 256 + 45 * e6 / 1024) * std::sin(4 * phi) - (35 * e6 / 3072) * std::sin(6 * phi));
     const double A2 = A * A, A3 = A2 * A, A4 = A3 * A, A5 = A4 * A, A6 = A5 * A;
 
-    out.easting = kK0 * N * (A + (1 - T + C) * A3 / 6 + (5 - 18 * T + T * T + 72 * C - 58 * ep2) * A5 / 120) +
-                  kFalseEasting;
+    out.easting =
+        kK0 * N * (A + (1 - T + C) * A3 / 6 + (5 - 18 * T + T * T + 72 * C - 58 * ep2) * A5 / 120) + kFalseEasting;
     out.northing = kK0 * (M + N * t *
                                   (A2 / 2 + (5 - T + 9 * C + 4 * C * C) * A4 / 24 +
                                    (61 - 58 * T + T * T + 600 * C - 330 * ep2) * A6 / 720));
@@ -106,12 +106,11 @@ LatLon UtmToLatLon(const TEllipsoid& ell, const UtmCoord& utm) {
     const double D = (utm.easting - kFalseEasting) / (N1 * kK0);
     const double D2 = D * D, D3 = D2 * D, D4 = D3 * D, D5 = D4 * D, D6 = D5 * D;
 
-    const double lat = phi1 - (N1 * t / R1) * (D2 / 2 - (5 + 3 * T1 + 10 * C1 - 4 * C1 * C1 - 9 * ep2) * D4 / 24 +
-                                               (61 + 90 * T1 + 298 * C1 + 45 * T1 * T1 - 252 * ep2 - 3 * C1 * C1) *
-                                                   D6 / 720);
-    const double lon = (D - (1 + 2 * T1 + C1) * D3 / 6 +
-                        (5 - 2 * C1 + 28 * T1 - 3 * C1 * C1 + 8 * ep2 + 24 * T1 * T1) * D5 / 120) /
-                       c;
+    const double lat =
+        phi1 - (N1 * t / R1) * (D2 / 2 - (5 + 3 * T1 + 10 * C1 - 4 * C1 * C1 - 9 * ep2) * D4 / 24 +
+                                (61 + 90 * T1 + 298 * C1 + 45 * T1 * T1 - 252 * ep2 - 3 * C1 * C1) * D6 / 720);
+    const double lon =
+        (D - (1 + 2 * T1 + C1) * D3 / 6 + (5 - 2 * C1 + 28 * T1 - 3 * C1 * C1 + 8 * ep2 + 24 * T1 * T1) * D5 / 120) / c;
     return {lat * kR2D, lon0 + lon * kR2D};
 }
 

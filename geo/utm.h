@@ -59,9 +59,9 @@ std::optional<double> ParseDegMinInput(std::string_view degrees, std::string_vie
 // ---- the window's two conversions ---------------------------------------------------
 
 struct UtmBoxes {
-    std::string zone;      // "32"
+    std::string zone;  // "32"
     char letter = 'U';
-    std::string easting;   // whole metres
+    std::string easting;  // whole metres
     std::string northing;
 };
 

@@ -1,8 +1,8 @@
 #include "geo/ui/frm_google_show.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>

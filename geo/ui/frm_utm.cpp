@@ -102,9 +102,9 @@ void TfrmUTM::FormShow() {
 void TfrmUTM::btn2UTMClick() {
     for (QLineEdit* box : {edB1Min, edL1Min})
         if (box->text().isEmpty()) box->setText("0.000");
-    const UtmFormResult r = ConvertToUtm(DegMinInput{FromQ(edB1Grad->text()), FromQ(edB1Min->text()),
-                                                     cbNS1->currentIndex() == 1, FromQ(edL1Grad->text()),
-                                                     FromQ(edL1Min->text()), cbEW1->currentIndex() == 1});
+    const UtmFormResult r =
+        ConvertToUtm(DegMinInput{FromQ(edB1Grad->text()), FromQ(edB1Min->text()), cbNS1->currentIndex() == 1,
+                                 FromQ(edL1Grad->text()), FromQ(edL1Min->text()), cbEW1->currentIndex() == 1});
     if (!r.boxes) return ShowError(r.error);
     edZone->setText(ToQ(r.boxes->zone));
     cbZFeld->setCurrentIndex(cbZFeld->findText(QString(QChar::fromLatin1(r.boxes->letter))));
