@@ -8,6 +8,10 @@
 #include "exchange/ui/frm_gpx_exp.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_gm_link.h"
+#include "geo/ui/frm_google_maps.h"
+#include "geo/ui/frm_google_show.h"
+#include "geo/ui/frm_utm.h"
 #include "pages/ui/frm_add_info.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_cache_details.h"
@@ -80,11 +84,11 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmGPXImp, "frmGPXImp", Placeholder("frmGPXImp")},
         {Win::frmSubSelector, "frmSubSelector", Make<TfrmSubSelector>},
         {Win::frmBuddylist, "frmBuddylist", Make<TfrmBuddylist>},
-        {Win::frmUTM, "frmUTM", Placeholder("frmUTM")},
-        {Win::frmGoogleShow, "frmGoogleShow", Placeholder("frmGoogleShow")},
-        {Win::frmGoogleMaps, "frmGoogleMaps", Placeholder("frmGoogleMaps")},
+        {Win::frmUTM, "frmUTM", Make<TfrmUTM>},
+        {Win::frmGoogleShow, "frmGoogleShow", Make<TfrmGoogleShow>},
+        {Win::frmGoogleMaps, "frmGoogleMaps", Make<TfrmGoogleMaps>},
         {Win::frmAddWPDisplay, "frmAddWPDisplay", Make<TfrmAddWPDisplay>},
-        {Win::frmGMLink, "frmGMLink", Placeholder("frmGMLink")},
+        {Win::frmGMLink, "frmGMLink", Make<TfrmGMLink>},
     }};
     return table;
 }

@@ -14,6 +14,7 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
 #include "shell/ui/frm_sub_selector.h"
+#include "shell/ui/geo_menu.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
 #include "shell/ui/wpcol_wiring.h"
@@ -87,6 +88,8 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
     commands_ = std::make_unique<MainCommands>(windows);
+    // UTM, online maps and map links.
+    geo_ = std::make_unique<GeoMenu>(windows, [c = commands_.get()](QWidget& over) { return c->PickCacheByName(over); });
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);
@@ -96,6 +99,7 @@ MainWiring::MainWiring(AppWindows& windows) {
 }
 
 MainWiring::~MainWiring() {
+    geo_.reset();
     commands_.reset();
     TfrmSubSelector::SetDefaultDetailsFactory(nullptr);
 }

@@ -10,6 +10,7 @@ namespace tv {
 
 class AppWindows;
 class CacheDbMenu;
+class GeoMenu;
 class MainCommands;
 
 class MainWiring {
@@ -25,6 +26,7 @@ public:
 private:
     std::unique_ptr<CacheDbMenu> cacheDb_;
     std::unique_ptr<MainCommands> commands_;
+    std::unique_ptr<GeoMenu> geo_;
 };
 
 }  // namespace tv

@@ -6,6 +6,9 @@
 
 #include <QAction>
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -36,6 +39,9 @@
 #include "core/settings_file.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_gm_link.h"
+#include "geo/ui/frm_google_maps.h"
+#include "geo/ui/frm_google_show.h"
 #include "pages/ui/frm_editor.h"
 #include "pages/ui/frm_index.h"
 #include "support/fakes.h"
@@ -186,10 +192,8 @@ private:
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuSuitcase,
-                                      m.mnuGPXImport,     m.mnuDBFromPages,
-                                      m.mnuUTM,            m.mnuRoute,         m.mnuGoogleMapsList, m.mnuGMLink,
-                                      m.mnuShowInGoogleMaps};
+    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds, m.mnuSuitcase,
+                                      m.mnuGPXImport,      m.mnuDBFromPages, m.mnuRoute};
     for (QAction* a : m.all) {
         if (later.count(a)) {
             EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
@@ -508,6 +512,63 @@ TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {
 
     cmds().SetDropHandlers({});
     EXPECT_FALSE(static_cast<bool>(main->FilesDropped));
+}
+
+// The next modal window runs `step` on itself as class T.
+template <typename T>
+void Next(platform::FakeModalHost& host, std::function<void(T&)> step) {
+    host.script.push_back([step](QDialog& d) {
+        auto* w = qobject_cast<T*>(&d);
+        EXPECT_NE(w, nullptr) << d.objectName().toStdString();
+        if (w) step(*w);
+        return d.result();
+    });
+}
+
+TEST_F(MainCommandsUi, OneCacheOnTheOnlineMapFromThePopUpAndTheQuickInfo) {
+    main->menus.mnuShowInGoogleMaps->trigger();
+    EXPECT_EQ(Texts(), Lines{"Bitte zuerst einen Cache markieren."});
+    Mark({"GC2"});
+    Next<TfrmGoogleShow>(modal.host, [](TfrmGoogleShow& w) {
+        w.rgMap->button(1)->click();
+        w.cbZoom->setCurrentIndex(2);
+        w.btnShow->click();
+    });
+    main->menus.mnuShowInGoogleMaps->trigger();
+    EXPECT_NE(fakes.shell.opened.at(0).find("q=48.500000+8.000000&ie=UTF8&om=1&z=13&t=k&"), std::string::npos);
+
+    main->edWaypoint->setText("GC4");
+    main->btnQuickClick();
+    Next<TfrmGoogleShow>(modal.host, [](TfrmGoogleShow& w) { w.btnShow->click(); });
+    main->btnShowInMapClick();
+    EXPECT_NE(fakes.shell.opened.at(1).find("q=48.000000+8.500000"), std::string::npos);
+}
+
+TEST_F(MainCommandsUi, OnlineMapPageOfTheFolderUtmAndMapLinks) {
+    Next<TfrmGoogleMaps>(modal.host, [](TfrmGoogleMaps& w) {
+        w.rgWhich->button(2)->click();
+        w.BitBtn1->click();
+    });
+    main->menus.mnuGoogleMapsList->trigger();
+    EXPECT_EQ(tvtest::ReadFileBytes(work + "dirlist.txt"), "GC1\r\nGC2\r\nGC3\r\nGC4\r\n");
+    EXPECT_EQ(fakes.shell.opened.at(0), work + "gmshow.html");
+    EXPECT_NE(tvtest::ReadFileBytes(work + "gmshow.html").find("Folgende 4 Caches"), std::string::npos);
+
+    main->menus.mnuUTM->trigger();
+    EXPECT_EQ(modal.host.shown.back(), "frmUTM");
+
+    // A home taken from a link is in tq.conf at once.
+    ProcSettings.AddHomeLat = {"1.00000"};
+    ProcSettings.AddHomeLon = {"2.00000"};
+    ProcSettings.AddHomeTxt = {"Urlaub"};
+    Next<TfrmGMLink>(modal.host, [](TfrmGMLink& w) {
+        w.edURL->setText("http://maps.google.de/maps?f=q&ll=48.137,11.575&spn=0.01");
+        w.btnCoordSave->click();
+    });
+    main->menus.mnuGMLink->trigger();
+    EXPECT_EQ(ReadSettingStr("AddHomeTxt1"), "Urlaub");
+    EXPECT_DOUBLE_EQ(ReadSettingFloat("AddHomeLat1"), 48.137);
+    EXPECT_DOUBLE_EQ(ReadSettingFloat("AddHomeLon1"), 11.575);
 }
 
 }  // namespace
