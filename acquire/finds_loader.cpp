@@ -188,7 +188,7 @@ Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRe
     return merge;
 }
 
-CacheLookup DatabaseLookup() {
+CacheLookup FindsDatabaseLookup() {
     return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
 }
 
@@ -209,7 +209,7 @@ void FindsLoad::Start(const FindsLoadParams& params) {
     params_ = params;
     if (params_.workDir.empty()) params_.workDir = GetWorkDir();
     params_.workDir = WithTrailingSlash(params_.workDir);
-    if (!params_.lookup) params_.lookup = DatabaseLookup();
+    if (!params_.lookup) params_.lookup = FindsDatabaseLookup();
     pageNo_ = total_ = pageCount_ = 0;
     stop_ = cancel_ = false;
     loaded_.clear();

@@ -80,7 +80,7 @@ Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRe
                              bool updateExisting = true);
 
 // Database look-up through the cache index of the work folder.
-CacheLookup DatabaseLookup();
+CacheLookup FindsDatabaseLookup();
 
 struct FindsLoadParams {
     ListingSite site;
@@ -91,7 +91,7 @@ struct FindsLoadParams {
     std::chrono::year_month_day today{};
     std::string workDir;   // "Finds.bin" and the page copies; ends in '/'
     bool debug = false;    // page copies "finds<n>.html" and the loader's debug lines
-    CacheLookup lookup;    // empty: DatabaseLookup()
+    CacheLookup lookup;    // empty: FindsDatabaseLookup()
 };
 
 class FindsLoad {
