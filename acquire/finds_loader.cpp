@@ -120,7 +120,13 @@ std::vector<FindRow> ParseFindRows(std::string_view page) {
 
 std::string FoundDateText(std::chrono::year_month_day d) {
     return TwoDigits(static_cast<int>(static_cast<unsigned>(d.day()))) + "." +
-           TwoDigits(static_cast<int>(static_cast<unsigned>(d.month()))) + "." + IntText(static_cast<int>(d.year()));
+           TwoDigits(static_cast<int>(static_cast<unsigned>(d.month()))) + "." +
+           std::string(4 - std::min<std::size_t>(4, IntText(static_cast<int>(d.year())).size()), '0') +
+           IntText(static_cast<int>(d.year()));
+}
+
+bool IsFindDate(std::chrono::year_month_day d) {
+    return d.ok() && d.year() >= std::chrono::year{1} && d.year() <= std::chrono::year{9999};
 }
 
 FindsMerge MergeFinds(const std::vector<TFoundRec>& fileRecords, const std::vector<TFoundRec>& loaded,
@@ -305,7 +311,7 @@ void FindsLoad::parsePage(const std::string& page) {
     for (const FindRow& row : rows) {
         bool bad = false;
         const auto d = ParseLogDate(row.dateText, params_.today, &bad);
-        if (bad) {
+        if (bad || !IsFindDate(d)) {
             // A garbled date must neither be stored nor end the load.
             stamped("Fehlerhaftes Datumsformat: " + row.dateText);
             continue;

@@ -49,6 +49,9 @@ std::vector<FindRow> ParseFindRows(std::string_view page);
 
 // "dd.mm.yyyy"
 std::string FoundDateText(std::chrono::year_month_day d);
+// A real date of years 1..9999 ("99999 days ago" gives none), which the
+// ten characters of the found date can hold.
+bool IsFindDate(std::chrono::year_month_day d);
 
 // Merging loaded finds into the records of "Finds.bin".
 // `lookup` finds a cache in the database (false when absent).
@@ -89,9 +92,9 @@ struct FindsLoadParams {
     bool loadAll = true;   // cbLoadall: else rows older than minDate end the load
     std::chrono::year_month_day minDate{};
     std::chrono::year_month_day today{};
-    std::string workDir;   // "Finds.bin" and the page copies; ends in '/'
-    bool debug = false;    // page copies "finds<n>.html" and the loader's debug lines
-    CacheLookup lookup;    // empty: FindsDatabaseLookup()
+    std::string workDir;  // "Finds.bin" and the page copies; ends in '/'
+    bool debug = false;   // page copies "finds<n>.html" and the loader's debug lines
+    CacheLookup lookup;   // empty: FindsDatabaseLookup()
 };
 
 class FindsLoad {

@@ -39,8 +39,8 @@ bool ReadDouble(std::string_view s, double& v) {
 // The sections a record is read from, by the upper-cased id up to its first
 // quote ("LatLon\" style=..." counts as LATLON); the first of each wins.
 std::unordered_map<std::string, std::string> CollectSections(std::string_view page) {
-    static const std::unordered_set<std::string> wanted{"LATLON", "CACHENAME", "CACHEOWNER", "LNKDETAILS",
-                                                        "DIFFICULTY", "TERRAIN", "LOCATION", "DATEHIDDEN"};
+    static const std::unordered_set<std::string> wanted{"LATLON",     "CACHENAME", "CACHEOWNER", "LNKDETAILS",
+                                                        "DIFFICULTY", "TERRAIN",   "LOCATION",   "DATEHIDDEN"};
     std::unordered_map<std::string, std::string> sections;
     // Body only and without scripts: a script may quote a span of its own.
     std::string body;
@@ -181,8 +181,8 @@ std::optional<std::pair<double, double>> ParseLatLonText(std::string_view text) 
 bool SameCacheData(const TCacheRec& a, const TCacheRec& b) {
     return SameTextCp1252(a.Name.view(), b.Name.view()) && SameTextCp1252(a.CacheType.view(), b.CacheType.view()) &&
            SameTextCp1252(a.Size.view(), b.Size.view()) && a.Hidden == b.Hidden &&
-           std::fabs(a.Lat - b.Lat) <= 1.67e-5 && std::fabs(a.Lon - b.Lon) <= 1.67e-5 &&
-           a.Difficulty == b.Difficulty && a.Terrain == b.Terrain && a.CountryId == b.CountryId;
+           std::fabs(a.Lat - b.Lat) <= 1.67e-5 && std::fabs(a.Lon - b.Lon) <= 1.67e-5 && a.Difficulty == b.Difficulty &&
+           a.Terrain == b.Terrain && a.CountryId == b.CountryId;
 }
 
 bool IsCandidatePageName(std::string_view fileName) {
@@ -308,8 +308,8 @@ PageImportResult ImportStoredPages(const PageImportParams& params,
                 say(head + W("Fehler beim Schreiben in die Datenbank"));
         }
     }
-    result.summary = W("Fertig. ") + IntText(result.added) + " neu, " + IntText(result.skipped) +
-                     W(" übersprungen, ") + IntText(result.changed) + W(" geändert.");
+    result.summary = W("Fertig. ") + IntText(result.added) + " neu, " + IntText(result.skipped) + W(" übersprungen, ") +
+                     IntText(result.changed) + W(" geändert.");
     say(result.summary);
     if (workListChanged && !WriteTextList(workListPath, workList)) result.workListError = true;
     if (result.added > 0 || result.changed > 0) BuildCacheIndex();

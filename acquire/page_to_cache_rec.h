@@ -50,18 +50,18 @@ TCacheRec ExtractCacheFromText(std::string_view page, std::string_view baseName,
 TCacheRec ExtractCacheFromPage(const std::string& basePath, const CountryLookup& country = nullptr);
 
 struct PageImportParams {
-    std::string folder;            // scanned for pages
-    bool updateExisting = false;   // rgExist "Datenbank updaten"
-    bool addToWorkList = true;     // cbAddToWL
-    std::string workDir;           // "WPList.txt"; empty: the work folder
-    CountryLookup country;         // empty: the program's national table
+    std::string folder;           // scanned for pages
+    bool updateExisting = false;  // rgExist "Datenbank updaten"
+    bool addToWorkList = true;    // cbAddToWL
+    std::string workDir;          // "WPList.txt"; empty: the work folder
+    CountryLookup country;        // empty: the program's national table
 };
 
 struct PageImportResult {
     int added = 0, skipped = 0, changed = 0;
-    bool noPages = false;          // the folder holds no stored page
-    bool workListError = false;    // "WPList.txt" exists but could not be read or written
-    std::string summary;           // "Fertig. n neu, n übersprungen, n geändert."
+    bool noPages = false;        // the folder holds no stored page
+    bool workListError = false;  // "WPList.txt" exists but could not be read or written
+    std::string summary;         // "Fertig. n neu, n übersprungen, n geändert."
 };
 
 // Runs the import against the cache database of the work folder and

@@ -137,17 +137,16 @@ void TfrmGCCom2DB::btnStartClick() {
         setOptionsEnabled(true);
     }
     if (result.workListError)
-        platform::messages().show(platform::MsgKind::Error,
-                                  W("Die Arbeitsliste konnte nicht gelesen oder geschrieben werden: ") + GetWorkDir() +
-                                      "WPList.txt");
+        platform::messages().show(
+            platform::MsgKind::Error,
+            W("Die Arbeitsliste konnte nicht gelesen oder geschrieben werden: ") + GetWorkDir() + "WPList.txt");
     btnCancel->setEnabled(true);
     if (stop_) QDialog::done(QDialog::Rejected);
 }
 
 void TfrmGCCom2DB::btnSearchClick() {
     if (edDir->text().isEmpty()) edDir->setText(ToQ(ProgramDir()));
-    const auto chosen =
-        platform::fileDialogs().chooseFolder(W("Bitte Verzeichnis auswählen"), FromQ(edDir->text()));
+    const auto chosen = platform::fileDialogs().chooseFolder(W("Bitte Verzeichnis auswählen"), FromQ(edDir->text()));
     if (chosen) edDir->setText(ToQ(*chosen));
 }
 

@@ -19,7 +19,7 @@ class TfrmGCCom2DB : public QDialog {
 public:
     explicit TfrmGCCom2DB(QWidget* parent = nullptr);
 
-    QButtonGroup* rgSrc = nullptr;    // 0 "Ausgabeverzeichnis", 1 "Anderer Speicherort"
+    QButtonGroup* rgSrc = nullptr;  // 0 "Ausgabeverzeichnis", 1 "Anderer Speicherort"
     QLabel* Label1 = nullptr;
     QLineEdit* edDir = nullptr;
     QPushButton* btnSearch = nullptr;

@@ -22,7 +22,8 @@ namespace tv {
 namespace {
 
 std::chrono::year_month_day DayOf(const QDate& d) {
-    return std::chrono::year_month_day{std::chrono::year{d.year()}, std::chrono::month{static_cast<unsigned>(d.month())},
+    return std::chrono::year_month_day{std::chrono::year{d.year()},
+                                       std::chrono::month{static_cast<unsigned>(d.month())},
                                        std::chrono::day{static_cast<unsigned>(d.day())}};
 }
 

@@ -32,8 +32,8 @@ public:
     QCheckBox* cbLoadall = nullptr;
     QPlainTextEdit* mmProt = nullptr;
     std::array<QLabel*, 6> pictures{};  // i1..i6
-    QTimer* Timer = nullptr;     // next page
-    QTimer* imgTimer = nullptr;  // animation
+    QTimer* Timer = nullptr;            // next page
+    QTimer* imgTimer = nullptr;         // animation
 
     // The site asked; the settings' site unless the caller sets another.
     ListingSite Site;

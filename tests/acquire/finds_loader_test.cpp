@@ -1,8 +1,8 @@
 #include "acquire/finds_loader.h"
 
-#include <map>
-
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "core/cache_db.h"
 #include "core/file_procs.h"
@@ -28,11 +28,15 @@ tv::TFoundRec Find(const char* code, const char* date, const char* name = "") {
 }
 
 TEST(FindsText, UrlTotalsRowsAndDates) {
-    EXPECT_EQ(tv::EncodeUserName("Die F\xFC" "chse"), "Die+F%C3%BCchse");
+    EXPECT_EQ(tv::EncodeUserName("Die F\xFC"
+                                 "chse"),
+              "Die+F%C3%BCchse");
     EXPECT_EQ(tv::EncodeUserName("A&B#1+%\xDF"), "A%26B%231%2B%25%C3%9F");
     tv::ListingSite site;
     site.host = "127.0.0.1:9";
-    EXPECT_EQ(tv::BuildFindsUrl(site, "Die F\xFC" "chse"),
+    EXPECT_EQ(tv::BuildFindsUrl(site,
+                                "Die F\xFC"
+                                "chse"),
               "http://127.0.0.1:9/seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
 
     EXPECT_EQ(tv::ParseTotalRecords("Total Records: <b>45</b> - Page: <b>1</b> of <b>3</b>"), 45);
@@ -84,8 +88,8 @@ TEST(FindsMerge, FileOrderKeptDatesTakenNewAppendedOnce) {
     EXPECT_EQ(m.protocol.back(), "Neu gefunden wurden 2 Finds");
 
     // Marking caches as found leaves existing finds as they are.
-    const tv::FindsMerge add = tv::MergeFinds(file, {Find("GC2", "09.09.2009"), Find("GC3", "09.09.2009")}, lookup,
-                                              false);
+    const tv::FindsMerge add =
+        tv::MergeFinds(file, {Find("GC2", "09.09.2009"), Find("GC3", "09.09.2009")}, lookup, false);
     ASSERT_EQ(add.records.size(), 3u);
     EXPECT_EQ(add.records[1], file[1]);
     EXPECT_EQ(add.records[2].Waypoint, "GC3");
@@ -113,7 +117,9 @@ protected:
         });
         srv_.start();
         params_.site.host = "finds.invalid";
-        params_.userName = "Die F\xFC" "chse";
+        params_.userName =
+            "Die F\xFC"
+            "chse";
         params_.proxy = {true, srv_.base(), true, "user", "pw"};
         params_.today = year_month_day{year{2008}, month{3}, day{10}};
         params_.workDir = work_.str();
@@ -210,11 +216,12 @@ TEST_F(FindsLoadRun, FailuresAndCancelStoreNothing) {
 
     // A garbled date is reported and skipped, never stored as tomorrow.
     postStatus_ = 200;
-    pages_[0] = pageOf(1, {Row("GC100", "7 Foo 07"), Row("GC101", "1 Mar 08")}, true);
+    pages_[0] = pageOf(1, {Row("GC100", "7 Foo 07"), Row("GC101", "1 Mar 08"), Row("GC102", "9999999 days ago")}, true);
     lines_.clear();
     load_.Start(params_);
     ASSERT_TRUE(load_.LoadOnePage());
     EXPECT_TRUE(logged("Fehlerhaftes Datumsformat: 7 Foo 07"));
+    EXPECT_TRUE(logged("Fehlerhaftes Datumsformat: 9999999 days ago"));
     EXPECT_EQ(load_.loaded().size(), 1u);
     load_.Cancel();
     EXPECT_FALSE(load_.LoadOnePage());

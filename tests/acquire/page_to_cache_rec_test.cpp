@@ -13,12 +13,16 @@ namespace {
 std::string StoredPage(const std::string& latlon, const std::string& name = "Test Cache") {
     return "<html><head><script>var s = '<span id=\"CacheName\">Vorschau</span>';</script></head>\r\n"
            "<body>\r\n<div class=\"charcoal_header\"></div><table><tr><td>&nbsp;Traditional Cache</td></tr></table>\r\n"
-           "<span id=\"CacheName\">" + name + "</span>\r\n"
+           "<span id=\"CacheName\">" +
+           name +
+           "</span>\r\n"
            "<span id=\"CacheOwner\"><b>Owner</b> [<a href=\"x\">profile</a>]</span>\r\n"
            "<span id=\"DateHidden\">7/4/2006</span>\r\n"
            "<span id=\"Difficulty\"><img src=\"s.gif\" alt=\"2.5 out of 5\"></span>\r\n"
            "<span id=\"Terrain\"><img src=\"s.gif\" alt=\"1.5 out of 5\"></span>\r\n"
-           "<span id=\"LatLon\" style=\"font-weight:bold;\">" + latlon + "</span>\r\n"
+           "<span id=\"LatLon\" style=\"font-weight:bold;\">" +
+           latlon +
+           "</span>\r\n"
            "<span id=\"Location\">In Germany</span>\r\n"
            "<span id=\"lnkDetails\">This is a <strong>Regular</strong> cache.</span>\r\n</body></html>\r\n";
 }
@@ -41,7 +45,9 @@ TEST(PageToCacheRec, CoordinateTextsAndComparison) {
     EXPECT_DOUBLE_EQ(c->first, 0.5);
     EXPECT_NEAR(c->second, -0.0083333, 1e-7);
     EXPECT_FALSE(tv::ParseLatLonText("N 48\xB0 1.2.3 E 11\xB0 5"));
-    EXPECT_EQ(tv::DegMinToDecimal("48\xB0" "12.300"), 48.205);
+    EXPECT_EQ(tv::DegMinToDecimal("48\xB0"
+                                  "12.300"),
+              48.205);
     EXPECT_EQ(tv::DegMinToDecimal("4812"), 0.0);
 
     tv::TCacheRec a = tvtest::CacheRecord("GC1", "Name", 48.0, 11.0);
@@ -108,8 +114,10 @@ TEST_F(PageImport, NewCachesAppendedOnceExistingSkippedOrUpdated) {
     auto lines = run();
     EXPECT_EQ(lines, (std::vector<std::string>{"GC12AB", "GC1BAD", "GC5OLD", "GC12AB: Test Cache Owner (Neu)",
                                                "GC1BAD: Fehler beim Extrahieren der Daten",
-                                               "GC5OLD: bereits vorhanden, wird \xFC" "bersprungen",
-                                               "Fertig. 1 neu, 1 \xFC" "bersprungen, 0 ge\xE4ndert."}));
+                                               "GC5OLD: bereits vorhanden, wird \xFC"
+                                               "bersprungen",
+                                               "Fertig. 1 neu, 1 \xFC"
+                                               "bersprungen, 0 ge\xE4ndert."}));
     auto recs = tv::ReadCacheFile(work_.str() + "Caches.bin");
     ASSERT_TRUE(recs);
     ASSERT_EQ(recs->size(), 2u);

@@ -38,8 +38,9 @@ protected:
         saved_ = ProcSettings.Username;
         ProcSettings.Username = "Tester";
         srv_.serve("/seek/nearest.aspx", ListPage(1, true));
-        srv_.route("POST", "/seek/nearest.aspx",
-                   [](const httplib::Request&, httplib::Response& r) { r.set_content(ListPage(2, false), "text/html"); });
+        srv_.route("POST", "/seek/nearest.aspx", [](const httplib::Request&, httplib::Response& r) {
+            r.set_content(ListPage(2, false), "text/html");
+        });
         srv_.start();
     }
     void TearDown() override { ProcSettings.Username = saved_; }
@@ -84,8 +85,9 @@ TEST_F(FindsWindows, CancelBetweenPagesStoresNothing) {
 
 TEST_F(FindsWindows, DatabaseFromPagesStartAndFolderPicker) {
     tvtest::TempDir pages;
-    pages.write("GC5AB.html", "<body><span id=\"CacheName\">Neu</span>"
-                              "<span id=\"LatLon\">N 50\xB0 00.000 E 008\xB0 00.000</span></body>");
+    pages.write("GC5AB.html",
+                "<body><span id=\"CacheName\">Neu</span>"
+                "<span id=\"LatLon\">N 50\xB0 00.000 E 008\xB0 00.000</span></body>");
     TfrmGCCom2DB w;
     w.show();
     w.rgSrc->button(1)->click();
