@@ -103,7 +103,7 @@ TListLoader::TListLoader() {
             BytesTotal = total;
             log("INF: TListLoader.HTTPWorkBegin: have to load " + IntText(total) + " bytes");
         }
-        (void)received;
+        if (OnProgress) OnProgress(received, total);
         platform::pump().pump();
         return true;
     });

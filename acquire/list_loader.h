@@ -7,6 +7,7 @@
 // "Next" would be posted forever, so callers stop after the page count they
 // expect.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,8 @@ public:
     int NextCtl = 0;
     std::string PageText;
     std::int64_t BytesTotal = 0;
+    // Told of the bytes received and expected (0 while unknown) during a request.
+    std::function<void(std::int64_t received, std::int64_t total)> OnProgress;
     // Where the diagnostic copy "find.html" of every page read goes; empty:
     // the work folder.
     std::string PageCopyDir;

@@ -459,6 +459,11 @@ void MainCommands::mnuLoadFindsClick() {
             progress->lblResource->setText(ToQ(url));
             progress->pb->setRange(0, 0);
         };
+        finds.Load().loader().OnProgress = [progress](std::int64_t received, std::int64_t total) {
+            if (total <= 0) return;
+            progress->pb->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
+            progress->pb->setValue(static_cast<int>(std::min(received, total)));
+        };
     }
     execWindow(&finds);
     if (auto* progress = windows_.get<TfrmLoadFromGC>(Win::frmLoadFromGC)) progress->hide();

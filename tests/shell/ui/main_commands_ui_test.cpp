@@ -444,11 +444,6 @@ TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
     EXPECT_EQ(finds[1].Waypoint, "GC2");
     EXPECT_EQ(finds[1].Name, "Cache GC2");
     EXPECT_EQ(finds[1].FoundDate, "03.02.2007");
-    ProcSettings.Username.clear();
-    fakes.messages.answers.push_back(platform::MsgResult::No);
-    main->menus.mnuLoadFinds->trigger();
-    EXPECT_EQ(fakes.messages.shown.back().buttons, platform::MsgButtons::YesNo);
-    EXPECT_TRUE(modal.host.shown.empty());
 
     ProcSettings.Username = "Tester";
     auto* progress = windows->get<TfrmLoadFromGC>(Win::frmLoadFromGC);
