@@ -194,7 +194,17 @@ Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRe
     return merge;
 }
 
+void PrepareCacheIndex() {
+    if (!CacheIndexList.empty() && CacheIndexList.Dir() == GetWorkDir()) return;
+    LoadCacheIndex();
+    std::error_code ec;
+    if (CacheIndexList.empty() && std::filesystem::file_size(CacheBinPath(), ec) >= TCacheRec::kSize && !ec &&
+        BuildCacheIndex() == 0)
+        LoadCacheIndex();
+}
+
 CacheLookup FindsDatabaseLookup() {
+    PrepareCacheIndex();
     return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
 }
 

@@ -82,6 +82,9 @@ Result<std::vector<TFoundRec>> ReadFindsFile(const std::string& path);
 Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRec>& loaded, const CacheLookup& lookup,
                              bool updateExisting = true);
 
+// Loads the cache index of the work folder, building Caches.idx first when
+// only Caches.bin exists, so that look-ups do not scan the database.
+void PrepareCacheIndex();
 // Database look-up through the cache index of the work folder.
 CacheLookup FindsDatabaseLookup();
 

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "acquire/finds_loader.h"
 #include "acquire/span_parser.h"
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
@@ -76,6 +77,8 @@ std::string Cleaned(const char* id, std::string text) {
 }
 
 std::string SizeFrom(std::string text) {
+    // Later pages use the same span for the watcher count, which is no size.
+    if (FindNoCase(text, "watching this cache", 0) != npos) return {};
     const std::size_t p = FindNoCase(text, "THIS IS A", 0);
     if (p != npos) {
         std::size_t cut = p + 9;
@@ -271,6 +274,7 @@ PageImportResult ImportStoredPages(const PageImportParams& params,
     result.noPages = bases.empty();
 
     bool workListChanged = false;
+    PrepareCacheIndex();
     for (const std::string& base : bases) {
         if (keepGoing && !keepGoing()) break;
         const TCacheRec rec = ExtractCacheFromPage(folder + base, params.country);

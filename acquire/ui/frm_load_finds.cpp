@@ -117,7 +117,7 @@ void TfrmLoadFinds::showEvent(QShowEvent* event) {
 }
 
 void TfrmLoadFinds::done(int result) {
-    if (!btnClose->isEnabled()) return;
+    if (!btnClose->isEnabled() || inPage_) return;
     Timer->stop();
     animate(false);
     QDialog::done(result);
@@ -130,6 +130,8 @@ void TfrmLoadFinds::cbLoadallClick() {
 }
 
 void TfrmLoadFinds::btnLoadClick() {
+    // "Abbrechen" during a request enables this button before the request has ended.
+    if (inPage_) return;
     mmProt->clear();
     animate(true);
     btnCancel->setEnabled(true);
@@ -155,7 +157,9 @@ void TfrmLoadFinds::loadOnePage() {
     Timer->stop();
     if (load_.state() == FindsLoad::State::Cancelled) return;
     if (PageProgress) PageProgress(true, load_.url());
+    inPage_ = true;
     const bool more = load_.LoadOnePage();
+    inPage_ = false;
     if (PageProgress) PageProgress(false, load_.url());
     if (more) {
         Timer->start();

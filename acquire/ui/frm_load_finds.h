@@ -61,6 +61,7 @@ private:
     void addLine(const std::string& line);
 
     FindsLoad load_;
+    bool inPage_ = false;  // a page request runs (events are pumped meanwhile)
     int phase_ = 0;
     int direction_ = 1;
 };
