@@ -230,8 +230,14 @@ TCacheRec ExtractCacheFromText(std::string_view page, std::string_view baseName,
     if (s.count("TERRAIN")) rec.Terrain = Cleaned("Terrain", SectionText(s, "TERRAIN"));
     const std::string location = Trimmed(SectionText(s, "LOCATION"));
     if (location.size() > 3) {
+        const auto lookup = [&country](std::string_view name) {
+            return country ? country(name) : CountryIDByName(name);
+        };
         const std::string name = location.substr(3);
-        rec.CountryId = country ? country(name) : CountryIDByName(name);
+        rec.CountryId = lookup(name);
+        // "In Bayern, Germany": the country follows the region.
+        const std::size_t comma = name.rfind(',');
+        if (rec.CountryId == 0 && comma != npos) rec.CountryId = lookup(Trimmed(name.substr(comma + 1)));
     }
     if (s.count("DATEHIDDEN")) rec.Hidden = HiddenFrom(Cleaned("DateHidden", SectionText(s, "DATEHIDDEN")));
     return rec;

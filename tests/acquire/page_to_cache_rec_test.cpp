@@ -23,7 +23,7 @@ std::string StoredPage(const std::string& latlon, const std::string& name = "Tes
            "<span id=\"LatLon\" style=\"font-weight:bold;\">" +
            latlon +
            "</span>\r\n"
-           "<span id=\"Location\">In Germany</span>\r\n"
+           "<span id=\"Location\">In Bayern, Germany</span>\r\n"
            "<span id=\"lnkDetails\">This is a <strong>Regular</strong> cache.</span>\r\n</body></html>\r\n";
 }
 
