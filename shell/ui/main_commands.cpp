@@ -7,17 +7,26 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QItemSelection>
+#include <QLabel>
 #include <QMap>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QVariant>
 #include <algorithm>
+#include <chrono>
 #include <unordered_set>
 
+#include "acquire/finds_loader.h"
+#include "acquire/ui/frm_gccom2db.h"
+#include "acquire/ui/frm_load_finds.h"
+#include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_html.h"
 #include "core/app_paths.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "exchange/ui/frm_gpx_exp.h"
 #include "geo/ui/frm_calc.h"
@@ -42,6 +51,7 @@
 #include "shell/ui/frm_rot13.h"
 #include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
+#include "shell/ui/tooltip_gate.h"
 
 namespace tv {
 
@@ -141,6 +151,8 @@ void MainCommands::bind() {
     on(u.mnuShowIndex, &MainCommands::mnuShowIndexClick);
     on(u.mnuDeleteMarked, &MainCommands::mnuDeleteMarkedClick);
     on(u.mnuAddToFinds, &MainCommands::mnuAddToFindsClick);
+    on(u.mnuLoadFinds, &MainCommands::mnuLoadFindsClick);
+    on(u.mnuDBFromPages, &MainCommands::mnuDBFromPagesClick);
 }
 
 void MainCommands::SetDropHandlers(DropHandlers handlers) {
@@ -412,7 +424,77 @@ void MainCommands::mnuReloadMarkedClick() {
         ShowWriteError(work + std::string(kWorkListFile));
 }
 
-void MainCommands::mnuAddToFindsClick() { Tell(MsgKind::Information, std::string(kNotImplementedText)); }
+void MainCommands::mnuAddToFindsClick() {
+    const std::vector<std::string> marked = main_->MarkedCaptions();
+    if (marked.empty()) {
+        Tell(MsgKind::Warning, "Bitte zuerst einen Cache markieren.");
+        return;
+    }
+    const platform::DateTime now = platform::clock().now();
+    const std::chrono::year_month_day today{std::chrono::year{now.year}, std::chrono::month{unsigned(now.month)},
+                                            std::chrono::day{unsigned(now.day)}};
+    std::vector<TFoundRec> finds;
+    for (const std::string& code : marked) {
+        TFoundRec f;
+        f.Waypoint = code;
+        f.FoundDate = FoundDateText(today);
+        finds.push_back(f);
+    }
+    // Finds already listed keep their date; the others join with today's.
+    const CacheLookup lookup = main_->Lookup ? main_->Lookup : DatabaseLookup();
+    const auto merged = SaveFinds(ResolveFileNoCase(GetWorkDir(), "Finds.bin"), finds, lookup, false);
+    if (!merged) {
+        ShowSysError(merged.error().code, merged.error().message);
+        return;
+    }
+    if (ProcSettings.ShowMessages)
+        Tell(MsgKind::Information, IntText(merged->appended) + W(" Caches wurden in die Fundliste aufgenommen, ") +
+                                       IntText(static_cast<long long>(marked.size()) - merged->appended) +
+                                       " waren bereits vorhanden.");
+}
+
+void MainCommands::mnuLoadFindsClick() {
+    if (ProcSettings.Username.empty()) {
+        const std::string question =
+            W("Zum Laden der eigenen Funde wird der Benutzername der Listing-Seite benötigt. Bitte auf der "
+              "Registerkarte \"Sonstiges\" der Programmeinstellungen eintragen.\r\n\r\n"
+              "Programmeinstellungen jetzt ändern?");
+        if (Ask(MsgKind::Warning, question, MsgButtons::YesNo) != MsgResult::Yes) return;
+        main_->menus.Grundeinstellungen1->trigger();
+        if (ProcSettings.Username.empty()) return;
+    }
+    TfrmLoadFinds finds(main_);
+    SetShowHints(&finds, ProcSettings.ShowTooltips);
+    // The resource window follows each page request and can stop it.
+    if (auto* progress = windows_.get<TfrmLoadFromGC>(Win::frmLoadFromGC)) {
+        connect(progress->btnCancel, &QPushButton::clicked, &finds, [&finds] {
+            if (finds.btnCancel->isEnabled()) finds.btnCancelClick();
+        });
+        finds.PageProgress = [progress](bool loading, const std::string& url) {
+            if (!loading) {
+                progress->hide();
+                return;
+            }
+            progress->show();
+            progress->lblResource->setText(ToQ(url));
+            progress->pb->setRange(0, 0);
+        };
+        finds.Load().loader().OnProgress = [progress](std::int64_t received, std::int64_t total) {
+            if (total <= 0) return;
+            progress->pb->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
+            progress->pb->setValue(static_cast<int>(std::min(received, total)));
+        };
+    }
+    execWindow(&finds);
+    if (auto* progress = windows_.get<TfrmLoadFromGC>(Win::frmLoadFromGC)) progress->hide();
+}
+
+void MainCommands::mnuDBFromPagesClick() {
+    TfrmGCCom2DB fill(main_);
+    SetShowHints(&fill, ProcSettings.ShowTooltips);
+    execWindow(&fill);
+    if (main_->UpdateStatusBar) main_->UpdateStatusBar();
+}
 
 // ---- moving rows onto a folder ---------------------------------------------------------------------
 

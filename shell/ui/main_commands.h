@@ -72,6 +72,8 @@ public:
     void mnuDeleteMarkedClick();
     void mnuReloadMarkedClick();
     void mnuAddToFindsClick();
+    void mnuLoadFindsClick();     // Datei: the user's finds from the listing site
+    void mnuDBFromPagesClick();   // database from the stored listing pages
 
     // Moves the files of `codes` from the current folder into the folder of
     // `node` (the drop of list rows onto the tree).

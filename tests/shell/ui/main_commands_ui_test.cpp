@@ -29,6 +29,8 @@
 
 #include <gtest/gtest.h>
 
+#include "acquire/ui/frm_load_finds.h"
+#include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_html.h"
 #include "core/app_paths.h"
 #include "core/cache_db.h"
@@ -192,8 +194,7 @@ private:
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds, m.mnuSuitcase,
-                                      m.mnuGPXImport,      m.mnuDBFromPages, m.mnuRoute};
+    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuSuitcase, m.mnuGPXImport, m.mnuRoute};
     for (QAction* a : m.all) {
         if (later.count(a)) {
             EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
@@ -432,9 +433,38 @@ TEST_F(MainCommandsUi, CachePopupPathsIndexAndLongDescription) {
     EXPECT_EQ(Texts().back().rfind("Mindestens einer der Formatierungs-Tags", 0), 0u);
     EXPECT_EQ(tvtest::ReadFileBytes(out + "B/GC8_converted.html"), swapped);
     EXPECT_EQ(modal.host.shown, (Lines{"frmIndex", "frmEditor"}));
+}
 
+TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
+    // Marked caches join the finds with today's date; a listed find keeps its own.
+    TFoundRec listed;
+    listed.Waypoint = "GC3";
+    listed.FoundDate = "01.01.2001";
+    dir.write("work/Finds.bin", EncodeFoundRecs({listed}));
+    Mark({"GC2", "GC3"});
     main->menus.mnuAddToFinds->trigger();
-    EXPECT_EQ(Texts().back(), "not implemented yet");
+    const auto finds = DecodeFoundRecs(tvtest::ReadFileBytes(work + "Finds.bin"));
+    ASSERT_EQ(finds.size(), 2u);
+    EXPECT_EQ(finds[0], listed);
+    EXPECT_EQ(finds[1].Waypoint, "GC2");
+    EXPECT_EQ(finds[1].Name, "Cache GC2");
+    EXPECT_EQ(finds[1].FoundDate, "03.02.2007");
+
+    ProcSettings.Username = "Tester";
+    auto* progress = windows->get<TfrmLoadFromGC>(Win::frmLoadFromGC);
+    bool shownDuringPage = false;
+    modal.host.script.push_back([&](QDialog& d) {
+        auto& window = dynamic_cast<TfrmLoadFinds&>(d);
+        window.PageProgress(true, "http://site/seek/nearest.aspx");
+        shownDuringPage = progress->isVisible() && progress->lblResource->text() == "http://site/seek/nearest.aspx";
+        window.PageProgress(false, "");
+        return 0;
+    });
+    main->menus.mnuLoadFinds->trigger();
+    main->menus.mnuDBFromPages->trigger();
+    EXPECT_EQ(modal.host.shown, (Lines{"frmLoadFinds", "frmGCCom2DB"}));
+    EXPECT_TRUE(shownDuringPage);
+    EXPECT_FALSE(progress->isVisible());
 }
 
 TEST_F(MainCommandsUi, MenuWindowsDebugSwitchAndIndexRebuild) {

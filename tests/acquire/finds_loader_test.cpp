@@ -1,0 +1,209 @@
+#include "acquire/finds_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/cache_db.h"
+#include "core/file_procs.h"
+#include "support/fakes.h"
+#include "support/http_test_server.h"
+#include "support/records.h"
+
+namespace {
+
+using namespace std::chrono;
+
+std::string Row(const std::string& code, const std::string& date) {
+    return "<tr><td><a href=\"http://L/seek/cache_details.aspx?guid=1\"><b>Name</b></a> (" + code + ")</td><td>" +
+           date + "</td></tr>\r\n";
+}
+
+tv::TFoundRec Find(const char* code, const char* date, const char* name = "") {
+    tv::TFoundRec f;
+    f.Waypoint = code;
+    f.FoundDate = date;
+    f.Name = name;
+    return f;
+}
+
+TEST(FindsText, UrlTotalsRowsAndDates) {
+    EXPECT_EQ(tv::EncodeUserName("Die F\xFC\x63hse"), "Die+F%C3%BCchse");
+    EXPECT_EQ(tv::EncodeUserName("A&B#1+%\xDF"), "A%26B%231%2B%25%C3%9F");
+
+    EXPECT_EQ(tv::ParseTotalRecords("Total Records: <b>45</b> - Page: <b>1</b> of <b>3</b>"), 45);
+    EXPECT_EQ(tv::ParseTotalRecords("no count"), std::nullopt);
+    EXPECT_EQ(tv::FindsPageCount(40), 2);
+
+    const auto rows = tv::ParseFindRows(Row("GC12345", "7 Nov 07") + Row("GC1234567890ABCDEFGH", "Today"));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].code + "|" + rows[0].dateText + "|" + rows[1].code, "GC12345|7 Nov 07|GC1234567890ABCD");
+}
+
+TEST(FindsMerge, FileOrderKeptDatesTakenNewAppendedOnce) {
+    std::map<std::string, tv::TCacheRec> db;
+    db["GC2"] = tvtest::CacheRecord("GC2", std::string(100, 'n'), 48.5, 11.25);
+    db["GC2"].CacheType = "Traditional Cache";
+    db["GC3"] = tvtest::CacheRecord("GC3", "Dritter", 50.0, 8.0);
+    auto lookup = [&db](std::string_view code, tv::TCacheRec& rec) {
+        auto it = db.find(std::string(code));
+        if (it == db.end()) return false;
+        rec = it->second;
+        return true;
+    };
+    const std::vector<tv::TFoundRec> file{Find("GC1", "01.01.2007", "Erster"), Find("GC2", "02.02.2007", "alt")};
+    const std::vector<tv::TFoundRec> loaded{Find("gc2", "03.03.2008"), Find("GC3", "04.03.2008"),
+                                            Find("GC3", "01.01.2008"), Find("GC4", "05.03.2008")};
+    const tv::FindsMerge m = tv::MergeFinds(file, loaded, lookup);
+
+    tv::TFoundRec gc2 = Find("GC2", "03.03.2008", std::string(80, 'n').c_str());
+    gc2.Lat = 48.5;
+    gc2.Lon = 11.25;
+    gc2.CacheType = "Traditional Cache";
+    tv::TFoundRec gc3 = Find("GC3", "04.03.2008", "Dritter");
+    gc3.Lat = 50.0;
+    gc3.Lon = 8.0;
+    const std::vector<tv::TFoundRec> expected{file[0], gc2, gc3,
+                                              Find("GC4", "05.03.2008", "*** nicht in Datenbank gefunden ***")};
+    EXPECT_EQ(tv::EncodeFoundRecs(m.records), tv::EncodeFoundRecs(expected));
+    EXPECT_EQ(m.kept, 2);
+    EXPECT_EQ(m.appended, 2);
+    EXPECT_EQ(m.protocol.front(), "---------- Alte Liste: ----------");
+    EXPECT_EQ(m.protocol[1], "GC1: Erster");
+    EXPECT_EQ(m.protocol[m.protocol.size() - 2], "Bereits vorhanden waren 2 Finds");
+    EXPECT_EQ(m.protocol.back(), "Neu gefunden wurden 2 Finds");
+}
+
+// The "nearest" list of 45 finds on three pages, served through the loopback
+// server acting as the proxy of a listing host that does not exist.
+class FindsLoadRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pages_ = {pageOf(1, {Row("GC100", "2 Mar 08"), Row("GC101", "1 Mar 08")}, true),
+                  pageOf(2, {Row("GC102", "28 Feb 08"), Row("GC100", "1 Jan 08")}, true),
+                  pageOf(3, {Row("GC103", "3 Feb 08")}, false)};
+        srv_.route("GET", "/seek/nearest.aspx", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_header("Set-Cookie", "ASP.NET_SessionId=s1; path=/");
+            r.set_content(pages_[0], "text/html");
+        });
+        srv_.route("POST", "/seek/nearest.aspx", [this](const httplib::Request& q, httplib::Response& r) {
+            if (postStatus_ != 200) {
+                r.status = postStatus_;
+                return;
+            }
+            const std::size_t n = q.body.find("V%31") != std::string::npos ? 1 : 2;
+            r.set_content(pages_[std::min(n, pages_.size() - 1)], "text/html");
+        });
+        srv_.start();
+        params_.site.host = "finds.invalid";
+        params_.userName = "Die F\xFC\x63hse";
+        params_.proxy = {true, srv_.base(), true, "user", "pw"};
+        params_.today = year_month_day{year{2008}, month{3}, day{10}};
+        params_.workDir = work_.str();
+        params_.lookup = [](std::string_view, tv::TCacheRec&) { return false; };
+        load_.protocol = [this](const std::string& l) { lines_.push_back(l); };
+    }
+
+    std::string pageOf(int n, const std::vector<std::string>& rows, bool next) const {
+        std::string p = "<input type=\"hidden\" name=\"__VIEWSTATE\" value=\"V" + std::to_string(n) + "\" />";
+        p += "Total Records: <b>45</b> - Page: <b>" + std::to_string(n) + "</b> of <b>3</b><table>";
+        for (const auto& r : rows) p += r;
+        p += next ? "<tr><td>&lt; Prev. <a href=\"javascript:__doPostBack('pgrTop$_ctl7','')\">Next</a></td></tr>"
+                  : "<tr><td>&lt; Prev. Next</td></tr>";
+        return p + "</table>";
+    }
+
+    int run() {
+        load_.Start(params_);
+        int pages = 0;
+        while (load_.LoadOnePage()) ++pages;
+        return pages + 1;
+    }
+
+    bool logged(const std::string& part) const {
+        for (const auto& l : lines_)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    }
+
+    std::vector<std::string> pages_;
+    int postStatus_ = 200;
+    tvtest::HttpTestServer srv_;
+    tvtest::WorkFolder work_;
+    tv::platform::ScopedFakes fakes_;
+    tv::FindsLoadParams params_;
+    tv::FindsLoad load_;
+    std::vector<std::string> lines_;
+};
+
+TEST_F(FindsLoadRun, ThreePagesThroughProxyMergedWithoutDuplicates) {
+    const std::string finds = work_.str() + "Finds.bin";
+    ASSERT_TRUE(tv::WriteFileAtomic(finds, tv::EncodeFoundRecs({Find("GC101", "01.01.2007", "alt")})));
+    EXPECT_EQ(run(), 3);
+    ASSERT_EQ(load_.state(), tv::FindsLoad::State::Saved);
+
+    const auto req = srv_.requests();
+    ASSERT_EQ(req.size(), 3u);
+    EXPECT_EQ(req[0].method, "GET");
+    EXPECT_EQ(req[0].target, "http://finds.invalid/seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
+    for (std::size_t i = 1; i < 3; ++i)
+        EXPECT_TRUE(req[i].method == "POST" && req[i].target == req[0].target &&
+                    req[i].header("Cookie") == "ASP.NET_SessionId=s1" && !req[i].header("Proxy-Authorization").empty());
+    EXPECT_EQ(req[1].body, "__EVENTTARGET=pgrTop$_ctl7&__EVENTARGUMENT=&__VIEWSTATE=V%31");
+
+    const auto stored = tv::DecodeFoundRecs(tvtest::ReadFileBytes(finds));
+    std::vector<std::string> codes;
+    for (const auto& f : stored) codes.push_back(f.Waypoint.str() + "@" + f.FoundDate.str());
+    EXPECT_EQ(codes, (std::vector<std::string>{"GC101@01.03.2008", "GC100@02.03.2008", "GC102@28.02.2008",
+                                               "GC103@03.02.2008"}));
+    EXPECT_TRUE(logged("09:05:07 Fertig."));
+}
+
+TEST_F(FindsLoadRun, MinimumDateStopsWithoutFurtherPostback) {
+    params_.loadAll = false;
+    params_.minDate = year_month_day{year{2008}, month{3}, day{1}};
+    pages_[0] = pageOf(1, {Row("GC100", "2 Mar 08"), Row("GC101", "1 Mar 08"), Row("GC102", "28 Feb 08")}, true);
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(srv_.requestCount(), 1u);
+    EXPECT_EQ(load_.loaded().size(), 2u);
+    EXPECT_TRUE(logged("Minimaldatum erreicht"));
+    EXPECT_EQ(tv::DecodeFoundRecs(work_.read("Finds.bin")).size(), 2u);
+}
+
+TEST_F(FindsLoadRun, FailuresStoreNothingBadDatesAreSkipped) {
+    const std::string before = tv::EncodeFoundRecs({Find("GC1", "01.01.2007")});
+    work_.write("Finds.bin", before);
+
+    postStatus_ = 500;
+    run();
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Failed);
+    EXPECT_TRUE(logged("Fehler: "));
+    EXPECT_EQ(work_.read("Finds.bin"), before);
+
+    // A page of another layout: a clear message, nothing stored.
+    lines_.clear();
+    pages_[0] = "<html><body>Wartungsarbeiten</body></html>";
+    run();
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Failed);
+    EXPECT_TRUE(logged("nicht das erwartete Format"));
+
+    // A garbled date is reported and skipped, never stored as tomorrow.
+    postStatus_ = 200;
+    pages_[0] = pageOf(1, {Row("GC100", "7 Foo 07"), Row("GC101", "1 Mar 08"), Row("GC102", "9999999 days ago")}, true);
+    lines_.clear();
+    load_.Start(params_);
+    ASSERT_TRUE(load_.LoadOnePage());
+    EXPECT_TRUE(logged("Fehlerhaftes Datumsformat: 7 Foo 07"));
+    EXPECT_TRUE(logged("Fehlerhaftes Datumsformat: 9999999 days ago"));
+    EXPECT_EQ(load_.loaded().size(), 1u);
+    load_.Cancel();
+    EXPECT_FALSE(load_.LoadOnePage());
+
+    params_.proxy = {};
+    params_.site.host = "127.0.0.1:1";
+    lines_.clear();
+    run();
+    EXPECT_TRUE(logged("Fehler #-1 - Abbruch!"));
+}
+
+}  // namespace
