@@ -1,14 +1,20 @@
 #include "shell/ui/main_commands.h"
 
 #include <QAction>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QByteArray>
 #include <QDataStream>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QItemSelection>
 #include <QMap>
 #include <QMimeData>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVariant>
 #include <algorithm>
@@ -19,8 +25,10 @@
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "exchange/ui/frm_suitcase.h"
 #include "geo/ui/frm_calc.h"
 #include "pages/description_template.h"
+#include "pages/personal_notes.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_create_descr.h"
 #include "pages/ui/frm_edit_cache.h"
@@ -38,7 +46,9 @@
 #include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_name_search.h"
+#include "shell/ui/frm_notes_mixer.h"
 #include "shell/ui/frm_rot13.h"
+#include "shell/ui/frm_summary.h"
 #include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
 
@@ -119,6 +129,7 @@ void MainCommands::bind() {
     }
     if (windows_.get<TfrmROT13>(Win::frmROT13)) on(u.mnuROT13, &MainCommands::mnuROT13Click);
     if (windows_.get<TfrmInputLine>(Win::frmInputLine)) on(u.mnuNewDir, &MainCommands::mnuNewDirClick);
+    on(u.mnuSuitcase, &MainCommands::mnuSuitcaseClick);
 
     on(u.mnuEmptyDir, &MainCommands::mnuEmptyDirClick);
     on(u.mnuDeleteTree, &MainCommands::mnuDeleteTreeClick);
@@ -215,6 +226,32 @@ void MainCommands::mnuProjectionClick() {
 }
 
 void MainCommands::mnuROT13Click() { execWindow(windows_.window(Win::frmROT13)); }
+
+void MainCommands::mnuSuitcaseClick() {
+    TfrmSuitcase suitcase(GetWorkDir() + "tq.conf");
+    suitcase.MixNotes = [&suitcase](const std::string& wp, const std::string& name, const std::vector<std::string>& lines) {
+        TfrmNotesMixer mixer;
+        mixer.paWP->setText(ToQ(wp));
+        mixer.paName->setText(ToQ(name));
+        mixer.mmNotes->setPlainText(ToQ(NoteLinesToText(lines)));
+        platform::modalHost().exec(mixer, &suitcase);
+        return NoteTextToLines(FromQ(mixer.mmNotes->toPlainText()));
+    };
+    suitcase.ShowSummary = [&suitcase](const std::vector<std::string>& lines) {
+        TfrmSummary summary;
+        for (const std::string& line : lines) summary.lbCaches->addItem(ToQ(line));
+        platform::modalHost().exec(summary, &suitcase);
+    };
+    platform::modalHost().exec(suitcase, main_);
+    if (main_->UpdateStatusBar) main_->UpdateStatusBar();
+    auto* descr = windows_.get<TfrmCreateDescr>(Win::frmCreateDescr);
+    if (!suitcase.DescriptionsTaken || !descr) return;
+    // The taken pages are converted like every page of the description folder.
+    if (QAbstractButton* all = descr->rgConvWhich->button(1)) all->setChecked(true);
+    descr->AutoLoad->start();
+    execWindow(descr);
+    main_->RefreshCacheList();
+}
 
 std::string MainCommands::PickCacheByName(QWidget& over) {
     // A window of its own for each pick, in single-choice mode.

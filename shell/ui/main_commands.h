@@ -50,6 +50,7 @@ public:
     void mnuCalcDistanceClick();
     void mnuProjectionClick();
     void mnuROT13Click();
+    void mnuSuitcaseClick();
     // ---- folder pop-up
     void mnuNewDirClick();
     void mnuEmptyDirClick();

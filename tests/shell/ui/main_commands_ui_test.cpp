@@ -186,7 +186,7 @@ private:
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuExport,        m.mnuSuitcase,
+    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuExport,
                                       m.mnuGPXImport,     m.mnuDBFromPages,   m.mnuWPCollector,
                                       m.mnuUTM,            m.mnuRoute,         m.mnuGoogleMapsList, m.mnuGMLink,
                                       m.mnuShowInGoogleMaps, m.mnuExportDir};
