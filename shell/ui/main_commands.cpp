@@ -25,6 +25,7 @@
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "exchange/ui/frm_db_export.h"
 #include "exchange/ui/frm_suitcase.h"
 #include "geo/ui/frm_calc.h"
 #include "pages/description_template.h"
@@ -251,6 +252,12 @@ void MainCommands::mnuSuitcaseClick() {
     descr->AutoLoad->start();
     execWindow(descr);
     main_->RefreshCacheList();
+}
+
+void MainCommands::mnuExportGCrecordsClick() {
+    TfrmDBExport dump;
+    dump.SetShowHints(ProcSettings.ShowTooltips);
+    platform::modalHost().exec(dump, main_);
 }
 
 std::string MainCommands::PickCacheByName(QWidget& over) {

@@ -51,6 +51,8 @@ public:
     void mnuProjectionClick();
     void mnuROT13Click();
     void mnuSuitcaseClick();
+    // The database's CSV export; no menu item offers it.
+    void mnuExportGCrecordsClick();
     // ---- folder pop-up
     void mnuNewDirClick();
     void mnuEmptyDirClick();

@@ -3,6 +3,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "exchange/ui/frm_gpx_imp_add_wp.h"
 #include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/ui/modal_host.h"
@@ -86,6 +87,13 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
     commands_ = std::make_unique<MainCommands>(windows);
+    DropHandlers drops;
+    drops.importAddWaypoints = [main](const std::string& file) {
+        TfrmGPXImpAddWP import;
+        import.FileName = file;
+        platform::modalHost().exec(import, main);
+    };
+    commands_->SetDropHandlers(std::move(drops));
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

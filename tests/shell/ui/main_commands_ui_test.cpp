@@ -202,8 +202,12 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     EXPECT_TRUE(m.mnuOrigToWorklist->isEnabled());
     EXPECT_FALSE(m.mnuShowIndex->isEnabled());
     EXPECT_TRUE(m.mnuCalcDistance->isEnabled());
-    // Dropped files are refused while no import exists.
-    EXPECT_FALSE(static_cast<bool>(main->FilesDropped));
+    // A dropped additional-waypoint file opens its import on that file.
+    ASSERT_TRUE(static_cast<bool>(main->FilesDropped));
+    dir.write("x_wpts.gpx", "<gpx/>");
+    main->FilesDropped({dir.str() + "x_wpts.gpx"});
+    ASSERT_FALSE(modal.host.shown.empty());
+    EXPECT_EQ(modal.host.shown.back(), "frmGPXImpAddWP");
     // The settings dialog and the calculator use the program's windows.
     EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
               windows->get<TfrmCoordInput>(Win::frmCoordInput));
