@@ -140,7 +140,8 @@ private:
 
     void WriteCodeList(const char* file, const char* summary) {
         std::vector<std::string> lines;
-        if (!FindFileNoCase(p_.workDir, file) || !ReadTextList(p_.workDir + file, lines)) return WriteEmptySection();
+        if (!FindFileNoCase(p_.workDir, file) || !ReadTextList(WithTrailingSlash(p_.workDir) + file, lines))
+            return WriteEmptySection();
         std::vector<std::string> codes;
         for (const std::string& l : lines)
             if (!l.empty()) codes.push_back(l);  // an empty entry would later become an empty list line
@@ -167,7 +168,8 @@ private:
 
     void WriteNotes() {
         std::vector<std::string> lines;
-        if (!FindFileNoCase(p_.workDir, "Persinfo.txt") || !ReadTextList(p_.workDir + "Persinfo.txt", lines))
+        if (!FindFileNoCase(p_.workDir, "Persinfo.txt") ||
+            !ReadTextList(WithTrailingSlash(p_.workDir) + "Persinfo.txt", lines))
             return WriteEmptySection();
         std::string text;
         for (const std::string& l : lines) text += l + "\r\n";
@@ -185,7 +187,7 @@ private:
             const auto slash = listed.find('/');
             const std::string sub = slash == std::string::npos ? "" : listed.substr(0, slash);
             const std::string name = slash == std::string::npos ? listed : listed.substr(slash + 1);
-            const std::string folder = WithTrailingSlash(p_.outDir + sub);
+            const std::string folder = WithTrailingSlash(WithTrailingSlash(p_.outDir) + sub);
             // The file format names folders with '\' and in Windows-1252.
             const std::string subField = Utf8ToCp1252(sub);
             const std::string prefix = sub.empty() ? "" : subField + "\\";

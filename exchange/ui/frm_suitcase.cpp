@@ -350,7 +350,7 @@ void TfrmSuitcase::SaveSettings() {
         box(cbShowSummary, "ShowCacheSummary");
         box(cbInsertWorklist, "InsertWorkList");
         box(cbPostActionCreateDescr, "PostCreateDescr");
-        if (cbGetNotes->isVisible() || !loaded_) box(cbGetNotes, "GetNotes");
+        box(cbGetNotes, "GetNotes");
         radio(rgNotes, rgNotesBox, "DoubleNotes");
         ini.writeInteger(kSection, "ActiveLoadPage", PageControl2->currentIndex());
         box(cbExpCacheDB, "ExpCacheDB", true);
@@ -396,7 +396,7 @@ void TfrmSuitcase::btnSaveClick() {
         ShowSysError(summary.error().code, summary.error().message);
         return;
     }
-    if (!summary->empty())
+    if (!summary->empty() && ProcSettings.ShowMessages)
         platform::messages().show(platform::MsgKind::Information,
                                   W("Folgende Daten wurden in die Aktenkofferdatei übertragen:\r\n\r\n") + *summary);
     accept();

@@ -2,6 +2,8 @@
 // the fake file dialogs, and the results reach the boxes and labels.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/proc_settings.h"
 #include "exchange/ui/frm_suitcase.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
@@ -28,6 +31,7 @@ TEST(SuitcaseWindow, PackLoadAndCommit) {
     dir.writeCaches({CacheRecord("GC1", "Eins")});
     dir.write("WPList.txt", "GC5\r\n");
     dir.write("GC1.html", "page");
+    ProcSettings.ShowMessages = true;
     {
         TfrmSuitcase w(dir.str() + "tq.conf");
         w.show();
@@ -39,6 +43,7 @@ TEST(SuitcaseWindow, PackLoadAndCommit) {
         ASSERT_EQ(fakes.messages.shown.size(), 1u);
         EXPECT_NE(fakes.messages.shown[0].text.find("1 Arbeitslisten-Eintr"), std::string::npos);
     }
+    ProcSettings.ShowMessages = false;
     ASSERT_TRUE(std::filesystem::exists(dir.path() / "pack.tq"));
     EXPECT_NE(tvtest::ReadFileBytes(dir.path() / "tq.conf").find("ExpCacheDB=1"), std::string::npos);
 
@@ -46,6 +51,8 @@ TEST(SuitcaseWindow, PackLoadAndCommit) {
     tvtest::WorkFolder other;
     other.write("bad.tq", std::string(3, 'x'));
     std::filesystem::copy_file(dir.path() / "pack.tq", other.path() / "pack.tq");
+    // A choice the suitcase does not offer (it holds no finds) keeps its stored value.
+    other.write("tq.conf", "[Suitcase]\r\nDoubleFinds=2\r\n");
     TfrmSuitcase w(other.str() + "tq.conf");
     w.show();
     w.PageControl1->setCurrentWidget(w.tsImp);
@@ -61,11 +68,15 @@ TEST(SuitcaseWindow, PackLoadAndCommit) {
     EXPECT_EQ(w.lblCaseDB->text(), U("Die Datenbank im Aktenkoffer enthält 1 Einträge."));
     EXPECT_EQ(w.lblCaseCache->text(), U("Der Aktenkoffer enthält 1 Cachebeschreibungen."));
     EXPECT_FALSE(w.cbGetNotes->isVisible());
+    w.rgFoundlist->button(0)->setChecked(true);  // disabled: not saved
     w.btnCommit->click();
     EXPECT_NE(fakes.messages.shown.back().text.find(W("Cache-Datenbank: 1 neue Einträge")), std::string::npos);
     EXPECT_EQ(other.read("WPList.txt"), "GC5\r\nGC1\r\n");
     EXPECT_EQ(other.read("GC1.html"), "page");
     EXPECT_TRUE(w.DescriptionsTaken);
+    const std::string conf = other.read("tq.conf");
+    EXPECT_NE(conf.find("DoubleFinds=2"), std::string::npos);
+    EXPECT_NE(conf.find("ExpNotes=1"), std::string::npos);
     EXPECT_EQ(other.read("Caches.bin"), dir.read("Caches.bin"));
 }
 
