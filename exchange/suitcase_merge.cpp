@@ -420,7 +420,7 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
 
     if (p.getPages) {
         action("Verarbeite Cachebeschreibungen");
-        PageEntriesResult m = ProcessPageEntries(reader, p.outDir, p.pages, p.log);
+        PageEntriesResult m = ProcessPageEntries(reader, p.outDir, p.pages, p.log, p.step);
         r.pagesAdded = m.added;
         r.pagesReplaced = m.replaced;
         r.pagesDiscarded = m.discarded;

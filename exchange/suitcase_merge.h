@@ -95,6 +95,7 @@ struct SuitcaseCommitParams {
     NotesMixer mixer;
     std::function<void(const std::string& action)> action;
     std::function<void(const std::string&)> log;
+    std::function<void(int entriesDone)> step;  // per page entry
 };
 
 struct SuitcaseCommitResult {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/cache_db.h"
 #include "core/debug_log.h"
@@ -506,9 +507,17 @@ void TfrmSuitcase::btnCommitClick() {
         const std::string name = FindCacheByWaypoint(wp, rec) ? rec.Name.str() : "?";
         return MixNotes(wp, name, lines);
     };
+    p.step = [this](int done) {
+        progress->setValue(done);
+        platform::pump().pump();
+    };
+    progress->setRange(0, std::max(1, reader_.contents().pageCount));
+    progress->setValue(0);
+    progress->setVisible(p.getPages);
     platform::pump().setBusy(true);
     const SuitcaseCommitResult r = CommitSuitcase(reader_, localDb_, p);
     platform::pump().setBusy(false);
+    progress->setVisible(false);
     for (const std::string& error : r.errors) platform::messages().show(platform::MsgKind::Error, error);
 
     if (p.getPages && !r.pagesStopped && cbShowSummary->isChecked() && ShowSummary) {
