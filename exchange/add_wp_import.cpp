@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <memory>
 
 #include "core/addwp_db.h"
@@ -41,8 +42,9 @@ std::string Decoded(const std::string& utf8) {
 
 bool Number(std::string_view text, double& v) {
     text = TrimBlanks(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    return !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size();
+    return !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(v);
 }
 
 }  // namespace

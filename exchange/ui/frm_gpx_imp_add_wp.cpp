@@ -10,6 +10,7 @@
 #include "core/addwp_db.h"
 #include "core/file_procs.h"
 #include "exchange/add_wp_import.h"
+#include "pages/ui/memo_text.h"
 #include "platform/services.h"
 #include "platform/ui/qt_text.h"
 
@@ -56,7 +57,9 @@ void TfrmGPXImpAddWP::showEvent(QShowEvent* event) {
 
 void TfrmGPXImpAddWP::btnStartClick() {
     btnStart->setEnabled(false);
-    const std::string text = FromQ(mmSrc->toPlainText());
+    // Raw text: a non-breaking space is also the second byte of some UTF-8
+    // characters and must come back as it went in.
+    const std::string text = FromQ(MemoText(mmSrc));
     platform::pump().setBusy(true);
     const auto r = ImportAddWaypoints(text, StorePath.empty() ? AddWaypointsPath() : StorePath);
     platform::pump().setBusy(false);

@@ -53,6 +53,8 @@ TEST(AddWpImport, RecordsFromWaypoints) {
     ASSERT_FALSE(bad.ok());
     EXPECT_EQ(bad.error().message, W("Waypoint 2: 'abc' ist kein gültiger Gleitkommawert."));
     EXPECT_FALSE(ParseAddWaypoints(Gpx("<wpt lat=\"1\" lon=\"1\">")).ok());
+    EXPECT_FALSE(ParseAddWaypoints(Gpx("<wpt lat=\"nan\" lon=\"1\"/>")).ok());
+    EXPECT_TRUE(ParseAddWaypoints(Gpx("<wpt lat=\" +1.5\" lon=\"-1e1\"/>")).ok());
 }
 
 TEST(AddWpImport, MergesIntoTheStore) {

@@ -51,11 +51,13 @@ TEST(ExchangeWindows, AdditionalWaypointsFromTheEditedText) {
     EXPECT_TRUE(w.mmSrc->toPlainText().contains("4x"));
     EXPECT_TRUE(w.btnStart->isEnabled());
 
-    w.mmSrc->setPlainText(QString(text).replace("49.317517", "47.9"));
+    w.mmSrc->setPlainText(
+        QString(text).replace("49.317517", "47.9").replace(U("Station 1<"), ToQ("\xC3\xA0\xC2\xA0<")));
     w.btnStart->click();
     TAddWPList store;
     ASSERT_EQ(LoadAddWaypoints(store), 2);
     EXPECT_EQ(store.At(0).Lat, 47.9);
+    EXPECT_EQ(store.At(1).Description.str(), "\xE0\xA0");
     EXPECT_TRUE(w.mmSrc->toPlainText().contains("Waypoints nach Einlesen: 2"));
     EXPECT_FALSE(w.btnStart->isEnabled());
 }
