@@ -74,7 +74,9 @@ CodeListMergeResult MergeCodeList(std::vector<std::string> local, const std::vec
     std::unordered_set<std::string> known;
     for (const std::string& l : local) known.insert(FoldListKey(l));
     for (const std::string& s : suitcase) {
-        if (s.empty()) continue;
+        // A carried entry becomes one line of a list file: no line breaks.
+        if (s.empty() || std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }))
+            continue;
         if (known.insert(FoldListKey(s)).second) {
             local.push_back(s);
             ++r.added;

@@ -32,7 +32,8 @@ struct CodeListMergeResult {
     int added = 0, present = 0;
 };
 // Appends each suitcase entry the list does not hold yet (case ignored, also
-// against entries appended before); empty entries are left out.
+// against entries appended before); empty entries and entries with control
+// characters are left out.
 CodeListMergeResult MergeCodeList(std::vector<std::string> local, const std::vector<std::string>& suitcase);
 
 enum class FindsPolicy { TakeSuitcase = 0, NewerDate = 1, KeepLocal = 2 };

@@ -113,6 +113,9 @@ TEST(SuitcaseFormat, SectionsAreByteExact) {
     EXPECT_EQ(wp + "|" + sub, "GC1ABC|Harz");
     EXPECT_DOUBLE_EQ(date, 40000.5);
     EXPECT_EQ(bytes.substr(e + 549 + 5 + 277, 4), I32(5));
+    for (const char* name :
+         {"Harz\\GC1ABC_map.gif", "Harz\\GC1ABC_i1.jpg", "Harz\\GC1ABC_i2.jpg", "Harz\\GC1ABC_i10.jpg"})
+        EXPECT_NE(bytes.find(Str(name, 255)), std::string::npos) << name;
     EXPECT_EQ(MetaPictureNames({"10#/home/u/out/GC1ABC_i10.jpg", "a", "b"}), (Lines{"GC1ABC_i10.jpg"}));
     EXPECT_TRUE(MetaPictureNames({"1#C:\\x\\GC1_i1.jpg", "a", "b", "c", "d", "e", "f"}).empty());
 }
@@ -178,7 +181,7 @@ TEST(SuitcaseMerge, ListsFindsAndNotes) {
     EXPECT_EQ(db.newCodes, Lines{"C"});
     EXPECT_EQ(MergeCacheDb({raw("B", "local")}, {raw("B", "local")}, false).changed, 1);
 
-    const CodeListMergeResult wl = MergeCodeList({"gc1"}, {"GC1", "GC2", "", "gc2"});
+    const CodeListMergeResult wl = MergeCodeList({"gc1"}, {"GC1", "GC2", "", "gc2", "GC3\r\nGC4"});
     EXPECT_EQ(wl.lines, (Lines{"gc1", "GC2"}));
     EXPECT_EQ(wl.added * 10 + wl.present, 12);
 
