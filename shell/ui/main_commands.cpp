@@ -1,17 +1,23 @@
 #include "shell/ui/main_commands.h"
 
 #include <QAction>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QByteArray>
 #include <QDataStream>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QItemSelection>
 #include <QLabel>
 #include <QMap>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVariant>
 #include <algorithm>
@@ -29,8 +35,11 @@
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "exchange/ui/frm_gpx_exp.h"
+#include "exchange/ui/frm_db_export.h"
+#include "exchange/ui/frm_suitcase.h"
 #include "geo/ui/frm_calc.h"
 #include "pages/description_template.h"
+#include "pages/personal_notes.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_create_descr.h"
 #include "pages/ui/frm_edit_cache.h"
@@ -48,7 +57,9 @@
 #include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_name_search.h"
+#include "shell/ui/frm_notes_mixer.h"
 #include "shell/ui/frm_rot13.h"
+#include "shell/ui/frm_summary.h"
 #include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/tooltip_gate.h"
@@ -134,6 +145,7 @@ void MainCommands::bind() {
         on(u.mnuExportDir, &MainCommands::mnuExportDirClick);
     }
     if (windows_.get<TfrmInputLine>(Win::frmInputLine)) on(u.mnuNewDir, &MainCommands::mnuNewDirClick);
+    on(u.mnuSuitcase, &MainCommands::mnuSuitcaseClick);
 
     on(u.mnuEmptyDir, &MainCommands::mnuEmptyDirClick);
     on(u.mnuDeleteTree, &MainCommands::mnuDeleteTreeClick);
@@ -242,6 +254,38 @@ void MainCommands::mnuExportDirClick() {
     if (!WriteDirList(work, captions())) return ShowWriteError(work + std::string(kDirListFile));
     exporter->DirListFile = work + std::string(kDirListFile);
     execWindow(exporter);
+}
+
+void MainCommands::mnuSuitcaseClick() {
+    TfrmSuitcase suitcase(GetWorkDir() + "tq.conf");
+    suitcase.MixNotes = [&suitcase](const std::string& wp, const std::string& name, const std::vector<std::string>& lines) {
+        TfrmNotesMixer mixer;
+        mixer.paWP->setText(ToQ(wp));
+        mixer.paName->setText(ToQ(name));
+        mixer.mmNotes->setPlainText(ToQ(NoteLinesToText(lines)));
+        platform::modalHost().exec(mixer, &suitcase);
+        return NoteTextToLines(FromQ(mixer.mmNotes->toPlainText()));
+    };
+    suitcase.ShowSummary = [&suitcase](const std::vector<std::string>& lines) {
+        TfrmSummary summary;
+        for (const std::string& line : lines) summary.lbCaches->addItem(ToQ(line));
+        platform::modalHost().exec(summary, &suitcase);
+    };
+    platform::modalHost().exec(suitcase, main_);
+    if (main_->UpdateStatusBar) main_->UpdateStatusBar();
+    auto* descr = windows_.get<TfrmCreateDescr>(Win::frmCreateDescr);
+    if (!suitcase.DescriptionsTaken || !descr) return;
+    // The taken pages are converted like every page of the description folder.
+    if (QAbstractButton* all = descr->rgConvWhich->button(1)) all->setChecked(true);
+    descr->AutoLoad->start();
+    execWindow(descr);
+    main_->RefreshCacheList();
+}
+
+void MainCommands::mnuExportGCrecordsClick() {
+    TfrmDBExport dump;
+    dump.SetShowHints(ProcSettings.ShowTooltips);
+    platform::modalHost().exec(dump, main_);
 }
 
 std::string MainCommands::PickCacheByName(QWidget& over) {

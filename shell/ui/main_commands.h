@@ -52,6 +52,9 @@ public:
     void mnuROT13Click();
     void mnuExportClick();
     void mnuExportDirClick();
+    void mnuSuitcaseClick();
+    // The database's CSV export; no menu item offers it.
+    void mnuExportGCrecordsClick();
     // ---- folder pop-up
     void mnuNewDirClick();
     void mnuEmptyDirClick();

@@ -3,6 +3,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "exchange/ui/frm_gpx_imp_add_wp.h"
 #include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/ui/modal_host.h"
@@ -90,6 +91,15 @@ MainWiring::MainWiring(AppWindows& windows) {
     commands_ = std::make_unique<MainCommands>(windows);
     // UTM, online maps and map links.
     geo_ = std::make_unique<GeoMenu>(windows, [c = commands_.get()](QWidget& over) { return c->PickCacheByName(over); });
+
+    // Files dropped on the main window.
+    DropHandlers drops;
+    drops.importAddWaypoints = [main](const std::string& file) {
+        TfrmGPXImpAddWP import;
+        import.FileName = file;
+        platform::modalHost().exec(import, main);
+    };
+    commands_->SetDropHandlers(std::move(drops));
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

@@ -194,7 +194,7 @@ private:
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuSuitcase, m.mnuGPXImport, m.mnuRoute};
+    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuGPXImport, m.mnuRoute};
     for (QAction* a : m.all) {
         if (later.count(a)) {
             EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
@@ -209,8 +209,12 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     EXPECT_TRUE(m.mnuOrigToWorklist->isEnabled());
     EXPECT_FALSE(m.mnuShowIndex->isEnabled());
     EXPECT_TRUE(m.mnuCalcDistance->isEnabled());
-    // Dropped files are refused while no import exists.
-    EXPECT_FALSE(static_cast<bool>(main->FilesDropped));
+    // A dropped additional-waypoint file opens its import on that file.
+    ASSERT_TRUE(static_cast<bool>(main->FilesDropped));
+    dir.write("x_wpts.gpx", "<gpx/>");
+    main->FilesDropped({dir.str() + "x_wpts.gpx"});
+    ASSERT_FALSE(modal.host.shown.empty());
+    EXPECT_EQ(modal.host.shown.back(), "frmGPXImpAddWP");
     // The settings dialog and the calculator use the program's windows.
     EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
               windows->get<TfrmCoordInput>(Win::frmCoordInput));

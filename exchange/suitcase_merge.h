@@ -1,0 +1,131 @@
+#pragma once
+// Taking a suitcase into this PC's stores: the cache database, work and
+// ignore lists, finds, personal notes and the stored pages. Each store is
+// rewritten through a temporary file, so a merge that fails keeps the old
+// file; nothing outside the description folder is ever written from a page
+// entry.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/cache_rec.h"
+#include "core/result.h"
+#include "exchange/suitcase_format.h"
+
+namespace tv {
+
+// ---- the single merges (pure) -----------------------------------------------------------
+
+struct CacheMergeResult {
+    std::vector<CacheRecBytes> records;  // sorted by upper-cased waypoint code
+    int added = 0, changed = 0, discarded = 0;
+    std::vector<std::string> newCodes;
+};
+// A merge of both lists sorted by code: equal codes take the suitcase record
+// (counted changed) or, with `keepLocal`, the local one (suitcase counted
+// discarded); codes only in the suitcase are new.
+CacheMergeResult MergeCacheDb(std::vector<CacheRecBytes> local, std::vector<CacheRecBytes> suitcase, bool keepLocal);
+
+struct CodeListMergeResult {
+    std::vector<std::string> lines;
+    int added = 0, present = 0;
+};
+// Appends each suitcase entry the list does not hold yet (case ignored, also
+// against entries appended before); empty entries and entries with control
+// characters are left out.
+CodeListMergeResult MergeCodeList(std::vector<std::string> local, const std::vector<std::string>& suitcase);
+
+enum class FindsPolicy { TakeSuitcase = 0, NewerDate = 1, KeepLocal = 2 };
+struct FindsMergeResult {
+    std::vector<TFoundRec> records;
+    int added = 0, updated = 0;
+};
+// Local records in file order, each matched by code (case ignored) against
+// the suitcase finds; unmatched suitcase finds are appended. With NewerDate
+// the suitcase record wins unless the local "dd.MM.yyyy" date is later; a
+// local date that is no date loses, a suitcase date that is no date loses.
+FindsMergeResult MergeFinds(const std::vector<TFoundRec>& local, std::vector<TFoundRec> suitcase, FindsPolicy policy);
+
+enum class NotesPolicy { TakeSuitcase = 0, Both = 1, Ask = 2, KeepLocal = 3 };
+inline constexpr const char* kLocalNotesHeader = "*** Lokal vorhandene Informationen: ***";
+inline constexpr const char* kSuitcaseNotesHeader = "*** Aus Aktenkoffer importierte Informationen: ***";
+// Edits the combined text of one cache (Ask); returns the lines to keep.
+using NotesMixer = std::function<std::vector<std::string>(const std::string& waypoint, std::vector<std::string> lines)>;
+// The lines of the new Persinfo.txt from the local file's text and the
+// suitcase's note lines.
+std::vector<std::string> MergeNotes(const std::string& localText, std::vector<std::string> suitcase, NotesPolicy policy,
+                                    const NotesMixer& mixer);
+
+// ---- page entries ---------------------------------------------------------------------
+
+enum class PagePolicy { Replace = 0, ReplaceIfNewer = 1, KeepLocal = 2 };
+
+// Whether a carried waypoint may name files: "GC" and ASCII letters or
+// digits, at most 12 characters.
+bool IsCarriedWaypoint(const std::string& waypoint);
+// The file name a carried map or picture is written under: the name without
+// any folder part, when it belongs to the page (starts with waypoint + "_")
+// and holds no "..", control character or separator; else "".
+std::string CarriedFileName(const std::string& waypoint, const std::string& carried);
+
+struct PageEntriesResult {
+    int added = 0, replaced = 0, discarded = 0;
+    std::vector<std::string> taken, skipped;
+    std::optional<StreamError> error;  // the run stopped at it
+};
+// Reads every page entry from the reader (positioned at the first) into
+// `outDir`; `log` gets the debug lines.
+PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& outDir, PagePolicy policy,
+                                     const std::function<void(const std::string&)>& log = {},
+                                     const std::function<void(int done)>& step = {});
+
+// ---- the whole commit -------------------------------------------------------------------
+
+struct SuitcaseCommitParams {
+    std::string workDir, outDir;
+    bool getDb = false, getWorkList = false, getFinds = false, getIgnoreList = false, getNotes = false,
+         getPages = false;
+    bool keepLocalDb = true;    // rgImpDB item 1
+    bool saveNewCodes = false;  // cbAddNewDBRecsToCliplist
+    std::string newCodesFile;   // paFilename
+    FindsPolicy finds = FindsPolicy::NewerDate;
+    NotesPolicy notes = NotesPolicy::KeepLocal;
+    PagePolicy pages = PagePolicy::ReplaceIfNewer;
+    bool insertWorkList = false;  // cbInsertWorklist
+    NotesMixer mixer;
+    std::function<void(const std::string& action)> action;
+    std::function<void(const std::string&)> log;
+    std::function<void(int entriesDone)> step;  // per page entry
+};
+
+struct SuitcaseCommitResult {
+    int wlAdded = 0, wlPresent = 0, ilAdded = 0, ilPresent = 0;
+    int dbAdded = 0, dbChanged = 0, dbDiscarded = 0;
+    int findsAdded = 0, findsUpdated = 0;
+    int pagesAdded = 0, pagesReplaced = 0, pagesDiscarded = 0;
+    std::vector<std::string> taken, skipped;
+    bool pagesStopped = false;        // a stream error ended the page run
+    std::vector<std::string> errors;  // texts for the error box, in order
+};
+
+// Merges what `params` asks for, in the order database, work list, finds,
+// ignore list, notes, pages. `localDb` is the local database as read when
+// the window opened; nullopt when it could not be read (the database is
+// then left alone).
+SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
+                                    const SuitcaseCommitParams& params);
+
+// The result box's text.
+std::string CommitResultText(const SuitcaseCommitResult& r, bool findsChecked, bool pagesChecked);
+
+// The summary window's lines: "WP: name" (cut to 138) of the taken pages, or
+// the marker for none, then the discarded ones.
+std::vector<std::string> SuitcaseSummaryLines(const std::vector<std::string>& taken,
+                                              const std::vector<std::string>& skipped,
+                                              const std::function<std::string(const std::string&)>& cacheName);
+
+// The local database's records; nothing when it exists but cannot be read.
+std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir);
+
+}  // namespace tv

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/cache_db.h"
+#include "exchange/suitcase_format.h"
+#include "exchange/suitcase_merge.h"
+#include "platform/text_encoding.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
+
+namespace tv {
+namespace {
+
+namespace fs = std::filesystem;
+using tvtest::CacheRecord;
+using tvtest::ReadFileBytes;
+using Lines = std::vector<std::string>;
+
+std::string I32(std::int32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+    return s;
+}
+std::string Str(const std::string& s, std::size_t n) {
+    return std::string(1, static_cast<char>(s.size())) + s + std::string(n - s.size(), '\0');
+}
+std::string Blob(const std::string& b) { return I32(static_cast<std::int32_t>(b.size())) + b; }
+
+TFoundRec Find(const char* wp, const char* date) {
+    TFoundRec f;
+    f.Waypoint = wp;
+    f.FoundDate = date;
+    f.Name = std::string("Fund ") + wp;
+    return f;
+}
+
+SuitcaseExportParams All(const tvtest::TempDir& pc) {
+    SuitcaseExportParams p;
+    p.workDir = p.outDir = pc.str();
+    p.cacheDb = p.workList = p.finds = p.ignoreList = p.notes = p.descriptions = p.descrSubdirs = true;
+    return p;
+}
+
+// PC A: 3 caches, 2 finds, lists, notes, a page in "Harz" with a map and
+// three pictures (one listed with a Linux path) and a bare page in the root.
+void FillPcA(const tvtest::TempDir& a) {
+    tvtest::WriteCaches(a, {CacheRecord("GC1ABC", "Turm", 48, 8), CacheRecord("GC2", "Zwei"), CacheRecord("GC3")});
+    a.write("Finds.bin", EncodeFoundRecs({Find("GC9", "01.02.2010"), Find("GC8", "03.04.2011")}));
+    a.write("WPList.txt", "GC1\r\nGC123456789012\r\n\r\n");
+    a.write("WPignore.txt", "GC7\r\n");
+    a.write("Persinfo.txt", "[GC1]\r\nZ0=a\r\n");
+    a.write("Harz/GC1ABC.html", "page1");
+    a.write("Harz/GC1ABC.meta",
+            "1#C:\\tq\\Harz\\GC1ABC_i1.jpg\r\nx\r\ny\r\n2#C:\\GC1ABC_i2.jpg\r\nx\r\ny\r\n"
+            "10#/home/u/out/Harz/GC1ABC_i10.jpg\r\nx\r\ny\r\n");
+    a.write("Harz/GC1ABC_i1.jpg", "P1");
+    a.write("Harz/GC1ABC_i10.jpg", "P10");  // _i2 is missing: its blob is empty
+    a.write("Harz/GC1ABC_map.gif", "MAP");
+    a.write("GC2.html", "page2");
+    a.write("GC2_converted.html", "not carried");
+    SetFileDateTime(a.str() + "Harz/GC1ABC.html", 40000.5);
+}
+
+TEST(SuitcaseFormat, SectionsAreByteExact) {
+    tvtest::TempDir a;
+    FillPcA(a);
+    SuitcaseExportParams p;
+    p.workDir = p.outDir = a.str();
+    ASSERT_TRUE(WriteSuitcase(a.str() + "off.tq", p).ok());
+    EXPECT_EQ(ReadFileBytes(a.path() / "off.tq"), std::string(24, '\0'));
+
+    p.workList = true;
+    auto summary = WriteSuitcase(a.str() + "wl.tq", p);
+    ASSERT_TRUE(summary.ok());
+    EXPECT_EQ(*summary, W("2 Arbeitslisten-Einträge\r\n"));
+    EXPECT_EQ(ReadFileBytes(a.path() / "wl.tq"),
+              I32(0) + I32(2) + Str("GC1", 12) + Str("GC1234567890", 12) + std::string(16, '\0'));
+
+    p.workList = false;
+    p.notes = true;
+    ASSERT_TRUE(WriteSuitcase(a.str() + "n.tq", p).ok());
+    EXPECT_EQ(ReadFileBytes(a.path() / "n.tq"), std::string(16, '\0') + Blob("[GC1]\r\nZ0=a\r\n") + I32(0));
+
+    // Page entries: the layout of the first entry, and the reader keeps in
+    // step with the second.
+    p = All(a);
+    summary = WriteSuitcase(a.str() + "all.tq", p);
+    ASSERT_TRUE(summary.ok());
+    EXPECT_NE(summary->find("2 Cachebeschreibungen mit insgesamt 3 Cache-Images"), std::string::npos);
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(a.str() + "all.tq"));
+    EXPECT_EQ(r.contents().caches.size(), 3u);
+    EXPECT_EQ(r.contents().finds, (std::vector<TFoundRec>{Find("GC9", "01.02.2010"), Find("GC8", "03.04.2011")}));
+    EXPECT_EQ(r.contents().notes, (Lines{"[GC1]", "Z0=a"}));
+    ASSERT_EQ(r.contents().pageCount, 2);
+    const std::string bytes = ReadFileBytes(a.path() / "all.tq");
+    const std::size_t e = bytes.size() - r.Remaining();
+    EXPECT_EQ(bytes.substr(e + 277, 4), I32(5)) << "GC1ABC comes second in listing order";
+    std::string wp, sub;
+    double date = 0;
+    std::int32_t size = 0;
+    ASSERT_TRUE(r.ReadShortString(12, wp) && r.ReadF64(date) && r.ReadShortString(255, sub));
+    EXPECT_EQ(wp + "|" + sub, "GC2|");
+    ASSERT_TRUE(r.ReadBlobSize(size) && r.Skip(size) && r.ReadBlobSize(size) && size == 0);
+    std::string map;
+    ASSERT_TRUE(r.ReadShortString(255, map) && r.ReadBlobSize(size) && r.ReadI32(size));
+    EXPECT_EQ(map + std::to_string(size), "0");
+    ASSERT_TRUE(r.ReadShortString(12, wp) && r.ReadF64(date) && r.ReadShortString(255, sub));
+    EXPECT_EQ(wp + "|" + sub, "GC1ABC|Harz");
+    EXPECT_DOUBLE_EQ(date, 40000.5);
+    EXPECT_EQ(bytes.substr(e + 549 + 5 + 277, 4), I32(5));
+    for (const char* name :
+         {"Harz\\GC1ABC_map.gif", "Harz\\GC1ABC_i1.jpg", "Harz\\GC1ABC_i2.jpg", "Harz\\GC1ABC_i10.jpg"})
+        EXPECT_NE(bytes.find(Str(name, 255)), std::string::npos) << name;
+    EXPECT_EQ(MetaPictureNames({"10#/home/u/out/GC1ABC_i10.jpg", "a", "b"}), (Lines{"GC1ABC_i10.jpg"}));
+    EXPECT_TRUE(MetaPictureNames({"1#C:\\x\\GC1_i1.jpg", "a", "b", "c", "d", "e", "f"}).empty());
+}
+
+// Pack on PC A, merge into an empty PC B: records byte-equal, pages flat with
+// their pictures and the download date; then each section switched off.
+TEST(SuitcaseMerge, RoundTripBetweenTwoWorkFolders) {
+    tvtest::TempDir a;
+    FillPcA(a);
+    ASSERT_TRUE(WriteSuitcase(a.str() + "Carry.tq", All(a)).ok());
+
+    tvtest::WorkFolder b;
+    b.write("WPList.txt", "gc1\r\n");
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(a.str() + "Carry.tq"));
+    SuitcaseCommitParams p;
+    p.workDir = p.outDir = b.str();
+    p.getDb = p.getWorkList = p.getFinds = p.getIgnoreList = p.getNotes = p.getPages = true;
+    p.saveNewCodes = true;
+    p.newCodesFile = b.str() + "WPnew.txt";
+    p.insertWorkList = true;
+    const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(b.str()), p);
+    EXPECT_TRUE(res.errors.empty());
+    EXPECT_EQ(ReadFileBytes(b.path() / "Caches.bin"), ReadFileBytes(a.path() / "Caches.bin"));
+    EXPECT_EQ(ReadFileBytes(b.path() / "Finds.bin"), ReadFileBytes(a.path() / "Finds.bin"));
+    EXPECT_EQ(b.read("Persinfo.txt"), "[GC1]\r\nZ0=a\r\n");
+    EXPECT_EQ(b.read("WPList.txt"), "gc1\r\nGC1234567890\r\nGC2\r\nGC1ABC\r\n");
+    EXPECT_EQ(b.read("WPnew.txt"), "GC1ABC\r\nGC2\r\nGC3\r\n");
+    EXPECT_EQ(b.read("GC1ABC.html") + b.read("GC1ABC_i1.jpg") + b.read("GC1ABC_i10.jpg") + b.read("GC1ABC_map.gif"),
+              "page1P1P10MAP");
+    EXPECT_FALSE(fs::exists(b.path() / "GC1ABC_i2.jpg"));
+    EXPECT_DOUBLE_EQ(*FileDateTime(b.str() + "GC1ABC.html"), 40000.5);
+    TCacheRec found;
+    EXPECT_TRUE(FindCacheByWaypoint("GC2", found));
+    EXPECT_EQ(CommitResultText(res, true, true),
+              W("Folgende Änderungen wurden auf dieser TQ-Instanz durchgeführt:\r\n\r\n"
+                "Arbeitsliste: 1 neue Einträge, 1 waren bereits vorhanden\r\n"
+                "Ignoreliste: 1 neue Einträge, 0 waren bereits vorhanden\r\n"
+                "Cache-Datenbank: 3 neue Einträge, 0 geänderte Einträge, 0 Datensätze verworfen\r\n"
+                "Eigene Funde: 2 neue Einträge, 0 aktualisierte Einträge.\r\n"
+                "Cache-Beschreibungen: 2 neue, 0 ersetzte, 0 verworfene Beschreibungen.\r\n"));
+
+    for (int off = 0; off < 6; ++off) {
+        SuitcaseExportParams x = All(a);
+        bool* flags[] = {&x.cacheDb, &x.workList, &x.finds, &x.ignoreList, &x.notes, &x.descriptions};
+        *flags[off] = false;
+        ASSERT_TRUE(WriteSuitcase(a.str() + "x.tq", x).ok());
+        SuitcaseReader rx;
+        ASSERT_TRUE(rx.Open(a.str() + "x.tq"));
+        const SuitcaseContents& c = rx.contents();
+        const std::size_t sizes[] = {c.caches.size(),     c.workList.size(), c.finds.size(),
+                                     c.ignoreList.size(), c.notes.size(),    static_cast<std::size_t>(c.pageCount)};
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(sizes[k] == 0, k == off) << off << " " << k;
+    }
+}
+
+TEST(SuitcaseMerge, ListsFindsAndNotes) {
+    const auto raw = [](const char* wp, const char* name) { return EncodeCacheRec(CacheRecord(wp, name)); };
+    CacheMergeResult db =
+        MergeCacheDb({raw("D", ""), raw("A", ""), raw("B", "local")}, {raw("C", ""), raw("b", "case")}, true);
+    EXPECT_EQ(db.records, (std::vector<CacheRecBytes>{raw("A", ""), raw("B", "local"), raw("C", ""), raw("D", "")}));
+    EXPECT_EQ(db.added * 100 + db.changed * 10 + db.discarded, 101);
+    EXPECT_EQ(db.newCodes, Lines{"C"});
+    EXPECT_EQ(MergeCacheDb({raw("B", "local")}, {raw("B", "local")}, false).changed, 1);
+
+    const CodeListMergeResult wl = MergeCodeList({"gc1"}, {"GC1", "GC2", "", "gc2", "GC3\r\nGC4"});
+    EXPECT_EQ(wl.lines, (Lines{"gc1", "GC2"}));
+    EXPECT_EQ(wl.added * 10 + wl.present, 12);
+
+    const FindsMergeResult f = MergeFinds(
+        {Find("GC1", "01.01.2010"), Find("GC2", "02.01.2010"), Find("GC3", "kein Datum"), Find("GC5", "01.01.2010")},
+        {Find("GC1", "01.01.2010"), Find("GC2", "01.01.2010"), Find("gc3", "05.05.2005"), Find("GC4", "x")},
+        FindsPolicy::NewerDate);
+    EXPECT_EQ(f.records,
+              (std::vector<TFoundRec>{Find("GC1", "01.01.2010"), Find("GC2", "02.01.2010"), Find("gc3", "05.05.2005"),
+                                      Find("GC5", "01.01.2010"), Find("GC4", "x")}));
+    EXPECT_EQ(f.added * 10 + f.updated, 12);
+
+    const std::string local = "[GC1]\r\nZ0=l0\r\nZ1=  l1\r\n[GCL]\r\nZ0=only\r\n";
+    const Lines theirs{"[gc1]", "Z0=s0", "Z1=s=1", "[GCS]", "Z0=new"};
+    EXPECT_EQ(
+        MergeNotes(local, theirs, NotesPolicy::Both, {}),
+        (Lines{"[GC1]", std::string("Z0=") + kLocalNotesHeader, "Z1=l0", "Z2=  l1",
+               std::string("Z3=") + kSuitcaseNotesHeader, "Z4=s0", "Z5=s=1", "[GCL]", "Z0=only", "[GCS]", "Z0=new"}));
+    EXPECT_EQ(MergeNotes(local, theirs, NotesPolicy::KeepLocal, {}),
+              (Lines{"[GC1]", "Z0=l0", "Z1=  l1", "[GCL]", "Z0=only", "[GCS]", "Z0=new"}));
+    EXPECT_EQ(MergeNotes(local, theirs, NotesPolicy::Ask, [](const std::string& w, Lines) { return Lines{w}; })[1],
+              "Z0=GC1");
+}
+
+// Entries written by hand: names that try to leave the description folder,
+// and a local page that is newer than the carried one.
+TEST(SuitcaseMerge, HostileEntriesWriteNothingOutsideTheirPlace) {
+    tvtest::TempDir d;
+    auto entry = [](const std::string& wp, const std::string& map, const std::string& pic) {
+        return Str(wp, 12) + std::string(8, '\0') + Str("", 255) + Blob("PAGE") + Blob("") + Str(map, 255) + Blob("M") +
+               I32(1) + Str(pic, 255) + Blob("P");
+    };
+    d.write("s.tq", std::string(20, '\0') + I32(5) + entry("../tq.conf", "", "") + entry("GC/../x", "GC_map.gif", "") +
+                        entry("GC1", "Harz\\GC1_map.gif", "..\\..\\tq.conf") + entry("GC2", "GC2_map.gif", "") +
+                        entry("GC3", "Caches.bin", "GC3_..jpg"));
+    d.write("out/GC2.html", "newer local");
+    SetFileDateTime(d.str() + "out/GC2.html", 1.0);
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(d.str() + "s.tq"));
+    const PageEntriesResult res = ProcessPageEntries(r, d.str() + "out", PagePolicy::ReplaceIfNewer);
+    ASSERT_FALSE(res.error);
+    EXPECT_EQ(res.taken, (Lines{"GC1", "GC3"}));
+    EXPECT_EQ(res.skipped, (Lines{"../tq.conf", "GC/../x", "GC2"}));
+    Lines files;
+    for (const auto& f : fs::recursive_directory_iterator(d.path())) files.push_back(f.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (Lines{"GC1.html", "GC1_map.gif", "GC2.html", "GC3.html", "out", "s.tq"}));
+    EXPECT_EQ(d.read("out/GC2.html") + d.read("out/GC1.html"), "newer localPAGE");
+
+    EXPECT_TRUE(CarriedFileName("GC1", "GC1_map.gif") == "GC1_map.gif");
+    EXPECT_TRUE(CarriedFileName("GC1", "GC1_\x01.gif").empty());
+}
+
+// Oversize counts and every truncation of a real suitcase: a clean error,
+// never an over-read, a loop or a huge allocation.
+TEST(SuitcaseReader, DamagedFilesAreRefused) {
+    tvtest::TempDir a;
+    FillPcA(a);
+    SuitcaseReader r;
+    for (const std::string& bad :
+         {I32(0x7FFFFFFF), I32(-1), std::string(16, '\0') + I32(-5), std::string(20, '\0') + I32(1000)}) {
+        a.write("bad.tq", bad + std::string(40, '\0'));
+        EXPECT_FALSE(r.Open(a.str() + "bad.tq"));
+        EXPECT_EQ(r.error().kind, kReadErrorKind);
+    }
+    a.write("long.tq", I32(0) + I32(1) + '\xC8' + std::string(12, 'A') + std::string(16, '\0'));
+    ASSERT_TRUE(r.Open(a.str() + "long.tq"));
+    EXPECT_EQ(r.contents().workList, Lines{std::string(12, 'A')});
+
+    ASSERT_TRUE(WriteSuitcase(a.str() + "all.tq", All(a)).ok());
+    const std::string full = ReadFileBytes(a.path() / "all.tq");
+    for (std::size_t n = 0; n < full.size(); n += 7) {
+        tvtest::TempDir out;
+        out.write("cut.tq", full.substr(0, n));
+        if (!r.Open(out.str() + "cut.tq")) continue;
+        const PageEntriesResult res = ProcessPageEntries(r, out.str(), PagePolicy::Replace);
+        ASSERT_TRUE(res.error.has_value()) << n;
+        // Only whole files arrive: each equals its source on PC A.
+        for (const auto& f : fs::directory_iterator(out.path())) {
+            const std::string name = f.path().filename().string();
+            if (name == "cut.tq") continue;
+            const std::string src = fs::exists(a.path() / name) ? a.read(name) : a.read("Harz/" + name);
+            EXPECT_EQ(ReadFileBytes(f.path()), src) << n << " " << name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tv
