@@ -7,6 +7,7 @@
 #include "acquire/ui/frm_load_html.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_route.h"
 #include "pages/ui/frm_add_info.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_cache_details.h"
@@ -65,7 +66,7 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmCacheDetails, "frmCacheDetails", Make<TfrmCacheDetails>},
         {Win::frmWait, "frmWait", Make<TfrmWait>},
         {Win::frmCalc, "frmCalc", Make<TfrmCalc>},
-        {Win::frmRoute, "frmRoute", Placeholder("frmRoute")},
+        {Win::frmRoute, "frmRoute", Make<TfrmRoute>},
         {Win::frmMap, "frmMap", Placeholder("frmMap")},
         {Win::frmCoordInput, "frmCoordInput", Make<TfrmCoordInput>},
         {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},

@@ -14,6 +14,7 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
 #include "shell/ui/frm_sub_selector.h"
+#include "shell/ui/geo_wiring.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
 
@@ -86,6 +87,9 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
     commands_ = std::make_unique<MainCommands>(windows);
+
+    // Route search and map.
+    InstallGeoWindows(windows);
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

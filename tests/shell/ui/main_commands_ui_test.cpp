@@ -188,7 +188,7 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     // Windows of parts that are not there yet.
     const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuExport,        m.mnuSuitcase,
                                       m.mnuGPXImport,     m.mnuDBFromPages,   m.mnuWPCollector,
-                                      m.mnuUTM,            m.mnuRoute,         m.mnuGoogleMapsList, m.mnuGMLink,
+                                      m.mnuUTM,            m.mnuGoogleMapsList, m.mnuGMLink,
                                       m.mnuShowInGoogleMaps, m.mnuExportDir};
     for (QAction* a : m.all) {
         if (later.count(a)) {
