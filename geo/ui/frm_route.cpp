@@ -21,6 +21,7 @@
 #include "core/proc_settings.h"
 #include "core/str_util.h"
 #include "geo/route_files.h"
+#include "geo/ui/frm_map.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
@@ -384,6 +385,26 @@ void TfrmRoute::btnFilterClick() {
 
 void TfrmRoute::btnEditResultClick() {
     if (!Map) return;
+    Map->SetView({6.0, 14.0, 47.0, 55.0});
+    Map->CacheColor = Qt::black;
+    Map->ClearCacheList();
+    for (const std::string& line : resultLines()) {
+        // A line without a blank gives its first six characters as the code.
+        const std::string code = line.find(' ') == std::string::npos ? line.substr(0, 6) : ResultLineCode(line);
+        Map->AddCacheByWaypoint(code);
+    }
+    Map->ClearRouteList();
+    for (int i = 0; i < lbSrc->count(); ++i) {
+        double lon = 0, lat = 0;
+        if (GetRoutePoint(i, lon, lat)) Map->AddRoutePoint(i, lat, lon);
+    }
+    if (platform::modalHost().exec(*Map, this) == mrOk) {
+        std::unordered_set<std::string> removed;
+        for (const std::string& c : Map->RemovedList()) removed.insert(UpperCaseCp1252(c));
+        setResultLines(RemoveResultLines(resultLines(), removed));
+    }
+    Map->ClearCacheList();
+    showResultButtons(lbResult->count() > 0);
 }
 
 void TfrmRoute::btnSaveResultClick() {

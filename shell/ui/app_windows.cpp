@@ -7,6 +7,7 @@
 #include "acquire/ui/frm_load_html.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_map.h"
 #include "geo/ui/frm_route.h"
 #include "pages/ui/frm_add_info.h"
 #include "pages/ui/frm_add_wp_display.h"
@@ -67,7 +68,7 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmWait, "frmWait", Make<TfrmWait>},
         {Win::frmCalc, "frmCalc", Make<TfrmCalc>},
         {Win::frmRoute, "frmRoute", Make<TfrmRoute>},
-        {Win::frmMap, "frmMap", Placeholder("frmMap")},
+        {Win::frmMap, "frmMap", Make<TfrmMap>},
         {Win::frmCoordInput, "frmCoordInput", Make<TfrmCoordInput>},
         {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},
         {Win::frmEditCache, "frmEditCache", Make<TfrmEditCache>},

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QToolButton>
 
+#include "geo/ui/frm_map.h"
 #include "geo/ui/frm_route.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/services.h"
@@ -33,8 +34,25 @@ int ShowDetailsForRemoval(AppWindows& windows, const TCacheRec& rec, QWidget& ov
 
 void InstallGeoWindows(AppWindows& windows) {
     TfrmMain* main = windows.frmMain();
+    auto* map = windows.get<TfrmMap>(Win::frmMap);
+    if (map) {
+        map->ShowCacheDetails = [&windows](const TCacheRec& rec, QWidget& over) {
+            return ShowDetailsForRemoval(windows, rec, over);
+        };
+        // The quick-info cache on the map, with the country around it.
+        main->ShowInMap = [main, map](const TCacheRec& rec) {
+            map->SetView({rec.Lon - 0.4, rec.Lon + 0.4, rec.Lat - 0.25, rec.Lat + 0.25});
+            map->CacheColor = Qt::black;
+            map->ClearCacheList();
+            map->ClearRouteList();
+            map->AddCacheByWaypoint(rec.Waypoint.str());
+            platform::modalHost().exec(*map, main);
+            map->ClearCacheList();
+        };
+    }
     auto* route = windows.get<TfrmRoute>(Win::frmRoute);
     if (!route) return;
+    route->Map = map;
     if (auto* filter = windows.get<TfrmCacheFilter>(Win::frmCacheFilter)) {
         route->IsTypeSelected = [filter](int type) { return filter->IsTypeSelected(type); };
         route->EditCacheFilter = [filter](QWidget& over) {

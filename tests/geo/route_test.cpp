@@ -2,7 +2,6 @@
 // testing every cache) and the result lines.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <random>
 
@@ -15,8 +14,6 @@
 namespace tv {
 namespace {
 
-std::vector<std::string> Points(const RouteReadResult& r) { return r.points; }
-
 TEST(RouteFiles, Top50LinesAppendAndSkipLettersSilently) {
     const auto p = ParseDmsLine("011 34 31 48 08 14");
     ASSERT_TRUE(p);
@@ -25,7 +22,7 @@ TEST(RouteFiles, Top50LinesAppendAndSkipLettersSilently) {
     const auto r = ReadTop50Route("# Kommentar\r\n011 34 31 48 08 14\r\n\r\nN 48 08 14 E 011 34 31\r\n"
                                   "  012:00:00.5  49;30;0 tail\n");
     EXPECT_TRUE(r.append);
-    EXPECT_EQ(Points(r), (std::vector<std::string>{"11.5753 / 48.1372", "12.0001 / 49.5000"}));
+    EXPECT_EQ(r.points, (std::vector<std::string>{"11.5753 / 48.1372", "12.0001 / 49.5000"}));
     EXPECT_TRUE(r.badLines.empty());
     EXPECT_FALSE(ParseDmsLine("011 34 31 48 08"));
     EXPECT_FALSE(ParseDmsLine("011 34 31 48 08 1.2.3"));
@@ -36,7 +33,7 @@ TEST(RouteFiles, OverlaySectionCountAndValues) {
                               "XKoord1=11.6\r\nYKoord1=48.2\r\nXKoord2=-3.25\r\nYKoord2=-40.5\r\nXKoord3=12\r\n");
     EXPECT_EQ(r.error, RouteReadError::None);
     EXPECT_EQ(r.declaredCount, 5);
-    EXPECT_EQ(Points(r), (std::vector<std::string>{"11.5000 / 48.1000", "11.6000 / 48.2000", "-3.2500 / -40.5000"}));
+    EXPECT_EQ(r.points, (std::vector<std::string>{"11.5000 / 48.1000", "11.6000 / 48.2000", "-3.2500 / -40.5000"}));
 
     r = ReadOverlayRoute("[Symbol 2]\nPunkte=1\nXKoord0=1\nYKoord0=2\n");
     EXPECT_EQ(r.error, RouteReadError::TooFewPoints);
@@ -52,15 +49,9 @@ TEST(RouteFiles, OverlaySectionCountAndValues) {
     r = ReadOverlayRoute("[Symbol 1]\nPunkte=3\nXKoord0=1\nYKoord0=2\nXKoord1=abc\nYKoord1=3\n");
     EXPECT_EQ(r.error, RouteReadError::BadValue);
     EXPECT_TRUE(r.changesList);
-    EXPECT_EQ(Points(r), (std::vector<std::string>{"1.0000 / 2.0000"}));
+    EXPECT_EQ(r.points, (std::vector<std::string>{"1.0000 / 2.0000"}));
     EXPECT_EQ(RouteReadErrorText(r, "/x/a.ovl"),
               W("Fehler beim Lesen der Datei /x/a.ovl\r\n\r\nUngültige Angabe: \"XKoord1=abc\""));
-
-    // A hostile count reads only the keys that are there, at once.
-    const auto t0 = std::chrono::steady_clock::now();
-    r = ReadOverlayRoute("[Symbol 1]\nPunkte=2147483647\nXKoord0=1\nYKoord0=2\nXKoord1=3\nYKoord1=4\n");
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
-    EXPECT_EQ(r.points.size(), 2u);
 }
 
 TEST(RouteFiles, MapSourceDegreeMinuteWithHemispheres) {
@@ -73,7 +64,7 @@ TEST(RouteFiles, MapSourceDegreeMinuteWithHemispheres) {
                              "ROUTE WAYPOINT\tW\r\n";
     const auto r = ReadMapSourceRoute(text);
     ASSERT_EQ(r.error, RouteReadError::None);
-    EXPECT_EQ(Points(r), (std::vector<std::string>{"11.5753 / 48.1372", "-70.2500 / -33.5000"}));
+    EXPECT_EQ(r.points, (std::vector<std::string>{"11.5753 / 48.1372", "-70.2500 / -33.5000"}));
     ASSERT_EQ(r.badLines.size(), 1u);
     EXPECT_EQ(r.badLines[0].line, 4);
     EXPECT_EQ(BadRouteLinesText(r.badLines),
@@ -94,9 +85,8 @@ TEST(RouteFiles, MapSourceDecimalKeepsTheTexts) {
         "Waypoint\tC\t\t\tN48.1372\n"   // no blank
         "Waypoint\tD\t\t\tN48.1x E11\n"  // not a number
         "Route Waypoint\tA\nRoute Waypoint\tB\nRoute Waypoint\tC\nRoute Waypoint\tA\n");
-    EXPECT_EQ(Points(r), (std::vector<std::string>{"11.57528 / 48.13720", "-077.1234 / -12.5", "11.57528 / 48.13720"}));
+    EXPECT_EQ(r.points, (std::vector<std::string>{"11.57528 / 48.13720", "-077.1234 / -12.5", "11.57528 / 48.13720"}));
     EXPECT_EQ(r.badLines.size(), 2u);
-    for (const std::string& p : r.points) EXPECT_TRUE(ParseRoutePoint(p)) << p;
 }
 
 TEST(RouteFiles, PointTextsAndTheStartRule) {
@@ -105,10 +95,8 @@ TEST(RouteFiles, PointTextsAndTheStartRule) {
     EXPECT_FALSE(ParseRoutePoint("11.5 / N48"));
     EXPECT_FALSE(ParseRoutePoint("190 / 48"));
     EXPECT_FALSE(ParseRoutePoint("11.5"));
-    EXPECT_FALSE(CanCalc(2, "0.1"));
+    for (const char* d : {"0.1", "", "abc"}) EXPECT_FALSE(CanCalc(2, d)) << d;
     EXPECT_TRUE(CanCalc(2, "0.11"));
-    EXPECT_FALSE(CanCalc(2, ""));
-    EXPECT_FALSE(CanCalc(2, "abc"));
     EXPECT_FALSE(CanCalc(1, "3.0"));
 }
 
@@ -154,8 +142,6 @@ TEST(RouteSearch, DistancesOrderMarkingAndDrops) {
         if (e.code == "GCX") return std::nullopt;  // e.g. filtered out
         return "Name " + e.code.str();
     };
-    std::vector<int> segments;
-    p.onSegment = [&](int s, int n) { segments.push_back(s * 10 + n); };
     const auto r = SearchAlongRoute(p);
     ASSERT_EQ(r.hits.size(), 3u);
     EXPECT_EQ(FormatResultLine(r.hits[0]), "GCA (2.50 km / 2.50 km) Name GCA");
@@ -163,22 +149,7 @@ TEST(RouteSearch, DistancesOrderMarkingAndDrops) {
     EXPECT_NEAR(r.hits[1].routeKm, CalcDistanceBearing({48.0, 11.0}, {48.005, 11.01})->km, 1e-9);
     EXPECT_EQ(r.hits[2].code, "GCB");
     EXPECT_EQ(keepCalls, 4);  // the dropped cache is not tested again
-    EXPECT_EQ(segments, (std::vector<int>{1}));
-    RouteHit noHome{"GC1", 1.2749, std::nullopt, "X Y", 0};
-    EXPECT_EQ(FormatResultLine(noHome), "GC1 (1.27 km) X Y");
-}
-
-TEST(RouteSearch, CancelStopsAfterTheHitsSoFar) {
-    std::vector<RouteIndexEntry> index;
-    for (int i = 0; i < 10; ++i) index.push_back(Entry(("GC" + std::to_string(i)).c_str(), 48.0, 11.0 + i * 0.001));
-    auto p = Params(index, {{48.0, 11.0}, {48.0, 11.2}}, 3.0);
-    bool cancel = false;
-    int hits = 0;
-    p.onHit = [&](const RouteHit&) { cancel = ++hits == 3; };
-    p.cancelled = [&] { return cancel; };
-    const auto r = SearchAlongRoute(p);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.hits.size(), 3u);
+    EXPECT_EQ(FormatResultLine({"GC1", 1.2749, std::nullopt, "X Y", 0}), "GC1 (1.27 km) X Y");
 }
 
 TEST(RouteSearch, GridFindsWhatTestingEveryCacheFinds) {
@@ -186,7 +157,7 @@ TEST(RouteSearch, GridFindsWhatTestingEveryCacheFinds) {
     std::uniform_real_distribution<double> lat(-89.9, 89.9), lon(-180, 180), near(-0.3, 0.3);
     std::vector<RouteIndexEntry> index;
     // Random caches everywhere, dense ones around the routes, a few off the sphere.
-    for (int i = 0; i < 1500; ++i) index.push_back(Entry("GCR", lat(rng), lon(rng)));
+    for (int i = 0; i < 1500; ++i) index.push_back(Entry("", lat(rng), lon(rng)));
     const std::vector<std::vector<LatLon>> routes = {
         {{48.0, 11.0}, {48.3, 11.4}, {47.9, 11.8}, {48.0, 11.8}},
         {{-33.9, 179.7}, {-34.2, -179.8}},   // across the date line
@@ -195,23 +166,19 @@ TEST(RouteSearch, GridFindsWhatTestingEveryCacheFinds) {
     for (const auto& route : routes)
         for (const LatLon& pt : route)
             for (int i = 0; i < 200; ++i)
-                index.push_back(Entry("GCN", pt.lat + near(rng) * (std::fabs(pt.lat) > 89 ? 0.3 : 1),
-                                      pt.lon + near(rng)));
-    index.push_back(Entry("GCODD", 95.0, 11.0));
-    for (std::size_t i = 0; i < index.size(); ++i) index[i].code = "GC" + std::to_string(i);
+                index.push_back(Entry("", pt.lat + near(rng) * (std::fabs(pt.lat) > 89 ? 0.3 : 1), pt.lon + near(rng)));
+    index.push_back(Entry("", 95.0, 11.0));
     std::size_t total = 0;
     for (const auto& route : routes) {
         for (double km : {0.5, 3.0, 25.0}) {
-            auto fast = Params(index, route, km);
-            auto slow = fast;
-            slow.usePrefilter = false;
-            const auto a = SearchAlongRoute(fast), b = SearchAlongRoute(slow);
+            auto p = Params(index, route, km);
+            const auto a = SearchAlongRoute(p);
+            p.usePrefilter = false;
+            const auto b = SearchAlongRoute(p);
             ASSERT_EQ(a.hits.size(), b.hits.size()) << km;
             total += a.hits.size();
-            for (std::size_t i = 0; i < a.hits.size(); ++i) {
-                EXPECT_EQ(a.hits[i].code, b.hits[i].code);
-                EXPECT_EQ(a.hits[i].routeKm, b.hits[i].routeKm);
-            }
+            for (std::size_t i = 0; i < a.hits.size(); ++i)
+                EXPECT_TRUE(a.hits[i].entry == b.hits[i].entry && a.hits[i].routeKm == b.hits[i].routeKm);
         }
     }
     EXPECT_GT(total, 500u);

