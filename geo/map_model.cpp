@@ -76,11 +76,18 @@ std::vector<BorderPoint> ReadBorders(std::string_view bytes) {
     std::vector<BorderPoint> out;
     out.reserve(bytes.size() / 12);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    bool broken = true;  // the next point starts a line
     for (std::size_t off = 0; off + 12 <= bytes.size(); off += 12) {
         BorderPoint b;
         b.lat = ReadF32(p + off);
         b.lon = ReadF32(p + off + 4);
-        b.move = out.empty() || static_cast<signed char>(p[off + 8]) < 0;
+        // A point off the globe is dropped and breaks its line.
+        if (!(std::fabs(b.lat) <= 90.0f) || !(std::fabs(b.lon) <= 360.0f)) {
+            broken = true;
+            continue;
+        }
+        b.move = broken || static_cast<signed char>(p[off + 8]) < 0;
+        broken = false;
         out.push_back(b);
     }
     return out;

@@ -67,8 +67,9 @@ struct BorderPoint {
 };
 
 // "borders.bin": 12-byte records (f32 lat, f32 lon, i8 pen flag < 0 move,
-// 3 reserved), little-endian. A trailing partial record is ignored and the
-// first point always starts a line.
+// 3 reserved), little-endian. A trailing partial record is ignored, the
+// first point always starts a line, and a point off the globe (or not a
+// number) is dropped, the next one starting a new line.
 std::vector<BorderPoint> ReadBorders(std::string_view bytes);
 // "german_towns.csv": "lat;lon;class;name" per line, '.' decimals; lines whose
 // numbers do not convert, or whose class is outside 1..3, are skipped.

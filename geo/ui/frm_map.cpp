@@ -30,7 +30,7 @@ QToolButton* Arrow(QWidget* parent, const char* name, Qt::ArrowType arrow, const
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     if (text)
-        b->setText(ToQ(W(text)));
+        b->setText(QString::fromUtf8(text));
     else
         b->setArrowType(arrow);
     b->setFixedSize(28, 28);

@@ -223,7 +223,6 @@ void TfrmRoute::FormShow() {
     lblAction->setText(QString::fromLatin1(kWaiting));
     UpdateFoundLabel();
     showResultButtons(false);
-    btnRmFinds->setVisible(false);
 }
 
 void TfrmRoute::btnFileOpenClick() {

@@ -17,8 +17,9 @@ namespace {
 QColor Color(MapColor c) { return QColor::fromRgb((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
 
 // Far-off points (a zoomed-in view of a long route) stay within what the
-// raster engine handles; the painter clips them anyway.
-double Clamp(double v) { return std::clamp(v, -1e6, 1e6); }
+// raster engine handles; the painter clips them anyway. A record with a
+// broken coordinate lands off the picture.
+double Clamp(double v) { return std::isnan(v) ? -1e6 : std::clamp(v, -1e6, 1e6); }
 
 void SetPen(QPainter& p, MapColor c) {
     if (c == kNoColor) {

@@ -154,13 +154,15 @@ TEST(MapScene, StartViewPrimitives) {
 TEST(MapData, ReadersAndRemovals) {
     const std::string rec = std::string("\x00\x00\x40\x42\x00\x00\x30\x41\x00\x00\x00\x00", 12);
     const std::string move = std::string("\x00\x00\x40\x42\x00\x00\x30\x41\xFF\x00\x00\x00", 12);
-    const auto b = ReadBorders(rec + move + rec + "x");
-    ASSERT_EQ(b.size(), 3u);
+    const std::string nan = std::string("\x00\x00\xC0\x7F\x00\x00\x30\x41\x00\x00\x00\x00", 12);
+    const auto b = ReadBorders(rec + move + rec + nan + rec + "x");
+    ASSERT_EQ(b.size(), 4u);
     EXPECT_EQ(b[0].lat, 48.0f);
     EXPECT_EQ(b[0].lon, 11.0f);
     EXPECT_TRUE(b[0].move);  // the first point starts a line whatever its flag
     EXPECT_TRUE(b[1].move);
     EXPECT_FALSE(b[2].move);
+    EXPECT_TRUE(b[3].move);  // after the dropped point
 
     const auto t = ReadTowns("lat;lon;class;name\r\n52.52;13.40;1;A;B\r\n48,1;11;1;X\n48;11;0;Null\n48;11;4;Vier\n"
                              "48.137;11.575;3;M\xFCnchen\r\n");
