@@ -203,15 +203,14 @@ RouteReadResult ReadTop50Route(std::string_view bytes) {
     RouteReadResult r;
     r.changesList = true;
     r.append = true;
-    for (const std::string& raw : SplitTextLines(bytes)) {
-        const std::string line = TrimCtl(raw);
+    const std::vector<std::string> lines = SplitTextLines(bytes);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = TrimCtl(lines[i]);
         if (line.empty() || line.front() == '#') continue;
-        if (const auto p = ParseDmsLine(line)) {
-            // Positive values only, so the range check can only fail on
-            // absurd degree counts.
-            std::string text = FormatRoutePoint(p->lon, p->lat);
-            if (ParseRoutePoint(text)) r.points.push_back(std::move(text));
-        }
+        // Lines that are not six numbers are skipped without a word; six
+        // numbers beyond the globe are named.
+        if (const auto p = ParseDmsLine(line))
+            KeepIfValid(r, FormatRoutePoint(p->lon, p->lat), static_cast<int>(i) + 1, line);
     }
     return r;
 }

@@ -20,10 +20,11 @@ TEST(RouteFiles, Top50LinesAppendAndSkipLettersSilently) {
     EXPECT_NEAR(p->lon, 11.575277777, 1e-8);
     EXPECT_NEAR(p->lat, 48.137222222, 1e-8);
     const auto r = ReadTop50Route("# Kommentar\r\n011 34 31 48 08 14\r\n\r\nN 48 08 14 E 011 34 31\r\n"
-                                  "  012:00:00.5  49;30;0 tail\n");
+                                  "  012:00:00.5  49;30;0 tail\n200 0 0 48 0 0\n");
     EXPECT_TRUE(r.append);
     EXPECT_EQ(r.points, (std::vector<std::string>{"11.5753 / 48.1372", "12.0001 / 49.5000"}));
-    EXPECT_TRUE(r.badLines.empty());
+    ASSERT_EQ(r.badLines.size(), 1u);
+    EXPECT_EQ(r.badLines[0].line, 6);
     EXPECT_FALSE(ParseDmsLine("011 34 31 48 08"));
     EXPECT_FALSE(ParseDmsLine("011 34 31 48 08 1.2.3"));
 }
