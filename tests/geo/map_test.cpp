@@ -6,6 +6,7 @@
 
 #include "geo/map_model.h"
 #include "geo/map_scene.h"
+#include "support/records.h"
 
 namespace tv {
 namespace {
@@ -108,19 +109,13 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     narrow.bounds = {11.57, 11.57 + 2.0 / 74.4, 48.1, 48.2};
     const auto m = PlanScaleBar(narrow, 600, 600);
     ASSERT_TRUE(m);
-    EXPECT_EQ(m->labels.back(), "500");
-    EXPECT_EQ(m->unit, "m");
+    EXPECT_EQ(m->labels.back() + m->unit, "500m");
 }
 
 TEST(MapScene, StartViewPrimitives) {
     const MapView v = StartView(600, 600);
     MapContent content;
-    TCacheRec rec;
-    rec.Waypoint = "GC1";
-    rec.Name = std::string(120, 'n');
-    rec.Lat = 50;
-    rec.Lon = 10;
-    content.AddCache(rec);
+    content.AddCache(tvtest::CacheRecord("GC1", std::string(120, 'n'), 50, 10));
     EXPECT_EQ(content.caches[0].name.size(), 80u);
     content.route = {{48, 9}, {49, 10}};
     const std::vector<MapTown> towns = {{48.137, 11.575, 1, "M\xFCnchen"}, {52.52, 13.405, 2, "Berlin"},
@@ -172,13 +167,7 @@ TEST(MapData, ReadersAndRemovals) {
     EXPECT_EQ(t[1].cls, 3);
 
     MapContent c;
-    for (const char* code : {"GCA", "GCB", "GCC"}) {
-        TCacheRec r;
-        r.Waypoint = code;
-        r.Lat = 50;
-        r.Lon = code[2] == 'C' ? 11 : 10;
-        c.AddCache(r);
-    }
+    for (const char* code : {"GCA", "GCB", "GCC"}) c.AddCache(tvtest::CacheRecord(code, "", 50, code[2] == 'C' ? 11 : 10));
     EXPECT_EQ(c.NearestCache({50.1, 10}), 0u);  // tie: the first wins
     c.RemoveCache(0);
     EXPECT_EQ(c.NearestCache({50.1, 10}), 0u);
