@@ -12,6 +12,8 @@
 #include "geo/ui/frm_google_maps.h"
 #include "geo/ui/frm_google_show.h"
 #include "geo/ui/frm_utm.h"
+#include "geo/ui/frm_map.h"
+#include "geo/ui/frm_route.h"
 #include "pages/ui/frm_add_info.h"
 #include "pages/ui/frm_add_wp_display.h"
 #include "pages/ui/frm_cache_details.h"
@@ -70,8 +72,8 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmCacheDetails, "frmCacheDetails", Make<TfrmCacheDetails>},
         {Win::frmWait, "frmWait", Make<TfrmWait>},
         {Win::frmCalc, "frmCalc", Make<TfrmCalc>},
-        {Win::frmRoute, "frmRoute", Placeholder("frmRoute")},
-        {Win::frmMap, "frmMap", Placeholder("frmMap")},
+        {Win::frmRoute, "frmRoute", Make<TfrmRoute>},
+        {Win::frmMap, "frmMap", Make<TfrmMap>},
         {Win::frmCoordInput, "frmCoordInput", Make<TfrmCoordInput>},
         {Win::frmLoadFromGC, "frmLoadFromGC", Make<TfrmLoadFromGC>},
         {Win::frmEditCache, "frmEditCache", Make<TfrmEditCache>},

@@ -16,6 +16,7 @@
 #include "shell/ui/frm_settings.h"
 #include "shell/ui/frm_sub_selector.h"
 #include "shell/ui/geo_menu.h"
+#include "shell/ui/geo_wiring.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
 #include "shell/ui/wpcol_wiring.h"
@@ -100,6 +101,9 @@ MainWiring::MainWiring(AppWindows& windows) {
         platform::modalHost().exec(import, main);
     };
     commands_->SetDropHandlers(std::move(drops));
+
+    // Route search and map.
+    InstallGeoWindows(windows);
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

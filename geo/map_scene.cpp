@@ -1,0 +1,190 @@
+#include "geo/map_scene.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/number_format.h"
+
+namespace tv {
+
+namespace {
+
+// Enough for any view the zoom limits allow; a guard against endless loops.
+constexpr int kMaxGridLines = 20000;
+
+MapPrimitive Box(MapPrimitive::Kind kind, double x, double y, double w, double h, MapColor pen, MapColor brush) {
+    MapPrimitive p;
+    p.kind = kind;
+    p.x = x, p.y = y, p.w = w, p.h = h;
+    p.pen = pen;
+    p.brush = brush;
+    return p;
+}
+
+MapPrimitive Line(std::vector<MapPixel> points, MapColor pen) {
+    MapPrimitive p;
+    p.kind = MapPrimitive::Polyline;
+    p.points = std::move(points);
+    p.pen = pen;
+    return p;
+}
+
+MapPrimitive Label(double x, double y, std::string text, int size, bool centred = false, bool opaque = false,
+                   int angle = 0) {
+    MapPrimitive p;
+    p.kind = MapPrimitive::Text;
+    p.x = x, p.y = y;
+    p.text = std::move(text);
+    p.pointSize = size;
+    p.centred = centred;
+    p.opaque = opaque;
+    p.angle = angle;
+    p.pen = kMapBlack;
+    return p;
+}
+
+// Lines at floor(start) + k*step/60 for k = 1, 2, ... while the one before
+// lay below `end`.
+void PlanLines(std::vector<GridLine>& out, bool meridian, double start, double end, int step) {
+    const double base = std::floor(start);
+    for (int k = 1; k <= kMaxGridLines && base + (k - 1) * step / 60.0 < end; ++k) {
+        GridLine g;
+        g.meridian = meridian;
+        g.value = base + k * step / 60.0;
+        g.major = (k * step) % 60 == 0;
+        out.push_back(g);
+    }
+}
+
+}  // namespace
+
+int GridStepMinutes(double s) {
+    s = std::fabs(s);
+    return s > 10 ? 60 : s > 5 ? 30 : s > 3 ? 20 : s > 1 ? 10 : s > 0.5 ? 6 : 1;
+}
+
+std::vector<GridLine> PlanGrid(const MapView& view, int w, int h) {
+    const MapBounds& b = view.bounds;
+    const int step = GridStepMinutes(b.lonMax - b.lonMin);
+    std::vector<GridLine> lines;
+    PlanLines(lines, true, b.lonMin, b.lonMax, step);
+    PlanLines(lines, false, b.latMin, b.latMax, step);
+    for (GridLine& g : lines) {
+        if (g.meridian) {
+            g.pixel = view.ToPixel(b.latMax, g.value, w, h).x;
+            g.labelled = g.pixel > 35;
+        } else {
+            g.pixel = view.ToPixel(g.value, b.lonMin, w, h).y;
+            g.labelled = g.pixel > 30;
+        }
+        g.label = FormatDegMinWhole(g.value);
+    }
+    return lines;
+}
+
+std::optional<double> ViewWidthKm(const MapView& view, int w, int h) {
+    const auto d = CalcDistanceBearing(view.ToGeo(0, 0, w, h), view.ToGeo(w - 1, 0, w, h));
+    if (!d) return std::nullopt;
+    return d->km;
+}
+
+int MaxTownClass(double widthKm) { return widthKm > 1000 ? 1 : widthKm > 200 ? 2 : 3; }
+
+std::optional<double> ScaleUnitKm(double d) {
+    static const double kSteps[][2] = {{10000, 1000}, {3000, 300}, {1000, 100}, {300, 30},    {100, 10},
+                                       {30, 3},       {10, 1},     {3, 0.3},    {1, 0.1},     {0.3, 0.03},
+                                       {0.1, 0.01},   {0.03, 0.003}, {0.01, 0.001}};
+    for (const auto& s : kSteps)
+        if (d > s[0]) return s[1];
+    return std::nullopt;
+}
+
+std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h) {
+    const auto d = ViewWidthKm(view, w, h);
+    const auto u = d ? ScaleUnitKm(*d) : std::nullopt;
+    if (!u) return std::nullopt;
+    const MapBounds& b = view.bounds;
+    const auto east = ProjectCoordinate(LatLon{b.latMin, b.lonMin}, *u, 90.0);
+    if (!east) return std::nullopt;
+    ScaleBarPlan plan;
+    plan.unitKm = *u;
+    const double px = view.ToPixel(east->lat, east->lon, w, h).x - view.ToPixel(b.latMin, b.lonMin, w, h).x;
+    plan.divisionPx = static_cast<int>(std::clamp(px, 0.0, 100000.0));
+    const bool metres = *u < 1;
+    const double shown = metres ? *u * 1000 : *u;
+    for (int i = 0; i <= 5; ++i) plan.labels.push_back(IntText(static_cast<long long>(std::nearbyint(i * shown))));
+    plan.unit = metres ? "m" : "km";
+    return plan;
+}
+
+std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
+                                        const std::vector<MapTown>& towns, const std::vector<BorderPoint>& borders,
+                                        MapColor cacheColor, const MapLayers& layers, int w, int h) {
+    std::vector<MapPrimitive> scene;
+    scene.push_back(Box(MapPrimitive::Rect, 0, 0, w, h, kMapBlack, kMapWhite));
+    const auto width = ViewWidthKm(view, w, h);
+
+    if (layers.towns && width) {
+        const int maxClass = MaxTownClass(*width);
+        std::vector<std::pair<MapPixel, const MapTown*>> shown;
+        for (const MapTown& t : towns) {
+            if (t.cls > maxClass) continue;
+            const MapPixel p = view.ToPixel(t.lat, t.lon, w, h);
+            if (p.x < 0 || p.x > w || p.y < 0 || p.y > h) continue;
+            const double r = (5 - t.cls) * 3;
+            scene.push_back(Box(MapPrimitive::Ellipse, p.x - r, p.y - r, 2 * r, 2 * r, kMapBlack, kMapRed));
+            shown.emplace_back(p, &t);
+        }
+        for (const auto& [p, t] : shown) scene.push_back(Label(p.x, p.y - 20, t->name, 8, true));
+    }
+
+    if (layers.grid) {
+        const MapBounds& b = view.bounds;
+        const double top = view.ToPixel(b.latMax, b.lonMin, w, h).y, bottom = view.ToPixel(b.latMin, b.lonMin, w, h).y;
+        const double left = view.ToPixel(b.latMin, b.lonMin, w, h).x, right = view.ToPixel(b.latMin, b.lonMax, w, h).x;
+        for (const GridLine& g : PlanGrid(view, w, h)) {
+            const MapColor c = g.major ? kGridMajor : kGridMinor;
+            if (g.meridian) {
+                scene.push_back(Line({{g.pixel, top}, {g.pixel, bottom}}, c));
+                if (g.labelled) scene.push_back(Label(g.pixel + 7, top + 1, g.label, 8, false, true, 90));
+            } else {
+                scene.push_back(Line({{left, g.pixel}, {right, g.pixel}}, c));
+                if (g.labelled) scene.push_back(Label(left + 1, g.pixel - 7, g.label, 8, false, true));
+            }
+        }
+    }
+
+    std::vector<MapPixel> run;
+    for (const BorderPoint& bp : borders) {
+        if (bp.move && run.size() > 1) scene.push_back(Line(std::move(run), kMapBlue));
+        if (bp.move) run.clear();
+        run.push_back(view.ToPixel(bp.lat, bp.lon, w, h));
+    }
+    if (run.size() > 1) scene.push_back(Line(std::move(run), kMapBlue));
+
+    for (const MapCache& c : content.caches) {
+        const MapPixel p = view.ToPixel(c.lat, c.lon, w, h);
+        scene.push_back(Box(MapPrimitive::Rect, p.x - 2, p.y - 1, 4, 2, cacheColor, cacheColor));
+        scene.push_back(Box(MapPrimitive::Rect, p.x - 1, p.y - 2, 2, 4, cacheColor, cacheColor));
+        if (layers.names) scene.push_back(Label(p.x + 2, p.y - 4, c.code.str(), 8));
+    }
+
+    if (content.route.size() > 1) {
+        std::vector<MapPixel> line;
+        for (const LatLon& p : content.route) line.push_back(view.ToPixel(p.lat, p.lon, w, h));
+        scene.push_back(Line(std::move(line), kRouteColor));
+    }
+
+    if (layers.scale) {
+        if (const auto bar = PlanScaleBar(view, w, h)) {
+            const double y0 = h - 10, dw = bar->divisionPx;
+            scene.push_back(Box(MapPrimitive::Rect, 45, y0 - 10, 5 * dw, 10, kMapBlack, kMapWhite));
+            for (int i : {1, 3}) scene.push_back(Box(MapPrimitive::Rect, 45 + i * dw, y0 - 10, dw, 10, kMapBlack, kMapBlack));
+            for (int i = 0; i <= 5; ++i) scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], 10, true));
+            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, 10));
+        }
+    }
+    return scene;
+}
+
+}  // namespace tv

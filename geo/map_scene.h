@@ -1,0 +1,72 @@
+#pragma once
+// What the map draws, as a list of simple primitives in drawing order:
+// background, towns, grid, borders, caches, route, scale bar. The window's
+// renderer replays them on a QPainter; tests read them directly.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geo/map_model.h"
+
+namespace tv {
+
+using MapColor = std::uint32_t;  // 0xRRGGBB
+inline constexpr MapColor kNoColor = 0xFFFFFFFFu;
+inline constexpr MapColor kMapBlack = 0x000000, kMapWhite = 0xFFFFFF, kMapRed = 0xFF0000, kMapBlue = 0x0000FF;
+inline constexpr MapColor kRouteColor = 0x808000, kGridMinor = 0xFF4040, kGridMajor = 0xA00000;
+
+struct MapPrimitive {
+    enum Kind { Rect, Ellipse, Polyline, Text };
+    Kind kind = Rect;
+    // Rect / Ellipse: the box, GDI style (the outline lies inside it).
+    double x = 0, y = 0, w = 0, h = 0;
+    MapColor pen = kNoColor, brush = kNoColor;
+    std::vector<MapPixel> points;  // Polyline, in pen colour
+    // Text: top-left corner at (x, y) (horizontal centre when `centred`),
+    // turned clockwise by `angle` degrees (0 or 90) around that corner.
+    std::string text;              // Windows-1252
+    int pointSize = 8;
+    int angle = 0;
+    bool centred = false;
+    bool opaque = false;           // white behind the text
+};
+
+struct MapLayers {
+    bool towns = true, grid = true, scale = true, names = false;
+};
+
+// Grid step in minutes for a longitude span in degrees.
+int GridStepMinutes(double lonSpan);
+
+struct GridLine {
+    bool meridian = true;
+    bool major = false;
+    double value = 0;   // degrees
+    double pixel = 0;   // x of a meridian, y of a parallel
+    bool labelled = false;
+    std::string label;  // FormatDegMinWhole
+};
+std::vector<GridLine> PlanGrid(const MapView& view, int w, int h);
+
+// Great-circle length of the top edge, pixel 0 to pixel w-1; nothing when it
+// cannot be computed.
+std::optional<double> ViewWidthKm(const MapView& view, int w, int h);
+// Largest town class drawn at this view width.
+int MaxTownClass(double widthKm);
+
+struct ScaleBarPlan {
+    double unitKm = 0;                // one division
+    int divisionPx = 0;               // difference of the truncated pixels
+    std::vector<std::string> labels;  // six, in metres below 1 km
+    std::string unit;                 // "m" or "km"
+};
+// Division for a view width; nothing at 0.01 km or less.
+std::optional<double> ScaleUnitKm(double widthKm);
+std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h);
+
+std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
+                                        const std::vector<MapTown>& towns, const std::vector<BorderPoint>& borders,
+                                        MapColor cacheColor, const MapLayers& layers, int w, int h);
+
+}  // namespace tv

@@ -1,0 +1,181 @@
+// The map's projection, view changes, data readers and the scene of the
+// start view in a 600 x 600 box.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "geo/map_model.h"
+#include "geo/map_scene.h"
+#include "support/records.h"
+
+namespace tv {
+namespace {
+
+MapView StartView(int w, int h) {
+    MapView v;
+    v.bounds = {6, 14, 47, 55};
+    v.FitAspect(w, h);
+    return v;
+}
+
+TEST(MapView, FitAspectWidensOneSpanOnce) {
+    MapView v = StartView(600, 600);
+    EXPECT_NEAR(v.bounds.lonMin, 3.630267, 1e-6);
+    EXPECT_NEAR(v.bounds.lonMax, 16.369733, 1e-6);
+    EXPECT_EQ(v.bounds.latMin, 47.0);
+    EXPECT_EQ(v.bounds.latMax, 55.0);
+    const MapBounds once = v.bounds;
+    v.FitAspect(600, 600);
+    EXPECT_NEAR(v.bounds.lonMin, once.lonMin, 1e-12);
+    EXPECT_NEAR(v.bounds.lonMax, once.lonMax, 1e-12);
+
+    const MapView tall = StartView(400, 800);
+    EXPECT_NEAR(tall.bounds.latMin, 47 - 1.0238, 1e-4);
+    EXPECT_NEAR(tall.bounds.latMax, 55 + 1.0238, 1e-4);
+    EXPECT_EQ(tall.bounds.lonMin, 6.0);
+}
+
+TEST(MapView, ProjectionZoomAndPan) {
+    MapView v = StartView(600, 600);
+    const MapPixel corner = v.ToPixel(55, v.bounds.lonMin, 600, 600);
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, 0);
+    const LatLon back = v.ToGeo(374, 514, 600, 600);
+    const MapPixel again = v.ToPixel(back.lat, back.lon, 600, 600);
+    EXPECT_LE(std::abs(again.x - 374) + std::abs(again.y - 514), 1);
+
+    const MapBounds before = v.bounds;
+    ASSERT_TRUE(v.ZoomOut({50, 10}));
+    ASSERT_TRUE(v.ZoomIn({50, 10}));
+    EXPECT_NEAR(v.bounds.lonMax - v.bounds.lonMin, before.lonMax - before.lonMin, 1e-12);
+    EXPECT_NEAR(v.bounds.latMax - v.bounds.latMin, before.latMax - before.latMin, 1e-12);
+
+    MapView tiny;
+    tiny.bounds = {10, 10.0003, 50, 50.0002};
+    EXPECT_FALSE(tiny.ZoomIn({50, 10}));
+    int outs = 0;
+    while (v.ZoomOut({50, 10}) && outs < 100) ++outs;
+    EXPECT_LT(outs, 10);  // stops at the globe
+
+    MapView p;
+    p.Pan(-1, 1);  // north-west
+    EXPECT_EQ(p.bounds, (MapBounds{4, 12, 49, 57}));
+}
+
+TEST(MapGrid, StepsLinesAndLabels) {
+    EXPECT_EQ(GridStepMinutes(4), 20);
+    EXPECT_EQ(GridStepMinutes(0.7), 6);
+    EXPECT_EQ(GridStepMinutes(0.4), 1);
+    MapView v = StartView(600, 600);
+    std::vector<double> mx, py;
+    std::vector<double> labelledM, labelledP;
+    for (const GridLine& g : PlanGrid(v, 600, 600)) {
+        EXPECT_TRUE(g.major);
+        (g.meridian ? mx : py).push_back(g.pixel);
+        if (g.labelled) (g.meridian ? labelledM : labelledP).push_back(g.value);
+    }
+    EXPECT_EQ(mx, (std::vector<double>{17, 64, 111, 158, 205, 252, 300, 347, 394, 441, 488, 535, 582, 629}));
+    EXPECT_EQ(labelledM.front(), 5);
+    EXPECT_EQ(py, (std::vector<double>{525, 450, 375, 300, 225, 150, 75, 0}));
+    EXPECT_EQ(labelledP, (std::vector<double>{48, 49, 50, 51, 52, 53, 54}));
+
+    MapView south;
+    south.bounds = {150.2, 150.6, -33.5, -32.9};  // trunc would start after -33
+    const auto lines = PlanGrid(south, 400, 400);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const GridLine& g) {
+        return !g.meridian && g.major && g.value == -33.0;
+    }));
+    const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400);
+    EXPECT_EQ(std::count_if(twenty.begin(), twenty.end(), [](const GridLine& g) { return g.meridian && g.major; }),
+              4);  // 9, 10, 11, 12 of 12 lines
+}
+
+TEST(MapScale, UnitsAndTheStartViewBar) {
+    EXPECT_EQ(ScaleUnitKm(250), 10);
+    EXPECT_EQ(ScaleUnitKm(300), 10);
+    EXPECT_EQ(ScaleUnitKm(2), 0.1);
+    EXPECT_FALSE(ScaleUnitKm(0.01));
+    const MapView v = StartView(600, 600);
+    EXPECT_NEAR(*ViewWidthKm(v, 600, 600), 810, 10);
+    EXPECT_EQ(MaxTownClass(810), 2);
+    EXPECT_EQ(MaxTownClass(1000.1), 1);
+    const auto bar = PlanScaleBar(v, 600, 600);
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->unitKm, 30);
+    EXPECT_EQ(bar->divisionPx, 18);
+    EXPECT_EQ(bar->labels, (std::vector<std::string>{"0", "30", "60", "90", "120", "150"}));
+    EXPECT_EQ(bar->unit, "km");
+    MapView narrow;
+    narrow.bounds = {11.57, 11.57 + 2.0 / 74.4, 48.1, 48.2};
+    const auto m = PlanScaleBar(narrow, 600, 600);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->labels.back() + m->unit, "500m");
+}
+
+TEST(MapScene, StartViewPrimitives) {
+    const MapView v = StartView(600, 600);
+    MapContent content;
+    content.AddCache(tvtest::CacheRecord("GC1", std::string(120, 'n'), 50, 10));
+    EXPECT_EQ(content.caches[0].name.size(), 80u);
+    content.route = {{48, 9}, {49, 10}};
+    const std::vector<MapTown> towns = {{48.137, 11.575, 1, "M\xFCnchen"}, {52.52, 13.405, 2, "Berlin"},
+                                        {50.0, 8.0, 3, "Klein"}};
+    const std::vector<BorderPoint> borders = {{47.5f, 7.5f, true}, {47.6f, 9.0f, false}};
+    const auto scene = BuildMapScene(v, content, towns, borders, kMapBlack, MapLayers{}, 600, 600);
+    std::vector<const MapPrimitive*> ellipses, texts;
+    for (const MapPrimitive& p : scene) {
+        if (p.kind == MapPrimitive::Ellipse) ellipses.push_back(&p);
+        if (p.kind == MapPrimitive::Text) texts.push_back(&p);
+    }
+    ASSERT_EQ(ellipses.size(), 2u);  // class 3 is left out at 810 km
+    EXPECT_EQ(ellipses[0]->x + 12, 374);
+    EXPECT_EQ(ellipses[0]->y + 12, 514);
+    EXPECT_EQ(ellipses[1]->x + 9, 460);
+    EXPECT_EQ(ellipses[1]->y + 9, 185);
+    EXPECT_EQ(texts[0]->text, "M\xFCnchen");
+    const auto unit = std::find_if(texts.begin(), texts.end(), [](const MapPrimitive* p) { return p->text == "km"; });
+    ASSERT_NE(unit, texts.end());
+    EXPECT_EQ((*unit)->x, 140);
+    EXPECT_EQ((*unit)->y, 575);
+    const MapPrimitive& barFrame = *std::find_if(scene.begin(), scene.end(), [](const MapPrimitive& p) {
+        return p.kind == MapPrimitive::Rect && p.x == 45;
+    });
+    EXPECT_EQ(barFrame.w, 90);
+    EXPECT_EQ(barFrame.y, 580);
+    const auto rotated = std::count_if(texts.begin(), texts.end(), [](const MapPrimitive* p) { return p->angle == 90; });
+    EXPECT_EQ(rotated, 13);  // meridians 5 .. 17
+}
+
+TEST(MapData, ReadersAndRemovals) {
+    const std::string rec = std::string("\x00\x00\x40\x42\x00\x00\x30\x41\x00\x00\x00\x00", 12);
+    const std::string move = std::string("\x00\x00\x40\x42\x00\x00\x30\x41\xFF\x00\x00\x00", 12);
+    const std::string nan = std::string("\x00\x00\xC0\x7F\x00\x00\x30\x41\x00\x00\x00\x00", 12);
+    const auto b = ReadBorders(rec + move + rec + nan + rec + "x");
+    ASSERT_EQ(b.size(), 4u);
+    EXPECT_EQ(b[0].lat, 48.0f);
+    EXPECT_EQ(b[0].lon, 11.0f);
+    EXPECT_TRUE(b[0].move);  // the first point starts a line whatever its flag
+    EXPECT_TRUE(b[1].move);
+    EXPECT_FALSE(b[2].move);
+    EXPECT_TRUE(b[3].move);  // after the dropped point
+
+    const auto t = ReadTowns("lat;lon;class;name\r\n52.52;13.40;1;A;B\r\n48,1;11;1;X\n48;11;0;Null\n48;11;4;Vier\n"
+                             "48.137;11.575;3;M\xFCnchen\r\n");
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].name, "A;B");
+    EXPECT_EQ(t[1].name, "M\xFCnchen");
+    EXPECT_EQ(t[1].cls, 3);
+
+    MapContent c;
+    for (const char* code : {"GCA", "GCB", "GCC"}) c.AddCache(tvtest::CacheRecord(code, "", 50, code[2] == 'C' ? 11 : 10));
+    EXPECT_EQ(c.NearestCache({50.1, 10}), 0u);  // tie: the first wins
+    c.RemoveCache(0);
+    EXPECT_EQ(c.NearestCache({50.1, 10}), 0u);
+    EXPECT_EQ(c.caches[0].code, "GCB");
+    EXPECT_EQ(c.removed, (std::vector<std::string>{"GCA"}));
+    EXPECT_EQ(*c.CacheRange(), (MapBounds{10 - 1.0 / 30, 11 + 1.0 / 30, 50 - 1.0 / 30, 50 + 1.0 / 30}));
+    EXPECT_FALSE(MapContent{}.NearestCache({50, 10}));
+}
+
+}  // namespace
+}  // namespace tv

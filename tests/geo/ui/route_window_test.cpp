@@ -1,0 +1,144 @@
+// The route window offscreen: a route file reaches the point list, the search
+// reaches the result list, and the result reaches the work list.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "core/cache_db.h"
+#include "geo/ui/frm_map.h"
+#include "geo/ui/frm_route.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_result.h"
+#include "platform/ui/qt_text.h"
+#include "support/fakes.h"
+#include "support/ui/fake_modal_host.h"
+#include "support/records.h"
+
+namespace tv {
+namespace {
+
+struct RouteWindow : ::testing::Test {
+    RouteWindow() {
+        TCacheRec trad = tvtest::CacheRecord("GC1", "Am Anfang", 48.01, 11.0);
+        trad.CacheType = "TRADITIONAL CACHE";
+        TCacheRec multi = tvtest::CacheRecord("GC2", "Mitte", 48.0, 11.05);
+        multi.CacheType = "MULTI-CACHE";
+        work.writeCaches({tvtest::CacheRecord("GC9", "Weit weg", 50.0, 8.0), trad, multi});
+        route = work.write("r.coo", "011 00 00 48 00 00\r\n011 06 00 48 00 00\r\n").string();
+        w.show();
+    }
+    void Load(const std::string& file, int format = 1) {
+        w.cbFormat->setCurrentIndex(format);
+        fakes.files.openAnswers.push_back(file);
+        w.btnFileOpen->click();
+    }
+    std::vector<std::string> Results() {
+        std::vector<std::string> out;
+        for (int i = 0; i < w.lbResult->count(); ++i) out.push_back(FromQ(w.lbResult->item(i)->text()));
+        return out;
+    }
+
+    tvtest::WorkFolder work;
+    platform::ScopedFakes fakes;
+    std::string route;
+    TfrmRoute w;
+};
+
+TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
+    EXPECT_EQ(w.RouteIndexEntries().size(), 3u);
+    EXPECT_FALSE(w.btnCalc->isEnabled());
+    Load(route);
+    EXPECT_EQ(w.gbSource->title(), QStringLiteral("Quelle [r.coo]"));
+    ASSERT_EQ(w.lbSrc->count(), 2);
+    EXPECT_EQ(w.lbSrc->item(1)->text(), QStringLiteral("11.1000 / 48.0000"));
+    EXPECT_TRUE(w.btnCalc->isEnabled());
+    w.edDistance->setText("0.1");
+    EXPECT_FALSE(w.btnCalc->isEnabled());
+    w.edDistance->setText("3.0");
+    w.btnCalc->click();
+    EXPECT_EQ(Results().size(), 2u);
+    EXPECT_EQ(Results()[0].substr(0, 11), "GC1 (1.11 k");
+    EXPECT_EQ(w.lblFound->text(), QStringLiteral("Entlang der Route wurden 2 Caches gefunden."));
+    EXPECT_FALSE(w.btnSaveResult->isHidden());
+
+    // The filter drops the multi.
+    w.IsTypeSelected = [](int type) { return type == 0; };
+    w.cbFilter->setChecked(true);
+    w.btnCalc->click();
+    EXPECT_EQ(Results().size(), 1u);
+
+    work.write("WPList.txt", "GC7\r\n");
+    w.btnSaveResult->click();
+    EXPECT_EQ(w.result(), mrOk);
+    EXPECT_EQ(work.read("WPList.txt"), "GC7\r\nGC1\r\n");
+}
+
+TEST_F(RouteWindow, BadFilesLeaveTheListAndTheWindowUsable) {
+    Load(route);
+    Load(work.write("bad.txt", "Grid\tUTM\r\n").string(), 2);
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 30), "Nicht erlaubtes Koordinatenfor");
+    EXPECT_EQ(w.lbSrc->count(), 2);
+    Load(work.str() + "missing.txt", 2);
+    EXPECT_EQ(fakes.messages.shown.back().text, "Fehler beim Lesen der Datei " + work.str() + "missing.txt");
+    EXPECT_TRUE(w.btnCalc->isEnabled());
+}
+
+TEST_F(RouteWindow, CancelDetailsAndRemoval) {
+    Load(route);
+    fakes.pump.onPump = [this] {
+        if (w.lbResult->count() == 1) w.btnCancel->click();
+    };
+    w.btnCalc->click();
+    EXPECT_EQ(w.lblFound->text(), QStringLiteral("Die Berechnung wurde nach 1 Caches abgebrochen."));
+    EXPECT_TRUE(w.btnClose->isEnabled());
+    EXPECT_FALSE(w.btnCancel->isEnabled());
+    fakes.pump.onPump = nullptr;
+    w.btnCalc->click();
+    ASSERT_EQ(Results().size(), 2u);
+
+    std::string shown;
+    w.ShowCacheDetails = [&](const TCacheRec& rec, QWidget&) {
+        shown = rec.Name.str();
+        return int(mrNo);
+    };
+    w.lbResult->setCurrentRow(1);
+    emit w.lbResult->itemDoubleClicked(w.lbResult->currentItem());
+    EXPECT_EQ(shown, "Mitte");
+    EXPECT_EQ(Results().size(), 1u);
+    w.lbResult->setCurrentRow(0);
+    w.btnRemove->click();
+    EXPECT_EQ(w.lblFound->text(), QStringLiteral("Entlang der Route wurden 0 Caches gefunden."));
+}
+
+TEST_F(RouteWindow, ResultOnTheMapAndBack) {
+    Load(route);
+    w.btnCalc->click();
+    ASSERT_EQ(Results().size(), 2u);
+    TfrmMap map;
+    w.Map = &map;
+    platform::ScopedFakeModalHost modal;
+    std::vector<LatLon> routeOnMap;
+    modal.host.script.push_back([&](QDialog& d) {
+        auto& m = static_cast<TfrmMap&>(d);
+        routeOnMap = m.Content().route;
+        EXPECT_EQ(m.Content().caches.size(), 2u);
+        m.ShowCacheDetails = [](const TCacheRec&, QWidget&) { return int(mrNo); };
+        m.ShowCacheInfoAt({48.0, 11.05});  // GC2
+        return int(mrOk);
+    });
+    w.btnEditResult->click();
+    EXPECT_EQ(routeOnMap, (std::vector<LatLon>{{48.0, 11.0}, {48.0, 11.1}}));
+    ASSERT_EQ(Results().size(), 1u);
+    EXPECT_EQ(Results()[0].substr(0, 4), "GC1 ");
+    EXPECT_TRUE(map.Content().caches.empty());
+}
+
+}  // namespace
+}  // namespace tv
