@@ -47,7 +47,7 @@ TCacheDescription Sample() {
 
 FillOptions Options() {
     FillOptions o;
-    o.siteBase = "http://gc.test";
+    o.site.host = "gc.test";
     return o;
 }
 
