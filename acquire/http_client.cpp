@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
@@ -119,7 +120,7 @@ namespace detail {
 struct HttpSink {
     std::string* text = nullptr;
     std::size_t maxText = 0;
-    std::FILE* file = nullptr;
+    AtomicFileWriter* file = nullptr;
     bool tooLarge = false;
     bool writeFailed = false;
     std::string statusLine;  // of the last answer, for the error message
@@ -133,7 +134,7 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<HttpSink*>(user);
     size_t n = size * count;
     if (sink->file != nullptr) {
-        if (std::fwrite(data, 1, n, sink->file) != n) {
+        if (!sink->file->Write(data, n)) {
             sink->writeFailed = true;
             return 0;
         }
@@ -307,25 +308,14 @@ Result<std::string> HttpClient::postForm(const std::string& url, const std::stri
 }
 
 Result<void> HttpClient::getToFile(const std::string& url, const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path part = FsPath(path + ".part");
-    std::FILE* f = std::fopen(part.c_str(), "wb");
-    if (f == nullptr) return Error{kHttpErrFile, W("Die Datei kann nicht angelegt werden: ") + path};
+    // The old file stays until the whole answer is on the disk.
+    AtomicFileWriter out(path);
+    if (out.createFailed()) return Error{kHttpErrFile, W("Die Datei kann nicht angelegt werden: ") + path};
     HttpSink sink;
-    sink.file = f;
+    sink.file = &out;
     auto r = perform(url, nullptr, {}, sink);
-    bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (!r || !closed) {
-        fs::remove(part, ec);
-        if (!r) return r;
-        return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
-    }
-    fs::rename(part, FsPath(path), ec);
-    if (ec) {
-        fs::remove(part, ec);
-        return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
-    }
+    if (!r) return r;
+    if (!out.Commit()) return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};
     return {};
 }
 

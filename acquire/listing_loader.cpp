@@ -87,9 +87,8 @@ void WriteLoaderOptions(const LoaderOptions& o) {
 
 // ---- Helpers ------------------------------------------------------------------------
 
-std::string ListingPageUrl(const std::string& wp) {
-    return "http://" + ListingHostsSetting().listingHost + "/seek/cache_details.aspx?wp=" + UrlEncode(wp) +
-           "&Submit6=Find&log=y";
+std::string ListingPageUrl(const ListingSite& site, const std::string& wp) {
+    return site.DetailsUrl(UrlEncode(wp)) + "&Submit6=Find&log=y";
 }
 
 std::vector<std::string> ReadWorkList(const std::string& workDir) {
@@ -195,7 +194,7 @@ void ListingLoader::initializeHTTP() {
 bool ListingLoader::getCacheToFile(const std::string& wp, const std::string& outDir) {
     initializeHTTP();
     subtask("Cachebeschreibung zu " + wp);
-    const std::string url = ListingPageUrl(wp);
+    const std::string url = ListingPageUrl(site_, wp);
     DebugLog("INF: frmLoadHTML.getCacheToFile: getting Src=" + url);
     auto answer = http_.getText(url);
     bool ok = false;
@@ -308,7 +307,7 @@ int ListingLoader::loadPictures(const std::string& wp, bool remoteImages, const 
     SpanReader reader(std::move(body));
     std::string id, text;
     while (reader.Next(id, text)) {
-        if (!ParseCacheSection(id, text)) continue;
+        if (!ParseCacheSection(id, text, site_)) continue;
         std::string upper = UpperCaseAscii(id);
         if (upper == "IMAGES")
             imageSections.push_back(text);
@@ -316,7 +315,7 @@ int ListingLoader::loadPictures(const std::string& wp, bool remoteImages, const 
             longDescriptions.push_back(text);
     }
 
-    const std::string pictureHost = ListingHostsSetting().pictureHost;
+    const std::string& pictureHost = site_.pictureHost;
     std::vector<std::string> meta;
     int n = 0;
     for (auto& section : imageSections) {
@@ -381,6 +380,7 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
     LoaderRunResult result;
     LoaderCounters& c = result.counters;
     const LoaderOptions& o = p.options;
+    site_ = p.site;
     const std::string workDir = WithTrailingSlash(p.workDir);
     const std::string outDir = WithTrailingSlash(p.outDir);
     const platform::DateTime started = platform::clock().now();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "acquire/http_client.h"
+#include "core/listing_site.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -51,8 +52,8 @@ void WriteLoaderOptions(const LoaderOptions& o);
 
 // ---- Helpers ----------------------------------------------------------------------
 
-// "http://" + listing host + "/seek/cache_details.aspx?wp=" + WP + "&Submit6=Find&log=y".
-std::string ListingPageUrl(const std::string& wp);
+// The details address of WP on the site + "&Submit6=Find&log=y".
+std::string ListingPageUrl(const ListingSite& site, const std::string& wp);
 
 // The work list "WPList.txt" of the folder: entries trimmed, empty lines
 // dropped, order kept.
@@ -107,6 +108,7 @@ struct LoaderRunParams {
     LoaderOptions options;
     std::string workDir;  // lists, QUIRK, temporary map files; ends in '/'
     std::string outDir;   // pages, pictures, maps; ends in '/'
+    ListingSite site = SettingsListingSite();
 };
 
 struct LoaderRunResult {
@@ -155,6 +157,9 @@ public:
     // Pictures of the stored page <WP>.html and its <WP>.meta; returns the
     // number of pictures recorded.
     int loadPictures(const std::string& wp, bool remoteImages, const std::string& outDir);
+    // The site of single downloads outside a run (a run uses its parameters').
+    void setSite(ListingSite site) { site_ = std::move(site); }
+    const ListingSite& site() const { return site_; }
     // Applies the proxy settings to the HTTP client.
     void initializeHTTP();
 
@@ -171,6 +176,7 @@ private:
     bool errorFlag_ = false;
     std::string current_;
     std::string mapSessionId_;
+    ListingSite site_ = SettingsListingSite();
 };
 
 }  // namespace tv

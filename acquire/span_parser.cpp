@@ -266,16 +266,6 @@ void CleanLogs(std::string& text, std::string_view listingHost, LogCounts& count
 
 // ---- Settings and counters ------------------------------------------------------
 
-namespace {
-ListingHosts& HostsSlot() {
-    static ListingHosts hosts{"www.geocaching.com", "img.geocaching.com"};
-    return hosts;
-}
-}  // namespace
-
-const ListingHosts& ListingHostsSetting() { return HostsSlot(); }
-void SetListingHostsSetting(ListingHosts hosts) { HostsSlot() = std::move(hosts); }
-
 std::array<std::int32_t, 10> LogCounts::InDisplayOrder() const {
     return {LogCountFound,      LogCountReviewNote, LogCountNote,
             LogCountDNF,        LogCountDisabled,   LogCountEnabled,
@@ -465,8 +455,8 @@ bool ParseCacheSection(std::string& id, std::string& text, std::string_view list
     return false;
 }
 
-bool ParseCacheSection(std::string& id, std::string& text) {
-    return ParseCacheSection(id, text, ListingHostsSetting().listingHost, ProcessLogCounts());
+bool ParseCacheSection(std::string& id, std::string& text, const ListingSite& site) {
+    return ParseCacheSection(id, text, site.host, ProcessLogCounts());
 }
 
 // ---- Tags and picture links ---------------------------------------------------------------
@@ -564,9 +554,6 @@ bool GetNextImageLink(std::string& text, std::string& url, std::string& title, s
     return ok;
 }
 
-bool GetNextImageLink(std::string& text, std::string& url, std::string& title, std::string& caption) {
-    return GetNextImageLink(text, url, title, caption, ListingHostsSetting().pictureHost);
-}
 
 // ---- FlattenSectionHTML ------------------------------------------------------------------
 

@@ -15,20 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/listing_site.h"
+
 namespace tv {
-
-// ---- Settings ---------------------------------------------------------------
-
-// Hosts ("host" or "host:port", no scheme) the parser recognises: log icons are
-// absolute URLs on the listing site, pictures live on its picture server.
-struct ListingHosts {
-    std::string listingHost;
-    std::string pictureHost;
-};
-// The process-wide setting; compiled-in defaults until the acquisition code
-// (or a test) sets other hosts.
-const ListingHosts& ListingHostsSetting();
-void SetListingHostsSetting(ListingHosts hosts);
 
 // ---- Log-kind counters ------------------------------------------------------
 
@@ -95,8 +84,8 @@ bool GetNextSpan(std::string& page, std::string& id, std::string& text);
 // LNKDETAILS section without a watcher line; the caller then ignores the
 // section. CACHELOGS resets and fills `counts`.
 bool ParseCacheSection(std::string& id, std::string& text, std::string_view listingHost, LogCounts& counts);
-// The same with the process-wide hosts setting and counters.
-bool ParseCacheSection(std::string& id, std::string& text);
+// The same with the process-wide counters (ProcessLogCounts).
+bool ParseCacheSection(std::string& id, std::string& text, const ListingSite& site);
 
 // ---- Tags, pictures, logs, travel bugs, dates -------------------------------
 
@@ -131,7 +120,6 @@ private:
 // `caption` are cleared first; callers act only on a non-empty `url`.
 bool GetNextImageLink(std::string& text, std::string& url, std::string& title, std::string& caption,
                       std::string_view pictureHost);
-bool GetNextImageLink(std::string& text, std::string& url, std::string& title, std::string& caption);
 
 // Turns a cleaned logs section into line-oriented HTML: nested tables after
 // the start dropped, fonts, cells, anchors and bold removed, rows become

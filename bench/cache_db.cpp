@@ -120,8 +120,8 @@ BENCHMARK(BM_FindCacheByWaypoint)->Unit(benchmark::kMillisecond);
 void BM_ReadCacheDB(benchmark::State& state) {
     Db();
     for (auto _ : state) {
-        tv::ReadCacheDB();
-        if (!tv::CacheDBList || tv::CacheDBList->Count() != kCaches) state.SkipWithError("incomplete read");
+        if (!tv::ReadCacheDB() || !tv::CacheDBList || tv::CacheDBList->Count() != kCaches)
+            state.SkipWithError("incomplete read");
         tv::FreeCacheDB();
     }
     state.SetItemsProcessed(state.iterations() * kCaches);

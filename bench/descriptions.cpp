@@ -72,7 +72,7 @@ void BM_Write200Descriptions(benchmark::State& state) {
     p.templateText = tv::LoadDescriptionTemplate(std::string(TV_SOURCE_DATA_DIR) + "/template.html");
     p.outDir = dir;
     p.workDir = dir;
-    p.listingHost = kHost;
+    p.site.host = kHost;
     p.options.maxLogs = "";
     p.options.hints = tv::kHintsRot13;
     p.home = tv::DescriptionHome{"HOME", 48.0, 8.0};

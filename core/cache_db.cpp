@@ -15,6 +15,7 @@
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
+#include "core/unique_fd.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -29,77 +30,11 @@ constexpr std::size_t kRec = TCacheRec::kSize;
 constexpr std::size_t kIdxEntry = 24;
 constexpr std::size_t kChunkRecs = 4096;  // records per read when streaming a file
 
-// ---- Error reporting --------------------------------------------------------
-
-// The one place where this file shows an I/O error to the user.
-void ShowIoError(int code, const std::string& text) { ShowSysError(code, text); }
-
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
-// ---- POSIX file helpers -----------------------------------------------------
-
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : fd_(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    // Closes and reports the close's result (0 or errno).
-    int Close() {
-        if (fd_ < 0) return 0;
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        return rc == 0 ? 0 : ErrnoOr(EIO);
-    }
-
-private:
-    int fd_ = -1;
-};
-
-Fd OpenRead(const std::string& path) {
+UniqueFd OpenRead(const std::string& path) {
     errno = 0;
-    return Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-}
-
-// Reads up to n bytes from the current position; returns the count read
-// (less than n only at end of file) or -1 with errno set.
-ssize_t ReadUpTo(int fd, void* buf, std::size_t n) {
-    std::size_t got = 0;
-    auto* p = static_cast<char*>(buf);
-    while (got < n) {
-        const ssize_t r = ::read(fd, p + got, n - got);
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (r == 0) break;
-        got += static_cast<std::size_t>(r);
-    }
-    return static_cast<ssize_t>(got);
-}
-
-// Writes all n bytes at the current position (or at `offset` when >= 0);
-// 0 or errno (ENOSPC when the system wrote nothing without saying why).
-int WriteAll(int fd, const void* buf, std::size_t n, off_t offset = -1) {
-    const auto* p = static_cast<const char*>(buf);
-    std::size_t done = 0;
-    while (done < n) {
-        errno = 0;
-        const ssize_t w = offset >= 0 ? ::pwrite(fd, p + done, n - done, offset + static_cast<off_t>(done))
-                                      : ::write(fd, p + done, n - done);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return ErrnoOr(EIO);
-        }
-        if (w == 0) return ErrnoOr(ENOSPC);
-        done += static_cast<std::size_t>(w);
-    }
-    return 0;
+    return UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
 }
 
 // Number of whole records in an open file; -1 with errno on failure.
@@ -118,7 +53,7 @@ int ForEachRecord(int fd, std::size_t recSize, Fn&& each) {
     long long recNo = 0;
     for (;;) {
         errno = 0;
-        const ssize_t got = ReadUpTo(fd, buf.data(), buf.size());
+        const long long got = ReadUpTo(fd, buf.data(), buf.size());
         if (got < 0) return ErrnoOr(EIO);
         const std::size_t whole = static_cast<std::size_t>(got) / recSize;
         for (std::size_t i = 0; i < whole; ++i) {
@@ -127,53 +62,6 @@ int ForEachRecord(int fd, std::size_t recSize, Fn&& each) {
         if (static_cast<std::size_t>(got) < buf.size()) return 0;
     }
 }
-
-// A whole-file replacement: writes go to `path` + ".tmp"; Commit() flushes,
-// closes and renames it over `path`; anything else removes the temporary
-// file and leaves `path` as it was.
-class AtomicFile {
-public:
-    explicit AtomicFile(std::string path) : path_(std::move(path)), tmp_(path_ + ".tmp") {
-        errno = 0;
-        fd_ = ::open(tmp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd_ < 0) openError_ = error_ = ErrnoOr(EACCES);
-    }
-    AtomicFile(const AtomicFile&) = delete;
-    AtomicFile& operator=(const AtomicFile&) = delete;
-    ~AtomicFile() {
-        if (fd_ >= 0) ::close(fd_);
-        if (openError_ == 0 && !committed_) ::unlink(tmp_.c_str());
-    }
-    // 0 or the errno of the failed creation of the temporary file.
-    int openError() const { return openError_; }
-
-    // 0 or errno; after the first error nothing more is written.
-    int Write(const void* data, std::size_t n) {
-        if (error_ != 0) return error_;
-        if (n == 0) return 0;
-        error_ = WriteAll(fd_, data, n);
-        return error_;
-    }
-    int Commit(bool sync) {
-        if (error_ != 0) return error_;
-        errno = 0;
-        if (sync && ::fsync(fd_) != 0) return error_ = ErrnoOr(EIO);
-        const int rc = ::close(fd_);
-        fd_ = -1;
-        if (rc != 0) return error_ = ErrnoOr(EIO);
-        errno = 0;
-        if (::rename(tmp_.c_str(), path_.c_str()) != 0) return error_ = ErrnoOr(EIO);
-        committed_ = true;
-        return 0;
-    }
-
-private:
-    std::string path_, tmp_;
-    int fd_ = -1;
-    int error_ = 0;
-    int openError_ = 0;
-    bool committed_ = false;
-};
 
 Result<void> ErrorResult(int code, std::string message) { return Error{code, std::move(message)}; }
 
@@ -315,7 +203,7 @@ bool ReadRecordAt(const std::string& dir, std::int32_t recNo, TCacheRec& rec) {
 template <typename Match>
 bool ScanFor(Match&& match, TCacheRec& rec) {
     rec = TCacheRec{};
-    Fd fd = OpenRead(CacheBinPath());
+    UniqueFd fd = OpenRead(CacheBinPath());
     if (!fd.ok()) return false;
     bool found = false;
     ForEachRecord(fd.get(), kRec, [&](const unsigned char* raw, long long recNo) {
@@ -498,7 +386,7 @@ int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
 
 int BuildCacheIndex() {
     const std::string dir = GetWorkDir();
-    Fd bin = OpenRead(dir + "Caches.bin");
+    UniqueFd bin = OpenRead(dir + "Caches.bin");
     if (!bin.ok()) return -1;
 
     SyncIndexFolder(dir);
@@ -528,10 +416,10 @@ int BuildCacheIndex() {
     }
     int result = 0;
     {
-        AtomicFile out(idxPath);
-        if (out.openError() != 0) {
+        AtomicFileWriter out(idxPath);
+        if (out.createFailed()) {
             result = -3;
-        } else if (out.Write(bytes.data(), bytes.size()) != 0 || out.Commit(false) != 0) {
+        } else if (!out.Write(bytes) || !out.Commit()) {
             result = -4;
         }
     }
@@ -551,7 +439,7 @@ void LoadCacheIndex() {
     CacheIndexList.Clear();
     CacheIndexList.SetDir(dir);
     Reader().Forget();
-    Fd fd = OpenRead(dir + "Caches.idx");
+    UniqueFd fd = OpenRead(dir + "Caches.idx");
     if (!fd.ok()) return;
     std::vector<TCacheIndexList::Entry> entries;
     const long long count = RecordCount(fd.get(), kIdxEntry);
@@ -600,14 +488,13 @@ bool AppendCacheRec(const TCacheRec& rec) {
     if (FindCacheByWaypoint(rec.Waypoint.view(), scratch)) return false;
     const std::string dir = GetWorkDir();
     errno = 0;
-    Fd fd(::open((dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd(::open((dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return false;
     const long long recNo = RecordCount(fd.get(), kRec);
     if (recNo < 0 || recNo > INT32_MAX) return false;
     // A trailing partial record is overwritten, as the file holds whole records only.
     const auto bytes = EncodeCacheRec(rec);
-    if (WriteAll(fd.get(), bytes.data(), bytes.size(), static_cast<off_t>(recNo) * static_cast<off_t>(kRec)) != 0)
-        return false;
+    if (WriteFully(fd.get(), bytes.data(), bytes.size(), recNo * static_cast<long long>(kRec)) != 0) return false;
     if (fd.Close() != 0) return false;
     // A loaded index learns the new code, so one run never appends it twice.
     const auto key = MakeCacheKey(rec.Waypoint.view());
@@ -616,39 +503,38 @@ bool AppendCacheRec(const TCacheRec& rec) {
     return true;
 }
 
-bool StoreCacheRec(const TCacheRec& rec) {
+Result<void> StoreCacheRec(const TCacheRec& rec) {
     const std::string dir = GetWorkDir();
     const std::string path = dir + "Caches.bin";
+    const auto appended = [&]() -> Result<void> {
+        if (AppendCacheRec(rec)) return {};
+        return ErrorResult(ErrnoOr(EIO), W("Fehler beim Update der CacheDB."));
+    };
     errno = 0;
-    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     if (!fd.ok()) {
         const int code = ErrnoOr(EIO);
         // No database yet: the record becomes its first one.
-        if (code == ENOENT) return AppendCacheRec(rec);
-        ShowIoError(code, W("Kann Datei ") + path + W(" nicht lesen."));
-        return false;
+        if (code == ENOENT) return appended();
+        return ErrorResult(code, W("Kann Datei ") + path + W(" nicht lesen."));
     }
     TCacheRec scratch;
     if (!FindCacheByWaypoint(rec.Waypoint.view(), scratch)) {
         fd.Close();
-        return AppendCacheRec(rec);
+        return appended();
     }
     const auto bytes = EncodeCacheRec(rec);
-    int code = WriteAll(fd.get(), bytes.data(), bytes.size(),
-                        static_cast<off_t>(scratch.RecNo) * static_cast<off_t>(kRec));
+    int code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
     if (code == 0) code = fd.Close();
-    if (code != 0) {
-        ShowIoError(code, W("Fehler beim Update der CacheDB."));
-        return false;
-    }
-    return true;
+    if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
+    return {};
 }
 
-bool ReadCacheDB() {
+Result<void> ReadCacheDB() {
     CacheDBList = std::make_unique<TCacheList>();
     const std::string path = CacheBinPath();
     auto& progress = platform::progress();
-    Fd fd = OpenRead(path);
+    UniqueFd fd = OpenRead(path);
     int code = fd.ok() ? 0 : ErrnoOr(ENOENT);
     if (fd.ok()) {
         const long long count = RecordCount(fd.get(), kRec);
@@ -673,55 +559,49 @@ bool ReadCacheDB() {
         if (code == 0) code = closeCode;
     }
     progress.hide();
-    if (code != 0) {
-        ShowIoError(code, ReadErrorText(path));
-        return false;
-    }
-    return true;
+    if (code != 0) return ErrorResult(code, ReadErrorText(path));
+    return {};
 }
 
 void FreeCacheDB() { CacheDBList.reset(); }
 
-bool DeleteCacheFromDB(std::string_view code) {
-    if (!ReadCacheDB()) {
+Result<void> DeleteCacheFromDB(std::string_view code) {
+    if (Result<void> read = ReadCacheDB(); !read) {
         // The old file stays: whatever could not be read would be lost.
         FreeCacheDB();
-        return false;
+        return read;
     }
     const std::string path = CacheBinPath();
     int err = 0;
     {
-        AtomicFile out(path);
-        err = out.openError();
+        AtomicFileWriter out(path);
         std::vector<unsigned char> buf;
         buf.reserve(kRec * kChunkRecs);
         for (const auto& e : *CacheDBList) {
-            if (err != 0) break;
+            if (!out.ok()) break;
             if (e.rec.Waypoint == code) continue;
             buf.resize(buf.size() + kRec);
             EncodeCacheRec(e.rec, buf.data() + buf.size() - kRec);
             if (buf.size() >= kRec * kChunkRecs) {
-                err = out.Write(buf.data(), buf.size());
+                out.Write(buf.data(), buf.size());
                 buf.clear();
             }
         }
-        if (err == 0) err = out.Write(buf.data(), buf.size());
-        if (err == 0) err = out.Commit(true);
+        out.Write(buf.data(), buf.size());
+        out.Commit();
+        err = out.error();
     }
     FreeCacheDB();
-    if (err != 0) {
-        ShowIoError(err, W("Fehler beim Update der CacheDB."));
-        return false;
-    }
+    if (err != 0) return ErrorResult(err, W("Fehler beim Update der CacheDB."));
     BuildCacheIndex();
-    return true;
+    return {};
 }
 
 // ---------------------------------------------------------------------------
 // Bulk helpers
 
 Result<std::vector<TCacheRec>> ReadCacheFile(const std::string& path) {
-    Fd fd = OpenRead(path);
+    UniqueFd fd = OpenRead(path);
     if (!fd.ok()) {
         const int code = ErrnoOr(ENOENT);
         return Error{code, ReadErrorText(path)};
@@ -744,11 +624,9 @@ Result<void> WriteRecordsAtomic(const std::string& path, const Range& recs, std:
     std::string bytes(count * Rec::kSize, '\0');
     std::size_t i = 0;
     for (const Rec& r : recs) Enc(r, reinterpret_cast<unsigned char*>(bytes.data()) + (i++) * Rec::kSize);
-    AtomicFile out(path);
-    int err = out.openError();
-    if (err == 0) err = out.Write(bytes.data(), bytes.size());
-    if (err == 0) err = out.Commit(true);
-    if (err != 0) return ErrorResult(err, WriteErrorText(path));
+    AtomicFileWriter out(path);
+    out.Write(bytes);
+    if (!out.Commit()) return ErrorResult(out.error(), WriteErrorText(path));
     return {};
 }
 
@@ -760,12 +638,12 @@ Result<void> WriteCacheFile(const std::string& path, const std::vector<TCacheRec
 
 Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRec>& recs) {
     errno = 0;
-    Fd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), WriteErrorText(path));
     const long long n = RecordCount(fd.get(), kRec);
     if (n < 0) return ErrorResult(ErrnoOr(EIO), WriteErrorText(path));
     std::string bytes = EncodeCacheRecs(recs);
-    int err = WriteAll(fd.get(), bytes.data(), bytes.size(), static_cast<off_t>(n) * static_cast<off_t>(kRec));
+    int err = WriteFully(fd.get(), bytes.data(), bytes.size(), n * static_cast<long long>(kRec));
     if (err == 0) err = fd.Close();
     if (err != 0) return ErrorResult(err, WriteErrorText(path));
     return {};

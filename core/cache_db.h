@@ -11,7 +11,9 @@
 //
 // Lookups use the index held in memory (loaded once from Caches.idx, searched
 // by binary search); without an index they scan Caches.bin. Every whole-file
-// rewrite goes through a temporary file and a rename.
+// rewrite goes through AtomicFileWriter. Nothing here shows a box: failures
+// come back as values (an Error, or the codes of BuildCacheIndex), and the
+// command that owns the message shows it.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -122,18 +124,18 @@ bool ScanCacheDB(std::string_view code, TCacheRec& rec);
 // Caches.bin when missing. A loaded index learns the new key. Shows nothing.
 bool AppendCacheRec(const TCacheRec& rec);
 // Overwrites the record's slot when its code is in the database, else
-// appends. Errors are shown in the error box.
-bool StoreCacheRec(const TCacheRec& rec);
+// appends. The error carries the errno and the text for the error box.
+Result<void> StoreCacheRec(const TCacheRec& rec);
 // Creates CacheDBList and loads every record into it behind the wait window
-// ("Cache-DB wird gelesen"). Errors are shown in the error box; false when
-// the file could not be opened or read completely (the list then holds the
-// records read before the error).
-bool ReadCacheDB();
+// ("Cache-DB wird gelesen"). An error when the file could not be opened or
+// read completely (the list then holds the records read before the error);
+// the caller shows it (ShowSysError(code, message)).
+Result<void> ReadCacheDB();
 void FreeCacheDB();
 // Removes every record with this code from Caches.bin (keeping the order of
 // the others) and rebuilds the index. The old file stays when anything could
-// not be read or written; the error box says why. True when rewritten.
-bool DeleteCacheFromDB(std::string_view code);
+// not be read or written; the error says why (errno and the box's text).
+Result<void> DeleteCacheFromDB(std::string_view code);
 
 // ---------------------------------------------------------------------------
 // Bulk helpers for whole files of records (any path)

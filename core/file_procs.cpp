@@ -10,11 +10,13 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
 #include <system_error>
 
 #include "core/cache_rec.h"
 #include "core/proc_settings.h"
+#include "core/unique_fd.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -68,23 +70,11 @@ int IoCodeFromErrno(int err) {
     }
 }
 
-// Writes all bytes, retrying on interruption and partial writes; false with
-// errno set (ENOSPC for a write that makes no progress).
+// Writes all bytes; false with errno set.
 bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t w = ::write(fd, data, size);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (w == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += w;
-        size -= static_cast<std::size_t>(w);
-    }
-    return true;
+    const int err = WriteFully(fd, data, size);
+    errno = err;
+    return err == 0;
 }
 
 std::string ParentOf(const std::string& file) {
@@ -216,30 +206,89 @@ std::optional<std::string> ReadWholeFile(const std::string& file) {
     return bytes;
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string target) : target_(std::move(target)) {
-    // Writing through a link replaces the file it points to, not the link.
-    std::error_code ec;
-    if (fs::is_symlink(target_, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target_, ec);
-        if (!ec) target_ = resolved.string();
+namespace {
+
+std::mutex& FaultMutex() {
+    static std::mutex m;
+    return m;
+}
+WriteFaultHook& FaultHook() {
+    static WriteFaultHook hook;
+    return hook;
+}
+
+int InjectedFault(const std::string& target, WriteStep step) {
+    std::lock_guard<std::mutex> lock(FaultMutex());
+    return FaultHook() ? FaultHook()(target, step) : 0;
+}
+
+// The file a chain of links ends at (the path itself when it is no link).
+std::string ResolveLinks(std::string path) {
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char buf[4096];
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return path;
+        std::string link(buf, static_cast<std::size_t>(n));
+        path = link[0] == '/' ? link : ParentOf(path) + link;
     }
+    return path;
+}
+
+// Makes a finished rename survive a crash; where the folder cannot be
+// synced the rename stands anyway.
+void SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+void SetWriteFaultHook(WriteFaultHook hook) {
+    std::lock_guard<std::mutex> lock(FaultMutex());
+    FaultHook() = std::move(hook);
+}
+
+AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions options)
+    : target_(std::move(target)), options_(options) {
+    if (options_.followLink) target_ = ResolveLinks(target_);
+    if ((error_ = InjectedFault(target_, WriteStep::Create)) != 0) {
+        createFailed_ = true;
+        return;
+    }
+    struct stat old {};
+    const bool replacesFile = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    for (int attempt = 0; attempt < 20 && fd_ < 0; ++attempt) {
-        temp_ = ParentOf(target_) + "." + NameOf(target_).substr(0, 40) + ".tmp" + std::to_string(::getpid()) + "-" +
-                std::to_string(counter++) + "-" + std::to_string(rd() % 100000);
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    static const unsigned seed = std::random_device{}();
+    // A short name, so that a long target name still leaves room for it.
+    const std::string stem = ParentOf(target_) + "." + NameOf(target_).substr(0, 40) + ".";
+    for (int attempt = 0; attempt < 50 && fd_ < 0; ++attempt) {
+        const unsigned tag = (seed ^ static_cast<unsigned>(::getpid()) * 2654435761u) + counter++ * 40503u;
+        temp_ = stem + std::to_string(tag % 100000000u) + ".tmp";
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, options_.newFileMode);
         if (fd_ < 0 && errno != EEXIST) break;
     }
-    if (fd_ < 0) temp_.clear();
+    if (fd_ < 0) {
+        error_ = errno != 0 ? errno : EEXIST;
+        createFailed_ = true;
+        temp_.clear();
+        return;
+    }
+    if (replacesFile) ::fchmod(fd_, old.st_mode & 07777);
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
 
 bool AtomicFileWriter::Write(std::string_view bytes) {
     if (!ok()) return false;
-    if (!WriteAll(fd_, bytes.data(), bytes.size())) failed_ = true;
-    return !failed_;
+    if (bytes.empty()) return true;
+    if ((error_ = InjectedFault(target_, WriteStep::Write)) != 0) return false;
+    errno = 0;
+    if (!WriteAll(fd_, bytes.data(), bytes.size())) error_ = errno != 0 ? errno : ENOSPC;
+    return error_ == 0;
 }
 
 bool AtomicFileWriter::Commit() {
@@ -247,16 +296,23 @@ bool AtomicFileWriter::Commit() {
         Discard();
         return false;
     }
-    bool good = ::fsync(fd_) == 0 || errno == EINVAL;
-    good = (::close(fd_) == 0) && good;
-    fd_ = -1;
-    if (good && ::rename(temp_.c_str(), target_.c_str()) == 0) {
-        temp_.clear();
-        return true;
+    if (options_.modificationTime >= 0) {
+        const struct timespec times[2] = {{static_cast<time_t>(options_.modificationTime), 0},
+                                          {static_cast<time_t>(options_.modificationTime), 0}};
+        ::futimens(fd_, times);
     }
-    failed_ = true;
-    Discard();
-    return false;
+    // Some special file systems cannot sync; the data is written all the same.
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) error_ = errno;
+    if (::close(fd_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
+    fd_ = -1;
+    if (error_ == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno != 0 ? errno : EIO;
+    if (error_ != 0) {
+        Discard();
+        return false;
+    }
+    temp_.clear();
+    SyncFolder(ParentOf(target_));
+    return true;
 }
 
 void AtomicFileWriter::Discard() {

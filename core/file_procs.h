@@ -8,6 +8,7 @@
 // semantics are kept where the program relies on them: masks and name
 // look-ups ignore ASCII letter case, "*.*" matches every name, and folder
 // listings come sorted by name.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -67,33 +68,69 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 // The file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& file);
 
-// Replaces the file by `bytes` through a temporary file in the same folder
-// and a rename; on any failure the old file stays as it was and false is
-// returned.
-bool WriteFileAtomic(const std::string& file, std::string_view bytes);
+// Every whole-file rewrite goes through AtomicFileWriter: the bytes go to a
+// new file of a unique name in the target's folder (created exclusively, so
+// no other file or link is ever written into), are flushed to the disk, and
+// the file is renamed over the target only when all of it worked. Until then
+// the old file stays as it was; a failure removes the temporary file.
+//
+// The target's permission bits are kept; a new file gets `newFileMode` less
+// the umask. A target that is a symbolic link is written through: the file
+// it points to is replaced and the link stays.
 
-// Streaming form of WriteFileAtomic for large files: the target is replaced
-// only by a successful Commit(); without it the temporary file is removed.
+struct AtomicWriteOptions {
+    unsigned newFileMode = 0666;
+    // False: a link at the target is replaced by the file instead (for
+    // archive entries, which must never write outside their folder).
+    bool followLink = true;
+    // Modification time (seconds since the epoch) of the new file; -1 keeps
+    // the time of writing.
+    long long modificationTime = -1;
+};
+
 class AtomicFileWriter {
 public:
-    explicit AtomicFileWriter(std::string target);
+    explicit AtomicFileWriter(std::string target, AtomicWriteOptions options = {});
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-    // False once any write failed (later writes are ignored).
-    bool ok() const { return fd_ >= 0 && !failed_; }
+    // False once anything failed (later writes are ignored).
+    bool ok() const { return fd_ >= 0 && error_ == 0; }
     bool Write(std::string_view bytes);
+    bool Write(const void* data, std::size_t size) {
+        return Write(std::string_view(static_cast<const char*>(data), size));
+    }
     // Flushes, closes and renames over the target; true when all of it worked.
     bool Commit();
+
+    // 0 or the errno of the first failure.
+    int error() const { return error_; }
+    // True when the temporary file could not even be created.
+    bool createFailed() const { return createFailed_; }
+    // The file that is replaced (the link's file when writing through one).
+    const std::string& target() const { return target_; }
 
 private:
     void Discard();
 
     std::string target_, temp_;
+    AtomicWriteOptions options_;
     int fd_ = -1;
-    bool failed_ = false;
+    int error_ = 0;
+    bool createFailed_ = false;
 };
+
+// The whole file in one go through AtomicFileWriter; false on any failure
+// (the old file stays as it was).
+bool WriteFileAtomic(const std::string& file, std::string_view bytes);
+
+// Test seam: a full disk or a folder without room for a new file. While a
+// hook is set, it is asked at each step of every AtomicFileWriter with the
+// target's path; a non-zero errno makes that step fail with it.
+enum class WriteStep { Create, Write };
+using WriteFaultHook = std::function<int(const std::string& target, WriteStep step)>;
+void SetWriteFaultHook(WriteFaultHook hook);
 
 // The lines of a text: split at CR LF, LF or a lone CR; a final line break
 // adds no empty line, an empty text gives no lines.

@@ -293,42 +293,14 @@ bool ReadAll(const std::string& path, std::string& out, int& err) {
     return true;
 }
 
-// Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`, so that a failure leaves the old file as it was.
-Result<void> ReplaceFile(const std::string& path, const std::string& bytes, const Stamp& old) {
-    std::filesystem::path p(path);
-    std::string tmpl = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) return FileError(WriteErrorText(path), errno);
-    std::string tmp(name.data());
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        return Result<void>(FileError(WriteErrorText(path), err));
-    };
-    if (old.exists && old.regular) ::fchmod(fd, old.mode);  // new files stay 0600: they may hold a password
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0) return fail(errno);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return FileError(WriteErrorText(path), err);
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(tmp.c_str());
-        return FileError(WriteErrorText(path), err);
-    }
+// A failure leaves the old file as it was. A new file is readable by its
+// owner only: it may hold a password.
+Result<void> ReplaceFile(const std::string& path, const std::string& bytes) {
+    AtomicWriteOptions options;
+    options.newFileMode = 0600;
+    AtomicFileWriter out(path, options);
+    out.Write(bytes);
+    if (!out.Commit()) return FileError(WriteErrorText(path), out.error());
     return {};
 }
 
@@ -381,7 +353,7 @@ struct SharedIni {
     }
 
     bool writeNow() {
-        Result<void> r = loadFailed ? Result<void>(loadError) : ReplaceFile(path, doc.Serialize(), stamp);
+        Result<void> r = loadFailed ? Result<void>(loadError) : ReplaceFile(path, doc.Serialize());
         if (r.ok()) {
             stamp = StampOf(path);
             lastError = Error{};

@@ -20,7 +20,7 @@ struct ListingSite {
     }
 };
 
-// The site of the settings (today always the defaults above).
+// The site of the settings (ProcSettings.Site).
 const ListingSite& SettingsListingSite();
 
 }  // namespace tv

@@ -189,9 +189,6 @@ std::string GetOutDir() { return WithTrailingSlash(ProcSettings.OutDir.empty() ?
 
 namespace tv {
 
-const ListingSite& SettingsListingSite() {
-    static const ListingSite site;
-    return site;
-}
+const ListingSite& SettingsListingSite() { return ProcSettings.Site; }
 
 }  // namespace tv

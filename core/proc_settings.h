@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/listing_site.h"
+
 namespace tv {
 
 // Defaults of the two lines that start every exported GPX file.
@@ -41,6 +43,8 @@ struct TProcSettings {
     int Main_Col1Width = 73, Main_Col2Width = 0, Main_Col3Width = 60;
     bool ProxyAuth = false;
     std::string ProxyUser, ProxyPass;
+    // The listing site (not stored in tq.conf; tests point it at their own server).
+    ListingSite Site;
 };
 
 extern TProcSettings ProcSettings;

@@ -95,7 +95,8 @@ inline bool MatchAt(std::string_view hay, std::size_t at, std::string_view pat, 
     return true;
 }
 
-// 1-based wrapper over Bmh with the documented guards.
+// 1-based wrapper over Bmh: 0 for a start below 1, an empty pattern or one
+// longer than the source.
 int PosImpl(std::string_view source, std::string_view pattern, int start, bool fold) {
     if (start < 1 || pattern.empty() || pattern.size() > source.size()) return 0;
     const std::size_t at = Bmh(source, pattern, static_cast<std::size_t>(start) - 1, fold);

@@ -4,8 +4,8 @@
 // removing spans between two delimiters, ROT13, UTF-8 repairs, HTML entities,
 // file URLs, waypoint codes from file names and control-character trims.
 //
-// Position conventions (kept from the program's documentation, because the
-// page parsers are written in these terms):
+// Position conventions (the page parsers count this way, so the helpers do
+// too):
 //   * every position and start is 1-based;
 //   * FastCharPos / FastPos / FastPosNoCase return 0 when absent;
 //   * PosFrom returns -1 when absent.
@@ -54,8 +54,8 @@ int FastCharPos(std::string_view text, char c, int start);
 // start < 1.
 int FastPos(std::string_view source, std::string_view pattern, int start);
 int FastPosNoCase(std::string_view source, std::string_view pattern, int start);
-// The documented argument order: source, pattern, source length, start,
-// pattern length (lengths are taken as given, clamped to >= 0).
+// The same over raw buffers, arguments in the order source, pattern, source
+// length, start, pattern length (lengths are taken as given, clamped to >= 0).
 int FastPos(const char* source, const char* pattern, int sourceLength, int start, int patternLength);
 int FastPosNoCase(const char* source, const char* pattern, int sourceLength, int start, int patternLength);
 

@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include "core/file_procs.h"
+#include "core/unique_fd.h"
 #include "core/unzip_decoders.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -41,35 +42,8 @@ std::uint32_t Le32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
-
-// Reads exactly `size` bytes at `offset`; false on error or end of file.
 bool ReadAt(int fd, void* buffer, std::size_t size, std::uint64_t offset) {
-    auto* p = static_cast<std::uint8_t*>(buffer);
-    while (size > 0) {
-        const ssize_t got = ::pread(fd, p, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        size -= static_cast<std::size_t>(got);
-        offset += static_cast<std::uint64_t>(got);
-    }
-    return true;
+    return ReadFullyAt(fd, buffer, size, static_cast<long long>(offset));
 }
 
 std::int64_t FileSize(int fd) {
@@ -141,8 +115,8 @@ private:
 // in blocks of up to 32768 bytes.
 class FileOutput final : public zip::OutputBytes {
 public:
-    FileOutput(int fd, std::uint64_t limit, const std::function<void(std::int64_t)>& blockWritten)
-        : fd_(fd), limit_(limit), blockWritten_(blockWritten) {}
+    FileOutput(AtomicFileWriter& out, std::uint64_t limit, const std::function<void(std::int64_t)>& blockWritten)
+        : out_(out), limit_(limit), blockWritten_(blockWritten) {}
 
     int put(const std::uint8_t* data, std::size_t size) override {
         if (size > limit_ - total_) return kZipArchiveError;  // more data than the entry declares
@@ -161,13 +135,7 @@ public:
     }
 
     int flush() {
-        std::size_t done = 0;
-        while (done < used_) {
-            const ssize_t w = ::write(fd_, buffer_.data() + done, used_ - done);
-            if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return kZipWriteError;
-            done += static_cast<std::size_t>(w);
-        }
+        if (!out_.Write(buffer_.data(), used_)) return kZipWriteError;
         crc_ = static_cast<std::uint32_t>(::crc32(crc_, buffer_.data(), static_cast<uInt>(used_)));
         if (used_ && blockWritten_) blockWritten_(static_cast<std::int64_t>(used_));
         used_ = 0;
@@ -178,7 +146,7 @@ public:
     std::uint32_t crc() const { return crc_; }
 
 private:
-    int fd_;
+    AtomicFileWriter& out_;
     std::uint64_t limit_, total_ = 0;
     std::uint32_t crc_ = 0;
     std::array<std::uint8_t, kStoredBlock> buffer_{};
@@ -211,7 +179,8 @@ bool MakeFolders(const std::string& target, const std::string& relative) {
     return true;
 }
 
-void SetDosTime(int fd, std::uint16_t date, std::uint16_t time) {
+// The local time of a DOS date and time; -1 when it names no time.
+long long DosTime(std::uint16_t date, std::uint16_t time) {
     std::tm tm{};
     tm.tm_year = ((date >> 9) & 0x7F) + 80;
     tm.tm_mon = ((date >> 5) & 0x0F) - 1;
@@ -221,23 +190,7 @@ void SetDosTime(int fd, std::uint16_t date, std::uint16_t time) {
     tm.tm_sec = (time & 0x1F) * 2;
     tm.tm_isdst = -1;
     const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) return;
-    const struct timespec times[2] = {{t, 0}, {t, 0}};
-    ::futimens(fd, times);
-}
-
-// A new, empty file beside `finalPath`; the entry is written there and renamed
-// over the final name only when complete, so a failure keeps an older file.
-int CreatePartFile(const std::string& finalPath, std::string& partPath) {
-    static std::minstd_rand random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        // A short name, so that a long entry name still fits.
-        partPath = finalPath.substr(0, finalPath.rfind('/') + 1) + ".~unzip" + std::to_string(random() % 1000000);
-        const int fd = ::open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) return -1;
-    }
-    return -1;
+    return t == static_cast<std::time_t>(-1) ? -1 : static_cast<long long>(t);
 }
 
 struct EntryContext {
@@ -260,7 +213,7 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
         ~Release() { Busy().running = false; }
     } release;
 
-    Fd archive(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd archive(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (archive.get() < 0) return kZipExtractOpenError;
     std::uint8_t local[kLocalHeaderSize];
     if (!ReadAt(archive.get(), local, sizeof local, e.localHeaderOffset)) return kZipReadError;
@@ -283,13 +236,19 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
         if (st.type() == fs::file_type::not_found && !fs::create_directory(ctx.outputPath, ec)) return kZipWriteError;
         return fs::is_directory(fs::symlink_status(ctx.outputPath, ec)) ? 0 : kZipWriteError;
     }
-    std::string partPath;
-    Fd out(CreatePartFile(ctx.outputPath, partPath));
-    if (out.get() < 0) return kZipWriteError;
+    // Written beside the final name and renamed over it only when complete,
+    // so a failure keeps an older file. A link at the final name is replaced,
+    // never written through: it could point out of the target folder.
+    AtomicWriteOptions writeOptions;
+    writeOptions.newFileMode = 0644;
+    writeOptions.followLink = false;
+    writeOptions.modificationTime = DosTime(e.dosDate, e.dosTime);
+    AtomicFileWriter out(ctx.outputPath, writeOptions);
+    if (!out.ok()) return kZipWriteError;
 
     ArchiveInput in(archive.get(), dataOffset, e.packedSize, method == 0 ? kStoredBlock : kDecoderBlock,
                     ctx.options.cancelRequested);
-    FileOutput sink(out.get(), e.unpackedSize, ctx.blockWritten);
+    FileOutput sink(out, e.unpackedSize, ctx.blockWritten);
     int rc = 0;
     // An empty file: some writers leave out even the end marker of the packed data.
     if (e.packedSize == 0 && e.unpackedSize == 0) method = 0;
@@ -302,15 +261,7 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
     if (rc == 0) rc = sink.flush();
     if (rc == 0 && sink.total() != e.unpackedSize) rc = kZipArchiveError;
     if (rc == 0 && sink.crc() != e.crc32) rc = kZipCrcError;
-    if (rc == 0) {
-        SetDosTime(out.get(), e.dosDate, e.dosTime);
-        if (::close(out.release()) != 0) rc = kZipWriteError;
-    }
-    if (rc == 0 && ::rename(partPath.c_str(), ctx.outputPath.c_str()) != 0) rc = kZipWriteError;
-    if (rc != 0) {
-        out.reset();
-        ::unlink(partPath.c_str());
-    }
+    if (rc == 0 && !out.Commit()) rc = kZipWriteError;
     return rc;
 }
 
@@ -322,7 +273,7 @@ bool IsZipFile(const std::string& fileName) {
     if (fileName.find('.') == std::string::npos || fileName.find(".exe") != std::string::npos) return false;
     std::error_code ec;
     if (fs::is_directory(fileName, ec)) return false;
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return false;
     std::uint8_t head[4];
     return ReadAt(fd.get(), head, sizeof head, 0) && Le32(head) == 0x04034B50;
@@ -365,7 +316,7 @@ int ZipFindNext(TZipCursor& c) {
 
 int ZipFindFirst(const std::string& archiveName, TZipCursor& c) {
     ZipClose(c);
-    Fd fd(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return kZipOpenError;
     const std::int64_t size = FileSize(fd.get());
     if (size <= 0) return kZipOpenError;

@@ -77,8 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     p.templateText = Template();
     p.outDir = dir;
     p.workDir = dir;
-    p.listingHost = "gc.test";
-    p.siteBase = "http://gc.test";
+    p.site.host = "gc.test";
     p.options.maxLogs = (flags & 1) ? "2" : "";
     p.options.boldLogs = (flags & 2) != 0;
     p.options.hints = static_cast<int>((flags >> 2) % 3);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "acquire/listing_loader.h"
 #include "acquire/map_pictures.h"
 #include "acquire/picture_size.h"
 #include "core/cache_db.h"
@@ -418,7 +417,7 @@ TCacheDescription ReadCacheData(std::string_view waypoint, const GatherOptions& 
 
     static const BuddyMatcher kNoBuddies;
     const BuddyMatcher& buddies = sources.buddies ? *sources.buddies : kNoBuddies;
-    const std::string& host = sources.listingHost.empty() ? ListingHostsSetting().listingHost : sources.listingHost;
+    const std::string& host = sources.site.host;
     SpanReader reader(ListingPageBody(page));
     std::string id, text;
     while (reader.Next(id, text)) {

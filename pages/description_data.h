@@ -17,6 +17,7 @@
 
 #include "acquire/span_parser.h"
 #include "core/cache_rec.h"
+#include "core/listing_site.h"
 #include "core/coords.h"
 #include "pages/description_html.h"
 #include "platform/services.h"
@@ -111,9 +112,8 @@ struct GatherSources {
     std::function<bool(std::string_view, TCacheRec&)> findCache;
     // The additional-waypoint table of a cache; "" when empty.
     std::function<std::string(std::string_view)> addWaypointsHtml;
-    // Host of the listing site for the log icons; the span parser's setting
-    // when empty.
-    std::string listingHost;
+    // The listing site, for the log icons.
+    ListingSite site = SettingsListingSite();
     // Scheme and host of the map pages linked from the description.
     std::string mapquestBase;  // "http://" + the MapQuest host of the map settings when empty
     std::string googleBase;    // kGoogleMapsBase when empty

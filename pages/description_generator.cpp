@@ -1,6 +1,5 @@
 #include "pages/description_generator.h"
 
-#include "acquire/listing_loader.h"
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
 #include "core/file_procs.h"
@@ -61,7 +60,7 @@ std::string DescriptionGenerator::render(std::string_view waypoint, std::string*
         rec.Waypoint = code;  // the points belong to the code as given
         return BuildAddWaypointsHTMLFrom(rec, it->second);
     };
-    src.listingHost = p_.listingHost;
+    src.site = p_.site;
     src.mapquestBase = p_.mapquestBase;
     src.googleBase = p_.googleBase;
 
@@ -77,7 +76,7 @@ std::string DescriptionGenerator::render(std::string_view waypoint, std::string*
     fill.twoColumns = o.imageKind == 1;
     fill.htmlMaxWidth = p_.htmlMaxWidth;
     fill.home = p_.home;
-    fill.siteBase = p_.siteBase;
+    fill.site = p_.site;
     FillSources sources;
     sources.mapHtml = [&] {
         return BuildCacheMapHTMLFor(p_.outDir, w, o.mapOrder, o.resizeMap, IsRegularFile);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/cache_rec.h"
+#include "core/listing_site.h"
 #include "pages/description_data.h"
 #include "pages/description_html.h"
 #include "pages/description_template.h"
@@ -47,10 +48,8 @@ struct DescriptionRunParams {
     std::string outDir;   // stored pages in, converted pages out; ends in '/'
     std::string workDir;  // Buddies.txt, Persinfo.txt, CacheWaypoints.bin; ends in '/'
     int htmlMaxWidth = 640;  // HTMLMaxWidth
-    // Scheme and host of the listing site (links to the original page) and the
-    // host of its log icons; the span parser's setting when empty.
-    std::string siteBase;
-    std::string listingHost;
+    // Links to the original page and the host of its log icons.
+    ListingSite site = SettingsListingSite();
     // Map page bases of the MapQuest and Google links (defaults: see GatherSources).
     std::string mapquestBase;
     std::string googleBase;

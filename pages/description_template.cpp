@@ -147,8 +147,7 @@ std::string FillTemplate(std::string_view templateText, std::string_view waypoin
     put("BUDDYLIST", BuddyListText(d.FoundBuddies));
     put("HINTS_ENCRYPTED", Rot13Copy(d.Hints));
     put("HINTS", HintsText(d.Hints, o.hintMode));
-    const std::string site = o.siteBase.empty() ? "http://" + ListingHostsSetting().listingHost : o.siteBase;
-    const std::string details = "<a href=\"" + site + "/seek/cache_details.aspx?wp=" + w;
+    const std::string details = "<a href=\"" + o.site.DetailsUrl(w);
     put("ORIG_LINK_PF", details + "&Submit6=Find&pf=y&log=y\">Originalseite (PF)</a>");
     put("ORIG_LINK", details + "&Submit6=Find&log=y\">Originalseite</a>");
     if (o.hintMode == kHintsRot13) put("ROT13_TABLE", Rot13TableHTML());

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/listing_site.h"
 #include "pages/description_data.h"
 #include "platform/services.h"
 
@@ -42,9 +43,8 @@ struct FillOptions {
     bool twoColumns = true;    // rgImageKind = 1
     int htmlMaxWidth = 640;    // HTMLMaxWidth
     std::optional<DescriptionHome> home;
-    // Scheme and host of the listing site for the links to the original page;
-    // "http://" + the span parser's listing host when empty.
-    std::string siteBase;
+    // The listing site, for the links to the original page.
+    ListingSite site = SettingsListingSite();
 };
 
 struct FillSources {

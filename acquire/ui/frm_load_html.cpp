@@ -462,7 +462,10 @@ bool TfrmLoadHTML::getBinaryToFile(const std::string& url, const std::string& de
     return loader_.getBinaryToFile(url, dest, quiet);
 }
 
-bool TfrmLoadHTML::getCacheToFile(const std::string& wp) { return loader_.getCacheToFile(wp, GetOutDir()); }
+bool TfrmLoadHTML::getCacheToFile(const std::string& wp) {
+    loader_.setSite(SettingsListingSite());
+    return loader_.getCacheToFile(wp, GetOutDir());
+}
 
 void TfrmLoadHTML::getCacheMapToFile(const std::string& wp, int kind) {
     loader_.getCacheMapToFile(wp, kind, OptionsFromControls(), GetWorkDir(), GetOutDir());

@@ -56,7 +56,7 @@ public:
     // Opens the waypoint-collection window for btnExclList; set by the shell.
     static std::function<void(QWidget* over)> ShowExclusionList;
 
-    // Controls (names as the program's documentation gives them).
+    // Controls, named as the handlers and settings refer to them.
     QGroupBox* gbOptions = nullptr;
     QButtonGroup* rgOverwrite = nullptr;
     QLineEdit* edAge = nullptr;

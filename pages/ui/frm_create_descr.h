@@ -41,7 +41,7 @@ public:
     // 0 after creation, 1 once a run has read its template, 2 set on every close.
     int State = 0;
 
-    // Controls (names as the program's documentation gives them).
+    // Controls, named as the handlers and settings refer to them.
     QTabWidget* pcOptions = nullptr;
     QCheckBox* cbKeepOld = nullptr;
     QCheckBox* cbLogs = nullptr;

@@ -311,7 +311,8 @@ void TfrmEditCache::btnEraseClick() {
                                   platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
         return;
     // The code as stored, so that a record written in lower case goes too.
-    DeleteCacheFromDB(found.Waypoint.view());
+    if (const Result<void> deleted = DeleteCacheFromDB(found.Waypoint.view()); !deleted)
+        ShowSysError(deleted.error().code, deleted.error().message);
     ResetFields();
     edDBWP->clear();
     btnErase->setEnabled(false);

@@ -36,7 +36,7 @@ public:
     // 0 after creation, 1 while the page is written, 2 set on every close.
     int State = 0;
 
-    // Controls (names as the program's documentation gives them).
+    // Controls, named as the handlers and settings refer to them.
     QGroupBox* gbOptions = nullptr;
     QCheckBox* cbHidden = nullptr;
     QCheckBox* cbKoord = nullptr;

@@ -46,12 +46,13 @@ protected:
     void SetUp() override {
         saved_ = tv::ProcSettings;
         savedProgramDir_ = tv::ProgramDir();
-        savedHosts_ = tv::ListingHostsSetting();
         tv::SetProgramDir(prog_.str());
         tv::ProcSettings = tv::TProcSettings{};
         tv::ProcSettings.WorkDir = work_.str();
         tv::ProcSettings.OutDir = out_.str();
-        tv::SetListingHostsSetting({"listing.test", "pics.test"});
+        tv::ProcSettings.Site = {"listing.test", "pics.test"};
+        params_.site = tv::ProcSettings.Site;
+        loader_.setSite(tv::ProcSettings.Site);
         tv::SetMapServiceHostsSetting({"maps.test", "maps.test", "maps.test", "maps.test"});
 
         srv_.route("GET", "/seek/cache_details.aspx", [this](const httplib::Request& req, httplib::Response& res) {
@@ -80,7 +81,6 @@ protected:
     void TearDown() override {
         tv::ProcSettings = saved_;
         tv::SetProgramDir(savedProgramDir_);
-        tv::SetListingHostsSetting(savedHosts_);
         tv::SetMapServiceHostsSetting({});
     }
 
@@ -121,7 +121,6 @@ protected:
     tvtest::TempDir prog_, work_, out_;
     tv::TProcSettings saved_;
     std::string savedProgramDir_;
-    tv::ListingHosts savedHosts_;
     std::map<std::string, std::string> pages_;
     HttpTestServer srv_;
     tv::ListingLoader loader_;
@@ -177,7 +176,7 @@ TEST_F(LoaderRun, StoresPagesWithCrLfThroughTheProxyAndKeepsCookies) {
 TEST_F(LoaderRun, DirectConnectionAndRedirect) {
     tv::ProcSettings.UseProxy = false;
     std::string host = "127.0.0.1:" + std::to_string(srv_.port());
-    tv::SetListingHostsSetting({host, host});
+    params_.site = {host, host};
     srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request&, httplib::Response& res) {
         res.set_redirect("/seek/cache_details2.aspx", 302);
     });
@@ -441,7 +440,7 @@ TEST_F(LoaderRun, ProxyFromEnvironmentIsNotUsed) {
         closedPort = gone.port();
     }
     std::string host = "127.0.0.1:" + std::to_string(closedPort);
-    tv::SetListingHostsSetting({host, host});
+    params_.site = {host, host};
     tv::ProcSettings.UseProxy = false;
     setenv("http_proxy", srv_.base().c_str(), 1);
     pages_["GC1"] = "x";

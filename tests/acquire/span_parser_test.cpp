@@ -538,19 +538,12 @@ TEST(SpanParserLogs, OneRowByteForByte) {
     EXPECT_EQ(counts.LogCountWillAttend, 1);
 }
 
-TEST(SpanParserLogs, ProcessWideCountersAndHosts) {
-    const tv::ListingHosts saved = tv::ListingHostsSetting();
-    tv::SetListingHostsSetting({"listing.test", "pics.test"});
+TEST(SpanParserLogs, ProcessWideCountersAndTheSiteHost) {
     tv::ProcessLogCounts() = tv::LogCounts{};
     std::string id = "CacheLogs", text = "<img src=\"http://LISTING.test/images/icon_attended.gif\">";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text));
+    ASSERT_TRUE(tv::ParseCacheSection(id, text, tv::ListingSite{"listing.test", "pics.test"}));
     EXPECT_EQ(tv::ProcessLogCounts().LogCountAttended, 1);
     EXPECT_EQ(text, "<!-- [[LOG]] -->[war da]&nbsp;");
-
-    std::string images = "<a href=\"http://pics.test/x.png\">T</a>C", url, title, caption;
-    ASSERT_TRUE(tv::GetNextImageLink(images, url, title, caption));
-    EXPECT_EQ(url, "http://pics.test/x.png");
-    tv::SetListingHostsSetting(saved);
 }
 
 // ---- Tags and picture links --------------------------------------------------------------

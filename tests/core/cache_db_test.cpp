@@ -13,6 +13,7 @@
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
+#include "support/write_fault.h"
 
 namespace fs = std::filesystem;
 
@@ -126,18 +127,21 @@ TEST_F(CacheDbTest, FailedIndexWriteLeavesNoIndexAndLookupsScan) {
     WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
 
     // A full disk while writing the new index.
-    fs::create_symlink("/dev/full", dir.path() / "Caches.idx.tmp");
-    EXPECT_EQ(tv::BuildCacheIndex(), -4);
+    {
+        tvtest::ScopedWriteFault full("Caches.idx");
+        EXPECT_EQ(tv::BuildCacheIndex(), -4);
+    }
     EXPECT_FALSE(Exists("Caches.idx"));
-    EXPECT_FALSE(Exists("Caches.idx.tmp"));
     TCacheRec r;
     ASSERT_TRUE(tv::FindCacheByWaypoint("GC3", r));
     EXPECT_EQ(r.RecNo, 2);
 
     // The index cannot even be created.
     ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    fs::create_directory(dir.path() / "Caches.idx.tmp");
-    EXPECT_EQ(tv::BuildCacheIndex(), -3);
+    {
+        tvtest::ScopedWriteFault noRoom("Caches.idx", tv::WriteStep::Create, EACCES);
+        EXPECT_EQ(tv::BuildCacheIndex(), -3);
+    }
     EXPECT_FALSE(Exists("Caches.idx"));
     ASSERT_TRUE(tv::FindCacheByWaypoint("gc2", r));
     EXPECT_EQ(r.RecNo, 1);
@@ -290,11 +294,11 @@ TEST_F(CacheDbTest, StoreOverwritesInPlaceOrAppends) {
 
 TEST_F(CacheDbTest, StoreReportsAnUnopenableDatabase) {
     fs::create_directory(dir.path() / "Caches.bin");
-    EXPECT_FALSE(tv::StoreCacheRec(Rec("GC1")));
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    const std::string want = "Kann Datei " + dir.str() + "Caches.bin nicht lesen.";
-    EXPECT_EQ(fakes.messages.shown[0].text.substr(0, want.size()), want);
-    EXPECT_EQ(fakes.messages.shown[0].kind, tv::platform::MsgKind::Error);
+    const auto stored = tv::StoreCacheRec(Rec("GC1"));
+    ASSERT_FALSE(stored);
+    EXPECT_EQ(stored.error().code, EISDIR);
+    EXPECT_EQ(stored.error().message, "Kann Datei " + dir.str() + "Caches.bin nicht lesen.");
+    EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
 TEST_F(CacheDbTest, DeleteRemovesEveryRecordOfTheCodeAndReindexes) {
@@ -316,20 +320,22 @@ TEST_F(CacheDbTest, DeleteRemovesEveryRecordOfTheCodeAndReindexes) {
 TEST_F(CacheDbTest, FailedDeleteKeepsTheOldDatabase) {
     WriteDb({Rec("GC1"), Rec("GC5"), Rec("GC2")});
     const std::string before = Bin();
-    fs::create_symlink("/dev/full", dir.path() / "Caches.bin.tmp");
-    EXPECT_FALSE(tv::DeleteCacheFromDB("GC5"));
+    {
+        tvtest::ScopedWriteFault full("Caches.bin");
+        const auto deleted = tv::DeleteCacheFromDB("GC5");
+        ASSERT_FALSE(deleted);
+        EXPECT_EQ(deleted.error().code, ENOSPC);
+        EXPECT_EQ(deleted.error().message, "Fehler beim Update der CacheDB.");
+    }
     EXPECT_EQ(Bin(), before);
-    EXPECT_FALSE(Exists("Caches.bin.tmp"));
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Update der CacheDB.", 0), 0u);
-    EXPECT_NE(fakes.messages.shown[0].text.find("Fehlercode: 28"), std::string::npos);  // ENOSPC
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // no temporary left
 
-    fakes.messages.shown.clear();
     fs::remove(dir.path() / "Caches.bin");
-    EXPECT_FALSE(tv::DeleteCacheFromDB("GC5"));
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + dir.str() + "Caches.bin", 0), 0u);
+    const auto missing = tv::DeleteCacheFromDB("GC5");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().message, "Fehler beim Lesen der Datei " + dir.str() + "Caches.bin");
     EXPECT_FALSE(Exists("Caches.bin"));
+    EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
 TEST_F(CacheDbTest, ReadWholeDatabaseWithProgress) {
@@ -537,10 +543,10 @@ TEST_F(CacheDbTest, WholeFileHelpersAndFinds) {
     EXPECT_EQ(back.At(1), f);
 
     const std::string before = dir.read("Finds.bin");
-    fs::create_symlink("/dev/full", dir.path() / "Finds.bin.tmp");
     tv::TFoundRec g;
     g.Waypoint = "GC3";
     finds.AddFound(g);
+    tvtest::ScopedWriteFault full("Finds.bin");
     auto failed = tv::WriteFoundFile(tv::FindsBinPath(), finds);
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error().code, ENOSPC);

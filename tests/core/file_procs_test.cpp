@@ -16,6 +16,7 @@
 #include "platform/text_encoding.h"
 #include "support/file_time.h"
 #include "support/temp_dir.h"
+#include "support/write_fault.h"
 
 namespace tv {
 namespace {
@@ -208,6 +209,27 @@ TEST(FileText, StreamingWriterReplacesOnlyOnCommit) {
     ASSERT_TRUE(WriteFileAtomic(dir.str() + "alias.txt", "via link"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "alias.txt"));
     EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "real.txt"), "via link");
+    // ... unless told to replace the link itself.
+    AtomicWriteOptions own;
+    own.followLink = false;
+    AtomicFileWriter replace(dir.str() + "alias.txt", own);
+    ASSERT_TRUE(replace.Write("own file") && replace.Commit());
+    EXPECT_FALSE(fs::is_symlink(dir.path() / "alias.txt"));
+    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "real.txt"), "via link");
+    // The replaced file keeps its permission bits.
+    fs::permissions(f, fs::perms(0640));
+    ASSERT_TRUE(WriteFileAtomic(f, "again"));
+    EXPECT_EQ(fs::status(f).permissions(), fs::perms(0640));
+    // A full disk reported by the test seam leaves the old file and no temporary.
+    {
+        tvtest::ScopedWriteFault full("big.bin");
+        AtomicFileWriter failing(f);
+        EXPECT_FALSE(failing.Write("lost"));
+        EXPECT_EQ(failing.error(), ENOSPC);
+        EXPECT_FALSE(failing.Commit());
+    }
+    EXPECT_EQ(tvtest::ReadFileBytes(f), "again");
+    EXPECT_EQ(ListFolder(dir.str()), (Names{"alias.txt", "big.bin", "real.txt"}));
 }
 
 TEST(FileCopy, BlocksAndFailures) {

@@ -206,7 +206,7 @@ protected:
         sources.outDir = out.str();
         sources.mapquestBase = "http://mq.test";
         sources.googleBase = "http://gm.test";
-        sources.listingHost = "gc.test";
+        sources.site.host = "gc.test";
     }
     tvtest::WorkFolder work;
     tvtest::TempDir out;

@@ -98,8 +98,7 @@ protected:
         p.home = DescriptionHome{"HOME", 48.1, 11.5};
         p.outDir = out.str();
         p.workDir = work.str();
-        p.siteBase = "http://gc.test";
-        p.listingHost = "gc.test";
+        p.site = {"gc.test", "img.gc.test"};
         p.mapquestBase = "http://mq.test";
         p.googleBase = "http://gm.test";
         return p;

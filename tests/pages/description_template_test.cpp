@@ -48,7 +48,7 @@ TCacheDescription Sample() {
 
 FillOptions Options() {
     FillOptions o;
-    o.siteBase = "http://gc.test";
+    o.site.host = "gc.test";
     return o;
 }
 

@@ -27,7 +27,7 @@ private:
 std::string ReadFileBytes(const std::filesystem::path& file);
 // Path of a fixture below tests/fixtures.
 std::filesystem::path Fixture(const std::string& relative);
-// Path of a real outside file below shared/testdata/real.
+// Path of a real outside file below tests/data/real.
 std::filesystem::path RealTestData(const std::string& relative);
 // A path below the tests/ folder of the source tree ("data/schema/gpx11.xsd",
 // "golden/gpx").

@@ -34,12 +34,11 @@ protected:
     void SetUp() override {
         saved_ = ProcSettings;
         savedProgramDir_ = ProgramDir();
-        savedHosts_ = ListingHostsSetting();
         SetProgramDir(prog_.str());
         ProcSettings = TProcSettings{};
         ProcSettings.WorkDir = work_.str();
         ProcSettings.OutDir = out_.str();
-        SetListingHostsSetting({"listing.test", "pics.test"});
+        ProcSettings.Site = {"listing.test", "pics.test"};
         srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request& req, httplib::Response& res) {
             auto wp = req.get_param_value("wp");
             if (wp == "GC2") {
@@ -55,14 +54,12 @@ protected:
     void TearDown() override {
         ProcSettings = saved_;
         SetProgramDir(savedProgramDir_);
-        SetListingHostsSetting(savedHosts_);
     }
 
     platform::ScopedFakes fakes_;
     tvtest::TempDir prog_, work_, out_;
     TProcSettings saved_;
     std::string savedProgramDir_;
-    ListingHosts savedHosts_;
     tvtest::HttpTestServer srv_;
 };
 

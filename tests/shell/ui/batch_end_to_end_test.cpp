@@ -95,7 +95,6 @@ const std::vector<Cache> kCaches = {
 class BatchEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedHosts_ = ListingHostsSetting();
         program_ = std::make_unique<tvtest::StartedProgram>(dir.str() + "prog");
         ConfigExisted = true;
         work = dir.str() + "work/";
@@ -103,7 +102,7 @@ protected:
         fs::create_directories(work);
         fs::create_directories(out);
 
-        SetListingHostsSetting({"listing.test", "pics.test"});
+        ProcSettings.Site = {"listing.test", "pics.test"};
         SetMapServiceHostsSetting({"maps.test", "maps.test", "maps.test", "maps.test"});
         srv.route("GET", "/seek/cache_details.aspx", [](const httplib::Request& req, httplib::Response& res) {
             const std::string wp = req.get_param_value("wp");
@@ -146,7 +145,7 @@ protected:
         ArchiveList.Clear();
     }
     void TearDown() override {
-        SetListingHostsSetting(savedHosts_);
+        ProcSettings.Site = ListingSite{};
         SetMapServiceHostsSetting({});
         program_.reset();
     }
@@ -187,7 +186,6 @@ protected:
 
 private:
     std::unique_ptr<tvtest::StartedProgram> program_;
-    ListingHosts savedHosts_;
 };
 
 TEST_F(BatchEndToEnd, LoadsConvertsAndIndexesTheWorkList) {
