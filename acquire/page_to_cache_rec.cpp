@@ -11,6 +11,7 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "core/listing_site.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -72,7 +73,7 @@ std::string SectionText(const std::unordered_map<std::string, std::string>& s, c
 std::string Cleaned(const char* id, std::string text) {
     std::string sid = id;
     LogCounts unused;
-    ParseCacheSection(sid, text, ListingHostsSetting().listingHost, unused);
+    ParseCacheSection(sid, text, SettingsListingSite().host, unused);
     return text;
 }
 
