@@ -21,12 +21,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
-    if (from >= text.size()) return npos;
-    const int p = FastPosNoCase(text, pattern, static_cast<int>(from) + 1);
-    return p > 0 ? static_cast<std::size_t>(p) - 1 : npos;
-}
-
 // Position just after the next `marker` from `pos`, or npos.
 std::size_t After(std::string_view text, std::string_view marker, std::size_t pos) {
     const std::size_t p = FindNoCase(text, marker, pos);

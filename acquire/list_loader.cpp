@@ -15,12 +15,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
-    if (from >= text.size()) return npos;
-    const int p = FastPosNoCase(text, pattern, static_cast<int>(from) + 1);
-    return p > 0 ? static_cast<std::size_t>(p) - 1 : npos;
-}
-
 // Characters before "Next" in which the pager's control name must stand.
 constexpr std::size_t kNextWindow = 30;
 

@@ -24,12 +24,6 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 constexpr char kDegree = '\xB0';
 
-std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
-    if (from >= text.size()) return npos;
-    const int p = FastPosNoCase(text, pattern, static_cast<int>(from) + 1);
-    return p > 0 ? static_cast<std::size_t>(p) - 1 : npos;
-}
-
 std::string Trimmed(std::string_view s) { return std::string(TrimBlanks(TrimCtl(s))); }
 
 bool ReadDouble(std::string_view s, double& v) {

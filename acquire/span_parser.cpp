@@ -16,13 +16,6 @@ namespace {
 
 constexpr std::size_t npos = std::string::npos;
 
-// 0-based case-insensitive search (npos when absent).
-std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
-    if (from >= text.size()) return npos;
-    const int p = FastPosNoCase(text, pattern, static_cast<int>(from) + 1);
-    return p > 0 ? static_cast<std::size_t>(p) - 1 : npos;
-}
-
 void StripTrailingLineEnds(std::string& text) {
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
 }

@@ -206,6 +206,25 @@ int FastPosNoCase(std::string_view source, std::string_view pattern, int start) 
     return PosImpl(source, pattern, start, true);
 }
 
+std::string_view UmlautSpelling(unsigned char c) {
+    switch (c) {
+        case 0xE4: return "ae";
+        case 0xF6: return "oe";
+        case 0xFC: return "ue";
+        case 0xC4: return "Ae";
+        case 0xD6: return "Oe";
+        case 0xDC: return "Ue";
+        case 0xDF: return "ss";
+        default: return {};
+    }
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from) {
+    if (from >= text.size()) return std::string_view::npos;
+    const int p = FastPosNoCase(text, pattern, static_cast<int>(from) + 1);
+    return p > 0 ? static_cast<std::size_t>(p) - 1 : std::string_view::npos;
+}
+
 int FastPos(const char* source, const char* pattern, int sourceLength, int start, int patternLength) {
     if (!source || !pattern || sourceLength < 1 || patternLength < 1) return 0;
     return PosImpl(std::string_view(source, static_cast<std::size_t>(sourceLength)),

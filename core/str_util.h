@@ -54,6 +54,13 @@ int FastCharPos(std::string_view text, char c, int start);
 // start < 1.
 int FastPos(std::string_view source, std::string_view pattern, int start);
 int FastPosNoCase(std::string_view source, std::string_view pattern, int start);
+// 0-based form of FastPosNoCase: the index of `pattern` at or after `from`
+// ignoring case, std::string_view::npos when absent.
+std::size_t FindNoCase(std::string_view text, std::string_view pattern, std::size_t from);
+
+// The plain-letter spelling of a German umlaut or sharp s in Windows-1252
+// ("ae", "Oe", "ss", ...); empty for every other byte.
+std::string_view UmlautSpelling(unsigned char c);
 // The same over raw buffers, arguments in the order source, pattern, source
 // length, start, pattern length (lengths are taken as given, clamped to >= 0).
 int FastPos(const char* source, const char* pattern, int sourceLength, int start, int patternLength);

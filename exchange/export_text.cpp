@@ -90,31 +90,10 @@ std::string AsciiCacheName(std::string_view name) {
     std::string out;
     out.reserve(name.size() + 8);
     for (unsigned char c : name) {
-        switch (c) {
-            case 0xE4:
-                out += "ae";
-                break;
-            case 0xF6:
-                out += "oe";
-                break;
-            case 0xFC:
-                out += "ue";
-                break;
-            case 0xC4:
-                out += "Ae";
-                break;
-            case 0xD6:
-                out += "Oe";
-                break;
-            case 0xDC:
-                out += "Ue";
-                break;
-            case 0xDF:
-                out += "ss";
-                break;
-            default:
-                if (c >= 0x20 && c <= 0x7F) out += static_cast<char>(c);
-        }
+        if (const std::string_view spelt = UmlautSpelling(c); !spelt.empty())
+            out += spelt;
+        else if (c >= 0x20 && c <= 0x7F)
+            out += static_cast<char>(c);
     }
     return out;
 }

@@ -144,19 +144,12 @@ std::string FoldUmlauts(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 4);
     for (char c : text) {
-        switch (static_cast<unsigned char>(c)) {
-            case 0xC4:
-                out += "Ae";
-                break;
-            case 0xD6:
-                out += "Oe";
-                break;
-            case 0xDC:
-                out += "Ue";
-                break;
-            default:
-                out += c;
-        }
+        const auto u = static_cast<unsigned char>(c);
+        // Upper-cased text: the capital umlauts sort as their two letters.
+        if (u == 0xC4 || u == 0xD6 || u == 0xDC)
+            out += UmlautSpelling(u);
+        else
+            out += c;
     }
     return out;
 }

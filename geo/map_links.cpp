@@ -100,44 +100,17 @@ std::string EscapeMarkerName(std::string_view name) {
     std::string out;
     out.reserve(name.size() + 8);
     for (const char ch : name) {
-        switch (static_cast<unsigned char>(ch)) {
-            case '"':
-                out += '\'';
-                break;
-            case 0xE4:
-                out += "ae";
-                break;
-            case 0xF6:
-                out += "oe";
-                break;
-            case 0xFC:
-                out += "ue";
-                break;
-            case 0xDF:
-                out += "ss";
-                break;
-            case 0xC4:
-                out += "Ae";
-                break;
-            case 0xD6:
-                out += "Oe";
-                break;
-            case 0xDC:
-                out += "Ue";
-                break;
-            case '&':
-                out += '+';
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            default: {
-                const auto u = static_cast<unsigned char>(ch);
-                out += (u < 32 || u > 127) ? ' ' : ch;
-            }
+        const auto u = static_cast<unsigned char>(ch);
+        if (const std::string_view spelt = UmlautSpelling(u); !spelt.empty()) {
+            out += spelt;
+            continue;
+        }
+        switch (ch) {
+            case '"': out += '\''; break;
+            case '&': out += '+'; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            default: out += (u < 32 || u > 127) ? ' ' : ch;
         }
     }
     return out;
