@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "acquire/http_client.h"
 #include "acquire/span_parser.h"
 #include "core/cache_db.h"
 #include "core/debug_log.h"
@@ -41,25 +42,7 @@ std::string ListLine(const TFoundRec& r) { return r.Waypoint.str() + ": " + r.Na
 
 }  // namespace
 
-std::string EncodeUserName(std::string_view cp1252) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
-    std::string out;
-    out.reserve(utf8.size() * 3);
-    for (char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (IsAsciiAlnum(ch) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += ch;
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
+std::string EncodeUserName(std::string_view cp1252) { return PercentEncode(Cp1252ToUtf8(cp1252), "-_.~", true, true); }
 
 std::string BuildFindsUrl(const ListingSite& site, std::string_view userName) {
     return "http://" + site.host + "/seek/nearest.aspx?ul=" + EncodeUserName(userName) + "&submit4=Find";

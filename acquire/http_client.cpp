@@ -97,23 +97,28 @@ ProxyAddress ParseProxyServer(const std::string& text) {
     return a;
 }
 
-std::string UrlEncode(const std::string& value) {
-    static const char* hex = "0123456789ABCDEF";
+std::string PercentEncode(std::string_view bytes, std::string_view keep, bool digits, bool blankAsPlus) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(value.size());
-    for (unsigned char c : value) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '.' || c == '_' || c == '~';
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (digits && c >= '0' && c <= '9') ||
+                           (c != 0 && keep.find(ch) != std::string_view::npos);
         if (plain) {
-            out += static_cast<char>(c);
+            out += ch;
+        } else if (c == ' ' && blankAsPlus) {
+            out += '+';
         } else {
             out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
         }
     }
     return out;
 }
+
+std::string UrlEncode(const std::string& value) { return PercentEncode(value, "-._~", true, false); }
 
 // Where the body of an answer goes.
 namespace detail {

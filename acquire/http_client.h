@@ -61,6 +61,9 @@ struct ProxyAddress {
 // that is not a number in 1..65535 gives 80.
 ProxyAddress ParseProxyServer(const std::string& text);
 
+// Percent-encodes every byte except ASCII letters, the bytes of `keep` and,
+// with `digits`, the digits; a blank becomes '+' with `blankAsPlus`.
+std::string PercentEncode(std::string_view bytes, std::string_view keep, bool digits, bool blankAsPlus);
 // Percent-encodes every byte except ASCII letters, digits and "-._~", for a
 // value inserted into a query.
 std::string UrlEncode(const std::string& value);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "acquire/http_client.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/number_format.h"
@@ -20,25 +21,7 @@ constexpr std::size_t kNextWindow = 30;
 
 }  // namespace
 
-std::string FormUrlEncode(std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '*' || c == '@' || c == '.' || c == '_' ||
-            c == '-') {
-            out += ch;
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
+std::string FormUrlEncode(std::string_view bytes) { return PercentEncode(bytes, "*@._-", false, true); }
 
 std::string ExtractViewState(std::string_view page) {
     // Without the field, a later VALUE= of any other input must not be taken.
