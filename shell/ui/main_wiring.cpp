@@ -5,6 +5,7 @@
 
 #include "exchange/ui/frm_gpx_imp_add_wp.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_map.h"
 #include "pages/ui/frm_cache_details.h"
 #include "platform/ui/modal_host.h"
 #include "shell/cachedb_commands.h"
@@ -109,7 +110,7 @@ MainWiring::MainWiring(AppWindows& windows) {
     InstallBatchRun(*main);
 
     // Wegpunkte / Arbeits-, Fund- und Ignoreliste (Ctrl+W) and its tool button.
-    InstallWPCollector(*main);
+    InstallWPCollector(*main, windows.get<TfrmMap>(Win::frmMap));
 }
 
 MainWiring::~MainWiring() {

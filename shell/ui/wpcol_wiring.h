@@ -6,6 +6,9 @@ namespace tv {
 
 class TfrmMain;
 
-void InstallWPCollector(TfrmMain& main);
+class TfrmMap;
+
+// `map` (may be null) shows the list's caches from the window's map items.
+void InstallWPCollector(TfrmMain& main, TfrmMap* map);
 
 }  // namespace tv

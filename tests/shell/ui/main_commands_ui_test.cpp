@@ -2,6 +2,7 @@
 // work, marks, the folder and cache pop-ups on a prepared folder, moving rows
 // by dropping them on a tree node, dropped files, and the windows the menus
 // open.
+#include "exchange/ui/frm_wpcol.h"
 #include "shell/ui/main_commands.h"
 
 #include <QAction>
@@ -202,7 +203,14 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
             EXPECT_TRUE(main->IsBound(a)) << a->objectName().toStdString();
         }
     }
+    // The collection window reaches the program's map.
+    bool mapItem = false;
+    modal.host.script.push_back([&mapItem](QDialog& d) {
+        mapItem = static_cast<TfrmWPCol&>(d).AlleCachesinLandkartezeigen1->isEnabled();
+        return 0;
+    });
     m.mnuWPCollector->trigger();
+    EXPECT_TRUE(mapItem);
     EXPECT_EQ(modal.host.shown.back(), "frmWPCol");
     // Folder-dependent items at the root.
     EXPECT_FALSE(m.mnuEditLongDescr->isEnabled());
