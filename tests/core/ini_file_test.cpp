@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -225,6 +226,22 @@ TEST(IniDocument, ManySectionsStayFast) {
     EXPECT_EQ(doc.get("GC6", "Z0"), "n6");
     EXPECT_EQ(doc.get("new", "a"), "1");
     EXPECT_EQ(doc.sections().size(), 20000u);
+}
+
+TEST(IniDocument, ManyKeysAreReadInLinearTime) {
+    std::string text = "[Notes]\n";
+    for (int i = 0; i < 50000; ++i) text += "Z" + std::to_string(i) + "=v" + std::to_string(i) + "\n";
+    text += "z7=second spelling\n";
+    const auto start = std::chrono::steady_clock::now();
+    IniDocument doc = IniDocument::Parse(text);
+    const auto keys = doc.keys("notes");
+    const auto values = doc.values("NOTES");
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(keys.size(), 50000u);
+    ASSERT_EQ(values.size(), 50000u);
+    EXPECT_EQ(keys[49999], "Z49999");
+    EXPECT_EQ(values[7], std::make_pair(std::string("Z7"), std::string("v7")));
+    EXPECT_LT(seconds, 5.0);
 }
 
 }  // namespace tv
