@@ -30,6 +30,7 @@ using tvtest::HttpTestServer;
 TEST(LoaderHelpers, MetaLinesShortenAndCodes) {
     EXPECT_EQ(tv::MetaLine(3, "a\r\nb\rc\nd\n\re"), "3#a b c d  e");
     EXPECT_EQ(tv::MetaLine(12, ""), "12#");
+    EXPECT_EQ(tv::MetaLine(1, std::string("a\0b\tc\x7F", 6)), "1#a b c ");
     auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
     EXPECT_EQ(tv::ShortenMiddle("abcdefgh", 1000, width), "abcd...efgh");
     EXPECT_EQ(tv::ShortenMiddle("abcdefghij", 60, width), "abc...hij");
@@ -386,6 +387,32 @@ TEST_F(LoaderRun, PageWithoutPicturesWritesNoMetaAndFailedPictureShowsBox) {
               std::string::npos);
     EXPECT_FALSE(fs::exists(dest));
     EXPECT_EQ(out_.read("GC2.meta"), "1#" + dest + "\r\n1#T\r\n1#C\r\n");
+}
+
+TEST_F(LoaderRun, UnattendedRunCountsFailedPicturesWithoutBoxes) {
+    std::string links;
+    for (int i = 0; i < 3; ++i) links += "<a href=\"http://pics.test/cache/gone" + std::to_string(i) + ".jpg\">T</a>C<br>";
+    links += "<a href=\"http://pics.test/cache/huge.jpg\">H</a>C<br>";
+    pages_["GC1"] = "<body><span id=\"Images\">" + links + "</span></body>";
+    // One byte above the picture limit: refused, no file left.
+    srv_.serve("/cache/huge.jpg", std::string(static_cast<std::size_t>(tv::kMaxPictureBytes) + 1, 'x'), "image/jpeg");
+    params_.options.loadImages = true;
+    params_.workList = {"GC1"};
+    params_.unattended = true;
+    const auto result = loader_.run(params_);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    EXPECT_EQ(result.failedPictures, 4);
+    EXPECT_EQ(result.counters.loaded, 1);
+    EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/cache/gone")), 3);
+    EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/cache/huge.jpg (Die Datei ist größer als 25 MB")), 1);
+    EXPECT_FALSE(fs::exists(out_.path() / "GC1_i4.jpg"));
+    EXPECT_FALSE(fs::exists(out_.path() / "GC1_i4.jpg.part"));
+
+    // Attended, the same run asks the user once per picture.
+    params_.unattended = false;
+    params_.options.overwrite = 1;
+    EXPECT_EQ(loader_.run(params_).failedPictures, 0);
+    EXPECT_EQ(fakes_.messages.shown.size(), 4u);
 }
 
 TEST_F(LoaderRun, MapsOnlyIgnoresSkipRulesAndLimit) {
