@@ -503,6 +503,8 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
     }
 
     if (events_.task) events_.task("Ready");
+    if (result.failedPictures > 0)
+        protocol(IntText(result.failedPictures) + W(" Bilder oder Karten konnten nicht geladen werden."));
     protocol("Der Ladevorgang wurde abgeschlossen.");
     if (events_.waypoint) events_.waypoint(0, count);
     result.aborted = abort_;

@@ -402,6 +402,7 @@ TEST_F(LoaderRun, UnattendedRunCountsFailedPicturesWithoutBoxes) {
     const auto result = loader_.run(params_);
     EXPECT_TRUE(fakes_.messages.shown.empty());
     EXPECT_EQ(result.failedPictures, 4);
+    EXPECT_EQ(Count("4 Bilder oder Karten konnten nicht geladen werden."), 1);
     EXPECT_EQ(result.counters.loaded, 1);
     EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/cache/gone")), 3);
     EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/cache/huge.jpg (Die Datei ist größer als 25 MB")), 1);
