@@ -283,46 +283,29 @@ TEST(HttpClient, StalledTransferIsAborted) {
 TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;
-    // Well above the low-speed limit, but never done.
     srv.route("GET", "/trickle", [&srv](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider("text/plain", [&srv](size_t, httplib::DataSink& sink) {
-            if (!srv.sleepUnlessStopped(std::chrono::milliseconds(100))) return false;
-            return sink.write("ab", 2);
+            return srv.sleepUnlessStopped(std::chrono::milliseconds(100)) && sink.write("ab", 2);
         });
     });
     srv.start();
     HttpClient c;
-    tv::HttpTimeouts t;
-    t.totalSeconds = 1;
-    c.setTimeouts(t);
-    auto t0 = std::chrono::steady_clock::now();
+    c.setTimeouts({30, 1, 60, 1});
     auto r = c.getText(srv.url("/trickle"));
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, tv::kHttpErrTimeout) << r.error().message;
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(3000));
 }
 
+// Announced or counted while it arrives, a file above its limit is refused.
 TEST(HttpClient, FilesAboveTheirLimitStopWithAMessage) {
     tv::platform::ScopedFakes fakes;
     tvtest::TempDir dir;
     HttpTestServer srv;
     srv.serve("/known", std::string(5000, 'a'), "application/octet-stream");
-    // No length announced: counted while it arrives.
-    srv.route("GET", "/chunked", [](const httplib::Request&, httplib::Response& res) {
-        res.set_chunked_content_provider("application/octet-stream", [](size_t offset, httplib::DataSink& sink) {
-            if (offset >= 5000) {
-                sink.done();
-                return true;
-            }
-            return sink.write(std::string(1000, 'b').data(), 1000);
-        });
-    });
-    // A list that announces more than 2 GB is refused before its body.
+    SlowBody(srv, "/chunked", std::chrono::milliseconds(0));
     srv.route("GET", "/list", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(static_cast<size_t>(tv::kMaxListBytes) + 1, "text/plain",
-                                 [](size_t, size_t, httplib::DataSink& sink) {
-                                     return sink.write(std::string(1000, 'c').data(), 1000);
-                                 });
+                                 [](size_t, size_t, httplib::DataSink& sink) { return sink.write("c", 1); });
     });
     srv.start();
     HttpClient c;
@@ -330,14 +313,11 @@ TEST(HttpClient, FilesAboveTheirLimitStopWithAMessage) {
     for (const char* path : {"/known", "/chunked"}) {
         auto r = c.getToFile(srv.url(path), dest.string(), 4096);
         ASSERT_FALSE(r.ok()) << path;
-        EXPECT_EQ(r.error().code, tv::kHttpErrTooLarge);
-        EXPECT_EQ(r.error().message.rfind(tv::W("Die Datei ist größer als 4096 Byte und wird nicht geladen: "), 0), 0u);
+        EXPECT_EQ(r.error().message, tv::W("Die Datei ist größer als 4096 Byte und wird nicht geladen: ") + srv.url(path));
         EXPECT_FALSE(std::filesystem::exists(dest));
     }
     ASSERT_TRUE(c.getToFile(srv.url("/known"), dest.string(), 5000).ok());
-    EXPECT_EQ(std::filesystem::file_size(dest), 5000u);
     auto big = c.getToFile(srv.url("/list"), (dir.path() / "list.txt").string());
-    ASSERT_FALSE(big.ok());
     EXPECT_EQ(big.error().message, tv::W("Die Datei ist größer als 2 GB und wird nicht geladen: ") + srv.url("/list"));
 }
 
