@@ -54,8 +54,9 @@ Error TransferError(CURLcode code, const char* detail, const std::string& url, c
     case CURLE_OPERATION_TIMEDOUT:
         return {kHttpErrTimeout, W("Zeitüberschreitung: der Server antwortet nicht (weniger als ") +
                                      IntText(t.lowSpeedBytesPerSecond) + W(" Byte/s über ") +
-                                     IntText(t.lowSpeedSeconds) + W(" s oder keine Verbindung nach ") +
-                                     IntText(t.connectSeconds) + " s)."};
+                                     IntText(t.lowSpeedSeconds) + W(" s, keine Verbindung nach ") +
+                                     IntText(t.connectSeconds) + W(" s oder länger als ") + IntText(t.totalSeconds) +
+                                     " s insgesamt)."};
     case CURLE_TOO_MANY_REDIRECTS:
         return {kHttpErrTransfer, W("Zu viele Weiterleitungen beim Laden von ") + url};
     case CURLE_WRITE_ERROR:
@@ -63,6 +64,37 @@ Error TransferError(CURLcode code, const char* detail, const std::string& url, c
     default:
         return {kHttpErrTransfer, W("Übertragungsfehler (") + extra + ")."};
     }
+}
+
+// An address for a message: control bytes shown as %XX, so that the text
+// neither breaks nor ends early where the address held one.
+std::string ShownAddress(std::string_view url) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : url) {
+        if (c < 0x20 || c == 0x7F) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+bool HasControlByte(std::string_view url) {
+    for (unsigned char c : url)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+// "25 MB", "2 GB".
+std::string SizeText(std::int64_t bytes) {
+    constexpr std::int64_t kMB = 1024 * 1024;
+    if (bytes % (1024 * kMB) == 0) return IntText(bytes / (1024 * kMB)) + " GB";
+    if (bytes % kMB == 0) return IntText(bytes / kMB) + " MB";
+    return IntText(bytes) + " Byte";
 }
 
 }  // namespace
@@ -126,9 +158,12 @@ struct HttpSink {
     std::string* text = nullptr;
     std::size_t maxText = 0;
     AtomicFileWriter* file = nullptr;
+    std::int64_t maxFile = 0;
+    std::int64_t written = 0;
     bool tooLarge = false;
     bool writeFailed = false;
     std::string statusLine;  // of the last answer, for the error message
+    std::string location;    // its Location header: the target of a refused redirect
 };
 }  // namespace detail
 using detail::HttpSink;
@@ -139,6 +174,12 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<HttpSink*>(user);
     size_t n = size * count;
     if (sink->file != nullptr) {
+        // Counted here too: a chunked answer announces no length.
+        if (sink->written + static_cast<std::int64_t>(n) > sink->maxFile) {
+            sink->tooLarge = true;
+            return 0;
+        }
+        sink->written += static_cast<std::int64_t>(n);
         if (!sink->file->Write(data, n)) {
             sink->writeFailed = true;
             return 0;
@@ -157,9 +198,14 @@ size_t ReadHeader(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<HttpSink*>(user);
     size_t n = size * count;
     std::string line(data, n);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
     if (line.compare(0, 5, "HTTP/") == 0) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
         sink->statusLine = line;
+        sink->location.clear();
+    } else if (line.size() > 9 && StartsWithNoCase(line, "location:")) {
+        std::size_t v = 9;
+        while (v < line.size() && (line[v] == ' ' || line[v] == '\t')) ++v;
+        sink->location = line.substr(v);
     }
     return n;
 }
@@ -208,7 +254,12 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     lastUrl_.clear();
     cancelled_ = false;
     if (!StartsWithNoCase(url, "http://") && !StartsWithNoCase(url, "https://"))
-        return Error{kHttpErrAddress, W("Nicht unterstützte Adresse (nur http und https sind erlaubt): ") + url};
+        return Error{kHttpErrAddress,
+                     W("Nicht unterstützte Adresse (nur http und https sind erlaubt): ") + ShownAddress(url)};
+    // curl takes the address as a C string: a NUL would cut it, other control
+    // bytes have no place in an address either.
+    if (HasControlByte(url))
+        return Error{kHttpErrAddress, W("Ungültige Adresse (Steuerzeichen): ") + ShownAddress(url)};
     auto* c = static_cast<CURL*>(curl_);
     if (c == nullptr) return Error{kHttpErrTransfer, W("Die Netzwerkbibliothek konnte nicht gestartet werden.")};
 
@@ -218,6 +269,10 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, timeouts_.connectSeconds);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, timeouts_.lowSpeedBytesPerSecond);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, timeouts_.lowSpeedSeconds);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, timeouts_.totalSeconds);
+    // A file answer that announces its size is refused before its body.
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE,
+                     static_cast<curl_off_t>(sink.file != nullptr ? sink.maxFile : 0));
     curl_easy_setopt(c, CURLOPT_USERAGENT, userAgent_.c_str());
 
     // The proxy comes from the settings only: an empty proxy text stops curl
@@ -282,10 +337,18 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
                                   W("). Bitte Benutzername und Passwort in den Einstellungen prüfen.")};
         return Error{static_cast<int>(status), W("Der Server meldet einen Fehler: ") + reason};
     }
-    if (rc == CURLE_WRITE_ERROR && sink.tooLarge)
+    if ((rc == CURLE_WRITE_ERROR && sink.tooLarge) || rc == CURLE_FILESIZE_EXCEEDED) {
+        if (sink.file != nullptr)
+            return Error{kHttpErrTooLarge, W("Die Datei ist größer als ") + SizeText(sink.maxFile) +
+                                               W(" und wird nicht geladen: ") + ShownAddress(url)};
         return Error{kHttpErrTooLarge, W("Die Antwort des Servers ist zu groß.")};
+    }
     if (rc != CURLE_OK) {
         if (cancelled_) return Error{kHttpErrCancelled, W("Der Ladevorgang wurde abgebrochen.")};
+        // The refused address is the redirect's target, not the one asked for.
+        if ((rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT) && !sink.location.empty())
+            return Error{kHttpErrAddress, W("Weiterleitung abgelehnt (nur http und https sind erlaubt): ") +
+                                              ShownAddress(sink.location)};
         return TransferError(rc, detail, url, timeouts_);
     }
     return {};
@@ -312,12 +375,13 @@ Result<std::string> HttpClient::postForm(const std::string& url, const std::stri
     return answer;
 }
 
-Result<void> HttpClient::getToFile(const std::string& url, const std::string& path) {
+Result<void> HttpClient::getToFile(const std::string& url, const std::string& path, std::int64_t maxBytes) {
     // The old file stays until the whole answer is on the disk.
     AtomicFileWriter out(path);
     if (out.createFailed()) return Error{kHttpErrFile, W("Die Datei kann nicht angelegt werden: ") + path};
     HttpSink sink;
     sink.file = &out;
+    sink.maxFile = maxBytes;
     auto r = perform(url, nullptr, {}, sink);
     if (!r) return r;
     if (!out.Commit()) return Error{kHttpErrFile, W("Die Datei kann nicht geschrieben werden: ") + path};

@@ -8,7 +8,11 @@
 // - a proxy is used only when the settings say so, never from the environment;
 // - an answer with status >= 400 is a failure (its body is not delivered);
 // - connecting gives up after 30 s, a transfer slower than 1 byte/s for 60 s
-//   is aborted;
+//   is aborted, and so is one that takes longer than an hour altogether (a
+//   server trickling a few bytes a second would otherwise hold it for ever);
+// - an address with a control byte is refused whole (never cut at the byte);
+// - files have a size limit: a picture above 25 MB or a list above 2 GB
+//   stops the transfer;
 // - during a transfer the user interface keeps processing its events
 //   (platform::pump()) and the progress callback may cancel.
 // Errors come back as values with German messages.
@@ -35,7 +39,12 @@ inline constexpr int kHttpErrConnect = -3;     // host or proxy unknown, no conn
 inline constexpr int kHttpErrTimeout = -4;     // connect time-out or stalled transfer
 inline constexpr int kHttpErrTransfer = -5;    // any other transfer failure
 inline constexpr int kHttpErrFile = -6;        // target file cannot be written
-inline constexpr int kHttpErrTooLarge = -7;    // text answer above the size limit
+inline constexpr int kHttpErrTooLarge = -7;    // answer above the size limit
+
+// Largest files getToFile stores: pictures and maps, and everything else
+// (the national lists).
+inline constexpr std::int64_t kMaxPictureBytes = 25LL * 1024 * 1024;
+inline constexpr std::int64_t kMaxListBytes = 2LL * 1024 * 1024 * 1024;
 
 // Proxy as the settings describe it: the address is "host:port", optionally
 // preceded by "http://"; without a port 80 is used. User name and password are
@@ -73,6 +82,7 @@ struct HttpTimeouts {
     long connectSeconds = 30;
     long lowSpeedBytesPerSecond = 1;
     long lowSpeedSeconds = 60;
+    long totalSeconds = 3600;
 };
 
 class HttpClient {
@@ -104,8 +114,9 @@ public:
     Result<std::string> getText(const std::string& url);
     // Stores the answer in `path`. The body goes to a temporary file beside it
     // that replaces `path` only on success, so a failure leaves no empty or
-    // partial file and keeps an older one.
-    Result<void> getToFile(const std::string& url, const std::string& path);
+    // partial file and keeps an older one. An answer above `maxBytes` fails
+    // with kHttpErrTooLarge.
+    Result<void> getToFile(const std::string& url, const std::string& path, std::int64_t maxBytes = kMaxListBytes);
     // POST with `body` sent as is under `contentType`
     // (e.g. "application/x-www-form-urlencoded").
     Result<std::string> postForm(const std::string& url, const std::string& body,

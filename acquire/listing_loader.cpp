@@ -132,7 +132,9 @@ std::string MetaLine(int n, std::string_view value) {
         if (c == '\r') {
             if (i + 1 < value.size() && value[i + 1] == '\n') ++i;
             out += ' ';
-        } else if (c == '\n') {
+        } else if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F') {
+            // Line breaks would shift every later line of the file; other
+            // control bytes have no place in a name or a caption.
             out += ' ';
         } else {
             out += c;
@@ -217,7 +219,8 @@ bool ListingLoader::getCacheToFile(const std::string& wp, const std::string& out
     return ok;
 }
 
-bool ListingLoader::getBinaryToFile(const std::string& url, const std::string& dest, bool quiet) {
+bool ListingLoader::getBinaryToFile(const std::string& url, const std::string& dest, bool quiet,
+                                    std::int64_t maxBytes) {
     if (!quiet) {
         if (events_.singleDownload) events_.singleDownload(true);
         if (events_.clearProtocol) events_.clearProtocol();
@@ -226,8 +229,14 @@ bool ListingLoader::getBinaryToFile(const std::string& url, const std::string& d
     initializeHTTP();
     std::string label = "Binary: " + dest;
     subtask(events_.measure ? ShortenMiddle(label, events_.subtaskWidth - 40, events_.measure) : label);
-    auto r = http_.getToFile(url, dest);
-    if (!r) {
+    auto r = http_.getToFile(url, dest, maxBytes);
+    if (!r && runFailures_ != nullptr) {
+        // An unattended run goes on without a box; the protocol and the
+        // result tell what is missing.
+        DebugLog("ERR: frmLoadHTML.getBinaryToFile: exception in idHTTP.get: " + r.error().message);
+        ++*runFailures_;
+        protocol(W("Bild nicht geladen: ") + url + " (" + r.error().message + ")");
+    } else if (!r) {
         DebugLog("ERR: frmLoadHTML.getBinaryToFile: exception in idHTTP.get: " + r.error().message);
         platform::messages().show(platform::MsgKind::Error,
                                   W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") + "\r\nQuelle: " + url +
@@ -248,7 +257,9 @@ bool ListingLoader::getBinaryToFile(const std::string& url, const std::string& d
 void ListingLoader::getCacheMapToFile(const std::string& wp, int kind, const LoaderOptions& options,
                                       const std::string& workDir, const std::string& outDir) {
     MapFetchContext ctx;
-    ctx.fetch = [this](const std::string& url, const std::string& dest) { return getBinaryToFile(url, dest, true); };
+    ctx.fetch = [this](const std::string& url, const std::string& dest) {
+        return getBinaryToFile(url, dest, true, kMaxPictureBytes);
+    };
     ctx.protocol = [this](const std::string& line) { protocol(line); };
     ctx.subtask = [this](const std::string& text) { subtask(text); };
     ctx.workDir = WithTrailingSlash(workDir);
@@ -267,7 +278,7 @@ bool ListingLoader::fetchPicture(const std::string& url, const std::string& wp, 
     bool plain = ext.size() == 3 && IsAsciiAlnum(ext[0]) && IsAsciiAlnum(ext[1]) && IsAsciiAlnum(ext[2]);
     const std::string stem = WithTrailingSlash(outDir) + wp + "_i" + IntText(n) + ".";
     path = stem + (plain ? ext : "img");
-    bool ok = getBinaryToFile(url, path, true);
+    bool ok = getBinaryToFile(url, path, true, kMaxPictureBytes);
     if (ok && !plain) {
         auto head = ReadWholeFile(path);
         std::string kindExt = head ? PictureExtension(DetectPictureKind(*head)) : "";
@@ -388,6 +399,12 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
 
     if (events_.clearProtocol) events_.clearProtocol();
     protocol("Ladevorgang gestartet um " + ClockText(started));
+    // Failed pictures and maps of an unattended run are counted, not boxed.
+    struct FailureCount {
+        int*& target;
+        ~FailureCount() { target = nullptr; }
+    } failureCount{runFailures_};
+    if (p.unattended) runFailures_ = &result.failedPictures;
     if (events_.waypoint) events_.waypoint(0, count);
 
     const bool quirk = FindFileNoCase(workDir, "QUIRK").has_value();
@@ -486,6 +503,8 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
     }
 
     if (events_.task) events_.task("Ready");
+    if (result.failedPictures > 0)
+        protocol(IntText(result.failedPictures) + W(" Bilder oder Karten konnten nicht geladen werden."));
     protocol("Der Ladevorgang wurde abgeschlossen.");
     if (events_.waypoint) events_.waypoint(0, count);
     result.aborted = abort_;

@@ -109,11 +109,15 @@ struct LoaderRunParams {
     std::string workDir;  // lists, QUIRK, temporary map files; ends in '/'
     std::string outDir;   // pages, pictures, maps; ends in '/'
     ListingSite site = SettingsListingSite();
+    // Nobody watches (batch run): a failed picture or map is a protocol line
+    // and counted in the result instead of an error box.
+    bool unattended = false;
 };
 
 struct LoaderRunResult {
     LoaderCounters counters;
     bool aborted = false;
+    int failedPictures = 0;  // pictures and maps not loaded in an unattended run
 };
 
 class ListingLoader {
@@ -147,10 +151,12 @@ public:
     // LF). False (and the error flag set) when the request failed, the answer
     // was empty or the file could not be written; an older page then stays.
     bool getCacheToFile(const std::string& wp, const std::string& outDir);
-    // Fetches a URL into a file. A failure is shown in the error box (also
-    // when quiet) and leaves no file behind. Not quiet: the protocol is
-    // cleared and gets start and end times.
-    bool getBinaryToFile(const std::string& url, const std::string& dest, bool quiet);
+    // Fetches a URL into a file of at most `maxBytes`. A failure is shown in
+    // the error box (also when quiet; in an unattended run a protocol line
+    // instead) and leaves no file behind. Not quiet: the protocol is cleared
+    // and gets start and end times.
+    bool getBinaryToFile(const std::string& url, const std::string& dest, bool quiet,
+                         std::int64_t maxBytes = kMaxListBytes);
     // The map picture of one cache from service `kind` (see map_pictures.h).
     void getCacheMapToFile(const std::string& wp, int kind, const LoaderOptions& options,
                            const std::string& workDir, const std::string& outDir);
@@ -177,6 +183,7 @@ private:
     std::string current_;
     std::string mapSessionId_;
     ListingSite site_ = SettingsListingSite();
+    int* runFailures_ = nullptr;  // set during an unattended run
 };
 
 }  // namespace tv

@@ -170,7 +170,10 @@ std::string Half(char letter, double value, std::size_t degWidth, bool padMinute
 }
 
 std::string Pair(double lat, double lon, bool padMinutes) {
-    return Half(lat >= 0.0 ? 'N' : 'S', lat, 2, padMinutes) + " " + Half(lon >= 0.0 ? 'E' : 'W', lon, 3, padMinutes);
+    // The sign bit, not the value, picks the letter: "W 000° 0.000" reads
+    // back as -0.0 and must print as W again.
+    return Half(std::signbit(lat) ? 'S' : 'N', lat, 2, padMinutes) + " " +
+           Half(std::signbit(lon) ? 'W' : 'E', lon, 3, padMinutes);
 }
 
 }  // namespace
@@ -181,8 +184,8 @@ std::string FormatCoordPadded(double lat, double lon) { return Pair(lat, lon, tr
 
 std::string FormatCoordHalf(int kind, double value) {
     char letter = 0;
-    if (kind == kHalfLongitude) letter = value >= 0.0 ? 'E' : 'W';
-    if (kind == kHalfLatitude) letter = value >= 0.0 ? 'N' : 'S';
+    if (kind == kHalfLongitude) letter = std::signbit(value) ? 'W' : 'E';
+    if (kind == kHalfLatitude) letter = std::signbit(value) ? 'S' : 'N';
     return Half(letter, value, 0, false);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <unordered_set>
 
 #include "core/file_procs.h"
 #include "core/number_format.h"
@@ -128,20 +129,33 @@ std::vector<std::string> IniDocument::sections() const {
     return names;
 }
 
+namespace {
+
+// Lines of a section that carry the first spelling of their key. One hash
+// set instead of a search back per line: sections of tens of thousands of
+// keys are read in linear time.
+template <class Lines, class Fn>
+void EachFirstKey(const Lines& lines, Fn&& fn) {
+    std::unordered_set<std::string> seen;
+    seen.reserve(lines.size());
+    for (const auto& l : lines)
+        if (!l.key.empty() && seen.insert(LowerName(l.key)).second) fn(l);
+}
+
+}  // namespace
+
 std::vector<std::string> IniDocument::keys(std::string_view section) const {
     std::vector<std::string> out;
-    if (const Section* s = find(section))
-        for (const Line& l : s->lines)
-            if (!l.key.empty() && findKey(*s, l.key) == &l) out.push_back(l.key);
+    if (const Section* s = find(section)) EachFirstKey(s->lines, [&](const Line& l) { out.push_back(l.key); });
     return out;
 }
 
 std::vector<std::pair<std::string, std::string>> IniDocument::values(std::string_view section, bool verbatim) const {
     std::vector<std::pair<std::string, std::string>> out;
     if (const Section* s = find(section))
-        for (const Line& l : s->lines)
-            if (!l.key.empty() && findKey(*s, l.key) == &l)
-                out.emplace_back(l.key, l.raw.substr(verbatim ? l.raw.find('=') + 1 : l.valuePos));
+        EachFirstKey(s->lines, [&](const Line& l) {
+            out.emplace_back(l.key, l.raw.substr(verbatim ? l.raw.find('=') + 1 : l.valuePos));
+        });
     return out;
 }
 
@@ -329,7 +343,10 @@ struct SharedIni {
     void refresh() {
         if (depth > 0) return;
         Stamp now = StampOf(path);
-        if (loaded && now == stamp) return;
+        if (loaded && now == stamp) {
+            stamp.mode = now.mode;  // a chmod since: the next rewrite keeps the new mode
+            return;
+        }
         loaded = true;
         stamp = now;
         loadFailed = false;

@@ -1,10 +1,12 @@
 #include "core/proc_settings.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 #include "core/app_paths.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/listing_site.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
@@ -111,6 +113,14 @@ void LoadProcSettings(int listClientWidth) {
 bool SaveProcSettings(bool windowStateOnly) {
     const TProcSettings& s = ProcSettings;
     TIniFile& ini = IniFile();
+    // A rewrite keeps the file's mode, so a file about to hold the proxy
+    // password is made private first (new files are created private).
+    if (!windowStateOnly && !s.ProxyPass.empty()) {
+        std::error_code ec;
+        std::filesystem::permissions(FsPath(ini.fileName()),
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::replace, ec);
+    }
     return ini.update([&] {
         WriteSettingInt("Main_ColumnToSort", s.Main_ColumnToSort);
         WriteSettingInt("Main_SortDir", s.Main_SortDir);

@@ -241,10 +241,7 @@ std::string ListingPageBody(std::string_view page) {
         body.assign(page);
     }
     RemoveAllBetween(body, "<script", "</script>");
-    // A refresh or base element from the listing would lead the opened page
-    // elsewhere; the page's policy cannot stop either.
-    RemoveSpansNoCase(body, "<meta", ">");
-    RemoveSpansNoCase(body, "<base", ">");
+    RemoveRedirectElements(body);
     return body;
 }
 

@@ -6,6 +6,7 @@
 #include "core/html_escape.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "pages/description_html.h"
 
 namespace tv {
 
@@ -99,7 +100,12 @@ std::string PreviewHtml(const std::vector<std::string>& memoLines) {
     };
     std::string html;
     for (std::string_view line : kHead) html.append(line).append("\r\n");
-    for (const std::string& line : memoLines) html.append(line).append("\r\n");
+    std::string body;
+    for (const std::string& line : memoLines) body.append(line).append("\r\n");
+    // The text came from a stranger's listing; a refresh or base in it would
+    // lead the preview elsewhere.
+    RemoveRedirectElements(body);
+    html += body;
     html.append("</td></tr></table>\r\n</body></html>\r\n");
     return html;
 }

@@ -306,4 +306,10 @@ void AppendRemovedContent(std::string& list, std::string_view waypoint, const Cl
     list += entry;
 }
 
+void RemoveRedirectElements(std::string& html) {
+    if (html.find('<') == std::string::npos) return;
+    RemoveSpansNoCase(html, "<meta", ">");
+    RemoveSpansNoCase(html, "<base", ">");
+}
+
 }  // namespace tv

@@ -108,4 +108,8 @@ void AppendRemovedContent(std::string& list, std::string_view waypoint, const Cl
 // ends the removal. Returns the number of spans removed.
 int RemoveSpansNoCase(std::string& text, std::string_view open, std::string_view close);
 
+// Removes <meta> and <base> elements from listing content: a refresh or a base
+// would lead the opened page elsewhere, and no page policy stops either.
+void RemoveRedirectElements(std::string& html);
+
 }  // namespace tv

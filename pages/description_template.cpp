@@ -7,6 +7,7 @@
 #include "core/html_escape.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
+#include "pages/description_html.h"
 
 namespace tv {
 
@@ -100,7 +101,14 @@ std::optional<std::string> HomeDistanceText(const DescriptionHome& home, const L
 std::string FillTemplate(std::string_view templateText, std::string_view waypoint, const TCacheDescription& d,
                          const FillOptions& o, const FillSources& s, const platform::DateTime& now) {
     std::string t(templateText);
-    auto put = [&t](std::string_view name, std::string_view value) { ReplaceEvery(t, PlaceholderText(name), value); };
+    // Values are cleaned as they go in: the hints turn into HTML only through
+    // their ROT13 decoding, after the stored page was cleaned.
+    auto put = [&t](std::string_view name, std::string_view value) {
+        if (value.find('<') == std::string_view::npos) return ReplaceEvery(t, PlaceholderText(name), value);
+        std::string clean(value);
+        RemoveRedirectElements(clean);
+        ReplaceEvery(t, PlaceholderText(name), clean);
+    };
     auto has = [&t](std::string_view name) { return Contains(t, PlaceholderText(name)); };
     const std::string w(waypoint);
 

@@ -394,6 +394,7 @@ void TfrmLoadHTML::Run(bool mapsOnly) {
         p.options = OptionsFromControls();
         p.workDir = GetWorkDir();
         p.outDir = GetOutDir();
+        p.unattended = Unattended || CloseAfter;  // CloseAfter: started by the batch run
         auto result = loader_.run(p);
         runAborted_ = result.aborted;
 

@@ -82,10 +82,16 @@ TEST(HttpClient, FollowsRedirectsButOnlyToHttp) {
         auto bad = c.getText(srv.url(path));
         ASSERT_FALSE(bad.ok()) << path;
         EXPECT_EQ(bad.error().code, tv::kHttpErrAddress) << path << ": " << bad.error().message;
+        // The message names the refused target.
+        const std::string target = path == std::string("/evil") ? "file:///etc/passwd" : "ftp://127.0.0.1/x";
+        EXPECT_NE(bad.error().message.find(target), std::string::npos) << bad.error().message;
     }
     // Other schemes are refused before any connection.
     srv.clearLog();
-    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/", "", "127.0.0.1/x"}) {
+    // A control byte is refused, not cut off with what follows it.
+    const std::string withNul = srv.url("/new") + std::string("\0/../x", 6);
+    for (const std::string& url : {std::string("file:///etc/passwd"), std::string("ftp://127.0.0.1/"), std::string(),
+                                   std::string("127.0.0.1/x"), withNul, srv.url("/new\r\nX: y")}) {
         auto bad = c.getText(url);
         ASSERT_FALSE(bad.ok());
         EXPECT_EQ(bad.error().code, tv::kHttpErrAddress);
@@ -272,6 +278,47 @@ TEST(HttpClient, StalledTransferIsAborted) {
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, tv::kHttpErrTimeout) << r.error().message;
     EXPECT_LT(took, std::chrono::milliseconds(3500));
+}
+
+TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {
+    tv::platform::ScopedFakes fakes;
+    HttpTestServer srv;
+    srv.route("GET", "/trickle", [&srv](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("text/plain", [&srv](size_t, httplib::DataSink& sink) {
+            return srv.sleepUnlessStopped(std::chrono::milliseconds(100)) && sink.write("ab", 2);
+        });
+    });
+    srv.start();
+    HttpClient c;
+    c.setTimeouts({30, 1, 60, 1});
+    auto r = c.getText(srv.url("/trickle"));
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().code, tv::kHttpErrTimeout) << r.error().message;
+}
+
+// Announced or counted while it arrives, a file above its limit is refused.
+TEST(HttpClient, FilesAboveTheirLimitStopWithAMessage) {
+    tv::platform::ScopedFakes fakes;
+    tvtest::TempDir dir;
+    HttpTestServer srv;
+    srv.serve("/known", std::string(5000, 'a'), "application/octet-stream");
+    SlowBody(srv, "/chunked", std::chrono::milliseconds(0));
+    srv.route("GET", "/list", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(static_cast<size_t>(tv::kMaxListBytes) + 1, "text/plain",
+                                 [](size_t, size_t, httplib::DataSink& sink) { return sink.write("c", 1); });
+    });
+    srv.start();
+    HttpClient c;
+    const auto dest = dir.path() / "f.bin";
+    for (const char* path : {"/known", "/chunked"}) {
+        auto r = c.getToFile(srv.url(path), dest.string(), 4096);
+        ASSERT_FALSE(r.ok()) << path;
+        EXPECT_EQ(r.error().message, tv::W("Die Datei ist größer als 4096 Byte und wird nicht geladen: ") + srv.url(path));
+        EXPECT_FALSE(std::filesystem::exists(dest));
+    }
+    ASSERT_TRUE(c.getToFile(srv.url("/known"), dest.string(), 5000).ok());
+    auto big = c.getToFile(srv.url("/list"), (dir.path() / "list.txt").string());
+    EXPECT_EQ(big.error().message, tv::W("Die Datei ist größer als 2 GB und wird nicht geladen: ") + srv.url("/list"));
 }
 
 TEST(HttpClient, ConnectionRefusedIsAFailureWithGermanText) {

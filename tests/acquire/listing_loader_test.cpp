@@ -30,6 +30,7 @@ using tvtest::HttpTestServer;
 TEST(LoaderHelpers, MetaLinesShortenAndCodes) {
     EXPECT_EQ(tv::MetaLine(3, "a\r\nb\rc\nd\n\re"), "3#a b c d  e");
     EXPECT_EQ(tv::MetaLine(12, ""), "12#");
+    EXPECT_EQ(tv::MetaLine(1, std::string("a\0b\tc\x7F", 6)), "1#a b c ");
     auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
     EXPECT_EQ(tv::ShortenMiddle("abcdefgh", 1000, width), "abcd...efgh");
     EXPECT_EQ(tv::ShortenMiddle("abcdefghij", 60, width), "abc...hij");
@@ -385,6 +386,20 @@ TEST_F(LoaderRun, PageWithoutPicturesWritesNoMetaAndFailedPictureShowsBox) {
               std::string::npos);
     EXPECT_FALSE(fs::exists(dest));
     EXPECT_EQ(out_.read("GC2.meta"), "1#" + dest + "\r\n1#T\r\n1#C\r\n");
+}
+
+TEST_F(LoaderRun, UnattendedRunCountsFailedPicturesWithoutBoxes) {
+    pages_["GC1"] = "<body><span id=\"Images\"><a href=\"http://pics.test/gone.jpg\">T</a>C<br>"
+                    "<a href=\"http://pics.test/huge.jpg\">H</a>C<br></span></body>";
+    srv_.serve("/huge.jpg", std::string(static_cast<std::size_t>(tv::kMaxPictureBytes) + 1, 'x'), "image/jpeg");
+    params_.options.loadImages = true;
+    params_.workList = {"GC1"};
+    params_.unattended = true;
+    EXPECT_EQ(loader_.run(params_).failedPictures, 2);
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/huge.jpg (Die Datei ist größer als 25 MB")), 1);
+    EXPECT_EQ(Count("2 Bilder oder Karten konnten nicht geladen werden."), 1);
+    EXPECT_FALSE(fs::exists(out_.path() / "GC1_i2.jpg"));
 }
 
 TEST_F(LoaderRun, MapsOnlyIgnoresSkipRulesAndLimit) {

@@ -84,7 +84,7 @@ TEST(CoordsText, HalfAndWholeMinutes) {
 TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
     const LatLon points[] = {{48.5, 8.25},   {-33.5, -70.25},   {0.0, 0.0},       {89.99999, 179.99999},
                              {-90.0, -180.0}, {21.3, -157.9},   {-17.7, 178.0},   {48.002698, 8.0},
-                             {51.123456, -0.0001}, {-0.0001, 0.0001}};
+                             {51.123456, -0.0001}, {-0.0001, 0.0001}, {-0.000001, -0.000001}};
     for (const LatLon& p : points) {
         for (const std::string& text : {FormatCoord(p), FormatCoordPadded(p)}) {
             const auto back = ParseCoord(text);
@@ -98,6 +98,8 @@ TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
         ASSERT_TRUE(lat && lon);
         EXPECT_EQ(FormatCoord(*lat, *lon), FormatCoord(p));
     }
+    // A value that rounds to zero keeps its hemisphere.
+    EXPECT_EQ(FormatCoord(*ParseCoord(Deg("S 00@ 0.000 W 000@ 0.000"))), Deg("S 00@ 0.000 W 000@ 0.000"));
     // A sweep over the thousandths of a minute keeps every text stable.
     for (int k = 0; k < 60000; k += 7) {
         const double v = 47.0 + k / 60000.0;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -225,6 +226,16 @@ TEST(IniDocument, ManySectionsStayFast) {
     EXPECT_EQ(doc.get("GC6", "Z0"), "n6");
     EXPECT_EQ(doc.get("new", "a"), "1");
     EXPECT_EQ(doc.sections().size(), 20000u);
+}
+
+TEST(IniDocument, ManyKeysAreReadInLinearTime) {
+    std::string text = "[Notes]\n";
+    for (int i = 0; i < 50000; ++i) text += "Z" + std::to_string(i) + "=v\n";
+    const auto start = std::chrono::steady_clock::now();
+    const IniDocument doc = IniDocument::Parse(text + "z7=twice\n");
+    EXPECT_EQ(doc.keys("notes").size(), 50000u);
+    EXPECT_EQ(doc.values("NOTES").at(7).second, "v");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace tv

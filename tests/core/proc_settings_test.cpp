@@ -1,5 +1,6 @@
 #include "core/proc_settings.h"
 
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include "support/temp_dir.h"
 
 namespace tv {
+
+namespace fs = std::filesystem;
 
 class ProcSettingsTest : public ::testing::Test {
 protected:
@@ -105,6 +108,17 @@ TEST_F(ProcSettingsTest, UseZippedDBIsWrittenAsOne) {
     LoadProcSettings(500);
     ASSERT_TRUE(SaveProcSettings(false));
     EXPECT_TRUE(has("UseZippedDB=1"));
+}
+
+TEST_F(ProcSettingsTest, AFileHoldingTheProxyPasswordIsPrivate) {
+    file("");
+    const auto path = dir.path() / "tq.conf";
+    fs::permissions(path, fs::perms(0644));
+    LoadProcSettings(500);
+    ProcSettings.ProxyPass = "geheim";
+    ASSERT_TRUE(SaveProcSettings(false));
+    EXPECT_TRUE(has("ProxyPass=geheim"));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0600));
 }
 
 TEST_F(ProcSettingsTest, AdditionalHomesAsFixedTexts) {

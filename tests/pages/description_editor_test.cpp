@@ -103,6 +103,7 @@ TEST(Preview, PageBytesAndFile) {
         "</td></tr></table>\r\n"
         "</body></html>\r\n";
     EXPECT_EQ(PreviewHtml({"x", "y"}), expected);
+    EXPECT_EQ(PreviewHtml({"x<META http-equiv=refresh", "content=0>", "<base href=h>y"}), expected);
 
     tvtest::WorkFolder dir;
     EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");

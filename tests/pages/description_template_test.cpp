@@ -158,6 +158,21 @@ TEST(DescriptionTemplate, HintModes) {
               "[<font color=\"#FFFFFF\">ab cd [ef]</font>]|no pq [rs]|<!-- #ROT13_TABLE# -->");
 }
 
+// A hint becomes HTML only through its decoding; no mode lets a refresh or
+// base element through, whichever way it was coded.
+TEST(DescriptionTemplate, HintsCarryNoRefreshOrBaseInAnyMode) {
+    const std::string t = "<!-- #HINTS# -->|<!-- #HINTS_ENCRYPTED# -->";
+    TCacheDescription d = Sample();
+    d.Hints = "a<meta http-equiv=refresh content=0;url=http://x.test>b<zrgn uggc-rdhvi=erserfu>c[<onfr uers=k>]d";
+    FillOptions o = Options();
+    o.hintMode = kHintsPlain;
+    const std::string coded = "<zrgn uggc-rdhvi=erserfu pbagrag=0;hey=uggc://k.grfg>";
+    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow),
+              "ab<zrgn uggc-rdhvi=erserfu>c[<onfr uers=k>]d|n" + coded + "op[]q");
+    o.hintMode = kHintsRot13;
+    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), "n" + coded + "op[<onfr uers=k>]q|n" + coded + "op[]q");
+}
+
 TEST(DescriptionTemplate, Rot13TableByteExact) {
     EXPECT_EQ(Rot13TableHTML(),
               "<table border=\"1\"><tr><td colspan=\"13\"><pre>Rot13-Tabelle</pre></td></tr>\r\n<tr>"

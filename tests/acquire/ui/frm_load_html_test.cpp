@@ -93,6 +93,20 @@ TEST_F(LoadWindow, BatchRunClosesItselfWithStateAndErrorFlag) {
     w.done(1);
 }
 
+TEST_F(LoadWindow, BatchRunReportsFailedPicturesWithoutABox) {
+    srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<body><span id=\"Images\"><a href=\"http://pics.test/gone.jpg\">T</a>C<br></span></body>",
+                        "text/html");
+    });
+    work_.write("WPList.txt", "GC3\r\n");
+    TfrmLoadHTML w;
+    w.show();
+    w.cbLoadImages->setChecked(true);
+    w.AutoLoadTimer();
+    EXPECT_TRUE(fakes_.messages.shown.empty());
+    EXPECT_TRUE(w.mmProt->toPlainText().contains("Bild nicht geladen: http://pics.test/gone.jpg"));
+}
+
 TEST_F(LoadWindow, HandOverListWithForcedReloadKeepsTheStoredChoice) {
     ASSERT_TRUE(WriteSettingBool("LoadSaveOpts", true));
     ASSERT_TRUE(WriteSettingInt("LoadOverwrite", 0));

@@ -4,36 +4,21 @@
 // browser resolves no host, so nothing leaves the machine.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "core/cache_rec.h"
 #include "core/str_util.h"
 #include "geo/map_links.h"
+#include "support/browser.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
 namespace {
 
-namespace fs = std::filesystem;
-// The DOM after the page's scripts ran, as Chromium serialises it.
-std::string DumpDom(const tvtest::TempDir& dir, const fs::path& page) {
-    const fs::path out = dir.path() / "dom.html";
-    const std::string command =
-        "timeout -k 5 90 chromium --headless --no-sandbox --disable-gpu --disable-background-networking "
-        "--disable-component-update --disable-sync --no-first-run "
-        "--host-resolver-rules='MAP * ~NOTFOUND' --proxy-server=127.0.0.1:9 "
-        "--user-data-dir='" +
-        (dir.path() / "profile").string() + "' --dump-dom '" + PathToFileUrl(page.string()) + "' > '" + out.string() +
-        "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return {};
-    return tvtest::ReadFileBytes(out);
-}
-
 TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
-    if (std::system("command -v chromium >/dev/null 2>&1") != 0) GTEST_SKIP() << "chromium not installed";
+    if (!tvtest::HaveChromium()) GTEST_SKIP() << "chromium not installed";
 
     tvtest::WorkFolder work;
     const std::string pwn = "document.body.setAttribute('data-pwned','1')";
@@ -49,7 +34,7 @@ TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
     const MapPageResult r = WriteMapPage(params);
     ASSERT_EQ(r.status, MapPageResult::Written) << r.error;
 
-    const std::string dom = DumpDom(work, r.pagePath);
+    const std::string dom = tvtest::DumpDom(work.path(), r.pagePath);
     ASSERT_FALSE(dom.empty());
     EXPECT_NE(dom.find("data-markers=\"3\""), std::string::npos) << dom;  // the page's script ran
     EXPECT_EQ(dom.find("data-pwned=\"1\""), std::string::npos);
@@ -60,8 +45,8 @@ TEST(MapPageBrowser, HostileCacheTextsRunNothing) {
     // A script the policy does not name stays dead, wherever it comes from.
     std::string page = tvtest::ReadFileBytes(r.pagePath);
     ReplaceAll(page, "<ol id=\"caches\">", "<script>" + pwn + "</script><ol id=\"caches\">");
-    const fs::path injected = work.write("injected.html", page);
-    const std::string dom2 = DumpDom(work, injected);
+    const std::filesystem::path injected = work.write("injected.html", page);
+    const std::string dom2 = tvtest::DumpDom(work.path(), injected);
     EXPECT_NE(dom2.find("data-markers=\"3\""), std::string::npos);
     EXPECT_EQ(dom2.find("data-pwned=\"1\""), std::string::npos);
 }
