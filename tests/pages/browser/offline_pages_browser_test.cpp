@@ -52,7 +52,9 @@ TEST(OfflinePagesBrowser, HostileListingRunsNothingAndLoadsNothing) {
     SetProgramDir(prog.str());
     ProcSettings.WorkDir = work.str();
     ProcSettings.OutDir = out.str();
-    SetListingHostsSetting({"listing.test", "pics.test"});
+    ListingSite site;
+    site.host = "listing.test";
+    site.pictureHost = "pics.test";
     SetMapServiceHostsSetting({"maps.test", "maps.test", "maps.test", "maps.test"});
     tvtest::HttpTestServer srv;
     srv.serve("/seek/cache_details.aspx", tvtest::ReadFileBytes(tvtest::Fixture("pages/hostile/GCEVIL1.html")));
@@ -66,13 +68,14 @@ TEST(OfflinePagesBrowser, HostileListingRunsNothingAndLoadsNothing) {
     ASSERT_TRUE(AppendCacheRec(tvtest::CacheRecord("GCEVIL1", "<img src=x onerror=\"alert(1)\">", 48.2, 11.5)));
 
     ListingLoader loader;
-    LoaderRunParams load{{"GCEVIL1"}, false, {}, work.str(), out.str(), true};
+    LoaderRunParams load{{"GCEVIL1"}, false, {}, work.str(), out.str(), site, true};
     load.options.mapKind = 1;
     EXPECT_EQ(loader.run(load).counters.loaded, 1);
     DescriptionRunParams descr;
     descr.waypoints = {"GCEVIL1"};
     descr.templateText = LoadDescriptionTemplate(tvtest::ShippedData("template.html").string());
     descr.outDir = out.str();
+    descr.site = site;
     descr.workDir = work.str();
     EXPECT_EQ(DescriptionGenerator(descr).run().converted, 1);
     IndexPageParams index;
