@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/unique_fd.h"
 #include "core/unzip_decoders.h"
 #include "platform/services.h"
@@ -428,10 +429,22 @@ int UnzipFiles(const std::string& archiveName, const std::string& targetDir, con
         send(unpacked, kZipReportRunStart);
     }
 
+    std::error_code sizeError;
+    const auto archiveSize = static_cast<std::int64_t>(fs::file_size(FsPath(archiveName), sizeError));
+    const std::int64_t allowed = std::min(options.maxTotalBytes, kZipMaxRatio * (sizeError ? 0 : archiveSize) + (16 << 20));
+    std::int64_t unpackedSoFar = 0;
+
     int extracted = 0;
     int rc = 0;
     do {
         if (!MaskMatches(mask, c.name)) continue;
+        // Declared sizes bound what an entry may write, so their sum bounds the run.
+        unpackedSoFar += c.unpackedSize;
+        if (unpackedSoFar > allowed) {
+            send(kZipTooLarge, kZipReportStopped);
+            ZipClose(c);
+            return kZipTooLarge;
+        }
         report.name = c.name;
         report.packedSize = c.packedSize;
         report.unpackedSize = c.unpackedSize;
@@ -487,6 +500,9 @@ std::string ZipErrorText(int code) {
         case kZipNotAnArchive: return W("Die Datei ist kein ZIP-Archiv.");
         case kZipExtractOpenError: return W("Das Archiv kann zum Entpacken nicht geöffnet werden.");
         case kZipEmptyName: return W("Archivname oder Zielordner fehlt.");
+        case kZipTooLarge:
+            return W("Das Archiv würde ungewöhnlich viel mehr Daten entpacken, als es selbst groß ist; es wird nicht "
+                     "entpackt.");
         default: return W("Unbekannter Fehler beim Entpacken.");
     }
 }

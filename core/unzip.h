@@ -28,6 +28,7 @@ inline constexpr int kZipNoMoreEntries = -10;   // no more entries
 inline constexpr int kZipOpenError = -11;       // archive cannot be opened/read while searching its directory
 inline constexpr int kZipNotAnArchive = -12;    // the file is not a ZIP archive
 inline constexpr int kZipExtractOpenError = -14;  // archive cannot be opened for extraction
+inline constexpr int kZipTooLarge = -15;        // the entries would unpack to more than the archive may give
 inline constexpr int kZipEmptyName = -500;      // archive name or target folder empty
 
 // Report statuses passed to the report hook.
@@ -94,12 +95,18 @@ struct UnzipOptions {
     std::function<bool(const std::string& outputFile)> overwrite;
     // Polled while packed data is read (after window events ran); true stops with -5.
     std::function<bool()> cancelRequested;
+    // Most bytes one archive may unpack to; besides, no archive unpacks to more
+    // than kZipMaxRatio times its own size plus 16 MB (a packed "bomb" of a
+    // megabyte would otherwise fill the disk). Beyond either: -15.
+    std::int64_t maxTotalBytes = std::int64_t{2} << 30;
 };
+
+inline constexpr std::int64_t kZipMaxRatio = 100;
 
 // Extracts the entries whose names match `mask` ("*" and "?", ASCII letters
 // without regard to case; "" and "*.*" match all) below `targetDir`. Returns
 // the number of entries extracted, or a negative code. Per-entry faults -1, -2,
-// -6 and -7 are reported and skipped; -3, -4, -5, -8, -9, -11 and -14 stop the run.
+// -6 and -7 are reported and skipped; -3, -4, -5, -8, -9, -11, -14 and -15 stop the run.
 // Between input blocks the platform event pump runs.
 int UnzipFiles(const std::string& archiveName, const std::string& targetDir, const std::string& mask,
                const UnzipOptions& options = {});

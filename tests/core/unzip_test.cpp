@@ -255,7 +255,8 @@ TEST(UnzipExtract, CorruptDataTruncationAndFalseSizesAreArchiveOrReadErrors) {
     } cases[] = {
         {"bad deflate", {"c.txt", kText, 8, 0, false, corrupt}, tv::kZipArchiveError},
         {"deflate cut", {"c.txt", kText, 8, 0, false, RawDeflate(kText).substr(0, 20)}, tv::kZipArchiveError},
-        {"huge size", {"c.txt", kText, 8, 0, false, std::nullopt, std::nullopt, 0xFFFFFFF0u}, tv::kZipArchiveError},
+        // A size no archive of this size can honestly hold is refused before writing.
+        {"huge size", {"c.txt", kText, 8, 0, false, std::nullopt, std::nullopt, 0xFFFFFFF0u}, tv::kZipTooLarge},
         {"short size", {"c.txt", kText, 8, 0, false, std::nullopt, std::nullopt, 10u}, tv::kZipArchiveError},
         {"stored sizes differ", {"c.txt", sixteen, 0, 0, false, std::nullopt, std::nullopt, 8u}, tv::kZipArchiveError},
     };
@@ -273,10 +274,8 @@ TEST(UnzipExtract, CorruptDataTruncationAndFalseSizesAreArchiveOrReadErrors) {
     // Packed data promised beyond the end of the file.
     std::string zip = BuildZip({{"big.txt", std::string(3000, 'z'), 0}});
     const std::size_t central = zip.rfind("PK\x01\x02");
-    zip[central + 22] = '\x7F';  // packed size 0x7F000BB8
-    zip[central + 23] = '\x7F';
-    zip[central + 26] = '\x7F';  // unpacked size the same
-    zip[central + 27] = '\x7F';
+    zip[central + 22] = '\x04';  // packed size 0x00040BB8, past the end
+    zip[central + 26] = '\x04';  // unpacked size the same
     const auto path = dir.write("y.zip", zip).string();
     int result = 0;
     Extract(path, (dir.path() / "y").string(), "*.*", result);
@@ -439,6 +438,21 @@ TEST(UnzipExtract, OverwriteQuestionCanKeepTheExistingFile) {
     EXPECT_EQ(asked, (std::vector<std::string>{"a.txt", "b.txt"}));
     EXPECT_EQ(dir.read("t/a.txt"), "alt");
     EXPECT_EQ(dir.read("t/b.txt"), "neu");
+}
+
+TEST(UnzipSafety, AnArchiveNeverUnpacksToFarMoreThanItsSize) {
+    TempDir dir;
+    // A few kilobytes that inflate to 20 MB of zeros: refused before writing.
+    const auto bomb = dir.write("bomb.zip", BuildZip({{"a.txt", "klein"}, {"zeros.txt", std::string(20 << 20, '\0')}}));
+    EXPECT_EQ(tv::UnzipFiles(bomb.string(), dir.str() + "b/", "*.*"), tv::kZipTooLarge);
+    EXPECT_FALSE(fs::exists(dir.path() / "b/zeros.txt"));
+    EXPECT_NE(tv::ZipErrorText(tv::kZipTooLarge).find("nicht entpackt"), std::string::npos);
+    // The absolute limit counts the declared sizes of the entries taken.
+    const auto two = dir.write("two.zip", BuildZip({{"a.txt", std::string(1000, 'a')}, {"b.txt", std::string(1000, 'b')}}));
+    tv::UnzipOptions options;
+    options.maxTotalBytes = 1500;
+    EXPECT_EQ(tv::UnzipFiles(two.string(), dir.str() + "t/", "*.*", options), tv::kZipTooLarge);
+    EXPECT_EQ(tv::UnzipFiles(two.string(), dir.str() + "t/", "b.txt", options), 1);
 }
 
 TEST(UnzipTotals, SumsDirectorySizesOrTakesTheFileSize) {
