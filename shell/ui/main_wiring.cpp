@@ -3,8 +3,12 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "core/proc_settings.h"
+#include "exchange/ui/frm_gpx_imp.h"
 #include "geo/ui/frm_coord_input.h"
 #include "pages/ui/frm_cache_details.h"
+#include "platform/services.h"
+#include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "shell/cachedb_commands.h"
 #include "shell/settings_edit.h"
@@ -86,6 +90,22 @@ MainWiring::MainWiring(AppWindows& windows) {
 
     // Marks, pop-ups, folder moves, dropped files and the windows of the menus.
     commands_ = std::make_unique<MainCommands>(windows);
+
+    // Datenbank aus GPX-Datei befüllen, and GPX files dropped on the window.
+    if (auto* gpx = windows.get<TfrmGPXImp>(Win::frmGPXImp)) {
+        auto importGpx = [main, gpx](const std::string& file) {
+            gpx->FileName = file;
+            platform::modalHost().exec(*gpx, main);
+        };
+        main->BindCommand(main->menus.mnuGPXImport, [main, importGpx] {
+            const auto file = platform::fileDialogs().openFile(W("GPX-Datei öffnen"),
+                                                               "GPX-Dateien (*.gpx);;Alle Dateien (*)", GetWorkDir());
+            if (!file) return;
+            importGpx(*file);
+            if (main->UpdateStatusBar) main->UpdateStatusBar();
+        });
+        commands_->SetDropHandlers(DropHandlers{importGpx, nullptr});
+    }
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

@@ -187,7 +187,7 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
     const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuLoadFinds,     m.mnuExport,        m.mnuSuitcase,
-                                      m.mnuGPXImport,     m.mnuDBFromPages,   m.mnuWPCollector,
+                                      m.mnuDBFromPages,   m.mnuWPCollector,
                                       m.mnuUTM,            m.mnuRoute,         m.mnuGoogleMapsList, m.mnuGMLink,
                                       m.mnuShowInGoogleMaps, m.mnuExportDir};
     for (QAction* a : m.all) {
@@ -202,8 +202,8 @@ TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) 
     EXPECT_TRUE(m.mnuOrigToWorklist->isEnabled());
     EXPECT_FALSE(m.mnuShowIndex->isEnabled());
     EXPECT_TRUE(m.mnuCalcDistance->isEnabled());
-    // Dropped files are refused while no import exists.
-    EXPECT_FALSE(static_cast<bool>(main->FilesDropped));
+    // Dropped GPX files go to the GPX import.
+    EXPECT_TRUE(static_cast<bool>(main->FilesDropped));
     // The settings dialog and the calculator use the program's windows.
     EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
               windows->get<TfrmCoordInput>(Win::frmCoordInput));
