@@ -469,7 +469,7 @@ GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink) {
     io.source = &source;
     // No network, no DTD loading, no entity substitution; the filter has
     // already turned every byte into UTF-8, whatever the file declares.
-    const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOWARNING;
+    const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
     xmlTextReaderPtr reader = xmlReaderForIO(IoRead, IoClose, &io, nullptr, "UTF-8", options);
     if (!reader) {
         result.ok = false;
