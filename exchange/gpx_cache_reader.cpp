@@ -499,7 +499,7 @@ GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink) {
         }
         if (result.cancelled) break;
     }
-    if (ret < 0 || errors.set || io.failed) {
+    if ((ret < 0 && !result.cancelled) || io.failed) {
         result.ok = false;
         result.errorLine = errors.line;
         result.errorMessage = io.failed ? "read error" : errors.message;

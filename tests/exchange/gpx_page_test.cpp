@@ -65,7 +65,6 @@ TEST(GpxPage, ReparsesThroughTheSpanParser) {
     small.hasLogs = true;
     small.logs.push_back({"2007-03-05T08:00:00", "Didn't find it", "A<b>", "x\ny", false});
     small.logs.push_back({"2007-13-05T08:00:00", "Found it", "", "skipped: no finder", false});
-    const auto lines = BuildGpxPage(small, "GC1", ListingSite{});
     const std::string text = GpxPageText(small, "GC1", ListingSite{});
     EXPECT_NE(text.find("<span id=\"Hints\">Hagre Fgrva</span>"), std::string::npos);
     EXPECT_NE(text.find("icon_sad.gif\" align=\"absmiddle\">&nbsp;March 05, 2007 by <A NAME=\"0000000\">"),
