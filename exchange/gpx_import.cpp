@@ -294,8 +294,13 @@ GpxPass2Result GpxImportSession::pass2(const std::vector<std::string>& lines, co
                 }
                 return !want.empty();
             });
-            (void)read;
+            // Hits the file no longer holds (or no longer reads) got no page.
+            r.pagesFailed += static_cast<int>(want.size());
+            if (!read.ok) WriteDebugLog(ReadErrorText(p_.gpxFile));
         }
+        if (r.pagesFailed > 0)
+            r.errors.push_back(std::to_string(r.pagesFailed) +
+                               W(" Beschreibungen konnten nicht aus der GPX-Datei geschrieben werden."));
     }
 
     std::unordered_map<std::string, std::string> names;
