@@ -1,5 +1,6 @@
 #include "exchange/gpx_cache_reader.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -130,10 +131,23 @@ void GpxByteFilter::Run(std::string& out, bool atEnd) {
         started_ = true;
     }
     out.reserve(out.size() + s.size() + s.size() / 16);
+    // Bytes that pass unchanged; runs of them are by far the most common and
+    // are copied in one go.
+    static const auto plain = [] {
+        std::array<bool, 256> t{};
+        for (int b = 0x20; b < 0x80; ++b) t[static_cast<std::size_t>(b)] = b != '&';
+        t['\t'] = t['\n'] = t['\r'] = true;
+        return t;
+    }();
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (c == '&') {
+        if (plain[c]) {
+            std::size_t j = i + 1;
+            while (j < s.size() && plain[static_cast<unsigned char>(s[j])]) ++j;
+            out.append(s, i, j - i);
+            i = j;
+        } else if (c == '&') {
             const Ref r = ClassifyRef(s.substr(i), atEnd);
             if (r == Ref::NeedMore) break;
             if (r == Ref::Bare) {
@@ -147,19 +161,9 @@ void GpxByteFilter::Run(std::string& out, bool atEnd) {
                     out.push_back(' ');
                 i = end + 1;
             }
-        } else if (c < 0x20) {
-            out.push_back(c == '\t' || c == '\n' || c == '\r' ? static_cast<char>(c) : ' ');
-            ++i;
         } else if (c < 0x80) {
-            // Plain ASCII runs are by far the most common: copy them in one go.
-            std::size_t j = i + 1;
-            while (j < s.size()) {
-                const auto d = static_cast<unsigned char>(s[j]);
-                if (d < 0x20 || d >= 0x80 || d == '&') break;
-                ++j;
-            }
-            out.append(s, i, j - i);
-            i = j;
+            out.push_back(' ');  // a control byte
+            ++i;
         } else {
             char32_t cp = 0;
             const int len = Utf8Length(s.substr(i), atEnd, cp);
