@@ -87,7 +87,7 @@ void BM_GpxImport(benchmark::State& state) {
         std::filesystem::remove(q.folder.str() + "Caches.idx");
         tv::CacheIndexList.Clear();
         const auto t0 = std::chrono::steady_clock::now();
-        tv::GpxImportSession s(tv::GpxImportParams{q.path, {}, tv::LatLon{49.5, 10.75}, [](std::string_view) { return 0; }});
+        tv::GpxImportSession s(tv::GpxImportParams{q.path, tv::LatLon{49.5, 10.75}, [](std::string_view) { return 0; }});
         const tv::GpxPass1Result& r = s.pass1();
         std::vector<std::string> lines;
         for (const auto& e : r.entries) lines.push_back(tv::GpxListLine(e));

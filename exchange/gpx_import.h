@@ -91,8 +91,7 @@ struct GpxPass2Result {
 };
 
 struct GpxImportParams {
-    std::string gpxFile;
-    std::string workDir;   // Caches.bin, WPList.txt; ends in '/'
+    std::string gpxFile;   // Caches.bin and WPList.txt are those of GetWorkDir()
     LatLon home;           // the settings' HOME, for the stored distance
     CountryLookup country; // CountryIDByName when empty
 };

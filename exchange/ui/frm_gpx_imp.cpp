@@ -200,7 +200,7 @@ void TfrmGPXImp::btnStartClick() {
     ListBox->clear();
 
     session_ = std::make_unique<GpxImportSession>(
-        GpxImportParams{FileName, {}, LatLon{ProcSettings.HomeLat, ProcSettings.HomeLong}, {}});
+        GpxImportParams{FileName, LatLon{ProcSettings.HomeLat, ProcSettings.HomeLong}, {}});
     auto& progress = platform::progress();
     progress.setRange(0, 1000);
     progress.setAction(W("Cacheliste wird gelesen"));

@@ -36,7 +36,7 @@ std::vector<std::string> Lines(const GpxPass1Result& r) {
 class GpxImportTest : public ::testing::Test {
 protected:
     GpxImportParams Params(const std::string& body) {
-        return GpxImportParams{work.write("pq.gpx", Gpx(body)).string(), {}, LatLon{48.0, 9.0},
+        return GpxImportParams{work.write("pq.gpx", Gpx(body)).string(), LatLon{48.0, 9.0},
                                [](std::string_view) { return 0; }};
     }
     std::uintmax_t DbSize() { return std::filesystem::file_size(CacheBinPath()); }
