@@ -1,6 +1,12 @@
 #include "exchange/gpx_cache_reader.h"
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -130,55 +136,110 @@ void GpxByteFilter::Run(std::string& out, bool atEnd) {
         if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
         started_ = true;
     }
-    out.reserve(out.size() + s.size() + s.size() / 16);
-    // Bytes that pass unchanged; runs of them are by far the most common and
-    // are copied in one go.
-    static const auto plain = [] {
-        std::array<bool, 256> t{};
-        for (int b = 0x20; b < 0x80; ++b) t[static_cast<std::size_t>(b)] = b != '&';
+    out.reserve(out.size() + s.size() + s.size() / 8);
+    // Bytes that pass unchanged between markup; runs of them are by far the
+    // most common and are copied in one go.
+    using Table = std::array<bool, 256>;
+    static const auto makeTable = [](std::string_view special) {
+        Table t{};
+        for (int b = 0x20; b < 0x80; ++b) t[static_cast<std::size_t>(b)] = special.find(static_cast<char>(b)) == std::string_view::npos;
         t['\t'] = t['\n'] = t['\r'] = true;
         return t;
-    }();
+    };
+    static const Table plainText = makeTable("&<");
+    static const Table plainTag = makeTable("&\"'>");
+    auto startsWith = [&](std::size_t i, std::string_view what) { return s.substr(i, what.size()) == what; };
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (plain[c]) {
+        const Table* plain = mode_ == Mode::Text ? &plainText : mode_ == Mode::Tag ? &plainTag : nullptr;
+        if (plain && (*plain)[c]) {
             std::size_t j = i + 1;
-            while (j < s.size() && plain[static_cast<unsigned char>(s[j])]) ++j;
+            while (j < s.size() && (*plain)[static_cast<unsigned char>(s[j])]) ++j;
             out.append(s, i, j - i);
             i = j;
-        } else if (c == '&') {
-            const Ref r = ClassifyRef(s.substr(i), atEnd);
-            if (r == Ref::NeedMore) break;
-            if (r == Ref::Bare) {
-                out += "&amp;";
-                ++i;
-            } else {
-                const std::size_t end = s.find(';', i);
-                if (r == Ref::Keep)
-                    out.append(s, i, end + 1 - i);
-                else
-                    out.push_back(' ');
-                i = end + 1;
-            }
-        } else if (c < 0x80) {
-            out.push_back(' ');  // a control byte
+            continue;
+        }
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            out.push_back(' ');
             ++i;
-        } else {
+            continue;
+        }
+        if (c >= 0x80) {
             char32_t cp = 0;
             const int len = Utf8Length(s.substr(i), atEnd, cp);
             if (len < 0) break;
-            if (len == 0) {
-                AppendUtf8(out, Cp1252ToUnicode(c));
-                ++i;
-            } else {
-                if (cp == 0xFFFE || cp == 0xFFFF)
-                    AppendUtf8(out, 0xFFFD);
-                else
-                    out.append(s, i, static_cast<std::size_t>(len));
-                i += static_cast<std::size_t>(len);
+            if (len == 0) cp = Cp1252ToUnicode(c);
+            if (cp == 0xFFFE || cp == 0xFFFF) cp = 0xFFFD;
+            // In text a reference keeps the parser on its fast ASCII path;
+            // names and sections without references get the character itself.
+            if (mode_ == Mode::Text) {
+                char ref[16] = "&#";
+                char* e = std::to_chars(ref + 2, ref + sizeof ref - 1, static_cast<unsigned long>(cp)).ptr;
+                *e++ = ';';
+                out.append(ref, static_cast<std::size_t>(e - ref));
+            } else
+                AppendUtf8(out, cp);
+            i += len == 0 ? 1 : static_cast<std::size_t>(len);
+            continue;
+        }
+        if (mode_ == Mode::Text || mode_ == Mode::Tag) {
+            if (c == '&') {
+                const Ref r = ClassifyRef(s.substr(i), atEnd);
+                if (r == Ref::NeedMore) break;
+                if (r == Ref::Bare) {
+                    out += "&amp;";
+                    ++i;
+                } else {
+                    const std::size_t end = s.find(';', i);
+                    if (r == Ref::Keep)
+                        out.append(s, i, end + 1 - i);
+                    else
+                        out.push_back(' ');
+                    i = end + 1;
+                }
+                continue;
+            }
+            if (mode_ == Mode::Text && c == '<') {
+                if (s.size() - i < 9 && !atEnd) break;
+                std::size_t take = 1;
+                mode_ = Mode::Tag;
+                quote_ = 0;
+                if (startsWith(i, "<![CDATA[")) {
+                    take = 9;
+                    mode_ = Mode::CData;
+                } else if (startsWith(i, "<!--")) {
+                    take = 4;
+                    mode_ = Mode::Comment;
+                } else if (startsWith(i, "<?")) {
+                    take = 2;
+                    mode_ = Mode::PI;
+                }
+                out.append(s, i, take);
+                i += take;
+                continue;
+            }
+            if (mode_ == Mode::Tag) {
+                if (c == '"' || c == '\'') quote_ = quote_ == 0 ? static_cast<char>(c) : quote_ == c ? 0 : quote_;
+                if (c == '>' && quote_ == 0) mode_ = Mode::Text;
+            }
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // Sections whose text is literal: only their end matters.
+        const std::string_view end = mode_ == Mode::CData ? "]]>" : mode_ == Mode::Comment ? "-->" : "?>";
+        if (c == static_cast<unsigned char>(end[0])) {
+            if (s.size() - i < end.size() && !atEnd) break;
+            if (startsWith(i, end)) {
+                out.append(end);
+                i += end.size();
+                mode_ = Mode::Text;
+                continue;
             }
         }
+        out.push_back(static_cast<char>(c));
+        ++i;
     }
     const std::size_t consumed = static_cast<std::size_t>(s.data() - pending_.data()) + i;
     pending_.erase(0, consumed);
@@ -189,40 +250,86 @@ void GpxByteFilter::Run(std::string& out, bool atEnd) {
 
 namespace {
 
-struct IoContext {
-    const GpxSource* source = nullptr;
-    GpxByteFilter filter;
-    std::string out;
-    std::size_t outPos = 0;
-    bool eof = false;
-    bool failed = false;
-    std::vector<char> chunk = std::vector<char>(1 << 16);
+// The file is read and repaired on a thread of its own, a few blocks ahead
+// of the parser, which has enough to do on the calling thread.
+class Pipe {
+public:
+    explicit Pipe(const GpxSource& source) : thread_([this, &source] { Produce(source); }) {}
+    ~Pipe() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        thread_.join();
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+
+    // The parser's read callback: 0 at the end, -1 when the source failed.
+    int Read(char* buffer, std::size_t len) {
+        if (curPos_ == cur_.size()) {
+            std::unique_lock<std::mutex> lock(m_);
+            cv_.wait(lock, [this] { return !blocks_.empty() || done_; });
+            if (blocks_.empty()) return failed_ ? -1 : 0;
+            cur_ = std::move(blocks_.front());
+            blocks_.pop_front();
+            curPos_ = 0;
+            lock.unlock();
+            cv_.notify_all();
+            if (progress_) progress_(bytesRead_.load());
+        }
+        const std::size_t n = std::min(len, cur_.size() - curPos_);
+        std::memcpy(buffer, cur_.data() + curPos_, n);
+        curPos_ += n;
+        return static_cast<int>(n);
+    }
+    bool failed() {
+        std::lock_guard<std::mutex> lock(m_);
+        return failed_;
+    }
+
+    std::function<void(std::uint64_t)> progress_;
+
+private:
+    void Produce(const GpxSource& source) {
+        GpxByteFilter filter;
+        std::vector<char> chunk(1 << 16);
+        for (;;) {
+            const long long n = source(chunk.data(), chunk.size());
+            std::string out;
+            if (n > 0) {
+                bytesRead_ += static_cast<std::uint64_t>(n);
+                filter.Feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)), out);
+            } else if (n == 0) {
+                filter.Finish(out);
+            }
+            std::unique_lock<std::mutex> lock(m_);
+            cv_.wait(lock, [this] { return blocks_.size() < 4 || stop_; });
+            if (stop_) return;
+            if (!out.empty()) blocks_.push_back(std::move(out));
+            if (n <= 0) {
+                done_ = true;
+                failed_ = n < 0;
+            }
+            lock.unlock();
+            cv_.notify_all();
+            if (n <= 0) return;
+        }
+    }
+
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::deque<std::string> blocks_;
+    bool done_ = false, failed_ = false, stop_ = false;
+    std::atomic<std::uint64_t> bytesRead_{0};
+    std::string cur_;  // the block the parser reads from (its thread only)
+    std::size_t curPos_ = 0;
+    std::thread thread_;  // last: starts once everything above exists
 };
 
 int IoRead(void* ctx, char* buffer, int len) {
-    auto* io = static_cast<IoContext*>(ctx);
-    const auto want = static_cast<std::size_t>(len);
-    while (io->out.size() - io->outPos < want && !io->eof) {
-        if (io->outPos > 0) {
-            io->out.erase(0, io->outPos);
-            io->outPos = 0;
-        }
-        const long long n = (*io->source)(io->chunk.data(), io->chunk.size());
-        if (n < 0) {
-            io->failed = true;
-            return -1;
-        }
-        if (n == 0) {
-            io->eof = true;
-            io->filter.Finish(io->out);
-        } else {
-            io->filter.Feed(std::string_view(io->chunk.data(), static_cast<std::size_t>(n)), io->out);
-        }
-    }
-    const std::size_t n = std::min(want, io->out.size() - io->outPos);
-    std::memcpy(buffer, io->out.data() + io->outPos, n);
-    io->outPos += n;
-    return static_cast<int>(n);
+    return static_cast<Pipe*>(ctx)->Read(buffer, static_cast<std::size_t>(len > 0 ? len : 0));
 }
 
 int IoClose(void*) { return 0; }
@@ -467,10 +574,11 @@ private:
 
 }  // namespace
 
-GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink) {
+GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink,
+                      const std::function<void(std::uint64_t)>& progress) {
     GpxReadResult result;
-    IoContext io;
-    io.source = &source;
+    Pipe io(source);
+    io.progress_ = progress;
     // No network, no DTD loading, no entity substitution; the filter has
     // already turned every byte into UTF-8, whatever the file declares.
     const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
@@ -503,10 +611,11 @@ GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink) {
         }
         if (result.cancelled) break;
     }
-    if ((ret < 0 && !result.cancelled) || io.failed) {
+    const bool readFailed = io.failed();
+    if ((ret < 0 && !result.cancelled) || readFailed) {
         result.ok = false;
         result.errorLine = errors.line;
-        result.errorMessage = io.failed ? "read error" : errors.message;
+        result.errorMessage = readFailed ? "read error" : errors.message;
     }
     xmlFreeTextReader(reader);
     return result;
@@ -532,15 +641,12 @@ GpxReadResult ReadGpxFile(const std::string& path, const GpxWptSink& sink,
         r.errorMessage = "cannot open the file";
         return r;
     }
-    std::uint64_t done = 0;
     GpxSource source = [&](char* buffer, std::size_t size) -> long long {
         const std::size_t n = std::fread(buffer, 1, size, f.get());
         if (n == 0 && std::ferror(f.get())) return -1;
-        done += n;
-        if (progress) progress(done);
         return static_cast<long long>(n);
     };
-    return ReadGpx(source, sink);
+    return ReadGpx(source, sink, progress);
 }
 
 }  // namespace tv

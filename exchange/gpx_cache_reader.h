@@ -63,7 +63,10 @@ struct GpxCacheWpt {
 //    "&amp;" (so "&nbsp;" reads as the text "&nbsp;");
 //  - bytes that are not UTF-8 are read as Windows-1252 and re-encoded;
 //    U+FFFE and U+FFFF become U+FFFD; a leading byte-order mark is dropped.
-// The output is always UTF-8.
+// Inside CDATA sections, comments and processing instructions an '&' is
+// text and stays. Characters beyond ASCII in element text become numeric
+// references (the parser reads them several times faster that way). The
+// output is always UTF-8.
 class GpxByteFilter {
 public:
     // Filters `data` and appends the result to `out`; an incomplete sequence
@@ -77,8 +80,12 @@ private:
     // more bytes unless `atEnd`.
     void Run(std::string& out, bool atEnd);
 
+    enum class Mode { Text, Tag, CData, Comment, PI };
+
     std::string pending_;
     bool started_ = false;
+    Mode mode_ = Mode::Text;
+    char quote_ = 0;  // the quote of an attribute value the tag is in
 };
 
 struct GpxReadResult {
@@ -96,9 +103,11 @@ using GpxSource = std::function<long long(char* buffer, std::size_t size)>;
 // Gets each waypoint; returning false stops the reading.
 using GpxWptSink = std::function<bool(GpxCacheWpt&& wpt)>;
 
-GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink);
+// The source is pulled on a thread of its own; the sink and `progress` (raw
+// bytes read so far; may be empty) are called on the calling thread.
+GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink,
+                      const std::function<void(std::uint64_t)>& progress = {});
 GpxReadResult ReadGpxBytes(std::string_view bytes, const GpxWptSink& sink);
-// `progress` (may be empty) gets the bytes read so far.
 GpxReadResult ReadGpxFile(const std::string& path, const GpxWptSink& sink,
                           const std::function<void(std::uint64_t)>& progress = {});
 

@@ -163,6 +163,7 @@ TEST(GpxReader, LayoutVariantsReadAlike) {
         EXPECT_EQ(Record(w[0]), want) << v;
     }
 
+    EXPECT_EQ(ReadAll(cdata).at(0).urlname, "Foo & Bar");  // CDATA is literal
     std::string german = plain;
     ReplaceAll(german, "Foo &amp; Bar", "Stra\xC3\x9F" "e \xC3\x84");
     EXPECT_EQ(Record(ReadAll(german).at(0)).Name, "Stra\xDF" "e \xC4 by Bob");
@@ -193,8 +194,10 @@ TEST(GpxReader, DirtyInputImportsTheRest) {
 }
 
 TEST(GpxByteFilter, RepairsAcrossChunks) {
-    const std::string in = "\xEF\xBB\xBF<a>x&#x41;&lt;\x0B&#0;&amp &copy; \xC3\xA4\xE4\xEF\xBF\xBF</a>";
-    const std::string want = "<a>x&#x41;&lt;  &amp;amp &amp;copy; \xC3\xA4\xC3\xA4\xEF\xBF\xBD</a>";
+    const std::string in = "\xEF\xBB\xBF<a>x&#x41;&lt;\x0B&#0;&amp &copy; \xC3\xA4\xE4\xEF\xBF\xBF</a>"
+                           "<b t='\xC3\xA4&' u=\"'>\"><![CDATA[a & \xC3\x9F\x01]] ]]><!-- & --></b>";
+    const std::string want = "<a>x&#x41;&lt;  &amp;amp &amp;copy; &#228;&#228;&#65533;</a>"
+                             "<b t='\xC3\xA4&amp;' u=\"'>\"><![CDATA[a & \xC3\x9F ]] ]]><!-- & --></b>";
     for (std::size_t step = 1; step <= in.size(); ++step) {
         GpxByteFilter f;
         std::string out;
