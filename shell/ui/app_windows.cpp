@@ -6,6 +6,7 @@
 #include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_html.h"
 #include "exchange/ui/frm_gpx_exp.h"
+#include "exchange/ui/frm_gpx_imp.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
 #include "geo/ui/frm_gm_link.h"
@@ -83,7 +84,7 @@ const std::array<SlotDef, kAppWindowCount>& Table() {
         {Win::frmCacheFilter, "frmCacheFilter", Make<TfrmCacheFilter>},
         {Win::frmROT13, "frmROT13", Make<TfrmROT13>},
         {Win::frmInputLine, "frmInputLine", Make<TfrmInputLine>},
-        {Win::frmGPXImp, "frmGPXImp", Placeholder("frmGPXImp")},
+        {Win::frmGPXImp, "frmGPXImp", Make<TfrmGPXImp>},
         {Win::frmSubSelector, "frmSubSelector", Make<TfrmSubSelector>},
         {Win::frmBuddylist, "frmBuddylist", Make<TfrmBuddylist>},
         {Win::frmUTM, "frmUTM", Make<TfrmUTM>},

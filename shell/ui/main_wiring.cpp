@@ -3,10 +3,14 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "core/proc_settings.h"
+#include "exchange/ui/frm_gpx_imp.h"
 #include "exchange/ui/frm_gpx_imp_add_wp.h"
 #include "geo/ui/frm_coord_input.h"
 #include "geo/ui/frm_map.h"
 #include "pages/ui/frm_cache_details.h"
+#include "platform/services.h"
+#include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "shell/cachedb_commands.h"
 #include "shell/settings_edit.h"
@@ -94,17 +98,32 @@ MainWiring::MainWiring(AppWindows& windows) {
     // UTM, online maps and map links.
     geo_ = std::make_unique<GeoMenu>(windows, [c = commands_.get()](QWidget& over) { return c->PickCacheByName(over); });
 
-    // Files dropped on the main window.
+    // Route search and map.
+    InstallGeoWindows(windows);
+
+    // Files dropped on the main window: additional waypoints ("...WPTS.GPX")
+    // and GPX files; Datenbank aus GPX-Datei befüllen.
     DropHandlers drops;
     drops.importAddWaypoints = [main](const std::string& file) {
         TfrmGPXImpAddWP import;
         import.FileName = file;
         platform::modalHost().exec(import, main);
     };
+    if (auto* gpx = windows.get<TfrmGPXImp>(Win::frmGPXImp)) {
+        auto importGpx = [main, gpx](const std::string& file) {
+            gpx->FileName = file;
+            platform::modalHost().exec(*gpx, main);
+        };
+        main->BindCommand(main->menus.mnuGPXImport, [main, importGpx] {
+            const auto file = platform::fileDialogs().openFile(W("GPX-Datei öffnen"),
+                                                               "GPX-Dateien (*.gpx);;Alle Dateien (*)", GetWorkDir());
+            if (!file) return;
+            importGpx(*file);
+            if (main->UpdateStatusBar) main->UpdateStatusBar();
+        });
+        drops.importGpx = importGpx;
+    }
     commands_->SetDropHandlers(std::move(drops));
-
-    // Route search and map.
-    InstallGeoWindows(windows);
 
     // Datei / Batch: loader, descriptions and index in turn.
     InstallBatchRun(*main);

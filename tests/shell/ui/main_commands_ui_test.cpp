@@ -195,7 +195,7 @@ private:
 TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
     const MainMenus& m = main->menus;
     // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite, m.mnuGPXImport};
+    const std::set<QAction*> later = {m.mnuUpdateFromSite};
     for (QAction* a : m.all) {
         if (later.count(a)) {
             EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
