@@ -170,4 +170,10 @@ std::optional<int> ParseInt(std::string_view text) {
     return static_cast<int>(*v);
 }
 
+std::optional<double> ParseRadius(std::string_view text) {
+    const auto v = ParseFloat(text);
+    if (!v || !(*v > 0.0)) return std::nullopt;
+    return v;
+}
+
 }  // namespace tv

@@ -29,6 +29,8 @@ std::string TwoDigits(int value);
 // accepted, blanks around it ignored, a leading '+' allowed). No digits,
 // trailing text, infinities, NaN or overflow give std::nullopt.
 std::optional<double> ParseFloat(std::string_view text, char sep = '.');
+// A search radius typed into a window: a number above 0 with '.'.
+std::optional<double> ParseRadius(std::string_view text);
 
 // A decimal integer (blanks around it ignored, optional sign); anything else,
 // including "12abc" and values outside int, gives std::nullopt.

@@ -360,12 +360,6 @@ bool SaveGpxImportOptions(const GpxImportOptions& o) {
     return ok;
 }
 
-std::optional<double> ParseRadius(std::string_view text) {
-    const auto v = ParseFloat(text);
-    if (!v || !(*v > 0.0)) return std::nullopt;
-    return v;
-}
-
 GpxFileSummary SummarizeGpxFile(const std::string& path, std::size_t previewBytes) {
     GpxFileSummary s;
     std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);

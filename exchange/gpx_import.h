@@ -141,8 +141,6 @@ void LoadGpxImportOptions(GpxImportOptions& o);
 // GPXImpSaveOpts always; the others only while it is set.
 bool SaveGpxImportOptions(const GpxImportOptions& o);
 
-// The radius text of the window: a number above 0 with '.'.
-std::optional<double> ParseRadius(std::string_view text);
 
 // What the window shows before pass 1: line count, "</wpt>" lines, the
 // first lines of the file and the gpx name from them.

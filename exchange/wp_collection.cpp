@@ -182,7 +182,6 @@ std::array<int, 5> ButtonPanelTops(int panelHeight, int buttonHeight) {
     return tops;
 }
 
-double ParseRadius(std::string_view text) { return ParseFloat(text, '.').value_or(-1.0); }
 
 // ---- the collection ----------------------------------------------------------
 

@@ -83,8 +83,6 @@ struct RadiusFilter {
     std::function<std::optional<double>(LatLon, LatLon)> distance;
 };
 
-// The radius text read with '.'; -1 when it is not a number.
-double ParseRadius(std::string_view text);
 
 struct NameCandidate {
     std::string line;  // name + " (" + code + ")"

@@ -647,7 +647,7 @@ void TfrmWPCol::takeAsCenter() {
 }
 
 void TfrmWPCol::btnRadSearchClick() {
-    const double radius = ParseRadius(FromQ(edRad->text()));
+    const double radius = ParseRadius(FromQ(edRad->text())).value_or(-1.0);
     if (!(radius > 0)) {
         platform::messages().show(platform::MsgKind::Error, W("Der eingegebene Radius ist falsch."));
         return;
@@ -908,7 +908,7 @@ void TfrmWPCol::SaveSettings() {
     s.Save(ini);
     // The program's own radius follows, so that closing the main window does
     // not write the old value back.
-    const double radius = ParseRadius(s.radius);
+    const double radius = ParseRadius(s.radius).value_or(-1.0);
     if (radius > 0) ProcSettings.Radius = radius;
 }
 

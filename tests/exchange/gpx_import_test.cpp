@@ -5,6 +5,7 @@
 #include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/file_procs.h"
+#include "core/number_format.h"
 #include "core/settings_file.h"
 #include "exchange/gpx_import.h"
 #include "platform/text_encoding.h"

@@ -6,6 +6,7 @@
 
 #include "core/cache_rec.h"
 #include "core/ini_file.h"
+#include "core/number_format.h"
 #include "exchange/wpcol_settings.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
@@ -221,7 +222,7 @@ TEST(WaypointCollectionAdding, RadiusFilters) {
     g.distance = [](LatLon, LatLon) { return std::optional<double>(10.0); };
     EXPECT_EQ(c.RadiusSearch(g, kClipList), 2);  // exactly the radius counts
 
-    for (const char* bad : {"0", "", "abc", "-5", "1.2.3"}) EXPECT_LE(ParseRadius(bad), 0) << bad;
+    for (const char* bad : {"0", "", "abc", "-5", "1.2.3"}) EXPECT_FALSE(ParseRadius(bad)) << bad;
     EXPECT_EQ(ParseRadius("12.5"), 12.5);
 }
 
