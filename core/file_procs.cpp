@@ -247,6 +247,8 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+int InjectedWriteFault(const std::string& target, WriteStep step) { return InjectedFault(target, step); }
+
 void SetWriteFaultHook(WriteFaultHook hook) {
     std::lock_guard<std::mutex> lock(FaultMutex());
     FaultHook() = std::move(hook);

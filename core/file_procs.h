@@ -131,6 +131,9 @@ bool WriteFileAtomic(const std::string& file, std::string_view bytes);
 enum class WriteStep { Create, Write };
 using WriteFaultHook = std::function<int(const std::string& target, WriteStep step)>;
 void SetWriteFaultHook(WriteFaultHook hook);
+// The hook's answer for a write that does not go through AtomicFileWriter
+// (appends in place): 0, or the errno the step fails with.
+int InjectedWriteFault(const std::string& target, WriteStep step);
 
 // The lines of a text: split at CR LF, LF or a lone CR; a final line break
 // adds no empty line, an empty text gives no lines.

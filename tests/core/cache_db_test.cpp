@@ -161,7 +161,9 @@ TEST_F(CacheDbTest, CorruptIndexNeverCrashesAndNeverReadsPastTheDatabase) {
     EXPECT_FALSE(tv::FindCacheByWaypoint("GC9", r));
     EXPECT_EQ(r, TCacheRec{});
     EXPECT_FALSE(tv::FindCacheByWaypoint("GCNEG", r));
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));
+    // An index that cannot belong to the database is rebuilt on the way.
+    EXPECT_TRUE(tv::FindCacheByWaypoint("GC2", r));
+    EXPECT_EQ(Idx(), IdxEntry("GC1", 0) + IdxEntry("GC2", 1) + IdxEntry("GC3", 2));
 }
 
 // ---- Lookup ------------------------------------------------------------------
@@ -328,7 +330,8 @@ TEST_F(CacheDbTest, FailedDeleteKeepsTheOldDatabase) {
         EXPECT_EQ(deleted.error().message, "Fehler beim Update der CacheDB.");
     }
     EXPECT_EQ(Bin(), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // no temporary left
+    for (const auto& e : fs::directory_iterator(dir.path()))  // no temporary left
+        EXPECT_TRUE(e.path().filename() == "Caches.bin" || e.path().filename() == "Trailvane.lock") << e.path();
 
     fs::remove(dir.path() / "Caches.bin");
     const auto missing = tv::DeleteCacheFromDB("GC5");
