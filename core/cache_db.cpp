@@ -490,6 +490,9 @@ void LoadCacheIndex() {
     CacheIndexList.SetDir(dir);
     Reader().Forget();
     Basis().valid = false;
+    // Known before the read: a change after it makes the index look stale, never fresh.
+    struct stat binSt {}, idxSt {};
+    const bool fits = StatIn(dir, "Caches.bin", binSt) && StatIn(dir, "Caches.idx", idxSt) && IndexFileFits(binSt, idxSt);
     UniqueFd fd = OpenRead(dir + "Caches.idx");
     if (!fd.ok()) return;
     std::vector<TCacheIndexList::Entry> entries;
@@ -505,6 +508,7 @@ void LoadCacheIndex() {
         return true;
     });
     CacheIndexList.Assign(std::move(entries));
+    if (fits) Basis() = IndexBasis{true, binSt.st_dev, binSt.st_ino, binSt.st_size / static_cast<off_t>(kRec)};
 }
 
 namespace {
@@ -546,7 +550,6 @@ void EnsureCurrentIndex(const std::string& dir) {
         if (recs > b.recs) LearnAppended(dir, b.recs, recs);
         return;
     }
-    if (!CacheIndexList.empty() && !b.valid) return;  // filled by hand (tests, tools): taken as it is
     struct stat idx {};
     if (!StatIn(dir, "Caches.idx", idx)) {
         CacheIndexList.Clear();
@@ -558,7 +561,6 @@ void EnsureCurrentIndex(const std::string& dir) {
         return;
     }
     LoadCacheIndex();
-    b = IndexBasis{true, bin.st_dev, bin.st_ino, recs};
 }
 
 }  // namespace

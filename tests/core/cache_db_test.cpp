@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
+#include <set>
+#include <thread>
 #include <string>
 #include <vector>
 
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "support/child_process.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
@@ -555,6 +562,109 @@ TEST_F(CacheDbTest, WholeFileHelpersAndFinds) {
     EXPECT_EQ(failed.error().code, ENOSPC);
     EXPECT_EQ(dir.read("Finds.bin"), before);
     EXPECT_FALSE(Exists("Finds.bin.tmp"));
+}
+
+// ---- Crashes and a second process ---------------------------------------------
+
+// Children log each step as a line: "a" appended, "D" delete begun, "d"
+// deleted, then the code.
+class CacheDbCrashTest : public CacheDbTest {
+protected:
+    void Base(int n) {
+        std::vector<TCacheRec> recs;
+        for (int i = 0; i < n; ++i) recs.push_back(Rec("GCB" + std::to_string(i)));
+        WriteDb(recs);
+        base = n;
+    }
+    void Note(char step, const std::string& code) const {
+        const std::string line = step + code + "\n";
+        const int fd = ::open((dir.str() + "log").c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (::write(fd, line.data(), line.size()) < 0 || ::close(fd) != 0) ::_exit(3);
+    }
+    std::set<std::string> Noted(char step) const {
+        std::set<std::string> codes;
+        for (const auto& line : tv::SplitTextLines(dir.read("log")))
+            if (line[0] == step) codes.insert(line.substr(1));
+        return codes;
+    }
+    // As the next run finds it: whole records, each code once, nothing
+    // reported written lost, every lookup right.
+    void Check() {
+        std::set<std::string> codes;
+        for (const TCacheRec& r : tv::DecodeCacheRecs(Bin()))
+            EXPECT_TRUE(r.Name.str() == "Cache " + r.Waypoint.str() && codes.insert(r.Waypoint.str()).second) << r.Waypoint.str();
+        for (int i = 0; i < base; ++i)
+            if (!Noted('D').count("GCB" + std::to_string(i))) EXPECT_TRUE(codes.count("GCB" + std::to_string(i))) << i;
+        for (const auto& c : Noted('a')) EXPECT_TRUE(codes.count(c)) << "lost " << c;
+        tv::CacheIndexList.Clear();
+        TCacheRec r;
+        for (const auto& c : codes) EXPECT_TRUE(tv::FindCacheByWaypoint(c, r) && r.Waypoint.str() == c) << c;
+        for (const auto& c : Noted('d')) EXPECT_FALSE(tv::FindCacheByWaypoint(c, r)) << "back " << c;
+    }
+    // 50 children run `work` from step `from` on, each killed at a random moment.
+    void KillAtRandom(const std::function<void(int from)>& work) {
+        std::mt19937 random(21);
+        for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
+            const int from = static_cast<int>(Noted('a').size() + Noted('D').size());
+            const pid_t pid = tvtest::Spawn([&] { return work(from), 0; });
+            std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 40000));
+            EXPECT_EQ(tvtest::Reap(pid, true), -SIGKILL);
+            Check();
+        }
+    }
+    int base = 0;
+};
+
+TEST_F(CacheDbCrashTest, KilledDeletesLeaveAWholeDatabase) {
+    Base(800);
+    KillAtRandom([&](int i) {
+        for (;; ++i) {
+            Note('D', "GCB" + std::to_string(i));
+            if (tv::DeleteCacheFromDB("GCB" + std::to_string(i))) Note('d', "GCB" + std::to_string(i));
+        }
+    });
+}
+
+// A code appended by a run killed before it rebuilt the index, or before it
+// reported the append, is found by the next run and not appended again.
+TEST_F(CacheDbCrashTest, KilledAppendsLeaveAWholeDatabase) {
+    Base(300);
+    KillAtRandom([&](int i) {
+        for (;; ++i) {
+            if (tv::AppendCacheRec(Rec("GCA" + std::to_string(i)))) Note('a', "GCA" + std::to_string(i));
+            if (i % 3 == 0) tv::BuildCacheIndex();
+        }
+    });
+}
+
+TEST_F(CacheDbCrashTest, TwoProcessesRewritingAndAppendingLoseNothing) {
+    Base(500);
+    auto writer = [&](const std::string& prefix) {
+        return [&, prefix] {
+            for (int i = 0; i < 60; ++i) {
+                if (tv::AppendCacheRec(Rec(prefix + std::to_string(i)))) Note('a', prefix + std::to_string(i));
+                if (i % 3 == 0 && !tv::DeleteCacheFromDB("GCNONE")) return 1;
+            }
+            return tv::BuildCacheIndex();
+        };
+    };
+    const pid_t x = tvtest::Spawn(writer("GCX")), y = tvtest::Spawn(writer("GCY"));
+    EXPECT_EQ(tvtest::Reap(x) + tvtest::Reap(y), 0);
+    EXPECT_EQ(Noted('a').size(), 120u);
+    Check();
+}
+
+TEST_F(CacheDbCrashTest, FailedAppendCutsTheFileBack) {
+    Base(3);
+    const std::string before = Bin();
+    dir.write("Caches.bin", before + "cut");  // a partial record is no record
+    int writes = 0;
+    tv::SetWriteFaultHook([&](const std::string&, tv::WriteStep) { return ++writes > 1 ? ENOSPC : 0; });
+    const auto appended = tv::AppendCacheFile(dir.str() + "Caches.bin", std::vector<TCacheRec>(600, Rec("GCF")));
+    tv::SetWriteFaultHook(nullptr);
+    EXPECT_EQ(appended.error().code, ENOSPC);
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(Bin(), before);
 }
 
 }  // namespace
