@@ -324,6 +324,18 @@ void AtomicFileWriter::Discard() {
     temp_.clear();
 }
 
+int RemoveLeftoverTempFiles(const std::string& folder) {
+    int removed = 0;
+    // The names AtomicFileWriter gives: "." stem "." up to 8 digits ".tmp".
+    for (const std::string& name : ListFolder(folder, ".*.tmp")) {
+        const std::size_t end = name.size() - 4, dot = name.rfind('.', end - 1);
+        if (dot == 0 || dot == std::string::npos || end - dot - 1 < 1 || end - dot - 1 > 8) continue;
+        if (name.find_first_not_of("0123456789", dot + 1) != end) continue;
+        if (::unlink((WithTrailingSlash(folder) + name).c_str()) == 0) ++removed;
+    }
+    return removed;
+}
+
 bool WriteFileAtomic(const std::string& file, std::string_view bytes) {
     AtomicFileWriter writer(file);
     writer.Write(bytes);

@@ -121,6 +121,12 @@ private:
     bool createFailed_ = false;
 };
 
+// Removes from the folder the temporary files of AtomicFileWriters whose
+// process was killed before the rename (a killed rewrite of the database
+// leaves a copy of its whole size). Only while no other process can be
+// writing there, i.e. with the folder's lock held. The number removed.
+int RemoveLeftoverTempFiles(const std::string& folder);
+
 // The whole file in one go through AtomicFileWriter; false on any failure
 // (the old file stays as it was).
 bool WriteFileAtomic(const std::string& file, std::string_view bytes);

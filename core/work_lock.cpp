@@ -140,6 +140,9 @@ Result<void> TakeWorkFolder(const std::string& dir) {
     }
     t[static_cast<std::size_t>(at)].program = true;
     t[static_cast<std::size_t>(at)].dir = WithTrailingSlash(dir);
+    // No writer can be at work in the folder now: what temporary files are
+    // there were left by a crash.
+    RemoveLeftoverTempFiles(dir);
     return {};
 }
 

@@ -22,18 +22,13 @@ int Reap(pid_t pid, bool kill) {
 }
 
 pid_t HoldFolder(const std::string& dir) {
-    int ready[2];
-    if (::pipe(ready) != 0) return -1;
     const pid_t pid = Spawn([&] {
-        if (!tv::TakeWorkFolder(dir).ok() || ::write(ready[1], "1", 1) != 1) return 1;
+        if (!tv::TakeWorkFolder(dir).ok()) return 1;
         for (;;) ::pause();
     });
-    ::close(ready[1]);
-    char c = 0;
-    const bool held = ::read(ready[0], &c, 1) == 1;
-    ::close(ready[0]);
-    if (!held) Reap(pid);
-    return held ? pid : -1;
+    // Held once a change of this process cannot get the lock any more.
+    for (int wait = 0; wait < 5000 && tv::FolderWriteLock(dir, 0).ok(); ++wait) ::usleep(1000);
+    return pid;
 }
 
 }  // namespace tvtest
