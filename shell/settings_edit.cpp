@@ -265,7 +265,7 @@ bool FinishSettingsCommand(const SettingsFormData* confirmed, const SettingsComm
     // another running program holds is refused like a wrong entry.
     const std::string nextWork =
         WithTrailingSlash(next.WorkDir.empty() ? WithoutTrailingSlash(ProgramDir()) : next.WorkDir);
-    if (!HeldWorkFolder().empty() && !SameFolder(nextWork, HeldWorkFolder())) {
+    if (HeldWorkFolder().empty() || !SameFolder(nextWork, HeldWorkFolder())) {
         const Result<void> moved = TakeWorkFolder(nextWork);
         if (!moved && moved.error().code == kWorkFolderBusy) {
             platform::messages().show(MsgKind::Error, moved.error().message, MsgButtons::Ok);

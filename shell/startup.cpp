@@ -43,7 +43,9 @@ bool TakeWorkFolderAtStart() {
     std::string work;
     std::error_code ec;
     if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) work = ReadSettingStr("WorkDir");
-    if (work.empty()) work = ProgramDir();
+    // At the first start the program folder is the work folder, and it is
+    // created in a moment anyway: it is locked from the start as well.
+    if (work.empty()) std::filesystem::create_directories(FsPath(work = ProgramDir()), ec);
     const Result<void> taken = TakeWorkFolder(work);
     if (taken.ok()) return true;
     DebugLog("ERR: TakeWorkFolderAtStart: " + taken.error().message);
