@@ -491,8 +491,10 @@ void LoadCacheIndex() {
     Reader().Forget();
     Basis().valid = false;
     // Known before the read: a change after it makes the index look stale, never fresh.
-    struct stat binSt {}, idxSt {};
-    const bool fits = StatIn(dir, "Caches.bin", binSt) && StatIn(dir, "Caches.idx", idxSt) && IndexFileFits(binSt, idxSt);
+    struct stat binSt {};
+    struct stat idxSt {};
+    const bool fits =
+        StatIn(dir, "Caches.bin", binSt) && StatIn(dir, "Caches.idx", idxSt) && IndexFileFits(binSt, idxSt);
     UniqueFd fd = OpenRead(dir + "Caches.idx");
     if (!fd.ok()) return;
     std::vector<TCacheIndexList::Entry> entries;
@@ -524,8 +526,8 @@ void LearnAppended(const std::string& dir, long long from, long long to) {
         const std::size_t want = static_cast<std::size_t>(n) * kRec;
         std::size_t got = 0;
         while (got < want) {
-            const ssize_t r = ::pread(fd, buf.data() + got, want - got,
-                                      static_cast<off_t>(at * static_cast<long long>(kRec) + static_cast<long long>(got)));
+            const off_t off = static_cast<off_t>(at) * static_cast<off_t>(kRec) + static_cast<off_t>(got);
+            const ssize_t r = ::pread(fd, buf.data() + got, want - got, off);
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return;  // shorter than it was a moment ago: the next lookup loads afresh
             got += static_cast<std::size_t>(r);
@@ -652,7 +654,8 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
     }
     // A slot written over keeps every record where it was: an index that fit
     // the file before still fits it, and keeps a time that says so.
-    struct stat binSt {}, idxSt {};
+    struct stat binSt {};
+    struct stat idxSt {};
     const bool indexFits = ::fstat(fd.get(), &binSt) == 0 && StatIn(dir, "Caches.idx", idxSt) &&
                            IndexFileFits(binSt, idxSt);
     const auto bytes = EncodeCacheRec(rec);

@@ -26,8 +26,8 @@ namespace {
 struct Slot {
     dev_t dev = 0;
     ino_t ino = 0;
-    int fd = -1;         // -1: the lock file could not be opened; nothing is held
-    int changes = 0;     // FolderWriteLocks alive
+    int fd = -1;      // -1: the lock file could not be opened; nothing is held
+    int changes = 0;  // FolderWriteLocks alive
     bool program = false;
     std::string dir;
 };
@@ -43,8 +43,14 @@ std::vector<Slot>& Table() {
 
 int FindSlot(dev_t dev, ino_t ino) {
     auto& t = Table();
-    for (std::size_t i = 0; i < t.size(); ++i)
-        if (t[i].fd != -2 && t[i].dev == dev && t[i].ino == ino) return static_cast<int>(i);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i].fd == -2 || t[i].dev != dev || t[i].ino != ino) continue;
+        // A folder removed since keeps its slot while the program holds it,
+        // but a new folder given the same inode is another folder.
+        struct stat now {};
+        if (::stat(FsName(t[i].dir).c_str(), &now) == 0 && now.st_dev == dev && now.st_ino == ino)
+            return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -125,7 +131,8 @@ Result<void> TakeWorkFolder(const std::string& dir) {
         if (err != 0) {
             ::close(fd);
             if (err == EWOULDBLOCK) return Error{kWorkFolderBusy, WorkFolderBusyText(dir)};
-            return Error{err, W("Das Arbeitsverzeichnis ") + WithoutTrailingSlash(dir) + W(" kann nicht gesperrt werden.")};
+            return Error{err,
+                         W("Das Arbeitsverzeichnis ") + WithoutTrailingSlash(dir) + W(" kann nicht gesperrt werden.")};
         }
         if (at < 0) {
             at = NewSlot(Slot{st.st_dev, st.st_ino, fd, 0, false, WithTrailingSlash(dir)});

