@@ -586,10 +586,8 @@ protected:
     // reported written lost, nothing reported deleted back, every lookup right.
     void Check() {
         std::set<std::string> codes;
-        for (const TCacheRec& r : tv::DecodeCacheRecs(Bin())) {
-            const std::string c = r.Waypoint.str();
-            EXPECT_TRUE(r.Name.str() == "Cache " + c && codes.insert(c).second) << c;
-        }
+        for (const TCacheRec& r : tv::DecodeCacheRecs(Bin()))
+            EXPECT_TRUE(r.Name == "Cache " + r.Waypoint.str() && codes.insert(r.Waypoint.str()).second) << r.Name.str();
         for (int i = 0; i < kCodes; ++i)
             if (state[i] == kWritten || state[i] == kDeleted)
                 EXPECT_EQ(codes.count(Code(i)), state[i] == kWritten ? 1u : 0u) << i;
