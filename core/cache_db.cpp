@@ -12,6 +12,7 @@
 
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -204,7 +205,7 @@ IndexBasis& Basis() {
 }
 
 bool StatIn(const std::string& dir, const char* name, struct stat& st) {
-    return ::stat((dir + name).c_str(), &st) == 0;
+    return ::stat(FsName(dir + name).c_str(), &st) == 0;
 }
 
 bool NewerThan(const struct stat& a, const struct stat& b) {
@@ -662,7 +663,7 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
     int code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
     if (code == 0) code = fd.Close();
     if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
-    if (indexFits) ::utimensat(AT_FDCWD, (dir + "Caches.idx").c_str(), nullptr, 0);
+    if (indexFits) ::utimensat(AT_FDCWD, FsName(dir + "Caches.idx").c_str(), nullptr, 0);
     return {};
 }
 
@@ -805,7 +806,7 @@ Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRe
     }
     err = fd.Close();
     if (err != 0) {
-        ::truncate(path.c_str(), static_cast<off_t>(start));
+        ::truncate(FsName(path).c_str(), static_cast<off_t>(start));
         return ErrorResult(err, WriteErrorText(path));
     }
     return {};
