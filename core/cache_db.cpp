@@ -12,10 +12,12 @@
 
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
 #include "core/unique_fd.h"
+#include "core/work_lock.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -64,6 +66,12 @@ int ForEachRecord(int fd, std::size_t recSize, Fn&& each) {
 }
 
 Result<void> ErrorResult(int code, std::string message) { return Error{code, std::move(message)}; }
+
+// The folder part of a path, with its '/' ("" for a bare name: the current folder).
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
 
 // ---- Keys ---------------------------------------------------------------------
 
@@ -178,6 +186,40 @@ private:
 RecordReader& Reader() {
     static RecordReader reader;
     return reader;
+}
+
+// The Caches.bin that the in-memory index answers for: the file (device and
+// inode) and how many of its records it covers. Records appended behind that
+// count, by this process or another, are learnt from the file before a
+// lookup; another file (a rewrite renamed over it) or a shorter one makes the
+// index load afresh.
+struct IndexBasis {
+    bool valid = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    long long recs = 0;
+};
+IndexBasis& Basis() {
+    static IndexBasis basis;
+    return basis;
+}
+
+bool StatIn(const std::string& dir, const char* name, struct stat& st) {
+    return ::stat(FsName(dir + name).c_str(), &st) == 0;
+}
+
+bool NewerThan(const struct stat& a, const struct stat& b) {
+    if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) return a.st_mtim.tv_sec > b.st_mtim.tv_sec;
+    return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
+}
+
+// Whether Caches.idx was written for Caches.bin as it is now: one entry per
+// record and not older than the database. An index left behind by a change
+// that was cut off (a crash between the change and the rebuild) fails this.
+bool IndexFileFits(const struct stat& bin, const struct stat& idx) {
+    return idx.st_size % static_cast<off_t>(kIdxEntry) == 0 &&
+           idx.st_size / static_cast<off_t>(kIdxEntry) == bin.st_size / static_cast<off_t>(kRec) &&
+           !NewerThan(bin, idx);
 }
 
 // Reads record `recNo` of dir + "Caches.bin". False on any failure.
@@ -386,11 +428,18 @@ int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
 
 int BuildCacheIndex() {
     const std::string dir = GetWorkDir();
+    // The index is written for the file read here: no change of Caches.bin
+    // may come in between.
+    FolderWriteLock lock(dir);
+    if (!lock.ok()) return -3;
     UniqueFd bin = OpenRead(dir + "Caches.bin");
     if (!bin.ok()) return -1;
 
     SyncIndexFolder(dir);
     Reader().Forget();
+    Basis().valid = false;
+    struct stat binSt {};
+    const bool binKnown = ::fstat(bin.get(), &binSt) == 0;
     std::vector<TCacheIndexList::Entry> entries;
     const long long count = RecordCount(bin.get(), kRec);
     if (count > 0) entries.reserve(static_cast<std::size_t>(count));
@@ -430,7 +479,9 @@ int BuildCacheIndex() {
         return result;
     }
     // The same entries the next lookup would load from the file.
+    const long long covered = static_cast<long long>(entries.size());
     CacheIndexList.Assign(std::move(entries));
+    if (binKnown) Basis() = IndexBasis{true, binSt.st_dev, binSt.st_ino, covered};
     return 0;
 }
 
@@ -439,6 +490,12 @@ void LoadCacheIndex() {
     CacheIndexList.Clear();
     CacheIndexList.SetDir(dir);
     Reader().Forget();
+    Basis().valid = false;
+    // Known before the read: a change after it makes the index look stale, never fresh.
+    struct stat binSt {};
+    struct stat idxSt {};
+    const bool fits =
+        StatIn(dir, "Caches.bin", binSt) && StatIn(dir, "Caches.idx", idxSt) && IndexFileFits(binSt, idxSt);
     UniqueFd fd = OpenRead(dir + "Caches.idx");
     if (!fd.ok()) return;
     std::vector<TCacheIndexList::Entry> entries;
@@ -454,29 +511,98 @@ void LoadCacheIndex() {
         return true;
     });
     CacheIndexList.Assign(std::move(entries));
+    if (fits) Basis() = IndexBasis{true, binSt.st_dev, binSt.st_ino, binSt.st_size / static_cast<off_t>(kRec)};
 }
+
+namespace {
+
+// Learns the codes of records [from, to) of Caches.bin, appended after the
+// index was read. Codes the index knows keep their record.
+void LearnAppended(const std::string& dir, long long from, long long to) {
+    const int fd = Reader().FdFor(dir);
+    if (fd < 0) return;
+    std::vector<unsigned char> buf(kRec * 256);
+    for (long long at = from; at < to;) {
+        const long long n = std::min<long long>(to - at, 256);
+        const std::size_t want = static_cast<std::size_t>(n) * kRec;
+        std::size_t got = 0;
+        while (got < want) {
+            const off_t off = static_cast<off_t>(at) * static_cast<off_t>(kRec) + static_cast<off_t>(got);
+            const ssize_t r = ::pread(fd, buf.data() + got, want - got, off);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return;  // shorter than it was a moment ago: the next lookup loads afresh
+            got += static_cast<std::size_t>(r);
+        }
+        for (long long i = 0; i < n; ++i) {
+            const CacheKey key = CacheKeyOfRecord(buf.data() + static_cast<std::size_t>(i) * kRec);
+            if (!CacheIndexList.Find(key)) CacheIndexList.Add(key, static_cast<std::int32_t>(at + i));
+        }
+        at += n;
+        Basis().recs = at;
+    }
+}
+
+// Makes the in-memory index answer for Caches.bin as it is now (or leaves it
+// empty, for a scan, when there is no usable index).
+void EnsureCurrentIndex(const std::string& dir) {
+    struct stat bin {};
+    if (!StatIn(dir, "Caches.bin", bin)) return;
+    const long long recs = static_cast<long long>(bin.st_size / static_cast<off_t>(kRec));
+    IndexBasis& b = Basis();
+    if (!CacheIndexList.empty() && b.valid && b.dev == bin.st_dev && b.ino == bin.st_ino && recs >= b.recs) {
+        if (recs > b.recs) LearnAppended(dir, b.recs, recs);
+        return;
+    }
+    struct stat idx {};
+    if (!StatIn(dir, "Caches.idx", idx)) {
+        CacheIndexList.Clear();
+        b.valid = false;
+        return;
+    }
+    if (!IndexFileFits(bin, idx)) {
+        BuildCacheIndex();
+        return;
+    }
+    LoadCacheIndex();
+}
+
+}  // namespace
 
 bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec) {
     if (code.empty()) return false;
     const std::string dir = GetWorkDir();
     SyncIndexFolder(dir);
-    if (CacheIndexList.empty()) LoadCacheIndex();
+    EnsureCurrentIndex(dir);
     const auto key = MakeCacheKey(code);
-    if (CacheIndexList.empty()) {
+    const auto scan = [&] {
         // Without an index: compare the stored codes as the index would.
         if (!key) {
             rec = TCacheRec{};
             return false;
         }
         return ScanFor([&](const unsigned char* raw) { return CompareKeys(CacheKeyOfRecord(raw), *key) == 0; }, rec);
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (CacheIndexList.empty()) return scan();
+        const std::optional<std::int32_t> recNo = key ? CacheIndexList.Find(*key) : std::nullopt;
+        rec = TCacheRec{};
+        if (!recNo) return false;
+        TCacheRec found;
+        // The record must carry the code looked up: an index written for
+        // another state of the file would hand out another cache.
+        if (ReadRecordAt(dir, *recNo, found)) {
+            const auto foundKey = MakeCacheKey(found.Waypoint.view());
+            if (foundKey && CompareKeys(*foundKey, *key) == 0) {
+                rec = found;
+                return true;
+            }
+        }
+        if (attempt == 0) {
+            DebugLog("ERR: FindCacheByWaypoint: Caches.idx does not fit Caches.bin, rebuilt");
+            if (BuildCacheIndex() != 0) CacheIndexList.Clear();
+        }
     }
-    const std::optional<std::int32_t> recNo = key ? CacheIndexList.Find(*key) : std::nullopt;
-    rec = TCacheRec{};
-    if (!recNo) return false;
-    TCacheRec found;
-    if (!ReadRecordAt(dir, *recNo, found)) return false;
-    rec = found;
-    return true;
+    return scan();
 }
 
 bool ScanCacheDB(std::string_view code, TCacheRec& rec) {
@@ -484,9 +610,13 @@ bool ScanCacheDB(std::string_view code, TCacheRec& rec) {
 }
 
 bool AppendCacheRec(const TCacheRec& rec) {
+    const std::string dir = GetWorkDir();
+    // The look-up and the write are one step: no other process may append
+    // the same code or move the records in between.
+    FolderWriteLock lock(dir);
+    if (!lock.ok()) return false;
     TCacheRec scratch;
     if (FindCacheByWaypoint(rec.Waypoint.view(), scratch)) return false;
-    const std::string dir = GetWorkDir();
     errno = 0;
     UniqueFd fd(::open((dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return false;
@@ -496,16 +626,16 @@ bool AppendCacheRec(const TCacheRec& rec) {
     const auto bytes = EncodeCacheRec(rec);
     if (WriteFully(fd.get(), bytes.data(), bytes.size(), recNo * static_cast<long long>(kRec)) != 0) return false;
     if (fd.Close() != 0) return false;
-    // A loaded index learns the new code, so one run never appends it twice.
-    const auto key = MakeCacheKey(rec.Waypoint.view());
-    SyncIndexFolder(dir);
-    if (key && !CacheIndexList.empty()) CacheIndexList.Add(*key, static_cast<std::int32_t>(recNo));
+    // A loaded index learns the new code at the next look-up, so one run never
+    // appends it twice.
     return true;
 }
 
 Result<void> StoreCacheRec(const TCacheRec& rec) {
     const std::string dir = GetWorkDir();
     const std::string path = dir + "Caches.bin";
+    FolderWriteLock lock(dir);
+    if (!lock.ok()) return ErrorResult(lock.error(), W("Fehler beim Update der CacheDB."));
     const auto appended = [&]() -> Result<void> {
         if (AppendCacheRec(rec)) return {};
         return ErrorResult(ErrnoOr(EIO), W("Fehler beim Update der CacheDB."));
@@ -523,10 +653,17 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
         fd.Close();
         return appended();
     }
+    // A slot written over keeps every record where it was: an index that fit
+    // the file before still fits it, and keeps a time that says so.
+    struct stat binSt {};
+    struct stat idxSt {};
+    const bool indexFits = ::fstat(fd.get(), &binSt) == 0 && StatIn(dir, "Caches.idx", idxSt) &&
+                           IndexFileFits(binSt, idxSt);
     const auto bytes = EncodeCacheRec(rec);
     int code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
     if (code == 0) code = fd.Close();
     if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
+    if (indexFits) ::utimensat(AT_FDCWD, FsName(dir + "Caches.idx").c_str(), nullptr, 0);
     return {};
 }
 
@@ -566,6 +703,10 @@ Result<void> ReadCacheDB() {
 void FreeCacheDB() { CacheDBList.reset(); }
 
 Result<void> DeleteCacheFromDB(std::string_view code) {
+    // Read, rewrite and re-index as one step: a record another process
+    // appended in between would be lost with the rewrite.
+    FolderWriteLock lock(GetWorkDir());
+    if (!lock.ok()) return ErrorResult(lock.error(), W("Fehler beim Update der CacheDB."));
     if (Result<void> read = ReadCacheDB(); !read) {
         // The old file stays: whatever could not be read would be lost.
         FreeCacheDB();
@@ -633,19 +774,41 @@ Result<void> WriteRecordsAtomic(const std::string& path, const Range& recs, std:
 }  // namespace
 
 Result<void> WriteCacheFile(const std::string& path, const std::vector<TCacheRec>& recs) {
+    FolderWriteLock lock(FolderOf(path));
+    if (!lock.ok()) return ErrorResult(lock.error(), WriteErrorText(path));
     return WriteRecordsAtomic<TCacheRec, std::vector<TCacheRec>, &EncodeCacheRec>(path, recs, recs.size());
 }
 
 Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRec>& recs) {
+    FolderWriteLock lock(FolderOf(path));
+    if (!lock.ok()) return ErrorResult(lock.error(), WriteErrorText(path));
     errno = 0;
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), WriteErrorText(path));
     const long long n = RecordCount(fd.get(), kRec);
     if (n < 0) return ErrorResult(ErrnoOr(EIO), WriteErrorText(path));
-    std::string bytes = EncodeCacheRecs(recs);
-    int err = WriteFully(fd.get(), bytes.data(), bytes.size(), n * static_cast<long long>(kRec));
-    if (err == 0) err = fd.Close();
-    if (err != 0) return ErrorResult(err, WriteErrorText(path));
+    const long long start = n * static_cast<long long>(kRec);
+    const std::string bytes = EncodeCacheRecs(recs);
+    constexpr std::size_t kPiece = kRec * 256;
+    int err = 0;
+    for (std::size_t at = 0; at < bytes.size() && err == 0; at += kPiece) {
+        err = InjectedWriteFault(path, WriteStep::Write);
+        if (err == 0)
+            err = WriteFully(fd.get(), bytes.data() + at, std::min(kPiece, bytes.size() - at),
+                             start + static_cast<long long>(at));
+    }
+    if (err != 0) {
+        // What was appended before the failure goes again: a half-appended
+        // batch, ending in a cut record, is no database anyone wrote.
+        if (::ftruncate(fd.get(), static_cast<off_t>(start)) != 0)
+            DebugLog("ERR: AppendCacheFile: " + path + " could not be cut back after a failed write");
+        return ErrorResult(err, WriteErrorText(path));
+    }
+    err = fd.Close();
+    if (err != 0) {
+        ::truncate(FsName(path).c_str(), static_cast<off_t>(start));
+        return ErrorResult(err, WriteErrorText(path));
+    }
     return {};
 }
 

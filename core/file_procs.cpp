@@ -247,6 +247,8 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+int InjectedWriteFault(const std::string& target, WriteStep step) { return InjectedFault(target, step); }
+
 void SetWriteFaultHook(WriteFaultHook hook) {
     std::lock_guard<std::mutex> lock(FaultMutex());
     FaultHook() = std::move(hook);
@@ -320,6 +322,18 @@ void AtomicFileWriter::Discard() {
     fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
+}
+
+int RemoveLeftoverTempFiles(const std::string& folder) {
+    int removed = 0;
+    // The names AtomicFileWriter gives: "." stem "." up to 8 digits ".tmp".
+    for (const std::string& name : ListFolder(folder, ".*.tmp")) {
+        const std::size_t end = name.size() - 4, dot = name.rfind('.', end - 1);
+        if (dot == 0 || dot == std::string::npos || end - dot - 1 < 1 || end - dot - 1 > 8) continue;
+        if (name.find_first_not_of("0123456789", dot + 1) != end) continue;
+        if (::unlink((WithTrailingSlash(folder) + name).c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 bool WriteFileAtomic(const std::string& file, std::string_view bytes) {

@@ -121,6 +121,12 @@ private:
     bool createFailed_ = false;
 };
 
+// Removes from the folder the temporary files of AtomicFileWriters whose
+// process was killed before the rename (a killed rewrite of the database
+// leaves a copy of its whole size). Only while no other process can be
+// writing there, i.e. with the folder's lock held. The number removed.
+int RemoveLeftoverTempFiles(const std::string& folder);
+
 // The whole file in one go through AtomicFileWriter; false on any failure
 // (the old file stays as it was).
 bool WriteFileAtomic(const std::string& file, std::string_view bytes);
@@ -131,6 +137,9 @@ bool WriteFileAtomic(const std::string& file, std::string_view bytes);
 enum class WriteStep { Create, Write };
 using WriteFaultHook = std::function<int(const std::string& target, WriteStep step)>;
 void SetWriteFaultHook(WriteFaultHook hook);
+// The hook's answer for a write that does not go through AtomicFileWriter
+// (appends in place): 0, or the errno the step fails with.
+int InjectedWriteFault(const std::string& target, WriteStep step);
 
 // The lines of a text: split at CR LF, LF or a lone CR; a final line break
 // adds no empty line, an empty text gives no lines.

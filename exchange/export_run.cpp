@@ -163,7 +163,7 @@ bool IsProgramFile(const std::string& out, const std::string& workDir, const std
     static const char* const kOwn[] = {"Caches.bin", "Caches.idx",   "Finds.bin",      "CacheWaypoints.bin",
                                        "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
                                        "WPnew.txt",  "Buddies.txt",  "dirlist.txt",    "tq.conf",
-                                       "WPtpl.txt",  "Persinfo.txt", "CacheDB.conf"};
+                                       "WPtpl.txt",  "Persinfo.txt", "CacheDB.conf",   "Trailvane.lock"};
     std::error_code ec;
     const fs::path target = fs::weakly_canonical(fs::path(out), ec);
     if (ec) return false;

@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Trailvane");
     tv::platform::InstallQtServices();
     tv::platform::InstallGermanQtTranslations();
+    // A second program on the same work folder would rewrite the database
+    // under the first one: it stops here, before it writes anything.
+    if (!tv::TakeWorkFolderAtStart()) return 1;
     tv::StartProgram();
 
     tv::AppWindows windows;

@@ -5,12 +5,14 @@
 #include <numeric>
 #include <system_error>
 
+#include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
 #include "core/str_util.h"
+#include "core/work_lock.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -257,6 +259,22 @@ bool FinishSettingsCommand(const SettingsFormData* confirmed, const SettingsComm
         NoteSettingsOutcome(confirmed ? SettingsOutcome::Refused : SettingsOutcome::Cancelled);
         Call(hooks.applyShowHints);
         return false;
+    }
+
+    // The program moves its lock along with the work folder; a folder that
+    // another running program holds is refused like a wrong entry.
+    const std::string nextWork =
+        WithTrailingSlash(next.WorkDir.empty() ? WithoutTrailingSlash(ProgramDir()) : next.WorkDir);
+    if (HeldWorkFolder().empty() || !SameFolder(nextWork, HeldWorkFolder())) {
+        const Result<void> moved = TakeWorkFolder(nextWork);
+        if (!moved && moved.error().code == kWorkFolderBusy) {
+            platform::messages().show(MsgKind::Error, moved.error().message, MsgButtons::Ok);
+            if (ConfigExisted) LoadProcSettings(hooks.listClientWidth ? hooks.listClientWidth() : 0);
+            ProcSettings.SettingsConfirmed = false;
+            NoteSettingsOutcome(SettingsOutcome::Refused);
+            Call(hooks.applyShowHints);
+            return false;
+        }
     }
 
     ProcSettings = next;

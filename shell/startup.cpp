@@ -8,8 +8,11 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/fs_name.h"
+#include "core/file_procs.h"
 #include "core/ini_file.h"
 #include "core/settings_file.h"
+#include "core/work_lock.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -33,6 +36,22 @@ void InstallIniFailureReport() {
         if (path != Canonical(SettingsFilePath()) || settingsErrorShown.exchange(true)) return;
         ShowSysError(error.code ? error.code : 5, W("Fehler beim Schreiben der Einstellungsdatei ") + path);
     });
+}
+
+bool TakeWorkFolderAtStart() {
+    // Read only: tq.conf is not written before the folder is ours.
+    std::string work;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) work = ReadSettingStr("WorkDir");
+    // At the first start the program folder is the work folder, and it is
+    // created in a moment anyway: it is locked from the start as well.
+    if (work.empty()) std::filesystem::create_directories(FsPath(work = ProgramDir()), ec);
+    const Result<void> taken = TakeWorkFolder(work);
+    if (taken.ok()) return true;
+    DebugLog("ERR: TakeWorkFolderAtStart: " + taken.error().message);
+    if (taken.error().code != kWorkFolderBusy) return true;
+    platform::messages().show(platform::MsgKind::Error, taken.error().message, platform::MsgButtons::Ok);
+    return false;
 }
 
 void StartProgram() {

@@ -9,6 +9,13 @@ namespace tv {
 // once per run with the error box; the program keeps running either way.
 void StartProgram();
 
+// Takes the work folder of this run (the "WorkDir" of tq.conf, else the
+// program folder) for the program before anything is written. False, after
+// the error box saying so, when another running program holds that folder:
+// this one must end without writing. A folder that cannot be locked (not
+// there yet, read-only) is no reason to stop.
+bool TakeWorkFolderAtStart();
+
 // The report of failed INI writes: logged while debug mode is on; for the
 // tq.conf beside the program also the error box, once per run.
 void InstallIniFailureReport();

@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/proc_settings.h"
+#include "core/work_lock.h"
+#include "support/child_process.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
@@ -161,7 +166,13 @@ TEST_F(CacheDbTest, CorruptIndexNeverCrashesAndNeverReadsPastTheDatabase) {
     EXPECT_FALSE(tv::FindCacheByWaypoint("GC9", r));
     EXPECT_EQ(r, TCacheRec{});
     EXPECT_FALSE(tv::FindCacheByWaypoint("GCNEG", r));
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));
+    // An index that cannot belong to the database is rebuilt on the way.
+    EXPECT_TRUE(tv::FindCacheByWaypoint("GC2", r));
+    // So is one that looks right but hands out another cache's record.
+    dir.write("Caches.idx", IdxEntry("GC1", 1) + IdxEntry("GC2", 0) + IdxEntry("GC3", 2));
+    tv::CacheIndexList.Clear();
+    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
+    EXPECT_EQ(r.RecNo, 0);
 }
 
 // ---- Lookup ------------------------------------------------------------------
@@ -328,7 +339,8 @@ TEST_F(CacheDbTest, FailedDeleteKeepsTheOldDatabase) {
         EXPECT_EQ(deleted.error().message, "Fehler beim Update der CacheDB.");
     }
     EXPECT_EQ(Bin(), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);  // no temporary left
+    // No temporary file is left.
+    EXPECT_EQ(tv::ListFolder(dir.str()), (std::vector<std::string>{"Caches.bin", "Trailvane.lock"}));
 
     fs::remove(dir.path() / "Caches.bin");
     const auto missing = tv::DeleteCacheFromDB("GC5");
@@ -552,6 +564,93 @@ TEST_F(CacheDbTest, WholeFileHelpersAndFinds) {
     EXPECT_EQ(failed.error().code, ENOSPC);
     EXPECT_EQ(dir.read("Finds.bin"), before);
     EXPECT_FALSE(Exists("Finds.bin.tmp"));
+}
+
+// ---- Crashes and a second process ---------------------------------------------
+
+class CacheDbCrashTest : public CacheDbTest {
+protected:
+    // What the children reported for each code "GC<i>".
+    enum : char { kNone, kWritten, kDeleting, kDeleted };
+    static constexpr int kCodes = 16384;
+    char* state =
+        static_cast<char*>(::mmap(nullptr, kCodes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ~CacheDbCrashTest() override { ::munmap(state, kCodes); }
+    static std::string Code(int i) { return "GC" + std::to_string(i); }
+    void Base(int n) {
+        std::vector<TCacheRec> recs;
+        for (int i = 0; i < n; ++i) recs.push_back(Rec(Code(i))), state[i] = kWritten;
+        WriteDb(recs);
+    }
+    // As the next run finds it: whole records, each code once, nothing
+    // reported written lost, nothing reported deleted back, every lookup right.
+    void Check() {
+        std::set<std::string> codes;
+        for (const TCacheRec& r : tv::DecodeCacheRecs(Bin()))
+            EXPECT_TRUE(r.Name == "Cache " + r.Waypoint.str() && codes.insert(r.Waypoint.str()).second) << r.Name.str();
+        for (int i = 0; i < kCodes; ++i)
+            if (state[i] == kWritten || state[i] == kDeleted)
+                EXPECT_EQ(codes.count(Code(i)), state[i] == kWritten ? 1u : 0u) << i;
+        tv::CacheIndexList.Clear();
+        TCacheRec r;
+        for (const auto& c : codes) EXPECT_TRUE(tv::FindCacheByWaypoint(c, r) && r.Waypoint.str() == c) << c;
+    }
+    // 50 children run `work` on the folder, each killed at a random moment.
+    template <typename Work>
+    void KillAtRandom(Work work) {
+        for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
+            const pid_t pid = tvtest::Spawn([&] { return work(), 0; });
+            ::usleep(2000 + static_cast<unsigned>(::random()) % 40000);
+            tvtest::Reap(pid, true);
+            Check();
+        }
+    }
+};
+
+// A code appended by a run killed before it rebuilt the index, or before it
+// reported the append, is found by the next run and not appended again.
+TEST_F(CacheDbCrashTest, KilledDeletesAndAppendsLeaveAWholeDatabase) {
+    Base(2000);
+    KillAtRandom([&] {
+        for (int i = 0; i < kCodes; ++i)
+            if (state[i] == kWritten && (state[i] = kDeleting, tv::DeleteCacheFromDB(Code(i)))) state[i] = kDeleted;
+    });
+    KillAtRandom([&] {
+        for (int i = 0; i < kCodes; ++i)
+            if (state[i] == kNone && tv::AppendCacheRec(Rec(Code(i))) && (state[i] = kWritten, i % 3 == 0))
+                tv::BuildCacheIndex();
+    });
+    // The program's start clears away the copies that killed rewrites left.
+    ASSERT_TRUE(tv::TakeWorkFolder(dir.str()).ok());
+    tv::ReleaseWorkFolder();
+    EXPECT_EQ(tv::ListFolder(dir.str()), (std::vector<std::string>{"Caches.bin", "Caches.idx", "Trailvane.lock"}));
+}
+
+TEST_F(CacheDbCrashTest, TwoProcessesRewritingAndAppendingLoseNothing) {
+    Base(500);
+    auto writer = [&](int from) {
+        for (int i = from; i < from + 60; ++i) {
+            if (tv::AppendCacheRec(Rec(Code(i)))) state[i] = kWritten;
+            if (i % 3 == 0) tv::DeleteCacheFromDB("GCNONE");
+        }
+        return tv::BuildCacheIndex();
+    };
+    const pid_t x = tvtest::Spawn([&] { return writer(1000); }), y = tvtest::Spawn([&] { return writer(2000); });
+    EXPECT_EQ(tvtest::Reap(x) + tvtest::Reap(y), 0);
+    EXPECT_EQ(std::count(state, state + kCodes, kWritten), 620);
+    Check();
+}
+
+TEST_F(CacheDbCrashTest, FailedAppendCutsTheFileBack) {
+    Base(3);
+    const std::string before = Bin();
+    int writes = 0;
+    // The second piece fails: the first is on the disk by then.
+    tv::SetWriteFaultHook([&](const std::string&, tv::WriteStep) { return ++writes > 1 ? ENOSPC : 0; });
+    const auto appended = tv::AppendCacheFile(dir.str() + "Caches.bin", std::vector<TCacheRec>(600, Rec("GCF")));
+    tv::SetWriteFaultHook(nullptr);
+    EXPECT_EQ(appended.error().code, ENOSPC);
+    EXPECT_EQ(Bin(), before);
 }
 
 }  // namespace

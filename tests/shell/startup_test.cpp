@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "core/app_paths.h"
+#include "core/cachedb_table.h"
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
+#include "core/work_lock.h"
+#include "shell/settings_edit.h"
+#include "support/child_process.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
@@ -62,6 +66,27 @@ TEST_F(StartupTest, UnwritableSettingsFileIsShownOnceAndTheRunGoesOn) {
     TIniFile other(dir.str() + "blocked/Persinfo.txt");
     EXPECT_FALSE(other.writeString("GC1", "Z0", "x"));
     EXPECT_EQ(fakes.messages.shown.size(), 1u);
+}
+
+TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
+    SetProgramDir(dir.str());
+    const pid_t first = tvtest::HoldFolder(dir.str());
+    EXPECT_FALSE(TakeWorkFolderAtStart());
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text, WorkFolderBusyText(dir.str()));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "tq.conf"));
+
+    // Nor can a running program move to that folder.
+    SettingsFormData form = FormFromSettings(ProcSettings, CacheDBTable());
+    form.workDir = dir.str();
+    EXPECT_FALSE(FinishSettingsCommand(&form, {}));
+    EXPECT_EQ(fakes.messages.shown.back().text, WorkFolderBusyText(dir.str()));
+
+    // The lock ends with the program that held it, however it ends.
+    tvtest::Reap(first, true);
+    EXPECT_TRUE(TakeWorkFolderAtStart());
+    EXPECT_EQ(HeldWorkFolder(), dir.str());
+    ReleaseWorkFolder();
 }
 
 }  // namespace tv
