@@ -19,79 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using tvtest::HttpTestServer;
 
-TEST(MapTexts, GeneralCoordTextHasNoExponentAndFifteenDigits) {
-    EXPECT_EQ(tv::GeneralCoordText(48.123456789), "48.123456789");
-    EXPECT_EQ(tv::GeneralCoordText(11.5), "11.5");
-    EXPECT_EQ(tv::GeneralCoordText(8.0), "8");
-    EXPECT_EQ(tv::GeneralCoordText(-33.123456), "-33.123456");
-    EXPECT_EQ(tv::GeneralCoordText(0.1 + 0.2), "0.3");
-    EXPECT_EQ(tv::GeneralCoordText(0.00001), "0.00001");
-    EXPECT_EQ(tv::GeneralCoordText(-0.000012345), "-0.000012345");
-    EXPECT_EQ(tv::GeneralCoordText(0.0), "0");
-    EXPECT_EQ(tv::GeneralCoordText(1234567.0), "1234567");
-    EXPECT_EQ(tv::Coord8(48.123456789), "48.12345");
-    EXPECT_EQ(tv::Coord8(-33.123456), "-33.1234");
-    EXPECT_EQ(tv::Coord8(11.5), "11.5");
-}
-
-TEST(MapTexts, TablesAndClamping) {
-    EXPECT_EQ(tv::MapZoomItems(0).size(), 7u);
-    EXPECT_EQ(tv::MapZoomItems(1).size(), 6u);
-    EXPECT_EQ(tv::MapZoomItems(2).size(), 15u);
-    EXPECT_EQ(tv::MapZoomItems(3).size(), 9u);
-    EXPECT_TRUE(tv::MapZoomItems(4).empty());
-    EXPECT_EQ(tv::MapSizeItems(1).at(2), "gro\xDF");
-    EXPECT_EQ(tv::MapSizeItems(2).at(1), "gro\xDF (600x600)");
-    EXPECT_TRUE(tv::MapSizeItems(0).empty());
-    EXPECT_TRUE(tv::MapSizeItems(3).empty());
-    EXPECT_EQ(tv::ClampMapZoom(3, 8), 8);
-    EXPECT_EQ(tv::ClampMapZoom(3, 9), 6);
-    EXPECT_EQ(tv::ClampMapZoom(1, -1), 2);
-    EXPECT_EQ(tv::MapScale(3), "50000");
-    EXPECT_EQ(tv::MapScale(6), "500000");
-    EXPECT_EQ(tv::MapScale(40), "500000");
-    EXPECT_EQ(tv::MapAltitude(2), "10");
-    EXPECT_EQ(tv::MapGrid(8), "dedatlas300");
-    EXPECT_EQ(tv::MapGrid(9), "aero2m");
-    EXPECT_EQ(tv::MapGrid(14), "aero100");
-    EXPECT_FALSE(tv::MapGridIsAerial(8));
-    EXPECT_TRUE(tv::MapGridIsAerial(9));
-}
-
-TEST(MapTexts, ReadInputFieldsWalksTheInputs) {
-    std::string text = "<input name=\"a\" value=\"1\"><INPUT NAME='b' VALUE='2'>";
-    std::string name, value;
-    ASSERT_TRUE(tv::ReadInputFields(text, name, value));
-    EXPECT_EQ(name, "a");
-    EXPECT_EQ(value, "1");
-    ASSERT_TRUE(tv::ReadInputFields(text, name, value));
-    EXPECT_EQ(name, "b");
-    EXPECT_EQ(value, "2");
-    std::string before = text;
-    EXPECT_FALSE(tv::ReadInputFields(text, name, value));
-    EXPECT_EQ(text, before);
-    EXPECT_EQ(name, "b");
-
-    std::string noValue = "<input name=\"x\">";
-    EXPECT_FALSE(tv::ReadInputFields(noValue, name, value));
-}
-
-TEST(MapTexts, AnswerParsers) {
-    EXPECT_EQ(tv::ExtractMultimapSrc({"<p>", "<INPUT NAME=\"multimap\" type=\"image\" SRC=\"http://M0/img/m1.gif\" "
-                                             "border=\"0\">"}),
-              "http://M0/img/m1.gif");
-    EXPECT_EQ(tv::ExtractMultimapSrc({"<input name=\"other\" src=\"x\">"}), "");
-    EXPECT_EQ(tv::ExtractSid({"x", "<a href=\"map.asp?sid=AbC123&x=1\">", "sid=zzz"}), "AbC123");
-    EXPECT_EQ(tv::ExtractSid({"<a href=\"map.asp?SID=AbC\">"}), "");
-    auto tiles = tv::ExtractTileUrls({"<img src='mappaint.asp?t=1&amp;g=dedatlas60'><img src='MapPaint.asp?t=2'>"}, 1,
-                                     "http://root/");
-    ASSERT_EQ(tiles.size(), 2u);  // one line may add more than the limit
-    EXPECT_EQ(tiles[0], "http://root/mappaint.asp?t=1&g=dedatlas60");
-    EXPECT_EQ(tiles[1], "http://root/MapPaint.asp?t=2");
-    EXPECT_EQ(tv::ExtractLastHttpLine({"a http://x/1.gif", "none", "see http://x/2.gif \t\r"}), "http://x/2.gif");
-    EXPECT_EQ(tv::ExtractLastHttpLine({"nothing here"}), "");
-}
-
 // A cache database with GC1 and GC2, a loopback server for all four services.
 class MapServices : public ::testing::Test {
 protected:
@@ -173,24 +100,6 @@ TEST_F(MapServices, MultimapScrapesThePictureAddress) {
     EXPECT_TRUE(Has("Keine Kartenadresse gefunden"));
 }
 
-TEST_F(MapServices, MappointTakesEverythingInOneUrl) {
-    srv_.serve("/pub/agent.dll", "GIF-mappoint", "image/gif");
-    ctx_.zoomStep = 2;
-    ctx_.sizeIndex = 1;
-    tv::getCacheMapToFile("GC1", 1, ctx_);
-    auto reqs = srv_.requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].param("qscr"), "mrdt");
-    EXPECT_EQ(reqs[0].param("CenP"), "48.12345,11.5");
-    EXPECT_EQ(reqs[0].param("Lang"), "EUR0407");
-    EXPECT_EQ(reqs[0].param("Alti"), "10");
-    EXPECT_EQ(reqs[0].param("Size"), "400,300");
-    EXPECT_EQ(reqs[0].param("Offs"), "0.000000,0.000000");
-    EXPECT_EQ(reqs[0].param("Pins"), "|48.12345,11.5|4|Cache|");
-    EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC1_mappoint.gif"), "GIF-mappoint");
-    EXPECT_TRUE(Has("Lade Karte (Expedia/MapPoint)..."));
-}
-
 TEST_F(MapServices, StadtplandienstSessionAndTiles) {
     srv_.serve("/home.asp", "<html>\n<a href=\"map.asp?sid=AbC123&x=1\">Karte</a>\n</html>");
     std::string sixLines;
@@ -257,14 +166,6 @@ TEST_F(MapServices, StadtplandienstSessionAndTiles) {
     EXPECT_EQ(srv_.requestsTo("/home.asp").size(), 1u);
 }
 
-TEST_F(MapServices, StadtplandienstWithoutSessionIdStops) {
-    srv_.serve("/home.asp", "<html>no id</html>");
-    tv::getCacheMapToFile("GC1", 2, ctx_);
-    EXPECT_TRUE(Has("SID Lesefehler!"));
-    EXPECT_TRUE(srv_.requestsTo("/map.asp").empty());
-    EXPECT_EQ(sid_, "");
-}
-
 TEST_F(MapServices, MapquestFormRoundTrip) {
     srv_.serve("/mq/maps/latlong.do",
                "<html>\n<input type=\"hidden\" name=\"early\" value=\"no\">\n"
@@ -296,34 +197,6 @@ TEST_F(MapServices, MapquestFormRoundTrip) {
     EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC1_map.gif"), "GIF-mapquest");
     EXPECT_TRUE(Has(tv::W("Lade Mapquest Kartenübersicht")));
     EXPECT_TRUE(fs::exists(work_.path() / "mqmap.tmp"));  // left in place
-}
-
-TEST_F(MapServices, MapquestMissingFieldOrAddressStops) {
-    srv_.serve("/mq/maps/latlong.do", "<form name=\"frmmapsresult\">\n<input name=\"sessionid\" value=\"S1\">\n"
-                                      "<input name=\"mapurl\" value=\"M\">\n</form>");
-    tv::getCacheMapToFile("GC1", 3, ctx_);
-    EXPECT_TRUE(Has("Parameterfehler beim Laden der Mapquest-Karte"));
-    EXPECT_EQ(srv_.requestCount(), 1u);
-
-    srv_.clearLog();
-    srv_.serve("/mq/maps/latlong.do", "<form name=\"frmmapsresult\">\n<input name=\"sessionid\" value=\"S1\">\n"
-                                      "<input name=\"mapurl\" value=\"M\"><input name=\"hdnmapurl\" value=\"H\">");
-    srv_.serve("/mq/maps/zoomMap.do", "<html>no address</html>");
-    tv::getCacheMapToFile("GC1", 3, ctx_);
-    EXPECT_TRUE(Has("Keine Kartenadresse gefunden"));
-    EXPECT_EQ(srv_.requestCount(), 2u);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC1_map.gif"));
-}
-
-TEST_F(MapServices, CacheMissingFromDatabaseGetsNoMap) {
-    tv::DebugMode = true;
-    for (int kind = 0; kind < 4; ++kind) tv::getCacheMapToFile("GC9", kind, ctx_);
-    EXPECT_EQ(srv_.requestCount(), 0u);
-    std::string log = tvtest::ReadFileBytes(prog_.path() / "debug.log");
-    EXPECT_NE(log.find("ERR: frmLoadHTML.getCacheMapToFile: cache not found (GC9) - exiting unsuccessfully"),
-              std::string::npos);
-    tv::getCacheMapToFile("GC1", 7, ctx_);  // unknown service
-    EXPECT_EQ(srv_.requestCount(), 0u);
 }
 
 }  // namespace

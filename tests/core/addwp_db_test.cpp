@@ -40,15 +40,6 @@ protected:
     tvtest::WorkFolder dir;
 };
 
-TEST_F(AddWpTest, MissingFileGivesNothing) {
-    TAddWPList list;
-    EXPECT_EQ(LoadAddWaypoints(list), 0);
-    EXPECT_TRUE(list.empty());
-    std::string html = "old";
-    BuildAddWaypointsHTML("GC1", html);
-    EXPECT_EQ(html, "");
-}
-
 TEST_F(AddWpTest, SaveLoadRoundTripIsByteExact) {
     TAddWPList list;
     list.AddWP("PK1", AddWPPoint("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
@@ -119,17 +110,6 @@ TEST(AddWpMerge, ReplacesInPlaceAndAppendsNew) {
     TAddWPList none;
     EXPECT_EQ(MergeAddWaypoints(target, none), 0);
     EXPECT_EQ(target.Count(), 4);
-}
-
-TEST(AddWpLabels, TypeTexts) {
-    EXPECT_EQ(WaypointTypeLabel("Trailhead"), "Start");
-    EXPECT_EQ(WaypointTypeLabel("FINAL LOCATION"), "Finale");
-    EXPECT_EQ(WaypointTypeLabel("parking area"), "Parken");
-    EXPECT_EQ(WaypointTypeLabel("Question to Answer"), "Frage");
-    EXPECT_EQ(WaypointTypeLabel("Stages of a Multicache"), "Stage");
-    EXPECT_EQ(WaypointTypeLabel("Virtual Stage"), "Ref.Pkt.");
-    EXPECT_EQ(WaypointTypeLabel("Parking Area "), "Ref.Pkt.");
-    EXPECT_EQ(WaypointTypeLabel(""), "Ref.Pkt.");
 }
 
 TEST_F(AddWpTest, TableOfOneCache) {

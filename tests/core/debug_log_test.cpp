@@ -24,21 +24,6 @@ struct ProgramDirScope {
 
 }  // namespace
 
-TEST(DebugLog, CreatesThenAppendsStampedLines) {
-    tvtest::TempDir dir;
-    ProgramDirScope scope(dir.str());
-    platform::ScopedFakes fakes;  // clock at 2007-02-03 09:05:07
-    EXPECT_TRUE(WriteDebugLog("hello"));
-    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "debug.log"), "03-02-07 09:05:07 hello\r\n");
-
-    fakes.clock.time = {2010, 12, 31, 23, 59, 58, 999};
-    EXPECT_TRUE(WriteDebugLog("INF: frmLoadHTML.formShow: startproc \xE4"));
-    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "debug.log"),
-              "03-02-07 09:05:07 hello\r\n31-12-10 23:59:58 INF: frmLoadHTML.formShow: startproc \xE4\r\n");
-
-    EXPECT_EQ(FormatDebugLine({2000, 1, 2, 3, 4, 5, 0}, ""), "02-01-00 03:04:05 \r\n");
-}
-
 TEST(DebugLog, DebugLogFollowsTheSwitchAndFailuresAreSwallowed) {
     tvtest::TempDir dir;
     ProgramDirScope scope(dir.str());
@@ -102,55 +87,3 @@ TEST(ArchiveMarks, StatesIgnoreCaseAndArchivedWins) {
     EXPECT_EQ(ArchiveList.Count(), 0u);
 }
 
-TEST(SmallUtilities, CommaToPointAndLeadingNumberSort) {
-    std::string t = "1,5,2";
-    CommaToPoint(t);
-    EXPECT_EQ(t, "1.5.2");
-
-    std::vector<std::string> lines = {"10\xFF" "a", "9,5\xFF" "b", "2\xFF" "c"};
-    SortByLeadingNumber(lines);
-    EXPECT_EQ(lines, (std::vector<std::string>{"2\xFF" "c", "9.5\xFF" "b", "10\xFF" "a"}));
-
-    // Equal keys keep their order; lines that never take part in an exchange
-    // keep their comma; keys that are not numbers go last without an error.
-    lines = {"1,5\xFF" "first", "", "x\xFF" "bad", "3\xFF" "a", "3,0\xFF" "b", "2,5\xFF" "c", "7,25\xFF" "d"};
-    SortByLeadingNumber(lines);
-    EXPECT_EQ(lines, (std::vector<std::string>{"1,5\xFF" "first", "2.5\xFF" "c", "3\xFF" "a", "3.0\xFF" "b",
-                                               "7.25\xFF" "d", "", "x\xFF" "bad"}));
-    // A line that is exchanged forth and back again still gets the point.
-    lines = {"2\xFF", "1,5\xFF", "3\xFF", "0\xFF"};
-    SortByLeadingNumber(lines);
-    EXPECT_EQ(lines, (std::vector<std::string>{"0\xFF", "1.5\xFF", "2\xFF", "3\xFF"}));
-    lines = {"5,5\xFF" "x"};
-    SortByLeadingNumber(lines);
-    EXPECT_EQ(lines[0], "5,5\xFF" "x");
-}
-
-TEST(SmallUtilities, GridSortKeepsHeaderAndCells) {
-    TGridRows grid = {{"WP", "Name", "km"}};
-    SortGridByColumn(grid, 1, false);
-    EXPECT_EQ(grid, (TGridRows{{"WP", "Name", "km"}}));
-
-    grid = {{"WP", "Name", "km"},
-            {"GC1", "b", "10.5"},
-            {"GC2", "A", ""},
-            {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
-            {"GC4", "\xE4rger", "2,000"},
-            {"GC5"}};
-    TGridRows byName = grid;
-    SortGridByColumn(byName, 1, false);
-    EXPECT_EQ(byName, (TGridRows{{"WP", "Name", "km"},
-                                 {"GC5"},
-                                 {"GC2", "A", ""},
-                                 {"GC1", "b", "10.5"},
-                                 {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
-                                 {"GC4", "\xE4rger", "2,000"}}));
-    TGridRows byKm = grid;
-    SortGridByColumn(byKm, 2, true);
-    EXPECT_EQ(byKm, (TGridRows{{"WP", "Name", "km"},
-                               {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
-                               {"GC4", "\xE4rger", "2,000"},
-                               {"GC1", "b", "10.5"},
-                               {"GC2", "A", ""},
-                               {"GC5"}}));
-}

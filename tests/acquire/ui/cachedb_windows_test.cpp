@@ -114,16 +114,5 @@ TEST_F(CacheDbWindows, LoadUrlWindowSavesOrStaysOpen) {
     bad.close();
 }
 
-TEST_F(CacheDbWindows, DormantLoaderCancelAndShow) {
-    TfrmLoadFromGC w;
-    w.lblResource->setText("x");
-    w.btnCancel->click();
-    EXPECT_TRUE(w.Cancelled);
-    w.show();
-    EXPECT_FALSE(w.Cancelled);
-    EXPECT_TRUE(w.lblResource->text().isEmpty());
-    w.close();
-}
-
 }  // namespace
 }  // namespace tv
