@@ -20,20 +20,6 @@ namespace {
 using tvtest::AddWPPoint;
 using tvtest::CacheRecord;
 
-TEST(AddWPTypeToImageIndex, TypeTable) {
-    EXPECT_EQ(AddWPTypeToImageIndex("Trailhead"), 0);
-    EXPECT_EQ(AddWPTypeToImageIndex("FINAL LOCATION"), 1);
-    EXPECT_EQ(AddWPTypeToImageIndex("parking area"), 2);
-    EXPECT_EQ(AddWPTypeToImageIndex("Question to Answer"), 3);
-    EXPECT_EQ(AddWPTypeToImageIndex("Stages of a Multicache"), 4);
-    EXPECT_EQ(AddWPTypeToImageIndex("Virtual Stage"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex("Reference Point"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex(" PARKING AREA"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex(""), 5);
-    // The icons follow the type labels of the description pages.
-    EXPECT_EQ(WaypointTypeLabel("parking area"), "Parken");
-}
-
 TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     TCacheRec cache;
     cache.Lat = 48.0;
@@ -113,30 +99,6 @@ TEST_F(AddWPDisplayTest, ManyOneAndNone) {
     EXPECT_FALSE(d.listVisible);
     EXPECT_TRUE(d.rows.empty());
     EXPECT_EQ(shown.Count(), 0);
-}
-
-TEST_F(AddWPDisplayTest, UnknownCacheAndEmptyCode) {
-    shown.AddWP("S1", all.At(0));
-    AddWPDisplay d = ShowAddWaypointsFor("GC10", all, shown);
-    EXPECT_EQ(d.cacheWP, "GC10");
-    EXPECT_EQ(d.cacheName, W("Cache ist nicht in der Datenbank verzeichnet"));
-    EXPECT_EQ(d.coord, "");
-    EXPECT_EQ(d.groupCaption, "");
-    EXPECT_FALSE(d.listVisible);
-    EXPECT_TRUE(d.rows.empty());
-
-    d = ShowAddWaypointsFor("", all, shown);
-    EXPECT_EQ(d.cacheName, "");
-    EXPECT_FALSE(d.listVisible);
-}
-
-TEST_F(AddWPDisplayTest, RowsFromTheStoreFile) {
-    ASSERT_TRUE(SaveAddWaypoints(all));
-    TAddWPList loaded;
-    ASSERT_EQ(LoadAddWaypoints(loaded), 5);
-    const AddWPDisplay d = ShowAddWaypointsFor("GC1", loaded, shown);
-    ASSERT_EQ(d.rows.size(), 3u);
-    EXPECT_EQ(d.rows[2].name, "Parken");
 }
 
 }  // namespace

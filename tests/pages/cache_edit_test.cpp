@@ -87,24 +87,6 @@ TEST(CacheEditFields, RecordShownAndReadBack) {
     EXPECT_EQ(EncodeCacheRec(back), EncodeCacheRec(expected));
 }
 
-TEST(CacheEditFields, CountryIdByGermanNameLastEntryWins) {
-    const TCacheDBTable table = TCacheDBTable::Parse(kTable);
-    EditCacheFields f;
-    f.country = "Deutschland";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, 11);
-    f.country = "\xD6sterreich";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, 9);
-    f.country = "";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, -1);
-    f.country = "Atlantis";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, -1);
-    EXPECT_EQ(CountryItems(table), (std::vector<std::string>{"Deutschland", "\xD6sterreich", "Deutschland"}));
-
-    // A long name keeps its first 120 characters.
-    f.name = std::string(130, 'x');
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).Name.str(), std::string(120, 'x'));
-}
-
 TEST(CacheEditChecks, ErrorsWarningsAndTheirTexts) {
     TCacheRec ok = DbRecord("GC1ABC", 1);
     EXPECT_EQ(CheckEditedRecord(ok).errors, "");
@@ -180,13 +162,6 @@ TEST_F(CacheEditStore, OverwritesInPlaceOrAppendsAndRebuildsTheIndex) {
     r = SaveEditedRecord(fresh);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], fresh}));
-}
-
-TEST_F(CacheEditStore, MissingDatabaseWritesNothing) {
-    const EditSaveResult r = SaveEditedRecord(DbRecord("GC1", 1));
-    EXPECT_EQ(r.code, ENOENT);
-    EXPECT_EQ(r.failText, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.");
-    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
 }
 
 }  // namespace

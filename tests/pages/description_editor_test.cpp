@@ -62,21 +62,6 @@ TEST(LongDescription, LoadAndSaveFile) {
     EXPECT_FALSE(SaveLongDescription(dir.str() + "nofolder/GC1_converted.html", *loaded, "x"));
 }
 
-TEST(LongDescription, EditorTextLineEnds) {
-    EditorText e = BodyToEditorText("a\r\nb\r\n\r\nc");
-    EXPECT_EQ(e.text, "a\nb\n\nc");
-    EXPECT_EQ(e.lineEnd, "\r\n");
-    EXPECT_EQ(EditorTextToBody(e.text, e.lineEnd), "a\r\nb\r\n\r\nc");
-    e = BodyToEditorText("a\nb\n");
-    EXPECT_EQ(e.text, "a\nb\n");
-    EXPECT_EQ(e.lineEnd, "\n");
-    EXPECT_EQ(EditorTextToBody(e.text + "z\n", e.lineEnd), "a\nb\nz\n");
-    e = BodyToEditorText("a\rb");
-    EXPECT_EQ(e.text, "a\nb");
-    EXPECT_EQ(e.lineEnd, "\r\n");
-    EXPECT_EQ(BodyToEditorText("").text, "");
-}
-
 TEST(Preview, PageBytesAndFile) {
     const std::string expected =
         "<html><head>\r\n"

@@ -72,11 +72,6 @@ TEST(DescriptionImages, OddCountSetsTheWidestAsideAndShowsItLast) {
               (std::vector<std::string>{"2", "3", "4", "5", "1"}));
 }
 
-TEST(DescriptionImages, OnePictureInTwoColumnsIsASingleTable) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("x.png", 700, 350, "T", "")}, 640, true),
-              "<hr>\r\n" + Single("x.png", 640, 320, "T", ""));
-}
-
 TEST(DescriptionImages, SingleLayoutScalesOnlyWidePictures) {
     EXPECT_EQ(BuildCacheImagesHTML({Pic("w.jpg", 800, 600), Pic("s.jpg", 321, 201)}, 640, false),
               "<hr>\r\n" + Single("w.jpg", 640, 480, "C", "D") + Single("s.jpg", 321, 201, "C", "D"));
@@ -86,27 +81,12 @@ TEST(DescriptionImages, SingleLayoutScalesOnlyWidePictures) {
               std::string::npos);
 }
 
-TEST(DescriptionImages, UnknownSizeOrNoPictures) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("a", 10, 10), Pic("b", 0, 0)}, 640, true),
-              "<hr>\r\n<p>Cache-Images nicht gefunden.</p>");
-    EXPECT_EQ(BuildCacheImagesHTML({}, 640, true), "");
-}
-
 TEST(DescriptionImages, NamesNeverLeaveTheFolderAndAreQuoted) {
     const std::string html = BuildCacheImagesHTML({Pic("./../../x.jpg", 10, 10), Pic("..\\a\"b.jpg", 10, 10)}, 640,
                                                   false);
     EXPECT_NE(html.find("src=\"./x.jpg\""), std::string::npos);
     EXPECT_NE(html.find("src=\"./a&quot;b.jpg\""), std::string::npos);
     EXPECT_EQ(html.find(".."), std::string::npos);
-}
-
-TEST(DescriptionImages, WidestUnusedPicture) {
-    std::vector<TDescrImage> pics{Pic("a", 5, 1), Pic("b", 9, 1), Pic("c", 9, 1), Pic("d", 0, 1)};
-    EXPECT_EQ(FindWidestUnusedImage(pics), 2);
-    pics[1].Used = true;
-    EXPECT_EQ(FindWidestUnusedImage(pics), 3);
-    pics[2].Used = pics[0].Used = true;
-    EXPECT_EQ(FindWidestUnusedImage(pics), 0);
 }
 
 // ---- Map ---------------------------------------------------------------------------------
@@ -161,16 +141,6 @@ TEST(DescriptionMap, UserOrderDecidesAndEachTagIsByteExact) {
               p + "GC1_map.gif\"align=\"left\" border=\"0\" vspace=\"5\" hspace=\"5\"><!-- Mapquest -->");
 }
 
-TEST(DescriptionMap, NoMapFileGivesTheNoMapBox) {
-    const auto none = [](const std::string&) { return false; };
-    EXPECT_EQ(FindCacheMapFile("/d/GC1", DefaultMapOrder(), none), "");
-    EXPECT_EQ(BuildCacheMapHTMLFor("/d/", "GC1", DefaultMapOrder(), 0, none),
-              "<table border=\"1\"><tr bgcolor=\"#E0E0E0\"><td><b>Keine Karte<br>geladen.</b></td></tr></table>"
-              "<!-- Keine Karte -->");
-    EXPECT_EQ(MapFileEnding("Stadtplandienst (Luftbild)"), "_sdk1.jpg");
-    EXPECT_EQ(MapFileEnding("mapquest"), "");
-}
-
 // ---- Notes -------------------------------------------------------------------------------
 
 TEST(DescriptionNotes, LinesJoinedAsWrittenUntilTheFirstGap) {
@@ -195,40 +165,6 @@ TEST(DescriptionCleanUp, RemoveAllKeepsOnlyBreaksAndCountsPicturesAndLinks) {
     const CleanCounts c = CleanLongDescription(text, f);
     EXPECT_EQ(text, "<BR>xy<BR>z");
     EXPECT_EQ(RemovedContentEntry("GC1", c), "GC1(1/1)");
-}
-
-TEST(DescriptionCleanUp, LinksOnlyRecordsMinusOneForPictures) {
-    CleanFlags f{};
-    f.body = f.bgColor = f.img = f.style = f.font = false;
-    f.href = true;
-    std::string text = "<A HREF=\"x\">a</A> <a href='y'>b</a><img src=z>";
-    const CleanCounts c = CleanLongDescription(text, f);
-    EXPECT_EQ(text, "a b<img src=z>");
-    std::string list;
-    AppendRemovedContent(list, "GC1", CleanCounts{2, 0});
-    AppendRemovedContent(list, "GC9", CleanCounts{0, 0});  // nothing removed: not listed
-    AppendRemovedContent(list, "GC2", c);
-    EXPECT_EQ(list, "GC1(2/0), GC2(-1/2)");
-}
-
-TEST(DescriptionCleanUp, AttributeValuesGoWithTheirAttribute) {
-    CleanFlags f{};
-    f.img = f.href = f.font = f.body = false;
-    std::string text = "<td bgcolor=\"#FFF\">a</td><body background=\"b.gif\" style=\"color: red\">"
-                       "<STYLE>p {}</STYLE><p Style=\"x\">q</p>";
-    const CleanCounts c = CleanLongDescription(text, f);
-    EXPECT_EQ(text, "<td >a</td><body  ><p >q</p>");
-    EXPECT_EQ(RemovedContentEntry("GC1", c), "");
-}
-
-TEST(DescriptionCleanUp, BodyFontAndTables) {
-    CleanFlags f{};
-    f.img = f.href = f.style = f.bgColor = false;
-    f.tables = true;
-    std::string text = "<BODY onload=x><bgsound src=s><FONT face=a>t</font><table border=1><tbody><TR><td>c</TD>"
-                       "</tr></TBODY></table>";
-    CleanLongDescription(text, f);
-    EXPECT_EQ(text, "tc");
 }
 
 // The one-pass span removal gives exactly what removing the first span again

@@ -191,39 +191,6 @@ TEST_F(IndexPageTest, AdditionalHomeAndWorkListMatchGolden) {
     EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC3EF"}));
 }
 
-TEST_F(IndexPageTest, DistanceOffLeavesNoteAndColumnOutButStillSorts) {
-    ProcSettings.AddHomeTxt = {W("Büro")};
-    ProcSettings.AddHomeLat = {"48.50000"};
-    ProcSettings.AddHomeLon = {"8.25000"};
-    IndexPageParams p = Params({"GC3EF", "GC1AB", "GC2CD"});
-    p.home = IndexHomeFor(ProcSettings, 1);
-    p.options.distance = false;
-    const std::string page = RenderIndexPage(p);
-    EXPECT_EQ(page.find("Hinweis"), std::string::npos);
-    EXPECT_EQ(page.find("Entf."), std::string::npos);
-    // From the office GC1AB (46 km) is nearer than GC2CD (55 km).
-    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC2CD", "GC3EF"}));
-}
-
-TEST_F(IndexPageTest, OnlyTheWaypointColumn) {
-    IndexPageParams p = Params({"GC1AB"});
-    auto& o = p.options;
-    o.name = o.hidden = o.coords = o.distance = o.type = o.size = o.dt = false;
-    const std::string page = RenderIndexPage(p);
-    EXPECT_NE(page.find("<tr bgcolor=\"#F0F0F0\">\r\n<td>Waypoint</td>\r\n</tr>\r\n<tr>\r\n<td><a "
-                        "href=\"./GC1AB_converted.html\" target=\"_cache\">GC1AB</a></td>\r\n</tr>\r\n</table>\r\n"),
-              std::string::npos);
-    EXPECT_EQ(Parse(page).headerCells, 1);
-}
-
-TEST_F(IndexPageTest, EmptyListGivesAnEmptyTable) {
-    IndexPageParams p = Params({});
-    const std::string page = RenderIndexPage(p);
-    EXPECT_NE(page.find("<td>Diff./Terrain</td>\r\n</tr>\r\n</table>\r\n</body></html>\r\n"), std::string::npos);
-    p.options.pocketPC = true;
-    EXPECT_NE(RenderIndexPage(p).find("<p>\r\n</p>\r\n</body></html>\r\n"), std::string::npos);
-}
-
 TEST_F(IndexPageTest, MarkupInNamesAndCodesIsEscaped) {
     IndexPageParams p = Params({"GC\"x<y>"});
     TCacheRec hostile = Cache("GCX", "<script>alert('x')</script> & \"q\"", 2001, 1, 1, 48, 8, "<b>", "<i>", "1", "1");
@@ -243,33 +210,6 @@ TEST_F(IndexPageTest, MarkupInNamesAndCodesIsEscaped) {
 }
 
 // ---- rows and sorts -----------------------------------------------------------------------
-
-TEST_F(IndexPageTest, RowValues) {
-    TCacheRec rec;
-    ASSERT_TRUE(FindCacheByWaypoint("GC1AB", rec));
-    const IndexRow r = MakeIndexRow("gc1ab", rec, IndexHomeFor(ProcSettings, 0));
-    EXPECT_EQ(r.code, "gc1ab");
-    EXPECT_EQ(r.hidden, "02.01.2008");
-    EXPECT_EQ(r.coords, W("N 48° 5.502 E 008° 0.000"));
-    EXPECT_EQ(r.distance, "10.2km N");
-    EXPECT_NEAR(r.km, 10.197, 0.001);
-    EXPECT_EQ(r.size, "Regular");
-    EXPECT_EQ(r.dt, "2.5 / 0");
-    EXPECT_EQ(r.day, 39449.0);
-    ASSERT_TRUE(FindCacheByWaypoint("GC2CD", rec));
-    const IndexRow r2 = MakeIndexRow("GC2CD", rec, IndexHomeFor(ProcSettings, 0));
-    EXPECT_EQ(r2.size, "?");
-    EXPECT_EQ(r2.dt, "1 / 3");
-    EXPECT_EQ(r2.distance, "9.5km E");
-
-    // An additional home whose coordinates are no numbers: "?" and the largest key.
-    ProcSettings.AddHomeTxt = {"Kaputt"};
-    ProcSettings.AddHomeLat = {"abc"};
-    ProcSettings.AddHomeLon = {"8.0"};
-    const IndexRow r3 = MakeIndexRow("GC2CD", rec, IndexHomeFor(ProcSettings, 1));
-    EXPECT_EQ(r3.distance, "?");
-    EXPECT_EQ(r3.km, kNoDistanceKm);
-}
 
 TEST_F(IndexPageTest, EverySortItemAscendingAndDescending) {
     auto row = [](const char* code, const char* name, double day, const char* coords, double km, const char* type,
@@ -313,35 +253,7 @@ TEST_F(IndexPageTest, EverySortItemAscendingAndDescending) {
     EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC2CD", "GC3EF"}));
 }
 
-TEST_F(IndexPageTest, SortIsStable) {
-    std::vector<IndexRow> rows(50);
-    for (int i = 0; i < 50; ++i) {
-        rows[static_cast<std::size_t>(i)].code = "GC" + std::to_string(i);
-        rows[static_cast<std::size_t>(i)].type = i % 2 ? "MULTI" : "multi";
-        rows[static_cast<std::size_t>(i)].km = i % 3;
-    }
-    for (int item : {kSortType, kSortDistance}) {
-        std::vector<IndexRow> sorted = rows;
-        SortIndexRows(sorted, item);
-        for (std::size_t i = 1; i < sorted.size(); ++i) {
-            const auto& a = sorted[i - 1];
-            const auto& b = sorted[i];
-            if (item == kSortDistance && a.km != b.km) continue;
-            EXPECT_LT(std::stoi(a.code.substr(2)), std::stoi(b.code.substr(2))) << "ties keep the list order";
-        }
-    }
-}
-
 // ---- folder and work list ---------------------------------------------------------------------
-
-TEST_F(IndexPageTest, ConvertedCodesOfAFolder) {
-    EXPECT_TRUE(ListConvertedCodes(out.str()).empty());
-    for (const char* name : {"GC1AB.html", "GC1AB_converted.html", "gc2cd_converted.HTML", "GC3EF_x_converted.html",
-                             "GC3EF_converted.html", "XY1_converted.html", "GC4_converted.html.bak", "index.html"})
-        out.write(name, "x");
-    fs::create_directory(out.path() / "GC5_converted.html");
-    EXPECT_EQ(ListConvertedCodes(out.str()), (Codes{"GC1AB", "gc2cd", "GC3EF"}));
-}
 
 TEST_F(IndexPageTest, WorkListIsReadOnceAndAMissingFileIsOneBox) {
     const std::string path = work.str() + "WPList.txt";
@@ -363,121 +275,9 @@ TEST_F(IndexPageTest, WorkListIsReadOnceAndAMissingFileIsOneBox) {
     EXPECT_EQ(fakes.messages.shown.size(), 1u);
 }
 
-TEST_F(IndexPageTest, WriteReplacesTheFileWhole) {
-    const std::string file = out.str() + "index.html";
-    out.write("index.html", std::string(100000, 'x'));
-    IndexPageParams p = Params({"GC1AB"});
-    ASSERT_TRUE(WriteIndexPage(file, p));
-    EXPECT_EQ(tvtest::ReadFileBytes(file), RenderIndexPage(p));
-    EXPECT_FALSE(WriteIndexPage(out.str() + "missing/index.html", p));
-}
-
 // ---- options ------------------------------------------------------------------------------------
 
-TEST_F(IndexPageTest, OptionsRoundTripAndSaveSwitch) {
-    IndexOptions o;
-    ReadIndexOptions(o, false);
-    EXPECT_EQ(o, IndexOptions{});  // nothing stored: the window's defaults, saving on
-
-    IndexOptions changed;
-    changed.pocketPC = true;
-    changed.hidden = changed.coords = changed.distance = changed.name = false;
-    changed.type = changed.dt = changed.size = changed.showAfter = false;
-    changed.sort = kSortSize;
-    changed.which = 0;
-    changed.descending = true;
-    changed.home = 2;
-    changed.fileName = "/tmp/x/index.html";
-    ASSERT_TRUE(WriteIndexOptions(changed, false));
-    IndexOptions back;
-    ReadIndexOptions(back, false);
-    EXPECT_EQ(back, changed);
-
-    // With a folder override the work-list choice is neither read nor
-    // written, and the file name is not written.
-    changed.which = 1;
-    changed.fileName = "/elsewhere/index.html";
-    ASSERT_TRUE(WriteIndexOptions(changed, true));
-    EXPECT_EQ(IniFile().readString("Program", "IdxAddWhich"), "0");
-    EXPECT_EQ(IniFile().readString("Program", "IdxFilename"), "/tmp/x/index.html");
-    IndexOptions forced;
-    forced.which = 1;
-    ReadIndexOptions(forced, true);
-    EXPECT_EQ(forced.which, 1);
-
-    // Saving off: only the switch is written, and reading keeps the defaults.
-    fs::remove(SettingsFilePath());
-    IndexOptions off = changed;
-    off.saveOptions = false;
-    ASSERT_TRUE(WriteIndexOptions(off, false));
-    EXPECT_EQ(prog.read("tq.conf"), "[Program]\r\nIdxSaveOpts=0\r\n");
-    IndexOptions again;
-    ReadIndexOptions(again, false);
-    EXPECT_FALSE(again.saveOptions);
-    again.saveOptions = true;
-    EXPECT_EQ(again, IndexOptions{});
-
-    // Values out of range fall back to the first item.
-    prog.write("tq.conf", "[Program]\r\nIdxSortOrder=9\r\nIdxAddWhich=-1\r\nIdxAscDesc=7\r\nIdxHome=-3\r\n");
-    IndexOptions bad;
-    bad.sort = kSortName;
-    ReadIndexOptions(bad, false);
-    EXPECT_EQ(bad.sort, 0);
-    EXPECT_EQ(bad.which, 0);
-    EXPECT_FALSE(bad.descending);
-    EXPECT_EQ(bad.home, 0);
-}
-
-TEST_F(IndexPageTest, HomeChoice) {
-    ProcSettings.AddHomeTxt = {"A", "B"};
-    ProcSettings.AddHomeLat = {"1.5", "2.5"};
-    ProcSettings.AddHomeLon = {"3.5", "4.5"};
-    EXPECT_EQ(HomeChoiceNames(ProcSettings), (Codes{"HOME", "A", "B"}));
-    IndexHome h = IndexHomeFor(ProcSettings, 2);
-    EXPECT_TRUE(h.additional);
-    EXPECT_EQ(h.name, "B");
-    EXPECT_EQ(h.where, (LatLon{2.5, 4.5}));
-    for (int item : {0, 3, -1}) {
-        h = IndexHomeFor(ProcSettings, item);
-        EXPECT_FALSE(h.additional);
-        EXPECT_EQ(h.name, "HOME");
-        EXPECT_EQ(h.where, (LatLon{48.0, 8.0}));
-    }
-}
-
 // ---- texts and folders ----------------------------------------------------------------------------
-
-TEST_F(IndexPageTest, WindowTexts) {
-    EXPECT_EQ(NoConvertedPagesText("/a/b/"),
-              W("Das Ausgabeverzeichnis \"/a/b/\" enthält keine konvertierten Cachebeschreibungen!"));
-    EXPECT_EQ(ConvertedCountText(1), W("Das Ausgabeverzeichnis enthält 1 konvertierte Cachebeschreibungen."));
-    EXPECT_EQ(IndexDateText(std::nullopt), "Eine Indexdatei ist bislang nicht vorhanden.");
-    EXPECT_EQ(IndexDateText(platform::DateTime{2008, 3, 7, 10, 0, 0, 0}),
-              W("Letztes Änderungsdatum der Indexdatei: 07. 03. 2008"));
-    const std::string q = OtherFolderQuestion("/d/");
-    EXPECT_EQ(q.rfind(W("Die Indexdatei soll in einem Verzeichnis abgelegt werden, das nicht gleich dem "
-                        "Ausgabeverzeichnis \"/d/\" ist. Da die Indexdatei mit relativen Links arbeitet, wird ein "
-                        "Anklicken eines Links"),
-                      0),
-              0u);
-    EXPECT_NE(q.find(W("verschoben wird.\r\n\r\nEmpfehlung: Die Indexdatei sollte im Ausgabeverzeichnis angelegt "
-                       "werden.\r\n\r\nSoll die Indexdatei trotzdem")),
-              std::string::npos);
-}
-
-TEST_F(IndexPageTest, IndexFileFolderComparison) {
-    fs::create_directory(out.path() / "sub");
-    fs::create_directory_symlink(out.path(), work.path() / "link");
-    const std::string d = out.str();
-    EXPECT_TRUE(IsInFolder(d + "index.html", d));
-    EXPECT_TRUE(IsInFolder("index.html", d));
-    EXPECT_TRUE(IsInFolder(d + "sub/../other.html", d));
-    EXPECT_TRUE(IsInFolder(work.str() + "link/index.html", d));
-    EXPECT_FALSE(IsInFolder(d + "sub/index.html", d));
-    EXPECT_FALSE(IsInFolder(work.str() + "index.html", d));
-    EXPECT_EQ(IndexFilePath("index.html", d), d + "index.html");
-    EXPECT_EQ(IndexFilePath("/x/i.html", d), "/x/i.html");
-}
 
 }  // namespace
 }  // namespace tv
