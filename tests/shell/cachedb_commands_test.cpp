@@ -46,21 +46,7 @@ tv::TCacheRec Rec(double lat, double lon, const std::string& code, int country) 
     return r;
 }
 
-// Sets the file's modification time to noon (local time) of the date.
-void SetFileDate(const std::string& path, int year, int month, int day) {
-    tvtest::SetLocalFileTime(path, year, month, day);
-}
-
 using tvtest::TodayText;
-
-TEST(CacheDbRules, DateNumbers) {
-    EXPECT_EQ(tv::ParseDateToNumber("28.11.2007"), 20071128);
-    EXPECT_EQ(tv::ParseDateToNumber("01.02.2008"), 20080201);
-    EXPECT_EQ(tv::ParseDateToNumber("1.1.2008"), 0);
-    EXPECT_EQ(tv::ParseDateToNumber(""), 0);
-    EXPECT_EQ(tv::ParseDateToNumber("xx.yy.zzzz"), 0);
-    EXPECT_EQ(tv::ParseDateToNumber("garbage"), 0);
-}
 
 TEST(CacheDbRules, FirstRecordValidity) {
     EXPECT_TRUE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "gc12ab", 79)));
@@ -72,19 +58,6 @@ TEST(CacheDbRules, FirstRecordValidity) {
     EXPECT_FALSE(tv::IsValidFirstRecord(Rec(std::nan(""), 11.5, "GC1", 79)));
     EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "XY1", 79)));
     EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "G", 79)));
-}
-
-TEST(CacheDbRules, StatusBarAndReportTexts) {
-    EXPECT_EQ(tv::StatusBarText(std::nullopt, std::nullopt), "Keine Cache-DB gefunden. Keine Archivliste gefunden.");
-    EXPECT_EQ(tv::StatusBarText(tv::DbFileState{1, 2, 2008, 500000}, std::nullopt),
-              W("Stand der Cache-DB: 01.02.2008, 500000 Einträge. Keine Archivliste gefunden."));
-    EXPECT_EQ(tv::ConvertReportText("germany.txt", 120, 2, 0),
-              W("germany.txt:\r\n120 Datensätze wurden konvertiert\r\n2 Datensätze konnten nicht konvertiert werden"));
-    EXPECT_EQ(tv::ConvertReportText("a.txt", 5, 0, 3),
-              W("a.txt:\r\n5 Datensätze wurden konvertiert\r\n3 Datensätze wurden unvollständig konvertiert "
-                "(Difficulty/Terrain-Angabe fehlt)"));
-    EXPECT_EQ(tv::DbListUrl("http://h/db/", "germany.txt", true), "http://h/db/germany.txt.zip");
-    EXPECT_EQ(tv::DbListUrl("http://h/db/", "germany.txt", false), "http://h/db/germany.txt");
 }
 
 // The commands against a loopback server standing in for the download
@@ -199,17 +172,6 @@ TEST_F(CacheDbCommandsTest, ZippedPrimaryDownloadTakesOnlyTheList) {
     EXPECT_EQ(fakes_.messages.shown[2].text, W("germany.txt:\r\n4 Datensätze wurden konvertiert"));
 }
 
-TEST_F(CacheDbCommandsTest, PlainPrimaryDownloadCopiesTheList) {
-    tv::ProcSettings.UseZippedDB = false;
-    tv::ProcSettings.ShowMessages = false;
-    files_["/db/germany.txt"] = List(1, 2);
-    Commands().DownloadPrimaryCacheDB();
-    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "db.tmp"), List(1, 2));
-    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(1, 2));
-    EXPECT_EQ(tvtest::ReadFileBytes(Bin()).size(), 2u * 296u);
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
 TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     MakeDatabase(3);
     const std::string bin = tvtest::ReadFileBytes(Bin());
@@ -247,28 +209,6 @@ TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(500, 5));
 }
 
-TEST_F(CacheDbCommandsTest, NoPrimaryNoDownload) {
-    const std::string text = W("Es ist keine primäre Cache-DB ausgewählt.\r\nDie primäre Cache-DB kann unter Datei / "
-                               "Grundeinstellungen / Cache-Datenbank eingestellt werden.");
-    for (int primary : {0, 6}) {
-        tv::ProcSettings.CacheDBPrimary = primary;
-        fakes_.messages.shown.clear();
-        Commands().DownloadPrimaryCacheDB();
-        EXPECT_EQ(Texts(), std::vector<std::string>{text}) << primary;
-    }
-    EXPECT_EQ(srv_.requestCount(), 0u);
-
-    // The local conversion takes entry 3 instead.
-    tv::ProcSettings.CacheDBPrimary = 0;
-    tv::ProcSettings.ShowMessages = false;
-    work_.write("germany.txt", List(1, 2));
-    Commands().ConvertLocalPrimaryCacheDB();
-    EXPECT_EQ(tv::ProcSettings.CacheDBPrimary, 3);
-    EXPECT_EQ(converted_, (std::vector<std::string>{"germany.txt:1"}));
-    EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 2u * 24u);
-    EXPECT_EQ(status_.size(), 1u);
-}
-
 TEST_F(CacheDbCommandsTest, ConvertCacheDBReportsAndReturnsNewCount) {
     int calls = 0;
     tv::ConvertOutcome next;
@@ -301,21 +241,6 @@ TEST_F(CacheDbCommandsTest, ConvertCacheDBReportsAndReturnsNewCount) {
     tv::ProcSettings.ShowMessages = false;
     EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 7);
     EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
-TEST_F(CacheDbCommandsTest, FurtherDatabasesSkipThePrimary) {
-    tv::ProcSettings.CacheDBPrimary = 2;
-    tv::ProcSettings.UseCacheDB[1] = 1;  // entry 2
-    tv::ProcSettings.UseCacheDB[4] = 1;  // entry 5
-    files_["/db/luxembourg.txt.zip"] = tvtest::BuildZip({{"luxembourg.txt", List(1, 2)}});
-    Commands().DownloadAdditionalCacheDBs();
-    EXPECT_EQ(srv_.requestCount(), 1u);
-    EXPECT_EQ(srv_.requestsTo("/db/luxembourg.txt.zip").size(), 1u);
-    EXPECT_EQ(converted_, (std::vector<std::string>{"luxembourg.txt:0"}));
-    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
-    EXPECT_EQ(fakes_.messages.shown[1].text,
-              "Folgende neuen Caches wurden in die Datenbank geladen: \r\nluxembourg.txt: 0 Caches");
-    EXPECT_EQ(tvtest::ReadFileBytes(Bin()).size(), 2u * 296u);
 }
 
 TEST_F(CacheDbCommandsTest, FurtherDownloadsConvertOnlyWhatArrived) {
@@ -378,99 +303,6 @@ TEST_F(CacheDbCommandsTest, CheckCacheDBVersion) {
     EXPECT_FALSE(tv::CheckCacheDBVersion());
     EXPECT_EQ(fakes_.messages.shown.size(), before);
     EXPECT_TRUE(fs::exists(Bin()));
-}
-
-TEST_F(CacheDbCommandsTest, StatusBarReloadsTheArchiveList) {
-    auto cmd = Commands();
-    EXPECT_EQ(cmd.UpdateStatusBar(), "Keine Cache-DB gefunden. Keine Archivliste gefunden.");
-    work_.write("Caches.bin", std::string(592, '\0'));
-    work_.write("WParchived.txt", "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    SetFileDate(Bin(), 2007, 11, 28);
-    SetFileDate(work_.str() + "WParchived.txt", 2007, 11, 27);
-    const std::string expected =
-        W("Stand der Cache-DB: 28.11.2007, 2 Einträge. Stand der Archivliste: 27.11.2007, 3 Einträge.");
-    EXPECT_EQ(cmd.UpdateStatusBar(), expected);
-    EXPECT_EQ(status_.back(), expected);
-    EXPECT_EQ(tv::GetArchiveState("gc1"), 2);
-    EXPECT_EQ(tv::GetArchiveState("GC2"), 1);
-    EXPECT_EQ(tv::GetArchiveState("GC4"), 0);
-}
-
-TEST_F(CacheDbCommandsTest, ArchiveListDownload) {
-    files_["/tqlist.php"] = "A;GC1\nD;GC2\nA;GC3\n";
-    auto cmd = Commands();
-    cmd.DownloadArchiveList();
-    EXPECT_EQ(Texts(), std::vector<std::string>{"3 Waypoints archivierter Caches geladen."});
-    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "WParchived.txt"), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    ASSERT_EQ(status_.size(), 1u);
-    EXPECT_EQ(status_[0], "Keine Cache-DB gefunden. Stand der Archivliste: " + TodayText() + W(", 3 Einträge."));
-    EXPECT_EQ(tv::GetArchiveState("GC3"), 2);
-
-    // A failed request keeps the list and says nothing of success.
-    files_.erase("/tqlist.php");
-    fakes_.messages.shown.clear();
-    cmd.DownloadArchiveList();
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Error);
-    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "WParchived.txt"), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    EXPECT_EQ(status_.size(), 2u);
-}
-
-TEST_F(CacheDbCommandsTest, UpdateCheckVerdicts) {
-    auto cmd = Commands();
-    auto check = [&](const std::string& file) {
-        files_["/tqversion.txt"] = file;
-        fakes_.messages.shown.clear();
-        cmd.CheckForUpdate();
-        return fakes_.messages.shown;
-    };
-    auto shown = check("V5.2.0\r\n28.11.2007\r\n");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].kind, MsgKind::Information);
-    EXPECT_EQ(shown[0].text,
-              "Die eingesetzte Version des Trailvanes ist auf dem aktuellen Stand:\r\n\r\nVersion V5.2.0 vom 28.11.2007");
-
-    shown = check("V5.2.1\n28.11.2007\n");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].kind, MsgKind::Warning);
-    const std::string tail = W("Eingesetzte Version: V5.2.0 vom 28.11.2007\r\nAktuell verfügbare Version: V5.2.1 vom 28.11.2007");
-    EXPECT_EQ(shown[0].text.substr(shown[0].text.size() - tail.size()), tail);
-
-    shown = check("V5.3.0\r\n01.02.2008");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].kind, MsgKind::Warning);
-    EXPECT_EQ(shown[0].text,
-              W("Die eingesetzte Version des Trailvanes ist veraltet!\r\n\r\nEingesetzte Version: V5.2.0 vom "
-                "28.11.2007\r\nAktuell verfügbare Version: V5.3.0 vom 01.02.2008\r\n\r\nUm auf dem aktuellen Stand "
-                "des Trailvanes zu sein, wird ein Update empfohlen."));
-
-    shown = check("V6\r\ngarbage\r\n");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_NE(shown[0].text.find("Aktuell verf"), std::string::npos);
-    EXPECT_EQ(shown[0].text.find("veraltet"), std::string::npos);
-
-    const std::string cannot = W("Die Updateverfügbarkeit konnte leider nicht überprüft werden.");
-    shown = check("V5.3.0\r\n");
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, cannot);
-
-    // A failed download: the version file of an earlier check is not read.
-    check("V5.3.0\r\n01.02.2008\r\n");
-    files_.erase("/tqversion.txt");
-    fakes_.messages.shown.clear();
-    cmd.CheckForUpdate();
-    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
-    EXPECT_EQ(fakes_.messages.shown[1].text, cannot);
-
-    const std::size_t requests = srv_.requestCount();
-    tv::ProcSettings.UpdateURL.clear();
-    fakes_.messages.shown.clear();
-    cmd.CheckForUpdate();
-    EXPECT_EQ(Texts(), std::vector<std::string>{
-                           W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / "
-                             "Proxy / URL für Updateverfügbarkeit)\r\n\r\nDie Updateprüfung kann nicht durchgeführt "
-                             "werden.")});
-    EXPECT_EQ(srv_.requestCount(), requests);
 }
 
 }  // namespace

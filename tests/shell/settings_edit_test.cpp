@@ -28,91 +28,6 @@ TCacheDBTable Table(int count) {
     return TCacheDBTable::Parse(ini);
 }
 
-TEST(SettingsReminder, IntervalItemsBothWays) {
-    const int expected[][3] = {{7, 1, 7}, {14, 2, 14}, {28, 3, 28}, {-1, 4, -1}, {3, 0, 1}, {0, 0, 1}, {1, 0, 1}};
-    for (const auto& e : expected) {
-        EXPECT_EQ(IntervalToIndex(e[0]), e[1]) << e[0];
-        EXPECT_EQ(IndexToInterval(IntervalToIndex(e[0])), e[2]) << e[0];
-    }
-    EXPECT_EQ(IndexToInterval(-1), -1);
-    EXPECT_EQ(IndexToInterval(5), -1);
-}
-
-TEST(SettingsDatabases, TicksPrimaryAndTakeBack) {
-    TProcSettings s;
-    s.UseCacheDB[1] = 1;
-    s.UseCacheDB[40] = 1;  // beyond the table: not shown, cleared on OK
-    s.CacheDBPrimary = 0;
-    s.CacheDBCount = 2;
-    SettingsFormData f = FormFromSettings(s, Table(5));
-    ASSERT_EQ(f.databaseTexts.size(), 5u);
-    EXPECT_EQ(f.databaseTexts[0], "Country1 (land1.txt)");
-    EXPECT_EQ(f.databaseTicked, (std::vector<bool>{false, true, false, false, false}));
-    EXPECT_EQ(f.primaryIndex, 2);
-    f.workDir = "/w";
-    f.outDir = "/o";
-    ASSERT_TRUE(ApplyForm(f, s));
-    EXPECT_EQ(s.CacheDBPrimary, 3);
-    EXPECT_EQ(s.CacheDBCount, 1);
-    for (size_t k = 0; k < 50; ++k) EXPECT_EQ(s.UseCacheDB[k], k == 1 ? 1 : 0) << k;
-
-    f.databaseTicked = {true, false, false, false, true};
-    f.primaryIndex = 4;
-    ASSERT_TRUE(ApplyForm(f, s));
-    EXPECT_EQ(s.CacheDBCount, 2);
-    EXPECT_EQ(s.CacheDBPrimary, 5);
-    for (size_t k = 0; k < 50; ++k) EXPECT_EQ(s.UseCacheDB[k], k == 0 || k == 4 ? 1 : 0) << k;
-
-    // A small table: nothing preselected and the primary is kept.
-    s.CacheDBPrimary = 0;
-    f = FormFromSettings(s, Table(2));
-    EXPECT_EQ(f.primaryIndex, -1);
-    f.workDir = "/w";
-    f.outDir = "/o";
-    ASSERT_TRUE(ApplyForm(f, s));
-    EXPECT_EQ(s.CacheDBPrimary, 0);
-    // A primary beyond the table is not shown and stays as it was.
-    s.CacheDBPrimary = 9;
-    EXPECT_EQ(FormFromSettings(s, Table(5)).primaryIndex, -1);
-    EXPECT_EQ(PrimaryIndex(5, 5), 4);
-    EXPECT_EQ(PrimaryIndex(6, 5), -1);
-    EXPECT_EQ(PrimaryIndex(0, 3), 2);
-}
-
-TEST(SettingsHomes, AddChangeRemoveWithErrors) {
-    HomesEditor h;
-    EXPECT_EQ(h.Add(49.1234567, 8.5, "Arbeit"), HomeEdit::Ok);
-    ASSERT_EQ(h.Count(), 1);
-    EXPECT_EQ(h.Entries()[0].lat, "49.12346");
-    EXPECT_EQ(h.Entries()[0].lon, "8.50000");
-    EXPECT_EQ(h.Entries()[0].name, "Arbeit");
-    EXPECT_EQ(h.Add(1, 1, "Arbeit"), HomeEdit::NameExists);
-    EXPECT_EQ(h.Add(1, 1, "ARBEIT"), HomeEdit::NameExists);
-    EXPECT_EQ(h.Add(1, 1, ""), HomeEdit::NoName);
-    EXPECT_EQ(HomeEditMessage(HomeEdit::NoName),
-              W("Kein Name für das Koordinatenpaar angegeben - Eingabe wird verworfen!"));
-    EXPECT_EQ(HomeEditMessage(HomeEdit::NameExists),
-              W("Der vergebene Name für das Koordinatenpaar existiert schon - Eingabe wird verworfen!"));
-    EXPECT_EQ(h.Add(-33.5, -70.25, W("Ämter")), HomeEdit::Ok);
-    EXPECT_EQ(h.Add(0, 0, "zelt"), HomeEdit::Ok);
-    EXPECT_EQ(h.Entries()[1].lat, "-33.50000");
-
-    // Renaming onto another home's name is allowed; the two stay apart.
-    EXPECT_EQ(h.Change(2, 1, 2, "Arbeit"), HomeEdit::Ok);
-    EXPECT_EQ(h.Change(2, 1, 2, ""), HomeEdit::NoName);
-    EXPECT_EQ(h.Change(-1, 1, 2, "x"), HomeEdit::NoSelection);
-    EXPECT_EQ(h.Change(3, 1, 2, "x"), HomeEdit::NoSelection);
-    EXPECT_EQ(h.SortedOrder(), (std::vector<int>{0, 2, 1}));  // "Arbeit", "Arbeit", "Ämter" (0xC4 after 'A')
-    EXPECT_EQ(h.Remove(2), HomeEdit::Ok);
-    EXPECT_EQ(h.Remove(-1), HomeEdit::NoSelection);
-    ASSERT_EQ(h.Count(), 2);
-    EXPECT_EQ(h.Entries()[0].lat, "49.12346");  // the first "Arbeit" is the one kept
-    TProcSettings s;
-    h.WriteTo(s);
-    EXPECT_EQ(s.AddHomeTxt, (std::vector<std::string>{"Arbeit", W("Ämter")}));
-    EXPECT_EQ(s.AddHomeLon, (std::vector<std::string>{"8.50000", "-70.25000"}));
-}
-
 TEST(SettingsChecks, EqualFoldersAndBadWidthChangeNothing) {
     tvtest::TempDir dir;
     std::filesystem::create_directories(dir.path() / "a" / "b");
@@ -266,51 +181,6 @@ TEST_F(SettingsFileTest, EverySettingRoundTripsThroughTheFile) {
     EXPECT_TRUE(back.memColSize);
 }
 
-TEST_F(SettingsFileTest, RemovedHomeLeavesTheFileOnlyWithOk) {
-    const std::string before = conf();
-    SettingsFormData f = form();
-    ASSERT_EQ(f.homes.Remove(2), HomeEdit::Ok);
-    ASSERT_EQ(f.homes.Add(7, 8, "Neu"), HomeEdit::Ok);
-    f.homeLat = 50;
-    f.homeLong = 9;
-    // Cancel: the file is untouched and the record is read back from it.
-    ProcSettings.HomeLat = 50;  // a change already made elsewhere in memory
-    EXPECT_FALSE(FinishSettingsCommand(nullptr, hooks));
-    EXPECT_EQ(conf(), before);
-    EXPECT_EQ(calls, "ws");
-    EXPECT_FALSE(ProcSettings.SettingsConfirmed);
-    EXPECT_EQ(ProcSettings.HomeLat, 49.5);
-    EXPECT_EQ(ProcSettings.AddHomeTxt, (std::vector<std::string>{"Eins", "Zwei", "Drei"}));
-    EXPECT_TRUE(fakes.messages.shown.empty());
-
-    // OK after removing the last of three.
-    f = form();
-    ASSERT_EQ(f.homes.Remove(2), HomeEdit::Ok);
-    calls.clear();
-    EXPECT_TRUE(FinishSettingsCommand(&f, hooks));
-    EXPECT_TRUE(fakes.messages.shown.empty());  // ShowMessages is off
-    EXPECT_TRUE(has("NrOfAdditionalHomes=2"));
-    EXPECT_TRUE(has("AddHomeTxt2=Zwei"));
-    const std::string after = conf();
-    for (const char* gone : {"AddHomeLat3", "AddHomeLon3", "AddHomeTxt3"})
-        EXPECT_EQ(after.find(gone), std::string::npos) << gone;
-    EXPECT_EQ(ProcSettings.AddHomeTxt.size(), 2u);
-}
-
-TEST_F(SettingsFileTest, InvalidFormIsNeitherSavedNorConfirmed) {
-    const std::string before = conf();
-    SettingsFormData f = form();
-    f.maxWidth = "12a";
-    f.username = "changed";
-    ProcSettings.SettingsConfirmed = true;
-    EXPECT_FALSE(FinishSettingsCommand(&f, hooks));
-    EXPECT_FALSE(ProcSettings.SettingsConfirmed);
-    EXPECT_EQ(conf(), before);
-    EXPECT_EQ(ProcSettings.Username, "");
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
-}
-
 TEST_F(SettingsFileTest, FailedSaveIsNotAConfirmation) {
     SettingsFormData f = form();
     f.username = "neu";
@@ -324,30 +194,6 @@ TEST_F(SettingsFileTest, FailedSaveIsNotAConfirmation) {
     ASSERT_FALSE(fakes.messages.shown.empty());
     EXPECT_EQ(fakes.messages.shown.back().kind, platform::MsgKind::Error);
     EXPECT_NE(fakes.messages.shown.back().text.find("tq.conf"), std::string::npos);
-}
-
-TEST_F(SettingsFileTest, FirstStartLoopEndsOnlyWithASavedOk) {
-    const bool existed = ConfigExisted;
-    ConfigExisted = false;
-    int shown = 0;
-    StartupHooks startup;
-    startup.settingsCommand = [&] {
-        ++shown;
-        SettingsFormData f = form();
-        if (shown == 2) f.maxWidth = "12a";
-        if (shown == 3) f.username = "fertig";
-        FinishSettingsCommand(shown == 1 ? nullptr : &f, hooks);
-    };
-    StartupTask task(startup);
-    task.FirstStart();
-    ConfigExisted = existed;
-    EXPECT_EQ(shown, 3);
-    EXPECT_TRUE(ProcSettings.SettingsConfirmed);
-    EXPECT_TRUE(has("Username=fertig"));
-    int warnings = 0;
-    for (const auto& m : fakes.messages.shown)
-        if (m.kind == platform::MsgKind::Warning) ++warnings;
-    EXPECT_EQ(warnings, 2);
 }
 
 }  // namespace

@@ -84,26 +84,6 @@ private:
     std::string previousDir_;
 };
 
-TEST_F(StartupTaskTest, OrdinaryStartWithoutMarkerShowsTheSplashOnce) {
-    WriteDatabase(2007, 6, 1);
-    ProcSettings.DBAutoloadInterval = 7;
-    StartupTask task(Hooks());
-    task.Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status"}));
-    EXPECT_TRUE(fakes.messages.shown.empty());
-    EXPECT_TRUE(task.NoDialog());
-    task.Run();  // once per process
-    EXPECT_EQ(log.size(), 5u);
-}
-
-TEST_F(StartupTaskTest, MaintainerMarkerSkipsTheSplashAndKeepsTheErrortracker) {
-    WriteDatabase(2007, 6, 1);
-    dir.write("work/QUIRK", "V9\r\n01.01.2020\r\n");
-    EXPECT_TRUE(MaintainerMode());
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hints", "check", "status"}));
-}
-
 TEST_F(StartupTaskTest, FirstStartForcesTheSettingsDialogUntilConfirmed) {
     ConfigExisted = false;
     confirmOnRun = 3;
@@ -128,18 +108,6 @@ TEST_F(StartupTaskTest, FirstStartForcesTheSettingsDialogUntilConfirmed) {
     EXPECT_FALSE(task.NoDialog());
 }
 
-TEST_F(StartupTaskTest, FirstStartWithAnUnusableOutputFolderKeepsTheLoadedOne) {
-    ConfigExisted = false;
-    dir.write("work/ausgabe", "a file where the folder would go");
-    ProcSettings.OutDir = "/old/out";
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(ProcSettings.OutDir, "/old/out");
-    EXPECT_EQ(settingsRuns, 1);
-    // No database either: the question comes, no greeting that day.
-    EXPECT_EQ(fakes.messages.shown.size(), 2u);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "greeting"), 0);
-}
-
 TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadAndFillsTheStatusBar) {
     fakes.messages.answers = {MsgResult::No};
     StartupTask(Hooks()).Run();
@@ -152,14 +120,6 @@ TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadAndFillsTheStatusBar) {
     fakes.messages.answers = {MsgResult::Yes};
     StartupTask(Hooks()).Run();
     EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "download", "status"}));
-}
-
-TEST_F(StartupTaskTest, InvalidDatabaseStillFillsTheStatusBarAndSkipsTheGreeting) {
-    WriteDatabase(2007, 12, 1);
-    fakes.clock.time = {2007, 12, 20, 9, 0, 0, 0};
-    databaseValid = false;
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status"}));
 }
 
 TEST_F(StartupTaskTest, AgeReminderBoundaries) {
@@ -192,40 +152,6 @@ TEST_F(StartupTaskTest, AgeReminderBoundaries) {
     ProcSettings.DBAutoloadInterval = -1;
     StartupTask(Hooks()).Run();
     EXPECT_EQ(fakes.messages.shown.size(), 1u);
-}
-
-TEST_F(StartupTaskTest, GreetingDates) {
-    EXPECT_EQ(GreetingYear({2007, 12, 17}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 12, 18}, 0), 2007);
-    EXPECT_EQ(GreetingYear({2007, 12, 30}, 2006), 2007);
-    EXPECT_EQ(GreetingYear({2007, 12, 31}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 11, 20}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 12, 24}, 2007), std::nullopt);
-
-    WriteDatabase(2007, 12, 1);
-    fakes.clock.time = {2007, 12, 18, 8, 0, 0, 0};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log.back(), "greeting");
-    EXPECT_EQ(ProcSettings.LXM, 2007);
-    // Stored before the window shows.
-    EXPECT_NE(dir.read("tq.conf").find("\r\nLXM=2007\r\n"), std::string::npos);
-
-    log.clear();
-    fakes.clock.time = {2007, 12, 24, 8, 0, 0, 0};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "greeting"), 0);
-}
-
-TEST_F(StartupTaskTest, ProbeCreatesAndCleansTheOutputFolder) {
-    EXPECT_EQ(ProbeOutputFolder(dir.str() + "work/"), dir.str() + "work/ausgabe");
-    EXPECT_TRUE(fs::is_empty(dir.path() / "work/ausgabe"));
-    EXPECT_EQ(ProbeOutputFolder(dir.str() + "missing/deeper"), std::nullopt);
-}
-
-TEST_F(StartupTaskTest, FileDayCountIsTheLocalDate) {
-    WriteDatabase(2004, 7, 3);
-    EXPECT_EQ(FileDayCount(dir.str() + "work/Caches.bin"), 38171);
-    EXPECT_EQ(FileDayCount(dir.str() + "work/none"), std::nullopt);
 }
 
 }  // namespace

@@ -89,26 +89,5 @@ TEST_F(CacheDbMenuTest, PrimaryDownloadWithWindows) {
     EXPECT_EQ(fakes_.messages.shown[1].kind, platform::MsgKind::Error);
 }
 
-TEST_F(CacheDbMenuTest, ArchiveListThroughTheLoadUrlWindow) {
-    srv_.serve("/tqlist.php", "A;GC1\nD;GC2\nA;GC3\n", "text/plain");
-    modal_.host.onExec = [](QDialog& d) {
-        auto* w = dynamic_cast<TfrmLoadURL*>(&d);
-        if (w) w->Timer1Timer();
-        return QDialog::Rejected;
-    };
-    CacheDbMenu menu(&main_, &status_);
-    menu.Commands().archiveUrl = srv_.url("/tqlist.php");
-    menu.mnuGetArchiveListClick();
-    EXPECT_EQ(modal_.host.shown, std::vector<std::string>{"frmLoadURL"});
-    EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "WParchived.txt"), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    EXPECT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].text, "3 Waypoints archivierter Caches geladen.");
-    EXPECT_EQ(FromQ(status_.text()), "Keine Cache-DB gefunden. Stand der Archivliste: " + TodayText() + W(", 3 Einträge."));
-    EXPECT_EQ(GetArchiveState("gc1"), 2);
-
-    UpdateStatusBar(&status_);
-    EXPECT_EQ(FromQ(status_.text()), "Keine Cache-DB gefunden. Stand der Archivliste: " + TodayText() + W(", 3 Einträge."));
-}
-
 }  // namespace
 }  // namespace tv

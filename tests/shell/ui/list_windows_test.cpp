@@ -80,43 +80,6 @@ TEST_F(ResultPicker, ShowTicksAllAndOkClosesWithYes) {
     EXPECT_EQ(platform::modalHost().exec(w, nullptr), mrCancel);
 }
 
-TEST_F(ResultPicker, DetailsAnswerNoUnticksTheEntry) {
-    WriteDb({CacheRecord("GC777", "Xyz"), CacheRecord("GC1AB", "Alte Muehle")});
-    TfrmSubSelector w;
-    std::vector<std::string> shownFor;
-    w.MakeDetailsWindow = [&](const TCacheRec& rec) {
-        shownFor.push_back(rec.Waypoint.str());
-        auto d = std::make_unique<QDialog>();
-        d->setObjectName("frmCacheDetails");
-        return d;
-    };
-    w.AddEntry("Xyz", "GC777");
-    w.AddEntry("Fehlt", "GC999");  // not in the database: nothing is shown
-    w.show();
-    w.lb->setCurrentRow(1);  // "Xyz (GC777)"
-    ASSERT_EQ(w.lb->currentItem()->text(), U("Xyz (GC777)"));
-
-    modal_.host.script.push_back([](QDialog&) { return int(mrNo); });
-    w.lbDblClick();
-    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Unchecked);
-    modal_.host.script.push_back([](QDialog&) { return int(mrYes); });
-    w.lbDblClick();
-    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Checked);
-    w.lb->currentItem()->setCheckState(Qt::Unchecked);
-    modal_.host.script.push_back([](QDialog&) { return int(mrCancel); });
-    w.lbDblClick();
-    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Checked);
-    EXPECT_EQ(shownFor, (std::vector<std::string>{"GC777", "GC777", "GC777"}));
-    EXPECT_EQ(modal_.host.shown, (std::vector<std::string>{"frmCacheDetails", "frmCacheDetails", "frmCacheDetails"}));
-
-    w.lb->setCurrentRow(0);  // "Fehlt (GC999)"
-    w.lb->currentItem()->setCheckState(Qt::Unchecked);
-    w.lbDblClick();
-    EXPECT_EQ(modal_.host.shown.size(), 3u);
-    EXPECT_EQ(w.lb->currentItem()->checkState(), Qt::Unchecked);
-    w.reject();
-}
-
 // ---- name search ----------------------------------------------------------------
 
 class NameSearchWindow : public WorkFolder {
@@ -172,118 +135,6 @@ TEST_F(NameSearchWindow, ShowLoadsTheDatabaseAndSearchNeedsThreeLetters) {
     EXPECT_EQ(w.ResultCount(), 0);  // the list is freed while hidden
 }
 
-TEST_F(NameSearchWindow, SinglePickKeepsTheLastTick) {
-    TfrmNameSearch w;
-    w.MultiSelect = false;
-    modal_.host.script.push_back([](QDialog& d) {
-        auto& s = static_cast<TfrmNameSearch&>(d);
-        Search(s, "MÜHLE");
-        EXPECT_EQ(s.ResultCount(), 2);
-        Tick(s, 0, true);
-        Tick(s, 1, true);
-        EXPECT_EQ(Shown(s, 0), Qt::Unchecked);
-        EXPECT_EQ(Shown(s, 1), Qt::Checked);
-        EXPECT_EQ(s.lblMarked->text(), U("1 Caches markiert"));
-        EXPECT_TRUE(s.btnOK->isEnabled());
-        s.btnOK->click();
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Accepted);
-    EXPECT_EQ(w.Marked(), std::vector<std::string>{"GC777"});
-}
-
-TEST_F(NameSearchWindow, MultiPickDoubleClickAndCancel) {
-    TfrmNameSearch w;
-    modal_.host.script.push_back([](QDialog& d) {
-        auto& s = static_cast<TfrmNameSearch&>(d);
-        Search(s, "mühle");
-        Tick(s, 0, true);
-        Tick(s, 1, true);
-        EXPECT_EQ(s.lblMarked->text(), U("2 Caches markiert"));
-        // A double-click toggles the focused entry.
-        s.lbRes->setCurrentIndex(s.lbRes->model()->index(0, 0));
-        s.lbResDblClick();
-        EXPECT_EQ(Shown(s, 0), Qt::Unchecked);
-        EXPECT_EQ(s.lblMarked->text(), U("1 Caches markiert"));
-        s.lbResDblClick();
-        // Marks survive another search and show there.
-        Search(s, "anderes");
-        Tick(s, 0, true);
-        EXPECT_EQ(s.Marked(), (std::vector<std::string>{"GC777", "GC1AB", "GC9ZZ"}));
-        Search(s, "xyz");
-        EXPECT_EQ(Shown(s, 0), Qt::Checked);
-        s.btnOK->click();
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Accepted);
-    EXPECT_EQ(w.Marked().size(), 3u);
-
-    // The next showing starts without marks; Cancel hands none back.
-    modal_.host.script.push_back([](QDialog& d) {
-        auto& s = static_cast<TfrmNameSearch&>(d);
-        EXPECT_TRUE(s.Marked().empty());
-        Search(s, "xyz");
-        Tick(s, 0, true);
-        EXPECT_EQ(s.Marked().size(), 1u);
-        s.btnCancel->click();
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), QDialog::Rejected);
-    EXPECT_TRUE(w.Marked().empty());
-}
-
-TEST_F(NameSearchWindow, MissingDatabaseIsShownOnceAndCancelWhileReading) {
-    std::filesystem::remove(dir_.path() / "Caches.bin");
-    TfrmNameSearch w;
-    w.show();
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
-    EXPECT_EQ(fakes_.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + dir_.str() + "Caches.bin", 0), 0u);
-    Search(w, "abc");
-    EXPECT_EQ(w.ResultCount(), 0);
-    w.reject();
-
-    // Abbrechen pressed while the list is read stops the reading and closes.
-    std::vector<TCacheRec> many;
-    for (int i = 0; i < 1000; ++i) many.push_back(CacheRecord("GC" + std::to_string(i), "Cache " + std::to_string(i)));
-    WriteDb(many);
-    int pumps = 0;
-    fakes_.pump.onPump = [&] {
-        if (++pumps == 2) w.btnCancel->click();
-    };
-    w.show();
-    fakes_.pump.onPump = nullptr;
-    EXPECT_EQ(pumps, 2);
-    EXPECT_FALSE(fakes_.progress.visible);
-    QApplication::processEvents();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.result(), QDialog::Rejected);
-    EXPECT_TRUE(w.Marked().empty());
-}
-
-TEST_F(NameSearchWindow, ClosingDuringALongSearchStopsIt) {
-    std::vector<TCacheRec> many;
-    for (int i = 0; i < 40000; ++i) many.push_back(CacheRecord("GC" + std::to_string(i), "Cache " + std::to_string(i)));
-    WriteDb(many);
-    TfrmNameSearch w;
-    w.show();
-    Search(w, "cache");
-    EXPECT_EQ(w.ResultCount(), 40000);
-    EXPECT_EQ(w.lbRes->model()->rowCount(), 40000);
-
-    int pumps = 0;
-    fakes_.pump.onPump = [&] {
-        ++pumps;
-        w.reject();  // Escape while searching
-    };
-    Search(w, "cache 1");
-    fakes_.pump.onPump = nullptr;
-    EXPECT_EQ(pumps, 1);
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.ResultCount(), 0);
-    EXPECT_EQ(w.lbRes->model()->rowCount(), 0);
-}
-
 // ---- buddy list -------------------------------------------------------------------
 
 using BuddyListWindow = WorkFolder;
@@ -331,20 +182,6 @@ TEST_F(BuddyListWindow, AddRemoveSaveAndCancel) {
     w.btnAdd->click();
     w.btnOK->click();
     EXPECT_EQ(tvtest::ReadFileBytes(dir_.path() / "Buddies.txt"), "Hans\r\nGrete\r\nJ\xFCrgen\r\n");
-}
-
-TEST_F(BuddyListWindow, FailedSaveIsShownAndTheWindowStays) {
-    ProcSettings.WorkDir = dir_.str() + "missing/";
-    TfrmBuddylist w;
-    w.show();
-    w.edNew->setText(U("Hans"));
-    w.btnAdd->click();
-    w.btnOK->click();
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].text.rfind("Fehler beim Schreiben der Datei " + dir_.str() + "missing/Buddies.txt", 0), 0u);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.lb->count(), 1);
-    w.btnCancel->click();
 }
 
 }  // namespace
