@@ -23,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TCacheRec Rec(const std::string& code, const std::string& name, const std::string& type, double lat, double lon) {
-    TCacheRec r = tvtest::CacheRecord(code, name, lat, lon);
-    r.CacheType = type;
-    return r;
-}
 
 CacheRow Row(const std::string& caption, const std::string& name, const std::string& dist) {
     return CacheRow{caption, 0, name, dist};
@@ -53,8 +48,8 @@ protected:
         ProcSettings.OutDir = dir.str() + "out";
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {Rec("GC1", "Erster", "TRADITIONAL CACHE", 48, 9),
-                                    Rec("GC4", "Vierter", "MULTI-CACHE", 48, 8.5)})
+                                   {tvtest::CacheRecord("GC1", "Erster", 48, 9, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC4", "Vierter", 48, 8.5, "MULTI-CACHE")})
                         .ok());
         dir.write("out/sub/GC1_converted.html", "x");
         dir.write("out/sub/GC2_x_converted.html", "x");

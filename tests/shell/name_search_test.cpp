@@ -17,11 +17,6 @@ namespace {
 
 using tvtest::WriteCaches;
 
-TCacheRec Rec(const std::string& name, const std::string& code) {
-    TCacheRec r = tvtest::CacheRecord(code, name);
-    r.CacheType = "TRADITIONAL CACHE";
-    return r;
-}
 
 std::vector<std::string> Entries(const NameSearchModel& m) {
     std::vector<std::string> out;
@@ -32,7 +27,7 @@ std::vector<std::string> Entries(const NameSearchModel& m) {
 class NameSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = WriteCaches(dir_, {Rec(W("Alte Mühle"), "GC1AB"), Rec("Xyz", "GC777"), Rec(W("MÜHLENWEG"), "gc5x")});
+        path_ = WriteCaches(dir_, {tvtest::CacheRecord("GC1AB", W("Alte Mühle"), 0, 0, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC777", "Xyz", 0, 0, "TRADITIONAL CACHE"), tvtest::CacheRecord("gc5x", W("MÜHLENWEG"), 0, 0, "TRADITIONAL CACHE")});
         ASSERT_TRUE(model_.load(path_, fakes_.progress).ok());
     }
     tvtest::TempDir dir_;

@@ -39,6 +39,7 @@
 #include "shell/startup.h"
 #include "shell/ui/main_cache_list.h"
 #include "support/started_program.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -46,17 +47,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TCacheRec Rec(const std::string& code, const std::string& name, const std::string& type, double lat, double lon) {
-    TCacheRec r;
-    r.Waypoint = code;
-    r.Name = name;
-    r.CacheType = type;
-    r.Size = "Regular";
-    r.Difficulty = "1.5";
-    r.Lat = lat;
-    r.Lon = lon;
-    return r;
-}
 
 std::vector<std::string> Column(const std::vector<CacheRow>& rows, int column) {
     std::vector<std::string> out;
@@ -79,9 +69,9 @@ protected:
         ASSERT_TRUE(WriteSettingStr("AddHomeTxt1", "Arbeit"));
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {Rec("GC1", "Erster", "TRADITIONAL CACHE", 48, 9),
-                                    Rec("GC4", W("Äpfel"), "MULTI-CACHE", 48, 8.5),
-                                    Rec("GC5", "abc", "EARTHCACHE", 48.1, 8)})
+                                   {tvtest::CacheRecord("GC1", "Erster", 48, 9, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC4", W("Äpfel"), 48, 8.5, "MULTI-CACHE"),
+                                    tvtest::CacheRecord("GC5", "abc", 48.1, 8, "EARTHCACHE")})
                         .ok());
         dir.write("out/sub/GC1_converted.html", "x");
         dir.write("out/sub/GC2_x_converted.html", "x");

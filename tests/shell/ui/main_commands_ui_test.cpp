@@ -53,6 +53,7 @@
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_wiring.h"
 #include "support/started_program.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -68,15 +69,6 @@ std::set<std::string> Files(const fs::path& folder) {
     return out;
 }
 
-TCacheRec Rec(const std::string& code, double lat, double lon) {
-    TCacheRec r;
-    r.Waypoint = code;
-    r.Name = "Cache " + code;
-    r.CacheType = "TRADITIONAL CACHE";
-    r.Lat = lat;
-    r.Lon = lon;
-    return r;
-}
 
 class MainCommandsUi : public ::testing::Test {
 protected:
@@ -90,7 +82,7 @@ protected:
         ASSERT_TRUE(WriteSettingFloat("HomeLong", 8.0));
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {Rec("GC1", 48, 9), Rec("GC2", 48.5, 8), Rec("GC3", 48.1, 8), Rec("GC4", 48, 8.5)})
+                                   {tvtest::CacheRecord("GC1", "Cache " "GC1", 48, 9, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC2", "Cache " "GC2", 48.5, 8, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC3", "Cache " "GC3", 48.1, 8, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC4", "Cache " "GC4", 48, 8.5, "TRADITIONAL CACHE")})
                         .ok());
         for (const char* code : {"GC1", "GC2", "GC3", "GC4"}) {
             dir.write(std::string("out/") + code + "_converted.html", std::string("page ") + code);
