@@ -167,29 +167,6 @@ TEST(HttpClient, ConnectionRefusedIsAFailureWithGermanText) {
     EXPECT_EQ(r.error().message.rfind(tv::W("Keine Verbindung zum Server möglich"), 0), 0u);
 }
 
-TEST(HttpClient, ProxyTakenFromTheSettingsOnlyWithAServer) {
-    const tv::TProcSettings saved = tv::ProcSettings;
-    tv::ProcSettings.UseProxy = true;
-    tv::ProcSettings.ProxyServer = "proxy.test:3128";
-    tv::ProcSettings.ProxyAuth = true;
-    tv::ProcSettings.ProxyUser = "u";
-    tv::ProcSettings.ProxyPass = "p";
-    tv::ProxyConfig pc = tv::ProxyFromSettings();
-    EXPECT_TRUE(pc.use);
-    EXPECT_EQ(pc.server, "proxy.test:3128");
-    EXPECT_TRUE(pc.auth);
-    EXPECT_EQ(pc.user, "u");
-    EXPECT_EQ(pc.pass, "p");
-    tv::ProcSettings.ProxyServer.clear();
-    EXPECT_FALSE(tv::ProxyFromSettings().use);
-    tv::ProcSettings.ProxyServer = "proxy.test:3128";
-    tv::ProcSettings.UseProxy = false;
-    pc = tv::ProxyFromSettings();
-    EXPECT_FALSE(pc.use);
-    EXPECT_EQ(pc.server, "");
-    tv::ProcSettings = saved;
-}
-
 TEST(HttpClient, TextAnswerAboveLimitIsRefused) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;

@@ -161,35 +161,6 @@ TEST_F(LoaderRun, StoresPagesWithCrLfThroughTheProxyAndKeepsCookies) {
     EXPECT_EQ(Count("Der Ladevorgang wurde abgeschlossen."), 1);
 }
 
-TEST_F(LoaderRun, LimitOfFiftyAndFailures) {
-    for (int i = 1; i <= 60; ++i) {
-        std::string wp = "GC" + std::to_string(i);
-        params_.workList.push_back(wp);
-        if (i != 3 && i != 7 && i != 11 && i != 15 && i != 19) pages_[wp] = "page " + wp;
-    }
-    auto r = loader_.run(params_);
-    EXPECT_EQ(r.counters.loaded, 50);
-    EXPECT_EQ(r.counters.errors, 5);
-    EXPECT_EQ(r.counters.skipped, 0);
-    EXPECT_TRUE(loader_.errorFlag());
-    EXPECT_EQ(ListingRequests().size(), 55u);
-    EXPECT_EQ(Count("Fehler beim Laden von GC3"), 1);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC3.html"));  // the 404 page is no listing
-    EXPECT_TRUE(fs::exists(out_.path() / "GC55.html"));
-    EXPECT_FALSE(fs::exists(out_.path() / "GC56.html"));
-    EXPECT_EQ(CountPrefix("Lade GC56"), 0);  // passed over without a line
-    EXPECT_EQ(CountPrefix(W("überspringe")), 0);
-
-    // With the maintainer's marker file there is no limit.
-    srv_.clearLog();
-    work_.write("QUIRK", "");
-    params_.options.overwrite = 1;
-    tv::ListingLoader again;
-    auto r2 = again.run(params_);
-    EXPECT_EQ(r2.counters.loaded, 55);
-    EXPECT_EQ(ListingRequests().size(), 60u);
-}
-
 TEST_F(LoaderRun, SkipRulesAndUnsafeCodes) {
     pages_["GC1"] = pages_["GC2"] = pages_["GC3"] = pages_["GC4"] = pages_["GC5"] = "new";
     out_.write("GC1.html", "old page\r\n");
@@ -310,32 +281,6 @@ TEST_F(LoaderRun, PicturesAndMetaFile) {
     auto meta = out_.read("GC1.meta");
     EXPECT_EQ(std::count(meta.begin(), meta.end(), '\n'), 6);
     EXPECT_EQ(meta.rfind("2#So sieht sie aus\r\n"), meta.size() - 20);
-}
-
-TEST_F(LoaderRun, PageWithoutPicturesWritesNoMetaAndFailedPictureShowsBox) {
-    pages_["GC1"] = "<html><body><span id=\"CacheName\">x</span></body></html>";
-    pages_["GC2"] =
-        "<body><span id=\"Images\"><a href=\"http://pics.test/cache/gone.jpg\">T</a>C<br></span></body>";
-    params_.options.loadImages = true;
-    params_.workList = {"GC1", "GC2"};
-    loader_.run(params_);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC1.meta"));
-    // The missing picture is reported in the error box, leaves no file, and
-    // is still listed (the description shows it as not found).
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    const auto& box = fakes_.messages.shown[0];
-    EXPECT_EQ(box.kind, tv::platform::MsgKind::Error);
-    const std::string dest = out_.str() + "GC2_i1.jpg";
-    EXPECT_EQ(box.text.rfind(W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") +
-                                 "\r\nQuelle: http://pics.test/cache/gone.jpg\r\nZiel: " + dest +
-                                 "\r\nFehlermeldung: ",
-                             0),
-              0u);
-    EXPECT_NE(box.text.find(W("\r\n\r\nMögliche Fehlerursachen: Keine Internetverbindung oder falsch konfigurierte "
-                              "Proxyeinstellungen.")),
-              std::string::npos);
-    EXPECT_FALSE(fs::exists(dest));
-    EXPECT_EQ(out_.read("GC2.meta"), "1#" + dest + "\r\n1#T\r\n1#C\r\n");
 }
 
 class LoaderOptionsFile : public ::testing::Test {

@@ -35,36 +35,6 @@ float F32At(const std::string& bytes, std::size_t off) {
     return v;
 }
 
-TEST(NationalLines, SplitRules) {
-    EXPECT_EQ(tv::SplitNationalLines("a\tb\r\nc\n\n\r\n\nd"), (std::vector<std::string>{"a b", "c", "d"}));
-    EXPECT_EQ(tv::SplitNationalLines("abc\r"), (std::vector<std::string>{"abc"}));
-    EXPECT_EQ(tv::SplitNationalLines("a\x01" "b\x1a" "c\xe4\xff"),
-              (std::vector<std::string>{"a", "b", "c\xe4\xff"}));
-    EXPECT_TRUE(tv::SplitNationalLines("").empty());
-    EXPECT_TRUE(tv::SplitNationalLines("\r\n\n").empty());
-
-    // Cut after 513 characters; the rest is the next line. A break right
-    // after the cut makes no empty line.
-    auto cut = tv::SplitNationalLines(std::string(600, 'x') + "\n" + std::string(513, 'y') + "\nz");
-    ASSERT_EQ(cut.size(), 4u);
-    EXPECT_EQ(cut[0], std::string(513, 'x'));
-    EXPECT_EQ(cut[1], std::string(87, 'x'));
-    EXPECT_EQ(cut[2], std::string(513, 'y'));
-    EXPECT_EQ(cut[3], "z");
-
-    // Fed in two pieces at every position, the lines are the same.
-    const std::string text = "l1\r\nline\ttwo\n\nthree\r";
-    const auto whole = tv::SplitNationalLines(text);
-    for (std::size_t at = 0; at <= text.size(); ++at) {
-        std::vector<std::string> got;
-        tv::NationalLineSplitter s([&](std::string_view l) { got.emplace_back(l); });
-        s.Feed(std::string_view(text).substr(0, at));
-        s.Feed(std::string_view(text).substr(at));
-        s.Finish();
-        EXPECT_EQ(got, whole) << at;
-    }
-}
-
 class NationalDb : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -56,12 +56,6 @@ std::map<std::string, std::string> Accepted(const std::vector<Section>& sections
     return m;
 }
 
-std::string Clean(std::string id, std::string text) {
-    tv::LogCounts counts;
-    EXPECT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts)) << id;
-    return text;
-}
-
 int Occurrences(const std::string& text, const std::string& what) {
     int n = 0;
     for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
@@ -189,31 +183,6 @@ TEST(SpanParserPage, HostilePage) {
 
 // ---- Section walk ------------------------------------------------------------------------
 
-TEST(SpanParserWalk, LongDescriptionLeavesItsInnerSectionsForLater) {
-    const std::string page =
-        "<span id=\"LongDescription\">L<span id=\"Inner\">i</span></span><strong>Additional Hints</strong>"
-        "<span id=\"Hints\" class=\"displayMe\">Nbc<br></span>";
-    tv::SpanReader reader(page);
-    std::string id, text;
-    ASSERT_TRUE(reader.Next(id, text));
-    EXPECT_EQ(id, "LongDescription");
-    EXPECT_EQ(text, "L<span id=\"Inner\">i</span></span>");
-    ASSERT_TRUE(reader.Next(id, text));
-    EXPECT_EQ(id, "Inner");
-    EXPECT_EQ(text, "i");
-    ASSERT_TRUE(reader.Next(id, text));
-    tv::LogCounts counts;
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "HINTS");
-    EXPECT_EQ(text, "Aop");
-    EXPECT_FALSE(reader.Next(id, text));
-
-    // The step function consumes only the opening tag.
-    std::string step = page;
-    ASSERT_TRUE(tv::GetNextSpan(step, id, text));
-    EXPECT_EQ(step, page.substr(27));
-}
-
 TEST(SpanParserWalk, HugeHostilePagesFinish) {
     // Many openers without closers, many long-description openers, many
     // nested spans: each must be read in one pass, not once per opener.
@@ -250,28 +219,6 @@ TEST(SpanParserWalk, HugeHostilePagesFinish) {
 }
 
 // ---- Per-id cleaning ---------------------------------------------------------------------
-
-TEST(SpanParserClean, WatchersAndHints) {
-    EXPECT_EQ(Clean("lnkDetails", "<strong>5</strong> user(s) watching this cache."), "5 Beobachter");
-    EXPECT_EQ(Clean("LNKDETAILS", "<STRONG></STRONG> user(s) watching this cache."), "");
-    tv::LogCounts counts;
-    for (const char* bad : {"<strong>5</strong> user(s)", "5 user(s) watching this cache.", ""}) {
-        std::string id = "lnkDetails", text = bad;
-        EXPECT_FALSE(tv::ParseCacheSection(id, text, kListingHost, counts)) << bad;
-    }
-    std::string id = "Hints\" class=\"displayMe", text = "Nbc";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "HINTS");
-    EXPECT_EQ(text, "Aop");
-    id = "hints\" class=\"DisplayMe";
-    text = "<br>\r\n";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(text, "n/a");
-    id = "Unbekannt";
-    text = "x\r\n";
-    EXPECT_FALSE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "Unbekannt");
-}
 
 // ---- Log icons and counters --------------------------------------------------------------
 

@@ -322,32 +322,6 @@ TEST(CacheDbLine, FullAndShortLines) {
     EXPECT_EQ(r.Terrain, "4.5");
 }
 
-TEST_F(CacheDbTest, ParsedLinesRoundTripThroughTheDatabase) {
-    const std::vector<std::string> lines = {
-        R"(100 "Erster &quot;Cache&quot;" 2001 5 1 48.1 11.1 "MULTI-CACHE" "Small" GC100 x 2 3)",
-        R"(101 "Zweiter" 2002 6 2 48.2 11.2 "TRADITIONAL CACHE" "Regular" gc101 x 1)",
-        R"(102 "Dritter" 2003 7 3 -48.3 -11.3 "UNKNOWN CACHE" "Other" GC102 x 5 5 rest)",
-    };
-    std::vector<TCacheRec> parsed;
-    for (const auto& l : lines) {
-        TCacheRec r;
-        ASSERT_GE(tv::ParseCacheDBLine(l, r), 0) << l;
-        r.InDB = 1;
-        r.CountryId = 7;
-        ASSERT_TRUE(tv::AppendCacheRec(r));
-        parsed.push_back(r);
-    }
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        TCacheRec r;
-        ASSERT_TRUE(tv::FindCacheByWaypoint(parsed[i].Waypoint.view(), r));
-        TCacheRec want = parsed[i];
-        want.RecNo = static_cast<int>(i);
-        EXPECT_EQ(r, want);
-    }
-    EXPECT_EQ(parsed[0].Name, "Erster \"Cache\"");
-}
-
 // ---- Large database ---------------------------------------------------------
 
 TEST_F(CacheDbTest, LargeGeneratedDatabase) {

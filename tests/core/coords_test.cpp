@@ -14,36 +14,6 @@ std::string Deg(const std::string& s) {
     return out;
 }
 
-TEST(CoordsText, SplitDegMinRoundsAndCarries) {
-    std::string d, m;
-    SplitDegMin(48.9999999, d, m);
-    EXPECT_EQ(d, "49");
-    EXPECT_EQ(m, "0.000");
-    SplitDegMin(11.5762, d, m);
-    EXPECT_EQ(d, "11");
-    EXPECT_EQ(m, "34.572");
-    // Exactly 59.9995 minutes (in double arithmetic) round half to even onto
-    // 60.000 and carry; 0.0025 minutes round down to the even 0.002.
-    SplitDegMin(1.9999916666666666, d, m);
-    EXPECT_EQ(d, "2");
-    EXPECT_EQ(m, "0.000");
-    SplitDegMin(4.1666666666666665e-05, d, m);
-    EXPECT_EQ(d, "0");
-    EXPECT_EQ(m, "0.002");
-    SplitDegMin(10.0 + 59.9996 / 60.0, d, m);
-    EXPECT_EQ(d, "11");
-    EXPECT_EQ(m, "0.000");
-    SplitDegMin(10.0 + 59.9994 / 60.0, d, m);
-    EXPECT_EQ(d, "10");
-    EXPECT_EQ(m, "59.999");
-    SplitDegMin(0.0, d, m);
-    EXPECT_EQ(d, "0");
-    EXPECT_EQ(m, "0.000");
-    SplitDegMin(-48.5, d, m);
-    EXPECT_EQ(d, "-48");
-    EXPECT_EQ(m, "-30.000");
-}
-
 TEST(CoordsText, FormatCoordAllQuadrants) {
     EXPECT_EQ(FormatCoord(48.5, 8.25), Deg("N 48@ 30.000 E 008@ 15.000"));
     EXPECT_EQ(FormatCoord(-33.5, -70.25), Deg("S 33@ 30.000 W 070@ 15.000"));

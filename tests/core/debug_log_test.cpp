@@ -60,30 +60,3 @@ TEST(ErrorBox, TextLayoutAndCodeZero) {
     EXPECT_FALSE(SysErrorMessage(123456).empty());
 }
 
-TEST(ArchiveMarks, StatesIgnoreCaseAndArchivedWins) {
-    TArchiveList list;
-    list.Assign({"D;GC1", "a;gc1", "d;gc2", "A;GCÄ"});
-    EXPECT_EQ(list.State("GC1"), 2);
-    EXPECT_EQ(list.State("gc2"), 1);
-    EXPECT_EQ(list.State("GC3"), 0);
-    EXPECT_EQ(list.State("GC"), 0);  // whole lines only
-    EXPECT_EQ(list.Count(), 4u);
-
-    list.LoadFromText("A;GCAA\r\nD;GCBB\nD;GCCC \r\n");
-    EXPECT_EQ(list.Count(), 3u);
-    EXPECT_EQ(list.State("GCAA"), 2);
-    EXPECT_EQ(list.State("gcbb"), 1);
-    EXPECT_EQ(list.State("GCCC"), 0);  // trailing blank: another line
-    EXPECT_EQ(list.State("GCCC "), 1);
-
-    tvtest::TempDir dir;
-    const auto file = dir.write("WParchived.txt", "D;GC9\r\nA;GC9\r\n");
-    ArchiveList.Clear();
-    EXPECT_EQ(GetArchiveState("GC9"), 0);
-    ASSERT_TRUE(ArchiveList.LoadFromFile(file.string()));
-    EXPECT_EQ(GetArchiveState("gc9"), 2);
-    EXPECT_FALSE(ArchiveList.LoadFromFile((dir.path() / "none.txt").string()));
-    EXPECT_EQ(GetArchiveState("GC9"), 0);
-    EXPECT_EQ(ArchiveList.Count(), 0u);
-}
-

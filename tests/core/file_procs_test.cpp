@@ -69,34 +69,6 @@ TEST(FileMask, DosSemantics) {
     EXPECT_FALSE(MatchesMask(std::string(5000, 'a'), std::string(60, '*') + "b"));
 }
 
-TEST(FileFolders, ListingSortedAndLookupIgnoringCase) {
-    tvtest::TempDir dir;
-    dir.write("b.txt", "1");
-    dir.write("A.txt", "2");
-    dir.write("c.GPX", "3");
-    dir.write("sub/x.txt", "4");
-    dir.write("Zed/y.txt", "5");
-    fs::create_directory_symlink(dir.path() / "sub", dir.path() / "link");
-    EXPECT_EQ(ListFolder(dir.str()), (Names{"A.txt", "b.txt", "c.GPX"}));
-    EXPECT_EQ(ListFolder(dir.str(), "*.TXT"), (Names{"A.txt", "b.txt"}));
-    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::Folders), (Names{"sub", "Zed"}));
-    EXPECT_EQ(ListFolder(dir.str() + "missing/"), Names{});
-
-    EXPECT_EQ(FindFileNoCase(dir.str(), "B.TXT").value_or(""), dir.str() + "b.txt");
-    EXPECT_EQ(FindFileNoCase(dir.path().string(), "a.txt").value_or(""), dir.str() + "A.txt");
-    EXPECT_FALSE(FindFileNoCase(dir.str(), "none.txt"));
-    EXPECT_FALSE(FindFileNoCase(dir.str(), "../b.txt"));
-    EXPECT_EQ(ResolveFileNoCase(dir.str(), "WPList.txt"), dir.str() + "WPList.txt");
-    EXPECT_EQ(WithTrailingSlash("/a/b//"), "/a/b/");
-    EXPECT_EQ(WithTrailingSlash("/"), "/");
-    EXPECT_EQ(WithTrailingSlash(""), "");
-    EXPECT_EQ(WithoutTrailingSlash("/a/b//"), "/a/b");
-    EXPECT_EQ(WithoutTrailingSlash("/a/b"), "/a/b");
-    EXPECT_EQ(WithoutTrailingSlash("//"), "/");
-    EXPECT_EQ(WithoutTrailingSlash(""), "");
-    EXPECT_EQ(WithTrailingSlash(WithoutTrailingSlash("/a/b/")), "/a/b/");
-}
-
 TEST(FileText, LinesAndAtomicWrites) {
     tvtest::TempDir dir;
     const std::string f = dir.str() + "t.txt";

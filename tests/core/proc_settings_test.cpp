@@ -64,34 +64,6 @@ TEST_F(ProcSettingsTest, ZeroAndDamagedValuesFallBack) {
     EXPECT_FALSE(UsesCacheDB(ProcSettings, 3, 40));
 }
 
-TEST_F(ProcSettingsTest, AdditionalHomesAsFixedTexts) {
-    file("NrOfAdditionalHomes=2\r\nAddHomeLat1=49.123456\r\nAddHomeLon1=-8.5\r\nAddHomeTxt1=B\xFCro\r\n"
-         "AddHomeLat2=49\r\nAddHomeLon2=8.123456\r\nAddHomeTxt2=Hütte\r\nAddHomeLat3=1\r\n");
-    LoadProcSettings(500);
-    ASSERT_EQ(ProcSettings.AddHomeLat.size(), 2u);
-    EXPECT_EQ(ProcSettings.AddHomeLat[0], "49.12346");
-    EXPECT_EQ(ProcSettings.AddHomeLon[0], "-8.50000");
-    EXPECT_EQ(ProcSettings.AddHomeTxt[0], "B\xFCro");
-    EXPECT_EQ(ProcSettings.AddHomeLat[1], "49.00000");
-    EXPECT_EQ(ProcSettings.AddHomeLon[1], "8.12346");
-    ASSERT_TRUE(SaveProcSettings(false));
-    EXPECT_TRUE(has("AddHomeLat1=49.12346"));
-    EXPECT_TRUE(has("AddHomeLon1=-8.5"));
-    EXPECT_TRUE(has("AddHomeTxt1=B\xFCro"));
-    EXPECT_TRUE(has("AddHomeLat2=49"));
-
-    // Fewer homes: the numbers above the new count leave the file.
-    ProcSettings.AddHomeLat.resize(1);
-    ProcSettings.AddHomeLon.resize(1);
-    ProcSettings.AddHomeTxt.resize(1);
-    ASSERT_TRUE(SaveProcSettings(false));
-    EXPECT_TRUE(has("NrOfAdditionalHomes=1"));
-    EXPECT_TRUE(has("AddHomeLat1=49.12346"));
-    const std::string text = conf();
-    for (const char* gone : {"AddHomeLat2", "AddHomeLon2", "AddHomeTxt2", "AddHomeLat3"})
-        EXPECT_EQ(text.find(gone), std::string::npos) << gone;
-}
-
 TEST_F(ProcSettingsTest, SaveThenLoadGivesTheSameRecordAndKeepsOtherKeys) {
     file("LoadMapKind=2\r\nCrDescKeepOld=1\r\nIdxSaveOpts=1\r\n");
     dir.write("tq.conf", conf() + "\r\n[ListExport]\r\nFormat=3\r\n");

@@ -38,34 +38,6 @@ std::string RandomText(std::mt19937& rng, std::size_t maxLen, const std::string&
 
 }  // namespace
 
-TEST(StrUtilSearch, PositionsAndGuards) {
-    EXPECT_EQ(PosFrom("zz", "abc", 1), -1);
-    EXPECT_EQ(PosFrom("b", "abcb", 1), 2);
-    EXPECT_EQ(PosFrom("b", "abcb", 3), 4);
-    EXPECT_EQ(PosFrom("B", "abcb", 1), -1);  // case-sensitive
-    EXPECT_EQ(PosFrom("", "abc", 1), -1);
-    EXPECT_EQ(PosFrom("a", "abc", 0), 1);
-
-    EXPECT_EQ(FastPos("abc", "zz", 1), 0);
-    EXPECT_EQ(FastPos("abc", "", 1), 0);
-    EXPECT_EQ(FastPos("ab", "abc", 1), 0);
-    EXPECT_EQ(FastPos("abc", "a", 0), 0);
-    EXPECT_EQ(FastPos("abcabc", "abc", 2), 4);
-    EXPECT_EQ(FastPos("abcabc", "abc", 5), 0);
-    EXPECT_EQ(FastPos("abcabc", "abc", 99), 0);
-    // The skip must be taken from the folded source byte, or this hit is stepped over.
-    EXPECT_EQ(FastPosNoCase("xxabcxx", "ABC", 7, 1, 3), 3);
-    EXPECT_EQ(FastPos("xxabcxx", "ABC", 7, 1, 3), 0);
-    EXPECT_EQ(FastPosNoCase(W("Der BÄR und der bär"), W("bär"), 6), 17);
-    EXPECT_EQ(FastPos(nullptr, "a", 0, 1, 1), 0);
-
-    EXPECT_EQ(FastCharPos("abcabc", 'c', 1), 3);
-    EXPECT_EQ(FastCharPos("abcabc", 'c', 4), 6);
-    EXPECT_EQ(FastCharPos("abcabc", 'c', 7), 0);
-    EXPECT_EQ(FastCharPos("", 'c', 1), 0);
-    EXPECT_EQ(FastCharPos("abc", 'a', 0), 0);
-}
-
 TEST(StrUtilSearch, AgreesWithNaiveSearchOnRandomTexts) {
     std::mt19937 rng(42);
     const std::string alphabet = W("aAbBäÄ\xFF\x9F-");
@@ -130,54 +102,6 @@ TEST(StrUtilReplace, CountsAndFolding) {
     EXPECT_EQ(part, "ef");
     CopyStr("abcdef", 7, 1, part);
     EXPECT_EQ(part, "");
-}
-
-TEST(StrUtilSpans, CutAndRemoveOffsets) {
-    std::string t = "x<B>y</b>z", span = "?";
-    EXPECT_TRUE(CutBetween(t, span, "<b>", "</b>"));
-    EXPECT_EQ(span, "<B>y</b>");
-    EXPECT_EQ(t, "xz");
-
-    t = "x<B>y</b>z";
-    std::string inner;
-    EXPECT_TRUE(CutBetweenInner(t, inner, "<b>", "</b>"));
-    EXPECT_EQ(inner, "y");
-    EXPECT_EQ(t, "xz");
-
-    t = "x<B>y</b>z";
-    span = "?";
-    EXPECT_FALSE(CutBetweenCase(t, span, "<b>", "</b>"));
-    EXPECT_EQ(t, "x<B>y</b>z");
-    EXPECT_EQ(span, "?");
-    EXPECT_TRUE(CutBetweenCase(t, span, "<B>", "</b>"));
-    EXPECT_EQ(span, "<B>y</b>");
-
-    t = "a</b>b<b>c";  // close only before open
-    EXPECT_FALSE(CutBetween(t, span, "<b>", "</b>"));
-    EXPECT_EQ(t, "a</b>b<b>c");
-    EXPECT_FALSE(RemoveBetween(t, "<b>", "</b>"));
-    EXPECT_EQ(t, "a</b>b<b>c");
-
-    // The close is searched one byte after the open for RemoveBetween, after
-    // the whole open for CutBetween.
-    t = "a<!-->b-->c";
-    EXPECT_TRUE(RemoveBetween(t, "<!--", "-->"));
-    EXPECT_EQ(t, "ab-->c");
-    t = "a<!-->b-->c";
-    EXPECT_TRUE(CutBetween(t, span, "<!--", "-->"));
-    EXPECT_EQ(span, "<!-->b-->");
-    EXPECT_EQ(t, "ac");
-
-    t = "ab";
-    EXPECT_FALSE(RemoveBetween(t, "", "b"));
-    EXPECT_FALSE(CutBetween(t, span, "a", ""));
-    EXPECT_EQ(t, "ab");
-
-    t = "Header<TABLE>rest";
-    EXPECT_TRUE(DeleteUpTo(t, "<table>"));
-    EXPECT_EQ(t, "rest");
-    EXPECT_FALSE(DeleteUpTo(t, "<table>"));
-    EXPECT_EQ(t, "rest");
 }
 
 TEST(StrUtilConvert, FixUtf8CharsByteExact) {

@@ -15,23 +15,6 @@
 namespace tv {
 namespace {
 
-double Day(int y, int m, int d) { return *DayCountFromDate(y, m, d); }
-
-TCacheRec Sample() {
-    TCacheRec r;
-    r.Id = 12345;
-    r.Name = W("Alte Mühle");
-    r.Hidden = Day(2007, 11, 5);
-    r.Lat = 48.5;
-    r.Lon = 8.25;
-    r.CacheType = "TRADITIONAL CACHE";
-    r.Size = "Regular";
-    r.Waypoint = "GC1ABC";
-    r.Difficulty = "2";
-    r.Terrain = "3.5";
-    r.CountryId = 7;
-    return r;
-}
 
 TEST(CacheDetailsTexts, RatingsBarsAndBadTexts) {
     struct Case {
@@ -48,50 +31,6 @@ TEST(CacheDetailsTexts, RatingsBarsAndBadTexts) {
         EXPECT_EQ(v.text, c.text) << c.in;
         EXPECT_EQ(v.barWidth, c.bar) << c.in;
     }
-}
-
-TEST(CacheDetailsCompare, EachFieldDiffersInTurn) {
-    const TCacheRec a = Sample();
-    EXPECT_EQ(DiffFields(a, a), 0u);
-
-    struct Case {
-        const char* what;
-        void (*change)(TCacheRec&);
-        unsigned mask;
-    } cases[] = {
-        {"id", [](TCacheRec& r) { r.Id += 1; }, dfId},
-        {"name", [](TCacheRec& r) { r.Name = "Neue Muehle"; }, dfName},
-        {"hidden", [](TCacheRec& r) { r.Hidden += 0.25; }, dfHidden},
-        {"lat", [](TCacheRec& r) { r.Lat += 0.0011; }, dfCoordinates},
-        {"lon", [](TCacheRec& r) { r.Lon -= 0.0011; }, dfCoordinates},
-        {"size", [](TCacheRec& r) { r.Size = "regular"; }, dfSize},
-        {"waypoint", [](TCacheRec& r) { r.Waypoint = "gc1abc"; }, dfWaypoint},
-        {"difficulty", [](TCacheRec& r) { r.Difficulty = "2.0"; }, dfDifficulty},
-        {"terrain", [](TCacheRec& r) { r.Terrain = "3,5"; }, dfTerrain},
-        {"country", [](TCacheRec& r) { r.CountryId = 8; }, dfCountry},
-        // Not compared, or equal as compared:
-        {"type", [](TCacheRec& r) { r.CacheType = "MULTI-CACHE"; }, 0u},
-        {"name case", [](TCacheRec& r) { r.Name = W("ALTE MÜHLE"); }, 0u},
-        {"distance", [](TCacheRec& r) { r.Distance = 99.0f; }, 0u},
-        {"record number", [](TCacheRec& r) { r.RecNo = 17; }, 0u},
-    };
-    for (const auto& c : cases) {
-        TCacheRec b = a;
-        c.change(b);
-        EXPECT_EQ(DiffFields(a, b), c.mask) << c.what;
-        EXPECT_EQ(DiffFields(b, a), c.mask) << c.what;
-    }
-
-    TCacheRec z;
-    TCacheRec p = z;
-    p.Lat = 0.001;  // exactly the tolerance: the same place
-    EXPECT_EQ(DiffFields(z, p), 0u);
-    p.Lat = 0.0011;
-    EXPECT_EQ(DiffFields(z, p), unsigned(dfCoordinates));
-
-    TCacheRec all = a;
-    for (int i = 0; i < 10; ++i) cases[i].change(all);
-    EXPECT_EQ(DiffFields(a, all), 0x1FFu);
 }
 
 // ---- converted page -----------------------------------------------------------

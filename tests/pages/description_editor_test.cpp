@@ -62,38 +62,5 @@ TEST(LongDescription, LoadAndSaveFile) {
     EXPECT_FALSE(SaveLongDescription(dir.str() + "nofolder/GC1_converted.html", *loaded, "x"));
 }
 
-TEST(Preview, PageBytesAndFile) {
-    const std::string expected =
-        "<html><head>\r\n"
-        "<title>Vorschau der ge&auml;nderten Beschreibung</title>\r\n"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
-        "<style type=\"text/css\">\r\n"
-        "<!--\r\n"
-        "  body { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  p { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  td { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  h1 { color:black; font-family:\"Arial\"; font-weight:normal; font-size:16px }\r\n"
-        "-->\r\n"
-        "</style>\r\n"
-        "</head>\r\n"
-        "<body>\r\n"
-        "<h1>Hinweis:</h1>\r\n"
-        "<p>Diese Vorschau gibt lediglich die ge&auml;nderte <b>Langbeschreibung</b> des Caches\r\n"
-        "(innerhalb des hellgrauen Kastens) wieder. Andere Elemente wie Bilder, Koordinaten, Logs etc. fehlen "
-        "hier.</p>\r\n"
-        "<table border=\"1\" bgcolor=\"#F0F0F0\"><tr><td>\r\n"
-        "x\r\n"
-        "y\r\n"
-        "</td></tr></table>\r\n"
-        "</body></html>\r\n";
-    EXPECT_EQ(PreviewHtml({"x", "y"}), expected);
-
-    tvtest::WorkFolder dir;
-    EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");
-    ASSERT_TRUE(WritePreview(PreviewFilePath(), {"x", "y"}));
-    EXPECT_EQ(dir.read("tmpdescr.html"), expected);
-    EXPECT_FALSE(WritePreview(dir.str() + "nofolder/tmpdescr.html", {"x"}));
-}
-
 }  // namespace
 }  // namespace tv

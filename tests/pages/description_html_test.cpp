@@ -91,32 +91,6 @@ TEST(DescriptionImages, NamesNeverLeaveTheFolderAndAreQuoted) {
 
 // ---- Map ---------------------------------------------------------------------------------
 
-TEST(DescriptionMap, TiledCityMaps) {
-    tvtest::TempDir dir;
-    for (int k = 1; k <= 4; ++k) dir.write("GC1_sdk" + std::to_string(k) + ".png", "x");
-    const auto exists = [](const std::string& p) { return std::filesystem::exists(p); };
-    EXPECT_EQ(BuildCacheMapHTMLFor(dir.str(), "GC1", DefaultMapOrder(), 1, exists),
-              "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" style=\"float:left; margin-right: 10px; "
-              "margin-bottom: 10px;\">\r\n"
-              "  <tr>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk1.png\"></td>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk2.png\"></td>\r\n"
-              "  </tr>\r\n"
-              "  <tr>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk3.png\"></td>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk4.png\"></td>\r\n"
-              "  </tr>\r\n"
-              "</table>\r\n<!-- Stadtplandienst -->");
-
-    tvtest::TempDir nine;
-    for (int k = 1; k <= 9; ++k) nine.write("GC2_sdk" + std::to_string(k) + ".jpg", "x");
-    const std::string html = BuildCacheMapHTMLFor(nine.str(), "GC2", DefaultMapOrder(), 0, exists);
-    EXPECT_EQ(NameOrder(html), (std::vector<std::string>{"GC2_sdk1.jpg", "GC2_sdk2.jpg", "GC2_sdk3.jpg",
-                                                         "GC2_sdk4.jpg", "GC2_sdk5.jpg", "GC2_sdk6.jpg",
-                                                         "GC2_sdk7.jpg", "GC2_sdk8.jpg", "GC2_sdk9.jpg"}));
-    EXPECT_NE(html.find("<td width=\"200\"><img border=\"0\" width=\"200\" height=\"200\""), std::string::npos);
-}
-
 TEST(DescriptionMap, UserOrderDecidesAndEachTagIsByteExact) {
     std::set<std::string> files{"/d/GC1_map.gif", "/d/GC1_multimap.gif"};
     const auto exists = [&](const std::string& p) { return files.count(p) != 0; };

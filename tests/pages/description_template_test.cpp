@@ -125,27 +125,6 @@ TEST(DescriptionTemplate, Rot13TableByteExact) {
               "<td><pre>Z</pre></td></tr></table>");
 }
 
-TEST(DescriptionTemplate, PicturesGoBeforeTheirPlaceholderWhichStays) {
-    TCacheDescription d = Sample();
-    TDescrImage im;
-    im.FileName = "C:\\x\\GC1_i1.jpg";
-    im.Caption = "T";
-    im.Width = 100;
-    im.Height = 50;
-    d.Images = {im};
-    FillOptions o = Options();
-    const std::string t = "<!-- #CACHEIMAGES# -->";
-    const std::string html = BuildCacheImagesHTML(d.Images, 640, true);
-    ASSERT_EQ(html.substr(0, 6), "<hr>\r\n");
-    ASSERT_EQ(html.substr(html.size() - 10), "</table>\r\n");
-    EXPECT_EQ(FillTemplate(t + "x" + t, "GC1", d, o, FillSources{}, kNow), html + t + "x" + html + t);
-    o.cacheImages = false;
-    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), t);
-    o.cacheImages = true;
-    d.Images.clear();
-    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), t);
-}
-
 TEST(DescriptionTemplate, LinesEndInCrLfAndAWriteReplacesTheOldPage) {
     EXPECT_EQ(WithCrLfLines("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd\r\n");
     EXPECT_EQ(WithCrLfLines("a\r\n\r\n"), "a\r\n\r\n");

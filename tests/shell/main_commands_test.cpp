@@ -79,34 +79,6 @@ private:
     std::string previousDir_;
 };
 
-TEST_F(MainCommandsTest, ListsReadBothLineEndsAndWriteCrLfUnderOneSpelling) {
-    dir.write("work/WPlist.txt", "GC1\nGC2\r\n gc3 \n");
-    Lines lines;
-    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));  // found ignoring case
-    EXPECT_EQ(lines, (Lines{"GC1", "GC2", " gc3 "}));
-    EXPECT_EQ(ListReadPath(work, kWorkListFile), work + "WPlist.txt");
-
-    lines.push_back(W("Bär"));
-    ASSERT_TRUE(WriteWorkDirList(work, kWorkListFile, lines));
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC2\r\n gc3 \r\nB\xE4r\r\n");
-    // From now on the exact spelling is read.
-    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));
-    EXPECT_EQ(lines.size(), 4u);
-
-    EXPECT_FALSE(ReadWorkDirList(work, kIgnoreListFile, lines));
-    EXPECT_TRUE(lines.empty());
-    ShowListReadError(ListReadPath(work, kIgnoreListFile));
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + work + "WPignore.txt", 0), 0u);
-    EXPECT_NE(fakes.messages.shown[0].text.find("Fehlercode: 2"), std::string::npos);
-
-    // A list that cannot be written keeps the old file.
-    fs::create_directories(dir.path() / "work/dirlist.txt.d");
-    EXPECT_TRUE(WriteDirList(work, {"GC3", "GC1"}));
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "dirlist.txt"), "GC3\r\nGC1\r\n");
-    EXPECT_FALSE(WriteDirList(dir.str() + "nowhere/", {"GC3"}));
-}
-
 TEST_F(MainCommandsTest, NodeFoldersStayInsideTheDescriptionFolder) {
     EXPECT_EQ(NodeFolder("/d/out", ""), "/d/out/");
     EXPECT_EQ(NodeFolder("/d/out/", "B"), "/d/out/B/");
@@ -152,36 +124,6 @@ TEST_F(MainCommandsTest, CodesAreNoWildcards) {
     const DeleteResult d = DeleteCaches({"GC?", "", "../A/GC1"}, dir.str() + "A/");
     EXPECT_EQ(d.files, 1);
     EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC1_converted.html"}));
-}
-
-TEST_F(MainCommandsTest, OriginalsJoinTheWorkListThatLoaderAndDescriptionsRead) {
-    const std::string out = dir.str() + "out/";
-    for (const char* f : {"out/GC1.html", "out/GC2.html", "out/GC3.html", "out/GC1_converted.html", "out/GC4.htm"})
-        dir.write(f, "x");
-    dir.write("work/WPList.txt", "GC9\r\ngc3\r\n");
-    const auto inDb = [](const std::string& code) { return code == "GC1" || code == "GC3"; };
-
-    OriginalsResult r = OriginalsToWorkList(out, true, work, inDb);
-    EXPECT_TRUE(r.saved);
-    EXPECT_EQ(r.added, 1);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC9\r\ngc3\r\nGC1\r\n");
-    EXPECT_EQ(OriginalsReportText(r.added), "1 Wegpunkte wurden in die Arbeitsliste aufgenommen.");
-
-    r = OriginalsToWorkList(out, false, work, inDb);
-    EXPECT_EQ(r.added, 2);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC3\r\n");
-    // The listing loader and the description window see the same entries.
-    EXPECT_EQ(ReadWorkList(work), (Lines{"GC1", "GC3"}));
-    Lines codes;
-    ASSERT_TRUE(LoadWorkList(work, codes));
-    EXPECT_EQ(codes, (Lines{"GC1", "GC3"}));
-
-    // A work list only in another spelling is kept, and the new one has the one spelling.
-    fs::remove(dir.path() / "work/WPList.txt");
-    dir.write("work/wplist.TXT", "GC7\n");
-    r = OriginalsToWorkList(out, true, work, inDb);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC7\r\nGC1\r\nGC3\r\n");
-    EXPECT_NE(OriginalsQuestionText().find("in in die Arbeitsliste"), std::string::npos);
 }
 
 TEST_F(MainCommandsTest, RebuildIndexReportsFailures) {

@@ -122,37 +122,5 @@ TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadAndFillsTheStatusBar) {
     EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "download", "status"}));
 }
 
-TEST_F(StartupTaskTest, AgeReminderBoundaries) {
-    EXPECT_EQ(DatabaseAgeToRemind(7, 1007, 1000), 7);
-    EXPECT_EQ(DatabaseAgeToRemind(7, 1006, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(0, 5000, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(-1, 5000, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(1, 1001, 1000), 1);
-
-    ProcSettings.DBAutoloadInterval = 7;
-    fakes.clock.time = {2007, 6, 8, 0, 30, 0, 0};
-    WriteDatabase(2007, 6, 2);  // 6 days
-    StartupTask(Hooks()).Run();
-    EXPECT_TRUE(fakes.messages.shown.empty());
-
-    WriteDatabase(2007, 6, 1);  // 7 days
-    fakes.messages.answers = {MsgResult::Yes};
-    log.clear();
-    StartupTask task(Hooks());
-    task.Run();
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text,
-              "Alter der Cache-Datenbank: 7 Tage.\r\nLaut den Grundeinstellungen sollte die Cache-Datenbank neu "
-              "geladen werden. Soll dies jetzt geschehen?\r\n(Diese Erinnerungsmeldung kann in den Optionen unter "
-              "\"Internet+Cache-DB\" deaktiviert werden, indem \"Cache-DB Update-Erinnerung\" auf \"nie erinnern\" "
-              "gesetzt wird.)");
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status", "download", "status"}));
-    EXPECT_TRUE(task.NoDialog());  // the reminder does not stop the greeting
-
-    ProcSettings.DBAutoloadInterval = -1;
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(fakes.messages.shown.size(), 1u);
-}
-
 }  // namespace
 }  // namespace tv

@@ -70,49 +70,5 @@ TEST_F(CacheDbWindows, ConverterWindowFollowsTheWork) {
     EXPECT_EQ(shown, std::vector<std::string>{"GC300"});
 }
 
-TEST_F(CacheDbWindows, LoadUrlWindowSavesOrStaysOpen) {
-    tvtest::HttpTestServer srv;
-    srv.serve("/tqlist.php", "A;GC1\r\nD;GC2\r\nA;GC3\r\n", "text/plain");
-    srv.start();
-    const std::string dest = work_.str() + "WParchived.txt";
-
-    TfrmLoadURL w;
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Load from URL"));
-    EXPECT_EQ(w.lblBytes->text(), QStringLiteral("00000"));
-    w.SetURL(srv.url("/tqlist.php"));
-    w.SetDestFile(dest);
-    w.SetProxy("", false, "", "");
-    w.show();
-    EXPECT_EQ(w.lblStatus->text(), QStringLiteral("Ready"));
-    EXPECT_EQ(w.lblBytes->text(), QStringLiteral("0"));
-    EXPECT_EQ(w.lblURL->text().toStdString(), srv.url("/tqlist.php"));
-    EXPECT_TRUE(w.Timer1->isActive());
-    w.Timer1Timer();
-    EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_TRUE(w.Succeeded());
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(w.LineCount(), 3);
-    EXPECT_EQ(tvtest::ReadFileBytes(dest), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-
-    TfrmLoadURL bad;
-    bad.SetURL(srv.url("/missing.php"));
-    bad.SetDestFile(dest);
-    bad.SetProxy("proxy.test:3128", false, "u", "p");
-    bad.show();
-    EXPECT_EQ(bad.lblProxy->text(), QStringLiteral("proxy.test"));
-    bad.SetProxy("", false, "", "");
-    bad.Timer1Timer();
-    EXPECT_FALSE(bad.Succeeded());
-    EXPECT_TRUE(bad.isVisible());
-    EXPECT_EQ(bad.lblStatus->text(), QStringLiteral("Error"));
-    EXPECT_EQ(bad.LineCount(), 0);
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
-    EXPECT_EQ(tvtest::ReadFileBytes(dest), "A;GC1\r\nD;GC2\r\nA;GC3\r\n");
-    bad.close();
-}
-
 }  // namespace
 }  // namespace tv

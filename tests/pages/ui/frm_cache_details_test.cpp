@@ -121,46 +121,5 @@ TEST_F(CacheDetailsWindow, ConvertedPageIsFoundAndOpened) {
     EXPECT_EQ(fakes_.shell.opened.size(), 3u);
 }
 
-TEST_F(CacheDetailsWindow, NoteButtonsFollowThePersonalNote) {
-    ASSERT_TRUE(WritePersonalNote("GC1ABC", {"Dose unter der Wurzel"}));
-    TfrmCacheDetails w;
-    w.Cache = Sample();
-    Show(w, [&](TfrmCacheDetails& d) {
-        EXPECT_TRUE(d.sbNoteYes->isVisible());
-        EXPECT_FALSE(d.sbNoteNo->isVisible());
-        // The notes window gets the waypoint; erasing the note there flips the buttons.
-        modal_.host.script.push_back([](QDialog& n) {
-            auto& notes = static_cast<TfrmAddInfo&>(n);
-            EXPECT_EQ(notes.NoteWaypoint, "GC1ABC");
-            EXPECT_EQ(notes.Memo1->toPlainText(), QStringLiteral("Dose unter der Wurzel"));
-            notes.btnErase->click();
-            return 0;
-        });
-        d.sbNoteYes->click();
-        EXPECT_FALSE(d.sbNoteYes->isVisible());
-        EXPECT_TRUE(d.sbNoteNo->isVisible());
-        EXPECT_TRUE(d.isVisible());  // the details stay open
-        // And a new note written there flips them back.
-        modal_.host.script.push_back([](QDialog& n) {
-            auto& notes = static_cast<TfrmAddInfo&>(n);
-            notes.Memo1->setPlainText(QStringLiteral("neu"));
-            notes.btnSave->click();
-            return 0;
-        });
-        d.sbNoteNo->click();
-        EXPECT_TRUE(d.sbNoteYes->isVisible());
-        return 0;
-    });
-    EXPECT_EQ(modal_.host.shown, (std::vector<std::string>{"frmCacheDetails", "frmAddInfo", "frmAddInfo"}));
-    EXPECT_EQ(ReadPersonalNote("GC1ABC"), (std::vector<std::string>{"neu"}));
-
-    w.ShowNoteButtons = false;
-    Show(w, [](TfrmCacheDetails& d) {
-        EXPECT_FALSE(d.sbNoteYes->isVisible());
-        EXPECT_FALSE(d.sbNoteNo->isVisible());
-        return 0;
-    });
-}
-
 }  // namespace
 }  // namespace tv

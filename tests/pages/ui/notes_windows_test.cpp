@@ -141,32 +141,5 @@ protected:
 const std::string kHead = "<html>\r\n<body>\r\n<!-- Langbeschreibung Start -->";
 const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n</body></html>\r\n";
 
-TEST_F(WindowTest, EditorLoadChangePreviewAndSave) {
-    const std::string body = "\r\n<p>Alte M\xFChle</p>\r\n<p>zweite</p>\r\n";
-    dir.write("out/GC1_converted.html", kHead + body + kTail);
-    const std::string page = dir.str() + "out/GC1_converted.html";
-    modal.host.script.push_back([&](QDialog& d) {
-        auto& e = static_cast<TfrmEditor&>(d);
-        EXPECT_EQ(e.windowTitle(), U("Editor"));
-        EXPECT_EQ(e.Memo->toPlainText(), U("\n<p>Alte Mühle</p>\n<p>zweite</p>\n"));
-        e.Memo->setPlainText(U("<p>Neue Mühle</p>\n<p>mit €</p>"));
-        e.btnPreview->click();
-        EXPECT_TRUE(e.isVisible());
-        e.btnSave->click();
-        return 0;
-    });
-    EXPECT_TRUE(EditLongDescription(nullptr, page, true));
-    EXPECT_EQ(modal.host.shown, std::vector<std::string>{"frmEditor"});
-    EXPECT_EQ(dir.read("out/GC1_converted.html"), kHead + "<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>" + kTail);
-    ASSERT_EQ(fakes.shell.opened, std::vector<std::string>{dir.str() + "tmpdescr.html"});
-    EXPECT_EQ(dir.read("tmpdescr.html"), PreviewHtml({"<p>Neue M\xFChle</p>", "<p>mit \x80</p>"}));
-    const std::string preview = dir.read("tmpdescr.html");
-    EXPECT_NE(preview.find("<tr><td>\r\n<p>Neue M\xFChle</p>\r\n<p>mit \x80</p>\r\n</td></tr></table>\r\n</body></html>\r\n"),
-              std::string::npos);
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Information);
-    EXPECT_EQ(fakes.messages.shown[0].text, W("Die Änderungen wurden gespeichert."));
-}
-
 }  // namespace
 }  // namespace tv

@@ -69,7 +69,6 @@ std::set<std::string> Files(const fs::path& folder) {
     return out;
 }
 
-
 class MainCommandsUi : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -211,48 +210,6 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     EXPECT_FALSE(DropOnTree(foreign.get(), onB));
     EXPECT_EQ(Texts().size(), 2u);
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
-}
-
-TEST_F(MainCommandsUi, DeleteAndReloadOfMarkedCaches) {
-    Mark({"GC2"});
-    fakes.messages.answers = {platform::MsgResult::No};
-    main->menus.mnuDeleteMarked->trigger();
-    EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
-    main->menus.mnuDeleteMarked->trigger();  // Yes
-    EXPECT_FALSE(fs::exists(dir.path() / "out/GC2_converted.html"));
-    EXPECT_FALSE(fs::exists(dir.path() / "out/GC2.html"));
-    EXPECT_EQ(Captions(), (Lines{"GC1", "GC3", "GC4"}));
-    EXPECT_EQ(Texts().back(), W("1 Cache gelöscht (2 Dateien insgesamt)"));
-
-    // Reload: the marked codes go to the loader and, with Yes, into the work list.
-    dir.write("work/WPList.txt", "GC1\r\n");
-    auto* loader = windows->get<TfrmLoadHTML>(Win::frmLoadHTML);
-    Mark({"GC1", "GC3"});
-    Lines loaded;
-    int forced = -2;
-    fakes.messages.answers = {platform::MsgResult::Yes};
-    modal.host.script.push_back([&](QDialog&) {
-        loaded = loader->WorkList;  // taken from the hand-over list when shown
-        forced = loader->rgOverwrite->checkedId();
-        return 2;
-    });
-    main->menus.mnuReloadMarked->trigger();
-    EXPECT_EQ(modal.host.shown, (Lines{"frmLoadHTML"}));
-    EXPECT_EQ(loaded, (Lines{"GC1", "GC3"}));
-    EXPECT_EQ(forced, 1);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC3\r\n");
-    EXPECT_EQ(Texts().back(), ReloadQuestionText(2));
-
-    fakes.messages.answers = {platform::MsgResult::Cancel};
-    main->menus.mnuReloadMarked->trigger();
-    EXPECT_EQ(modal.host.shown.size(), 1u);
-    // Nothing marked: no question, no loader.
-    main->lvCaches->clearSelection();
-    const auto boxes = fakes.messages.shown.size();
-    main->menus.mnuReloadMarked->trigger();
-    main->menus.mnuDeleteMarked->trigger();
-    EXPECT_EQ(fakes.messages.shown.size(), boxes);
-    EXPECT_EQ(modal.host.shown.size(), 1u);
 }
 
 TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {
