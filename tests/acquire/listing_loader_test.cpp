@@ -89,20 +89,11 @@ protected:
         }
         ASSERT_TRUE(tv::WriteFoundFile(work_.str() + "Finds.bin", list).ok());
     }
-    // Sets the file's time to noon `days` days before the fake clock's date.
-    void SetAgeDays(const fs::path& file, int days) {
-        const auto& today = fakes_.clock.time;
-        tvtest::SetLocalFileTime(file.string(), today.year, today.month, today.day - days);
-    }
     std::vector<tvtest::RecordedRequest> ListingRequests() const {
         return srv_.requestsTo("/seek/cache_details.aspx");
     }
     int Count(const std::string& line) const {
         return static_cast<int>(std::count(protocol_.begin(), protocol_.end(), line));
-    }
-    int CountPrefix(const std::string& prefix) const {
-        return static_cast<int>(std::count_if(protocol_.begin(), protocol_.end(),
-                                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
     }
 
     tv::platform::ScopedFakes fakes_;

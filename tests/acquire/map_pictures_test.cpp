@@ -72,34 +72,6 @@ protected:
     std::vector<std::string> protocol_;
 };
 
-TEST_F(MapServices, MultimapScrapesThePictureAddress) {
-    srv_.serve("/map/browse.cgi", "<html>\n<form>\n<input name=\"multimap\" type=\"image\" src=\"" +
-                                      srv_.url("/img/m1.gif") + "\" border=\"0\">\n</form>");
-    srv_.serve("/img/m1.gif", "GIF89a-picture", "image/gif");
-    ctx_.zoomStep = 3;
-    tv::getCacheMapToFile("GC1", 0, ctx_);
-    auto reqs = srv_.requests();
-    ASSERT_EQ(reqs.size(), 2u);
-    EXPECT_EQ(reqs[0].target, "/map/browse.cgi?lat=48.12345&lon=11.5&scale=50000&icon=x");
-    EXPECT_EQ(reqs[1].target, "/img/m1.gif");
-    EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC1_multimap.gif"), "GIF89a-picture");
-    EXPECT_TRUE(Has("Geladen: " + out_.str() + "GC1_multimap.gif"));
-
-    // Without the input line: no second request, no picture.
-    srv_.clearLog();
-    srv_.serve("/map/browse.cgi", "<html>no map here</html>");
-    tv::getCacheMapToFile("GC2", 0, ctx_);
-    EXPECT_EQ(srv_.requestCount(), 1u);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC2_multimap.gif"));
-
-    // A src that is neither http nor rooted on the service is not fetched.
-    srv_.clearLog();
-    srv_.serve("/map/browse.cgi", "<input name=\"multimap\" src=\"file:///etc/passwd\">");
-    tv::getCacheMapToFile("GC2", 0, ctx_);
-    EXPECT_EQ(srv_.requestCount(), 1u);
-    EXPECT_TRUE(Has("Keine Kartenadresse gefunden"));
-}
-
 TEST_F(MapServices, MapquestFormRoundTrip) {
     srv_.serve("/mq/maps/latlong.do",
                "<html>\n<input type=\"hidden\" name=\"early\" value=\"no\">\n"

@@ -57,17 +57,4 @@ TEST(NumberFormat, ParseFloatAcceptsOnlyNumbers) {
     EXPECT_FALSE(ParseFloat("0x10"));
 }
 
-TEST(NumberFormat, ParseIntIsStrict) {
-    EXPECT_EQ(ParseInt("12"), 12);
-    EXPECT_EQ(ParseInt("-1"), -1);
-    EXPECT_EQ(ParseInt(" +7 "), 7);
-    EXPECT_FALSE(ParseInt("12abc"));
-    EXPECT_FALSE(ParseInt("1.5"));
-    EXPECT_FALSE(ParseInt(""));
-    EXPECT_FALSE(ParseInt("+-3"));
-    EXPECT_FALSE(ParseInt("2147483648"));
-    EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ParseInt64("2147483648"), 2147483648LL);
-}
-
 }  // namespace tv

@@ -129,18 +129,4 @@ TEST_F(ProcSettingsTest, SaveThenLoadGivesTheSameRecordAndKeepsOtherKeys) {
     EXPECT_TRUE(has("Main_Col3Width=61"));
 }
 
-TEST_F(ProcSettingsTest, WorkAndOutputFolders) {
-    SetProgramDir("/opt/t");
-    ProcSettings.WorkDir = "";
-    EXPECT_EQ(GetWorkDir(), "/opt/t/");
-    EXPECT_EQ(GetOutDir(), "/opt/t/");
-    ProcSettings.WorkDir = "/data";
-    EXPECT_EQ(GetWorkDir(), "/data/");
-    EXPECT_EQ(GetOutDir(), "/data/");
-    ProcSettings.WorkDir = "/data/";
-    EXPECT_EQ(GetWorkDir(), "/data/");
-    ProcSettings.OutDir = "/out";
-    EXPECT_EQ(GetOutDir(), "/out/");
-}
-
 }  // namespace tv

@@ -72,14 +72,6 @@ TEST_F(SettingsTest, ValueWithALineBreakCannotInjectAKey) {
     EXPECT_EQ(conf(), "[Program]\r\nWorkDir=/x\r\nUsername=a  WorkDir=/evil\r\n");
 }
 
-TEST_F(SettingsTest, DeleteAdditionalHomeRemovesExactlyOneNumber) {
-    dir.write("tq.conf",
-              "[Program]\r\nAddHomeLat3=1\r\nAddHomeLon3=2\r\nAddHomeTxt3=c\r\nAddHomeLat13=4\r\n"
-              "AddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
-    ASSERT_TRUE(DeleteAdditionalHome(3));
-    EXPECT_EQ(conf(), "[Program]\r\nAddHomeLat13=4\r\nAddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
-}
-
 TEST_F(SettingsTest, FloatsIgnoreTheProcessLocale) {
     // A C++ global locale with ',' catches stream formatting; the C locale
     // (strtod, printf) is switched too when German is installed.

@@ -68,29 +68,6 @@ TEST(DescriptionText, MapLinksByteExact) {
 
 // ---- Pictures -------------------------------------------------------------------------------
 
-TEST(DescriptionMeta, AtMostHundredPicturesAndShortTriples) {
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 101; ++i) {
-        lines.push_back(std::to_string(i) + "#f" + std::to_string(i));
-        lines.push_back(std::to_string(i) + "#c#x");
-        lines.push_back("no hash");
-    }
-    lines.push_back("302#extra");
-    EXPECT_EQ(lines.size(), 304u);
-    auto images = ParseMetaLines({lines.begin(), lines.begin() + 301});
-    ASSERT_EQ(images.size(), 100u);
-    EXPECT_EQ(images[0].FileName, "f1");
-    EXPECT_EQ(images[0].Caption, "c#x");
-    EXPECT_EQ(images[0].Description, "no hash");
-    EXPECT_EQ(images[99].FileName, "f100");
-
-    images = ParseMetaLines({"1#a.jpg", "1#T"});
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].Caption, "T");
-    EXPECT_EQ(images[0].Description, "");
-    EXPECT_EQ(images[0].Width, 0);
-}
-
 // ---- Whole record -----------------------------------------------------------------------------
 
 class ReadCacheDataTest : public ::testing::Test {
@@ -126,27 +103,6 @@ TEST_F(ReadCacheDataTest, DatabaseOnlyTextsAreEscapedAndTheMissingPageIsMarked) 
     ASSERT_TRUE(d.DatabaseCoords.has_value());
     EXPECT_EQ(d.GoogleMapLink, GoogleMapLinkFor(48.5, 8.25, "http://gm.test"));
     EXPECT_EQ(d.CacheMapLink, CacheMapLinkFor(48.5, 8.25, "http://mq.test"));
-}
-
-TEST_F(ReadCacheDataTest, PageWithoutDatabaseRecord) {
-    out.write("GC7.html", W("<html>\r\n<body>\r\n<span id=\"CacheName\">Bär &amp; Co</span>\r\n"
-                            "<span id=\"Hints\" class=\"displayMe\"></span>\r\n</body></html>"));
-    out.write("GC7_map.gif", "g");
-    out.write("GC7_map.png", "p");
-    out.write("GC77_map.jpg", "other cache");
-    const TCacheDescription d = ReadCacheData("GC7", GatherOptions{}, sources);
-    EXPECT_TRUE(d.PageFound);
-    EXPECT_EQ(d.CacheName, W("Bär &amp; Co"));  // page HTML stays as it is
-    EXPECT_EQ(d.LatLon, "");
-    EXPECT_EQ(d.CacheType, "?");
-    EXPECT_EQ(d.CacheSize, "?");
-    EXPECT_EQ(d.CacheMapLink, "");
-    EXPECT_FALSE(d.DatabaseCoords.has_value());
-    // An empty hint section reads "n/a"; the default text is for a page without one.
-    EXPECT_EQ(d.Hints, "n/a");
-    EXPECT_EQ(d.CacheMapFileName, "./GC7_map.png");
-    EXPECT_NE(d.OrigCreationDate, "?");
-    EXPECT_EQ(d.OrigCreationDateTime.size(), 19u);
 }
 
 TEST_F(ReadCacheDataTest, PageWithoutHintsGetsTheDefaultTextAndUnsafeCodesReadNothing) {

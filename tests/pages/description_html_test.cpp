@@ -28,25 +28,12 @@ std::string ImgLine(const std::string& name, int w, int h) {
            "\"><BR>\r\n";
 }
 
-std::string Single(const std::string& name, int w, int h, const std::string& cap, const std::string& desc) {
-    return "<table border=\"1\" width=\"640\">\r\n  <tr>\r\n    <td>\r\n" + ImgLine(name, w, h) + "<strong>" + cap +
-           "</strong><BR>\r\n" + desc + "</td>\r\n  </tr>\r\n</table>\r\n";
-}
-
 std::string Cell(const std::string& name, int w, int h, const std::string& cap, const std::string& desc) {
     return "    <td>\r\n" + ImgLine(name, w, h) + "<strong>" + cap + "</strong><BR>\r\n" + desc + "\r\n    </td>\r\n";
 }
 
 std::string Pair(const std::string& a, const std::string& b) {
     return "<table border=\"1\" width=\"640\">\r\n  <tr>\r\n" + a + b + "  </tr>\r\n</table><br>\r\n";
-}
-
-// The order in which the pictures' names appear in a block.
-std::vector<std::string> NameOrder(const std::string& html) {
-    std::vector<std::string> names;
-    for (auto p = html.find("src=\"./"); p != std::string::npos; p = html.find("src=\"./", p + 1))
-        names.push_back(html.substr(p + 7, html.find('"', p + 7) - p - 7));
-    return names;
 }
 
 TEST(DescriptionImages, FourPicturesPairWidestWithBestPartnerByteExact) {
@@ -56,29 +43,6 @@ TEST(DescriptionImages, FourPicturesPairWidestWithBestPartnerByteExact) {
                                  Pair(Cell("a.jpg", 512, 384, "A", "da"), Cell("d.jpg", 128, 384, "D", "dd")) +
                                  Pair(Cell("b.jpg", 384, 384, "B", "db"), Cell("c.jpg", 256, 384, "C", "dc"));
     EXPECT_EQ(BuildCacheImagesHTML(pics, 640, true), expected);
-}
-
-TEST(DescriptionImages, OddCountSetsTheWidestAsideAndShowsItLast) {
-    std::vector<TDescrImage> pics{Pic("p1.jpg", 300, 100), Pic("p2.jpg", 200, 100), Pic("p3.jpg", 100, 100)};
-    const std::string html = BuildCacheImagesHTML(pics, 640, true);
-    // 640 / 300 scales the pair to 426 + 213 (truncated, one pixel short).
-    EXPECT_EQ(html, "<hr>\r\n" +
-                        Pair(Cell("p2.jpg", 426, 213, "C", "D"), Cell("p3.jpg", 213, 213, "C", "D")) +
-                        Single("p1.jpg", 300, 100, "C", "D"));
-
-    std::vector<TDescrImage> five{Pic("1", 500, 10), Pic("2", 250, 10), Pic("3", 250, 10), Pic("4", 250, 10),
-                                  Pic("5", 250, 10)};
-    EXPECT_EQ(NameOrder(BuildCacheImagesHTML(five, 640, true)),
-              (std::vector<std::string>{"2", "3", "4", "5", "1"}));
-}
-
-TEST(DescriptionImages, SingleLayoutScalesOnlyWidePictures) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("w.jpg", 800, 600), Pic("s.jpg", 321, 201)}, 640, false),
-              "<hr>\r\n" + Single("w.jpg", 640, 480, "C", "D") + Single("s.jpg", 321, 201, "C", "D"));
-    // Exact arithmetic: 960 wide scales to exactly 640, not 639.
-    EXPECT_EQ(NameOrder(BuildCacheImagesHTML({Pic("t.jpg", 960, 720)}, 640, false)).size(), 1u);
-    EXPECT_NE(BuildCacheImagesHTML({Pic("t.jpg", 960, 720)}, 640, false).find("width=\"640\" height=\"480\""),
-              std::string::npos);
 }
 
 TEST(DescriptionImages, NamesNeverLeaveTheFolderAndAreQuoted) {
@@ -116,18 +80,6 @@ TEST(DescriptionMap, UserOrderDecidesAndEachTagIsByteExact) {
 }
 
 // ---- Notes -------------------------------------------------------------------------------
-
-TEST(DescriptionNotes, LinesJoinedAsWrittenUntilTheFirstGap) {
-    tvtest::TempDir dir;
-    dir.write("Persinfo.txt", "[GC1]\r\nZ0=a\r\nZ1=\r\nZ2=c <i>d</i>\r\nZ4=never\r\n[GC2]\r\nZ1=x\r\n");
-    const std::string file = dir.str() + "Persinfo.txt";
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC1"), "a<br><br>c <i>d</i>");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "gc1"), "a<br><br>c <i>d</i>");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC2"), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC3"), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, ""), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(dir.str() + "missing.txt", "GC1"), "");
-}
 
 // ---- Clean-up ----------------------------------------------------------------------------
 

@@ -110,23 +110,6 @@ TEST_F(DescriptionRunTest, WorkListRunWithSkipRules) {
     EXPECT_EQ(fakes.messages.shown.back().text, W("2 Cachebeschreibungen konvertiert,\r\n1 Caches übersprungen."));
 }
 
-TEST_F(DescriptionRunTest, FolderOfStoredPages) {
-    EXPECT_TRUE(CollectDescriptionWaypoints(out.str()).empty());
-    for (const char* name : {"GC1.html", "GC1_converted.html", "GC2.HTML.bak", "GC9.html", "gc3.HTML", "GC4_x.html",
-                             "GC1.x.html", "notes.html"})
-        out.write(name, StoredPage(std::string("aus ") + name));
-    const Codes codes = CollectDescriptionWaypoints(out.str());
-    EXPECT_EQ(codes, (Codes{"GC1", "gc3"}));
-    EXPECT_EQ(FolderCountText(1), W("Das Ausgabeverzeichnis enthält 1 Cachebeschreibung."));
-    EXPECT_EQ(FolderCountText(2), W("Das Ausgabeverzeichnis enthält 2 Cachebeschreibungen."));
-    EXPECT_EQ(FolderCountText(0), W("Das Ausgabeverzeichnis enthält 0 Cachebeschreibungen."));
-
-    // The code keeps the file's case; the stored page is found regardless.
-    DescriptionRunReport r = Run(codes);
-    EXPECT_EQ(r.result.converted, 2);
-    EXPECT_EQ(out.read("gc3_converted.html"), "<html>\r\nGC3|aus gc3.HTML\r\n</html>\r\n");
-}
-
 TEST_F(DescriptionRunTest, CancelPassesOverTheRest) {
     for (const char* wp : {"GC1", "GC2", "GC3"}) out.write(std::string(wp) + ".html", StoredPage(wp));
     ProcSettings.ShowMessages = true;

@@ -51,40 +51,6 @@ TEST_F(PersonalNotesTest, WrittenReadChangedAndErasedPerCache) {
     EXPECT_EQ(file().find('['), std::string::npos);
 }
 
-TEST_F(PersonalNotesTest, EmptyNotesAndEmptyLines) {
-    // No lines: the note is gone, as after erasing.
-    ASSERT_TRUE(WritePersonalNote("GC1", {"a"}));
-    ASSERT_TRUE(WritePersonalNote("GC1", {}));
-    EXPECT_FALSE(HasPersonalNote("GC1"));
-    // A note of one empty line is a note.
-    ASSERT_TRUE(WritePersonalNote("GC3", {""}));
-    EXPECT_TRUE(HasPersonalNote("GC3"));
-    EXPECT_EQ(ReadPersonalNote("GC3"), Lines{""});
-    EXPECT_EQ(ReadPersonalNotes("GC3"), "");
-    // Empty and unusable waypoints name no note.
-    EXPECT_FALSE(HasPersonalNote(""));
-    EXPECT_EQ(ReadPersonalNotes(""), "");
-    PersonalNotes notes;
-    EXPECT_FALSE(notes.write("", {"x"}));
-    EXPECT_FALSE(notes.write("GC]1", {"x"}));
-    EXPECT_NE(notes.lastError().code, 0);
-    EXPECT_FALSE(HasPersonalNote("GC]1"));
-}
-
-TEST_F(PersonalNotesTest, OtherProgramsFileCaseAndForeignSections) {
-    const std::string foreign = "; von Hand\r\n[GC2]\r\nZ0=eins\r\nZ1=zwei\r\nZ2=drei\r\n\r\n";
-    dir.write("Persinfo.txt", foreign + "[gc1]\nz0=klein\nZ1=\"zitiert\"  \n");
-    EXPECT_TRUE(HasPersonalNote("GC1"));
-    EXPECT_TRUE(HasPersonalNote("gC2"));
-    EXPECT_EQ(ReadPersonalNote("GC1"), (Lines{"klein", "\"zitiert\"  "}));  // quotes and trailing blanks kept
-
-    ASSERT_TRUE(WritePersonalNote("GC1", {"neu"}));
-    EXPECT_EQ(ReadPersonalNote("GC1"), Lines{"neu"});
-    EXPECT_EQ(ReadPersonalNote("GC2"), (Lines{"eins", "zwei", "drei"}));
-    EXPECT_EQ(file().substr(0, foreign.size()), foreign);  // untouched byte for byte
-    EXPECT_EQ(file().find("klein"), std::string::npos);
-}
-
 TEST_F(PersonalNotesTest, FailedWriteIsReported) {
     dir.write("blocker", "a file, not a folder");
     PersonalNotes notes((dir.path() / "blocker" / "Persinfo.txt").string());

@@ -40,25 +40,7 @@ std::string List(int from, int count) {
     return s;
 }
 
-tv::TCacheRec Rec(double lat, double lon, const std::string& code, int country) {
-    tv::TCacheRec r = tvtest::CacheRecord(code, "", lat, lon);
-    r.CountryId = country;
-    return r;
-}
-
 using tvtest::TodayText;
-
-TEST(CacheDbRules, FirstRecordValidity) {
-    EXPECT_TRUE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "gc12ab", 79)));
-    EXPECT_TRUE(tv::IsValidFirstRecord(Rec(-90.0, 180.0, "GC1", 998)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(0.0, 0.0, "GC1", 79)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "GC1", 999)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(90.5, 11.5, "GC1", 79)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, -180.5, "GC1", 79)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(std::nan(""), 11.5, "GC1", 79)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "XY1", 79)));
-    EXPECT_FALSE(tv::IsValidFirstRecord(Rec(48.1, 11.5, "G", 79)));
-}
 
 // The commands against a loopback server standing in for the download
 // folder, the archive-list script and the version file.

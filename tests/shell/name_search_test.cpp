@@ -17,7 +17,6 @@ namespace {
 
 using tvtest::WriteCaches;
 
-
 std::vector<std::string> Entries(const NameSearchModel& m) {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < m.resultCount(); ++i) out.push_back(m.entryText(i));
@@ -54,26 +53,6 @@ TEST_F(NameSearch, SearchesNameAndCodeAsOneTextIgnoringCase) {
     EXPECT_EQ(Entries(model_), std::vector<std::string>{"Xyz [GC777]"});
     ASSERT_TRUE(model_.search("nothing"));
     EXPECT_EQ(model_.resultCount(), 0u);
-}
-
-TEST_F(NameSearch, MultiPickKeepsMarksAcrossSearches) {
-    ASSERT_TRUE(model_.search("GC"));
-    model_.onCheck(0, true);
-    model_.onCheck(2, true);
-    EXPECT_EQ(model_.marked(), (std::vector<std::string>{"GC1AB", "GC5X"}));
-    EXPECT_EQ(model_.markedText(), "2 Caches markiert");
-
-    // A new search ticks what is marked (the lower-case code included).
-    ASSERT_TRUE(model_.search(W("mühle")));
-    ASSERT_EQ(model_.resultCount(), 2u);
-    EXPECT_TRUE(model_.ticked(0));
-    EXPECT_TRUE(model_.ticked(1));
-    model_.onCheck(0, false);
-    EXPECT_EQ(model_.marked(), std::vector<std::string>{"GC5X"});
-    ASSERT_TRUE(model_.search("xyz"));
-    EXPECT_FALSE(model_.ticked(0));
-    model_.clearMarked();
-    EXPECT_TRUE(model_.marked().empty());
 }
 
 TEST(NameSearchLoad, MissingFileIsAReadErrorWithThePath) {

@@ -92,7 +92,6 @@ protected:
     }
     void TearDown() override { SetProgramDir(previousDir_); }
     std::string conf() const { return dir.read("tq.conf"); }
-    bool has(const std::string& line) const { return conf().find("\r\n" + line + "\r\n") != std::string::npos; }
     SettingsFormData form() const { return FormFromSettings(ProcSettings, Table(5)); }
 
     tvtest::TempDir dir;

@@ -27,10 +27,6 @@ namespace fs = std::filesystem;
 using platform::MsgKind;
 using platform::MsgResult;
 
-// Sets the file's modification time to noon (local time) of the date.
-void SetFileDate(const std::string& path, int year, int month, int day) {
-    tvtest::SetLocalFileTime(path, year, month, day);
-}
 
 class StartupTaskTest : public ::testing::Test {
 protected:
@@ -68,10 +64,6 @@ protected:
         h.showGreeting = [this] { log.push_back("greeting"); };
         return h;
     }
-    void WriteDatabase(int year, int month, int day) {
-        const std::string bin = dir.write("work/Caches.bin", std::string(TCacheRec::kSize, '\0')).string();
-        SetFileDate(bin, year, month, day);
-    }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -106,20 +98,6 @@ TEST_F(StartupTaskTest, FirstStartForcesTheSettingsDialogUntilConfirmed) {
     EXPECT_TRUE(fs::is_directory(dir.path() / "work/ausgabe"));
     EXPECT_FALSE(fs::exists(dir.path() / "work/ausgabe/testfile"));
     EXPECT_FALSE(task.NoDialog());
-}
-
-TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadAndFillsTheStatusBar) {
-    fakes.messages.answers = {MsgResult::No};
-    StartupTask(Hooks()).Run();
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].kind, MsgKind::Confirmation);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Es wurde keine Cache-Datenbank gefunden.", 0), 0u);
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "status"}));
-
-    log.clear();
-    fakes.messages.answers = {MsgResult::Yes};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "download", "status"}));
 }
 
 }  // namespace

@@ -114,26 +114,5 @@ TEST_F(CreateDescrWindowTest, RunOverTheWorkList) {
                               RemovedContentWarning("GC1(1/0)")}));
 }
 
-TEST_F(CreateDescrWindowTest, CancelDuringTheRun) {
-    out.write("GC3.html", StoredPage("drei"));
-    TfrmCreateDescr w;
-    int peak = 0;
-    fakes.pump.onPump = [&] {
-        peak = std::max(peak, w.pb->value());
-        if (w.Running() && !w.Cancelled) w.btnCancel->click();
-    };
-    exec(w, [&](QDialog&) {
-        w.btnStart->click();
-        return 0;
-    });
-    EXPECT_TRUE(w.Cancelled);
-    EXPECT_EQ(peak, 3);
-    EXPECT_TRUE(fs::exists(out.path() / "GC1_converted.html"));
-    EXPECT_FALSE(fs::exists(out.path() / "GC2_converted.html"));
-    EXPECT_EQ(fakes.messages.shown.front().text, W("1 Cachebeschreibungen konvertiert,\r\n0 Caches übersprungen."));
-    EXPECT_EQ(w.result(), 1);
-    EXPECT_EQ(w.State, 2);
-}
-
 }  // namespace
 }  // namespace tv

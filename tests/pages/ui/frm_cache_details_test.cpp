@@ -71,8 +71,6 @@ protected:
         modal_.host.script.push_back([step](QDialog& d) { return step(static_cast<TfrmCacheDetails&>(d)); });
         return platform::modalHost().exec(w, nullptr);
     }
-    static std::string Text(const QLabel* l) { return FromQ(l->text()); }
-    static bool Red(const QLabel* l) { return l->palette().color(QPalette::WindowText) == QColor(Qt::red); }
 
     tvtest::TempDir work_, out_;
     platform::ScopedFakes fakes_;

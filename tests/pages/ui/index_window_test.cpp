@@ -126,29 +126,5 @@ TEST_F(IndexWindowTest, ManualRunWritesOpensAndCloses) {
     EXPECT_EQ(w.State, 2);
 }
 
-TEST_F(IndexWindowTest, WorkListOnlyAndAMissingList) {
-    TfrmIndex w;
-    exec(w, [&](QDialog&) {
-        w.rgWhich->button(0)->click();
-        w.btnOK->click();
-        return 0;
-    });
-    // No WPList.txt: one box for the whole page, and a table without rows.
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_NE(fakes.messages.shown[0].text.find("WPList.txt"), std::string::npos);
-    EXPECT_EQ(out.read("index.html").find("<tr>\r\n"), std::string::npos);
-
-    work.write("WPList.txt", "gc3\r\n");
-    exec(w, [&](QDialog&) {
-        EXPECT_EQ(w.rgWhich->checkedId(), 0);
-        w.btnOK->click();
-        return 0;
-    });
-    EXPECT_EQ(fakes.messages.shown.size(), 1u);
-    const std::string page = out.read("index.html");
-    EXPECT_NE(page.find(">GC3</a>"), std::string::npos);
-    EXPECT_EQ(page.find(">GC1</a>"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace tv

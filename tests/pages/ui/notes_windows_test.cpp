@@ -90,25 +90,6 @@ TEST_F(WindowTest, NoteShownChangedAndSaved) {
     EXPECT_EQ(ReadPersonalNote("GC1").size(), 4u);
 }
 
-TEST_F(WindowTest, NoteWriteFailureKeepsTheWindowOpen) {
-    dir.write("blocker", "no folder");
-    ProcSettings.WorkDir = dir.str() + "blocker/";
-    TfrmAddInfo w;
-    w.NoteWaypoint = "GC1";
-    EXPECT_EQ(exec(w, [&](QDialog&) {
-                  w.Memo1->setPlainText(U("wichtig"));
-                  w.btnSave->click();
-                  EXPECT_TRUE(w.isVisible());
-                  EXPECT_EQ(w.Memo1->toPlainText(), U("wichtig"));
-                  return 2;
-              }),
-              2);
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
-    EXPECT_EQ(fakes.messages.shown[0].text,
-              W("Fehler beim Schreiben der Persönlichen Informationen in Datei ") + dir.str() + "blocker/Persinfo.txt");
-}
-
 // ---------------------------------------------------------------- additional waypoints
 
 class AddWPWindowTest : public WindowTest {

@@ -47,7 +47,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 std::vector<std::string> Column(const std::vector<CacheRow>& rows, int column) {
     std::vector<std::string> out;
     for (const CacheRow& r : rows) out.push_back(column == 0 ? r.caption : column == 1 ? r.name : r.distText);
@@ -175,52 +174,6 @@ TEST_F(MainWindowTest, DoubleClickOpensDetailsOnlyForCachesInTheDatabase) {
     w.lvCaches->setCurrentItem(w.lvCaches->topLevelItem(2));  // gc4
     w.lvCachesDblClick();
     EXPECT_EQ(details, (std::vector<std::string>{"GC4|" + dir.str() + "out/sub/"}));
-    w.hide();
-}
-
-TEST_F(MainWindowTest, ClosingSavesTheStateBeendenDoesNot) {
-    {
-        TfrmMain w;
-        Show(w);
-        ChooseSub(w);
-        w.lvCachesColumnClick(2);
-        w.lvCachesColumnClick(2);
-        w.lvCaches->setColumnWidth(0, 81);
-        w.resize(700, 520);
-        EXPECT_TRUE(w.close());
-        const std::string conf = dir.read("prog/tq.conf");
-        EXPECT_NE(conf.find("\r\nMain_ColumnToSort=2\r\nMain_SortDir=1\r\n"), std::string::npos) << conf;
-        EXPECT_NE(conf.find("\r\nMain_Width=700\r\nMain_Height=520\r\n"), std::string::npos);
-        EXPECT_NE(conf.find("\r\nMain_Col1Width=81\r\n"), std::string::npos);
-    }
-    {
-        // The next start sorts as it was left.
-        TfrmMain w;
-        Show(w);
-        EXPECT_EQ(w.Sort.column, 2);
-        EXPECT_EQ(w.Sort.descending, 1);
-        ChooseSub(w);
-        EXPECT_EQ(Column(w.Rows(), 2).front(), "9999");
-        w.hide();
-    }
-    TfrmMain w;
-    Show(w);
-    w.resize(900, 700);
-    const std::string before = dir.read("prog/tq.conf");
-    QTimer::singleShot(0, w.menus.Beenden1, &QAction::trigger);
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(dir.read("prog/tq.conf"), before);
-    EXPECT_TRUE(w.isVisible());
-
-    // Destruction still writes "MainForm" and removes the temporary files.
-    dir.write("work/db.tmp", "x");
-    dir.write("work/tmpdescr.html", "x");
-    w.FormDestroy();
-    const std::string after = dir.read("prog/tq.conf");
-    EXPECT_NE(after.find("[MainForm]\r\nPosX="), std::string::npos);
-    EXPECT_NE(after.find("\r\nWidth=900\r\nHeight=700\r\n"), std::string::npos);
-    EXPECT_FALSE(fs::exists(dir.path() / "work/db.tmp"));
-    EXPECT_FALSE(fs::exists(dir.path() / "work/tmpdescr.html"));
     w.hide();
 }
 

@@ -88,15 +88,6 @@ protected:
         WriteDb({CacheRecord("GC1AB", W("Alte Mühle")), CacheRecord("GC777", W("Mühle Xyz")),
                  CacheRecord("gc9zz", "Anderes")});
     }
-    // Ticks row `row` as a click on its box does.
-    static void Tick(TfrmNameSearch& w, int row, bool on) {
-        auto* m = w.lbRes->model();
-        m->setData(m->index(row, 0), on ? Qt::Checked : Qt::Unchecked, Qt::CheckStateRole);
-    }
-    static Qt::CheckState Shown(TfrmNameSearch& w, int row) {
-        auto* m = w.lbRes->model();
-        return static_cast<Qt::CheckState>(m->data(m->index(row, 0), Qt::CheckStateRole).toInt());
-    }
     static void Search(TfrmNameSearch& w, const char* utf8) {
         w.edName->setText(U(utf8));
         w.btnSearch->click();

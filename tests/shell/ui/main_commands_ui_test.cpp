@@ -125,13 +125,6 @@ protected:
                 if (FromQ(item->text(0)) == c) item->setSelected(true);
         }
     }
-    void Focus(const std::string& code) {
-        for (int i = 0; i < main->lvCaches->topLevelItemCount(); ++i)
-            if (FromQ(main->lvCaches->topLevelItem(i)->text(0)) == code) {
-                main->lvCaches->setCurrentItem(main->lvCaches->topLevelItem(i));
-                return;
-            }
-    }
     QTreeWidgetItem* Node(const char* text) {
         const auto found = main->tvDir->findItems(QString::fromLatin1(text), Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.front();

@@ -67,22 +67,10 @@ protected:
         modal.host.script.push_front([step](QDialog& d) { return step(static_cast<TfrmSettings&>(d)); });
         return RunSettingsCommand(dlg, nullptr, hooks);
     }
-    // The next coordinate entry answers with this position and name (OK).
-    void CoordAnswer(const char* lat, const char* lon, const char* name) {
-        modal.host.script.push_back([=](QDialog& d) {
-            auto& c = static_cast<TfrmCoordInput&>(d);
-            c.edBDec->setText(QString::fromLatin1(lat));
-            c.edLDec->setText(QString::fromLatin1(lon));
-            if (name) c.edAddInfo->setText(U(name));
-            QTest::mouseClick(c.btnOK, Qt::LeftButton);
-            return 0;
-        });
-    }
     int Row(const char* name) {
         auto items = dlg.tsHomes->lbAddHomes->findItems(U(name), Qt::MatchExactly);
         return items.isEmpty() ? -1 : dlg.tsHomes->lbAddHomes->row(items.front());
     }
-    void Select(const char* name) { dlg.tsHomes->lbAddHomes->setCurrentRow(Row(name)); }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;

@@ -64,32 +64,6 @@ TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::install(previous);
 }
 
-TEST(Rot13Window, PromptClearedOnFirstEntryAndCodingBothWays) {
-    TfrmROT13 w;
-    w.show();
-    EXPECT_EQ(w.minimumSize(), QSize(400, 200));
-    EXPECT_FALSE(w.MemoEntered);
-    EXPECT_EQ(w.Memo1->toPlainText(),
-              U("Zu codierenden / decodierenden Text hier hineinkopieren und anschließend auf ROT13 klicken."));
-    w.Memo1Enter();
-    EXPECT_TRUE(w.MemoEntered);
-    EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
-
-    w.Memo1->setPlainText(U("Hallo Welt 123 äöü € 漢"));
-    w.Memo1Enter();  // not cleared a second time
-    w.btnDecode->click();
-    EXPECT_EQ(w.Memo1->toPlainText(), U("Unyyb Jryg 123 äöü € 漢"));
-    w.btnDecode->click();
-    EXPECT_EQ(w.Memo1->toPlainText(), U("Hallo Welt 123 äöü € 漢"));
-
-    // Shown again: the prompt is back.
-    w.btnClose->click();
-    EXPECT_FALSE(w.isVisible());
-    w.show();
-    EXPECT_FALSE(w.MemoEntered);
-    EXPECT_TRUE(w.Memo1->toPlainText().startsWith(U("Zu codierenden")));
-}
-
 TEST(CacheFilterWindow, SelectionRoundTripAndCancelRestores) {
     TfrmCacheFilter w;
     EXPECT_EQ(w.windowTitle(), U("Cachefilter"));
