@@ -150,14 +150,19 @@ TEST_F(GeneratorTest, ShippedTemplateHoldsEveryPlaceholderAndTheEditorMarkersOnc
         }
 }
 
-TEST_F(GeneratorTest, WriteFailureIsReportedPerCacheAndTheRunGoesOn) {
+TEST_F(GeneratorTest, WriteFailureAndUnsafeCodeAreReportedPerCacheAndTheRunGoesOn) {
     out.write("GC2.html", "<html><body></body></html>");
+    out.write("sub/GC2.html", "<html><body></body></html>");
     fs::create_directory(out.path() / "GC1A2B3_converted.html");  // cannot be replaced by a file
     DescriptionRunParams p = Params();
-    p.waypoints = {kWp, "GC2"};
+    p.waypoints = {kWp, "GC2", "sub/GC2"};
     DescriptionGenerator gen(std::move(p));
     const DescriptionRunResult r = gen.run();
-    ASSERT_EQ(r.caches.size(), 2u);
+    ASSERT_EQ(r.caches.size(), 3u);
+    EXPECT_NE(r.caches[2].outcome, DescriptionOutcome::Converted);
+    DescriptionGenerator single(Params());
+    EXPECT_EQ(single.generate("sub/GC2").outcome, DescriptionOutcome::Failed);
+    EXPECT_FALSE(fs::exists(out.path() / "sub/GC2_converted.html"));
     EXPECT_EQ(r.caches[0].outcome, DescriptionOutcome::Failed);
     EXPECT_EQ(r.caches[0].error, "Fehler beim Schreiben der Datei " + out.str() + "GC1A2B3_converted.html");
     EXPECT_EQ(r.caches[1].outcome, DescriptionOutcome::Converted);
