@@ -65,41 +65,5 @@ protected:
     TAddWPList all, shown;
 };
 
-TEST_F(AddWPDisplayTest, ManyOneAndNone) {
-    AddWPDisplay d = ShowAddWaypointsFor("gc1", all, shown);
-    EXPECT_EQ(d.cacheWP, "GC1");
-    EXPECT_EQ(d.cacheName, W("Über den Wolken"));
-    EXPECT_EQ(d.coord, "N 48\xB0 0.000 E 008\xB0 0.000");
-    EXPECT_EQ(d.groupCaption, W("Folgende 3 zusätzlichen Wegpunkte sind hinterlegt"));
-    EXPECT_TRUE(d.listVisible);
-    ASSERT_EQ(d.rows.size(), 3u);
-    EXPECT_EQ(d.rows[0].caption, "S1");
-    EXPECT_EQ(d.rows[0].imageIndex, 4);
-    EXPECT_EQ(d.rows[0].offset, "1,1 km");
-    EXPECT_EQ(d.rows[1].caption, "F1");
-    EXPECT_EQ(d.rows[1].coord, "unbekannt");
-    EXPECT_EQ(d.rows[2].caption, "P1");
-    EXPECT_EQ(d.rows[2].offset, "0,7 km");
-    ASSERT_EQ(shown.Count(), 3);
-    EXPECT_EQ(shown.Key(2), "P1");
-
-    // One point only.
-    TAddWPList one;
-    one.AddWP("P9", AddWPPoint("GC2", "P9", -33.5, 151.26, "Parking Area", "Parken"));
-    d = ShowAddWaypointsFor("GC2", one, shown);
-    EXPECT_EQ(d.groupCaption, W("Folgende 1 zusätzlichen Wegpunkte sind hinterlegt"));
-    ASSERT_EQ(d.rows.size(), 1u);
-    EXPECT_EQ(d.rows[0].coord, "S 33\xB0 30.000 E 151\xB0 15.600");
-    EXPECT_EQ(shown.Count(), 1);
-
-    // None: the earlier selection is gone.
-    d = ShowAddWaypointsFor("GC2", all, shown);
-    EXPECT_EQ(d.cacheName, "Ohne Punkte");
-    EXPECT_EQ(d.groupCaption, W("Keine zusätzlichen Wegpunkte zu diesem Cache hinterlegt."));
-    EXPECT_FALSE(d.listVisible);
-    EXPECT_TRUE(d.rows.empty());
-    EXPECT_EQ(shown.Count(), 0);
-}
-
 }  // namespace
 }  // namespace tv

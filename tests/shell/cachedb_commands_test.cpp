@@ -191,38 +191,4 @@ TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(500, 5));
 }
 
-TEST_F(CacheDbCommandsTest, ConvertCacheDBReportsAndReturnsNewCount) {
-    int calls = 0;
-    tv::ConvertOutcome next;
-    tv::CacheDbHooks h;
-    h.convert = [&](const std::string&, const std::string&, bool) {
-        ++calls;
-        return next;
-    };
-    tv::CacheDbCommands cmd(h);
-
-    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Cache-DB \"" + work_.str() + "germany.txt\"\r\n" +
-                                                W("nicht gefunden. Bitte den angegebenen Pfad überprüfen.\r\n"
-                                                  "(Menü Datei / Grundeinstellungen - Pfade+Dateien / Cache-DB)")});
-
-    work_.write("germany.txt", "x\r\n");
-    fakes_.messages.shown.clear();
-    next = {-3, 0, 0, 0};
-    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Fehler #-3 bei der Verarbeitung."});
-
-    fakes_.messages.shown.clear();
-    next = {120, 2, 0, 7};
-    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 7);
-    EXPECT_EQ(Texts(), std::vector<std::string>{W("germany.txt:\r\n120 Datensätze wurden konvertiert\r\n"
-                                                  "2 Datensätze konnten nicht konvertiert werden")});
-    fakes_.messages.shown.clear();
-    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, false), 7);
-    tv::ProcSettings.ShowMessages = false;
-    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 7);
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
 }  // namespace
