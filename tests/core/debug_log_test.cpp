@@ -24,24 +24,6 @@ struct ProgramDirScope {
 
 }  // namespace
 
-TEST(DebugLog, DebugLogFollowsTheSwitchAndFailuresAreSwallowed) {
-    tvtest::TempDir dir;
-    ProgramDirScope scope(dir.str());
-    platform::ScopedFakes fakes;
-    DebugMode = false;
-    DebugLog("off");
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "debug.log"));
-    DebugMode = true;
-    DebugLog("on");
-    DebugMode = false;
-    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "debug.log"), "03-02-07 09:05:07 on\r\n");
-
-    // A program folder that cannot hold the log: no exception, just false.
-    SetProgramDir((dir.path() / "missing" / "deeper").string());
-    EXPECT_FALSE(WriteDebugLog("lost"));
-    EXPECT_TRUE(fakes.messages.shown.empty());
-}
-
 TEST(ErrorBox, TextLayoutAndCodeZero) {
     platform::ScopedFakes fakes;
     EXPECT_EQ(ShowSysError(0, "x"), 0);

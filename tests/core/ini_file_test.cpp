@@ -84,18 +84,6 @@ TEST_F(IniFileTest, ChangesMadeByAnotherProgramAreSeen) {
     EXPECT_EQ(ini.readString("Program", "A"), "");
 }
 
-TEST_F(IniFileTest, UpdateWritesOnceAndKeepsOrder) {
-    TIniFile ini(path());
-    bool ok = ini.update([&] {
-        for (int i = 0; i < 5; ++i) ini.writeInteger("S", "K" + std::to_string(i), i);
-        EXPECT_FALSE(fs::exists(path()));  // nothing written before the end
-    });
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(tvtest::ReadFileBytes(path()), "[S]\r\nK0=0\r\nK1=1\r\nK2=2\r\nK3=3\r\nK4=4\r\n");
-    ASSERT_TRUE(ini.eraseSection("s"));
-    EXPECT_EQ(tvtest::ReadFileBytes(path()), "");
-}
-
 TEST_F(IniFileTest, FailedWriteIsReportedAndKeepsTheOldFile) {
     // A file in place of the folder: no temporary file can be made beside
     // tq.conf, even for root.

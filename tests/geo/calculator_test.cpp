@@ -51,43 +51,6 @@ TEST(DistanceText, SouthernAndWesternPointsAndBearingRounding) {
     EXPECT_EQ(FormatFixed(193.2567, 4, 2), "193.30");
 }
 
-TEST(ProjectionTexts, DefaultsErrorsAndZeroDistance) {
-    const auto lat = B("49", "30.000", "Nord");
-    const auto lon = B("10", "45.000", "Ost");
-    ProjectionLabels p = ProjectionTexts(lat, lon, "85.32", "193.25");
-    EXPECT_EQ(p.lat, W("N 48° 45.169"));
-    EXPECT_EQ(p.lon, W("E 10° 28.996"));
-
-    p = ProjectionTexts(lat, lon, "8x", "193.25");
-    EXPECT_EQ(p.lat, "Fehler bei Entfernung");
-    EXPECT_EQ(p.lon, "");
-    p = ProjectionTexts(lat, lon, "8", "");
-    EXPECT_EQ(p.lat, "Fehler bei Richtungswinkel");
-    EXPECT_EQ(p.lon, "");
-    p = ProjectionTexts(B("", "1", "Nord"), lon, "8", "1");
-    EXPECT_EQ(p.lat, "Fehler bei Breite");
-    p = ProjectionTexts(lat, B("1", "x", "Ost"), "8", "1");
-    EXPECT_EQ(p.lat, W("Fehler bei Länge"));
-    EXPECT_EQ(p.lon, "");
-
-    // 0 km gives the start back, also where a plain acos would fail.
-    p = ProjectionTexts(B("48", "8.220", "Nord"), B("11", "34.500", "Ost"), "0", "77");
-    EXPECT_EQ(p.lat, W("N 48° 8.220"));
-    EXPECT_EQ(p.lon, W("E 11° 34.500"));
-    auto q = ProjectCoordinate(LatLon{48.137, 11.575}, 0, 77);
-    ASSERT_TRUE(q);
-    EXPECT_NEAR(q->lat, 48.137, 1e-6);
-    EXPECT_NEAR(q->lon, 11.575, 1e-6);
-
-    // Southern start: the labels carry S and W.
-    p = ProjectionTexts(B("33", "30", "Süd"), B("70", "15", "West"), "10", "180");
-    double la = 0, lo = 0;
-    ASSERT_TRUE(ProjectCoordinate(la, lo, -33.5, -70.25, 10, 180));
-    EXPECT_EQ(p.lat, FormatCoordHalf(kHalfLatitude, la));
-    EXPECT_EQ(p.lat.substr(0, 2), "S ");
-    EXPECT_EQ(p.lon, W("W 70° 15.000"));
-}
-
 TEST(CoordEntryModel, ViewsFollowEachOther) {
     CoordEntryModel m;
     m.SetFromSigned(-33.5, -70.25);

@@ -15,24 +15,6 @@
 namespace tv {
 namespace {
 
-
-TEST(CacheDetailsTexts, RatingsBarsAndBadTexts) {
-    struct Case {
-        const char* in;
-        const char* text;
-        int bar;
-    } cases[] = {
-        {"2", "2,0", 36},     {"3.5", "3,5", 63}, {"1,5", "1,5", 27}, {"5", "5,0", 90},
-        {"", "", 0},          {"x", "x,0", 0},    {"abc", "abc", 0},  {"9.9", "9,9", 90},  // held to five points
-        {"-1", "-1", 0},      {"0.0", "0,0", 0},
-    };
-    for (const auto& c : cases) {
-        const RatingView v = MakeRatingView(c.in);
-        EXPECT_EQ(v.text, c.text) << c.in;
-        EXPECT_EQ(v.barWidth, c.bar) << c.in;
-    }
-}
-
 // ---- converted page -----------------------------------------------------------
 
 TEST(CacheDetailsPage, SearchOrderAndTheLastSubfolderWins) {

@@ -17,24 +17,6 @@ const std::string kHead = "<html>\r\n<h2>GC1</h2>\r\n<!-- Langbeschreibung Start
 const std::string kBody = "\r\n<p>Alte Beschreibung \xFC</p>\r\n";
 const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n<!-- Langbeschreibung Start -->x</html>\r\n";
 
-TEST(LongDescription, SplitJoinKeepsHeadAndTail) {
-    const auto parts = SplitLongDescription(kHead + kBody + kTail);
-    ASSERT_TRUE(parts);
-    EXPECT_EQ(parts->head, kHead);
-    EXPECT_EQ(parts->body, kBody);
-    EXPECT_EQ(parts->tail, kTail);
-    EXPECT_EQ(JoinLongDescription(*parts, parts->body), kHead + kBody + kTail);
-    EXPECT_EQ(JoinLongDescription(*parts, "neu"), kHead + "neu" + kTail);
-
-    const auto empty = SplitLongDescription("<!-- Langbeschreibung Start --><!-- Langbeschreibung Ende -->");
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->body, "");
-    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Start --> nur Anfang"));
-    EXPECT_FALSE(SplitLongDescription("nur Ende <!-- Langbeschreibung Ende -->"));
-    // An end marker before the start marker does not close the block.
-    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Ende --> <!-- Langbeschreibung Start --> x"));
-}
-
 TEST(LongDescription, LoadAndSaveFile) {
     tvtest::TempDir dir;
     const std::string path = dir.write("GC1_converted.html", kHead + kBody + kTail).string();

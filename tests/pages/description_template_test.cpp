@@ -112,19 +112,6 @@ TEST(DescriptionTemplate, HomeDistanceAndEscapedHomeName) {
               "<!-- #HOMEDISTANCE# -->");
 }
 
-TEST(DescriptionTemplate, Rot13TableByteExact) {
-    EXPECT_EQ(Rot13TableHTML(),
-              "<table border=\"1\"><tr><td colspan=\"13\"><pre>Rot13-Tabelle</pre></td></tr>\r\n<tr>"
-              "<td><pre>A</pre></td><td><pre>B</pre></td><td><pre>C</pre></td><td><pre>D</pre></td>"
-              "<td><pre>E</pre></td><td><pre>F</pre></td><td><pre>G</pre></td><td><pre>H</pre></td>"
-              "<td><pre>I</pre></td><td><pre>J</pre></td><td><pre>K</pre></td><td><pre>L</pre></td>"
-              "<td><pre>M</pre></td></tr>\r\n<tr>"
-              "<td><pre>N</pre></td><td><pre>O</pre></td><td><pre>P</pre></td><td><pre>Q</pre></td>"
-              "<td><pre>R</pre></td><td><pre>S</pre></td><td><pre>T</pre></td><td><pre>U</pre></td>"
-              "<td><pre>V</pre></td><td><pre>W</pre></td><td><pre>X</pre></td><td><pre>Y</pre></td>"
-              "<td><pre>Z</pre></td></tr></table>");
-}
-
 TEST(DescriptionTemplate, LinesEndInCrLfAndAWriteReplacesTheOldPage) {
     EXPECT_EQ(WithCrLfLines("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd\r\n");
     EXPECT_EQ(WithCrLfLines("a\r\n\r\n"), "a\r\n\r\n");

@@ -141,32 +141,5 @@ TEST(CoordInputWindow, SouthWestRoundTrip) {
     EXPECT_EQ(w.lon, -70.25);
 }
 
-TEST(CoordInputWindow, CancelKeepsThePositionAndHidingResetsTheExtras) {
-    platform::ScopedFakeModalHost modal;
-    TfrmCoordInput w;
-    w.lat = 49.5;
-    w.lon = 10.75;
-    w.setWindowTitle(U("Suchzentrum manuell eingeben"));
-    w.ShowAddInfo(W("Beschreibung des Koordinatenpaares"), "Heimkoordinaten", false);
-    modal.host.script.push_back([](QDialog& d) {
-        auto& f = static_cast<TfrmCoordInput&>(d);
-        EXPECT_TRUE(f.gbAddInfo->isVisible());
-        EXPECT_EQ(f.gbAddInfo->title(), U("Beschreibung des Koordinatenpaares"));
-        EXPECT_FALSE(f.edAddInfo->isEnabled());
-        Retype(f.edBDec, "12");
-        QTest::mouseClick(f.btnCancel, Qt::LeftButton);
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 2);
-    EXPECT_EQ(w.lat, 49.5);
-    EXPECT_EQ(w.lon, 10.75);
-    EXPECT_EQ(w.AddInfo(), "Heimkoordinaten");
-    // The next caller finds the plain window.
-    EXPECT_EQ(w.windowTitle(), U("Geograpische Koordinaten eingeben/ändern"));
-    EXPECT_TRUE(w.gbAddInfo->isHidden());
-    EXPECT_TRUE(w.edAddInfo->isEnabled());
-    EXPECT_EQ(w.edAddInfo->maxLength(), 80);
-}
-
 }  // namespace
 }  // namespace tv

@@ -16,22 +16,6 @@
 
 namespace tv {
 
-TEST(CenterFormOver, MovesTheFormOverItsOwner) {
-    QWidget owner;
-    owner.setGeometry(200, 100, 800, 600);
-    owner.show();
-    QDialog form;
-    form.resize(300, 200);
-    CenterFormOver(&owner, &form);
-    const QRect f = owner.frameGeometry();
-    EXPECT_EQ(form.frameGeometry().topLeft(),
-              QPoint(f.left() + (f.width() - form.frameGeometry().width()) / 2,
-                     f.top() + (f.height() - form.frameGeometry().height()) / 2));
-    const QPoint before = form.pos();
-    CenterFormOver(nullptr, &form);
-    EXPECT_EQ(form.pos(), before);
-}
-
 class ClosingDialog : public QDialog {
 public:
     int closes = 0;

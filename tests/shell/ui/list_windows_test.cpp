@@ -94,38 +94,6 @@ protected:
     }
 };
 
-TEST_F(NameSearchWindow, ShowLoadsTheDatabaseAndSearchNeedsThreeLetters) {
-    TfrmNameSearch w;
-    w.edName->setText(U("alt"));
-    w.show();
-    EXPECT_EQ(w.windowTitle(), U("Cache nach Name suchen"));
-    EXPECT_EQ(fakes_.progress.actions, std::vector<std::string>{"Cacheliste wird gelesen"});
-    EXPECT_EQ(fakes_.progress.maximum, 3);
-    EXPECT_FALSE(fakes_.progress.visible);
-    EXPECT_TRUE(w.edName->text().isEmpty());
-    EXPECT_EQ(w.lblMarked->text(), U("0 Caches markiert"));
-    EXPECT_FALSE(w.btnOK->isEnabled());
-
-    QTest::keyClicks(w.edName, "ab");
-    EXPECT_FALSE(w.btnSearch->isEnabled());
-    QTest::keyClicks(w.edName, "c");
-    EXPECT_TRUE(w.btnSearch->isEnabled());
-
-    // Name and code are one text.
-    Search(w, "hleGC1");
-    ASSERT_EQ(w.lbRes->model()->rowCount(), 1);
-    EXPECT_EQ(w.lbRes->model()->index(0, 0).data().toString(), U("Alte Mühle [GC1AB]"));
-    Search(w, "müh");
-    ASSERT_EQ(w.ResultCount(), 2);
-    EXPECT_EQ(w.ResultText(0), W("Alte Mühle [GC1AB]"));
-    EXPECT_EQ(w.ResultText(1), W("Mühle Xyz [GC777]"));
-    Search(w, "GC9Z");
-    ASSERT_EQ(w.ResultCount(), 1);
-    EXPECT_EQ(w.ResultText(0), "Anderes [gc9zz]");
-    w.reject();
-    EXPECT_EQ(w.ResultCount(), 0);  // the list is freed while hidden
-}
-
 // ---- buddy list -------------------------------------------------------------------
 
 using BuddyListWindow = WorkFolder;

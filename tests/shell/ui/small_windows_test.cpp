@@ -64,44 +64,6 @@ TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::install(previous);
 }
 
-TEST(CacheFilterWindow, SelectionRoundTripAndCancelRestores) {
-    TfrmCacheFilter w;
-    EXPECT_EQ(w.windowTitle(), U("Cachefilter"));
-    const QCheckBox* order[10] = {w.cbTrad,  w.cbMulti,   w.cbVirtual, w.cbLetter, w.cbEvent,
-                                  w.cbWebcam, w.cbMystery, w.cbLocless, w.cbCITO,   w.cbEarth};
-    const char* captions[10] = {"Traditional", "Multi",   "Virtual",      "Letterbox",  "Event",
-                                "Webcam",      "Mystery", "Locationless", "CITO-Event", "Earth"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(order[i]->text(), U(captions[i]));
-
-    w.show();
-    for (QCheckBox* cb : w.findChildren<QCheckBox*>()) cb->setChecked(false);
-    w.cbTrad->setChecked(true);
-    w.cbEarth->setChecked(true);
-    w.btnOK->click();
-    EXPECT_TRUE(w.IsTypeSelected(0));
-    EXPECT_TRUE(w.IsTypeSelected(128));
-    EXPECT_TRUE(w.IsTypeSelected(9));
-    EXPECT_FALSE(w.IsTypeSelected(1));
-    EXPECT_FALSE(w.IsTypeSelected(10));
-    EXPECT_FALSE(w.IsTypeSelected(138));
-
-    // Changes dropped with Abbrechen do not count.
-    w.show();
-    w.cbTrad->setChecked(false);
-    w.cbMulti->setChecked(true);
-    w.btnCancel->click();
-    EXPECT_TRUE(w.cbTrad->isChecked());
-    EXPECT_FALSE(w.cbMulti->isChecked());
-    EXPECT_TRUE(w.IsTypeSelected(0));
-    EXPECT_FALSE(w.IsTypeSelected(1));
-
-    TypeFilterBoxes b{};
-    b[4] = true;
-    w.SetSelection(b);
-    EXPECT_EQ(w.Selection(), b);
-    EXPECT_TRUE(w.IsTypeSelected(4 + 128));
-}
-
 class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override {
