@@ -63,11 +63,6 @@ protected:
     void TickWhileOn(int limit = 10) {
         for (int i = 0; i < limit && timer.on; ++i) run.tick();
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
-    }
 
     platform::ScopedFakes fakes;
     std::vector<std::string> log;

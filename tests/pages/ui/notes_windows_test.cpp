@@ -92,35 +92,7 @@ TEST_F(WindowTest, NoteShownChangedAndSaved) {
 
 // ---------------------------------------------------------------- additional waypoints
 
-class AddWPWindowTest : public WindowTest {
-protected:
-    void SetUp() override {
-        dir.writeCaches({CacheRecord("GC1", "<b>Alte M\xFChle</b>", 48.0, 8.0), CacheRecord("GC2", "", 48.0, 8.0),
-                         CacheRecord("GC3", "", 48.0, 8.0)});
-        TAddWPList all;
-        all.AddWP("S1", AddWPPoint("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1", "unter Stein"));
-        all.AddWP("F1", AddWPPoint("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
-        all.AddWP("P2", AddWPPoint("GC2", "P2", 48.0, 8.01, "parking area", "Parken"));
-        all.AddWP("P1", AddWPPoint("GC1", "P1", 48.0, 8.01, "Virtual Stage", W("Brücke")));
-        ASSERT_TRUE(SaveAddWaypoints(all));
-    }
-    std::vector<QString> row(int i) {
-        std::vector<QString> cells;
-        for (int c = 0; c < 6; ++c) cells.push_back(w.lv->topLevelItem(i)->text(c));
-        return cells;
-    }
-    void show(const char* code) {
-        w.edCacheWP->setText(U(code));
-        w.btnShow->click();
-    }
 
-    TfrmAddWPDisplay w;
-};
-
-// ---------------------------------------------------------------- editor
-
-const std::string kHead = "<html>\r\n<body>\r\n<!-- Langbeschreibung Start -->";
-const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n</body></html>\r\n";
 
 }  // namespace
 }  // namespace tv

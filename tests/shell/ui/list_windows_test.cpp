@@ -88,10 +88,6 @@ protected:
         WriteDb({CacheRecord("GC1AB", W("Alte Mühle")), CacheRecord("GC777", W("Mühle Xyz")),
                  CacheRecord("gc9zz", "Anderes")});
     }
-    static void Search(TfrmNameSearch& w, const char* utf8) {
-        w.edName->setText(U(utf8));
-        w.btnSearch->click();
-    }
 };
 
 // ---- buddy list -------------------------------------------------------------------

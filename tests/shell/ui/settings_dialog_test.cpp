@@ -67,10 +67,6 @@ protected:
         modal.host.script.push_front([step](QDialog& d) { return step(static_cast<TfrmSettings&>(d)); });
         return RunSettingsCommand(dlg, nullptr, hooks);
     }
-    int Row(const char* name) {
-        auto items = dlg.tsHomes->lbAddHomes->findItems(U(name), Qt::MatchExactly);
-        return items.isEmpty() ? -1 : dlg.tsHomes->lbAddHomes->row(items.front());
-    }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
