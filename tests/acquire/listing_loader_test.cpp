@@ -274,15 +274,4 @@ TEST_F(LoaderRun, PicturesAndMetaFile) {
     EXPECT_EQ(meta.rfind("2#So sieht sie aus\r\n"), meta.size() - 20);
 }
 
-class LoaderOptionsFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedProgramDir_ = tv::ProgramDir();
-        tv::SetProgramDir(prog_.str());
-    }
-    void TearDown() override { tv::SetProgramDir(savedProgramDir_); }
-    tvtest::TempDir prog_;
-    std::string savedProgramDir_;
-};
-
 }  // namespace

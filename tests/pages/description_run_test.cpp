@@ -110,32 +110,5 @@ TEST_F(DescriptionRunTest, WorkListRunWithSkipRules) {
     EXPECT_EQ(fakes.messages.shown.back().text, W("2 Cachebeschreibungen konvertiert,\r\n1 Caches übersprungen."));
 }
 
-TEST_F(DescriptionRunTest, CancelPassesOverTheRest) {
-    for (const char* wp : {"GC1", "GC2", "GC3"}) out.write(std::string(wp) + ".html", StoredPage(wp));
-    ProcSettings.ShowMessages = true;
-    cancelAfterFirst = true;
-    DescriptionRunReport r = Run({"GC1", "GC2", "GC3"});
-    EXPECT_EQ(r.result.converted, 1);
-    EXPECT_EQ(r.result.skipped, 0);
-    EXPECT_TRUE(r.result.cancelled);
-    EXPECT_EQ(progressIndexes, (std::vector<int>{0, 1, 2}));  // the bar still reaches the end
-    EXPECT_TRUE(fs::exists(out.path() / "GC1_converted.html"));
-    EXPECT_FALSE(fs::exists(out.path() / "GC2_converted.html"));
-    EXPECT_EQ(Texts(), Codes{W("1 Cachebeschreibungen konvertiert,\r\n0 Caches übersprungen.")});
-}
-
-TEST_F(DescriptionRunTest, AWriteErrorKeepsTheRunGoing) {
-    for (const char* wp : {"GC1", "GC2", "GC3"}) out.write(std::string(wp) + ".html", StoredPage(wp));
-    fs::create_directory(out.path() / "GC2_converted.html");  // cannot be replaced by a file
-    ProcSettings.ShowMessages = true;
-    DescriptionRunReport r = Run({"GC1", "GC2", "GC3"});
-    EXPECT_EQ(r.result.converted, 2);
-    EXPECT_EQ(r.result.failed, 1);
-    EXPECT_TRUE(fs::exists(out.path() / "GC3_converted.html"));
-    ASSERT_EQ(fakes.messages.shown.size(), 2u);
-    EXPECT_EQ(fakes.messages.shown[1].kind, platform::MsgKind::Error);
-    EXPECT_EQ(fakes.messages.shown[1].text, "Fehler beim Schreiben der Datei " + out.str() + "GC2_converted.html");
-}
-
 }  // namespace
 }  // namespace tv

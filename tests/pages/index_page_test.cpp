@@ -211,48 +211,6 @@ TEST_F(IndexPageTest, MarkupInNamesAndCodesIsEscaped) {
 
 // ---- rows and sorts -----------------------------------------------------------------------
 
-TEST_F(IndexPageTest, EverySortItemAscendingAndDescending) {
-    auto row = [](const char* code, const char* name, double day, const char* coords, double km, const char* type,
-                  const char* dt, const char* size) {
-        IndexRow r;
-        r.code = code;
-        r.name = name;
-        r.day = day;
-        r.coords = coords;
-        r.km = km;
-        r.type = type;
-        r.dt = dt;
-        r.size = size;
-        return r;
-    };
-    // Each key orders the three rows differently; numeric keys would sort
-    // otherwise as texts ("10.2" < "9.5", day 40000 vs 9000).
-    const std::vector<IndexRow> rows = {
-        row("GC2", "beta", 40000, "N 50", 10.2, "MULTI", "2 / 2", "Small"),
-        row("gc1", "Alpha", 9000, "N 48", 9.5, "Unknown", "1 / 5", "regular"),
-        row("GC3", "\xC4pfel", 39000, "n 49", 99999, "earthcache", "3 / 1", "Micro"),
-    };
-    const std::vector<std::pair<int, Codes>> expected = {
-        {kSortWaypoint, {"gc1", "GC2", "GC3"}}, {kSortHidden, {"gc1", "GC3", "GC2"}},
-        {kSortCoords, {"gc1", "GC3", "GC2"}},   {kSortDistance, {"gc1", "GC2", "GC3"}},
-        {kSortName, {"gc1", "GC2", "GC3"}},     {kSortType, {"GC3", "GC2", "gc1"}},
-        {kSortDT, {"gc1", "GC2", "GC3"}},       {kSortSize, {"GC3", "gc1", "GC2"}},
-    };
-    for (const auto& [item, codes] : expected) {
-        std::vector<IndexRow> sorted = rows;
-        SortIndexRows(sorted, item);
-        Codes got;
-        for (const auto& r : sorted) got.push_back(r.code);
-        EXPECT_EQ(got, codes) << "sort item " << item;
-    }
-    // Through the page: descending writes the last sorted row first.
-    IndexPageParams p = Params({"GC1AB", "GC2CD", "GC3EF"});
-    p.options.sort = kSortHidden;
-    EXPECT_EQ(RowCodes(p), (Codes{"GC3EF", "GC2CD", "GC1AB"}));
-    p.options.descending = true;
-    EXPECT_EQ(RowCodes(p), (Codes{"GC1AB", "GC2CD", "GC3EF"}));
-}
-
 // ---- folder and work list ---------------------------------------------------------------------
 
 TEST_F(IndexPageTest, WorkListIsReadOnceAndAMissingFileIsOneBox) {

@@ -95,25 +95,6 @@ protected:
     std::vector<TCacheRec> recs_;
 };
 
-TEST_F(EditCacheWindow, SearchShowsARecordOrSaysItIsMissing) {
-    TfrmEditCache w;
-    w.EditRecord = recs_[0];
-    Run(w, 1, [this](TfrmEditCache& d) {
-        d.edDBWP->setText("gc333");
-        d.btnSearch->click();
-        EXPECT_EQ(Text(d.edName), "Cache GC333");
-        EXPECT_EQ(d.EditRecord.Id, 3);
-        EXPECT_TRUE(d.btnErase->isEnabled());
-        d.edDBWP->setText("GC404");
-        d.btnSearch->click();
-        EXPECT_EQ(Text(d.edName), "Cache GC333");  // the fields keep their content
-        EXPECT_FALSE(d.btnErase->isEnabled());
-        EXPECT_EQ(Boxes(),
-                  (std::vector<std::string>{"Ein Cache mit dem angegebenen Waypoint ist in der Datenbank nicht verzeichnet."}));
-        EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
-    });
-}
-
 TEST_F(EditCacheWindow, CommitStoresTheEditedRecordInItsSlot) {
     TfrmEditCache w;
     w.EditRecord = recs_[1];
