@@ -42,26 +42,6 @@ struct ScopedEnv {
     }
 };
 
-TEST(HttpClient, GetTextIsByteExactAndSendsOurHeaders) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer srv;
-    std::string body = BinaryBytes(3000) + "\r\n\x00\xFF" + "end";
-    srv.serve("/page", body, "application/octet-stream");
-    srv.start();
-    HttpClient c;
-    auto r = c.getText(srv.url("/page?wp=GC1&x=%7C"));
-    ASSERT_TRUE(r.ok()) << r.error().message;
-    EXPECT_EQ(*r, body);
-    EXPECT_EQ(c.lastStatus(), 200);
-    auto reqs = srv.requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].target, "/page?wp=GC1&x=%7C");
-    EXPECT_EQ(reqs[0].param("x"), "|");
-    EXPECT_EQ(reqs[0].header("User-Agent"), "Mozilla/6.0 (compatible; Indy Library)");
-    EXPECT_EQ(reqs[0].header("Accept"), "text/html, */*");
-    EXPECT_GT(fakes.pump.pumps, 0);  // the user interface kept running
-}
-
 TEST(HttpClient, FollowsRedirectsButOnlyToHttp) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;

@@ -56,11 +56,6 @@ std::map<std::string, std::string> Accepted(const std::vector<Section>& sections
     return m;
 }
 
-int Occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
-    return n;
-}
 
 const std::string kLogRows[] = {
     "<tr><td class=\"Log\"><!-- [[LOG]] -->:-)&nbsp;&nbsp;November 7, 2007 by Wanderfalke (112 found)<br>" +
@@ -221,45 +216,6 @@ TEST(SpanParserWalk, HugeHostilePagesFinish) {
 // ---- Per-id cleaning ---------------------------------------------------------------------
 
 // ---- Log icons and counters --------------------------------------------------------------
-
-TEST(SpanParserLogs, EveryIconInEverySpelling) {
-    tv::LogCounts counts;
-    counts.LogCountMaintained = 99;
-    const auto sections = ParseAll(ListingBody("log_icons.html"), counts);
-    ASSERT_EQ(sections.size(), 1u);
-    const std::string& logs = sections[0].text;
-
-    const std::array<std::int32_t, 10> expected = {8 + 1, 4, 4, 4, 8, 8, 4, 4, 2, 2};
-    EXPECT_EQ(counts.InDisplayOrder(), expected);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->"), 51);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-)&nbsp;"), 9);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(N)&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-(&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(disabled)&nbsp;"), 8);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(enabled)&nbsp;"), 8);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[komme]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[war da]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->? + ?&nbsp;"), 2);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->! + !&nbsp;"), 2);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[&uarr;&darr;]"), 2);
-    // Elements that are not icons are removed as plain pictures.
-    EXPECT_NE(logs.find("<tr><td> needsmaint outside the icons folder</td></tr>"), std::string::npos);
-    EXPECT_NE(logs.find("<tr><td> self-closing</td></tr>"), std::string::npos);
-    EXPECT_NE(logs.find("<tr><td> other host</td></tr>"), std::string::npos);
-    EXPECT_EQ(tv::FastPosNoCase(logs, "<img", 1), 0);
-
-    // The next logs section starts from zero.
-    std::string id = "CacheLogs", text = "<tr><td>keine Symbole</td></tr>";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(counts, tv::LogCounts{});
-
-    // Icons of another host are not counted.
-    text = "<img src='http://127.0.0.1:8089/images/icon_sad.gif'>";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, "127.0.0.1:9999", counts));
-    EXPECT_EQ(counts.LogCountDNF, 0);
-    EXPECT_EQ(text, "");
-}
 
 TEST(SpanParserLogs, OneRowByteForByte) {
     tv::LogCounts counts;

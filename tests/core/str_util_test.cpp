@@ -54,56 +54,6 @@ TEST(StrUtilSearch, AgreesWithNaiveSearchOnRandomTexts) {
     }
 }
 
-TEST(StrUtilReplace, CountsAndFolding) {
-    std::string t = "aaa";
-    EXPECT_EQ(ReplaceAll(t, "aa", "b"), 1);
-    EXPECT_EQ(t, "ba");
-    t = "xabcx";
-    EXPECT_EQ(ReplaceAllNoCase(t, "ABC", "-"), 1);
-    EXPECT_EQ(t, "x-x");
-    t = W("Bär BÄR");
-    EXPECT_EQ(ReplaceAllNoCase(t, W("bär"), "x"), 2);
-    EXPECT_EQ(t, "x x");
-    t = "a.b.c";
-    EXPECT_EQ(ReplaceAll(t, ".", "..."), 2);  // replacements are not searched again
-    EXPECT_EQ(t, "a...b...c");
-    t = "abc";
-    EXPECT_EQ(ReplaceAll(t, "", "x"), 0);
-    EXPECT_EQ(t, "abc");
-    EXPECT_EQ(ReplaceAll(t, "B", "x"), 0);
-    t = "<BR>1<br>2<Br>";
-    EXPECT_EQ(RemoveAllNoCase(t, "<br>"), 3);
-    EXPECT_EQ(t, "12");
-
-    std::string result = "old";
-    int count = -1;
-    FastReplace("", "a", "b", result, true, count);
-    EXPECT_EQ(result, "");
-    EXPECT_EQ(count, 0);
-    FastReplace("aXa", "x", "yy", result, true, count);
-    EXPECT_EQ(result, "aXa");
-    EXPECT_EQ(count, 0);
-    FastReplace("aXa", "x", "yy", result, false, count);
-    EXPECT_EQ(result, "ayya");
-    EXPECT_EQ(count, 1);
-    // The result may be the string the source views.
-    std::string self = "1-2-3";
-    FastReplace(self, "-", "+", self, true, count);
-    EXPECT_EQ(self, "1+2+3");
-    FastReplace(self, "", "+", self, true, count);
-    EXPECT_EQ(self, "1+2+3");
-
-    std::string part = "keep";
-    CopyStr("abcdef", 0, 2, part);
-    EXPECT_EQ(part, "keep");
-    CopyStr("abcdef", 2, 0, part);
-    EXPECT_EQ(part, "keep");
-    CopyStr("abcdef", 5, 10, part);
-    EXPECT_EQ(part, "ef");
-    CopyStr("abcdef", 7, 1, part);
-    EXPECT_EQ(part, "");
-}
-
 TEST(StrUtilConvert, FixUtf8CharsByteExact) {
     auto fix = [](std::string s) {
         FixUtf8Chars(s);

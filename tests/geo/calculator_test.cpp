@@ -82,36 +82,5 @@ TEST(CoordEntryModel, ViewsFollowEachOther) {
     EXPECT_TRUE(m.OkEnabled());
 }
 
-TEST(CoordEntryModel, FaultyBoxKeepsTheValuesAndBlocksOk) {
-    CoordEntryModel m;
-    m.SetFromSigned(49.5, 10.75);
-    m.OnDmEdited("49", "3.0.", "10", "45");
-    EXPECT_FALSE(m.OkEnabled());
-    EXPECT_DOUBLE_EQ(m.lat(), 49.5);  // not 0
-    EXPECT_DOUBLE_EQ(m.lon(), 10.75);
-    EXPECT_EQ(m.texts().bDec, "49.50000");
-    EXPECT_EQ(m.texts().bMin, "3.0.");
-    // Editing the other decimal box does not make the faulty box acceptable.
-    m.OnDecEdited(false, "11");
-    EXPECT_FALSE(m.OkEnabled());
-    // Rewriting the faulty axis from its decimal box does.
-    m.OnDecEdited(true, "49.25");
-    EXPECT_EQ(m.texts().bMin, "15.000");
-    EXPECT_TRUE(m.OkEnabled());
-
-    m.OnDecEdited(true, "4x");
-    EXPECT_FALSE(m.OkEnabled());
-    EXPECT_DOUBLE_EQ(m.lat(), 49.25);
-    EXPECT_EQ(m.texts().bGrad, "49");
-
-    EXPECT_FALSE(ParseCoordBox("-5"));
-    EXPECT_FALSE(ParseCoordBox("."));
-    EXPECT_FALSE(ParseCoordBox("1e5"));
-    EXPECT_FALSE(ParseCoordBox(" 5"));
-    EXPECT_EQ(ParseCoordBox(""), 0.0);
-    EXPECT_EQ(ParseCoordBox("5."), 5.0);
-    EXPECT_EQ(ParseCoordBox(".5"), 0.5);
-}
-
 }  // namespace
 }  // namespace tv

@@ -28,46 +28,6 @@ TCacheDBTable Table(int count) {
     return TCacheDBTable::Parse(ini);
 }
 
-TEST(SettingsChecks, EqualFoldersAndBadWidthChangeNothing) {
-    tvtest::TempDir dir;
-    std::filesystem::create_directories(dir.path() / "a" / "b");
-    TProcSettings s;
-    s.HTMLMaxWidth = 640;
-    s.WorkDir = "/old";
-    SettingsFormData f = FormFromSettings(s, Table(0));
-    f.workDir = dir.str() + "a/b";
-    f.outDir = dir.str() + "a/b/";
-    auto r = ApplyForm(f, s);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error().code, kSameFolders);
-    EXPECT_EQ(r.error().message, SameFoldersError());
-    EXPECT_EQ(s.WorkDir, "/old");
-    f.outDir = dir.str() + "a/./c/../b";
-    EXPECT_EQ(ValidateForm(f).error().code, kSameFolders);
-    std::filesystem::create_directory_symlink(dir.path() / "a" / "b", dir.path() / "link");
-    f.outDir = dir.str() + "link";
-    EXPECT_EQ(ValidateForm(f).error().code, kSameFolders);
-    EXPECT_TRUE(SameFolder("/x/y", "/x/y//"));
-    EXPECT_FALSE(SameFolder("/x/y", "/x/yz"));
-
-    f.outDir = dir.str() + "a";
-    EXPECT_TRUE(ValidateForm(f));
-    for (const char* bad : {"12a", "", " 12", "-5", "+5", "123456", "1.5"}) {
-        f.maxWidth = bad;
-        r = ApplyForm(f, s);
-        ASSERT_FALSE(r) << bad;
-        EXPECT_EQ(r.error().code, kBadMaxWidth);
-        EXPECT_EQ(s.HTMLMaxWidth, 640);
-        EXPECT_EQ(s.WorkDir, "/old");  // nothing taken back before the check
-    }
-    f.maxWidth = "01024";
-    ASSERT_TRUE(ApplyForm(f, s));
-    EXPECT_EQ(s.HTMLMaxWidth, 1024);
-    EXPECT_EQ(s.WorkDir, dir.str() + "a/b");
-    EXPECT_EQ(SameFoldersWarning().substr(0, 9), "Warnung! ");
-    EXPECT_NE(SameFoldersWarning().find("\r\nUm dies zu vermeiden"), std::string::npos);
-}
-
 // ---- through tq.conf -----------------------------------------------------------
 
 class SettingsFileTest : public ::testing::Test {
