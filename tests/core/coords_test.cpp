@@ -8,24 +8,6 @@
 namespace tv {
 namespace {
 
-std::string Deg(const std::string& s) {
-    std::string out;
-    for (char c : s) out += c == '@' ? kDegreeSign : c;
-    return out;
-}
-
-TEST(CoordsText, FormatCoordAllQuadrants) {
-    EXPECT_EQ(FormatCoord(48.5, 8.25), Deg("N 48@ 30.000 E 008@ 15.000"));
-    EXPECT_EQ(FormatCoord(-33.5, -70.25), Deg("S 33@ 30.000 W 070@ 15.000"));
-    EXPECT_EQ(FormatCoord(LatLon{-0.5, 151.2}), Deg("S 00@ 30.000 E 151@ 12.000"));
-    EXPECT_EQ(FormatCoord(64.8, -147.7), Deg("N 64@ 48.000 W 147@ 42.000"));
-    EXPECT_EQ(FormatCoord(0.0, 0.0), Deg("N 00@ 0.000 E 000@ 0.000"));
-    EXPECT_EQ(FormatCoord(48.002698, 8.0), Deg("N 48@ 0.162 E 008@ 0.000"));
-    EXPECT_EQ(FormatCoordPadded(48.1, 8.0), Deg("N 48@ 06.000 E 008@ 00.000"));
-    EXPECT_EQ(FormatCoordPadded(-48.2, -8.0 - 12.345 / 60), Deg("S 48@ 12.000 W 008@ 12.345"));
-    // The minutes' carry reaches the padded degrees.
-    EXPECT_EQ(FormatCoord(9.0 + 59.9999 / 60, 99.0 + 59.9996 / 60), Deg("N 10@ 0.000 E 100@ 0.000"));
-}
 
 TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
     const LatLon points[] = {{48.5, 8.25},   {-33.5, -70.25},   {0.0, 0.0},       {89.99999, 179.99999},

@@ -73,17 +73,6 @@ TEST_F(IniFileTest, FirstWriteCreatesTheFileWithCrLf) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(IniFileTest, ChangesMadeByAnotherProgramAreSeen) {
-    TIniFile ini(path());
-    ASSERT_TRUE(ini.writeString("Program", "A", "1"));
-    dir.write("tq.conf", "[Program]\r\nA=2\r\nEdited=by hand\r\n");
-    EXPECT_EQ(ini.readString("Program", "A"), "2");
-    ASSERT_TRUE(ini.writeString("Program", "B", "3"));
-    EXPECT_EQ(tvtest::ReadFileBytes(path()), "[Program]\r\nA=2\r\nEdited=by hand\r\nB=3\r\n");
-    fs::remove(path());
-    EXPECT_EQ(ini.readString("Program", "A"), "");
-}
-
 TEST_F(IniFileTest, FailedWriteIsReportedAndKeepsTheOldFile) {
     // A file in place of the folder: no temporary file can be made beside
     // tq.conf, even for root.

@@ -20,23 +20,6 @@ TEST(NumberFormat, FixedRoundsToPrecisionAndPadsDecimals) {
     EXPECT_EQ(FormatFixed(1234567.0, 3, 2), "1.23E6");      // too many integer digits
 }
 
-TEST(NumberFormat, GeneralIsShortestWithinFifteenDigits) {
-    EXPECT_EQ(FormatFloatGeneral(48.5), "48.5");
-    EXPECT_EQ(FormatFloatGeneral(15), "15");
-    EXPECT_EQ(FormatFloatGeneral(10.75), "10.75");
-    EXPECT_EQ(FormatFloatGeneral(-0.5), "-0.5");
-    EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0.3");
-    EXPECT_EQ(FormatFloatGeneral(49.12346), "49.12346");
-    EXPECT_EQ(FormatFloatGeneral(0.00001), "0.00001");
-    EXPECT_EQ(FormatFloatGeneral(0.000001), "1E-6");
-    EXPECT_EQ(FormatFloatGeneral(-1.5e-7), "-1.5E-7");
-    EXPECT_EQ(FormatFloatGeneral(123456789012345.0), "123456789012345");
-    EXPECT_EQ(FormatFloatGeneral(1e15), "1E15");
-    EXPECT_EQ(FormatFloatGeneral(1e20), "1E20");
-    EXPECT_EQ(FormatFloatGeneral(-0.0), "0");
-    EXPECT_EQ(FormatFloatGeneral(3.25, ','), "3,25");
-}
-
 TEST(NumberFormat, ParseFloatAcceptsOnlyNumbers) {
     EXPECT_EQ(ParseFloat("48.5"), 48.5);
     EXPECT_EQ(ParseFloat(" 48.5 "), 48.5);
