@@ -26,7 +26,9 @@ std::vector<std::string> Entries(const NameSearchModel& m) {
 class NameSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = WriteCaches(dir_, {tvtest::CacheRecord("GC1AB", W("Alte Mühle"), 0, 0, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC777", "Xyz", 0, 0, "TRADITIONAL CACHE"), tvtest::CacheRecord("gc5x", W("MÜHLENWEG"), 0, 0, "TRADITIONAL CACHE")});
+        path_ = WriteCaches(dir_, {tvtest::CacheRecord("GC1AB", W("Alte Mühle"), 0, 0, "TRADITIONAL CACHE"),
+                                   tvtest::CacheRecord("GC777", "Xyz", 0, 0, "TRADITIONAL CACHE"),
+                                   tvtest::CacheRecord("gc5x", W("MÜHLENWEG"), 0, 0, "TRADITIONAL CACHE")});
         ASSERT_TRUE(model_.load(path_, fakes_.progress).ok());
     }
     tvtest::TempDir dir_;

@@ -81,7 +81,10 @@ protected:
         ASSERT_TRUE(WriteSettingFloat("HomeLong", 8.0));
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {tvtest::CacheRecord("GC1", "Cache " "GC1", 48, 9, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC2", "Cache " "GC2", 48.5, 8, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC3", "Cache " "GC3", 48.1, 8, "TRADITIONAL CACHE"), tvtest::CacheRecord("GC4", "Cache " "GC4", 48, 8.5, "TRADITIONAL CACHE")})
+                                   {tvtest::CacheRecord("GC1", "Cache GC1", 48, 9, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC2", "Cache GC2", 48.5, 8, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC3", "Cache GC3", 48.1, 8, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC4", "Cache GC4", 48, 8.5, "TRADITIONAL CACHE")})
                         .ok());
         for (const char* code : {"GC1", "GC2", "GC3", "GC4"}) {
             dir.write(std::string("out/") + code + "_converted.html", std::string("page ") + code);
