@@ -67,7 +67,7 @@ TEST(CacheDBTable, ReadsSampleFileWithBadLines) {
 }
 
 TEST(CacheDBTable, ShippedTableIsUsable) {
-    const auto t = TCacheDBTable::Parse(tvtest::ReadFileBytes(tvtest::Fixture("../../data/CacheDB.conf")));
+    const auto t = TCacheDBTable::Parse(tvtest::ReadFileBytes(tvtest::ShippedData("CacheDB.conf")));
     ASSERT_GE(t.Count(), 3);
     EXPECT_EQ(t.Entry(3).CountryID, 79);  // the default primary database
     EXPECT_EQ(t.CountryIDByName("Germany"), 79);
