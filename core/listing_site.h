@@ -18,6 +18,8 @@ struct ListingSite {
         url.append(code);
         return url;
     }
+
+    bool operator==(const ListingSite&) const = default;
 };
 
 // The site of the settings (ProcSettings.Site).

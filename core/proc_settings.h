@@ -45,6 +45,8 @@ struct TProcSettings {
     std::string ProxyUser, ProxyPass;
     // The listing site (not stored in tq.conf; tests point it at their own server).
     ListingSite Site;
+
+    bool operator==(const TProcSettings&) const = default;
 };
 
 extern TProcSettings ProcSettings;

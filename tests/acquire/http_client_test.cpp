@@ -42,26 +42,6 @@ struct ScopedEnv {
     }
 };
 
-TEST(HttpClient, GetTextIsByteExactAndSendsOurHeaders) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer srv;
-    std::string body = BinaryBytes(3000) + "\r\n\x00\xFF" + "end";
-    srv.serve("/page", body, "application/octet-stream");
-    srv.start();
-    HttpClient c;
-    auto r = c.getText(srv.url("/page?wp=GC1&x=%7C"));
-    ASSERT_TRUE(r.ok()) << r.error().message;
-    EXPECT_EQ(*r, body);
-    EXPECT_EQ(c.lastStatus(), 200);
-    auto reqs = srv.requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].target, "/page?wp=GC1&x=%7C");
-    EXPECT_EQ(reqs[0].param("x"), "|");
-    EXPECT_EQ(reqs[0].header("User-Agent"), "Mozilla/6.0 (compatible; Indy Library)");
-    EXPECT_EQ(reqs[0].header("Accept"), "text/html, */*");
-    EXPECT_GT(fakes.pump.pumps, 0);  // the user interface kept running
-}
-
 TEST(HttpClient, FollowsRedirectsButOnlyToHttp) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;
@@ -98,59 +78,6 @@ TEST(HttpClient, FollowsRedirectsButOnlyToHttp) {
         EXPECT_FALSE(bad.error().message.empty());
     }
     EXPECT_EQ(srv.requestCount(), 0u);
-}
-
-TEST(HttpClient, KeepsCookiesPerClient) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer srv;
-    srv.route("GET", "/login", [](const httplib::Request&, httplib::Response& res) {
-        res.set_header("Set-Cookie", "session=abc123; Path=/");
-        res.set_content("ok", "text/plain");
-    });
-    srv.route("GET", "/check", [](const httplib::Request& req, httplib::Response& res) {
-        res.set_content(req.get_header_value("Cookie"), "text/plain");
-    });
-    srv.start();
-    HttpClient c;
-    ASSERT_TRUE(c.getText(srv.url("/login")).ok());
-    auto r = c.getText(srv.url("/check"));
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(*r, "session=abc123");
-    ASSERT_EQ(c.cookies().size(), 1u);
-
-    HttpClient other;
-    auto r2 = other.getText(srv.url("/check"));
-    ASSERT_TRUE(r2.ok());
-    EXPECT_EQ(*r2, "");
-
-    c.clearCookies();
-    auto r3 = c.getText(srv.url("/check"));
-    ASSERT_TRUE(r3.ok());
-    EXPECT_EQ(*r3, "");
-}
-
-TEST(HttpClient, PostsFormWithContentType) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer srv;
-    srv.route("POST", "/form", [](const httplib::Request& req, httplib::Response& res) {
-        res.set_content("got " + req.get_param_value("__EVENTTARGET"), "text/html");
-    });
-    srv.start();
-    HttpClient c;
-    std::string body = "__EVENTTARGET=" + tv::UrlEncode("a$b c") + "&__VIEWSTATE=" + tv::UrlEncode("x/y+z=");
-    auto r = c.postForm(srv.url("/form"), body);
-    ASSERT_TRUE(r.ok()) << r.error().message;
-    EXPECT_EQ(*r, "got a$b c");
-    auto reqs = srv.requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].method, "POST");
-    EXPECT_EQ(reqs[0].body, "__EVENTTARGET=a%24b%20c&__VIEWSTATE=x%2Fy%2Bz%3D");
-    EXPECT_EQ(reqs[0].header("Content-Type"), "application/x-www-form-urlencoded");
-    EXPECT_EQ(reqs[0].param("__VIEWSTATE"), "x/y+z=");
-
-    auto r2 = c.postForm(srv.url("/form"), "<x/>", "text/xml");
-    ASSERT_TRUE(r2.ok());
-    EXPECT_EQ(srv.requests().at(1).header("Content-Type"), "text/xml");
 }
 
 TEST(HttpClient, ErrorStatusIsAFailureAndKeepsTheOldFile) {
@@ -211,75 +138,6 @@ TEST(HttpClient, GetToFileStoresBytesAndReportsProgress) {
     EXPECT_EQ(bad.error().code, tv::kHttpErrFile);
 }
 
-// A body that arrives in pieces with pauses, so a transfer can be cancelled
-// or time out in its middle.
-void SlowBody(HttpTestServer& srv, const std::string& path, std::chrono::milliseconds pause, bool stallFirst = false) {
-    srv.route("GET", path, [&srv, pause, stallFirst](const httplib::Request&, httplib::Response& res) {
-        res.set_chunked_content_provider("application/octet-stream",
-                                         [&srv, pause, stallFirst](size_t offset, httplib::DataSink& sink) {
-                                             if (offset >= 10 * 1024) {
-                                                 sink.done();
-                                                 return true;
-                                             }
-                                             if ((offset > 0 || stallFirst) && !srv.sleepUnlessStopped(pause)) return false;
-                                             std::string piece(1024, 'x');
-                                             return sink.write(piece.data(), piece.size());
-                                         });
-    });
-}
-
-TEST(HttpClient, CancelFromProgressOrFromThePump) {
-    tv::platform::ScopedFakes fakes;
-    tvtest::TempDir dir;
-    HttpTestServer srv;
-    SlowBody(srv, "/slow", std::chrono::milliseconds(100));
-    srv.start();
-
-    HttpClient c;
-    c.setProgress([](std::int64_t received, std::int64_t) { return received == 0; });
-    auto dest = dir.path() / "x.bin";
-    auto t0 = std::chrono::steady_clock::now();
-    auto r = c.getToFile(srv.url("/slow"), dest.string());
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, tv::kHttpErrCancelled);
-    EXPECT_EQ(r.error().message, tv::W("Der Ladevorgang wurde abgebrochen."));
-    EXPECT_FALSE(std::filesystem::exists(dest));
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(900));
-
-    // A cancel button handled while the pump runs stops the transfer too; the
-    // next request starts afresh.
-    HttpClient c2;
-    int pumps = 0;
-    fakes.pump.onPump = [&] {
-        if (++pumps == 3) c2.cancel();
-    };
-    auto r2 = c2.getText(srv.url("/slow"));
-    ASSERT_FALSE(r2.ok());
-    EXPECT_EQ(r2.error().code, tv::kHttpErrCancelled);
-    fakes.pump.onPump = nullptr;
-    srv.serve("/quick", "fine");
-    auto r3 = c2.getText(srv.url("/quick"));
-    ASSERT_TRUE(r3.ok()) << r3.error().message;
-    EXPECT_EQ(*r3, "fine");
-}
-
-TEST(HttpClient, StalledTransferIsAborted) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer srv;
-    SlowBody(srv, "/stall", std::chrono::milliseconds(4000), true);
-    srv.start();
-    HttpClient c;
-    tv::HttpTimeouts t;
-    t.lowSpeedSeconds = 1;
-    c.setTimeouts(t);
-    auto t0 = std::chrono::steady_clock::now();
-    auto r = c.getText(srv.url("/stall"));
-    auto took = std::chrono::steady_clock::now() - t0;
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, tv::kHttpErrTimeout) << r.error().message;
-    EXPECT_LT(took, std::chrono::milliseconds(3500));
-}
-
 TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;
@@ -321,90 +179,6 @@ TEST(HttpClient, FilesAboveTheirLimitStopWithAMessage) {
     EXPECT_EQ(big.error().message, tv::W("Die Datei ist größer als 2 GB und wird nicht geladen: ") + srv.url("/list"));
 }
 
-TEST(HttpClient, ConnectionRefusedIsAFailureWithGermanText) {
-    tv::platform::ScopedFakes fakes;
-    int port;
-    {
-        HttpTestServer srv;
-        srv.start();
-        port = srv.port();
-    }
-    HttpClient c;
-    auto r = c.getText("http://127.0.0.1:" + std::to_string(port) + "/x");
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, tv::kHttpErrConnect);
-    EXPECT_EQ(r.error().message.rfind(tv::W("Keine Verbindung zum Server möglich"), 0), 0u);
-}
-
-TEST(HttpClient, ProxyTakenFromTheSettingsOnlyWithAServer) {
-    const tv::TProcSettings saved = tv::ProcSettings;
-    tv::ProcSettings.UseProxy = true;
-    tv::ProcSettings.ProxyServer = "proxy.test:3128";
-    tv::ProcSettings.ProxyAuth = true;
-    tv::ProcSettings.ProxyUser = "u";
-    tv::ProcSettings.ProxyPass = "p";
-    tv::ProxyConfig pc = tv::ProxyFromSettings();
-    EXPECT_TRUE(pc.use);
-    EXPECT_EQ(pc.server, "proxy.test:3128");
-    EXPECT_TRUE(pc.auth);
-    EXPECT_EQ(pc.user, "u");
-    EXPECT_EQ(pc.pass, "p");
-    tv::ProcSettings.ProxyServer.clear();
-    EXPECT_FALSE(tv::ProxyFromSettings().use);
-    tv::ProcSettings.ProxyServer = "proxy.test:3128";
-    tv::ProcSettings.UseProxy = false;
-    pc = tv::ProxyFromSettings();
-    EXPECT_FALSE(pc.use);
-    EXPECT_EQ(pc.server, "");
-    tv::ProcSettings = saved;
-}
-
-TEST(HttpClient, ProxyFromSettingsWithCredentials) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer proxy;
-    proxy.serve("/seek/cache_details.aspx", "via proxy");
-    proxy.start();
-    HttpClient c;
-    tv::ProxyConfig pc;
-    pc.use = true;
-    pc.server = "http://127.0.0.1:" + std::to_string(proxy.port());
-    pc.auth = true;
-    pc.user = "u";
-    pc.pass = "p";
-    c.setProxy(pc);
-    auto r = c.getText("http://listing.invalid/seek/cache_details.aspx?wp=GC1");
-    ASSERT_TRUE(r.ok()) << r.error().message;
-    EXPECT_EQ(*r, "via proxy");
-    auto reqs = proxy.requests();
-    ASSERT_EQ(reqs.size(), 1u);
-    EXPECT_EQ(reqs[0].target, "http://listing.invalid/seek/cache_details.aspx?wp=GC1");
-    EXPECT_EQ(reqs[0].header("Proxy-Authorization"), "Basic dTpw");
-
-    // Credentials only when the settings ask for them; port 80 when none given.
-    pc.auth = false;
-    pc.server = "127.0.0.1:" + std::to_string(proxy.port());
-    c.setProxy(pc);
-    ASSERT_TRUE(c.getText("http://listing.invalid/seek/cache_details.aspx?wp=GC2").ok());
-    EXPECT_EQ(proxy.requests().at(1).header("Proxy-Authorization"), "");
-}
-
-TEST(HttpClient, EnvironmentProxyIsIgnored) {
-    tv::platform::ScopedFakes fakes;
-    HttpTestServer target, envProxy;
-    target.serve("/x", "direct");
-    envProxy.fallback([](const httplib::Request&, httplib::Response& res) { res.set_content("proxied", "text/plain"); });
-    target.start();
-    envProxy.start();
-    ScopedEnv e1("http_proxy", envProxy.base());
-    ScopedEnv e2("HTTP_PROXY", envProxy.base());
-    ScopedEnv e3("no_proxy", "");
-    HttpClient c;
-    auto r = c.getText(target.url("/x"));
-    ASSERT_TRUE(r.ok()) << r.error().message;
-    EXPECT_EQ(*r, "direct");
-    EXPECT_EQ(envProxy.requestCount(), 0u);
-}
-
 TEST(HttpClient, TextAnswerAboveLimitIsRefused) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;
@@ -415,26 +189,6 @@ TEST(HttpClient, TextAnswerAboveLimitIsRefused) {
     auto r = c.getText(srv.url("/big"));
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, tv::kHttpErrTooLarge);
-}
-
-TEST(HttpHelpers, ProxyServerText) {
-    struct Case {
-        const char* text;
-        const char* host;
-        int port;
-    } cases[] = {{"http://proxy:8080", "proxy", 8080}, {"proxy", "proxy", 80},       {"HTTP://p.lan:3128/", "p.lan", 3128},
-                 {"proxy:", "proxy", 80},              {"proxy:99999", "proxy", 80}, {"10.0.0.1:81", "10.0.0.1", 81}};
-    for (const auto& c : cases) {
-        auto a = tv::ParseProxyServer(c.text);
-        EXPECT_EQ(a.host, c.host) << c.text;
-        EXPECT_EQ(a.port, c.port) << c.text;
-    }
-}
-
-TEST(HttpHelpers, UrlEncodeKeepsOnlyUnreserved) {
-    EXPECT_EQ(tv::UrlEncode("GC1AB"), "GC1AB");
-    EXPECT_EQ(tv::UrlEncode("|48.1,11.5|4|Cache|"), "%7C48.1%2C11.5%7C4%7CCache%7C");
-    EXPECT_EQ(tv::UrlEncode(std::string("a b&\xE4~-._")), "a%20b%26%E4~-._");
 }
 
 }  // namespace

@@ -27,19 +27,6 @@ namespace fs = std::filesystem;
 using tv::W;
 using tvtest::HttpTestServer;
 
-TEST(LoaderHelpers, MetaLinesShortenAndCodes) {
-    EXPECT_EQ(tv::MetaLine(3, "a\r\nb\rc\nd\n\re"), "3#a b c d  e");
-    EXPECT_EQ(tv::MetaLine(12, ""), "12#");
-    EXPECT_EQ(tv::MetaLine(1, std::string("a\0b\tc\x7F", 6)), "1#a b c ");
-    auto width = [](const std::string& s) { return static_cast<int>(s.size()) * 10; };
-    EXPECT_EQ(tv::ShortenMiddle("abcdefgh", 1000, width), "abcd...efgh");
-    EXPECT_EQ(tv::ShortenMiddle("abcdefghij", 60, width), "abc...hij");
-    EXPECT_EQ(tv::ArchiveCodes({"A;GC12345", "D;gc2", "GC3", "X;;GC4"}),
-              (tv::CodeSet{"GC12345", "GC2", "GC3", ";GC4"}));
-    tv::platform::DateTime t{2007, 2, 3, 14, 5, 9, 0};
-    EXPECT_EQ(tv::ClockText(t), "14.05.09");
-}
-
 // Loader runs against a fake listing site, picture servers and a map service,
 // all played by one loopback server reached as the proxy of the settings.
 class LoaderRun : public ::testing::Test {
@@ -102,20 +89,11 @@ protected:
         }
         ASSERT_TRUE(tv::WriteFoundFile(work_.str() + "Finds.bin", list).ok());
     }
-    // Sets the file's time to noon `days` days before the fake clock's date.
-    void SetAgeDays(const fs::path& file, int days) {
-        const auto& today = fakes_.clock.time;
-        tvtest::SetLocalFileTime(file.string(), today.year, today.month, today.day - days);
-    }
     std::vector<tvtest::RecordedRequest> ListingRequests() const {
         return srv_.requestsTo("/seek/cache_details.aspx");
     }
     int Count(const std::string& line) const {
         return static_cast<int>(std::count(protocol_.begin(), protocol_.end(), line));
-    }
-    int CountPrefix(const std::string& prefix) const {
-        return static_cast<int>(std::count_if(protocol_.begin(), protocol_.end(),
-                                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
     }
 
     tv::platform::ScopedFakes fakes_;
@@ -174,50 +152,6 @@ TEST_F(LoaderRun, StoresPagesWithCrLfThroughTheProxyAndKeepsCookies) {
     EXPECT_EQ(Count("Der Ladevorgang wurde abgeschlossen."), 1);
 }
 
-TEST_F(LoaderRun, DirectConnectionAndRedirect) {
-    tv::ProcSettings.UseProxy = false;
-    std::string host = "127.0.0.1:" + std::to_string(srv_.port());
-    params_.site = {host, host};
-    srv_.route("GET", "/seek/cache_details.aspx", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("/seek/cache_details2.aspx", 302);
-    });
-    srv_.serve("/seek/cache_details2.aspx", "moved page");
-    params_.workList = {"GC7"};
-    auto r = loader_.run(params_);
-    EXPECT_EQ(r.counters.loaded, 1);
-    EXPECT_EQ(out_.read("GC7.html"), "moved page\r\n");
-    EXPECT_EQ(srv_.requests().at(0).target, "/seek/cache_details.aspx?wp=GC7&Submit6=Find&log=y");
-}
-
-TEST_F(LoaderRun, LimitOfFiftyAndFailures) {
-    for (int i = 1; i <= 60; ++i) {
-        std::string wp = "GC" + std::to_string(i);
-        params_.workList.push_back(wp);
-        if (i != 3 && i != 7 && i != 11 && i != 15 && i != 19) pages_[wp] = "page " + wp;
-    }
-    auto r = loader_.run(params_);
-    EXPECT_EQ(r.counters.loaded, 50);
-    EXPECT_EQ(r.counters.errors, 5);
-    EXPECT_EQ(r.counters.skipped, 0);
-    EXPECT_TRUE(loader_.errorFlag());
-    EXPECT_EQ(ListingRequests().size(), 55u);
-    EXPECT_EQ(Count("Fehler beim Laden von GC3"), 1);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC3.html"));  // the 404 page is no listing
-    EXPECT_TRUE(fs::exists(out_.path() / "GC55.html"));
-    EXPECT_FALSE(fs::exists(out_.path() / "GC56.html"));
-    EXPECT_EQ(CountPrefix("Lade GC56"), 0);  // passed over without a line
-    EXPECT_EQ(CountPrefix(W("überspringe")), 0);
-
-    // With the maintainer's marker file there is no limit.
-    srv_.clearLog();
-    work_.write("QUIRK", "");
-    params_.options.overwrite = 1;
-    tv::ListingLoader again;
-    auto r2 = again.run(params_);
-    EXPECT_EQ(r2.counters.loaded, 55);
-    EXPECT_EQ(ListingRequests().size(), 60u);
-}
-
 TEST_F(LoaderRun, SkipRulesAndUnsafeCodes) {
     pages_["GC1"] = pages_["GC2"] = pages_["GC3"] = pages_["GC4"] = pages_["GC5"] = "new";
     out_.write("GC1.html", "old page\r\n");
@@ -255,28 +189,6 @@ TEST_F(LoaderRun, SkipRulesAndUnsafeCodes) {
     EXPECT_EQ(r2.counters.loaded, 4);
     EXPECT_EQ(r2.counters.skipped, 0);
     EXPECT_EQ(out_.read("GC1.html"), "new\r\n");
-}
-
-TEST_F(LoaderRun, AgeRuleInWholeDays) {
-    pages_["GC1"] = pages_["GC2"] = "fresh";
-    SetAgeDays(out_.write("GC1.html", "15 days"), 15);
-    SetAgeDays(out_.write("GC2.html", "14 days"), 14);
-    params_.options.overwrite = 2;
-    params_.options.age = "14";
-    params_.workList = {"GC1", "GC2"};
-    auto r = loader_.run(params_);
-    EXPECT_EQ(out_.read("GC1.html"), "fresh\r\n");
-    EXPECT_EQ(out_.read("GC2.html"), "14 days");
-    EXPECT_EQ(r.counters.existing, 1);
-    EXPECT_EQ(Count(W("überspringe GC2 (bereits vorhanden)")), 1);
-
-    // An empty age counts as one day.
-    SetAgeDays(out_.write("GC1.html", "1 day"), 1);
-    SetAgeDays(out_.write("GC2.html", "2 days"), 2);
-    params_.options.age = "";
-    loader_.run(params_);
-    EXPECT_EQ(out_.read("GC1.html"), "1 day");
-    EXPECT_EQ(out_.read("GC2.html"), "fresh\r\n");
 }
 
 TEST_F(LoaderRun, EmptyAnswerAndUnwritableFolderAreErrors) {
@@ -362,32 +274,6 @@ TEST_F(LoaderRun, PicturesAndMetaFile) {
     EXPECT_EQ(meta.rfind("2#So sieht sie aus\r\n"), meta.size() - 20);
 }
 
-TEST_F(LoaderRun, PageWithoutPicturesWritesNoMetaAndFailedPictureShowsBox) {
-    pages_["GC1"] = "<html><body><span id=\"CacheName\">x</span></body></html>";
-    pages_["GC2"] =
-        "<body><span id=\"Images\"><a href=\"http://pics.test/cache/gone.jpg\">T</a>C<br></span></body>";
-    params_.options.loadImages = true;
-    params_.workList = {"GC1", "GC2"};
-    loader_.run(params_);
-    EXPECT_FALSE(fs::exists(out_.path() / "GC1.meta"));
-    // The missing picture is reported in the error box, leaves no file, and
-    // is still listed (the description shows it as not found).
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    const auto& box = fakes_.messages.shown[0];
-    EXPECT_EQ(box.kind, tv::platform::MsgKind::Error);
-    const std::string dest = out_.str() + "GC2_i1.jpg";
-    EXPECT_EQ(box.text.rfind(W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") +
-                                 "\r\nQuelle: http://pics.test/cache/gone.jpg\r\nZiel: " + dest +
-                                 "\r\nFehlermeldung: ",
-                             0),
-              0u);
-    EXPECT_NE(box.text.find(W("\r\n\r\nMögliche Fehlerursachen: Keine Internetverbindung oder falsch konfigurierte "
-                              "Proxyeinstellungen.")),
-              std::string::npos);
-    EXPECT_FALSE(fs::exists(dest));
-    EXPECT_EQ(out_.read("GC2.meta"), "1#" + dest + "\r\n1#T\r\n1#C\r\n");
-}
-
 TEST_F(LoaderRun, UnattendedRunCountsFailedPicturesWithoutBoxes) {
     pages_["GC1"] = "<body><span id=\"Images\"><a href=\"http://pics.test/gone.jpg\">T</a>C<br>"
                     "<a href=\"http://pics.test/huge.jpg\">H</a>C<br></span></body>";
@@ -400,140 +286,6 @@ TEST_F(LoaderRun, UnattendedRunCountsFailedPicturesWithoutBoxes) {
     EXPECT_EQ(CountPrefix(W("Bild nicht geladen: http://pics.test/huge.jpg (Die Datei ist größer als 25 MB")), 1);
     EXPECT_EQ(Count("2 Bilder oder Karten konnten nicht geladen werden."), 1);
     EXPECT_FALSE(fs::exists(out_.path() / "GC1_i2.jpg"));
-}
-
-TEST_F(LoaderRun, MapsOnlyIgnoresSkipRulesAndLimit) {
-    out_.write("GC1.html", "stored");
-    AddCache("GC1", "Eins");
-    AddFinds({"GC1"});
-    params_.mapsOnly = true;
-    params_.options.overwrite = 0;
-    params_.options.loadMap = false;  // maps-only fetches the map all the same
-    params_.workList = {"GC1"};
-    auto r = loader_.run(params_);
-    EXPECT_TRUE(ListingRequests().empty());
-    EXPECT_EQ(CountPrefix(W("überspringe")), 0);
-    EXPECT_EQ(Count("GC1: Lade nur Landkarte!"), 1);
-    EXPECT_EQ(srv_.requestsTo("/pub/agent.dll").size(), 1u);
-    EXPECT_EQ(r.counters.loaded, 1);
-    EXPECT_EQ(out_.read("GC1.html"), "stored");
-}
-
-TEST_F(LoaderRun, AbortDuringARunFinishesTheCurrentCache) {
-    for (int i = 1; i <= 5; ++i) pages_["GC" + std::to_string(i)] = "p";
-    params_.workList = {"GC1", "GC2", "GC3", "GC4", "GC5"};
-    // The user presses Abbrechen while GC2 is being fetched.
-    fakes_.pump.onPump = [this] {
-        if (loader_.currentWaypoint() == "GC2") loader_.abort();
-    };
-    auto r = loader_.run(params_);
-    EXPECT_TRUE(r.aborted);
-    EXPECT_EQ(r.counters.loaded, 2);
-    EXPECT_EQ(ListingRequests().size(), 2u);
-    EXPECT_TRUE(fs::exists(out_.path() / "GC2.html"));
-    EXPECT_FALSE(fs::exists(out_.path() / "GC3.html"));
-    EXPECT_FALSE(loader_.aborted());  // cleared at the end of the run
-}
-
-TEST_F(LoaderRun, SingleDownloadOutsideARun) {
-    srv_.serve("/data/list.zip", "PK-data", "application/zip");
-    std::vector<bool> modes;
-    loader_.events().singleDownload = [&](bool on) { modes.push_back(on); };
-    ASSERT_TRUE(loader_.getBinaryToFile("http://maker.test/data/list.zip", work_.str() + "list.zip", false));
-    EXPECT_EQ(work_.read("list.zip"), "PK-data");
-    EXPECT_EQ(modes, (std::vector<bool>{true, false}));
-    EXPECT_EQ(protocol_, (std::vector<std::string>{"Ladevorgang gestartet um 09.05.07",
-                                                   "Ladevorgang beendet um 09.05.07"}));
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
-TEST_F(LoaderRun, ProxyFromEnvironmentIsNotUsed) {
-    int closedPort;
-    {
-        HttpTestServer gone;
-        gone.start();
-        closedPort = gone.port();
-    }
-    std::string host = "127.0.0.1:" + std::to_string(closedPort);
-    params_.site = {host, host};
-    tv::ProcSettings.UseProxy = false;
-    setenv("http_proxy", srv_.base().c_str(), 1);
-    pages_["GC1"] = "x";
-    params_.workList = {"GC1"};
-    auto r = loader_.run(params_);
-    unsetenv("http_proxy");
-    EXPECT_EQ(r.counters.errors, 1);  // the listing site is down; the variable's proxy is not asked
-    EXPECT_EQ(srv_.requestCount(), 0u);
-}
-
-class LoaderOptionsFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedProgramDir_ = tv::ProgramDir();
-        tv::SetProgramDir(prog_.str());
-    }
-    void TearDown() override { tv::SetProgramDir(savedProgramDir_); }
-    tvtest::TempDir prog_;
-    std::string savedProgramDir_;
-};
-
-TEST_F(LoaderOptionsFile, RoundTripClampsAndUntickedSave) {
-    tv::LoaderOptions o;
-    o.overwrite = 2;
-    o.age = "30";
-    o.loadMap = false;
-    o.mapKind = 3;
-    o.zoom = {1, 2, 12, 8};
-    o.mapSize = 2;
-    o.loadImages = false;
-    o.remoteImages = false;
-    o.excludeFinds = false;
-    o.excludeArchived = false;
-    o.excludeIgnored = false;
-    tv::WriteLoaderOptions(o);
-    tv::LoaderOptions back;
-    tv::ReadLoaderOptions(back);
-    EXPECT_EQ(back.overwrite, 2);
-    EXPECT_EQ(back.age, "30");
-    EXPECT_FALSE(back.loadMap);
-    EXPECT_EQ(back.mapKind, 3);
-    EXPECT_EQ(back.zoom, (std::array<int, 4>{1, 2, 12, 8}));
-    EXPECT_EQ(back.mapSize, 2);
-    EXPECT_FALSE(back.loadImages);
-    EXPECT_FALSE(back.remoteImages);
-    EXPECT_FALSE(back.excludeFinds);
-    EXPECT_FALSE(back.excludeArchived);
-    EXPECT_TRUE(back.excludeIgnored);  // never stored
-    std::string conf = tvtest::ReadFileBytes(prog_.path() / "tq.conf");
-    for (const char* key : {"LoadSaveOpts=1", "LoadLoadMap=0", "LoadMapKind=3", "LoadMapZoom2=12", "LoadImages=0",
-                            "LoadRemoteImages=0", "LoadOverwrite=2", "LoadOverwriteAge=30", "LoadNoExclude=0",
-                            "LoadNoArchived=0", "LoadMapSize=2"})
-        EXPECT_NE(conf.find(key), std::string::npos) << key;
-
-    ASSERT_TRUE(tv::WriteSettingInt("LoadMapKind", 7));
-    ASSERT_TRUE(tv::WriteSettingInt("LoadOverwrite", -1));
-    ASSERT_TRUE(tv::WriteSettingInt("LoadMapSize", 9));
-    ASSERT_TRUE(tv::WriteSettingStr("LoadOverwriteAge", "12345x"));
-    tv::ReadLoaderOptions(back);
-    EXPECT_EQ(back.mapKind, 3);
-    EXPECT_EQ(back.overwrite, 0);
-    EXPECT_EQ(back.mapSize, 2);
-    EXPECT_EQ(back.age, "1234");
-
-    // Unticked: only the switch itself is stored, and the others are not read.
-    tvtest::TempDir fresh;
-    tv::SetProgramDir(fresh.str());
-    tv::LoaderOptions off;
-    off.saveOptions = false;
-    off.mapKind = 0;
-    tv::WriteLoaderOptions(off);
-    std::string conf2 = tvtest::ReadFileBytes(fresh.path() / "tq.conf");
-    EXPECT_NE(conf2.find("LoadSaveOpts=0"), std::string::npos);
-    EXPECT_EQ(conf2.find("LoadMapKind"), std::string::npos);
-    tv::LoaderOptions read;
-    tv::ReadLoaderOptions(read);
-    EXPECT_FALSE(read.saveOptions);
-    EXPECT_EQ(read.mapKind, 1);
 }
 
 }  // namespace

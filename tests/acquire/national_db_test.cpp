@@ -35,36 +35,6 @@ float F32At(const std::string& bytes, std::size_t off) {
     return v;
 }
 
-TEST(NationalLines, SplitRules) {
-    EXPECT_EQ(tv::SplitNationalLines("a\tb\r\nc\n\n\r\n\nd"), (std::vector<std::string>{"a b", "c", "d"}));
-    EXPECT_EQ(tv::SplitNationalLines("abc\r"), (std::vector<std::string>{"abc"}));
-    EXPECT_EQ(tv::SplitNationalLines("a\x01" "b\x1a" "c\xe4\xff"),
-              (std::vector<std::string>{"a", "b", "c\xe4\xff"}));
-    EXPECT_TRUE(tv::SplitNationalLines("").empty());
-    EXPECT_TRUE(tv::SplitNationalLines("\r\n\n").empty());
-
-    // Cut after 513 characters; the rest is the next line. A break right
-    // after the cut makes no empty line.
-    auto cut = tv::SplitNationalLines(std::string(600, 'x') + "\n" + std::string(513, 'y') + "\nz");
-    ASSERT_EQ(cut.size(), 4u);
-    EXPECT_EQ(cut[0], std::string(513, 'x'));
-    EXPECT_EQ(cut[1], std::string(87, 'x'));
-    EXPECT_EQ(cut[2], std::string(513, 'y'));
-    EXPECT_EQ(cut[3], "z");
-
-    // Fed in two pieces at every position, the lines are the same.
-    const std::string text = "l1\r\nline\ttwo\n\nthree\r";
-    const auto whole = tv::SplitNationalLines(text);
-    for (std::size_t at = 0; at <= text.size(); ++at) {
-        std::vector<std::string> got;
-        tv::NationalLineSplitter s([&](std::string_view l) { got.emplace_back(l); });
-        s.Feed(std::string_view(text).substr(0, at));
-        s.Feed(std::string_view(text).substr(at));
-        s.Finish();
-        EXPECT_EQ(got, whole) << at;
-    }
-}
-
 class NationalDb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -103,16 +73,6 @@ private:
     tv::TProcSettings savedSettings_;
     tv::TCacheDBTable savedTable_;
 };
-
-TEST_F(NationalDb, CountryByFileIgnoresCaseLastWins) {
-    tv::CacheDBTable() = tv::TCacheDBTable::Parse(
-        "[CacheDB]\nGCDatabaseCount=3\nDB_CountryID1=79\nDB_Filename1=germany.txt\n"
-        "DB_CountryID2=227\nDB_Filename2=austria.txt\nDB_CountryID3=80\nDB_Filename3=Germany.TXT\n");
-    EXPECT_EQ(tv::LookupCountryByFile("GERMANY.txt"), 80);
-    EXPECT_EQ(tv::LookupCountryByFile("austria.txt"), 227);
-    EXPECT_EQ(tv::LookupCountryByFile("france.txt"), 0);
-    EXPECT_EQ(tv::LookupCountryByFile(""), 0);
-}
 
 TEST_F(NationalDb, DirectConversionOfMixedLines) {
     const std::string list = "# comment line\r\n" + Line(1001, "GC1", 48.0, 9.0) + "\r\n\r\n" +
@@ -187,39 +147,6 @@ TEST_F(NationalDb, MergeAppendsOnlyNewCachesOnce) {
     EXPECT_EQ(found.RecNo, 3);
 }
 
-TEST_F(NationalDb, MergeOfKnownCachesChangesNothing) {
-    const std::string list = Line(1, "GC1", 48.0, 9.0) + "\n" + Line(2, "GC2", 48.5, 8.0) + "\n";
-    ASSERT_EQ(Convert("germany.txt", list), 2);
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    const std::string bin = tvtest::ReadFileBytes(Bin());
-    const std::string idx = tvtest::ReadFileBytes(Idx());
-    EXPECT_EQ(Convert("germany.txt", list, true), 2);
-    EXPECT_EQ(conv_.GetNewCount(), 0);
-    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
-    EXPECT_EQ(tvtest::ReadFileBytes(Idx()), idx);
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
-TEST_F(NationalDb, NearestIsOfferedAlsoOverseasAndNoOffersWithoutAsking) {
-    ASSERT_EQ(Convert("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n"), 1);
-    fakes_.messages.answers.push_back(tv::platform::MsgResult::No);
-    ASSERT_EQ(Convert("other.txt", Line(9, "GC9", -41.0, 174.0) + "\n", true), 1);
-    EXPECT_EQ(conv_.GetNewCount(), 1);
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    const std::string& q = fakes_.messages.shown[0].text;
-    EXPECT_EQ(q.substr(0, 10), "Es wurden ");
-    EXPECT_NE(q.find(" km Entfernung"), std::string::npos);
-    // Farther than 10,000 km: still chosen, with its real distance.
-    const std::size_t at = q.find("Koordinaten in ") + 15;
-    EXPECT_GT(std::stod(q.substr(at, q.find(' ', at) - at)), 10000.0);
-    EXPECT_TRUE(details_.empty());
-
-    // Without ShowNearest the merge asks nothing.
-    ASSERT_EQ(Convert("other.txt", Line(10, "GC10", 47.0, 8.0) + "\n", false), 1);
-    EXPECT_EQ(conv_.GetNewCount(), 1);
-    EXPECT_EQ(fakes_.messages.shown.size(), 1u);
-}
-
 TEST_F(NationalDb, FailuresKeepTheDatabase) {
     conv_.SetSourceName(work_.str() + "missing.txt");
     conv_.SetDestName(Bin());
@@ -240,20 +167,6 @@ TEST_F(NationalDb, FailuresKeepTheDatabase) {
     EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvReadError);
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
     EXPECT_TRUE(fakes_.messages.shown.empty());
-}
-
-TEST_F(NationalDb, ProgressEveryHundredLines) {
-    std::string list;
-    for (int i = 0; i < 250; ++i) list += Line(i, "GC" + std::to_string(i), 48.0, 8.5) + "\n";
-    std::vector<int> seen;
-    const auto src = work_.write("germany.txt", list);
-    tv::NationalDbConverter conv;
-    conv.Events().progress = [&](int n) { seen.push_back(n); };
-    conv.SetSourceName(src.string());
-    conv.SetDestName(Bin());
-    EXPECT_EQ(conv.ConverteHTTP(false), 250);
-    EXPECT_EQ(seen, (std::vector<int>{100, 200, 250}));
-    EXPECT_GE(fakes_.pump.pumps, 3);
 }
 
 }  // namespace

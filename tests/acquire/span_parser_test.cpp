@@ -56,17 +56,6 @@ std::map<std::string, std::string> Accepted(const std::vector<Section>& sections
     return m;
 }
 
-std::string Clean(std::string id, std::string text) {
-    tv::LogCounts counts;
-    EXPECT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts)) << id;
-    return text;
-}
-
-int Occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
-    return n;
-}
 
 const std::string kLogRows[] = {
     "<tr><td class=\"Log\"><!-- [[LOG]] -->:-)&nbsp;&nbsp;November 7, 2007 by Wanderfalke (112 found)<br>" +
@@ -134,80 +123,6 @@ TEST(SpanParserPage, FullPageYieldsEverySectionCleanedByItsId) {
     EXPECT_EQ(counts, expected);
 }
 
-TEST(SpanParserPage, ClassicStepFunctionGivesTheSameSectionsAsTheReader) {
-    const std::string body = ListingBody("full_page.html");
-    std::vector<std::pair<std::string, std::string>> viaReader, viaStep;
-    tv::SpanReader reader(body);
-    std::string id, text;
-    while (reader.Next(id, text)) viaReader.emplace_back(id, text);
-    std::string page = body;
-    while (tv::GetNextSpan(page, id, text)) viaStep.emplace_back(id, text);
-    EXPECT_EQ(viaStep, viaReader);
-    EXPECT_EQ(viaReader.size(), 20u);
-    EXPECT_EQ(page, "\r\n</form>\r\n\r\n</body>\r\n</html>\r\n");
-}
-
-TEST(SpanParserPage, TravelBugsOfTheRawPage) {
-    const std::string page = tvtest::ReadFileBytes(tvtest::Fixture("listing/full_page.html"));
-    EXPECT_EQ(tv::ParseTravelBugs(page),
-              W("Momentane(r) Travelbug(s) im Cache: &quot;Rasender Roland&quot;; &quot;Kölner Dom Bär&quot;"));
-    // The list needs a following section to end it, and at least one bug link.
-    EXPECT_EQ(tv::ParseTravelBugs("<span id=\"lnkTravelBugs\"><a href=\"/track/details.aspx?id=1\">A</a>"), "");
-    EXPECT_EQ(tv::ParseTravelBugs("<span id=\"lnkTravelBugs\">keine Travelbugs vorhanden</span><span id=\"X\">"), "");
-    EXPECT_EQ(tv::ParseTravelBugs("<span id=\"CacheName\">x</span>"), "");
-    // "/track/detail" is matched with its case.
-    EXPECT_EQ(tv::ParseTravelBugs("<SPAN ID=\"lnktravelbugs\"><a href=\"/TRACK/DETAIL?id=1\">A</a><a "
-                                  "href=\"/track/detail?id=2\">B</a></span><span id=\"Y\">"),
-              "Momentane(r) Travelbug(s) im Cache: &quot;B&quot;");
-}
-
-TEST(SpanParserPage, PictureLinksOfTheImagesSection) {
-    tv::LogCounts counts;
-    auto m = Accepted(ParseAll(ListingBody("full_page.html"), counts));
-    tv::ImageLinkReader links(m["IMAGES"], kPictureHost);
-    std::string url, title, caption;
-    ASSERT_TRUE(links.Next(url, title, caption));
-    EXPECT_EQ(url, "http://127.0.0.1:8090/cache/1a2b.jpg");
-    EXPECT_EQ(title, "Aussicht");
-    EXPECT_EQ(caption, W("Blick nach Süden"));
-    ASSERT_TRUE(links.Next(url, title, caption));
-    EXPECT_EQ(url, "http://127.0.0.1:8090/cache/3c4d.gif");
-    EXPECT_EQ(title, "Dose");
-    EXPECT_EQ(caption, "So sieht sie aus");
-    EXPECT_FALSE(links.Next(url, title, caption));
-    EXPECT_EQ(url, "");
-}
-
-TEST(SpanParserPage, PageWithoutLogsOrHintsHeading) {
-    tv::LogCounts counts;
-    counts.LogCountFound = 7;  // a page without logs leaves the counters alone
-    auto sections = ParseAll(ListingBody("no_logs.html"), counts);
-    auto m = Accepted(sections);
-    EXPECT_EQ(m.count("CACHELOGS"), 0u);
-    EXPECT_EQ(counts.LogCountFound, 7);
-    // Without the hints heading the long description ends with its own closing tag.
-    EXPECT_EQ(m["LONGDESCRIPTION"], "Neuer Cache, noch <span style=\"color:red\">keine</span> Funde.");
-    EXPECT_EQ(m["HINTS"], "n/a");
-    EXPECT_EQ(m["WAYPOINTNAME"], "GC77777");
-}
-
-TEST(SpanParserPage, PageWithMissingOrOddSections) {
-    tv::LogCounts counts;
-    const auto sections = ParseAll(ListingBody("missing_sections.html"), counts);
-    ASSERT_EQ(sections.size(), 6u);
-    EXPECT_TRUE(sections[0].accepted);
-    // The container-size form of the details span has no watcher line.
-    EXPECT_EQ(sections[1].rawId, "lnkDetails");
-    EXPECT_FALSE(sections[1].accepted);
-    EXPECT_EQ(sections[2].text, "unbekannt");
-    EXPECT_EQ(sections[3].text, "0.0");
-    // An attribute after the id becomes part of it: not a section of ours.
-    EXPECT_EQ(sections[4].rawId, "LatLon\" style=\"font-weight:bold;");
-    EXPECT_FALSE(sections[4].accepted);
-    EXPECT_EQ(sections[5].id, "HINTS");
-    EXPECT_EQ(sections[5].text, "n/a");
-}
-
 TEST(SpanParserPage, UnclosedSectionEndsTheWalk) {
     tv::SpanReader reader(ListingBody("unclosed_span.html"));
     std::string id, text;
@@ -261,114 +176,7 @@ TEST(SpanParserPage, HostilePage) {
     EXPECT_EQ(tv::ParseTravelBugs(raw), "Momentane(r) Travelbug(s) im Cache: &quot;&quot;");
 }
 
-TEST(SpanParserPage, PageWrittenFromGpxData) {
-    // The layout the GPX import writes for a cache it has no listing page of.
-    const std::string page =
-        "<span id=\"CacheName\">Am Weiher</span>\r\n"
-        "<span id=\"CacheOwner\"><b><font size=\"2\">by Frosch [<A HREF=\"http://127.0.0.1:8089/profile/"
-        "?guid=abc\">profile</A>]</font></b></span>\r\n"
-        "<span id=\"Location\">In Germany</span>\r\n"
-        "<span id=\"DateHidden\">06/05/2005</span>\r\n"
-        "<span id=\"WaypointName\">GC4711</span>\r\n"
-        "<span id=\"Difficulty\"><IMG SRC=\"http://127.0.0.1:8089/images/stars/stars1.gif\" alt=\"1.5 out of 5\" "
-        "title=\"1.5 out of 5\"></span>\r\n"
-        "<span id=\"Terrain\"><IMG SRC=\"http://127.0.0.1:8089/images/stars/stars1.gif\" alt=\"5 out of 5\" "
-        "title=\"5 out of 5\"></span>\r\n"
-        "<BLOCKQUOTE><span id=\"LongDescription\"><table border=\"1\"><tr><td>*** ACHTUNG ***</td></tr></table>"
-        "<br>\r\nAm Ufer.</span></BLOCKQUOTE>\r\n"
-        "<span id=\"Hints\">Oehrpxr</span>\r\n";
-    tv::LogCounts counts;
-    auto m = Accepted(ParseAll(page, counts));
-    EXPECT_EQ(m["CACHENAME"], "Am Weiher");
-    EXPECT_EQ(m["CACHEOWNER"], "by Frosch ");
-    EXPECT_EQ(m["LOCATION"], "In Germany");
-    EXPECT_EQ(m["DATEHIDDEN"], "05. 06. 2005");
-    EXPECT_EQ(m["WAYPOINTNAME"], "GC4711");
-    EXPECT_EQ(m["DIFFICULTY"], "1.5");
-    EXPECT_EQ(m["TERRAIN"], "5");
-    EXPECT_EQ(m["LONGDESCRIPTION"], "<table border=\"1\"><tr><td>*** ACHTUNG ***</td></tr></table><br>\r\nAm Ufer.");
-    EXPECT_EQ(m["HINTS"], "Bruecke");
-}
-
 // ---- Section walk ------------------------------------------------------------------------
-
-TEST(SpanParserWalk, NoSectionAtAll) {
-    std::string page = "<html><body><span class=\"x\">kein Abschnitt</span><SPANID=\"y\"></body>";
-    const std::string before = page;
-    std::string id = "keep", text = "old";
-    EXPECT_FALSE(tv::GetNextSpan(page, id, text));
-    EXPECT_EQ(page, before);
-    EXPECT_EQ(text, "");
-    std::string empty;
-    EXPECT_FALSE(tv::GetNextSpan(empty, id, text));
-}
-
-TEST(SpanParserWalk, NestedSpansAreSkippedAtAnyDepth) {
-    std::string page = "<span id=\"A\">x<span>y</span>z</span><span id=\"B\">w</span>";
-    std::string id, text;
-    ASSERT_TRUE(tv::GetNextSpan(page, id, text));
-    EXPECT_EQ(id, "A");
-    EXPECT_EQ(text, "x<span>y</span>z");
-    ASSERT_TRUE(tv::GetNextSpan(page, id, text));
-    EXPECT_EQ(id, "B");
-    EXPECT_EQ(text, "w");
-    EXPECT_FALSE(tv::GetNextSpan(page, id, text));
-    EXPECT_EQ(page, "");
-
-    page = "<SPAN ID='C'>1<span>2<span>3</span>4</span>5</SPAN >tail";
-    ASSERT_TRUE(tv::GetNextSpan(page, id, text));
-    EXPECT_EQ(id, "C");
-    EXPECT_EQ(text, "1<span>2<span>3</span>4</span>5");
-    EXPECT_EQ(page, "tail");
-}
-
-TEST(SpanParserWalk, LongDescriptionLeavesItsInnerSectionsForLater) {
-    const std::string page =
-        "<span id=\"LongDescription\">L<span id=\"Inner\">i</span></span><strong>Additional Hints</strong>"
-        "<span id=\"Hints\" class=\"displayMe\">Nbc<br></span>";
-    tv::SpanReader reader(page);
-    std::string id, text;
-    ASSERT_TRUE(reader.Next(id, text));
-    EXPECT_EQ(id, "LongDescription");
-    EXPECT_EQ(text, "L<span id=\"Inner\">i</span></span>");
-    ASSERT_TRUE(reader.Next(id, text));
-    EXPECT_EQ(id, "Inner");
-    EXPECT_EQ(text, "i");
-    ASSERT_TRUE(reader.Next(id, text));
-    tv::LogCounts counts;
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "HINTS");
-    EXPECT_EQ(text, "Aop");
-    EXPECT_FALSE(reader.Next(id, text));
-
-    // The step function consumes only the opening tag.
-    std::string step = page;
-    ASSERT_TRUE(tv::GetNextSpan(step, id, text));
-    EXPECT_EQ(step, page.substr(27));
-}
-
-TEST(SpanParserWalk, LongDescriptionWithoutHeadingOrEnd) {
-    // A page written from GPX data: no hints heading, the block quote ends it.
-    tv::SpanReader gpx(
-        "<BLOCKQUOTE><span id=\"LongDescription\"><p>Text <span>rot</p></span></BLOCKQUOTE>\r\n"
-        "<span id=\"Hints\">Uvag</span>");
-    std::string id, text;
-    ASSERT_TRUE(gpx.Next(id, text));
-    EXPECT_EQ(text, "<p>Text <span>rot</p>");
-    ASSERT_TRUE(gpx.Next(id, text));
-    tv::LogCounts counts;
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "HINTS");
-    EXPECT_EQ(text, "Hint");
-
-    // Nothing ends it: an empty description, and the walk goes on.
-    tv::SpanReader open("<span id=\"longdescription\">offen <span id=\"CacheName\">N</span>");
-    ASSERT_TRUE(open.Next(id, text));
-    EXPECT_EQ(text, "");
-    ASSERT_TRUE(open.Next(id, text));
-    EXPECT_EQ(id, "CacheName");
-    EXPECT_EQ(text, "N");
-}
 
 TEST(SpanParserWalk, HugeHostilePagesFinish) {
     // Many openers without closers, many long-description openers, many
@@ -407,122 +215,7 @@ TEST(SpanParserWalk, HugeHostilePagesFinish) {
 
 // ---- Per-id cleaning ---------------------------------------------------------------------
 
-TEST(SpanParserClean, SmallSections) {
-    EXPECT_EQ(Clean("CacheName", "Name\r\n\r\n"), "Name");
-    EXPECT_EQ(Clean("UTMFORMAT", "<font size=\"1\">UTM: 32U E 1<br>N 2</font>\r\n"), "32U E 1N 2");
-    EXPECT_EQ(Clean("ShortDescription", "<P>a</p><p>b</P>"), "ab");
-    EXPECT_EQ(Clean("NumVisits", "<B>5</b> <a href=\"x\">alle</a> <font>Logs</font>"), "5  Logs");
-    EXPECT_EQ(Clean("ErrorText", "<FONT color=red>x<STRONG>weg</STRONG>y</FONT><UL><LI>z</LI></UL>"), "xyz");
-    EXPECT_EQ(Clean("CacheOwner", "<b><font size=\"2\">by Ich [<a href=\"p\">profile</a>] [bleibt]</font></b>"),
-              "by Ich  [bleibt]");
-    EXPECT_EQ(Clean("Images", "<font a><img src=\"c/camera.gif\">L&NBSP;<BR><br /></font>"), "L<br />");
-    EXPECT_EQ(Clean("LargeMap", "<img src=\"m.gif\">"), "<img src=\"m.gif\">");
-}
-
-TEST(SpanParserClean, LatLon) {
-    EXPECT_EQ(
-        Clean("LatLon", "<font size=\"3\"><strong>N 48\xC2\xB0 12.345 E 011\xC2\xB0 34.567</strong></font><br />"),
-        "N 48\xB0 12.345 / E 011\xB0 34.567");
-    EXPECT_EQ(Clean("LATLON", "N 47 01.000 W 122 02.000<br><BR>"), "N 47 01.000 / W 122 02.000");
-    // Only the capital letters mark the hemisphere; "â" (0xE2) is not the byte 0xC2.
-    EXPECT_EQ(Clean("LatLon", "etwa N 47 E 8 w\xE2"), "etwa N 47 / E 8 w\xE2");
-    EXPECT_EQ(Clean("LatLon", "unbekannt"), "unbekannt");
-}
-
-TEST(SpanParserClean, HiddenDate) {
-    EXPECT_EQ(Clean("DateHidden", "11/5/2007"), "05. 11. 2007");
-    EXPECT_EQ(Clean("DateHidden", " 2/29/2008 \r\n"), "29. 02. 2008");
-    for (const char* bad : {"31/31/2007", "2/29/2007", "11/5/07", "11/5", "", "a/b/cccc", "11/5/2007/1", "0/1/2007",
-                            "111/5/2007", "11-5-2007"})
-        EXPECT_EQ(Clean("DateHidden", bad), "unbekannt") << bad;
-}
-
-TEST(SpanParserClean, Ratings) {
-    EXPECT_EQ(Clean("Difficulty", "**1/2"), "2.5");
-    EXPECT_EQ(Clean("Terrain", "*****"), "5.0");
-    EXPECT_EQ(Clean("Terrain", "1/2"), "0.5");
-    EXPECT_EQ(Clean("Difficulty", ""), "0.0");
-    EXPECT_EQ(Clean("Difficulty", "<img src=\"stars4.gif\" alt=\"4 out of 5\">"), "4");
-    EXPECT_EQ(
-        Clean("Terrain", "<IMG SRC=\"http://h/images/stars/stars1.gif\" ALT=\"2.5 out of 5\" title=\"2.5 out of 5\">"),
-        "2.5");
-    EXPECT_EQ(Clean("Difficulty", "<img alt=\"vier\">"), "0.0");
-    // Stars win over the alt text.
-    EXPECT_EQ(Clean("Difficulty", "*<img alt=\"4 out of 5\">"), "1.0");
-    EXPECT_EQ(Clean("Difficulty", std::string(100001, '*')), "100001.0");
-}
-
-TEST(SpanParserClean, WatchersAndHints) {
-    EXPECT_EQ(Clean("lnkDetails", "<strong>5</strong> user(s) watching this cache."), "5 Beobachter");
-    EXPECT_EQ(Clean("LNKDETAILS", "<STRONG></STRONG> user(s) watching this cache."), "");
-    tv::LogCounts counts;
-    for (const char* bad : {"<strong>5</strong> user(s)", "5 user(s) watching this cache.", ""}) {
-        std::string id = "lnkDetails", text = bad;
-        EXPECT_FALSE(tv::ParseCacheSection(id, text, kListingHost, counts)) << bad;
-    }
-    std::string id = "Hints\" class=\"displayMe", text = "Nbc";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "HINTS");
-    EXPECT_EQ(text, "Aop");
-    id = "hints\" class=\"DisplayMe";
-    text = "<br>\r\n";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(text, "n/a");
-    id = "Unbekannt";
-    text = "x\r\n";
-    EXPECT_FALSE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(id, "Unbekannt");
-}
-
-TEST(SpanParserClean, TravelBugsSection) {
-    EXPECT_EQ(Clean("lnkTravelBugs", "<a href=\"http://h/track/faq.aspx\">What is a Travel Bug?</a>"), "");
-    EXPECT_EQ(Clean("lnkTravelBugs", "keine"), "");
-    EXPECT_EQ(Clean("lnkTravelBugs",
-                    "<A HREF=\"1\"><b>Eins</b></A><a href=\"2\">Zwei</a>"
-                    "<a href=\"3\">view bug history</a><a>Drei"),
-              "Momentane(r) Travelbug(s) im Cache: \"Eins\", \"Zwei\"");
-}
-
 // ---- Log icons and counters --------------------------------------------------------------
-
-TEST(SpanParserLogs, EveryIconInEverySpelling) {
-    tv::LogCounts counts;
-    counts.LogCountMaintained = 99;
-    const auto sections = ParseAll(ListingBody("log_icons.html"), counts);
-    ASSERT_EQ(sections.size(), 1u);
-    const std::string& logs = sections[0].text;
-
-    const std::array<std::int32_t, 10> expected = {8 + 1, 4, 4, 4, 8, 8, 4, 4, 2, 2};
-    EXPECT_EQ(counts.InDisplayOrder(), expected);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->"), 51);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-)&nbsp;"), 9);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(N)&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->:-(&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(disabled)&nbsp;"), 8);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->(enabled)&nbsp;"), 8);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[komme]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[war da]&nbsp;"), 4);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->? + ?&nbsp;"), 2);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->! + !&nbsp;"), 2);
-    EXPECT_EQ(Occurrences(logs, "<!-- [[LOG]] -->[&uarr;&darr;]"), 2);
-    // Elements that are not icons are removed as plain pictures.
-    EXPECT_NE(logs.find("<tr><td> needsmaint outside the icons folder</td></tr>"), std::string::npos);
-    EXPECT_NE(logs.find("<tr><td> self-closing</td></tr>"), std::string::npos);
-    EXPECT_NE(logs.find("<tr><td> other host</td></tr>"), std::string::npos);
-    EXPECT_EQ(tv::FastPosNoCase(logs, "<img", 1), 0);
-
-    // The next logs section starts from zero.
-    std::string id = "CacheLogs", text = "<tr><td>keine Symbole</td></tr>";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, kListingHost, counts));
-    EXPECT_EQ(counts, tv::LogCounts{});
-
-    // Icons of another host are not counted.
-    text = "<img src='http://127.0.0.1:8089/images/icon_sad.gif'>";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, "127.0.0.1:9999", counts));
-    EXPECT_EQ(counts.LogCountDNF, 0);
-    EXPECT_EQ(text, "");
-}
 
 TEST(SpanParserLogs, OneRowByteForByte) {
     tv::LogCounts counts;
@@ -538,42 +231,7 @@ TEST(SpanParserLogs, OneRowByteForByte) {
     EXPECT_EQ(counts.LogCountWillAttend, 1);
 }
 
-TEST(SpanParserLogs, ProcessWideCountersAndTheSiteHost) {
-    tv::ProcessLogCounts() = tv::LogCounts{};
-    std::string id = "CacheLogs", text = "<img src=\"http://LISTING.test/images/icon_attended.gif\">";
-    ASSERT_TRUE(tv::ParseCacheSection(id, text, tv::ListingSite{"listing.test", "pics.test"}));
-    EXPECT_EQ(tv::ProcessLogCounts().LogCountAttended, 1);
-    EXPECT_EQ(text, "<!-- [[LOG]] -->[war da]&nbsp;");
-}
-
 // ---- Tags and picture links --------------------------------------------------------------
-
-TEST(SpanParserTags, ExtractBalancedTag) {
-    std::string text = "ab<a href=\"<x>\">c</a>", tag;
-    ASSERT_TRUE(tv::ExtractBalancedTag(0, text, tag));
-    EXPECT_EQ(tag, "<a href=\"<x>\">");
-    EXPECT_EQ(text, "abc</a>");
-    ASSERT_TRUE(tv::ExtractBalancedTag(0, text, tag));
-    EXPECT_EQ(tag, "</a>");
-    EXPECT_EQ(text, "abc");
-    EXPECT_FALSE(tv::ExtractBalancedTag(0, text, tag));
-    EXPECT_EQ(tag, "");
-
-    text = "<b>1</b><i>2</i>";
-    ASSERT_TRUE(tv::ExtractBalancedTag(4, text, tag));
-    EXPECT_EQ(tag, "</b>");
-    EXPECT_EQ(text, "<b>1<i>2</i>");
-    EXPECT_FALSE(tv::ExtractBalancedTag(100, text, tag));
-
-    // Unbalanced: nothing changes.
-    for (const char* bad : {"x<a<b>", "<<<>>", "<", "no tags"}) {
-        text = bad;
-        tag = "old";
-        EXPECT_FALSE(tv::ExtractBalancedTag(0, text, tag)) << bad;
-        EXPECT_EQ(text, bad);
-        EXPECT_EQ(tag, "");
-    }
-}
 
 TEST(SpanParserTags, ImageLinksStepByStep) {
     std::string text =
@@ -609,59 +267,6 @@ TEST(SpanParserTags, ImageLinksStepByStep) {
 
 // ---- Flattening --------------------------------------------------------------------------
 
-TEST(SpanParserFlatten, Rules) {
-    EXPECT_EQ(tv::FlattenSectionHTML("a<br>b<BR>"), "a</B><BR>\r\nb</B><BR>\r\n");
-    // A table from character 30 on goes; one before stays (only its tags go).
-    const std::string head(29, '.');
-    EXPECT_EQ(tv::FlattenSectionHTML(head + "<table><tr><td>x</td></tr></table>y"), head + "y");
-    EXPECT_EQ(tv::FlattenSectionHTML("<table><tr><td>x</td></tr></table>y"), "<P>x</P>y");
-    const std::string unclosed = std::string(39, '-') + "<TABLE><tr><td>z";
-    EXPECT_EQ(tv::FlattenSectionHTML(unclosed), std::string(39, '-') + "<P>z");
-    EXPECT_EQ(tv::FlattenSectionHTML("<p>a</p><b>B</b><a href=x>L</a><br clear=all><font s>f</font>[[BR]]"),
-              "</B><BR>\r\naBLf</B><BR>");
-}
-
-TEST(SpanParserFlatten, CleanedLogsOfTheFullPage) {
-    tv::LogCounts counts;
-    auto m = Accepted(ParseAll(ListingBody("full_page.html"), counts));
-    std::string expected = "\r\n\r\n";
-    for (std::string row : kLogRows) {
-        tv::ReplaceAll(row, "<tr><td class=\"Log\">", "<P>");
-        tv::ReplaceAll(row, "</td></tr>", "</P>");
-        tv::ReplaceAll(row, "<br>", "</B><BR>\r\n");
-        expected += row + "\r\n";
-    }
-    EXPECT_EQ(tv::FlattenSectionHTML(m["CACHELOGS"]), expected);
-}
-
 // ---- Log dates ---------------------------------------------------------------------------
-
-TEST(SpanParserDates, LogDates) {
-    const year_month_day today{2008y, February, 10d};
-    const year_month_day tomorrow{2008y, February, 11d};
-    bool bad = true;
-    EXPECT_EQ(tv::ParseLogDate("Today", today, &bad), today);
-    EXPECT_FALSE(bad);
-    EXPECT_EQ(tv::ParseLogDate(" yesterday ", today), (year_month_day{2008y, February, 9d}));
-    EXPECT_EQ(tv::ParseLogDate("3 days ago", today), (year_month_day{2008y, February, 7d}));
-    EXPECT_EQ(tv::ParseLogDate("41 DAYS AGO", today), (year_month_day{2007y, December, 31d}));
-    EXPECT_EQ(tv::ParseLogDate("7 Nov 07", today, &bad), (year_month_day{2007y, November, 7d}));
-    EXPECT_FALSE(bad);
-    EXPECT_EQ(tv::ParseLogDate("29 feb 08", today), (year_month_day{2008y, February, 29d}));
-    EXPECT_EQ(tv::ParseLogDate("07   Nov   07", today), (year_month_day{2007y, November, 7d}));
-    for (const char* s : {"7 Foo 07", "123 Nov 07", "31 Feb 08", "many days ago", "Nov 7 07", "7 Nov", "7 Nov 7", "",
-                          "7 Nov xx", "99999999999999999999 days ago"}) {
-        bad = false;
-        EXPECT_EQ(tv::ParseLogDate(s, today, &bad), tomorrow) << s;
-        EXPECT_TRUE(bad) << s;
-    }
-}
-
-TEST(SpanParserDates, TodayComesFromTheClock) {
-    tv::platform::ScopedFakes fakes;
-    fakes.clock.time = {2007, 12, 31, 23, 59, 0, 0};
-    EXPECT_EQ(tv::ParseLogDate("today"), (year_month_day{2007y, December, 31d}));
-    EXPECT_EQ(tv::ParseLogDate("kaputt"), (year_month_day{2008y, January, 1d}));
-}
 
 }  // namespace

@@ -88,19 +88,6 @@ TEST_F(CacheDbTest, IndexBytesOfTheThreeRecordExample) {
     EXPECT_FALSE(Exists("Caches.idx.tmp"));
 }
 
-TEST_F(CacheDbTest, IndexOfEmptyAndMissingDatabase) {
-    dir.write("Caches.idx", "old index");
-    EXPECT_EQ(tv::BuildCacheIndex(), -1);
-    EXPECT_EQ(Idx(), "old index");
-
-    dir.write("Caches.bin", "");
-    EXPECT_EQ(tv::BuildCacheIndex(), 0);
-    EXPECT_TRUE(Exists("Caches.idx"));
-    EXPECT_EQ(Idx(), "");
-    TCacheRec r;
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
-}
-
 TEST_F(CacheDbTest, DuplicateCodesFollowTheDecimalTieOrder) {
     std::vector<TCacheRec> recs;
     for (int i = 0; i < 11; ++i) recs.push_back(Rec("GCX" + std::to_string(i)));
@@ -210,40 +197,6 @@ TEST_F(CacheDbTest, LookupWithAndWithoutIndex) {
     EXPECT_EQ(r, TCacheRec{});
 }
 
-TEST_F(CacheDbTest, ExactScanAndWorkFolderChange) {
-    WriteDb({Rec("gc1"), Rec("GC1", "upper")});
-    TCacheRec r = Rec("X");
-    ASSERT_TRUE(tv::ScanCacheDB("GC1", r));
-    EXPECT_EQ(r.RecNo, 1);
-    EXPECT_EQ(r.Name, "upper");
-    EXPECT_FALSE(tv::ScanCacheDB("Gc1", r));
-    EXPECT_EQ(r, TCacheRec{});
-
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
-    // Another work folder: the loaded index must not answer for it.
-    tvtest::TempDir other;
-    other.write("Caches.bin", tv::EncodeCacheRecs({Rec("GC7")}));
-    tv::ProcSettings.WorkDir = other.str();
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
-    EXPECT_TRUE(tv::FindCacheByWaypoint("GC7", r));
-}
-
-TEST_F(CacheDbTest, LookupSeesAFileRenamedOverTheDatabase) {
-    WriteDb({Rec("GC1", "old"), Rec("GC2")});
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    TCacheRec r;
-    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
-    EXPECT_EQ(r.Name, "old");
-    // Another writer replaces the whole file (same order, no index rebuild).
-    dir.write("next.bin", tv::EncodeCacheRecs({Rec("GC1", "new"), Rec("GC2")}));
-    fs::rename(dir.path() / "next.bin", dir.path() / "Caches.bin");
-    ASSERT_TRUE(tv::FindCacheByWaypoint("GC1", r));
-    EXPECT_EQ(r.Name, "new");
-    fs::remove(dir.path() / "Caches.bin");
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC1", r));
-}
-
 // ---- Append, store, delete -------------------------------------------------
 
 TEST_F(CacheDbTest, AppendCreatesTheDatabaseAndNeverAddsACodeTwice) {
@@ -264,23 +217,6 @@ TEST_F(CacheDbTest, AppendCreatesTheDatabaseAndNeverAddsACodeTwice) {
     ASSERT_TRUE(tv::FindCacheByWaypoint("gc7", r));
     EXPECT_EQ(r.RecNo, 2);
     EXPECT_EQ(r.Name, "Cache GC7");
-}
-
-TEST_F(CacheDbTest, AppendAfterATruncatedTrailingRecord) {
-    dir.write("Caches.bin", tv::EncodeCacheRecs({Rec("GC1"), Rec("GC2")}) + std::string(100, 'x'));
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    EXPECT_EQ(Idx().size(), 48u);
-    ASSERT_TRUE(tv::ReadCacheDB());
-    EXPECT_EQ(tv::CacheDBList->Count(), 2);
-    EXPECT_TRUE(fakes.messages.shown.empty());
-    tv::FreeCacheDB();
-
-    // The partial record is no record: the next one takes its place.
-    ASSERT_TRUE(tv::AppendCacheRec(Rec("GC3")));
-    EXPECT_EQ(Bin().size(), 3u * 296u);
-    TCacheRec r;
-    ASSERT_TRUE(tv::FindCacheByWaypoint("GC3", r));
-    EXPECT_EQ(r.RecNo, 2);
 }
 
 TEST_F(CacheDbTest, StoreOverwritesInPlaceOrAppends) {
@@ -350,22 +286,6 @@ TEST_F(CacheDbTest, FailedDeleteKeepsTheOldDatabase) {
     EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
-TEST_F(CacheDbTest, ReadWholeDatabaseWithProgress) {
-    std::vector<TCacheRec> recs;
-    for (int i = 0; i < 250; ++i) recs.push_back(Rec("GC" + std::to_string(i)));
-    WriteDb(recs);
-    ASSERT_TRUE(tv::ReadCacheDB());
-    ASSERT_EQ(tv::CacheDBList->Count(), 250);
-    EXPECT_EQ(tv::CacheDBList->Key(249), "GC249");
-    EXPECT_EQ(tv::CacheDBList->At(17), recs[17]);
-    EXPECT_TRUE(tv::CacheDBList->Exists("gc100"));
-    EXPECT_EQ(fakes.progress.maximum, 250);
-    EXPECT_EQ(fakes.progress.position, 200);
-    EXPECT_EQ(fakes.pump.pumps, 2);
-    tv::FreeCacheDB();
-    EXPECT_EQ(tv::CacheDBList, nullptr);
-}
-
 // ---- National list lines ----------------------------------------------------
 
 TEST(CacheDbLine, FullAndShortLines) {
@@ -412,79 +332,6 @@ TEST(CacheDbLine, FullAndShortLines) {
     EXPECT_EQ(r.CacheType, std::string(20, 'T'));
     EXPECT_EQ(r.Waypoint, "GC12345678901234");
     EXPECT_EQ(r.Terrain, "4.5");
-}
-
-TEST(CacheDbLine, RejectedLines) {
-    const std::string tail = R"( "TRADITIONAL CACHE" "Regular" GC1A2B 0 1.5 2)";
-    const std::vector<std::string> bad = {
-        "# 4711 \"x\" 2004 7 3 48.1 11.5" + tail,
-        "4711",
-        "",
-        "abc \"x\" 2004 7 3 48.1 11.5" + tail,
-        " 4711 \"x\" 2004 7 3 48.1 11.5" + tail,
-        "4711 \"x\" 2004 2 30 48.1 11.5" + tail,
-        "4711 \"x\" 2004 7 3 48,1 11.5" + tail,
-        "4711 \"x\" 2004 7 3 48.1 east" + tail,
-        "4711 \"x\" 2004 7 3 nan 11.5" + tail,
-        "4711 \"x\" 2004 7" ,
-        "4711 \"x\" 2004 7 3 48.1 11.5 \"T\" \"S\"",
-        "99999999999 \"x\" 2004 7 3 48.1 11.5" + tail,
-    };
-    for (const auto& line : bad) {
-        TCacheRec r = Rec("junk");
-        EXPECT_EQ(tv::ParseCacheDBLine(line, r), -1) << line;
-    }
-}
-
-TEST(CacheDbLine, Tokenizer) {
-    std::string line = "ab   cd  ";
-    std::string tok;
-    EXPECT_TRUE(tv::NextToken(line, tok));
-    EXPECT_EQ(tok, "ab");
-    EXPECT_EQ(line, "cd  ");
-    EXPECT_TRUE(tv::NextToken(line, tok));
-    EXPECT_EQ(tok, "cd");
-    EXPECT_EQ(line, "");
-    EXPECT_FALSE(tv::NextToken(line, tok));
-    EXPECT_EQ(tok, "");
-
-    line = "  last\t\r";
-    EXPECT_FALSE(tv::NextToken(line, tok));  // the first blank comes first: an empty token
-    EXPECT_EQ(tok, "");
-    EXPECT_EQ(line, "last\t\r");
-    EXPECT_TRUE(tv::NextToken(line, tok));
-    EXPECT_EQ(tok, "last");
-    EXPECT_TRUE(line.empty());
-
-    line = "  \tx ";
-    tv::TrimLeadingBlanks(line);
-    EXPECT_EQ(line, "\tx ");
-}
-
-TEST_F(CacheDbTest, ParsedLinesRoundTripThroughTheDatabase) {
-    const std::vector<std::string> lines = {
-        R"(100 "Erster &quot;Cache&quot;" 2001 5 1 48.1 11.1 "MULTI-CACHE" "Small" GC100 x 2 3)",
-        R"(101 "Zweiter" 2002 6 2 48.2 11.2 "TRADITIONAL CACHE" "Regular" gc101 x 1)",
-        R"(102 "Dritter" 2003 7 3 -48.3 -11.3 "UNKNOWN CACHE" "Other" GC102 x 5 5 rest)",
-    };
-    std::vector<TCacheRec> parsed;
-    for (const auto& l : lines) {
-        TCacheRec r;
-        ASSERT_GE(tv::ParseCacheDBLine(l, r), 0) << l;
-        r.InDB = 1;
-        r.CountryId = 7;
-        ASSERT_TRUE(tv::AppendCacheRec(r));
-        parsed.push_back(r);
-    }
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        TCacheRec r;
-        ASSERT_TRUE(tv::FindCacheByWaypoint(parsed[i].Waypoint.view(), r));
-        TCacheRec want = parsed[i];
-        want.RecNo = static_cast<int>(i);
-        EXPECT_EQ(r, want);
-    }
-    EXPECT_EQ(parsed[0].Name, "Erster \"Cache\"");
 }
 
 // ---- Large database ---------------------------------------------------------

@@ -21,16 +21,6 @@ struct ProgramDirScope {
     }
 };
 
-std::string Entries(int n, int idBase) {
-    std::string s = "[CacheDB]\r\nGCDatabaseCount=" + std::to_string(n) + "\r\n";
-    for (int i = 1; i <= n; ++i) {
-        const std::string k = std::to_string(i);
-        s += "DB_CountryID" + k + "=" + std::to_string(idBase + i) + "\r\nDB_Filename" + k + "=list" + k +
-             ".txt\r\nDB_CName" + k + "=Land" + k + "\r\n";
-    }
-    return s;
-}
-
 }  // namespace
 
 TEST(CacheDBTable, ReadsSampleFileWithBadLines) {
@@ -76,30 +66,8 @@ TEST(CacheDBTable, ReadsSampleFileWithBadLines) {
     EXPECT_EQ(CountryIDByName(""), 0);         // entries without a name are not found by an empty one
 }
 
-TEST(CacheDBTable, MissingFileAndCountLimits) {
-    tvtest::TempDir dir;
-    ProgramDirScope scope(dir.str());
-    CacheDBTable() = TCacheDBTable::Parse(Entries(2, 0));
-    EXPECT_EQ(ReadCacheDBConf(), 0);  // no file: the old table is gone
-    EXPECT_EQ(CountryNameByID(79), "79");
-    EXPECT_EQ(CountryIDByName("Germany"), 0);
-
-    const auto full = TCacheDBTable::Parse(Entries(60, 100));
-    ASSERT_EQ(full.Count(), 50);
-    EXPECT_EQ(full.Entry(50).CountryID, 150);
-    EXPECT_EQ(full.Entry(50).FileName, "list50.txt");
-    EXPECT_EQ(full.CountryIDByName("land51"), 0);
-    EXPECT_THROW(full.Entry(51), std::out_of_range);
-
-    std::string negative = Entries(3, 0);
-    negative.replace(negative.find("=3"), 2, "=-3");
-    EXPECT_EQ(TCacheDBTable::Parse(negative).Count(), 0);
-    EXPECT_EQ(TCacheDBTable::Parse("[cachedb]\ngcdatabasecount=1\ndb_countryid1=7\n").Entry(1).CountryID, 7);
-    EXPECT_EQ(TCacheDBTable::Parse("").Count(), 0);
-}
-
 TEST(CacheDBTable, ShippedTableIsUsable) {
-    const auto t = TCacheDBTable::Parse(tvtest::ReadFileBytes(tvtest::Fixture("../../data/CacheDB.conf")));
+    const auto t = TCacheDBTable::Parse(tvtest::ReadFileBytes(tvtest::ShippedData("CacheDB.conf")));
     ASSERT_GE(t.Count(), 3);
     EXPECT_EQ(t.Entry(3).CountryID, 79);  // the default primary database
     EXPECT_EQ(t.CountryIDByName("Germany"), 79);
@@ -110,22 +78,3 @@ TEST(CacheDBTable, ShippedTableIsUsable) {
     }
 }
 
-TEST(CacheTypes, EveryTypeTextAndBack) {
-    const char* texts[] = {"Traditional Cache", "Multi-cache",   "Virtual Cache",      "Letterbox Hybrid",
-                           "Event Cache",       "Webcam Cache",  "Unknown Cache",      "Locationless Cache",
-                           "Cache In Trash Out E", "Earthcache"};
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(CacheTypeFromText(texts[i]), i) << texts[i];
-        EXPECT_EQ(CacheTypeFromText(CacheTypeText(i)), i);
-    }
-    EXPECT_EQ(CacheTypeFromText("MULTI-CACHE"), 1);
-    EXPECT_EQ(CacheTypeFromText("Earthcache"), 9);
-    EXPECT_EQ(CacheTypeFromText(""), 10);
-    EXPECT_EQ(CacheTypeFromText("Cache In Trash Out Event"), 10);
-    EXPECT_EQ(CacheTypeFromText("cache in trash out e"), 8);
-    // The stored type field holds 20 bytes: the cut event name maps to 8.
-    EXPECT_EQ(CacheTypeFromText(std::string("Cache In Trash Out Event").substr(0, 20)), 8);
-    EXPECT_EQ(CacheTypeFromText("Traditional Cache "), 10);
-    EXPECT_EQ(CacheTypeText(10), "");
-    EXPECT_EQ(CacheTypeText(-1), "");
-}

@@ -45,43 +45,6 @@ private:
     void (*handler_)(int) = nullptr;
 };
 
-TEST(FileTimes, ModificationTimeInLocalTime) {
-    tvtest::TempDir dir;
-    const std::string file = dir.write("a.txt", "x").string();
-    tvtest::SetLocalFileTime(file, 2007, 11, 8, 20, 15);
-    const auto t = FileModificationTime(file);
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t->year, 2007);
-    EXPECT_EQ(t->month, 11);
-    EXPECT_EQ(t->day, 8);
-    EXPECT_EQ(t->hour, 20);
-    EXPECT_EQ(t->minute, 15);
-    EXPECT_EQ(t->second, 0);
-    tvtest::SetLocalFileTime(file, 2008, 3, 0);  // the last day of February
-    EXPECT_EQ(FileModificationTime(file)->day, 29);
-    EXPECT_FALSE(FileModificationTime(dir.str() + "missing.txt"));
-
-    EXPECT_TRUE(IsRegularFile(file));
-    EXPECT_FALSE(IsRegularFile(dir.str()));
-    EXPECT_FALSE(IsRegularFile(dir.str() + "missing.txt"));
-    std::filesystem::create_symlink(file, dir.path() / "link.txt");
-    EXPECT_TRUE(IsRegularFile(dir.str() + "link.txt"));
-    std::filesystem::create_directory_symlink(dir.path(), dir.path() / "dirlink");
-    EXPECT_FALSE(IsRegularFile(dir.str() + "dirlink"));
-}
-
-TEST(FileMask, PlainWildcardsWithoutTheDosRules) {
-    EXPECT_FALSE(WildcardMatch("GC123", "GC*.*"));
-    EXPECT_TRUE(WildcardMatch("gc1.HTML", "GC*.*"));
-    EXPECT_TRUE(WildcardMatch("sub/dir/x.GPX", "*.gpx"));
-    EXPECT_TRUE(WildcardMatch("", "*"));
-    EXPECT_FALSE(WildcardMatch("x", ""));
-    EXPECT_TRUE(WildcardMatch("", ""));
-    EXPECT_FALSE(WildcardMatch("GC12", "GC?"));
-    EXPECT_TRUE(WildcardMatch("aXbXc", "a*b*c"));
-    EXPECT_FALSE(WildcardMatch("aXbXd", "a*b*c"));
-}
-
 TEST(FileMask, DosSemantics) {
     EXPECT_TRUE(MatchesMask("GC123", "GC*.*"));
     EXPECT_TRUE(MatchesMask("gc1.HTML", "GC*.*"));
@@ -104,34 +67,6 @@ TEST(FileMask, DosSemantics) {
     EXPECT_FALSE(MatchesMask("\xE4.txt", "\xC4.txt"));
     // Many stars stay fast.
     EXPECT_FALSE(MatchesMask(std::string(5000, 'a'), std::string(60, '*') + "b"));
-}
-
-TEST(FileFolders, ListingSortedAndLookupIgnoringCase) {
-    tvtest::TempDir dir;
-    dir.write("b.txt", "1");
-    dir.write("A.txt", "2");
-    dir.write("c.GPX", "3");
-    dir.write("sub/x.txt", "4");
-    dir.write("Zed/y.txt", "5");
-    fs::create_directory_symlink(dir.path() / "sub", dir.path() / "link");
-    EXPECT_EQ(ListFolder(dir.str()), (Names{"A.txt", "b.txt", "c.GPX"}));
-    EXPECT_EQ(ListFolder(dir.str(), "*.TXT"), (Names{"A.txt", "b.txt"}));
-    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::Folders), (Names{"sub", "Zed"}));
-    EXPECT_EQ(ListFolder(dir.str() + "missing/"), Names{});
-
-    EXPECT_EQ(FindFileNoCase(dir.str(), "B.TXT").value_or(""), dir.str() + "b.txt");
-    EXPECT_EQ(FindFileNoCase(dir.path().string(), "a.txt").value_or(""), dir.str() + "A.txt");
-    EXPECT_FALSE(FindFileNoCase(dir.str(), "none.txt"));
-    EXPECT_FALSE(FindFileNoCase(dir.str(), "../b.txt"));
-    EXPECT_EQ(ResolveFileNoCase(dir.str(), "WPList.txt"), dir.str() + "WPList.txt");
-    EXPECT_EQ(WithTrailingSlash("/a/b//"), "/a/b/");
-    EXPECT_EQ(WithTrailingSlash("/"), "/");
-    EXPECT_EQ(WithTrailingSlash(""), "");
-    EXPECT_EQ(WithoutTrailingSlash("/a/b//"), "/a/b");
-    EXPECT_EQ(WithoutTrailingSlash("/a/b"), "/a/b");
-    EXPECT_EQ(WithoutTrailingSlash("//"), "/");
-    EXPECT_EQ(WithoutTrailingSlash(""), "");
-    EXPECT_EQ(WithTrailingSlash(WithoutTrailingSlash("/a/b/")), "/a/b/");
 }
 
 TEST(FileText, LinesAndAtomicWrites) {
@@ -286,36 +221,6 @@ TEST(FileCopy, FailedCopyLeavesNoPartialFile) {
     EXPECT_EQ(fs::file_size(dir.path() / "src"), 5000u);
 }
 
-TEST(FileFinds, LoadFoundCodesInFileOrder) {
-    tvtest::TempDir dir;
-    std::vector<TFoundRec> recs(3);
-    recs[0].Waypoint = "GC1";
-    recs[1].Waypoint = "GC2";
-    recs[2].Waypoint = "GC3";
-    recs[1].Name = "Zweiter";
-    dir.write("Finds.bin", EncodeFoundRecs(recs) + std::string(100, '\x07'));  // a partial record at the end
-    Names codes{"stale"};
-    LoadFoundCodes(codes, dir.str());
-    EXPECT_EQ(codes, (Names{"GC1", "GC2", "GC3"}));
-    tvtest::TempDir empty;
-    LoadFoundCodes(codes, empty.path().string());
-    EXPECT_TRUE(codes.empty());
-}
-
-TEST(FileDelete, CacheFilesOfOneFolder) {
-    platform::ScopedFakes fakes;
-    tvtest::TempDir dir;
-    for (const char* f : {"GC1.html", "gc2.html", "GC3_converted.html", "GC4.meta", "GC5", "index.html",
-                          "INDEX.HTML", "Persinfo.txt", "notGC.html", "sub/GC6.html"})
-        dir.write(f, "x");
-    fs::create_directory(dir.path() / "GCfolder");
-    DeleteCacheFiles(dir.str());
-    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::All), (Names{"GCfolder", "notGC.html", "Persinfo.txt", "sub"}));
-    EXPECT_TRUE(fs::exists(dir.path() / "sub/GC6.html"));
-    EXPECT_FALSE(fakes.pump.busy);
-    EXPECT_GE(fakes.pump.pumps, 2);
-}
-
 TEST(FileDelete, TreeStaysInsideItsFolder) {
     platform::ScopedFakes fakes;
     tvtest::TempDir outside;
@@ -331,36 +236,6 @@ TEST(FileDelete, TreeStaysInsideItsFolder) {
     EXPECT_TRUE(fs::exists(dir.path() / "subC/deeper/GC4.html"));  // only one level down
     EXPECT_TRUE(fs::exists(dir.path() / ".hidden/GC5.html"));
     EXPECT_EQ(outside.read("GC9.html"), "keep");
-}
-
-TEST(FileDelete, ByMaskAndSingleFiles) {
-    tvtest::TempDir dir;
-    for (const char* f : {"a.meta", "B.META", "c.html", "d.meta/x"}) dir.write(f, "x");
-    EXPECT_EQ(DeleteFilesByMask(dir.str(), "*.gpx"), 0);
-    EXPECT_EQ(DeleteFilesByMask(dir.str(), "../*.meta"), 0);
-    EXPECT_EQ(DeleteFilesByMask(dir.str(), "*.meta"), 2);
-    EXPECT_EQ(ListFolder(dir.str(), "*", EntryKind::All), (Names{"c.html", "d.meta"}));
-    EXPECT_TRUE(DeleteFileChecked(dir.str() + "c.html"));
-    EXPECT_FALSE(DeleteFileChecked(dir.str() + "c.html"));
-    EXPECT_FALSE(DeleteFileChecked(dir.str() + "d.meta"));
-    EXPECT_TRUE(fs::exists(dir.path() / "d.meta/x"));
-}
-
-TEST(FileFolderPicker, ThroughThePlatformDialog) {
-    platform::ScopedFakes fakes;
-    TFolderBrowser picker;
-    EXPECT_EQ(picker.Title, W("Bitte Ordner auswählen!"));
-    picker.Folder = "/before";
-    picker.InitialDir = "/home/x";
-    fakes.files.folderAnswers.push_back(std::nullopt);
-    EXPECT_FALSE(picker.Execute());
-    EXPECT_EQ(picker.Folder, "/before");
-    fakes.files.folderAnswers.push_back(std::string("/data/caches/"));
-    picker.Title = "Bitte Verzeichnis ausw\xE4hlen";
-    EXPECT_TRUE(picker.Execute());
-    EXPECT_EQ(picker.Folder, "/data/caches");
-    ASSERT_EQ(fakes.files.titles.size(), 2u);
-    EXPECT_EQ(fakes.files.titles[1], "Bitte Verzeichnis ausw\xE4hlen");
 }
 
 }  // namespace

@@ -20,31 +20,6 @@ TEST(NumberFormat, FixedRoundsToPrecisionAndPadsDecimals) {
     EXPECT_EQ(FormatFixed(1234567.0, 3, 2), "1.23E6");      // too many integer digits
 }
 
-TEST(NumberFormat, GeneralIsShortestWithinFifteenDigits) {
-    EXPECT_EQ(FormatFloatGeneral(48.5), "48.5");
-    EXPECT_EQ(FormatFloatGeneral(15), "15");
-    EXPECT_EQ(FormatFloatGeneral(10.75), "10.75");
-    EXPECT_EQ(FormatFloatGeneral(-0.5), "-0.5");
-    EXPECT_EQ(FormatFloatGeneral(0.1 + 0.2), "0.3");
-    EXPECT_EQ(FormatFloatGeneral(49.12346), "49.12346");
-    EXPECT_EQ(FormatFloatGeneral(0.00001), "0.00001");
-    EXPECT_EQ(FormatFloatGeneral(0.000001), "1E-6");
-    EXPECT_EQ(FormatFloatGeneral(-1.5e-7), "-1.5E-7");
-    EXPECT_EQ(FormatFloatGeneral(123456789012345.0), "123456789012345");
-    EXPECT_EQ(FormatFloatGeneral(1e15), "1E15");
-    EXPECT_EQ(FormatFloatGeneral(1e20), "1E20");
-    EXPECT_EQ(FormatFloatGeneral(-0.0), "0");
-    EXPECT_EQ(FormatFloatGeneral(3.25, ','), "3,25");
-}
-
-TEST(NumberFormat, GeneralTextReadsBack) {
-    for (double v : {49.5, -8.5, 10.75, 1e-5, 1.5e-7, 6.02214076e23, 123.456789012345, -0.001}) {
-        auto back = ParseFloat(FormatFloatGeneral(v));
-        ASSERT_TRUE(back) << v;
-        EXPECT_DOUBLE_EQ(*back, v);
-    }
-}
-
 TEST(NumberFormat, ParseFloatAcceptsOnlyNumbers) {
     EXPECT_EQ(ParseFloat("48.5"), 48.5);
     EXPECT_EQ(ParseFloat(" 48.5 "), 48.5);
@@ -63,30 +38,6 @@ TEST(NumberFormat, ParseFloatAcceptsOnlyNumbers) {
     EXPECT_FALSE(ParseFloat("-+1"));
     EXPECT_FALSE(ParseFloat("1e999"));
     EXPECT_FALSE(ParseFloat("0x10"));
-}
-
-TEST(NumberFormat, ParseIntIsStrict) {
-    EXPECT_EQ(ParseInt("12"), 12);
-    EXPECT_EQ(ParseInt("-1"), -1);
-    EXPECT_EQ(ParseInt(" +7 "), 7);
-    EXPECT_FALSE(ParseInt("12abc"));
-    EXPECT_FALSE(ParseInt("1.5"));
-    EXPECT_FALSE(ParseInt(""));
-    EXPECT_FALSE(ParseInt("+-3"));
-    EXPECT_FALSE(ParseInt("2147483648"));
-    EXPECT_EQ(ParseInt("-2147483648"), -2147483647 - 1);
-    EXPECT_EQ(ParseInt64("2147483648"), 2147483648LL);
-}
-
-TEST(NumberFormat, IntegerTextsReadBack) {
-    for (long long v : {0LL, 7LL, -12LL, 2147483648LL, -9223372036854775807LL - 1}) {
-        EXPECT_EQ(ParseInt64(IntText(v)), v) << v;
-    }
-    EXPECT_EQ(IntText(-9223372036854775807LL - 1), "-9223372036854775808");
-    EXPECT_EQ(TwoDigits(0), "00");
-    EXPECT_EQ(TwoDigits(5), "05");
-    EXPECT_EQ(TwoDigits(12), "12");
-    EXPECT_EQ(TwoDigits(2007), "2007");
 }
 
 }  // namespace tv

@@ -64,61 +64,12 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultsOnceSecondStartKeepsUserValues) 
     EXPECT_EQ(ProcSettings.WorkDir, f);
 }
 
-TEST_F(SettingsTest, ExistingWorkDirGetsNoDefaults) {
-    dir.write("tq.conf", "[Program]\r\nWorkDir=/x\r\n");
-    ASSERT_TRUE(StartSettingsFile());
-    EXPECT_TRUE(ConfigExisted);
-    EXPECT_EQ(conf(), "[Program]\r\nWorkDir=/x\r\nLatestStart=03.02.2007 09:05:07\r\n");
-}
-
-TEST_F(SettingsTest, TypedAccessors) {
-    ASSERT_TRUE(WriteSettingFloat("HomeLat", 48.5));
-    ASSERT_TRUE(WriteSettingBool("UseProxy", true));
-    ASSERT_TRUE(WriteSettingInt("LXM", 2007));
-    ASSERT_TRUE(WriteSectionInt("MainForm", "PosX", -4));
-    EXPECT_EQ(conf(), "[Program]\r\nHomeLat=48.5\r\nUseProxy=1\r\nLXM=2007\r\n\r\n[MainForm]\r\nPosX=-4\r\n");
-
-    dir.write("tq.conf", "[Program]\r\nA=abc\r\nB=2\r\nC=0\r\nD=true\r\nE=12abc\r\nF=1E-5\r\n");
-    EXPECT_EQ(ReadSettingFloat("A"), 0);
-    EXPECT_TRUE(ReadSettingBool("B"));
-    EXPECT_FALSE(ReadSettingBool("C"));
-    EXPECT_FALSE(ReadSettingBool("D"));
-    EXPECT_FALSE(ReadSettingBool("Missing"));
-    EXPECT_EQ(ReadSettingInt("E"), 0);
-    EXPECT_EQ(ReadSettingInt("Missing"), 0);
-    EXPECT_EQ(ReadSettingStr("Missing"), "");
-    EXPECT_DOUBLE_EQ(ReadSettingFloat("F"), 1e-5);
-}
-
-TEST_F(SettingsTest, KeyAndSectionCase) {
-    ASSERT_TRUE(IniFile().writeString("program", "workdir", "/w"));
-    ASSERT_TRUE(WriteSettingStr("WorkDir", "/v"));
-    EXPECT_EQ(ReadSettingStr("WORKDIR"), "/v");
-    EXPECT_EQ(conf(), "[program]\r\nworkdir=/v\r\n");
-}
-
 TEST_F(SettingsTest, ValueWithALineBreakCannotInjectAKey) {
     ASSERT_TRUE(WriteSettingStr("WorkDir", "/x"));
     ASSERT_TRUE(WriteSettingStr("Username", "a\r\nWorkDir=/evil"));
     EXPECT_EQ(ReadSettingStr("WorkDir"), "/x");
     EXPECT_EQ(ReadSettingStr("Username"), "a  WorkDir=/evil");
     EXPECT_EQ(conf(), "[Program]\r\nWorkDir=/x\r\nUsername=a  WorkDir=/evil\r\n");
-}
-
-TEST_F(SettingsTest, DeleteAdditionalHomeRemovesExactlyOneNumber) {
-    dir.write("tq.conf",
-              "[Program]\r\nAddHomeLat3=1\r\nAddHomeLon3=2\r\nAddHomeTxt3=c\r\nAddHomeLat13=4\r\n"
-              "AddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
-    ASSERT_TRUE(DeleteAdditionalHome(3));
-    EXPECT_EQ(conf(), "[Program]\r\nAddHomeLat13=4\r\nAddHomeLat33=5\r\nAddHomeTxt30=6\r\n");
-}
-
-TEST_F(SettingsTest, WorkFolderOpenerKeepsTheProgramSection) {
-    ASSERT_TRUE(WriteSettingInt("Radius", 15));
-    TIniFile work(dir.str() + "tq.conf");
-    ASSERT_TRUE(work.writeString("ListExport", "X", "1"));
-    ASSERT_TRUE(WriteSettingInt("Radius", 16));
-    EXPECT_EQ(conf(), "[Program]\r\nRadius=16\r\n\r\n[ListExport]\r\nX=1\r\n");
 }
 
 TEST_F(SettingsTest, FloatsIgnoreTheProcessLocale) {

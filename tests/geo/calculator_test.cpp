@@ -38,15 +38,6 @@ TEST(DistanceText, DefaultsGiveTheKnownDistanceAndBearing) {
     EXPECT_EQ(text, "Entfernung = " + FormatFixed(d, 8, 3) + " km in Richtung " + FormatFixed(b, 4, 2) + " Grad");
 }
 
-TEST(DistanceText, FirstFaultyBoxIsNamed) {
-    const auto ok = B("49", "30", "Nord");
-    const auto bad = B("49", "", "Nord");
-    EXPECT_EQ(DistanceText(bad, bad, bad, bad), "Fehler bei Startkoordinate Breite");
-    EXPECT_EQ(DistanceText(ok, bad, bad, bad), W("Fehler bei Startkoordinate Länge"));
-    EXPECT_EQ(DistanceText(ok, ok, bad, bad), "Fehler bei Zielkoordinate Breite");
-    EXPECT_EQ(DistanceText(ok, ok, ok, bad), W("Fehler bei Zielkoordinate Länge"));
-}
-
 TEST(DistanceText, SouthernAndWesternPointsAndBearingRounding) {
     // Santiago to Buenos Aires: both south and west.
     const std::string text = DistanceText(B("33", "27.000", "Süd"), B("70", "40.000", "West"), B("34", "36.000", "Süd"),
@@ -58,57 +49,6 @@ TEST(DistanceText, SouthernAndWesternPointsAndBearingRounding) {
     EXPECT_EQ(text, "Entfernung = " + FormatFixed(d, 8, 3) + " km in Richtung " + FormatFixed(b, 4, 2) + " Grad");
     // Four significant digits before the two decimals.
     EXPECT_EQ(FormatFixed(193.2567, 4, 2), "193.30");
-}
-
-TEST(ProjectionTexts, DefaultsErrorsAndZeroDistance) {
-    const auto lat = B("49", "30.000", "Nord");
-    const auto lon = B("10", "45.000", "Ost");
-    ProjectionLabels p = ProjectionTexts(lat, lon, "85.32", "193.25");
-    EXPECT_EQ(p.lat, W("N 48° 45.169"));
-    EXPECT_EQ(p.lon, W("E 10° 28.996"));
-
-    p = ProjectionTexts(lat, lon, "8x", "193.25");
-    EXPECT_EQ(p.lat, "Fehler bei Entfernung");
-    EXPECT_EQ(p.lon, "");
-    p = ProjectionTexts(lat, lon, "8", "");
-    EXPECT_EQ(p.lat, "Fehler bei Richtungswinkel");
-    EXPECT_EQ(p.lon, "");
-    p = ProjectionTexts(B("", "1", "Nord"), lon, "8", "1");
-    EXPECT_EQ(p.lat, "Fehler bei Breite");
-    p = ProjectionTexts(lat, B("1", "x", "Ost"), "8", "1");
-    EXPECT_EQ(p.lat, W("Fehler bei Länge"));
-    EXPECT_EQ(p.lon, "");
-
-    // 0 km gives the start back, also where a plain acos would fail.
-    p = ProjectionTexts(B("48", "8.220", "Nord"), B("11", "34.500", "Ost"), "0", "77");
-    EXPECT_EQ(p.lat, W("N 48° 8.220"));
-    EXPECT_EQ(p.lon, W("E 11° 34.500"));
-    auto q = ProjectCoordinate(LatLon{48.137, 11.575}, 0, 77);
-    ASSERT_TRUE(q);
-    EXPECT_NEAR(q->lat, 48.137, 1e-6);
-    EXPECT_NEAR(q->lon, 11.575, 1e-6);
-
-    // Southern start: the labels carry S and W.
-    p = ProjectionTexts(B("33", "30", "Süd"), B("70", "15", "West"), "10", "180");
-    double la = 0, lo = 0;
-    ASSERT_TRUE(ProjectCoordinate(la, lo, -33.5, -70.25, 10, 180));
-    EXPECT_EQ(p.lat, FormatCoordHalf(kHalfLatitude, la));
-    EXPECT_EQ(p.lat.substr(0, 2), "S ");
-    EXPECT_EQ(p.lon, W("W 70° 15.000"));
-}
-
-TEST(BoxesFromSigned, MagnitudeAndHemisphere) {
-    DegMinBoxes b = BoxesFromSigned(-33.5, true);
-    EXPECT_EQ(b.degrees, "33");
-    EXPECT_EQ(b.minutes, "30.000");
-    EXPECT_EQ(b.hemisphere, W("Süd"));
-    b = BoxesFromSigned(-70.25, false);
-    EXPECT_EQ(b.degrees, "70");
-    EXPECT_EQ(b.minutes, "15.000");
-    EXPECT_EQ(b.hemisphere, "West");
-    b = BoxesFromSigned(8.5, false);
-    EXPECT_EQ(b.hemisphere, "Ost");
-    EXPECT_DOUBLE_EQ(ParseDegMin(b.degrees, b.minutes, b.hemisphere), 8.5);
 }
 
 TEST(CoordEntryModel, ViewsFollowEachOther) {
@@ -140,61 +80,6 @@ TEST(CoordEntryModel, ViewsFollowEachOther) {
     EXPECT_EQ(m.texts().lGrad, "0");
     EXPECT_EQ(m.texts().lMin, "0.000");
     EXPECT_TRUE(m.OkEnabled());
-}
-
-TEST(CoordEntryModel, RangeDecidesOk) {
-    CoordEntryModel m;
-    m.SetFromSigned(0, 0);
-    m.OnDmEdited("91", "0", "10", "0");
-    EXPECT_FALSE(m.OkEnabled());
-    m.OnDmEdited("90", "0", "10", "0");
-    EXPECT_TRUE(m.OkEnabled());
-    m.OnDmEdited("90", "0.1", "10", "0");
-    EXPECT_FALSE(m.OkEnabled());
-    m.OnDecEdited(false, "180.00001");
-    EXPECT_FALSE(m.OkEnabled());
-    m.OnDecEdited(true, "90");
-    m.OnDecEdited(false, "180");
-    EXPECT_TRUE(m.OkEnabled());
-}
-
-TEST(CoordEntryModel, FaultyBoxKeepsTheValuesAndBlocksOk) {
-    CoordEntryModel m;
-    m.SetFromSigned(49.5, 10.75);
-    m.OnDmEdited("49", "3.0.", "10", "45");
-    EXPECT_FALSE(m.OkEnabled());
-    EXPECT_DOUBLE_EQ(m.lat(), 49.5);  // not 0
-    EXPECT_DOUBLE_EQ(m.lon(), 10.75);
-    EXPECT_EQ(m.texts().bDec, "49.50000");
-    EXPECT_EQ(m.texts().bMin, "3.0.");
-    // Editing the other decimal box does not make the faulty box acceptable.
-    m.OnDecEdited(false, "11");
-    EXPECT_FALSE(m.OkEnabled());
-    // Rewriting the faulty axis from its decimal box does.
-    m.OnDecEdited(true, "49.25");
-    EXPECT_EQ(m.texts().bMin, "15.000");
-    EXPECT_TRUE(m.OkEnabled());
-
-    m.OnDecEdited(true, "4x");
-    EXPECT_FALSE(m.OkEnabled());
-    EXPECT_DOUBLE_EQ(m.lat(), 49.25);
-    EXPECT_EQ(m.texts().bGrad, "49");
-
-    EXPECT_FALSE(ParseCoordBox("-5"));
-    EXPECT_FALSE(ParseCoordBox("."));
-    EXPECT_FALSE(ParseCoordBox("1e5"));
-    EXPECT_FALSE(ParseCoordBox(" 5"));
-    EXPECT_EQ(ParseCoordBox(""), 0.0);
-    EXPECT_EQ(ParseCoordBox("5."), 5.0);
-    EXPECT_EQ(ParseCoordBox(".5"), 0.5);
-}
-
-TEST(CoordEntryModel, ZeroWithSouthernChoiceIsPlainZero) {
-    CoordEntryModel m;
-    m.SetFromSigned(0, 0);
-    const LatLon p = m.SignedResult(true, true);
-    EXPECT_FALSE(std::signbit(p.lat));
-    EXPECT_FALSE(std::signbit(p.lon));
 }
 
 }  // namespace

@@ -20,20 +20,6 @@ namespace {
 using tvtest::AddWPPoint;
 using tvtest::CacheRecord;
 
-TEST(AddWPTypeToImageIndex, TypeTable) {
-    EXPECT_EQ(AddWPTypeToImageIndex("Trailhead"), 0);
-    EXPECT_EQ(AddWPTypeToImageIndex("FINAL LOCATION"), 1);
-    EXPECT_EQ(AddWPTypeToImageIndex("parking area"), 2);
-    EXPECT_EQ(AddWPTypeToImageIndex("Question to Answer"), 3);
-    EXPECT_EQ(AddWPTypeToImageIndex("Stages of a Multicache"), 4);
-    EXPECT_EQ(AddWPTypeToImageIndex("Virtual Stage"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex("Reference Point"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex(" PARKING AREA"), 5);
-    EXPECT_EQ(AddWPTypeToImageIndex(""), 5);
-    // The icons follow the type labels of the description pages.
-    EXPECT_EQ(WaypointTypeLabel("parking area"), "Parken");
-}
-
 TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     TCacheRec cache;
     cache.Lat = 48.0;
@@ -78,66 +64,6 @@ protected:
     tvtest::WorkFolder dir;
     TAddWPList all, shown;
 };
-
-TEST_F(AddWPDisplayTest, ManyOneAndNone) {
-    AddWPDisplay d = ShowAddWaypointsFor("gc1", all, shown);
-    EXPECT_EQ(d.cacheWP, "GC1");
-    EXPECT_EQ(d.cacheName, W("Über den Wolken"));
-    EXPECT_EQ(d.coord, "N 48\xB0 0.000 E 008\xB0 0.000");
-    EXPECT_EQ(d.groupCaption, W("Folgende 3 zusätzlichen Wegpunkte sind hinterlegt"));
-    EXPECT_TRUE(d.listVisible);
-    ASSERT_EQ(d.rows.size(), 3u);
-    EXPECT_EQ(d.rows[0].caption, "S1");
-    EXPECT_EQ(d.rows[0].imageIndex, 4);
-    EXPECT_EQ(d.rows[0].offset, "1,1 km");
-    EXPECT_EQ(d.rows[1].caption, "F1");
-    EXPECT_EQ(d.rows[1].coord, "unbekannt");
-    EXPECT_EQ(d.rows[2].caption, "P1");
-    EXPECT_EQ(d.rows[2].offset, "0,7 km");
-    ASSERT_EQ(shown.Count(), 3);
-    EXPECT_EQ(shown.Key(2), "P1");
-
-    // One point only.
-    TAddWPList one;
-    one.AddWP("P9", AddWPPoint("GC2", "P9", -33.5, 151.26, "Parking Area", "Parken"));
-    d = ShowAddWaypointsFor("GC2", one, shown);
-    EXPECT_EQ(d.groupCaption, W("Folgende 1 zusätzlichen Wegpunkte sind hinterlegt"));
-    ASSERT_EQ(d.rows.size(), 1u);
-    EXPECT_EQ(d.rows[0].coord, "S 33\xB0 30.000 E 151\xB0 15.600");
-    EXPECT_EQ(shown.Count(), 1);
-
-    // None: the earlier selection is gone.
-    d = ShowAddWaypointsFor("GC2", all, shown);
-    EXPECT_EQ(d.cacheName, "Ohne Punkte");
-    EXPECT_EQ(d.groupCaption, W("Keine zusätzlichen Wegpunkte zu diesem Cache hinterlegt."));
-    EXPECT_FALSE(d.listVisible);
-    EXPECT_TRUE(d.rows.empty());
-    EXPECT_EQ(shown.Count(), 0);
-}
-
-TEST_F(AddWPDisplayTest, UnknownCacheAndEmptyCode) {
-    shown.AddWP("S1", all.At(0));
-    AddWPDisplay d = ShowAddWaypointsFor("GC10", all, shown);
-    EXPECT_EQ(d.cacheWP, "GC10");
-    EXPECT_EQ(d.cacheName, W("Cache ist nicht in der Datenbank verzeichnet"));
-    EXPECT_EQ(d.coord, "");
-    EXPECT_EQ(d.groupCaption, "");
-    EXPECT_FALSE(d.listVisible);
-    EXPECT_TRUE(d.rows.empty());
-
-    d = ShowAddWaypointsFor("", all, shown);
-    EXPECT_EQ(d.cacheName, "");
-    EXPECT_FALSE(d.listVisible);
-}
-
-TEST_F(AddWPDisplayTest, RowsFromTheStoreFile) {
-    ASSERT_TRUE(SaveAddWaypoints(all));
-    TAddWPList loaded;
-    ASSERT_EQ(LoadAddWaypoints(loaded), 5);
-    const AddWPDisplay d = ShowAddWaypointsFor("GC1", loaded, shown);
-    ASSERT_EQ(d.rows.size(), 3u);
-    EXPECT_EQ(d.rows[2].name, "Parken");
-}
 
 }  // namespace
 }  // namespace tv

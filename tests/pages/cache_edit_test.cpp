@@ -87,24 +87,6 @@ TEST(CacheEditFields, RecordShownAndReadBack) {
     EXPECT_EQ(EncodeCacheRec(back), EncodeCacheRec(expected));
 }
 
-TEST(CacheEditFields, CountryIdByGermanNameLastEntryWins) {
-    const TCacheDBTable table = TCacheDBTable::Parse(kTable);
-    EditCacheFields f;
-    f.country = "Deutschland";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, 11);
-    f.country = "\xD6sterreich";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, 9);
-    f.country = "";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, -1);
-    f.country = "Atlantis";
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).CountryId, -1);
-    EXPECT_EQ(CountryItems(table), (std::vector<std::string>{"Deutschland", "\xD6sterreich", "Deutschland"}));
-
-    // A long name keeps its first 120 characters.
-    f.name = std::string(130, 'x');
-    EXPECT_EQ(RecordFromFields({}, f, {}, table).Name.str(), std::string(120, 'x'));
-}
-
 TEST(CacheEditChecks, ErrorsWarningsAndTheirTexts) {
     TCacheRec ok = DbRecord("GC1ABC", 1);
     EXPECT_EQ(CheckEditedRecord(ok).errors, "");
@@ -146,48 +128,6 @@ class CacheEditStore : public ::testing::Test {
 protected:
     tvtest::WorkFolder dir_;
 };
-
-TEST_F(CacheEditStore, OverwritesInPlaceOrAppendsAndRebuildsTheIndex) {
-    const std::vector<TCacheRec> recs = {DbRecord("GC1", 1), DbRecord("GC22", 2), DbRecord("GC333", 3)};
-    dir_.writeCaches(recs);
-    ASSERT_EQ(BuildCacheIndex(), 0);
-    TCacheRec probe;
-    ASSERT_TRUE(FindCacheByWaypoint("GC22", probe));  // index loaded and held
-
-    TCacheRec changed = DbRecord("GC22", 2);
-    changed.Name = "Neu";
-    EditSaveResult r = SaveEditedRecord(changed);
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.updated);
-    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], changed, recs[2]}));
-
-    const TCacheRec fresh = DbRecord("GC4444", 4);
-    r = SaveEditedRecord(fresh);
-    EXPECT_EQ(r.code, 0);
-    EXPECT_FALSE(r.updated);
-    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], changed, recs[2], fresh}));
-    ASSERT_TRUE(FindCacheByWaypoint("GC4444", probe));
-    EXPECT_EQ(probe.RecNo, 3);
-    EXPECT_EQ(probe.Id, 4);
-    // The rebuilt index file knows it too, for the next run.
-    CacheIndexList.Clear();
-    ASSERT_TRUE(FindCacheByWaypoint("gc4444", probe));
-    EXPECT_EQ(probe.RecNo, 3);
-
-    // A torn tail after the last whole record is overwritten, not kept in front of the new one.
-    dir_.write("Caches.bin", EncodeCacheRecs({recs[0]}) + "xyz");
-    BuildCacheIndex();
-    r = SaveEditedRecord(fresh);
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], fresh}));
-}
-
-TEST_F(CacheEditStore, MissingDatabaseWritesNothing) {
-    const EditSaveResult r = SaveEditedRecord(DbRecord("GC1", 1));
-    EXPECT_EQ(r.code, ENOENT);
-    EXPECT_EQ(r.failText, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.");
-    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
-}
 
 }  // namespace
 }  // namespace tv

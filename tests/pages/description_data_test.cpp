@@ -35,29 +35,6 @@ TEST(DescriptionLogs, FoundLogsAndBuddiesAcrossTheLogs) {
     EXPECT_EQ(d.FoundBuddies, (std::vector<std::string>{"Alice", "Carol"}));
 }
 
-TEST(DescriptionLogs, OneFoundLogIsFirstAndLatestAndCheckedOnce) {
-    const BuddyMatcher buddies({"alice"});
-    TCacheDescription d;
-    ProcessCacheLogs(Row(":-)&nbsp;", "Alice"), GatherOptions{}, buddies, d);
-    EXPECT_EQ(d.FirstFoundLog, d.LatestFoundLog);
-    EXPECT_EQ(d.FoundBuddies.size(), 1u);
-}
-
-TEST(DescriptionLogs, NoFoundMarker) {
-    TCacheDescription d;
-    ProcessCacheLogs(Row(":-(&nbsp;", "Bob"), GatherOptions{}, BuddyMatcher({"Bob"}), d);
-    EXPECT_EQ(d.LatestFoundLog, "noch nicht gefunden");
-    EXPECT_EQ(d.FirstFoundLog, "noch nicht gefunden");
-    EXPECT_TRUE(d.FoundBuddies.empty());
-}
-
-TEST(DescriptionLogs, FoundLogWithoutACountIsEmpty) {
-    TCacheDescription d;
-    ProcessCacheLogs(std::string(kMarker) + ":-)&nbsp;&nbsp;by Alice", GatherOptions{}, BuddyMatcher({"Alice"}), d);
-    EXPECT_EQ(d.LatestFoundLog, "");
-    EXPECT_TRUE(d.FoundBuddies.empty());
-}
-
 TEST(DescriptionLogs, LogLimitCutsAtTheParagraphBeforeTheNextLog) {
     std::string four;
     for (int i = 0; i < 4; ++i) four += Row(":-(&nbsp;", "X" + std::to_string(i));
@@ -80,57 +57,6 @@ TEST(DescriptionLogs, LogLimitCutsAtTheParagraphBeforeTheNextLog) {
     }
 }
 
-TEST(DescriptionLogs, BoldMarksDateAndFinder) {
-    TCacheDescription d;
-    ProcessCacheLogs(std::string(kMarker) + ":-)&nbsp;&nbsp;November 5 by Alice (12 found)", GatherOptions{"", true},
-                     BuddyMatcher(), d);
-    EXPECT_EQ(d.CacheLogs, "<B><!-- [[LOG]] -->:-)&nbsp;&nbsp;November 5 by Alice </B>(12 found)");
-
-    TCacheDescription e;
-    ProcessCacheLogs(std::string(kMarker) + "(N)&nbsp;a (1) " + kMarker + ":-(&nbsp;&nbsp;no paren here",
-                     GatherOptions{"", true}, BuddyMatcher(), e);
-    // The note marker's own "(" lies before where the bold end is looked for;
-    // the last log has no "(" after it.
-    EXPECT_EQ(e.CacheLogs, "<B><!-- [[LOG]] -->(N)&nbsp;a </B>(1) <B><!-- [[LOG]] -->:-(&nbsp;&nbsp;no paren here");
-}
-
-TEST(DescriptionLogs, CoordinateUpdate) {
-    TCacheDescription d;
-    ProcessCacheLogs(W("<tr><td><!-- [[LOG]] -->[&uarr;&darr;]&nbsp;N 48° 12.345 E 011° 22.222 by Owner<br>x</td>"
-                       "</tr>"),
-                     GatherOptions{}, BuddyMatcher(), d);
-    EXPECT_EQ(d.CoordUpdate, W("N 48° 12.345 E 011° 22.222"));
-    TCacheDescription e;
-    ProcessCacheLogs("[&uarr;&darr;]&nbsp;at the start<br>", GatherOptions{}, BuddyMatcher(), e);
-    EXPECT_EQ(e.CoordUpdate, "");
-}
-
-TEST(DescriptionText, WatcherCount) {
-    const std::string pad(30, '.');
-    EXPECT_EQ(ExtractWatcherCount(pad + "<strong>7</strong> user(s) watching this cache."), "7 Beobachter");
-    EXPECT_EQ(ExtractWatcherCount(pad + "<strong>x7</strong> user(s) watching this cache."), " Beobachter");
-    EXPECT_EQ(ExtractWatcherCount(pad + "no phrase <strong>7</strong>"), "");
-    EXPECT_EQ(ExtractWatcherCount("<strong>7</strong> user(s) watching this cache."), "");
-    // A <STRONG> after the phrase does not count.
-    EXPECT_EQ(ExtractWatcherCount(pad + pad + "user(s) watching this cache. <strong>9</strong>"), "");
-}
-
-TEST(DescriptionText, Rot13InBracketsAndLongDescription) {
-    EXPECT_EQ(Rot13InBrackets("Under a stone [Fgntr 1]"), "Under a stone [Stage 1]");
-    EXPECT_EQ(Rot13InBrackets("a]b[c"), "a]b[p");
-    EXPECT_EQ(Rot13InBrackets(""), "");
-    EXPECT_EQ(NormaliseLongDescription("a<p>b<br>c<P>"), "a\r\n<P>b<BR>\r\nc\r\n<P>");
-}
-
-TEST(DescriptionText, ReadTextFileEndsEveryLine) {
-    tvtest::TempDir dir;
-    dir.write("a.txt", "x\ny\r\nz");
-    dir.write("b.txt", "\r\n\r");
-    EXPECT_EQ(ReadTextFile(dir.str() + "a.txt", "\r\n"), "x\r\ny\r\nz\r\n");
-    EXPECT_EQ(ReadTextFile(dir.str() + "b.txt", "|"), "||");
-    EXPECT_EQ(ReadTextFile(dir.str() + "missing.txt", "\r\n"), "");
-}
-
 TEST(DescriptionText, MapLinksByteExact) {
     EXPECT_EQ(GoogleMapLinkFor(48.5, 8.25, "http://gm.test"),
               "<a href=\"http://gm.test/maps?f=q&q=N48\xB0+30.000+E008\xB0+15.000\" target=\"_blank\">GoogleMap</a>");
@@ -140,56 +66,7 @@ TEST(DescriptionText, MapLinksByteExact) {
     EXPECT_EQ(GoogleMapLinkFor(-33.5, -70.25, "h").find("q=S33\xB0+30.000+W070\xB0+15.000"), 20u);
 }
 
-TEST(DescriptionText, DateTexts) {
-    EXPECT_EQ(DayCountDateText(*DayCountFromDate(2007, 11, 5)), "05.11.2007");
-    EXPECT_EQ(DescrDateText(platform::DateTime{2007, 2, 3, 9, 5, 7, 0}), "03. 02. 2007");
-    EXPECT_EQ(DescrDateTimeText(platform::DateTime{2007, 2, 3, 9, 5, 7, 0}), "03. 02. 2007, 09:05");
-}
-
 // ---- Pictures -------------------------------------------------------------------------------
-
-TEST(DescriptionMeta, AtMostHundredPicturesAndShortTriples) {
-    std::vector<std::string> lines;
-    for (int i = 1; i <= 101; ++i) {
-        lines.push_back(std::to_string(i) + "#f" + std::to_string(i));
-        lines.push_back(std::to_string(i) + "#c#x");
-        lines.push_back("no hash");
-    }
-    lines.push_back("302#extra");
-    EXPECT_EQ(lines.size(), 304u);
-    auto images = ParseMetaLines({lines.begin(), lines.begin() + 301});
-    ASSERT_EQ(images.size(), 100u);
-    EXPECT_EQ(images[0].FileName, "f1");
-    EXPECT_EQ(images[0].Caption, "c#x");
-    EXPECT_EQ(images[0].Description, "no hash");
-    EXPECT_EQ(images[99].FileName, "f100");
-
-    images = ParseMetaLines({"1#a.jpg", "1#T"});
-    ASSERT_EQ(images.size(), 1u);
-    EXPECT_EQ(images[0].Caption, "T");
-    EXPECT_EQ(images[0].Description, "");
-    EXPECT_EQ(images[0].Width, 0);
-}
-
-TEST(DescriptionMeta, PictureSizesFromTheDescriptionFolder) {
-    tvtest::TempDir dir;
-    const std::string png = tvtest::ReadFileBytes(tvtest::Fixture("picture_size/7x6.png"));
-    ASSERT_FALSE(png.empty());
-    dir.write("GC1_i1.png", png);
-    dir.write("GC1_I2.PNG", png);
-    dir.write("GC1_i3.jpg", "not a picture");
-    int w = 0, h = 0;
-    EXPECT_TRUE(GetImageSize("C:\\old\\GC1_i1.png", dir.str(), w, h));
-    EXPECT_EQ(w, 7);
-    EXPECT_EQ(h, 6);
-    w = h = 0;
-    EXPECT_TRUE(GetImageSize("/somewhere/else/GC1_i2.png", dir.str(), w, h));  // found ignoring case
-    EXPECT_EQ(w, 7);
-    EXPECT_FALSE(GetImageSize("GC1_i3.jpg", dir.str(), w, h));
-    EXPECT_FALSE(GetImageSize("C:\\old\\", dir.str(), w, h));
-    EXPECT_FALSE(GetImageSize("..", dir.str(), w, h));
-    EXPECT_FALSE(GetImageSize("GC1_i9.png", dir.str(), w, h));
-}
 
 // ---- Whole record -----------------------------------------------------------------------------
 
@@ -228,27 +105,6 @@ TEST_F(ReadCacheDataTest, DatabaseOnlyTextsAreEscapedAndTheMissingPageIsMarked) 
     EXPECT_EQ(d.CacheMapLink, CacheMapLinkFor(48.5, 8.25, "http://mq.test"));
 }
 
-TEST_F(ReadCacheDataTest, PageWithoutDatabaseRecord) {
-    out.write("GC7.html", W("<html>\r\n<body>\r\n<span id=\"CacheName\">Bär &amp; Co</span>\r\n"
-                            "<span id=\"Hints\" class=\"displayMe\"></span>\r\n</body></html>"));
-    out.write("GC7_map.gif", "g");
-    out.write("GC7_map.png", "p");
-    out.write("GC77_map.jpg", "other cache");
-    const TCacheDescription d = ReadCacheData("GC7", GatherOptions{}, sources);
-    EXPECT_TRUE(d.PageFound);
-    EXPECT_EQ(d.CacheName, W("Bär &amp; Co"));  // page HTML stays as it is
-    EXPECT_EQ(d.LatLon, "");
-    EXPECT_EQ(d.CacheType, "?");
-    EXPECT_EQ(d.CacheSize, "?");
-    EXPECT_EQ(d.CacheMapLink, "");
-    EXPECT_FALSE(d.DatabaseCoords.has_value());
-    // An empty hint section reads "n/a"; the default text is for a page without one.
-    EXPECT_EQ(d.Hints, "n/a");
-    EXPECT_EQ(d.CacheMapFileName, "./GC7_map.png");
-    EXPECT_NE(d.OrigCreationDate, "?");
-    EXPECT_EQ(d.OrigCreationDateTime.size(), 19u);
-}
-
 TEST_F(ReadCacheDataTest, PageWithoutHintsGetsTheDefaultTextAndUnsafeCodesReadNothing) {
     out.write("GC1.html", "<body><span id=\"CacheName\">x</span></body>");
     TCacheDescription d = ReadCacheData("GC1", GatherOptions{}, sources);
@@ -260,11 +116,6 @@ TEST_F(ReadCacheDataTest, PageWithoutHintsGetsTheDefaultTextAndUnsafeCodesReadNo
     EXPECT_FALSE(d.PageFound);
     EXPECT_EQ(d.CacheName, "");
     EXPECT_EQ(d.CacheType, "?");
-}
-
-TEST_F(ReadCacheDataTest, UtfSequencesInSectionsAreRepaired) {
-    out.write("GC1.html", "<body><span id=\"CacheName\">M\xC3\xBChle</span></body>");
-    EXPECT_EQ(ReadCacheData("GC1", GatherOptions{}, sources).CacheName, "M\xFChle");
 }
 
 }  // namespace

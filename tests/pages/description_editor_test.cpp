@@ -18,24 +18,6 @@ const std::string kHead = "<html>\r\n<h2>GC1</h2>\r\n<!-- Langbeschreibung Start
 const std::string kBody = "\r\n<p>Alte Beschreibung \xFC</p>\r\n";
 const std::string kTail = "<!-- Langbeschreibung Ende -->\r\n<!-- Langbeschreibung Start -->x</html>\r\n";
 
-TEST(LongDescription, SplitJoinKeepsHeadAndTail) {
-    const auto parts = SplitLongDescription(kHead + kBody + kTail);
-    ASSERT_TRUE(parts);
-    EXPECT_EQ(parts->head, kHead);
-    EXPECT_EQ(parts->body, kBody);
-    EXPECT_EQ(parts->tail, kTail);
-    EXPECT_EQ(JoinLongDescription(*parts, parts->body), kHead + kBody + kTail);
-    EXPECT_EQ(JoinLongDescription(*parts, "neu"), kHead + "neu" + kTail);
-
-    const auto empty = SplitLongDescription("<!-- Langbeschreibung Start --><!-- Langbeschreibung Ende -->");
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->body, "");
-    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Start --> nur Anfang"));
-    EXPECT_FALSE(SplitLongDescription("nur Ende <!-- Langbeschreibung Ende -->"));
-    // An end marker before the start marker does not close the block.
-    EXPECT_FALSE(SplitLongDescription("<!-- Langbeschreibung Ende --> <!-- Langbeschreibung Start --> x"));
-}
-
 TEST(LongDescription, LoadAndSaveFile) {
     tvtest::TempDir dir;
     const std::string path = dir.write("GC1_converted.html", kHead + kBody + kTail).string();
@@ -61,55 +43,6 @@ TEST(LongDescription, LoadAndSaveFile) {
 
     // A failed save keeps the old page.
     EXPECT_FALSE(SaveLongDescription(dir.str() + "nofolder/GC1_converted.html", *loaded, "x"));
-}
-
-TEST(LongDescription, EditorTextLineEnds) {
-    EditorText e = BodyToEditorText("a\r\nb\r\n\r\nc");
-    EXPECT_EQ(e.text, "a\nb\n\nc");
-    EXPECT_EQ(e.lineEnd, "\r\n");
-    EXPECT_EQ(EditorTextToBody(e.text, e.lineEnd), "a\r\nb\r\n\r\nc");
-    e = BodyToEditorText("a\nb\n");
-    EXPECT_EQ(e.text, "a\nb\n");
-    EXPECT_EQ(e.lineEnd, "\n");
-    EXPECT_EQ(EditorTextToBody(e.text + "z\n", e.lineEnd), "a\nb\nz\n");
-    e = BodyToEditorText("a\rb");
-    EXPECT_EQ(e.text, "a\nb");
-    EXPECT_EQ(e.lineEnd, "\r\n");
-    EXPECT_EQ(BodyToEditorText("").text, "");
-}
-
-TEST(Preview, PageBytesAndFile) {
-    const std::string expected =
-        "<html><head>\r\n"
-        "<title>Vorschau der ge&auml;nderten Beschreibung</title>\r\n"
-        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\r\n"
-        "<style type=\"text/css\">\r\n"
-        "<!--\r\n"
-        "  body { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  p { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  td { color:black; font-family:\"Arial\"; font-size:12px }\r\n"
-        "  h1 { color:black; font-family:\"Arial\"; font-weight:normal; font-size:16px }\r\n"
-        "-->\r\n"
-        "</style>\r\n"
-        "</head>\r\n"
-        "<body>\r\n"
-        "<h1>Hinweis:</h1>\r\n"
-        "<p>Diese Vorschau gibt lediglich die ge&auml;nderte <b>Langbeschreibung</b> des Caches\r\n"
-        "(innerhalb des hellgrauen Kastens) wieder. Andere Elemente wie Bilder, Koordinaten, Logs etc. fehlen "
-        "hier.</p>\r\n"
-        "<table border=\"1\" bgcolor=\"#F0F0F0\"><tr><td>\r\n"
-        "x\r\n"
-        "y\r\n"
-        "</td></tr></table>\r\n"
-        "</body></html>\r\n";
-    EXPECT_EQ(PreviewHtml({"x", "y"}), expected);
-    EXPECT_EQ(PreviewHtml({"x<META http-equiv=refresh", "content=0>", "<base href=h>y"}), expected);
-
-    tvtest::WorkFolder dir;
-    EXPECT_EQ(PreviewFilePath(), dir.str() + "tmpdescr.html");
-    ASSERT_TRUE(WritePreview(PreviewFilePath(), {"x", "y"}));
-    EXPECT_EQ(dir.read("tmpdescr.html"), html::WithPagePolicy(expected));
-    EXPECT_FALSE(WritePreview(dir.str() + "nofolder/tmpdescr.html", {"x"}));
 }
 
 }  // namespace

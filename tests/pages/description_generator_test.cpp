@@ -150,79 +150,25 @@ TEST_F(GeneratorTest, ShippedTemplateHoldsEveryPlaceholderAndTheEditorMarkersOnc
         }
 }
 
-TEST_F(GeneratorTest, SkipRulesProgressAndCounts) {
-    out.write("GC2_converted.html", "alt");
+TEST_F(GeneratorTest, WriteFailureAndUnsafeCodeAreReportedPerCacheAndTheRunGoesOn) {
     out.write("GC2.html", "<html><body></body></html>");
-    DescriptionRunParams p = Params();
-    p.waypoints = {kWp, "GC9", "GC2", "../x", "GC2"};
-    p.options.keepOld = true;
-    DescriptionGenerator gen(std::move(p));
-    std::vector<std::string> texts;
-    gen.setProgress([&](const DescriptionProgress& pr) {
-        EXPECT_EQ(pr.count, 5);
-        EXPECT_EQ(pr.index, static_cast<int>(texts.size()));
-        texts.push_back(pr.text);
-    });
-    const DescriptionRunResult r = gen.run();
-    EXPECT_EQ(texts, (std::vector<std::string>{W("Erzeuge Beschreibung für GC1A2B3 (Cache 1 von 5)"),
-                                              W("Überspringe GC9"), W("Überspringe GC2"), W("Überspringe ../x"),
-                                              W("Überspringe GC2")}));
-    EXPECT_EQ(r.converted, 1);
-    EXPECT_EQ(r.skipped, 4);
-    EXPECT_EQ(r.failed, 0);
-    EXPECT_EQ(out.read("GC2_converted.html"), "alt");
-    EXPECT_FALSE(fs::exists(out.path() / "GC9_converted.html"));
-    ASSERT_EQ(r.caches.size(), 5u);
-    EXPECT_NE(r.caches[3].error.find(W("Ungültiger Wegpunkt-Code")), std::string::npos);
-    EXPECT_TRUE(r.caches[1].error.empty());
-}
-
-TEST_F(GeneratorTest, CancelPassesOverTheRest) {
-    out.write("GC2.html", "<html><body></body></html>");
-    DescriptionRunParams p = Params();
-    p.waypoints = {kWp, "GC2"};
-    DescriptionGenerator gen(std::move(p));
-    gen.setProgress([&](const DescriptionProgress& pr) {
-        if (pr.index == 0) gen.cancel();
-    });
-    const DescriptionRunResult r = gen.run();
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(r.converted, 1);
-    ASSERT_EQ(r.caches.size(), 2u);
-    EXPECT_EQ(r.caches[1].outcome, DescriptionOutcome::Cancelled);
-    EXPECT_FALSE(fs::exists(out.path() / "GC2_converted.html"));
-}
-
-TEST_F(GeneratorTest, WriteFailureIsReportedPerCacheAndTheRunGoesOn) {
-    out.write("GC2.html", "<html><body></body></html>");
+    out.write("sub/GC2.html", "<html><body></body></html>");
     fs::create_directory(out.path() / "GC1A2B3_converted.html");  // cannot be replaced by a file
     DescriptionRunParams p = Params();
-    p.waypoints = {kWp, "GC2"};
+    p.waypoints = {kWp, "GC2", "sub/GC2"};
     DescriptionGenerator gen(std::move(p));
     const DescriptionRunResult r = gen.run();
-    ASSERT_EQ(r.caches.size(), 2u);
+    ASSERT_EQ(r.caches.size(), 3u);
+    EXPECT_NE(r.caches[2].outcome, DescriptionOutcome::Converted);
+    DescriptionGenerator single(Params());
+    EXPECT_EQ(single.generate("sub/GC2").outcome, DescriptionOutcome::Failed);
+    EXPECT_FALSE(fs::exists(out.path() / "sub/GC2_converted.html"));
     EXPECT_EQ(r.caches[0].outcome, DescriptionOutcome::Failed);
     EXPECT_EQ(r.caches[0].error, "Fehler beim Schreiben der Datei " + out.str() + "GC1A2B3_converted.html");
     EXPECT_EQ(r.caches[1].outcome, DescriptionOutcome::Converted);
     EXPECT_EQ(r.failed, 1);
     EXPECT_EQ(r.converted, 1);
     EXPECT_TRUE(r.removedContent.empty());  // the failed page is not listed
-}
-
-TEST_F(GeneratorTest, CountsDoNotCarryOverToAPageWithoutLogs) {
-    out.write("GC2.html", "<html><body><span id=\"CacheName\">Zwei</span></body></html>");
-    DescriptionRunParams p = Params();
-    p.templateText = "[<!-- #LOGANZ_FOUND# -->|<!-- #LOGANZ_DNF# -->|<!-- #CACHENAME# -->]";
-    DescriptionGenerator gen(std::move(p));
-    EXPECT_EQ(gen.render(kWp), W("[2|1|Schöne Aussicht am Mühlberg]"));
-    EXPECT_EQ(gen.render("GC2"), "[0|0|Zwei]");
-}
-
-TEST_F(GeneratorTest, LoadTemplateGivesCrLfLinesAndNothingForAMissingFile) {
-    out.write("t.html", "a\nb\r\nc");
-    EXPECT_EQ(LoadDescriptionTemplate(out.str() + "t.html"), "a\r\nb\r\nc\r\n");
-    EXPECT_EQ(LoadDescriptionTemplate(out.str() + "missing.html"), "");
-    EXPECT_EQ(TemplateNotFoundText("/x/t.html"), "Templatedatei nicht gefunden:\r\n/x/t.html");
 }
 
 }  // namespace

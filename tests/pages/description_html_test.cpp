@@ -28,25 +28,12 @@ std::string ImgLine(const std::string& name, int w, int h) {
            "\"><BR>\r\n";
 }
 
-std::string Single(const std::string& name, int w, int h, const std::string& cap, const std::string& desc) {
-    return "<table border=\"1\" width=\"640\">\r\n  <tr>\r\n    <td>\r\n" + ImgLine(name, w, h) + "<strong>" + cap +
-           "</strong><BR>\r\n" + desc + "</td>\r\n  </tr>\r\n</table>\r\n";
-}
-
 std::string Cell(const std::string& name, int w, int h, const std::string& cap, const std::string& desc) {
     return "    <td>\r\n" + ImgLine(name, w, h) + "<strong>" + cap + "</strong><BR>\r\n" + desc + "\r\n    </td>\r\n";
 }
 
 std::string Pair(const std::string& a, const std::string& b) {
     return "<table border=\"1\" width=\"640\">\r\n  <tr>\r\n" + a + b + "  </tr>\r\n</table><br>\r\n";
-}
-
-// The order in which the pictures' names appear in a block.
-std::vector<std::string> NameOrder(const std::string& html) {
-    std::vector<std::string> names;
-    for (auto p = html.find("src=\"./"); p != std::string::npos; p = html.find("src=\"./", p + 1))
-        names.push_back(html.substr(p + 7, html.find('"', p + 7) - p - 7));
-    return names;
 }
 
 TEST(DescriptionImages, FourPicturesPairWidestWithBestPartnerByteExact) {
@@ -58,40 +45,6 @@ TEST(DescriptionImages, FourPicturesPairWidestWithBestPartnerByteExact) {
     EXPECT_EQ(BuildCacheImagesHTML(pics, 640, true), expected);
 }
 
-TEST(DescriptionImages, OddCountSetsTheWidestAsideAndShowsItLast) {
-    std::vector<TDescrImage> pics{Pic("p1.jpg", 300, 100), Pic("p2.jpg", 200, 100), Pic("p3.jpg", 100, 100)};
-    const std::string html = BuildCacheImagesHTML(pics, 640, true);
-    // 640 / 300 scales the pair to 426 + 213 (truncated, one pixel short).
-    EXPECT_EQ(html, "<hr>\r\n" +
-                        Pair(Cell("p2.jpg", 426, 213, "C", "D"), Cell("p3.jpg", 213, 213, "C", "D")) +
-                        Single("p1.jpg", 300, 100, "C", "D"));
-
-    std::vector<TDescrImage> five{Pic("1", 500, 10), Pic("2", 250, 10), Pic("3", 250, 10), Pic("4", 250, 10),
-                                  Pic("5", 250, 10)};
-    EXPECT_EQ(NameOrder(BuildCacheImagesHTML(five, 640, true)),
-              (std::vector<std::string>{"2", "3", "4", "5", "1"}));
-}
-
-TEST(DescriptionImages, OnePictureInTwoColumnsIsASingleTable) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("x.png", 700, 350, "T", "")}, 640, true),
-              "<hr>\r\n" + Single("x.png", 640, 320, "T", ""));
-}
-
-TEST(DescriptionImages, SingleLayoutScalesOnlyWidePictures) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("w.jpg", 800, 600), Pic("s.jpg", 321, 201)}, 640, false),
-              "<hr>\r\n" + Single("w.jpg", 640, 480, "C", "D") + Single("s.jpg", 321, 201, "C", "D"));
-    // Exact arithmetic: 960 wide scales to exactly 640, not 639.
-    EXPECT_EQ(NameOrder(BuildCacheImagesHTML({Pic("t.jpg", 960, 720)}, 640, false)).size(), 1u);
-    EXPECT_NE(BuildCacheImagesHTML({Pic("t.jpg", 960, 720)}, 640, false).find("width=\"640\" height=\"480\""),
-              std::string::npos);
-}
-
-TEST(DescriptionImages, UnknownSizeOrNoPictures) {
-    EXPECT_EQ(BuildCacheImagesHTML({Pic("a", 10, 10), Pic("b", 0, 0)}, 640, true),
-              "<hr>\r\n<p>Cache-Images nicht gefunden.</p>");
-    EXPECT_EQ(BuildCacheImagesHTML({}, 640, true), "");
-}
-
 TEST(DescriptionImages, NamesNeverLeaveTheFolderAndAreQuoted) {
     const std::string html = BuildCacheImagesHTML({Pic("./../../x.jpg", 10, 10), Pic("..\\a\"b.jpg", 10, 10)}, 640,
                                                   false);
@@ -100,42 +53,7 @@ TEST(DescriptionImages, NamesNeverLeaveTheFolderAndAreQuoted) {
     EXPECT_EQ(html.find(".."), std::string::npos);
 }
 
-TEST(DescriptionImages, WidestUnusedPicture) {
-    std::vector<TDescrImage> pics{Pic("a", 5, 1), Pic("b", 9, 1), Pic("c", 9, 1), Pic("d", 0, 1)};
-    EXPECT_EQ(FindWidestUnusedImage(pics), 2);
-    pics[1].Used = true;
-    EXPECT_EQ(FindWidestUnusedImage(pics), 3);
-    pics[2].Used = pics[0].Used = true;
-    EXPECT_EQ(FindWidestUnusedImage(pics), 0);
-}
-
 // ---- Map ---------------------------------------------------------------------------------
-
-TEST(DescriptionMap, TiledCityMaps) {
-    tvtest::TempDir dir;
-    for (int k = 1; k <= 4; ++k) dir.write("GC1_sdk" + std::to_string(k) + ".png", "x");
-    const auto exists = [](const std::string& p) { return std::filesystem::exists(p); };
-    EXPECT_EQ(BuildCacheMapHTMLFor(dir.str(), "GC1", DefaultMapOrder(), 1, exists),
-              "<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" style=\"float:left; margin-right: 10px; "
-              "margin-bottom: 10px;\">\r\n"
-              "  <tr>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk1.png\"></td>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk2.png\"></td>\r\n"
-              "  </tr>\r\n"
-              "  <tr>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk3.png\"></td>\r\n"
-              "    <td width=\"133\"><img border=\"0\" width=\"133\" height=\"133\" src=\"./GC1_sdk4.png\"></td>\r\n"
-              "  </tr>\r\n"
-              "</table>\r\n<!-- Stadtplandienst -->");
-
-    tvtest::TempDir nine;
-    for (int k = 1; k <= 9; ++k) nine.write("GC2_sdk" + std::to_string(k) + ".jpg", "x");
-    const std::string html = BuildCacheMapHTMLFor(nine.str(), "GC2", DefaultMapOrder(), 0, exists);
-    EXPECT_EQ(NameOrder(html), (std::vector<std::string>{"GC2_sdk1.jpg", "GC2_sdk2.jpg", "GC2_sdk3.jpg",
-                                                         "GC2_sdk4.jpg", "GC2_sdk5.jpg", "GC2_sdk6.jpg",
-                                                         "GC2_sdk7.jpg", "GC2_sdk8.jpg", "GC2_sdk9.jpg"}));
-    EXPECT_NE(html.find("<td width=\"200\"><img border=\"0\" width=\"200\" height=\"200\""), std::string::npos);
-}
 
 TEST(DescriptionMap, UserOrderDecidesAndEachTagIsByteExact) {
     std::set<std::string> files{"/d/GC1_map.gif", "/d/GC1_multimap.gif"};
@@ -161,29 +79,7 @@ TEST(DescriptionMap, UserOrderDecidesAndEachTagIsByteExact) {
               p + "GC1_map.gif\"align=\"left\" border=\"0\" vspace=\"5\" hspace=\"5\"><!-- Mapquest -->");
 }
 
-TEST(DescriptionMap, NoMapFileGivesTheNoMapBox) {
-    const auto none = [](const std::string&) { return false; };
-    EXPECT_EQ(FindCacheMapFile("/d/GC1", DefaultMapOrder(), none), "");
-    EXPECT_EQ(BuildCacheMapHTMLFor("/d/", "GC1", DefaultMapOrder(), 0, none),
-              "<table border=\"1\"><tr bgcolor=\"#E0E0E0\"><td><b>Keine Karte<br>geladen.</b></td></tr></table>"
-              "<!-- Keine Karte -->");
-    EXPECT_EQ(MapFileEnding("Stadtplandienst (Luftbild)"), "_sdk1.jpg");
-    EXPECT_EQ(MapFileEnding("mapquest"), "");
-}
-
 // ---- Notes -------------------------------------------------------------------------------
-
-TEST(DescriptionNotes, LinesJoinedAsWrittenUntilTheFirstGap) {
-    tvtest::TempDir dir;
-    dir.write("Persinfo.txt", "[GC1]\r\nZ0=a\r\nZ1=\r\nZ2=c <i>d</i>\r\nZ4=never\r\n[GC2]\r\nZ1=x\r\n");
-    const std::string file = dir.str() + "Persinfo.txt";
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC1"), "a<br><br>c <i>d</i>");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "gc1"), "a<br><br>c <i>d</i>");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC2"), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, "GC3"), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(file, ""), "");
-    EXPECT_EQ(ReadPersonalNotesHtml(dir.str() + "missing.txt", "GC1"), "");
-}
 
 // ---- Clean-up ----------------------------------------------------------------------------
 
@@ -195,40 +91,6 @@ TEST(DescriptionCleanUp, RemoveAllKeepsOnlyBreaksAndCountsPicturesAndLinks) {
     const CleanCounts c = CleanLongDescription(text, f);
     EXPECT_EQ(text, "<BR>xy<BR>z");
     EXPECT_EQ(RemovedContentEntry("GC1", c), "GC1(1/1)");
-}
-
-TEST(DescriptionCleanUp, LinksOnlyRecordsMinusOneForPictures) {
-    CleanFlags f{};
-    f.body = f.bgColor = f.img = f.style = f.font = false;
-    f.href = true;
-    std::string text = "<A HREF=\"x\">a</A> <a href='y'>b</a><img src=z>";
-    const CleanCounts c = CleanLongDescription(text, f);
-    EXPECT_EQ(text, "a b<img src=z>");
-    std::string list;
-    AppendRemovedContent(list, "GC1", CleanCounts{2, 0});
-    AppendRemovedContent(list, "GC9", CleanCounts{0, 0});  // nothing removed: not listed
-    AppendRemovedContent(list, "GC2", c);
-    EXPECT_EQ(list, "GC1(2/0), GC2(-1/2)");
-}
-
-TEST(DescriptionCleanUp, AttributeValuesGoWithTheirAttribute) {
-    CleanFlags f{};
-    f.img = f.href = f.font = f.body = false;
-    std::string text = "<td bgcolor=\"#FFF\">a</td><body background=\"b.gif\" style=\"color: red\">"
-                       "<STYLE>p {}</STYLE><p Style=\"x\">q</p>";
-    const CleanCounts c = CleanLongDescription(text, f);
-    EXPECT_EQ(text, "<td >a</td><body  ><p >q</p>");
-    EXPECT_EQ(RemovedContentEntry("GC1", c), "");
-}
-
-TEST(DescriptionCleanUp, BodyFontAndTables) {
-    CleanFlags f{};
-    f.img = f.href = f.style = f.bgColor = false;
-    f.tables = true;
-    std::string text = "<BODY onload=x><bgsound src=s><FONT face=a>t</font><table border=1><tbody><TR><td>c</TD>"
-                       "</tr></TBODY></table>";
-    CleanLongDescription(text, f);
-    EXPECT_EQ(text, "tc");
 }
 
 // The one-pass span removal gives exactly what removing the first span again

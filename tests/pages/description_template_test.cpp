@@ -103,39 +103,6 @@ TEST(DescriptionTemplate, EveryPlaceholderInItsPlaceWithItsValue) {
     for (const auto& [n, value] : expected) EXPECT_EQ(Slot(page, n), value) << "placeholder " << n;
 }
 
-TEST(DescriptionTemplate, ConditionsLeaveThePlaceholderInThePage) {
-    TCacheDescription d = Sample();
-    d.CoordUpdate.clear();
-    d.DatabaseCoords.reset();
-    FillOptions o = Options();
-    o.logs = false;
-    o.home = DescriptionHome{"HOME", 48.0, 8.0};
-    const std::string page = FillTemplate(MarkerTemplate(), "GC1A2B", d, o, FillSources{}, kNow);
-    EXPECT_EQ(Slot(page, 18), "<!-- #CACHELOGS# -->");
-    EXPECT_EQ(Slot(page, 25), "<!-- #HOMEDISTANCE# -->");
-    EXPECT_EQ(Slot(page, 42), "<!-- #COORDUPDATEWARNING# -->");
-    EXPECT_EQ(Slot(page, 49), "<!-- #NOTES# -->");
-    EXPECT_EQ(Slot(page, 43), "leider niemand :-(");
-    // Without a map source the "Keine Karte" box is shown.
-    EXPECT_NE(Slot(page, 15).find("<!-- Keine Karte -->"), std::string::npos);
-}
-
-TEST(DescriptionTemplate, MapIsBuiltOnlyWhenThePageAsksForIt) {
-    int built = 0;
-    FillSources s;
-    s.mapHtml = [&] {
-        ++built;
-        return std::string("M");
-    };
-    EXPECT_EQ(FillTemplate("a<!-- #WAYPOINTNAME# -->b", "GC1", Sample(), Options(), s, kNow), "aGC1A2Bb");
-    EXPECT_EQ(built, 0);
-    EXPECT_EQ(FillTemplate("<!-- #CACHEMAP# -->|<!-- #CACHEMAP# -->", "GC1", Sample(), Options(), s, kNow), "M|M");
-    EXPECT_EQ(built, 1);
-    // A placeholder is case-sensitive and needs its blanks.
-    EXPECT_EQ(FillTemplate("<!-- #cachename# --><!--#CACHENAME#-->", "GC1", Sample(), Options(), s, kNow),
-              "<!-- #cachename# --><!--#CACHENAME#-->");
-}
-
 TEST(DescriptionTemplate, HomeDistanceAndEscapedHomeName) {
     FillOptions o = Options();
     o.home = DescriptionHome{W("Büro <2>"), 48.0, 8.0};
@@ -144,18 +111,6 @@ TEST(DescriptionTemplate, HomeDistanceAndEscapedHomeName) {
     o.home.reset();
     EXPECT_EQ(FillTemplate("<!-- #HOMEDISTANCE# -->", "GC1", Sample(), o, FillSources{}, kNow),
               "<!-- #HOMEDISTANCE# -->");
-}
-
-TEST(DescriptionTemplate, HintModes) {
-    const std::string t = "<!-- #HINTS# -->|<!-- #HINTS_ENCRYPTED# -->|<!-- #ROT13_TABLE# -->";
-    FillOptions o = Options();
-    o.hintMode = kHintsPlain;
-    EXPECT_EQ(FillTemplate(t, "GC1", Sample(), o, FillSources{}, kNow), "ab cd [ef]|no pq [rs]|<!-- #ROT13_TABLE# -->");
-    o.hintMode = kHintsRot13;
-    EXPECT_EQ(FillTemplate(t, "GC1", Sample(), o, FillSources{}, kNow), "no pq [ef]|no pq [rs]|" + Rot13TableHTML());
-    o.hintMode = kHintsWhite;
-    EXPECT_EQ(FillTemplate(t, "GC1", Sample(), o, FillSources{}, kNow),
-              "[<font color=\"#FFFFFF\">ab cd [ef]</font>]|no pq [rs]|<!-- #ROT13_TABLE# -->");
 }
 
 // A hint becomes HTML only through its decoding; no mode lets a refresh or
@@ -171,59 +126,6 @@ TEST(DescriptionTemplate, HintsCarryNoRefreshOrBaseInAnyMode) {
               "ab<zrgn uggc-rdhvi=erserfu>c[<onfr uers=k>]d|n" + coded + "op[]q");
     o.hintMode = kHintsRot13;
     EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), "n" + coded + "op[<onfr uers=k>]q|n" + coded + "op[]q");
-}
-
-TEST(DescriptionTemplate, Rot13TableByteExact) {
-    EXPECT_EQ(Rot13TableHTML(),
-              "<table border=\"1\"><tr><td colspan=\"13\"><pre>Rot13-Tabelle</pre></td></tr>\r\n<tr>"
-              "<td><pre>A</pre></td><td><pre>B</pre></td><td><pre>C</pre></td><td><pre>D</pre></td>"
-              "<td><pre>E</pre></td><td><pre>F</pre></td><td><pre>G</pre></td><td><pre>H</pre></td>"
-              "<td><pre>I</pre></td><td><pre>J</pre></td><td><pre>K</pre></td><td><pre>L</pre></td>"
-              "<td><pre>M</pre></td></tr>\r\n<tr>"
-              "<td><pre>N</pre></td><td><pre>O</pre></td><td><pre>P</pre></td><td><pre>Q</pre></td>"
-              "<td><pre>R</pre></td><td><pre>S</pre></td><td><pre>T</pre></td><td><pre>U</pre></td>"
-              "<td><pre>V</pre></td><td><pre>W</pre></td><td><pre>X</pre></td><td><pre>Y</pre></td>"
-              "<td><pre>Z</pre></td></tr></table>");
-}
-
-TEST(DescriptionTemplate, BuddyText) {
-    EXPECT_EQ(BuddyListText({}), "leider niemand :-(");
-    EXPECT_EQ(BuddyListText({"x"}), "x");
-    EXPECT_EQ(BuddyListText({"a", "b", "b"}), "a, b.");
-    EXPECT_EQ(BuddyListText({"b", "a", "a"}), "a, b.");
-    EXPECT_EQ(BuddyListText({"c", "B", "a"}), "a, B, c.");
-    EXPECT_EQ(BuddyListText({"a", "a"}), "a.");
-}
-
-TEST(DescriptionTemplate, ValuesAreSearchedByLaterSteps) {
-    TCacheDescription d = Sample();
-    d.LongDescription = "[<!-- #WAYPOINTNAME# -->|<!-- #HOMEDISTANCE# -->|<!-- #CACHENAME# -->]";
-    FillOptions o = Options();
-    o.home = DescriptionHome{"H", 48.0, 8.0};
-    // Only placeholders replaced after LONGDESCRIPTION are filled inside it.
-    EXPECT_EQ(FillTemplate("<!-- #LONGDESCRIPTION# -->", "GC1", d, o, FillSources{}, kNow),
-              "[<!-- #WAYPOINTNAME# -->|Entfernung von H: 74,4 km|<!-- #CACHENAME# -->]");
-}
-
-TEST(DescriptionTemplate, PicturesGoBeforeTheirPlaceholderWhichStays) {
-    TCacheDescription d = Sample();
-    TDescrImage im;
-    im.FileName = "C:\\x\\GC1_i1.jpg";
-    im.Caption = "T";
-    im.Width = 100;
-    im.Height = 50;
-    d.Images = {im};
-    FillOptions o = Options();
-    const std::string t = "<!-- #CACHEIMAGES# -->";
-    const std::string html = BuildCacheImagesHTML(d.Images, 640, true);
-    ASSERT_EQ(html.substr(0, 6), "<hr>\r\n");
-    ASSERT_EQ(html.substr(html.size() - 10), "</table>\r\n");
-    EXPECT_EQ(FillTemplate(t + "x" + t, "GC1", d, o, FillSources{}, kNow), html + t + "x" + html + t);
-    o.cacheImages = false;
-    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), t);
-    o.cacheImages = true;
-    d.Images.clear();
-    EXPECT_EQ(FillTemplate(t, "GC1", d, o, FillSources{}, kNow), t);
 }
 
 TEST(DescriptionTemplate, LinesEndInCrLfAndAWriteReplacesTheOldPage) {

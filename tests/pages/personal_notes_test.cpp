@@ -51,82 +51,12 @@ TEST_F(PersonalNotesTest, WrittenReadChangedAndErasedPerCache) {
     EXPECT_EQ(file().find('['), std::string::npos);
 }
 
-TEST_F(PersonalNotesTest, IndentedLinesKeepTheirBlanks) {
-    const Lines lines = {"  Stufe 1:", "    N 49 12.345", "\t\"Zitat\"  "};
-    ASSERT_TRUE(WritePersonalNote("GC7", lines));
-    EXPECT_EQ(ReadPersonalNote("GC7"), lines);
-}
-
-TEST_F(PersonalNotesTest, EmptyNotesAndEmptyLines) {
-    // No lines: the note is gone, as after erasing.
-    ASSERT_TRUE(WritePersonalNote("GC1", {"a"}));
-    ASSERT_TRUE(WritePersonalNote("GC1", {}));
-    EXPECT_FALSE(HasPersonalNote("GC1"));
-    // A note of one empty line is a note.
-    ASSERT_TRUE(WritePersonalNote("GC3", {""}));
-    EXPECT_TRUE(HasPersonalNote("GC3"));
-    EXPECT_EQ(ReadPersonalNote("GC3"), Lines{""});
-    EXPECT_EQ(ReadPersonalNotes("GC3"), "");
-    // Empty and unusable waypoints name no note.
-    EXPECT_FALSE(HasPersonalNote(""));
-    EXPECT_EQ(ReadPersonalNotes(""), "");
-    PersonalNotes notes;
-    EXPECT_FALSE(notes.write("", {"x"}));
-    EXPECT_FALSE(notes.write("GC]1", {"x"}));
-    EXPECT_NE(notes.lastError().code, 0);
-    EXPECT_FALSE(HasPersonalNote("GC]1"));
-}
-
-TEST_F(PersonalNotesTest, OtherProgramsFileCaseAndForeignSections) {
-    const std::string foreign = "; von Hand\r\n[GC2]\r\nZ0=eins\r\nZ1=zwei\r\nZ2=drei\r\n\r\n";
-    dir.write("Persinfo.txt", foreign + "[gc1]\nz0=klein\nZ1=\"zitiert\"  \n");
-    EXPECT_TRUE(HasPersonalNote("GC1"));
-    EXPECT_TRUE(HasPersonalNote("gC2"));
-    EXPECT_EQ(ReadPersonalNote("GC1"), (Lines{"klein", "\"zitiert\"  "}));  // quotes and trailing blanks kept
-
-    ASSERT_TRUE(WritePersonalNote("GC1", {"neu"}));
-    EXPECT_EQ(ReadPersonalNote("GC1"), Lines{"neu"});
-    EXPECT_EQ(ReadPersonalNote("GC2"), (Lines{"eins", "zwei", "drei"}));
-    EXPECT_EQ(file().substr(0, foreign.size()), foreign);  // untouched byte for byte
-    EXPECT_EQ(file().find("klein"), std::string::npos);
-}
-
-TEST_F(PersonalNotesTest, EndMarkerLongLinesAndGaps) {
-    const std::string longLine(3000, 'x');
-    ASSERT_TRUE(WritePersonalNote("GC1", {"a", longLine + "!", "#@#@#@", "nie gelesen"}));
-    EXPECT_EQ(ReadPersonalNote("GC1"), (Lines{"a", longLine + "!"}));
-    // A gap in the numbering ends the note, whatever follows.
-    dir.write("Persinfo.txt", "[GC5]\r\nZ0=a\r\nZ2=c\r\n[GC6]\r\nZ1=b\r\n");
-    EXPECT_EQ(ReadPersonalNote("GC5"), Lines{"a"});
-    EXPECT_TRUE(HasPersonalNote("GC6"));
-    EXPECT_TRUE(ReadPersonalNote("GC6").empty());
-}
-
-TEST_F(PersonalNotesTest, TwoObjectsOnOneFileSeeEachOther) {
-    PersonalNotes first, second;
-    ASSERT_TRUE(first.write("GC1", {"eins"}));
-    ASSERT_TRUE(second.write("GC2", {"zwei"}));
-    EXPECT_EQ(first.read("GC2"), Lines{"zwei"});
-    EXPECT_EQ(second.read("GC1"), Lines{"eins"});
-    // A change made by another program is read, too.
-    dir.write("Persinfo.txt", "[GC7]\r\nZ0=von aussen\r\n");
-    EXPECT_EQ(first.read("GC7"), Lines{"von aussen"});
-    EXPECT_FALSE(first.has("GC1"));
-}
-
 TEST_F(PersonalNotesTest, FailedWriteIsReported) {
     dir.write("blocker", "a file, not a folder");
     PersonalNotes notes((dir.path() / "blocker" / "Persinfo.txt").string());
     EXPECT_FALSE(notes.write("GC1", {"x"}));
     EXPECT_NE(notes.lastError().code, 0);
     EXPECT_FALSE(notes.lastError().message.empty());
-}
-
-TEST_F(PersonalNotesTest, NotesHtmlKeepsTheUsersMarkupAndJoinsLines) {
-    ASSERT_TRUE(WritePersonalNote("GC1", {"a", "", "c"}));
-    EXPECT_EQ(ReadPersonalNotes("GC1"), "a<br><br>c");
-    EXPECT_EQ(PersonalNotesHtml({W("Größe <b>S</b>"), "zweite"}), W("Größe <b>S</b><br>zweite"));
-    EXPECT_EQ(PersonalNotesHtml({}), "");
 }
 
 TEST(NoteText, LinesAndMemoTextRoundTrip) {
@@ -136,22 +66,6 @@ TEST(NoteText, LinesAndMemoTextRoundTrip) {
     EXPECT_EQ(NoteLinesToText({"a", ""}), "a\n\n");
     EXPECT_EQ(NoteTextToLines("a\r\nb\rc\n"), (Lines{"a", "b", "c"}));
     EXPECT_EQ(NoteTextToLines("\n"), Lines{""});
-}
-
-TEST_F(PersonalNotesTest, LineBreakOptionInWorkFolderSettings) {
-    // No tq.conf in the work folder: the option stays as it is.
-    EXPECT_FALSE(ReadNoteLineBreak(false));
-    EXPECT_TRUE(ReadNoteLineBreak(true));
-    dir.write("tq.conf", "[Program]\r\nWorkDir=x\r\n");
-    EXPECT_TRUE(ReadNoteLineBreak(false));  // missing key: ticked
-    ASSERT_TRUE(WriteNoteLineBreak(false));
-    EXPECT_EQ(dir.read("tq.conf"), "[Program]\r\nWorkDir=x\r\n\r\n[AddInfo]\r\nLinebreak=0\r\n");
-    EXPECT_FALSE(ReadNoteLineBreak(true));
-    // The other spelling is the same key.
-    dir.write("tq.conf", "[AddInfo]\r\nLineBreak=0\r\n");
-    ASSERT_TRUE(WriteNoteLineBreak(true));
-    EXPECT_EQ(dir.read("tq.conf"), "[AddInfo]\r\nLineBreak=1\r\n");
-    EXPECT_TRUE(ReadNoteLineBreak(false));
 }
 
 }  // namespace

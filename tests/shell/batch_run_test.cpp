@@ -63,11 +63,6 @@ protected:
     void TickWhileOn(int limit = 10) {
         for (int i = 0; i < limit && timer.on; ++i) run.tick();
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
-    }
 
     platform::ScopedFakes fakes;
     std::vector<std::string> log;
@@ -120,16 +115,6 @@ TEST_F(BatchRunTest, RunsTheThreeWindowsInOrderAndEndsInStateFour) {
     EXPECT_EQ(finished, 1);
 }
 
-TEST_F(BatchRunTest, WithoutShowMessagesNoClosingBox) {
-    ProcSettings.ShowMessages = false;
-    run.command();
-    TickWhileOn();
-    EXPECT_EQ(state, kBatchFinished);
-    EXPECT_EQ(log, kFullRun);
-    EXPECT_TRUE(fakes.messages.shown.empty());
-    EXPECT_EQ(finished, 1);
-}
-
 TEST_F(BatchRunTest, LoaderErrorStopsBeforeTheDescriptions) {
     for (bool messages : {true, false}) {
         SCOPED_TRACE(messages);
@@ -153,97 +138,6 @@ TEST_F(BatchRunTest, LoaderErrorStopsBeforeTheDescriptions) {
             EXPECT_TRUE(fakes.messages.shown.empty());
         }
     }
-}
-
-TEST_F(BatchRunTest, CommandWhileRunningIsIgnoredAndANewOneStartsAgain) {
-    run.command();
-    run.tick();
-    ASSERT_EQ(state, kBatchLoading);
-    EXPECT_FALSE(run.command());
-    EXPECT_EQ(state, kBatchLoading);
-    TickWhileOn();
-    ASSERT_EQ(state, kBatchFinished);
-
-    // A new command after the end starts at 0 again and runs through.
-    log.clear();
-    EXPECT_TRUE(run.command());
-    EXPECT_EQ(state, kBatchStart);
-    EXPECT_TRUE(timer.on);
-    TickWhileOn();
-    EXPECT_EQ(log, kFullRun);
-    EXPECT_EQ(finished, 2);
-    EXPECT_EQ(Texts(),
-              (std::vector<std::string>{"Batchverarbeitung abgeschlossen.", "Batchverarbeitung abgeschlossen."}));
-
-    // After a loader error as well.
-    loader.error = true;
-    run.command();
-    TickWhileOn();
-    loader.error = false;
-    log.clear();
-    run.command();
-    EXPECT_EQ(state, kBatchStart);
-    TickWhileOn();
-    EXPECT_EQ(log, kFullRun);
-}
-
-TEST_F(BatchRunTest, StepsWaitForTheStateByte) {
-    // Windows that are still open when the show returns (state byte not 2):
-    // the timer keeps ticking without showing anything.
-    descr.closeSetsState = false;
-    run.command();
-    run.tick();
-    run.tick();
-    ASSERT_EQ(state, kBatchDescriptions);
-    for (int i = 0; i < 3; ++i) run.tick();
-    EXPECT_EQ(state, kBatchDescriptions);
-    EXPECT_TRUE(timer.on);
-    EXPECT_EQ(log.size(), 4u);
-    descr.byte = 1;  // working
-    run.tick();
-    EXPECT_EQ(state, kBatchDescriptions);
-    descr.byte = kTargetClosed;
-    run.tick();
-    EXPECT_EQ(state, kBatchIndex);
-    EXPECT_EQ(descr.byte, 0);
-
-    // The same for the index window: the end waits for it too.
-    index.closeSetsState = false;
-    index.byte = 0;
-    run.tick();
-    EXPECT_EQ(state, kBatchIndex);
-    EXPECT_TRUE(timer.on);
-    index.byte = kTargetClosed;
-    run.tick();
-    EXPECT_EQ(state, kBatchFinished);
-    EXPECT_EQ(log, kFullRun);
-}
-
-TEST_F(BatchRunTest, CommandsAndTicksWhileAWindowShowsAreIgnored) {
-    loader.whileShown = [this] {
-        EXPECT_TRUE(run.running());
-        EXPECT_FALSE(run.command());
-        run.tick();
-        run.tick();
-    };
-    run.command();
-    run.tick();
-    EXPECT_EQ(state, kBatchLoading);
-    EXPECT_EQ(log, (std::vector<std::string>{"arm loader", "show loader"}));
-    EXPECT_TRUE(timer.on);
-    TickWhileOn();
-    EXPECT_EQ(log, kFullRun);
-}
-
-TEST_F(BatchRunTest, StateSetFromOutsideOnlyActsWithTheTimer) {
-    // A state left at any other value does nothing on a tick.
-    state = 7;
-    run.tick();
-    state = kBatchFinished;
-    run.tick();
-    EXPECT_TRUE(log.empty());
-    EXPECT_FALSE(timer.on);
-    EXPECT_EQ(finished, 0);
 }
 
 }  // namespace

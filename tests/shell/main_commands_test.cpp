@@ -44,12 +44,6 @@ std::set<std::string> Tree(const fs::path& root) {
     return out;
 }
 
-std::vector<bool> Flags(std::initializer_list<int> v) {
-    std::vector<bool> out;
-    for (int b : v) out.push_back(b != 0);
-    return out;
-}
-
 struct RecordingProgress final : platform::IProgress {
     std::vector<std::pair<int, int>> ranges;
     std::vector<std::string> actions;
@@ -89,71 +83,6 @@ private:
     std::string previousDir_;
 };
 
-TEST_F(MainCommandsTest, ListsReadBothLineEndsAndWriteCrLfUnderOneSpelling) {
-    dir.write("work/WPlist.txt", "GC1\nGC2\r\n gc3 \n");
-    Lines lines;
-    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));  // found ignoring case
-    EXPECT_EQ(lines, (Lines{"GC1", "GC2", " gc3 "}));
-    EXPECT_EQ(ListReadPath(work, kWorkListFile), work + "WPlist.txt");
-
-    lines.push_back(W("Bär"));
-    ASSERT_TRUE(WriteWorkDirList(work, kWorkListFile, lines));
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC2\r\n gc3 \r\nB\xE4r\r\n");
-    // From now on the exact spelling is read.
-    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));
-    EXPECT_EQ(lines.size(), 4u);
-
-    EXPECT_FALSE(ReadWorkDirList(work, kIgnoreListFile, lines));
-    EXPECT_TRUE(lines.empty());
-    ShowListReadError(ListReadPath(work, kIgnoreListFile));
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + work + "WPignore.txt", 0), 0u);
-    EXPECT_NE(fakes.messages.shown[0].text.find("Fehlercode: 2"), std::string::npos);
-
-    // A list that cannot be written keeps the old file.
-    fs::create_directories(dir.path() / "work/dirlist.txt.d");
-    EXPECT_TRUE(WriteDirList(work, {"GC3", "GC1"}));
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "dirlist.txt"), "GC3\r\nGC1\r\n");
-    EXPECT_FALSE(WriteDirList(dir.str() + "nowhere/", {"GC3"}));
-}
-
-TEST_F(MainCommandsTest, WorkListMarksOnlyExactGcLines) {
-    dir.write("work/WPList.txt", "GC1\r\ngc2\r\nXY3\r\n\r\nGC4 \r\n");
-    Lines lines;
-    ASSERT_TRUE(ReadWorkDirList(work, kWorkListFile, lines));
-    EXPECT_EQ(MarkByWorkList(lines, {"GC1", "GC2", "XY3", "GC4"}), Flags({1, 0, 0, 0}));
-    // A lower-case line passes the "GC" test and marks its exact twin only.
-    EXPECT_EQ(MarkByWorkList(lines, {"gc2", "GC1", "GC1"}), Flags({1, 1, 1}));
-    EXPECT_EQ(MarkByWorkList({"G", ""}, {"G", ""}), Flags({0, 0}));
-}
-
-TEST_F(MainCommandsTest, FindsAndIgnoreListMarkTogether) {
-    TFoundRec a, b;
-    a.Waypoint = "GC2";
-    b.Waypoint = "GC5";
-    const auto ra = EncodeFoundRec(a), rb = EncodeFoundRec(b);
-    dir.write("work/Finds.bin", std::string(ra.begin(), ra.end()) + std::string(rb.begin(), rb.end()));
-    dir.write("work/WPignore.txt", "gc3\r\n");
-
-    Lines finds, ignore;
-    ASSERT_TRUE(ReadFindCodes(work, finds));
-    EXPECT_EQ(finds, (Lines{"GC2", "GC5"}));
-    ASSERT_TRUE(ReadWorkDirList(work, kIgnoreListFile, ignore));
-    RecordingProgress progress;
-    platform::FakePump pump;
-    EXPECT_EQ(MarkByExcludeLists(finds, ignore, {"GC1", "GC2", "GC3", "GC4", "gc5"}, progress, pump),
-              Flags({0, 1, 1, 0, 0}));  // finds compare exactly, the ignore list ignoring case
-    EXPECT_EQ(progress.ranges, (std::vector<std::pair<int, int>>{{0, 2}, {0, 1}}));
-    EXPECT_EQ(progress.position, 2);
-    EXPECT_GE(pump.pumps, 1);
-
-    fs::remove(dir.path() / "work/Finds.bin");
-    EXPECT_FALSE(ReadFindCodes(work, finds));
-    EXPECT_TRUE(finds.empty());
-    // The ignore list still applies without finds.
-    EXPECT_EQ(MarkByExcludeLists(finds, ignore, {"GC3", "GC2"}, progress, pump), Flags({1, 0}));
-}
-
 TEST_F(MainCommandsTest, NodeFoldersStayInsideTheDescriptionFolder) {
     EXPECT_EQ(NodeFolder("/d/out", ""), "/d/out/");
     EXPECT_EQ(NodeFolder("/d/out/", "B"), "/d/out/B/");
@@ -184,55 +113,6 @@ TEST_F(MainCommandsTest, MoveTakesTheFilesOfTheCodeOnly) {
     EXPECT_TRUE(progress.hidden);
 }
 
-TEST_F(MainCommandsTest, MoveKeepsWhatCannotBeCopiedAndIgnoresMissingFiles) {
-    // The target of the picture is a folder: that copy fails, the source stays.
-    dir.write("A/GC1_converted.html", "page");
-    dir.write("A/gc1_I1.JPG", "picture");
-    dir.write("A/GC2.html", "original");
-    fs::create_directories(dir.path() / "B/gc1_I1.JPG");
-    const std::string a = dir.str() + "A/", b = dir.str() + "B/";
-    RecordingProgress progress;
-    platform::FakePump pump;
-    const MoveResult r = MoveCaches({"GC1", "GC2"}, a, b, progress, pump);
-    EXPECT_EQ(r.caches, 2);
-    EXPECT_EQ(r.moved, 2);   // GC1_converted.html, GC2.html; the tidied-up GC1.html is no failure
-    EXPECT_EQ(r.failed, 1);  // gc1_I1.JPG
-    EXPECT_EQ(dir.read("A/gc1_I1.JPG"), "picture");
-    EXPECT_EQ(dir.read("B/GC2.html"), "original");
-    EXPECT_EQ(MoveReportText(r, a, b),
-              "2 Dateien aus 2 Caches erfolgreich von " + a + " nach " + b + W(" verschoben.\r\n\r\n1 Dateien konnten "
-              "nicht verschoben werden und wurden im ursprünglichen Verzeichnis belassen."));
-    EXPECT_EQ(SameFolderMoveText(),
-              W("Caches können nicht in das Verzeichnis verschoben werden, in dem sie bereits liegen."));
-}
-
-TEST_F(MainCommandsTest, OneListingServesEveryCode) {
-    for (const char* f : {"A/GC1.html", "A/gc1.HTML", "A/GC1.META", "A/GC1_a.jpg", "A/gc1_b_converted.html",
-                          "A/GC11_x.jpg", "A/GC1", "A/GC2.meta", "A/x_y.html"})
-        dir.write(f, "x");
-    const CacheFileIndex index(dir.str() + "A");
-    for (const char* code : {"GC1", "gc1", "GC2", "GC11", "GC3", "x", "x_y", ""}) {
-        const CacheFileSet a = index.Find(code), b = FindCacheFiles(dir.str() + "A/", code);
-        EXPECT_EQ(a.html, b.html) << code;
-        EXPECT_EQ(a.meta, b.meta) << code;
-        EXPECT_EQ(a.parts, b.parts) << code;
-    }
-    const CacheFileSet gc1 = index.Find("GC1");
-    EXPECT_EQ(gc1.html, "GC1.html");  // the exact spelling wins
-    EXPECT_EQ(gc1.meta, "GC1.META");
-    EXPECT_EQ(gc1.parts, (Lines{"GC1_a.jpg", "gc1_b_converted.html"}));
-
-    // A code listed twice moves its files once and fails nothing.
-    fs::create_directories(dir.path() / "B");
-    RecordingProgress progress;
-    platform::FakePump pump;
-    const MoveResult r = MoveCaches({"GC2", "GC11", "GC11"}, dir.str() + "A/", dir.str() + "B/", progress, pump);
-    EXPECT_EQ(r.caches, 3);
-    EXPECT_EQ(r.moved, 1);
-    EXPECT_EQ(r.failed, 0);
-    EXPECT_EQ(Tree(dir.path() / "B"), (std::set<std::string>{"GC11_x.jpg", "GC2.meta"}));
-}
-
 TEST_F(MainCommandsTest, CodesAreNoWildcards) {
     // Linux allows '*' and '?' in names; a row called so must not reach the
     // files of other caches.
@@ -260,113 +140,6 @@ bool MakeUndeletable(const std::string& file, bool on) {
     ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
     ::close(fd);
     return ok;
-}
-
-TEST_F(MainCommandsTest, DeleteCountsTheFilesRemoved) {
-    for (const char* f : {"A/GC1.html", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC12_converted.html", "A/GC2.meta"})
-        dir.write(f, "x");
-    DeleteResult r = DeleteCaches({"GC1"}, dir.str() + "A/");
-    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (3 Dateien insgesamt)"));
-    EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC12_converted.html", "GC2.meta"}));
-    r = DeleteCaches({"GC2", "GC12"}, dir.str() + "A/");
-    EXPECT_EQ(DeleteReportText(r), W("2 Caches gelöscht (2 Dateien insgesamt)"));
-    EXPECT_TRUE(Tree(dir.path() / "A").empty());
-    // A file that cannot be removed is reported, not counted as deleted.
-    dir.write("A/GC3.html", "x");
-    const std::string stuck = dir.write("A/GC3_converted.html", "x").string();
-    if (!MakeUndeletable(stuck, true)) GTEST_SKIP() << "no way to make a file undeletable here";
-    r = DeleteCaches({"GC3"}, dir.str() + "A/");
-    MakeUndeletable(stuck, false);
-    EXPECT_EQ(r.files, 1);
-    EXPECT_EQ(r.failed, 1);
-    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (1 Dateien insgesamt)\r\n\r\n1 Dateien konnten nicht gelöscht "
-                                     "werden, zum Beispiel ") + dir.str() + "A/GC3_converted.html.");
-    EXPECT_EQ(DeleteQuestionText(), W("Achtung! Alle Dateien zu den markierten Caches werden unwiderruflich "
-                                      "gelöscht!\r\n\r\nMarkierte Caches wirklich löschen?"));
-}
-
-TEST_F(MainCommandsTest, TidyUpRemovesOriginalsAndMetaFiles) {
-    for (const char* f : {"A/GC1234.html", "A/GC12345.htm", "A/GC123456.html", "A/GC1234_converted.html", "A/a.meta",
-                          "A/index.html", "A/gc9999.HTML"})
-        dir.write(f, "x");
-    fs::create_directories(dir.path() / "A/GC4321.html");  // a folder stays
-    const std::string a = dir.str() + "A/";
-    const int n = CleanupFolder(a);
-    EXPECT_EQ(n, 4);
-    EXPECT_EQ(Tree(dir.path() / "A"),
-              (std::set<std::string>{"GC123456.html", "GC1234_converted.html", "index.html"}));
-    EXPECT_TRUE(fs::is_directory(dir.path() / "A/GC4321.html"));
-    EXPECT_EQ(CleanupReportText(n, a), "4 Dateien wurden aus dem Verzeichnis \r\n" + a + W("\r\ngelöscht."));
-    EXPECT_EQ(CleanupQuestionText(a).substr(CleanupQuestionText(a).size() - a.size() - 19), a + W(" aufgeräumt werden?"));
-}
-
-TEST_F(MainCommandsTest, OriginalsJoinTheWorkListThatLoaderAndDescriptionsRead) {
-    const std::string out = dir.str() + "out/";
-    for (const char* f : {"out/GC1.html", "out/GC2.html", "out/GC3.html", "out/GC1_converted.html", "out/GC4.htm"})
-        dir.write(f, "x");
-    dir.write("work/WPList.txt", "GC9\r\ngc3\r\n");
-    const auto inDb = [](const std::string& code) { return code == "GC1" || code == "GC3"; };
-
-    OriginalsResult r = OriginalsToWorkList(out, true, work, inDb);
-    EXPECT_TRUE(r.saved);
-    EXPECT_EQ(r.added, 1);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC9\r\ngc3\r\nGC1\r\n");
-    EXPECT_EQ(OriginalsReportText(r.added), "1 Wegpunkte wurden in die Arbeitsliste aufgenommen.");
-
-    r = OriginalsToWorkList(out, false, work, inDb);
-    EXPECT_EQ(r.added, 2);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC3\r\n");
-    // The listing loader and the description window see the same entries.
-    EXPECT_EQ(ReadWorkList(work), (Lines{"GC1", "GC3"}));
-    Lines codes;
-    ASSERT_TRUE(LoadWorkList(work, codes));
-    EXPECT_EQ(codes, (Lines{"GC1", "GC3"}));
-
-    // A work list only in another spelling is kept, and the new one has the one spelling.
-    fs::remove(dir.path() / "work/WPList.txt");
-    dir.write("work/wplist.TXT", "GC7\n");
-    r = OriginalsToWorkList(out, true, work, inDb);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC7\r\nGC1\r\nGC3\r\n");
-    EXPECT_NE(OriginalsQuestionText().find("in in die Arbeitsliste"), std::string::npos);
-}
-
-TEST_F(MainCommandsTest, NewFolderNamesAreCheckedWhole) {
-    const std::string out = dir.str() + "out/";
-    fs::create_directories(out);
-    for (const char* bad : {"", ".", "..", "a/b", " . ", "x\x01"}) EXPECT_EQ(CreateNewFolder(out, bad), EINVAL) << bad;
-    EXPECT_TRUE(Tree(dir.path() / "out").empty());
-    EXPECT_FALSE(fs::exists(dir.path() / "a"));
-    EXPECT_EQ(CreateNewFolder(out, "Urlaub 2007"), 0);
-    EXPECT_TRUE(fs::is_directory(out + "Urlaub 2007"));
-    EXPECT_NE(CreateNewFolder(out, "Urlaub 2007"), 0);  // exists already
-    EXPECT_EQ(EmptyFolderQuestionText(out), "Achtung! Alle Caches im Verzeichnis\r\n\r\n" + out +
-                                                W("\r\n\r\nwerden unwiderruflich gelöscht! Verzeichnis wirklich löschen?"));
-}
-
-TEST_F(MainCommandsTest, ReloadPlanAddsMarkedCodesToTheWorkList) {
-    dir.write("work/WPList.txt", "gc1\r\n");
-    ReloadPlan plan = PlanReloadMarked({"GC1", "GC2"}, true, work);
-    EXPECT_EQ(plan.handOver, (Lines{"GC1", "GC2"}));
-    EXPECT_TRUE(plan.saveWorkList);
-    EXPECT_EQ(plan.workList, (Lines{"gc1", "GC2"}));
-    plan = PlanReloadMarked({"GC1", "GC2"}, false, work);
-    EXPECT_FALSE(plan.saveWorkList);
-    EXPECT_TRUE(plan.workList.empty());
-    EXPECT_EQ(ReloadQuestionText(2), W("2 Cachebeschreibungen werden erneut geladen.\r\n\r\nSollen die Wegpunkte "
-                                       "dieser Caches der Arbeitsliste hinzugefügt werden, um nach dem erneuten Laden "
-                                       "eine einfachere Erzeugung der konvertierten Beschreibungen zu ermöglichen?"));
-}
-
-TEST_F(MainCommandsTest, DebugSwitchLogsItsLines) {
-    SetDebugMode(true);
-    EXPECT_TRUE(DebugMode);
-    SetDebugMode(false);
-    EXPECT_FALSE(DebugMode);
-    const std::string stamp = "03-02-07 09:05:07 ";
-    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "prog/debug.log"),
-              stamp + "-------------------------\r\n" + stamp + "Debug mode switched to ON\r\n" + stamp +
-                  "Trailvane version is: V5.2.0\r\n" + stamp + "Trailvane version date is: 28.11.2007\r\n" + stamp +
-                  "Debug mode switched to OFF\r\n");
 }
 
 TEST_F(MainCommandsTest, RebuildIndexReportsFailures) {

@@ -23,11 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TCacheRec Rec(const std::string& code, const std::string& name, const std::string& type, double lat, double lon) {
-    TCacheRec r = tvtest::CacheRecord(code, name, lat, lon);
-    r.CacheType = type;
-    return r;
-}
 
 CacheRow Row(const std::string& caption, const std::string& name, const std::string& dist) {
     return CacheRow{caption, 0, name, dist};
@@ -53,8 +48,8 @@ protected:
         ProcSettings.OutDir = dir.str() + "out";
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {Rec("GC1", "Erster", "TRADITIONAL CACHE", 48, 9),
-                                    Rec("GC4", "Vierter", "MULTI-CACHE", 48, 8.5)})
+                                   {tvtest::CacheRecord("GC1", "Erster", 48, 9, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC4", "Vierter", 48, 8.5, "MULTI-CACHE")})
                         .ok());
         dir.write("out/sub/GC1_converted.html", "x");
         dir.write("out/sub/GC2_x_converted.html", "x");
@@ -82,52 +77,6 @@ TEST_F(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
     EXPECT_EQ(CacheIndexList.Count(), 2u);
 }
 
-TEST_F(MainListFolder, EmptyOrMissingFolderGivesNoRows) {
-    EXPECT_TRUE(BuildCacheRows(dir.str() + "out/", DatabaseLookup(), {48, 8}).empty());
-    EXPECT_TRUE(BuildCacheRows(dir.str() + "nowhere/", DatabaseLookup(), {48, 8}).empty());
-    EXPECT_EQ(RowCountText(0), W("0 Konvertierte Cachebeschreibungen im gewählten Verzeichnis"));
-}
-
-TEST_F(MainListFolder, SubfoldersSortedWithoutHiddenOnesOrFiles) {
-    fs::create_directories(dir.path() / "out/b");
-    fs::create_directories(dir.path() / "out/A");
-    fs::create_directories(dir.path() / "out/.hidden");
-    dir.write("out/x", "file");
-    EXPECT_EQ(ListSubfolders(dir.str() + "out/"), (std::vector<std::string>{"A", "b", "sub"}));
-    EXPECT_TRUE(ListSubfolders(dir.str() + "missing/").empty());
-}
-
-TEST_F(MainListFolder, IndexMenuFollowsTheIndexFileAndItsAge) {
-    const std::string sub = dir.str() + "out/sub/";
-    IndexMenu m = IndexMenuState(sub);
-    EXPECT_FALSE(m.enabled);
-    EXPECT_EQ(m.caption, "Indexdatei anzeigen");
-
-    dir.write("out/sub/index.html", "i");
-    const auto t = fs::last_write_time(sub + "index.html");
-    for (const char* f : {"GC1_converted.html", "GC2_x_converted.html", "gc4_converted.HTML"})
-        fs::last_write_time(sub + f, t);
-    m = IndexMenuState(sub);
-    EXPECT_TRUE(m.enabled);
-    EXPECT_EQ(m.caption, "Indexdatei anzeigen");
-
-    fs::last_write_time(sub + "GC2_x_converted.html", t + std::chrono::seconds(2));
-    m = IndexMenuState(sub);
-    EXPECT_TRUE(m.enabled);
-    EXPECT_EQ(m.caption, "veraltete (!) Indexdatei anzeigen");
-}
-
-TEST(MainList, CaptionsAndDistanceCells) {
-    EXPECT_EQ(CaptionFromConvertedFile("GC12AB_converted.html"), "GC12AB");
-    EXPECT_EQ(CaptionFromConvertedFile("GC12AB_x_converted.html"), "GC12AB");
-    EXPECT_EQ(CaptionFromConvertedFile("GC12AB"), "GC12AB");
-    EXPECT_EQ(FormatDistanceCell(74.4123), "74,4");
-    EXPECT_EQ(FormatDistanceCell(0.04), "0,0");
-    EXPECT_EQ(FormatDistanceCell(12345.67), "12345,7");  // no grouping
-    EXPECT_EQ(FormatDistanceCell(std::nullopt), "9999");
-    EXPECT_EQ(FormatDistanceCell(std::nan("")), "9999");
-}
-
 TEST(MainList, SortsEveryColumnBothWays) {
     std::vector<CacheRow> rows = {Row("GC3", "abc", "74,4"), Row("gc1", "ABD", "9999"),
                                   Row("GC2", W("Äpfel"), "5,0")};
@@ -147,138 +96,6 @@ TEST(MainList, SortsEveryColumnBothWays) {
     EXPECT_LT(CompareRows(Row("GC1", "ABC", "1"), Row("GC1", "abc", "1"), kColName, false), 0);
     // A distance that is no number sorts after every number.
     EXPECT_LT(CompareRows(Row("A", "", "9999"), Row("B", "", "?"), kColDistance, false), 0);
-}
-
-TEST(MainList, ManyEqualDistancesSortInOneRepeatableOrder) {
-    std::vector<CacheRow> rows;
-    for (int i = 0; i < 10000; ++i) rows.push_back(Row("GC" + std::to_string(i * 7919 % 10007), "x", "9999"));
-    std::vector<CacheRow> shuffled = rows;
-    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(3));
-    SortRows(rows, kColDistance, false);
-    SortRows(shuffled, kColDistance, false);
-    EXPECT_EQ(rows, shuffled);
-    // Irreflexive and antisymmetric: only a row equal to itself compares 0.
-    for (int i = 0; i + 1 < 200; ++i) {
-        EXPECT_EQ(CompareRows(rows[i], rows[i], kColDistance, false), 0);
-        EXPECT_EQ(CompareRows(rows[i], rows[i + 1], kColDistance, false),
-                  -CompareRows(rows[i + 1], rows[i], kColDistance, false));
-        EXPECT_LT(CompareRows(rows[i], rows[i + 1], kColDistance, false), 0);
-    }
-}
-
-TEST(MainList, ColumnClicksToggleOnlyTheSameColumn) {
-    SortState s;
-    s = NextSort(s, 1);
-    EXPECT_EQ(s, (SortState{1, 1, 0}));
-    s = NextSort(s, 1);
-    EXPECT_EQ(s, (SortState{1, 1, 1}));
-    s = NextSort(s, 2);
-    EXPECT_EQ(s, (SortState{2, 2, 0}));
-    s = NextSort(s, 2);
-    s = NextSort(s, 2);
-    EXPECT_EQ(s.descending, 0);
-}
-
-TEST(MainList, HomeSelectorClampsAndAlwaysAppliesTheHome) {
-    TProcSettings s;
-    s.HomeLat = 48.5;
-    s.HomeLong = 9.25;
-    s.AddHomeLat = {"49.12346", "50.00000"};
-    s.AddHomeLon = {"8.50000", "-7.50000"};
-    s.AddHomeTxt = {"Arbeit", "Urlaub"};
-
-    HomeView v = SelectHome(-1, s);
-    EXPECT_EQ(v.pos, 0);
-    EXPECT_EQ(v.label, W("HOME (primär)"));
-    EXPECT_TRUE(v.blue);
-    EXPECT_EQ(v.home, (LatLon{48.5, 9.25}));
-
-    v = SelectHome(1, s);
-    EXPECT_EQ(v.label, "Arbeit");
-    EXPECT_FALSE(v.blue);
-    EXPECT_EQ(v.coordText, FormatCoord(49.12346, 8.5));
-
-    v = SelectHome(3, s);  // clamped to 2 and applied
-    EXPECT_EQ(v.pos, 2);
-    EXPECT_EQ(v.label, "Urlaub");
-    EXPECT_EQ(v.home, (LatLon{50.0, -7.5}));
-
-    // The settings dialog removed the second home: the selector moves to the
-    // first one and no longer measures from the removed one.
-    s.AddHomeLat.pop_back();
-    s.AddHomeLon.pop_back();
-    s.AddHomeTxt.pop_back();
-    v = SelectHome(2, s);
-    EXPECT_EQ(v.pos, 1);
-    EXPECT_EQ(v.label, "Arbeit");
-    EXPECT_EQ(v.home.lat, 49.12346);
-
-    EXPECT_EQ(SelectHome(1, TProcSettings{}).pos, 0);  // no additional homes
-}
-
-TEST(MainList, QuickInfoTexts) {
-    TCacheRec r = Rec("GC1", "Mühle", "TRADITIONAL CACHE", 48.2, 11.5);
-    r.Size = "Regular";
-    r.Difficulty = "1.5";
-    EXPECT_EQ(QuickInfoKind(r), "Regular TRADITIONAL CACHE (1.5/?)");
-    r.Size = "";
-    r.Terrain = "2";
-    EXPECT_EQ(QuickInfoKind(r), "TRADITIONAL CACHE (1.5/2)");
-    const QuickInfoView v = QuickInfoFound(r, 2);
-    EXPECT_TRUE(v.found);
-    EXPECT_EQ(v.archiveState, 2);
-    EXPECT_EQ(v.coords, FormatCoord(48.2, 11.5));
-    const QuickInfoView n = QuickInfoNotFound("gc9z");
-    EXPECT_FALSE(n.found);
-    EXPECT_EQ(n.name, "Cache mit Waypoint GC9Z nicht in der Datenbank gefunden.");
-    EXPECT_TRUE(n.kind.empty());
-    EXPECT_TRUE(n.coords.empty());
-}
-
-TEST(MainList, WaypointKeyFilter) {
-    EXPECT_EQ(FilterWaypointChar('g'), 'G');
-    EXPECT_EQ(FilterWaypointChar('Z'), 'Z');
-    EXPECT_EQ(FilterWaypointChar('1'), '1');
-    EXPECT_EQ(FilterWaypointChar('\b'), '\b');
-    EXPECT_EQ(FilterWaypointChar('-'), std::nullopt);
-    EXPECT_EQ(FilterWaypointChar(' '), std::nullopt);
-    EXPECT_EQ(FilterWaypointChar('\xE4'), std::nullopt);  // ä
-}
-
-TEST(MainList, ColumnWidths) {
-    TProcSettings s;
-    s.Main_Col1Width = s.Main_Col2Width = s.Main_Col3Width = 0;
-    EXPECT_EQ(ColumnWidths(s, 600), (ColumnWidthSet{73, 447, 60}));
-    EXPECT_EQ(ColumnWidths(s, 100), (ColumnWidthSet{73, kMinNameColumnWidth, 60}));  // never negative
-    s.Main_Col1Width = 10;
-    s.Main_Col2Width = 20;
-    s.Main_Col3Width = 30;
-    EXPECT_EQ(ColumnWidths(s, 600), (ColumnWidthSet{10, 20, 30}));
-    s.Main_Col2Width = -5;  // from a narrow window's default: the default instead
-    EXPECT_EQ(ColumnWidths(s, 600), (ColumnWidthSet{10, 447, 30}));
-}
-
-TEST(MainList, RestoredGeometryThresholds) {
-    TProcSettings s;
-    s.Main_Left = 30;
-    s.Main_Top = 40;
-    s.Main_Width = 500;
-    s.Main_Height = 400;
-    const WindowRect layout{5, 6, 820, 600};
-    EXPECT_EQ(RestoredGeometry(s, layout), layout);  // not remembered
-    s.Main_MemWinSize = true;
-    EXPECT_EQ(RestoredGeometry(s, layout), (WindowRect{30, 40, 820, 600}));
-    s.Main_Width = 501;
-    s.Main_Height = 401;
-    EXPECT_EQ(RestoredGeometry(s, layout), (WindowRect{30, 40, 501, 401}));
-    // A position from a monitor that is gone is moved back onto the screen.
-    s.Main_Left = 3000;
-    s.Main_Top = -200;
-    EXPECT_EQ(RestoredGeometry(s, layout, {0, 0, 1280, 1024}), (WindowRect{779, 0, 501, 401}));
-    // A size larger than the screen (32767 from a damaged file) is clamped to it.
-    EXPECT_EQ(RestoredGeometry(s, layout, {0, 0, 400, 300}), (WindowRect{0, 0, 400, 300}));
-    s.Main_Width = 32767;
-    EXPECT_EQ(RestoredGeometry(s, layout, {0, 24, 1280, 1000}), (WindowRect{0, 24, 1280, 401}));
 }
 
 }  // namespace

@@ -17,12 +17,6 @@ namespace {
 
 using tvtest::WriteCaches;
 
-TCacheRec Rec(const std::string& name, const std::string& code) {
-    TCacheRec r = tvtest::CacheRecord(code, name);
-    r.CacheType = "TRADITIONAL CACHE";
-    return r;
-}
-
 std::vector<std::string> Entries(const NameSearchModel& m) {
     std::vector<std::string> out;
     for (std::size_t i = 0; i < m.resultCount(); ++i) out.push_back(m.entryText(i));
@@ -32,7 +26,9 @@ std::vector<std::string> Entries(const NameSearchModel& m) {
 class NameSearch : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = WriteCaches(dir_, {Rec(W("Alte Mühle"), "GC1AB"), Rec("Xyz", "GC777"), Rec(W("MÜHLENWEG"), "gc5x")});
+        path_ = WriteCaches(dir_, {tvtest::CacheRecord("GC1AB", W("Alte Mühle"), 0, 0, "TRADITIONAL CACHE"),
+                                   tvtest::CacheRecord("GC777", "Xyz", 0, 0, "TRADITIONAL CACHE"),
+                                   tvtest::CacheRecord("gc5x", W("MÜHLENWEG"), 0, 0, "TRADITIONAL CACHE")});
         ASSERT_TRUE(model_.load(path_, fakes_.progress).ok());
     }
     tvtest::TempDir dir_;
@@ -40,17 +36,6 @@ protected:
     std::string path_;
     NameSearchModel model_;
 };
-
-TEST_F(NameSearch, LoadsEveryRecordBehindTheWaitWindow) {
-    EXPECT_TRUE(model_.loaded());
-    EXPECT_EQ(model_.cacheCount(), 3u);
-    ASSERT_EQ(fakes_.progress.actions.size(), 1u);
-    EXPECT_EQ(fakes_.progress.actions[0], "Cacheliste wird gelesen");
-    EXPECT_EQ(fakes_.progress.minimum, 0);
-    EXPECT_EQ(fakes_.progress.maximum, 3);
-    EXPECT_EQ(fakes_.progress.position, 3);
-    EXPECT_FALSE(fakes_.progress.visible);
-}
 
 TEST_F(NameSearch, SearchesNameAndCodeAsOneTextIgnoringCase) {
     EXPECT_FALSE(NameSearchModel::canSearch("ab"));
@@ -72,57 +57,6 @@ TEST_F(NameSearch, SearchesNameAndCodeAsOneTextIgnoringCase) {
     EXPECT_EQ(model_.resultCount(), 0u);
 }
 
-TEST_F(NameSearch, SinglePickKeepsOneCode) {
-    model_.MultiSelect = false;
-    ASSERT_TRUE(model_.search("GC"));
-    ASSERT_EQ(model_.resultCount(), 3u);
-    EXPECT_TRUE(model_.onCheck(0, true).empty());
-    EXPECT_EQ(model_.marked(), std::vector<std::string>{"GC1AB"});
-    const auto changed = model_.onCheck(1, true);
-    EXPECT_EQ(changed, std::vector<std::size_t>{0});
-    EXPECT_FALSE(model_.ticked(0));
-    EXPECT_TRUE(model_.ticked(1));
-    EXPECT_EQ(model_.marked(), std::vector<std::string>{"GC777"});
-    EXPECT_EQ(model_.markedText(), "1 Caches markiert");
-    // Unticking the one pick empties the marks.
-    EXPECT_TRUE(model_.onCheck(1, false).empty());
-    EXPECT_TRUE(model_.marked().empty());
-    EXPECT_EQ(model_.markedText(), "0 Caches markiert");
-}
-
-TEST_F(NameSearch, MultiPickKeepsMarksAcrossSearches) {
-    ASSERT_TRUE(model_.search("GC"));
-    model_.onCheck(0, true);
-    model_.onCheck(2, true);
-    EXPECT_EQ(model_.marked(), (std::vector<std::string>{"GC1AB", "GC5X"}));
-    EXPECT_EQ(model_.markedText(), "2 Caches markiert");
-
-    // A new search ticks what is marked (the lower-case code included).
-    ASSERT_TRUE(model_.search(W("mühle")));
-    ASSERT_EQ(model_.resultCount(), 2u);
-    EXPECT_TRUE(model_.ticked(0));
-    EXPECT_TRUE(model_.ticked(1));
-    model_.onCheck(0, false);
-    EXPECT_EQ(model_.marked(), std::vector<std::string>{"GC5X"});
-    ASSERT_TRUE(model_.search("xyz"));
-    EXPECT_FALSE(model_.ticked(0));
-    model_.clearMarked();
-    EXPECT_TRUE(model_.marked().empty());
-}
-
-TEST(NameSearchLoad, DuplicateCodesFollowTheClickedEntry) {
-    tvtest::TempDir dir;
-    platform::ScopedFakes fakes;
-    NameSearchModel m;
-    ASSERT_TRUE(m.load(WriteCaches(dir, {Rec("Brunnen alt", "GC1"), Rec("Brunnen neu", "GC1")}), fakes.progress).ok());
-    ASSERT_TRUE(m.search("brunnen"));
-    EXPECT_EQ(m.onCheck(1, true), std::vector<std::size_t>{0});
-    EXPECT_TRUE(m.ticked(0));
-    EXPECT_EQ(m.marked(), std::vector<std::string>{"GC1"});
-    EXPECT_EQ(m.onCheck(0, false), std::vector<std::size_t>{1});
-    EXPECT_TRUE(m.marked().empty());
-}
-
 TEST(NameSearchLoad, MissingFileIsAReadErrorWithThePath) {
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -135,35 +69,6 @@ TEST(NameSearchLoad, MissingFileIsAReadErrorWithThePath) {
     EXPECT_EQ(m.cacheCount(), 0u);
     ASSERT_TRUE(m.search("abc"));
     EXPECT_EQ(m.resultCount(), 0u);
-}
-
-TEST(NameSearchLoad, ProgressEveryHundredRecordsAndCancel) {
-    tvtest::TempDir dir;
-    platform::ScopedFakes fakes;
-    std::vector<TCacheRec> recs;
-    for (int i = 0; i < 250; ++i) recs.push_back(Rec("Cache " + std::to_string(i), "GC" + std::to_string(1000 + i)));
-    // A trailing partial record is no record.
-    const std::string path = dir.write("Caches.bin", EncodeCacheRecs(recs) + std::string(17, 'x')).string();
-
-    NameSearchModel m;
-    std::vector<int> positions;
-    fakes.pump.onPump = [&] { positions.push_back(fakes.progress.position); };
-    ASSERT_TRUE(m.load(path, fakes.progress).ok());
-    EXPECT_EQ(m.cacheCount(), 250u);
-    EXPECT_EQ(fakes.progress.maximum, 250);
-    EXPECT_EQ(positions, (std::vector<int>{100, 200}));
-    ASSERT_TRUE(m.search("cache 24"));
-    EXPECT_EQ(m.resultCount(), 11u);  // 24 and 240..249
-    EXPECT_EQ(m.entryText(0), "Cache 24 [GC1024]");
-    EXPECT_EQ(m.entryCode(1), "GC1240");
-
-    int polls = 0;
-    const auto r = m.load(path, fakes.progress, [&] { return ++polls == 2; });
-    ASSERT_FALSE(r.ok());
-    EXPECT_EQ(r.error().code, -1);
-    EXPECT_FALSE(m.loaded());
-    EXPECT_EQ(m.cacheCount(), 0u);
-    EXPECT_FALSE(fakes.progress.visible);
 }
 
 }  // namespace

@@ -28,10 +28,6 @@ namespace fs = std::filesystem;
 using platform::MsgKind;
 using platform::MsgResult;
 
-// Sets the file's modification time to noon (local time) of the date.
-void SetFileDate(const std::string& path, int year, int month, int day) {
-    tvtest::SetLocalFileTime(path, year, month, day);
-}
 
 class StartupTaskTest : public ::testing::Test {
 protected:
@@ -69,10 +65,6 @@ protected:
         h.showGreeting = [this] { log.push_back("greeting"); };
         return h;
     }
-    void WriteDatabase(int year, int month, int day) {
-        const std::string bin = dir.write("work/Caches.bin", std::string(TCacheRec::kSize, '\0')).string();
-        SetFileDate(bin, year, month, day);
-    }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -84,26 +76,6 @@ protected:
 private:
     std::string previousDir_;
 };
-
-TEST_F(StartupTaskTest, OrdinaryStartWithoutMarkerShowsTheSplashOnce) {
-    WriteDatabase(2007, 6, 1);
-    ProcSettings.DBAutoloadInterval = 7;
-    StartupTask task(Hooks());
-    task.Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status"}));
-    EXPECT_TRUE(fakes.messages.shown.empty());
-    EXPECT_TRUE(task.NoDialog());
-    task.Run();  // once per process
-    EXPECT_EQ(log.size(), 5u);
-}
-
-TEST_F(StartupTaskTest, MaintainerMarkerSkipsTheSplashAndKeepsTheErrortracker) {
-    WriteDatabase(2007, 6, 1);
-    dir.write("work/QUIRK", "V9\r\n01.01.2020\r\n");
-    EXPECT_TRUE(MaintainerMode());
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hints", "check", "status"}));
-}
 
 TEST_F(StartupTaskTest, FirstStartForcesTheSettingsDialogUntilConfirmed) {
     ConfigExisted = false;
@@ -156,106 +128,6 @@ TEST_F(StartupTaskTest, FirstStartThatCannotSaveNeverTrapsTheUser) {
     EXPECT_EQ(settingsRuns, 2);
     EXPECT_TRUE(quit);
     EXPECT_TRUE(status.empty());
-}
-
-TEST_F(StartupTaskTest, FirstStartWithAnUnusableOutputFolderKeepsTheLoadedOne) {
-    ConfigExisted = false;
-    dir.write("work/ausgabe", "a file where the folder would go");
-    ProcSettings.OutDir = "/old/out";
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(ProcSettings.OutDir, "/old/out");
-    EXPECT_EQ(settingsRuns, 1);
-    // No database either: the question comes, no greeting that day.
-    EXPECT_EQ(fakes.messages.shown.size(), 2u);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "greeting"), 0);
-}
-
-TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadAndFillsTheStatusBar) {
-    fakes.messages.answers = {MsgResult::No};
-    StartupTask(Hooks()).Run();
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].kind, MsgKind::Confirmation);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Es wurde keine Cache-Datenbank gefunden.", 0), 0u);
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "status"}));
-
-    log.clear();
-    fakes.messages.answers = {MsgResult::Yes};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "download", "status"}));
-}
-
-TEST_F(StartupTaskTest, InvalidDatabaseStillFillsTheStatusBarAndSkipsTheGreeting) {
-    WriteDatabase(2007, 12, 1);
-    fakes.clock.time = {2007, 12, 20, 9, 0, 0, 0};
-    databaseValid = false;
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status"}));
-}
-
-TEST_F(StartupTaskTest, AgeReminderBoundaries) {
-    EXPECT_EQ(DatabaseAgeToRemind(7, 1007, 1000), 7);
-    EXPECT_EQ(DatabaseAgeToRemind(7, 1006, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(0, 5000, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(-1, 5000, 1000), std::nullopt);
-    EXPECT_EQ(DatabaseAgeToRemind(1, 1001, 1000), 1);
-
-    ProcSettings.DBAutoloadInterval = 7;
-    fakes.clock.time = {2007, 6, 8, 0, 30, 0, 0};
-    WriteDatabase(2007, 6, 2);  // 6 days
-    StartupTask(Hooks()).Run();
-    EXPECT_TRUE(fakes.messages.shown.empty());
-
-    WriteDatabase(2007, 6, 1);  // 7 days
-    fakes.messages.answers = {MsgResult::Yes};
-    log.clear();
-    StartupTask task(Hooks());
-    task.Run();
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text,
-              "Alter der Cache-Datenbank: 7 Tage.\r\nLaut den Grundeinstellungen sollte die Cache-Datenbank neu "
-              "geladen werden. Soll dies jetzt geschehen?\r\n(Diese Erinnerungsmeldung kann in den Grundeinstellungen "
-              "unter \"Cache-Datenbank\" abgeschaltet werden, indem \"Update-Erinnerung nach\" auf \"nie erinnern\" "
-              "gesetzt wird.)");
-    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status", "download", "status"}));
-    EXPECT_TRUE(task.NoDialog());  // the reminder does not stop the greeting
-
-    ProcSettings.DBAutoloadInterval = -1;
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(fakes.messages.shown.size(), 1u);
-}
-
-TEST_F(StartupTaskTest, GreetingDates) {
-    EXPECT_EQ(GreetingYear({2007, 12, 17}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 12, 18}, 0), 2007);
-    EXPECT_EQ(GreetingYear({2007, 12, 30}, 2006), 2007);
-    EXPECT_EQ(GreetingYear({2007, 12, 31}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 11, 20}, 0), std::nullopt);
-    EXPECT_EQ(GreetingYear({2007, 12, 24}, 2007), std::nullopt);
-
-    WriteDatabase(2007, 12, 1);
-    fakes.clock.time = {2007, 12, 18, 8, 0, 0, 0};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(log.back(), "greeting");
-    EXPECT_EQ(ProcSettings.LXM, 2007);
-    // Stored before the window shows.
-    EXPECT_NE(dir.read("tq.conf").find("\r\nLXM=2007\r\n"), std::string::npos);
-
-    log.clear();
-    fakes.clock.time = {2007, 12, 24, 8, 0, 0, 0};
-    StartupTask(Hooks()).Run();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "greeting"), 0);
-}
-
-TEST_F(StartupTaskTest, ProbeCreatesAndCleansTheOutputFolder) {
-    EXPECT_EQ(ProbeOutputFolder(dir.str() + "work/"), dir.str() + "work/ausgabe");
-    EXPECT_TRUE(fs::is_empty(dir.path() / "work/ausgabe"));
-    EXPECT_EQ(ProbeOutputFolder(dir.str() + "missing/deeper"), std::nullopt);
-}
-
-TEST_F(StartupTaskTest, FileDayCountIsTheLocalDate) {
-    WriteDatabase(2004, 7, 3);
-    EXPECT_EQ(FileDayCount(dir.str() + "work/Caches.bin"), 38171);
-    EXPECT_EQ(FileDayCount(dir.str() + "work/none"), std::nullopt);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 
 namespace tvtest {
 
-tv::TCacheRec CacheRecord(const std::string& waypoint, const std::string& name, double lat, double lon) {
+tv::TCacheRec CacheRecord(const std::string& waypoint, const std::string& name, double lat, double lon,
+                          const std::string& type) {
     tv::TCacheRec r;
+    r.CacheType = type;
     r.Waypoint = waypoint;
     r.Name = name;
     r.Lat = lat;

@@ -9,10 +9,10 @@
 
 namespace tvtest {
 
-// A cache record with the code, the name and the coordinates set; every other
-// field keeps its default.
+// A cache record with the code, the name, the coordinates and the type set;
+// every other field keeps its default.
 tv::TCacheRec CacheRecord(const std::string& waypoint, const std::string& name = "", double lat = 0.0,
-                          double lon = 0.0);
+                          double lon = 0.0, const std::string& type = "");
 
 // An additional waypoint `id` of the cache `cache`.
 tv::TAddWPRec AddWPPoint(const char* cache, const char* id, double lat, double lon, const char* type,

@@ -107,64 +107,6 @@ TEST_F(LoadWindow, BatchRunReportsFailedPicturesWithoutABox) {
     EXPECT_TRUE(w.mmProt->toPlainText().contains("Bild nicht geladen: http://pics.test/gone.jpg"));
 }
 
-TEST_F(LoadWindow, HandOverListWithForcedReloadKeepsTheStoredChoice) {
-    ASSERT_TRUE(WriteSettingBool("LoadSaveOpts", true));
-    ASSERT_TRUE(WriteSettingInt("LoadOverwrite", 0));
-    work_.write("WPList.txt", "GC1\r\nGC3\r\n");
-    out_.write("GC9.html", "old");
-    TfrmLoadHTML w;
-    w.HandOverList = {"GC9"};
-    w.ForcedOverwrite = 1;
-    w.show();
-    EXPECT_EQ(w.lblContent->text(), U("1 Cachebeschreibungen werden manuell nachgeladen"));
-    EXPECT_TRUE(w.HandOverList.empty());
-    EXPECT_EQ(w.rgOverwrite->checkedId(), 1);
-    w.cbLoadMap->setChecked(false);
-    w.btnLoadClick();
-    EXPECT_EQ(tvtest::ReadFileBytes(out_.path() / "GC9.html"), "page of GC9\r\n");
-    EXPECT_EQ(srv_.requestsTo("/seek/cache_details.aspx").size(), 1u);
-    EXPECT_FALSE(w.btnLoad->isEnabled());  // one run per showing
-    w.btnOKClick();
-    EXPECT_EQ(w.StateByte, 2);
-    EXPECT_EQ(ReadSettingInt("LoadOverwrite"), 0);
-    EXPECT_FALSE(ReadSettingBool("LoadLoadMap"));
-}
-
-TEST_F(LoadWindow, EmptyListAndMoreThanFifty) {
-    TfrmLoadHTML w;
-    w.show();
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Error);
-    EXPECT_EQ(fakes_.messages.shown[0].text.rfind(W("Die Arbeitsliste enthält keine Waypoints, deren Caches"), 0), 0u);
-    EXPECT_TRUE(w.ErrorFlag());
-    EXPECT_TRUE(w.AutoClose->isActive());
-    w.AutoCloseTimer();
-    EXPECT_EQ(w.StateByte, 2);
-    EXPECT_EQ(w.result(), 2);
-
-    std::string list;
-    for (int i = 1; i <= 51; ++i) list += "GC" + std::to_string(i) + "\r\n";
-    work_.write("WPList.txt", list);
-    fakes_.messages.shown.clear();
-    TfrmLoadHTML w2;
-    w2.show();
-    EXPECT_EQ(w2.lblContent->text(), U("Die Arbeitsliste enthält 51 Waypoints. Die ersten 50 können geladen werden."));
-    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.shown[0].kind, platform::MsgKind::Warning);
-    EXPECT_TRUE(w2.btnWhy50->isVisibleTo(&w2));
-    w2.btnWhy50Click();
-    EXPECT_EQ(fakes_.shell.opened.size(), 1u);
-    w2.done(1);
-
-    fakes_.messages.shown.clear();
-    TfrmLoadHTML w3;
-    w3.NoWarning = true;
-    w3.show();
-    EXPECT_TRUE(fakes_.messages.shown.empty());
-    EXPECT_FALSE(w3.btnWhy50->isVisibleTo(&w3));
-    w3.done(1);
-}
-
 TEST_F(LoadWindow, AbortButtonAsksAndStopsAfterTheCurrentCache) {
     work_.write("WPList.txt", "GC1\r\nGC3\r\nGC4\r\n");
     TfrmLoadHTML w;
@@ -181,29 +123,6 @@ TEST_F(LoadWindow, AbortButtonAsksAndStopsAfterTheCurrentCache) {
     EXPECT_EQ(srv_.requestsTo("/seek/cache_details.aspx").size(), 1u);
     w.btnOKClick();
     EXPECT_EQ(w.result(), 2);
-}
-
-TEST_F(LoadWindow, MapListsFollowTheService) {
-    TfrmLoadHTML w;
-    w.Unattended = true;
-    w.show();
-    w.rgMap->button(2)->click();
-    EXPECT_EQ(w.cbZoom->count(), 15);
-    EXPECT_EQ(w.cbZoom->currentIndex(), 2);
-    EXPECT_EQ(w.cbMapsize->count(), 2);
-    EXPECT_TRUE(w.lblSize->isVisibleTo(&w));
-    w.cbZoom->setCurrentIndex(10);
-    w.rgMap->button(3)->click();
-    EXPECT_EQ(w.cbZoom->count(), 9);
-    EXPECT_EQ(w.cbZoom->currentIndex(), 6);
-    EXPECT_FALSE(w.lblSize->isVisibleTo(&w));
-    w.rgMap->button(2)->click();
-    EXPECT_EQ(w.cbZoom->currentIndex(), 10);
-    EXPECT_EQ(w.ZoomIndex[2], 10);
-    w.cbLoadImages->click();
-    EXPECT_FALSE(w.cbRemoteImages->isChecked());
-    EXPECT_FALSE(w.cbRemoteImages->isEnabled());
-    w.done(1);
 }
 
 }  // namespace

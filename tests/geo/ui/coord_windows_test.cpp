@@ -34,20 +34,6 @@ void Retype(QLineEdit* box, const QString& text) {
     QTest::keyClicks(box, text);
 }
 
-TEST(CalcWindow, DefaultsOnBothTabs) {
-    TfrmCalc w;
-    w.SelectTab(1);
-    w.show();
-    EXPECT_EQ(w.pcCalc->currentWidget(), w.ts2);
-    EXPECT_EQ(w.windowTitle(), U("Wegpunktberechnungen"));
-    EXPECT_EQ(w.lblErg->text(), U("Entfernung = 69.150 km in Richtung 17.82 Grad"));
-    EXPECT_EQ(w.lblErgPWLat->text(), U("N 48° 45.169"));
-    EXPECT_EQ(w.lblErgPWLong->text(), U("E 10° 28.996"));
-    EXPECT_EQ(w.edDist->maxLength(), 7);
-    EXPECT_EQ(w.edAngle->maxLength(), 6);
-    EXPECT_EQ(w.BitBtn1->toolTip(), U("Cache suchen und dessen Koordinaten übernehmen"));
-}
-
 TEST(CalcWindow, EveryChangeRecomputes) {
     TfrmCalc w;
     w.show();
@@ -153,68 +139,6 @@ TEST(CoordInputWindow, SouthWestRoundTrip) {
     EXPECT_EQ(platform::modalHost().exec(w, nullptr), 1);
     EXPECT_EQ(w.lat, -33.5);
     EXPECT_EQ(w.lon, -70.25);
-}
-
-TEST(CoordInputWindow, TypingKeepsTheViewsInStep) {
-    platform::ScopedFakeModalHost modal;
-    TfrmCoordInput w;
-    w.lat = 0;
-    w.lon = 0;
-    modal.host.script.push_back([](QDialog& d) {
-        auto& f = static_cast<TfrmCoordInput&>(d);
-        Retype(f.edBDec, "48,5");
-        EXPECT_EQ(f.edBDec->text(), U("48.5"));
-        EXPECT_EQ(f.edBGrad->text(), U("48"));
-        EXPECT_EQ(f.edBMin->text(), U("30.000"));
-        Retype(f.edLGrad, "8");
-        Retype(f.edLMin, "30");
-        EXPECT_EQ(f.edLDec->text(), U("8.50000"));
-        EXPECT_EQ(f.edBDec->text(), U("48.50000"));
-        Retype(f.edBGrad, "91");
-        EXPECT_FALSE(f.btnOK->isEnabled());
-        Retype(f.edBGrad, "90");
-        Retype(f.edBMin, "0");
-        EXPECT_TRUE(f.btnOK->isEnabled());
-        // A faulty box: OK is off, clicking it does nothing.
-        Retype(f.edLMin, "3..");
-        EXPECT_FALSE(f.btnOK->isEnabled());
-        f.btnOKClick();
-        EXPECT_TRUE(f.isVisible());
-        Retype(f.edLMin, "15");
-        f.cbNS->setCurrentIndex(1);
-        QTest::mouseClick(f.btnOK, Qt::LeftButton);
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 1);
-    EXPECT_EQ(w.lat, -90.0);
-    EXPECT_EQ(w.lon, 8.25);
-}
-
-TEST(CoordInputWindow, CancelKeepsThePositionAndHidingResetsTheExtras) {
-    platform::ScopedFakeModalHost modal;
-    TfrmCoordInput w;
-    w.lat = 49.5;
-    w.lon = 10.75;
-    w.setWindowTitle(U("Suchzentrum manuell eingeben"));
-    w.ShowAddInfo(W("Beschreibung des Koordinatenpaares"), "Heimkoordinaten", false);
-    modal.host.script.push_back([](QDialog& d) {
-        auto& f = static_cast<TfrmCoordInput&>(d);
-        EXPECT_TRUE(f.gbAddInfo->isVisible());
-        EXPECT_EQ(f.gbAddInfo->title(), U("Beschreibung des Koordinatenpaares"));
-        EXPECT_FALSE(f.edAddInfo->isEnabled());
-        Retype(f.edBDec, "12");
-        QTest::mouseClick(f.btnCancel, Qt::LeftButton);
-        return 0;
-    });
-    EXPECT_EQ(platform::modalHost().exec(w, nullptr), 2);
-    EXPECT_EQ(w.lat, 49.5);
-    EXPECT_EQ(w.lon, 10.75);
-    EXPECT_EQ(w.AddInfo(), "Heimkoordinaten");
-    // The next caller finds the plain window.
-    EXPECT_EQ(w.windowTitle(), U("Geograpische Koordinaten eingeben/ändern"));
-    EXPECT_TRUE(w.gbAddInfo->isHidden());
-    EXPECT_TRUE(w.edAddInfo->isEnabled());
-    EXPECT_EQ(w.edAddInfo->maxLength(), 80);
 }
 
 }  // namespace

@@ -18,31 +18,6 @@
 
 namespace tv {
 
-TEST(CenterFormOver, RuleNumbers) {
-    EXPECT_EQ(CenteredPosition(QRect(100, 50, 801, 601), QSize(300, 201)), QPoint(350, 250));
-    // Negative halves truncate toward zero: (100 - 301) / 2 = -100, not -101.
-    EXPECT_EQ(CenteredPosition(QRect(500, 300, 100, 100), QSize(301, 303)), QPoint(400, 199));
-    // Clamped at 0 from below.
-    EXPECT_EQ(CenteredPosition(QRect(10, 0, 100, 100), QSize(400, 300)), QPoint(0, 0));
-    EXPECT_EQ(CenteredPosition(QRect(-50, -50, 100, 100), QSize(10, 10)), QPoint(0, 0));
-}
-
-TEST(CenterFormOver, MovesTheFormOverItsOwner) {
-    QWidget owner;
-    owner.setGeometry(200, 100, 800, 600);
-    owner.show();
-    QDialog form;
-    form.resize(300, 200);
-    CenterFormOver(&owner, &form);
-    const QRect f = owner.frameGeometry();
-    EXPECT_EQ(form.frameGeometry().topLeft(),
-              QPoint(f.left() + (f.width() - form.frameGeometry().width()) / 2,
-                     f.top() + (f.height() - form.frameGeometry().height()) / 2));
-    const QPoint before = form.pos();
-    CenterFormOver(nullptr, &form);
-    EXPECT_EQ(form.pos(), before);
-}
-
 TEST(CenterFormOver, AFormNeverSizedByHandIsCentredAtItsLayoutSize) {
     QWidget owner;
     owner.setGeometry(100, 80, 900, 700);
@@ -66,6 +41,7 @@ TEST(CenterFormOver, AFormNeverSizedByHandIsCentredAtItsLayoutSize) {
     EXPECT_EQ(tall.frameGeometry().top(), owner.screen()->availableGeometry().top());
 }
 
+
 class ClosingDialog : public QDialog {
 public:
     int closes = 0;
@@ -75,32 +51,6 @@ public:
         QDialog::done(r);
     }
 };
-
-TEST(FakeModalHost, ScriptsTheDialogWithoutANestedLoop) {
-    platform::ScopedFakeModalHost fake;
-    ClosingDialog dlg;
-    dlg.setObjectName("frmSettings");
-    fake.host.script.push_back([&](QDialog& d) {
-        dlg.shownBeforeStep = d.isVisible();
-        return QDialog::Accepted;
-    });
-    EXPECT_EQ(platform::modalHost().exec(dlg, nullptr), QDialog::Accepted);
-    EXPECT_TRUE(dlg.shownBeforeStep);
-    EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.closes, 1);
-
-    // A step that closes the dialog itself: its result counts, closed once.
-    fake.host.script.push_back([](QDialog& d) {
-        d.reject();
-        return QDialog::Accepted;
-    });
-    EXPECT_EQ(platform::modalHost().exec(dlg, nullptr), QDialog::Rejected);
-    EXPECT_EQ(dlg.closes, 2);
-
-    // No step left: the default result.
-    EXPECT_EQ(platform::modalHost().exec(dlg, nullptr), QDialog::Rejected);
-    EXPECT_EQ(fake.host.shown, (std::vector<std::string>{"frmSettings", "frmSettings", "frmSettings"}));
-}
 
 TEST(QtModalHost, CentresThenRunsTheDialog) {
     QWidget owner;
@@ -184,26 +134,6 @@ TEST(QtServices, QtsOwnDialogsSpeakGerman) {
     ASSERT_TRUE(platform::InstallGermanQtTranslations());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Abbrechen"));
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
-}
-
-TEST(QtServices, TextClipboardAndClock) {
-    const std::string text = "B\xFCro \x80 \x9F";
-    EXPECT_EQ(ToQ(text), QString::fromUtf8("Büro € Ÿ"));
-    EXPECT_EQ(FromQ(ToQ(text)), text);
-    EXPECT_EQ(FromQ(QString::fromUtf8("中")), "?");
-
-    platform::Services previous = platform::InstallQtServices();
-    platform::clipboard().setText("GC12345 \xE4");
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("GC12345 ä"));
-    EXPECT_EQ(platform::clipboard().text(), "GC12345 \xE4");
-    const platform::DateTime now = platform::clock().now();
-    EXPECT_EQ(now.year, QDate::currentDate().year());
-    platform::pump().setBusy(true);
-    platform::pump().setBusy(true);
-    EXPECT_NE(QApplication::overrideCursor(), nullptr);
-    platform::pump().setBusy(false);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // not stacked
-    platform::install(previous);
 }
 
 }  // namespace tv

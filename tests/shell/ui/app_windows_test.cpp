@@ -52,67 +52,6 @@ private:
     std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
-TEST_F(AppWindowsTest, CreatesTheWindowsInOrderAndInstallsTheWaitWindow) {
-    {
-        AppWindows windows;
-        EXPECT_EQ(Windows(), &windows);
-        const std::vector<std::string> expected = {
-            "frmMain",        "frmSettings",   "frmLoadHTML",    "frmCreateDescr", "frmIndex",       "frmGetDay",
-            "frmCacheDetails", "frmWait",      "frmCalc",        "frmRoute",       "frmMap",         "frmCoordInput",
-            "frmLoadFromGC",  "frmEditCache",  "frmNameSearch",  "frmGPXExp",      "frmAddInfo",     "frmCacheFilter",
-            "frmROT13",       "frmInputLine",  "frmGPXImp",      "frmSubSelector", "frmBuddylist",   "frmUTM",
-            "frmGoogleShow",  "frmGoogleMaps", "frmAddWPDisplay", "frmGMLink"};
-        EXPECT_EQ(windows.CreationOrder(), expected);
-        for (int i = 0; i < kAppWindowCount; ++i) {
-            const auto slot = static_cast<Win>(i);
-            ASSERT_NE(windows.window(slot), nullptr);
-            EXPECT_EQ(windows.window(slot)->objectName().toStdString(), WinName(slot));
-            EXPECT_FALSE(windows.window(slot)->isVisible());
-        }
-        EXPECT_NE(windows.frmMain(), nullptr);
-        EXPECT_NE(windows.get<TfrmNameSearch>(Win::frmNameSearch), nullptr);
-        EXPECT_EQ(windows.get<TfrmNameSearch>(Win::frmSettings), nullptr);  // a placeholder
-        EXPECT_EQ(platform::services().progress, static_cast<platform::IProgress*>(windows.frmWait()));
-        EXPECT_EQ(platform::services().messages, &fakes.messages);  // the other services stay
-    }
-    EXPECT_EQ(Windows(), nullptr);
-    EXPECT_EQ(platform::services().progress, &fakes.progress);
-    // The main window's destroy step ran.
-    EXPECT_NE(dir.read("tq.conf").find("[MainForm]\r\nPosX="), std::string::npos);
-}
-
-TEST_F(AppWindowsTest, TooltipSwitchReachesTheNineWindowsOnly) {
-    AppWindows windows;
-    ProcSettings.ShowTooltips = false;
-    windows.frmMain()->ApplyShowHints();
-    EXPECT_FALSE(ShowHints(windows.frmMain()));
-    for (Win w : AppWindows::HintWindows()) EXPECT_FALSE(ShowHints(windows.window(w))) << WinName(w);
-    EXPECT_TRUE(ShowHints(windows.window(Win::frmROT13)));
-    EXPECT_TRUE(ShowHints(windows.window(Win::frmWait)));
-
-    // A silenced window swallows the tooltip events of its controls.
-    auto* button = new QPushButton(windows.window(Win::frmSettings));
-    button->setToolTip("Hinweis");
-    QHelpEvent help(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
-    // The gate answers before the button: the button never sees the event.
-    struct Spy : QObject {
-        int tips = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::ToolTip) ++tips;
-            return false;
-        }
-    } spy;
-    button->installEventFilter(&spy);
-    QApplication::sendEvent(button, &help);
-    EXPECT_EQ(spy.tips, 0);
-
-    ProcSettings.ShowTooltips = true;
-    windows.frmMain()->ApplyShowHints();
-    QApplication::sendEvent(button, &help);
-    EXPECT_EQ(spy.tips, 1);
-    EXPECT_TRUE(ShowHints(windows.window(Win::frmSettings)));
-}
-
 TEST_F(AppWindowsTest, WiringConnectsSettingsDatabaseCommandsAndDetails) {
     ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
     ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));

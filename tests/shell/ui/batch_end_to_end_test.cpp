@@ -265,42 +265,6 @@ TEST_F(BatchEndToEnd, LoadsConvertsAndIndexesTheWorkList) {
     main->hide();
 }
 
-TEST_F(BatchEndToEnd, EmptyWorkListStopsWithoutAStrayRun) {
-    RunShownWindows();
-    AppWindows windows;
-    TfrmMain* main = windows.frmMain();
-    ASSERT_NE(InstallBatchRun(*main), nullptr);
-    main->show();
-    main->Timer1->stop();
-
-    main->menus.mnuBatch->trigger();
-    ASSERT_TRUE(WaitForEnd(*main));
-    // The loader closed itself after its box; its auto-start, armed before
-    // the showing and due later than that close, never ran.
-    QTest::qWait(700);
-    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmLoadHTML"}));
-    const std::vector<std::string> texts = BoxTexts();
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_EQ(texts[0].rfind(W("Die Arbeitsliste enthält keine Waypoints, deren Caches"), 0), 0u);
-    EXPECT_EQ(texts[1], "Batchverarbeitung mit Fehlern beendet.");
-    EXPECT_EQ(fakes.messages.shown[1].kind, platform::MsgKind::Error);
-    auto* loader = windows.get<TfrmLoadHTML>(Win::frmLoadHTML);
-    EXPECT_FALSE(loader->AutoLoad->isActive());
-    EXPECT_TRUE(srv.requests().empty());
-    EXPECT_EQ(main->BatchState, kBatchFinished);
-    EXPECT_FALSE(main->tiAutoLoad->isActive());
-
-    // Without ShowMessages the error ends the batch silently.
-    ProcSettings.ShowMessages = false;
-    fakes.messages.shown.clear();
-    main->menus.mnuBatch->trigger();
-    ASSERT_TRUE(WaitForEnd(*main));
-    QTest::qWait(400);
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);  // the loader's own box only
-    EXPECT_EQ(modal.host.shown.size(), 2u);
-    main->hide();
-}
-
 // A message box that stays up for a while in a nested event loop, as a real
 // one does until the user answers.
 class LingeringBox final : public platform::IMessageBox {
@@ -324,49 +288,6 @@ public:
 private:
     platform::FakeMessageBox& record_;
 };
-
-TEST_F(BatchEndToEnd, BoxOfTheLoadersShowHoldsItsAutoStartBack) {
-    // The loader's box about the empty work list stays up longer than the
-    // auto-start interval: the loader must not start a run inside it, nor
-    // once it has gone while the window is closing by itself.
-    RunShownWindows();
-    LingeringBox box(fakes.messages);
-    platform::Services services = platform::services();
-    services.messages = &box;
-    const platform::Services previous = platform::install(services);
-    {
-        AppWindows windows;
-        TfrmMain* main = windows.frmMain();
-        ASSERT_NE(InstallBatchRun(*main), nullptr);
-        auto* loader = windows.get<TfrmLoadHTML>(Win::frmLoadHTML);
-        int stateWhenClosing = -1;
-        bool autoLoadArmed = false;
-        box.onClose = [&] {
-            stateWhenClosing = loader->StateByte;
-            autoLoadArmed = loader->AutoLoad->isActive();
-        };
-        main->show();
-        main->Timer1->stop();
-        main->menus.mnuBatch->trigger();
-        ASSERT_TRUE(WaitForEnd(*main));
-        QTest::qWait(500);
-        EXPECT_EQ(stateWhenClosing, 0);  // no run had started
-        EXPECT_TRUE(autoLoadArmed);      // held back, not lost
-        const std::vector<std::string> texts = BoxTexts();
-        ASSERT_EQ(texts.size(), 2u) << (texts.size() > 2 ? texts[2] : "");
-        EXPECT_EQ(texts[1], "Batchverarbeitung mit Fehlern beendet.");
-        EXPECT_FALSE(loader->AutoLoad->isActive());
-        main->hide();
-    }
-    platform::install(previous);
-}
-
-TEST_F(BatchEndToEnd, WithoutTheRegistryNothingIsBound) {
-    TfrmMain main;
-    EXPECT_EQ(InstallBatchRun(main), nullptr);
-    EXPECT_FALSE(main.menus.mnuBatch->isEnabled());
-    EXPECT_FALSE(static_cast<bool>(main.tiAutoLoadTimer));
-}
 
 }  // namespace
 }  // namespace tv

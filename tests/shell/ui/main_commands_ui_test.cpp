@@ -62,6 +62,7 @@
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_wiring.h"
 #include "support/started_program.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -77,16 +78,6 @@ std::set<std::string> Files(const fs::path& folder) {
     return out;
 }
 
-TCacheRec Rec(const std::string& code, double lat, double lon) {
-    TCacheRec r;
-    r.Waypoint = code;
-    r.Name = "Cache " + code;
-    r.CacheType = "TRADITIONAL CACHE";
-    r.Lat = lat;
-    r.Lon = lon;
-    return r;
-}
-
 class MainCommandsUi : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -99,7 +90,10 @@ protected:
         ASSERT_TRUE(WriteSettingFloat("HomeLong", 8.0));
         fs::create_directories(dir.path() / "work");
         ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
-                                   {Rec("GC1", 48, 9), Rec("GC2", 48.5, 8), Rec("GC3", 48.1, 8), Rec("GC4", 48, 8.5)})
+                                   {tvtest::CacheRecord("GC1", "Cache GC1", 48, 9, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC2", "Cache GC2", 48.5, 8, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC3", "Cache GC3", 48.1, 8, "TRADITIONAL CACHE"),
+                                    tvtest::CacheRecord("GC4", "Cache GC4", 48, 8.5, "TRADITIONAL CACHE")})
                         .ok());
         for (const char* code : {"GC1", "GC2", "GC3", "GC4"}) {
             dir.write(std::string("out/") + code + "_converted.html", std::string("page ") + code);
@@ -143,13 +137,6 @@ protected:
                 if (FromQ(item->text(0)) == c) item->setSelected(true);
         }
     }
-    void Focus(const std::string& code) {
-        for (int i = 0; i < main->lvCaches->topLevelItemCount(); ++i)
-            if (FromQ(main->lvCaches->topLevelItem(i)->text(0)) == code) {
-                main->lvCaches->setCurrentItem(main->lvCaches->topLevelItem(i));
-                return;
-            }
-    }
     QTreeWidgetItem* Node(const char* text) {
         const auto found = main->tvDir->findItems(QString::fromLatin1(text), Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.front();
@@ -192,80 +179,6 @@ private:
     std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
-TEST_F(MainCommandsUi, ItemsWorkWhereTheirWindowsExistAndTheOthersStayDisabled) {
-    const MainMenus& m = main->menus;
-    // Windows of parts that are not there yet.
-    const std::set<QAction*> later = {m.mnuUpdateFromSite};
-    for (QAction* a : m.all) {
-        if (later.count(a)) {
-            EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-        } else {
-            EXPECT_TRUE(main->IsBound(a)) << a->objectName().toStdString();
-        }
-    }
-    // The collection window reaches the program's map.
-    bool mapItem = false;
-    modal.host.script.push_back([&mapItem](QDialog& d) {
-        mapItem = static_cast<TfrmWPCol&>(d).AlleCachesinLandkartezeigen1->isEnabled();
-        return 0;
-    });
-    m.mnuWPCollector->trigger();
-    EXPECT_TRUE(mapItem);
-    EXPECT_EQ(modal.host.shown.back(), "frmWPCol");
-    // Folder-dependent items at the root.
-    EXPECT_FALSE(m.mnuEditLongDescr->isEnabled());
-    EXPECT_TRUE(m.mnuOrigToWorklist->isEnabled());
-    EXPECT_FALSE(m.mnuShowIndex->isEnabled());
-    EXPECT_TRUE(m.mnuCalcDistance->isEnabled());
-    // A dropped additional-waypoint file opens its import on that file.
-    ASSERT_TRUE(static_cast<bool>(main->FilesDropped));
-    dir.write("x_wpts.gpx", "<gpx/>");
-    main->FilesDropped({dir.str() + "x_wpts.gpx"});
-    ASSERT_FALSE(modal.host.shown.empty());
-    EXPECT_EQ(modal.host.shown.back(), "frmGPXImpAddWP");
-    // The settings dialog and the calculator use the program's windows.
-    EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
-              windows->get<TfrmCoordInput>(Win::frmCoordInput));
-    EXPECT_TRUE(static_cast<bool>(windows->get<TfrmCalc>(Win::frmCalc)->PickCache));
-}
-
-TEST_F(MainCommandsUi, MarksByHandWorkListAndExcludeLists) {
-    ASSERT_EQ(Captions(), (Lines{"GC1", "GC2", "GC3", "GC4"}));
-    main->menus.mnuMarkAll->trigger();
-    EXPECT_EQ(main->MarkedCaptions(), (Lines{"GC1", "GC2", "GC3", "GC4"}));
-    main->menus.mnuMarkNone->trigger();
-    EXPECT_TRUE(main->MarkedCaptions().empty());
-    Mark({"GC2"});
-    main->menus.mnuInvertMarks->trigger();
-    EXPECT_EQ(main->MarkedCaptions(), (Lines{"GC1", "GC3", "GC4"}));
-
-    dir.write("work/WPlist.txt", "GC3\r\ngc4\r\nGC9\n");
-    main->menus.mnuMarkWorklist->trigger();
-    EXPECT_EQ(main->MarkedCaptions(), (Lines{"GC3"}));
-
-    TFoundRec f;
-    f.Waypoint = "GC1";
-    const auto bytes = EncodeFoundRec(f);
-    dir.write("work/Finds.bin", std::string(bytes.begin(), bytes.end()));
-    dir.write("work/WPignore.txt", "gc4\r\n");
-    main->menus.mnuMarkExcluded->trigger();
-    EXPECT_EQ(main->MarkedCaptions(), (Lines{"GC1", "GC4"}));
-    EXPECT_FALSE(windows->frmWait()->isVisible());
-    EXPECT_TRUE(fakes.messages.shown.empty());
-
-    // Missing lists: the error box, and the marks are cleared.
-    fs::remove(dir.path() / "work/WPlist.txt");
-    main->menus.mnuMarkWorklist->trigger();
-    EXPECT_TRUE(main->MarkedCaptions().empty());
-    ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text.rfind("Fehler beim Lesen der Datei " + work + "WPList.txt", 0), 0u);
-    fs::remove(dir.path() / "work/Finds.bin");
-    main->menus.mnuMarkExcluded->trigger();
-    EXPECT_EQ(main->MarkedCaptions(), (Lines{"GC4"}));
-    ASSERT_EQ(fakes.messages.shown.size(), 2u);
-    EXPECT_EQ(fakes.messages.shown[1].text.rfind("Fehler beim Lesen der Datei " + work + "Finds.bin", 0), 0u);
-}
-
 TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     QTreeWidgetItem* b = Node("B");
     ASSERT_NE(b, nullptr);
@@ -304,149 +217,6 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
 }
 
-TEST_F(MainCommandsUi, DeleteAndReloadOfMarkedCaches) {
-    Mark({"GC2"});
-    fakes.messages.answers = {platform::MsgResult::No};
-    main->menus.mnuDeleteMarked->trigger();
-    EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
-    main->menus.mnuDeleteMarked->trigger();  // Yes
-    EXPECT_FALSE(fs::exists(dir.path() / "out/GC2_converted.html"));
-    EXPECT_FALSE(fs::exists(dir.path() / "out/GC2.html"));
-    EXPECT_EQ(Captions(), (Lines{"GC1", "GC3", "GC4"}));
-    EXPECT_EQ(Texts().back(), W("1 Cache gelöscht (2 Dateien insgesamt)"));
-
-    // Reload: the marked codes go to the loader and, with Yes, into the work list.
-    dir.write("work/WPList.txt", "GC1\r\n");
-    auto* loader = windows->get<TfrmLoadHTML>(Win::frmLoadHTML);
-    Mark({"GC1", "GC3"});
-    Lines loaded;
-    int forced = -2;
-    fakes.messages.answers = {platform::MsgResult::Yes};
-    modal.host.script.push_back([&](QDialog&) {
-        loaded = loader->WorkList;  // taken from the hand-over list when shown
-        forced = loader->rgOverwrite->checkedId();
-        return 2;
-    });
-    main->menus.mnuReloadMarked->trigger();
-    EXPECT_EQ(modal.host.shown, (Lines{"frmLoadHTML"}));
-    EXPECT_EQ(loaded, (Lines{"GC1", "GC3"}));
-    EXPECT_EQ(forced, 1);
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC3\r\n");
-    EXPECT_EQ(Texts().back(), ReloadQuestionText(2));
-
-    fakes.messages.answers = {platform::MsgResult::Cancel};
-    main->menus.mnuReloadMarked->trigger();
-    EXPECT_EQ(modal.host.shown.size(), 1u);
-    // Nothing marked: no question, no loader.
-    main->lvCaches->clearSelection();
-    const auto boxes = fakes.messages.shown.size();
-    main->menus.mnuReloadMarked->trigger();
-    main->menus.mnuDeleteMarked->trigger();
-    EXPECT_EQ(fakes.messages.shown.size(), boxes);
-    EXPECT_EQ(modal.host.shown.size(), 1u);
-}
-
-TEST_F(MainCommandsUi, FolderPopupCommands) {
-    // New folder through the input line.
-    modal.host.script.push_back([](QDialog& d) {
-        static_cast<TfrmInputLine&>(d).SetText("Neu");
-        return int(QDialog::Accepted);
-    });
-    main->menus.mnuNewDir->trigger();
-    EXPECT_TRUE(fs::is_directory(dir.path() / "out/Neu"));
-    EXPECT_NE(Node("Neu"), nullptr);
-    modal.host.script.push_back([](QDialog& d) {
-        static_cast<TfrmInputLine&>(d).SetText("Neu");
-        return int(QDialog::Accepted);
-    });
-    main->menus.mnuNewDir->trigger();  // exists already
-    ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_EQ(Texts()[0].rfind("Fehler beim Anlegen des Verzeichnisses", 0), 0u);
-
-    // Originals into the work list, at the root: No starts from an empty list.
-    dir.write("work/WPList.txt", "GC9\r\n");
-    dir.write("out/GC7.html", "not in the database");
-    fakes.messages.answers = {platform::MsgResult::No};
-    main->menus.mnuOrigToWorklist->trigger();
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "WPList.txt"), "GC1\r\nGC2\r\nGC3\r\nGC4\r\n");
-    EXPECT_EQ(Texts().back(), "4 Wegpunkte wurden in die Arbeitsliste aufgenommen.");
-    fakes.messages.answers = {platform::MsgResult::Cancel};
-    fs::remove(dir.path() / "work/WPList.txt");
-    main->menus.mnuOrigToWorklist->trigger();
-    EXPECT_FALSE(fs::exists(dir.path() / "work/WPList.txt"));
-
-    // Tidy up the root: originals of four- and five-character codes and meta files go.
-    dir.write("out/GCAB12.html", "x");
-    dir.write("out/GCAB123.htm", "x");
-    main->menus.mnuCleanDir->trigger();
-    EXPECT_EQ(Texts().back(), "3 Dateien wurden aus dem Verzeichnis \r\n" + out + W("\r\ngelöscht."));
-    EXPECT_EQ(Files(dir.path() / "out"),
-              (std::set<std::string>{"GC1.html", "GC1_converted.html", "GC1_i1.jpg", "GC2.html", "GC2_converted.html",
-                                     "GC3.html", "GC3_converted.html", "GC4.html", "GC4_converted.html", "GC7.html"}));
-
-    // Empty a subfolder; No keeps it.
-    dir.write("out/B/GC5_converted.html", "x");
-    dir.write("out/B/note.txt", "x");
-    main->tvDir->setCurrentItem(Node("B"));
-    fakes.messages.answers = {platform::MsgResult::No};
-    main->menus.mnuEmptyDir->trigger();
-    EXPECT_TRUE(fs::exists(dir.path() / "out/B/GC5_converted.html"));
-    main->tvDir->setCurrentItem(Node("B"));
-    main->menus.mnuEmptyDir->trigger();
-    EXPECT_EQ(Files(dir.path() / "out/B"), (std::set<std::string>{"note.txt"}));
-    EXPECT_EQ(Texts().back(), EmptyFolderQuestionText(out + "B/"));
-
-    // The whole tree.
-    main->menus.mnuDeleteTree->trigger();
-    EXPECT_EQ(Files(dir.path() / "out"), (std::set<std::string>{}));
-    EXPECT_TRUE(fs::exists(dir.path() / "out/B/note.txt"));
-    EXPECT_EQ(Texts().back(), EmptyFolderQuestionText(out));
-}
-
-TEST_F(MainCommandsUi, CachePopupPathsIndexAndLongDescription) {
-    Focus("GC3");
-    main->menus.mnuShowInBrowser->trigger();
-    main->menus.mnuCopyPath->trigger();
-    EXPECT_EQ(fakes.shell.opened, (Lines{out + "GC3_converted.html"}));
-    EXPECT_EQ(fakes.clipboard.contents, out + "GC3_converted.html");
-
-    // The index of this folder: the window gets the folder, the item follows the file.
-    std::string folderShown;
-    modal.host.script.push_back([&](QDialog&) {
-        folderShown = windows->get<TfrmIndex>(Win::frmIndex)->FolderOverride;
-        dir.write("out/index.html", "index");
-        return 2;
-    });
-    main->menus.mnuCreateDirIndex->trigger();
-    EXPECT_EQ(folderShown, out);
-    EXPECT_TRUE(main->menus.mnuShowIndex->isEnabled());
-    main->menus.mnuShowIndex->trigger();
-    EXPECT_EQ(fakes.shell.opened.back(), out + "index.html");
-
-    // Long description in a subfolder: the edit goes back between the markers.
-    const std::string page = std::string("<html>\x80\r\n<!-- Langbeschreibung Start -->old \xE4\r\n") +
-                             "<!-- Langbeschreibung Ende -->\r\ntail</html>";
-    dir.write("out/B/GC8_converted.html", page);
-    main->tvDir->setCurrentItem(Node("B"));
-    ASSERT_TRUE(main->menus.mnuEditLongDescr->isEnabled());
-    Focus("GC8");
-    modal.host.script.push_back([](QDialog& d) {
-        static_cast<TfrmEditor&>(d).Memo->setPlainText(QStringLiteral("neu"));
-        return 1;
-    });
-    main->menus.mnuEditLongDescr->trigger();
-    EXPECT_EQ(tvtest::ReadFileBytes(out + "B/GC8_converted.html"),
-              std::string("<html>\x80\r\n<!-- Langbeschreibung Start -->neu<!-- Langbeschreibung Ende -->\r\ntail</html>"));
-    EXPECT_EQ(Texts().back(), W("Die Änderungen wurden gespeichert."));
-    // End marker before the start marker: refused, the page stays.
-    const std::string swapped = "<!-- Langbeschreibung Ende -->x<!-- Langbeschreibung Start -->y";
-    dir.write("out/B/GC8_converted.html", swapped);
-    main->menus.mnuEditLongDescr->trigger();
-    EXPECT_EQ(Texts().back().rfind("Mindestens einer der Formatierungs-Tags", 0), 0u);
-    EXPECT_EQ(tvtest::ReadFileBytes(out + "B/GC8_converted.html"), swapped);
-    EXPECT_EQ(modal.host.shown, (Lines{"frmIndex", "frmEditor"}));
-}
-
 TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
     // Marked caches join the finds with today's date; a listed find keeps its own.
     TFoundRec listed;
@@ -477,56 +247,6 @@ TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
     EXPECT_EQ(modal.host.shown, (Lines{"frmLoadFinds", "frmGCCom2DB"}));
     EXPECT_TRUE(shownDuringPage);
     EXPECT_FALSE(progress->isVisible());
-}
-
-TEST_F(MainCommandsUi, MenuWindowsDebugSwitchAndIndexRebuild) {
-    auto* calc = windows->get<TfrmCalc>(Win::frmCalc);
-    int tab = -1;
-    modal.host.script.push_back([&](QDialog&) {
-        tab = calc->pcCalc->currentIndex();
-        return 2;
-    });
-    main->menus.mnuProjection->trigger();
-    EXPECT_EQ(tab, 1);
-    modal.host.script.push_back([&](QDialog&) {
-        tab = calc->pcCalc->currentIndex();
-        return 2;
-    });
-    main->menus.mnuCalcDistance->trigger();
-    EXPECT_EQ(tab, 0);
-    // The cache pick of the calculator is a name search of its own.
-    modal.host.script.push_back([](QDialog& d) { return int(QDialog::Rejected); });
-    EXPECT_EQ(calc->PickCache(*calc), "");
-
-    for (QAction* a : {main->menus.mnuROT13, main->menus.mnuBuddylist, main->menus.mnuAddWaypoints,
-                       main->menus.mnuEditCache, main->menus.mnuLoadHTML, main->menus.mnuCreateDescr,
-                       main->menus.mnuCreateIndex, main->menus.mnuAbout})
-        a->trigger();
-    EXPECT_EQ(modal.host.shown,
-              (Lines{"frmCalc", "frmCalc", "frmNameSearch", "frmROT13", "frmBuddylist", "frmAddWPDisplay",
-                     "frmEditCache", "frmLoadHTML", "frmCreateDescr", "frmIndex", "frmAbout"}));
-
-    main->menus.mnuOnlineDoc->trigger();
-    main->menus.Errortracker1->trigger();
-    EXPECT_EQ(fakes.shell.opened, (Lines{std::string(kOnlineDocUrl), std::string(kErrortrackerUrl)}));
-
-    main->menus.mnuDebugMode->trigger();
-    EXPECT_TRUE(main->menus.mnuDebugMode->isChecked());
-    EXPECT_TRUE(DebugMode);
-    main->menus.mnuDebugMode->trigger();
-    EXPECT_FALSE(DebugMode);
-    const std::string log = tvtest::ReadFileBytes(dir.path() / "prog/debug.log");
-    EXPECT_NE(log.find("Debug mode switched to ON\r\n"), std::string::npos);
-    EXPECT_NE(log.find("Debug mode switched to OFF\r\n"), std::string::npos);
-
-    fs::remove(dir.path() / "work/Caches.idx");
-    const auto boxes = fakes.messages.shown.size();
-    main->menus.mnuRebuildIndex->trigger();
-    EXPECT_TRUE(fs::exists(dir.path() / "work/Caches.idx"));
-    EXPECT_EQ(fakes.messages.shown.size(), boxes);
-    fs::remove(dir.path() / "work/Caches.bin");
-    main->menus.mnuRebuildIndex->trigger();
-    EXPECT_EQ(fakes.messages.shown.back().kind, platform::MsgKind::Error);
 }
 
 TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {

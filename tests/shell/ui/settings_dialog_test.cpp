@@ -67,22 +67,6 @@ protected:
         modal.host.script.push_front([step](QDialog& d) { return step(static_cast<TfrmSettings&>(d)); });
         return RunSettingsCommand(dlg, nullptr, hooks);
     }
-    // The next coordinate entry answers with this position and name (OK).
-    void CoordAnswer(const char* lat, const char* lon, const char* name) {
-        modal.host.script.push_back([=](QDialog& d) {
-            auto& c = static_cast<TfrmCoordInput&>(d);
-            c.edBDec->setText(QString::fromLatin1(lat));
-            c.edLDec->setText(QString::fromLatin1(lon));
-            if (name) c.edAddInfo->setText(U(name));
-            QTest::mouseClick(c.btnOK, Qt::LeftButton);
-            return 0;
-        });
-    }
-    int Row(const char* name) {
-        auto items = dlg.tsHomes->lbAddHomes->findItems(U(name), Qt::MatchExactly);
-        return items.isEmpty() ? -1 : dlg.tsHomes->lbAddHomes->row(items.front());
-    }
-    void Select(const char* name) { dlg.tsHomes->lbAddHomes->setCurrentRow(Row(name)); }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -98,29 +82,17 @@ private:
 
 TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
     const bool confirmed = Run([&](TfrmSettings& d) {
-        EXPECT_EQ(d.windowTitle(), U("Grundeinstellungen"));
-        EXPECT_EQ(d.pcSettings->count(), 6);
-        EXPECT_EQ(d.pcSettings->tabText(0), U("Pfade+Dateien"));
-        EXPECT_EQ(d.pcSettings->tabText(5), U("Sonstiges"));
-        EXPECT_TRUE(d.tsPaths->edWorkdir->isReadOnly());
-        EXPECT_TRUE(d.tsPaths->edOfflineCacheDir->isHidden());
-        EXPECT_EQ(d.tsDatabase->clbDatabases->count(), 5);
         EXPECT_EQ(d.tsDatabase->clbDatabases->item(1)->text(), U("Switzerland (l2.txt)"));
         EXPECT_EQ(d.tsDatabase->clbDatabases->item(1)->checkState(), Qt::Checked);
         EXPECT_EQ(d.tsDatabase->clbDatabases->item(0)->checkState(), Qt::Unchecked);
         EXPECT_EQ(d.tsDatabase->cbPrimaryDB->currentIndex(), 2);
         EXPECT_EQ(d.tsDatabase->rbLoadCacheDB->checkedId(), 0);  // interval 3: "einem Tag"
         EXPECT_EQ(d.tsHomes->lblLatitude->text(), U("N 49° 30.000"));
-        EXPECT_EQ(d.tsHomes->lblLongitude->text(), U("E 10° 45.000"));
         EXPECT_EQ(d.tsHomes->lbAddHomes->count(), 3);
         EXPECT_EQ(d.tsHomes->lbAddHomes->item(0)->text(), U("Drei"));  // sorted
-        EXPECT_EQ(d.tsOutput->edMaxWidth->maxLength(), 5);
         EXPECT_EQ(d.tsOutput->edMaxWidth->text(), U("640"));
-        EXPECT_EQ(d.tsProxy->edProxyPass->echoMode(), QLineEdit::Password);
-        EXPECT_TRUE(d.tsProxy->edUpdateURL->isReadOnly());
 
         d.tsPaths->edTemplate->setText(U("/t/vorlage.html"));
-        d.tsDatabase->edDBURL->setText(U("http://127.0.0.1:9/db/"));
         d.tsDatabase->clbDatabases->item(0)->setCheckState(Qt::Checked);
         d.tsDatabase->clbDatabases->item(1)->setCheckState(Qt::Unchecked);
         d.tsDatabase->clbDatabases->item(4)->setCheckState(Qt::Checked);
@@ -133,11 +105,8 @@ TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
         d.tsProxy->edProxyUser->setText(U("ich"));
         d.tsProxy->edProxyPass->setText(U("=;#geheim"));
         d.tsMisc->edUsername->setText(U("Späher"));
-        d.tsMisc->cbShowHints->setChecked(true);
         d.tsMisc->cbShowInfo->setChecked(true);
-        d.tsMisc->edXMLInittag->setText(U("<?xml x?>"));
         d.tsMisc->edGPXInittag->setText(U("<gpx y>"));
-        d.tsMisc->cbMemorizeWinSize->setChecked(true);
         d.tsMisc->cbMemorizeColSize->setChecked(true);
         QTest::mouseClick(d.btnOK, Qt::LeftButton);
         EXPECT_FALSE(d.isVisible());
@@ -150,25 +119,18 @@ TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
     EXPECT_EQ(fakes.messages.shown[0].text, W("Geänderte Konfiguration wurde gespeichert"));
 
     for (const char* line : {"Template=/t/vorlage.html",
-                             "CacheDBUrl=http://127.0.0.1:9/db/",
                              "UseCacheDB1=1",
-                             "UseCacheDB2=0",
                              "UseCacheDB5=1",
                              "CacheDBCount=2",
                              "CacheDBPrimary=5",
                              "DBAutoloadInterval=14",
                              "HTMLMaxWidth=800",
                              "UseProxy=1",
-                             "ProxyServer=proxy:3128",
                              "ProxyAuth=1",
-                             "ProxyUser=ich",
                              "ProxyPass==;#geheim",
                              "Username=Sp\xE4her",
-                             "ShowTooltips=1",
                              "ShowMessages=1",
-                             "GPX_XMLInit=<?xml x?>",
                              "GPX_GPXInit=<gpx y>",
-                             "Main_MemWinSize=1",
                              "Main_MemColSize=1",
                              "NrOfAdditionalHomes=3"})
         EXPECT_TRUE(has(line)) << line;
@@ -188,142 +150,6 @@ TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
         EXPECT_FALSE(d.tsProxy->edProxyUser->isHidden());
         return 0;
     });
-}
-
-TEST_F(SettingsDialogTest, BadWidthAndEqualFoldersKeepTheDialogOpen) {
-    const std::string before = conf();
-    bool confirmed = Run([&](TfrmSettings& d) {
-        d.tsMisc->edUsername->setText(U("neu"));
-        d.tsOutput->edMaxWidth->setText(U("12a"));
-        QTest::mouseClick(d.btnOK, Qt::LeftButton);
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(fakes.messages.shown.size(), 1u);
-
-        // The pickers: the work folder set to the output folder warns but is taken.
-        d.tsOutput->edMaxWidth->setText(U("700"));
-        fakes.files.folderAnswers = {dir.str() + "out", std::nullopt};
-        QTest::mouseClick(d.tsPaths->btnChooseWrkDir, Qt::LeftButton);
-        EXPECT_EQ(d.tsPaths->edWorkdir->text(), ToQ(dir.str() + "out"));
-        EXPECT_EQ(fakes.files.titles.back(), W("Bitte Verzeichnis auswählen"));
-        EXPECT_EQ(fakes.messages.shown.back().kind, platform::MsgKind::Warning);
-        EXPECT_EQ(fakes.messages.shown.back().text.substr(0, 9), "Warnung! ");
-        // A cancelled picker leaves the field alone.
-        QTest::mouseClick(d.tsPaths->btnChooseOutDir, Qt::LeftButton);
-        EXPECT_EQ(d.tsPaths->edCacheOutDir->text(), ToQ(dir.str() + "out"));
-        QTest::mouseClick(d.btnOK, Qt::LeftButton);
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(fakes.messages.shown.back().kind, platform::MsgKind::Error);
-        EXPECT_EQ(fakes.messages.shown.back().text.substr(0, 7), "Fehler!");
-        EXPECT_EQ(fakes.messages.shown.size(), 3u);
-        return 0;  // closed by the window frame
-    });
-    EXPECT_FALSE(confirmed);
-    EXPECT_FALSE(ProcSettings.SettingsConfirmed);
-    EXPECT_EQ(conf(), before);
-    EXPECT_EQ(ProcSettings.Username, "");
-    EXPECT_EQ(ProcSettings.WorkDir, dir.str() + "work");
-    EXPECT_EQ(calls, "s");
-}
-
-TEST_F(SettingsDialogTest, HomesChangedAndAddedThenCancelled) {
-    const std::string before = conf();
-    CoordAnswer("50", "9", nullptr);
-    CoordAnswer("49.1234567", "8.5", "Arbeit");
-    CoordAnswer("1", "1", "arbeit");
-    const bool confirmed = Run([&](TfrmSettings& d) {
-        QTest::mouseClick(d.tsHomes->btnChangeHomeCoord, Qt::LeftButton);
-        EXPECT_EQ(coord.gbAddInfo->title(), QString());  // reset once the window closed
-        EXPECT_EQ(d.tsHomes->lblLatitude->text(), U("N 50° 0.000"));
-        EXPECT_EQ(d.tsHomes->lblLongitude->text(), U("E 9° 0.000"));
-        QTest::mouseClick(d.tsHomes->btnAddNew, Qt::LeftButton);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->count(), 4);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->item(0)->text(), U("Arbeit"));
-        QTest::mouseClick(d.tsHomes->btnAddNew, Qt::LeftButton);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->count(), 4);
-        EXPECT_EQ(fakes.messages.shown.back().text,
-                  W("Der vergebene Name für das Koordinatenpaar existiert schon - Eingabe wird verworfen!"));
-        Select("Arbeit");
-        EXPECT_EQ(d.tsHomes->lblLat2->text(), U("N 49° 7.408"));
-        EXPECT_EQ(d.tsHomes->lblLon2->text(), U("E 8° 30.000"));
-        EXPECT_EQ(d.Form().homes.Entries()[3].lat, "49.12346");
-        EXPECT_EQ(d.Form().homeLat, 50.0);
-        QTest::mouseClick(d.btnCancel, Qt::LeftButton);
-        return 0;
-    });
-    EXPECT_FALSE(confirmed);
-    EXPECT_EQ(modal.host.shown,
-              (std::vector<std::string>{"frmSettings", "frmCoordInput", "frmCoordInput", "frmCoordInput"}));
-    EXPECT_EQ(conf(), before);
-    EXPECT_EQ(ProcSettings.HomeLat, 49.5);
-    EXPECT_EQ(ProcSettings.AddHomeTxt.size(), 3u);
-    EXPECT_FALSE(ProcSettings.SettingsConfirmed);
-    EXPECT_EQ(calls, "s");
-}
-
-TEST_F(SettingsDialogTest, HomesEditedAndRemovedWithOk) {
-    // The coordinate entry sees the home it edits, with its name editable.
-    modal.host.script.push_back([](QDialog& d) {
-        auto& c = static_cast<TfrmCoordInput&>(d);
-        EXPECT_EQ(c.edBDec->text(), U("3.00000"));
-        EXPECT_EQ(c.cbNS->currentText(), U("Süd"));
-        EXPECT_EQ(c.edAddInfo->text(), U("Zwei"));
-        EXPECT_TRUE(c.edAddInfo->isEnabled());
-        EXPECT_FALSE(c.gbAddInfo->isHidden());
-        c.edAddInfo->setText(U("Eins"));  // may equal another home's name
-        QTest::mouseClick(c.btnOK, Qt::LeftButton);
-        return 0;
-    });
-    const bool confirmed = Run([&](TfrmSettings& d) {
-        // Without a selection the buttons do nothing.
-        d.tsHomes->lbAddHomes->setCurrentRow(-1);
-        QTest::mouseClick(d.tsHomes->btnAddRemove, Qt::LeftButton);
-        QTest::mouseClick(d.tsHomes->btnAddChange, Qt::LeftButton);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->count(), 3);
-
-        Select("Zwei");
-        QTest::mouseClick(d.tsHomes->btnAddChange, Qt::LeftButton);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->findItems(U("Eins"), Qt::MatchExactly).size(), 2);
-        EXPECT_EQ(d.tsHomes->lblLat2->text(), U("S 3° 0.000"));  // the changed entry stays selected
-
-        Select("Drei");
-        QTest::mouseClick(d.tsHomes->btnAddRemove, Qt::LeftButton);
-        EXPECT_EQ(d.tsHomes->lbAddHomes->count(), 2);
-        EXPECT_EQ(d.tsHomes->lblLat2->text(), QString());
-        QTest::mouseClick(d.btnOK, Qt::LeftButton);
-        return 0;
-    });
-    EXPECT_TRUE(confirmed);
-    EXPECT_TRUE(has("NrOfAdditionalHomes=2"));
-    EXPECT_TRUE(has("AddHomeTxt1=Eins"));
-    EXPECT_TRUE(has("AddHomeTxt2=Eins"));
-    EXPECT_TRUE(has("AddHomeLat2=-3"));
-    const std::string text = conf();
-    for (const char* gone : {"AddHomeLat3", "AddHomeLon3", "AddHomeTxt3", "Drei"})
-        EXPECT_EQ(text.find(gone), std::string::npos) << gone;
-    EXPECT_TRUE(fakes.messages.shown.empty());  // ShowMessages is off
-}
-
-TEST_F(SettingsDialogTest, ProxyControlsAndTemplatePicker) {
-    dlg.SetForm(FormFromSettings(ProcSettings, CacheDBTable()));
-    SettingsProxyPage& p = *dlg.tsProxy;
-    EXPECT_TRUE(p.gbProxy->isHidden());
-    EXPECT_TRUE(p.edProxyPass->isHidden());
-    p.cbProxy->setChecked(true);
-    EXPECT_FALSE(p.gbProxy->isHidden());
-    EXPECT_TRUE(p.lblProxyUser->isHidden());
-    p.cbProxyAuth->setChecked(true);
-    for (QWidget* w : {static_cast<QWidget*>(p.lblProxyUser), static_cast<QWidget*>(p.lblProxyPass),
-                       static_cast<QWidget*>(p.edProxyUser), static_cast<QWidget*>(p.edProxyPass)})
-        EXPECT_FALSE(w->isHidden()) << w->objectName().toStdString();
-    p.cbProxy->setChecked(false);
-    EXPECT_TRUE(p.gbProxy->isHidden());
-
-    fakes.files.openAnswers = {std::string("/vorlagen/meine.htm"), std::nullopt};
-    dlg.btnChooseTemplateClick();
-    EXPECT_EQ(dlg.tsPaths->edTemplate->text(), U("/vorlagen/meine.htm"));
-    EXPECT_EQ(fakes.files.titles.back(), W("Template-Datei auswählen"));
-    dlg.btnChooseTemplateClick();
-    EXPECT_EQ(dlg.tsPaths->edTemplate->text(), U("/vorlagen/meine.htm"));
 }
 
 }  // namespace

@@ -33,17 +33,6 @@
 namespace tv {
 namespace {
 
-// Types each character as a key press (umlauts included, which QTest's
-// keyClicks cannot send).
-void Type(QWidget* w, const QString& text) {
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(w, &release);
-    }
-}
-
 TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::ScopedFakes fakes;
     TfrmWait w;
@@ -75,106 +64,6 @@ TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::install(previous);
 }
 
-TEST(InputLine, DropsRefusedKeysAndPastes) {
-    TfrmInputLine w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), U("Eingabe"));
-    Type(w.edName, U("Ausgabe ä-1._!"));
-    EXPECT_EQ(w.edName->text(), U("Ausgabe -1._!"));
-    EXPECT_EQ(w.GetText(), "Ausgabe -1._!");
-    EXPECT_TRUE(w.btnOK->isEnabled());
-
-    // A paste with a separator is refused as a whole.
-    w.edName->clear();
-    w.edName->insert(U("../x"));
-    EXPECT_EQ(w.edName->text(), U(""));
-    w.edName->insert(U("Neu/Ordner"));
-    EXPECT_EQ(w.edName->text(), U(""));
-    w.edName->insert(U("Neu_Ordner"));
-    EXPECT_EQ(w.edName->text(), U("Neu_Ordner"));
-
-    // "." and ".." can be typed but not confirmed.
-    w.edName->clear();
-    EXPECT_FALSE(w.btnOK->isEnabled());
-    Type(w.edName, U(".."));
-    EXPECT_EQ(w.edName->text(), U(".."));
-    EXPECT_FALSE(w.btnOK->isEnabled());
-    QTest::keyClick(w.edName, Qt::Key_Return);
-    EXPECT_TRUE(w.isVisible());
-    Type(w.edName, U("x"));
-    EXPECT_TRUE(w.btnOK->isEnabled());
-    QSignalSpy finished(&w, &QDialog::finished);
-    w.btnOK->click();
-    ASSERT_EQ(finished.count(), 1);
-    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
-    EXPECT_EQ(w.GetText(), "..x");
-    EXPECT_FALSE(w.isVisible());
-}
-
-TEST(Rot13Window, PromptClearedOnFirstEntryAndCodingBothWays) {
-    TfrmROT13 w;
-    w.show();
-    EXPECT_EQ(w.minimumSize(), QSize(400, 200));
-    EXPECT_FALSE(w.MemoEntered);
-    EXPECT_EQ(w.Memo1->toPlainText(),
-              U("Zu codierenden / decodierenden Text hier hineinkopieren und anschließend auf ROT13 klicken."));
-    w.Memo1Enter();
-    EXPECT_TRUE(w.MemoEntered);
-    EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
-
-    w.Memo1->setPlainText(U("Hallo Welt 123 äöü € 漢"));
-    w.Memo1Enter();  // not cleared a second time
-    w.btnDecode->click();
-    EXPECT_EQ(w.Memo1->toPlainText(), U("Unyyb Jryg 123 äöü € 漢"));
-    w.btnDecode->click();
-    EXPECT_EQ(w.Memo1->toPlainText(), U("Hallo Welt 123 äöü € 漢"));
-
-    // Shown again: the prompt is back.
-    w.btnClose->click();
-    EXPECT_FALSE(w.isVisible());
-    w.show();
-    EXPECT_FALSE(w.MemoEntered);
-    EXPECT_TRUE(w.Memo1->toPlainText().startsWith(U("Zu codierenden")));
-}
-
-TEST(CacheFilterWindow, SelectionRoundTripAndCancelRestores) {
-    TfrmCacheFilter w;
-    EXPECT_EQ(w.windowTitle(), U("Cachefilter"));
-    const QCheckBox* order[10] = {w.cbTrad,  w.cbMulti,   w.cbVirtual, w.cbLetter, w.cbEvent,
-                                  w.cbWebcam, w.cbMystery, w.cbLocless, w.cbCITO,   w.cbEarth};
-    const char* captions[10] = {"Traditional", "Multi",   "Virtual",      "Letterbox",  "Event",
-                                "Webcam",      "Mystery", "Locationless", "CITO-Event", "Earth"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(order[i]->text(), U(captions[i]));
-
-    w.show();
-    for (QCheckBox* cb : w.findChildren<QCheckBox*>()) cb->setChecked(false);
-    w.cbTrad->setChecked(true);
-    w.cbEarth->setChecked(true);
-    w.btnOK->click();
-    EXPECT_TRUE(w.IsTypeSelected(0));
-    EXPECT_TRUE(w.IsTypeSelected(128));
-    EXPECT_TRUE(w.IsTypeSelected(9));
-    EXPECT_FALSE(w.IsTypeSelected(1));
-    EXPECT_FALSE(w.IsTypeSelected(10));
-    EXPECT_FALSE(w.IsTypeSelected(138));
-
-    // Changes dropped with Abbrechen do not count.
-    w.show();
-    w.cbTrad->setChecked(false);
-    w.cbMulti->setChecked(true);
-    w.btnCancel->click();
-    EXPECT_TRUE(w.cbTrad->isChecked());
-    EXPECT_FALSE(w.cbMulti->isChecked());
-    EXPECT_TRUE(w.IsTypeSelected(0));
-    EXPECT_FALSE(w.IsTypeSelected(1));
-
-    TypeFilterBoxes b{};
-    b[4] = true;
-    w.SetSelection(b);
-    EXPECT_EQ(w.Selection(), b);
-    EXPECT_TRUE(w.IsTypeSelected(4 + 128));
-}
-
 class AboutBox : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -185,79 +74,6 @@ protected:
     tvtest::TempDir dir_;
     std::string previousWorkDir_;
 };
-
-TEST_F(AboutBox, VersionFromMarkerFileAndLinks) {
-    platform::ScopedFakes fakes;
-    {
-        TfrmAbout w(false);
-        w.show();
-        EXPECT_EQ(w.windowTitle(), U("Programminformation"));
-        EXPECT_EQ(w.lblVersion->text(), U("Version V5.2.0 vom 28.11.2007"));
-        EXPECT_TRUE(w.btnClose->isVisible());
-        EXPECT_TRUE(w.btnLink[0]->toolTip().isEmpty());
-        EXPECT_FALSE(w.btnLink[4]->toolTip().isEmpty());
-        for (auto* b : w.btnLink) b->click();
-        ASSERT_EQ(fakes.shell.opened.size(), 5u);
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(fakes.shell.opened[static_cast<std::size_t>(i)], TfrmAbout::LinkUrl(i));
-        w.btnClose->click();
-        EXPECT_FALSE(w.isVisible());
-    }
-    dir_.write("QUIRK", "V9.9\r\n01.01.2030\r\n");
-    TfrmAbout w(true);
-    EXPECT_FALSE(w.btnLink[0]->toolTip().isEmpty());
-    w.show();
-    EXPECT_EQ(w.lblVersion->text(), U("Version V9.9 vom 01.01.2030"));
-    w.reject();
-    dir_.write("QUIRK", "V9.9\r\n\r\n");
-    w.show();
-    EXPECT_EQ(w.lblVersion->text(), U("Version V5.2.0 vom 28.11.2007"));
-}
-
-TEST_F(AboutBox, SplashClosesItselfAfterThreeSeconds) {
-    TfrmAbout w(false);
-    EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_EQ(w.Timer1->interval(), 3000);
-    w.Timer1->start();
-    w.show();
-    EXPECT_FALSE(w.btnClose->isVisible());
-    QTest::qWait(2500);
-    EXPECT_TRUE(w.isVisible());
-    for (int i = 0; i < 40 && w.isVisible(); ++i) QTest::qWait(50);
-    EXPECT_FALSE(w.isVisible());
-    // Closing stops the timer and brings the button back for the next showing.
-    EXPECT_FALSE(w.Timer1->isActive());
-    w.show();
-    EXPECT_TRUE(w.btnClose->isVisible());
-    w.reject();
-}
-
-TEST(LayoutWindows, CaptionsAndTheirButtons) {
-    TfrmNotesMixer notes;
-    EXPECT_EQ(notes.windowTitle(), U("Cachenotizen editieren"));
-    EXPECT_TRUE(notes.paWP->font().bold());
-    notes.show();
-    notes.btnOK->click();
-    EXPECT_EQ(notes.result(), QDialog::Accepted);
-
-    TfrmSummary summary;
-    EXPECT_EQ(summary.windowTitle(), U("Zusammenfassung"));
-    EXPECT_EQ(summary.lbCaches->objectName(), U("lbCaches"));
-
-    TfrmXMas xmas;
-    EXPECT_EQ(xmas.windowTitle(), U("Fröhliche Weihnachten"));
-    EXPECT_EQ(xmas.btnOK->text(), U("Weiter geht's !"));
-    xmas.show();
-    xmas.btnOK->click();
-    EXPECT_EQ(xmas.result(), QDialog::Accepted);
-
-    TfrmGetDay day;
-    EXPECT_EQ(day.windowTitle(), U("Datum auswählen"));
-    day.show();
-    day.btnCancel->click();
-    EXPECT_EQ(day.result(), QDialog::Rejected);
-    for (QWidget* w : std::initializer_list<QWidget*>{&notes, &summary, &xmas, &day})
-        EXPECT_EQ(w->parentWidget(), nullptr);
-}
 
 }  // namespace
 }  // namespace tv
