@@ -138,6 +138,23 @@ TEST(HttpClient, GetToFileStoresBytesAndReportsProgress) {
     EXPECT_EQ(bad.error().code, tv::kHttpErrFile);
 }
 
+// A body that arrives in pieces with pauses, so a transfer can be cancelled
+// or time out in its middle.
+void SlowBody(HttpTestServer& srv, const std::string& path, std::chrono::milliseconds pause, bool stallFirst = false) {
+    srv.route("GET", path, [&srv, pause, stallFirst](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("application/octet-stream",
+                                         [&srv, pause, stallFirst](size_t offset, httplib::DataSink& sink) {
+                                             if (offset >= 10 * 1024) {
+                                                 sink.done();
+                                                 return true;
+                                             }
+                                             if ((offset > 0 || stallFirst) && !srv.sleepUnlessStopped(pause)) return false;
+                                             std::string piece(1024, 'x');
+                                             return sink.write(piece.data(), piece.size());
+                                         });
+    });
+}
+
 TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;

@@ -95,6 +95,10 @@ protected:
     int Count(const std::string& line) const {
         return static_cast<int>(std::count(protocol_.begin(), protocol_.end(), line));
     }
+    int CountPrefix(const std::string& prefix) const {
+        return static_cast<int>(std::count_if(protocol_.begin(), protocol_.end(),
+                                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+    }
 
     tv::platform::ScopedFakes fakes_;
     tvtest::TempDir prog_, work_, out_;

@@ -8,6 +8,11 @@
 namespace tv {
 namespace {
 
+std::string Deg(const std::string& s) {
+    std::string out;
+    for (char c : s) out += c == '@' ? kDegreeSign : c;
+    return out;
+}
 
 TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
     const LatLon points[] = {{48.5, 8.25},   {-33.5, -70.25},   {0.0, 0.0},       {89.99999, 179.99999},
