@@ -13,6 +13,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
@@ -45,21 +46,26 @@ void SortRows(std::vector<CacheRow>& rows, int column, bool desc) {
               [&](const CacheRow& a, const CacheRow& b) { return CompareRows(a, b, column, desc) < 0; });
 }
 
-class MainListFolder : public ::testing::Test {
+// Work and description folders directly in the temporary folder, and again
+// below one whose name needs more than ASCII (UTF-8 on disk).
+class MainListFolder : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
+        sub = GetParam();
+        root = dir.str() + W(sub);
+        disk = dir.path() / sub;
         ProcSettings = TProcSettings{};
-        ProcSettings.WorkDir = dir.str() + "work";
-        ProcSettings.OutDir = dir.str() + "out";
-        fs::create_directories(dir.path() / "work");
-        ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
+        ProcSettings.WorkDir = root + "work";
+        ProcSettings.OutDir = root + "out";
+        fs::create_directories(disk / "work");
+        ASSERT_TRUE(WriteCacheFile(root + "work/Caches.bin",
                                    {Rec("GC1", "Erster", "TRADITIONAL CACHE", 48, 9),
                                     Rec("GC4", "Vierter", "MULTI-CACHE", 48, 8.5)})
                         .ok());
-        dir.write("out/sub/GC1_converted.html", "x");
-        dir.write("out/sub/GC2_x_converted.html", "x");
-        dir.write("out/sub/GC3.html", "x");
-        dir.write("out/sub/gc4_converted.HTML", "x");
+        dir.write(sub + "out/sub/GC1_converted.html", "x");
+        dir.write(sub + "out/sub/GC2_x_converted.html", "x");
+        dir.write(sub + "out/sub/GC3.html", "x");
+        dir.write(sub + "out/sub/gc4_converted.HTML", "x");
         CacheIndexList.Clear();
     }
     void TearDown() override {
@@ -68,51 +74,77 @@ protected:
         ProcSettings = TProcSettings{};
     }
     tvtest::TempDir dir;
+    std::string sub, root;
+    fs::path disk;
 };
+INSTANTIATE_TEST_SUITE_P(Folders, MainListFolder,
+                         ::testing::Values("", "\xC3\x84rger \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F/"));
 
-TEST_F(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
-    const auto rows = BuildCacheRows(dir.str() + "out/sub/", DatabaseLookup(), {48, 8});
+TEST_P(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
+    const auto rows = BuildCacheRows(root + "out/sub/", DatabaseLookup(), {48, 8});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (CacheRow{"GC1", 0, "Erster", "74,4"}));
     EXPECT_EQ(rows[1], (CacheRow{"GC2", kImageNotInDB, "Cache nicht in DB gefunden", "9999"}));
     EXPECT_EQ(rows[2], (CacheRow{"gc4", 1, "Vierter", "37,2"}));  // matched ignoring case, caption kept
     EXPECT_EQ(RowCountText(rows.size()), W("3 Konvertierte Cachebeschreibungen im gewählten Verzeichnis"));
     // The look-ups went through an index, built once because the folder had none.
-    EXPECT_TRUE(fs::exists(dir.path() / "work/Caches.idx"));
+    EXPECT_TRUE(fs::exists(disk / "work/Caches.idx"));
     EXPECT_EQ(CacheIndexList.Count(), 2u);
 }
 
-TEST_F(MainListFolder, EmptyOrMissingFolderGivesNoRows) {
-    EXPECT_TRUE(BuildCacheRows(dir.str() + "out/", DatabaseLookup(), {48, 8}).empty());
-    EXPECT_TRUE(BuildCacheRows(dir.str() + "nowhere/", DatabaseLookup(), {48, 8}).empty());
+TEST_P(MainListFolder, EmptyOrMissingFolderGivesNoRows) {
+    EXPECT_TRUE(BuildCacheRows(root + "out/", DatabaseLookup(), {48, 8}).empty());
+    EXPECT_TRUE(BuildCacheRows(root + "nowhere/", DatabaseLookup(), {48, 8}).empty());
     EXPECT_EQ(RowCountText(0), W("0 Konvertierte Cachebeschreibungen im gewählten Verzeichnis"));
 }
 
-TEST_F(MainListFolder, SubfoldersSortedWithoutHiddenOnesOrFiles) {
-    fs::create_directories(dir.path() / "out/b");
-    fs::create_directories(dir.path() / "out/A");
-    fs::create_directories(dir.path() / "out/.hidden");
-    dir.write("out/x", "file");
-    EXPECT_EQ(ListSubfolders(dir.str() + "out/"), (std::vector<std::string>{"A", "b", "sub"}));
-    EXPECT_TRUE(ListSubfolders(dir.str() + "missing/").empty());
+TEST_P(MainListFolder, SubfoldersSortedWithoutHiddenOnesOrFiles) {
+    fs::create_directories(disk / "out/b");
+    fs::create_directories(disk / "out/A");
+    fs::create_directories(disk / "out/.hidden");
+    fs::create_directories(disk / "out/\xC3\x84rger");
+    dir.write(sub + "out/x", "file");
+    EXPECT_EQ(ListSubfolders(root + "out/"), (std::vector<std::string>{"A", "b", "sub", "\xC4rger"}));
+    EXPECT_TRUE(ListSubfolders(root + "missing/").empty());
 }
 
-TEST_F(MainListFolder, IndexMenuFollowsTheIndexFileAndItsAge) {
-    const std::string sub = dir.str() + "out/sub/";
-    IndexMenu m = IndexMenuState(sub);
+TEST_P(MainListFolder, NamesWindows1252CannotHoldAreSkippedAndReported) {
+    const std::string zurich = "Z\xC3\xBCrich\xF0\x9F\x98\x80", japan = "GC5_\xE6\x97\xA5\xE6\x9C\xAC_converted.html";
+    fs::create_directories(disk / "out" / zurich);
+    fs::create_directories(disk / "out/.\xE6\x97\xA5");
+    dir.write(sub + "out/sub/" + japan, "x");
+    dir.write(sub + "out/sub/notes_\xE6\x97\xA5.txt", "x");  // no cache file: not worth a word
+    std::vector<std::string> skipped;
+    EXPECT_EQ(ListSubfolders(root + "out/", &skipped), (std::vector<std::string>{"sub"}));
+    EXPECT_EQ(skipped, (std::vector<std::string>{zurich}));
+    skipped.clear();
+    EXPECT_EQ(Column(BuildCacheRows(root + "out/sub/", nullptr, {48, 8}, &skipped), 0),
+              (std::vector<std::string>{"GC1", "GC2", "gc4"}));
+    EXPECT_EQ(skipped, (std::vector<std::string>{japan}));
+    EXPECT_EQ(SkippedNamesText(skipped),
+              W("Der Name \"GC5_??_converted.html\" enthält Zeichen, die das Programm nicht darstellen kann, und wird "
+                "übergangen."));
+    // Nothing on disk was renamed or lost on the way.
+    EXPECT_TRUE(fs::is_directory(disk / "out" / zurich));
+    EXPECT_EQ(dir.read(sub + "out/sub/" + japan), "x");
+}
+
+TEST_P(MainListFolder, IndexMenuFollowsTheIndexFileAndItsAge) {
+    const std::string folder = root + "out/sub/";
+    IndexMenu m = IndexMenuState(folder);
     EXPECT_FALSE(m.enabled);
     EXPECT_EQ(m.caption, "Indexdatei anzeigen");
 
-    dir.write("out/sub/index.html", "i");
-    const auto t = fs::last_write_time(sub + "index.html");
+    dir.write(sub + "out/sub/index.html", "i");
+    const auto t = fs::last_write_time(disk / "out/sub/index.html");
     for (const char* f : {"GC1_converted.html", "GC2_x_converted.html", "gc4_converted.HTML"})
-        fs::last_write_time(sub + f, t);
-    m = IndexMenuState(sub);
+        fs::last_write_time(disk / "out/sub" / f, t);
+    m = IndexMenuState(folder);
     EXPECT_TRUE(m.enabled);
     EXPECT_EQ(m.caption, "Indexdatei anzeigen");
 
-    fs::last_write_time(sub + "GC2_x_converted.html", t + std::chrono::seconds(2));
-    m = IndexMenuState(sub);
+    fs::last_write_time(disk / "out/sub/GC2_x_converted.html", t + std::chrono::seconds(2));
+    m = IndexMenuState(folder);
     EXPECT_TRUE(m.enabled);
     EXPECT_EQ(m.caption, "veraltete (!) Indexdatei anzeigen");
 }
