@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "core/cache_rec.h"
+#include "core/debug_log.h"
 #include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/unique_fd.h"
@@ -162,7 +163,11 @@ std::vector<std::string> ListFolder(const std::string& folder, std::string_view 
         std::optional<std::string> name = ProgramPath(fsName);
         if (!name) {
             const std::string& onDisk = fsName.native();
-            if (skipped && MatchesMask(onDisk, mask) && KindFits(*it, kind)) skipped->push_back(onDisk);
+            if (!MatchesMask(onDisk, mask) || !KindFits(*it, kind)) continue;
+            if (skipped)
+                skipped->push_back(onDisk);
+            else
+                DebugLog(UnrepresentableNameText(onDisk));
             continue;
         }
         if (MatchesMask(*name, mask) && KindFits(*it, kind)) names.push_back(std::move(*name));

@@ -48,7 +48,8 @@ enum class EntryKind {
 // mask, sorted by name ignoring ASCII case (ties by bytes). A folder that
 // cannot be read gives an empty list. Names Windows-1252 cannot hold are left
 // out rather than mangled; `skipped` (when given) receives those of them that
-// fit mask and kind, as they are on disk (UTF-8), for the caller to report.
+// fit mask and kind, as they are on disk (UTF-8), for the caller to report;
+// without it they go to the debug log.
 std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask = "*",
                                     EntryKind kind = EntryKind::Files, std::vector<std::string>* skipped = nullptr);
 

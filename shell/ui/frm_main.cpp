@@ -413,10 +413,17 @@ void TfrmMain::BuildFolderTree() {
 }
 
 void TfrmMain::reportSkippedNames(const std::vector<std::string>& utf8Names) {
-    std::vector<std::string> fresh;
+    const bool queued = !pendingNames_.empty();
     for (const std::string& name : utf8Names)
-        if (reportedNames_.insert(name).second) fresh.push_back(name);
-    if (!fresh.empty()) platform::messages().show(platform::MsgKind::Warning, SkippedNamesText(fresh));
+        if (reportedNames_.insert(name).second) pendingNames_.push_back(name);
+    if (queued || pendingNames_.empty()) return;
+    // The tree is built inside showEvent and selection signals: the box waits
+    // for the event loop, so the window is in place behind it.
+    QTimer::singleShot(0, this, [this] {
+        std::vector<std::string> names;
+        names.swap(pendingNames_);
+        platform::messages().show(platform::MsgKind::Warning, SkippedNamesText(names));
+    });
 }
 
 void TfrmMain::tvDirChange(QTreeWidgetItem* node) {

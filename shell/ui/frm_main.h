@@ -161,6 +161,7 @@ private:
     std::unordered_map<QAction*, bool> allowed_;
     bool destroyed_ = false;
     std::set<std::string> reportedNames_;
+    std::vector<std::string> pendingNames_;
 };
 
 }  // namespace tv

@@ -178,18 +178,22 @@ TEST_F(MainWindowTest, TreeShowsUmlautFoldersAndReportsNamesItCannotShow) {
     fs::create_directories(dir.path() / "out/Z\xC3\xBCrich\xF0\x9F\x98\x80");
     TfrmMain w;
     Show(w);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text, UnrepresentableNameText("Z\xC3\xBCrich\xF0\x9F\x98\x80"));
     QTreeWidgetItem* root = w.tvDir->topLevelItem(0);
     ASSERT_EQ(root->childCount(), 3);
     EXPECT_EQ(root->child(2)->text(0), QString::fromUtf8("Ärger"));
     w.tvDir->setCurrentItem(root->child(2));
     EXPECT_EQ(w.CurrentFolder, dir.str() + "out/\xC4rger/");
     EXPECT_EQ(Column(w.Rows(), 0), (std::vector<std::string>{"GC5"}));
+    QCoreApplication::processEvents();
     ASSERT_EQ(fakes.messages.shown.size(), 2u);
-    EXPECT_EQ(fakes.messages.shown[0].text, UnrepresentableNameText("Z\xC3\xBCrich\xF0\x9F\x98\x80"));
     EXPECT_EQ(fakes.messages.shown[1].text, UnrepresentableNameText(japan));
     // Told once per run, not at every visit of the folder.
     w.RefreshCacheList();
     w.BuildFolderTree();
+    QCoreApplication::processEvents();
     EXPECT_EQ(fakes.messages.shown.size(), 2u);
     w.hide();
 }
