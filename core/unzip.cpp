@@ -35,6 +35,7 @@ constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::uint64_t kMaxDirectorySize = 2147483631;
 constexpr std::size_t kStoredBlock = 32768;
 constexpr std::size_t kDecoderBlock = 4096;
+constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 constexpr auto kBusyTimeout = std::chrono::milliseconds(30000);
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -311,6 +312,12 @@ int ZipFindNext(TZipCursor& c) {
     c.localHeaderOffset = Le32(p + 42);
     c.name.assign(reinterpret_cast<const char*>(p) + kCentralHeaderSize, nameLength);
     std::replace(c.name.begin(), c.name.end(), '\\', '/');
+    c.nameUnrepresentable = false;
+    if (c.flags & kUtf8NameFlag) {
+        auto exact = Utf8ToCp1252Exact(c.name);
+        c.nameUnrepresentable = !exact;
+        c.name = exact ? std::move(*exact) : Utf8ToCp1252(c.name);
+    }
     c.position += whole;
     return 0;
 }
@@ -438,7 +445,7 @@ int UnzipFiles(const std::string& archiveName, const std::string& targetDir, con
         report.unpackedSize = c.unpackedSize;
         report.ratio = Ratio(c.packedSize, c.unpackedSize);
         send(0, kZipReportEntryStart);
-        EntryContext ctx{c, target, {}, ZipSafeEntryPath(c.name), options, {}};
+        EntryContext ctx{c, target, {}, c.nameUnrepresentable ? std::string() : ZipSafeEntryPath(c.name), options, {}};
         ctx.outputPath = target + ctx.relativePath;
         if (options.report) ctx.blockWritten = [&](std::int64_t n) { send(n, kZipReportBlock); };
         std::error_code ec;

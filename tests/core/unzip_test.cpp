@@ -365,6 +365,31 @@ TEST(UnzipSafety, EntryNamesNeverLeaveTheTargetFolder) {
     EXPECT_FALSE(fs::exists(dir.path() / "box" / "e.txt"));
 }
 
+TEST(UnzipExtract, NamesReachTheDiskAsUtf8AndUnrepresentableOnesAreNotWritten) {
+    TempDir dir;
+    const std::string target = dir.str() + "M\xFChle/";  // the program's Windows-1252
+    const auto path = dir.write("names.zip", BuildZip({
+                                                 {"M\xFChle.txt", "1"},                     // plain: Windows-1252
+                                                 {"J\xC3\xBCrgen.txt", "2", 8, 0x0800},     // flagged UTF-8
+                                                 {"\xE6\x97\xA5.txt", "3", 8, 0x0800},      // no Windows-1252 form
+                                             }))
+                          .string();
+    int result = 0;
+    const auto log = Extract(path, target, "*.*", result);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(FailedCodes(log), std::vector<int>{tv::kZipWriteError});
+    EXPECT_EQ(FilesBelow(dir.path() / "M\xC3\xBChle"),
+              (std::vector<std::string>{"J\xC3\xBCrgen.txt", "M\xC3\xBChle.txt"}));
+    EXPECT_EQ(ReadFileBytes(dir.path() / "M\xC3\xBChle" / "J\xC3\xBCrgen.txt"), "2");
+    tv::TZipCursor c;
+    ASSERT_EQ(tv::ZipFindFirst(path, c), 0);
+    ASSERT_EQ(tv::ZipFindNext(c), 0);
+    EXPECT_EQ(c.name, "J\xFCrgen.txt");
+    ASSERT_EQ(tv::ZipFindNext(c), 0);
+    EXPECT_EQ(c.name, "?.txt");
+    EXPECT_TRUE(c.nameUnrepresentable);
+}
+
 TEST(UnzipSafety, SafeEntryPathNormalisesOrRefuses) {
     EXPECT_EQ(tv::ZipSafeEntryPath("a/b.gpx"), "a/b.gpx");
     EXPECT_EQ(tv::ZipSafeEntryPath("a\\b.gpx"), "a/b.gpx");
