@@ -381,13 +381,7 @@ TEST(UnzipExtract, NamesReachTheDiskAsUtf8AndUnrepresentableOnesAreNotWritten) {
     EXPECT_EQ(FilesBelow(dir.path() / "M\xC3\xBChle"),
               (std::vector<std::string>{"J\xC3\xBCrgen.txt", "M\xC3\xBChle.txt"}));
     EXPECT_EQ(ReadFileBytes(dir.path() / "M\xC3\xBChle" / "J\xC3\xBCrgen.txt"), "2");
-    tv::TZipCursor c;
-    ASSERT_EQ(tv::ZipFindFirst(path, c), 0);
-    ASSERT_EQ(tv::ZipFindNext(c), 0);
-    EXPECT_EQ(c.name, "J\xFCrgen.txt");
-    ASSERT_EQ(tv::ZipFindNext(c), 0);
-    EXPECT_EQ(c.name, "?.txt");
-    EXPECT_TRUE(c.nameUnrepresentable);
+    EXPECT_EQ(log[log.size() - 2].report.name, "?.txt");  // the failure names the entry readably
 }
 
 TEST(UnzipSafety, SafeEntryPathNormalisesOrRefuses) {
