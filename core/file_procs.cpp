@@ -235,8 +235,9 @@ int InjectedFault(const std::string& target, WriteStep step) {
     return FaultHook() ? FaultHook()(target, step) : 0;
 }
 
-// The file a chain of links ends at (the path itself when it is no link).
-std::string ResolveLinks(std::string path) {
+// The file a chain of links ends at (the path itself when it is no link);
+// nothing when a link names a file the program cannot name.
+std::optional<std::string> ResolveLinks(std::string path) {
     for (int depth = 0; depth < 40; ++depth) {
         struct stat st {};
         if (::lstat(FsName(path).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
@@ -244,7 +245,7 @@ std::string ResolveLinks(std::string path) {
         const ssize_t n = ::readlink(FsName(path).c_str(), buf, sizeof buf);
         if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return path;
         const std::optional<std::string> link = ProgramPath(fs::path(std::string(buf, static_cast<std::size_t>(n))));
-        if (!link || link->empty()) return path;
+        if (!link) return std::nullopt;
         path = (*link)[0] == '/' ? *link : ParentOf(path) + *link;
     }
     return path;
@@ -268,8 +269,11 @@ void SetWriteFaultHook(WriteFaultHook hook) {
 
 AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions options)
     : target_(std::move(target)), options_(options) {
-    if (options_.followLink) target_ = ResolveLinks(target_);
-    if ((error_ = InjectedFault(target_, WriteStep::Create)) != 0) {
+    std::optional<std::string> resolved = options_.followLink ? ResolveLinks(target_) : target_;
+    // Replacing the link instead would leave the file it names unchanged.
+    if (!resolved) error_ = EILSEQ;
+    if (resolved) target_ = std::move(*resolved);
+    if (error_ != 0 || (error_ = InjectedFault(target_, WriteStep::Create)) != 0) {
         createFailed_ = true;
         return;
     }
