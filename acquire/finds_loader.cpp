@@ -10,6 +10,7 @@
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -156,7 +157,7 @@ FindsMerge MergeFinds(const std::vector<TFoundRec>& fileRecords, const std::vect
 
 Result<std::vector<TFoundRec>> ReadFindsFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec) return std::vector<TFoundRec>{};
+    if (!std::filesystem::exists(FsPath(path), ec) && !ec) return std::vector<TFoundRec>{};
     auto bytes = ReadWholeFile(path);
     if (!bytes) return Error{EIO, ReadErrorText(path)};
     return DecodeFoundRecs(*bytes);
@@ -175,7 +176,7 @@ void PrepareCacheIndex() {
     if (!CacheIndexList.empty() && CacheIndexList.Dir() == GetWorkDir()) return;
     LoadCacheIndex();
     std::error_code ec;
-    if (CacheIndexList.empty() && std::filesystem::file_size(CacheBinPath(), ec) >= TCacheRec::kSize && !ec &&
+    if (CacheIndexList.empty() && std::filesystem::file_size(FsPath(CacheBinPath()), ec) >= TCacheRec::kSize && !ec &&
         BuildCacheIndex() == 0)
         LoadCacheIndex();
 }

@@ -36,7 +36,7 @@ int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
 UniqueFd OpenRead(const std::string& path) {
     errno = 0;
-    return UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    return UniqueFd(::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC));
 }
 
 // Number of whole records in an open file; -1 with errno on failure.
@@ -153,7 +153,7 @@ public:
             Reset();
             if (dirFd_ >= 0) ::close(dirFd_);
             dir_ = dir;
-            dirFd_ = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            dirFd_ = ::open(FsName(dir).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
             if (dirFd_ < 0) return -1;
         }
         struct stat st {};
@@ -475,7 +475,7 @@ int BuildCacheIndex() {
     if (result != 0) {
         // An index that no longer matches Caches.bin is worse than none:
         // without it, lookups scan.
-        ::unlink(idxPath.c_str());
+        ::unlink(FsName(idxPath).c_str());
         return result;
     }
     // The same entries the next lookup would load from the file.
@@ -618,7 +618,7 @@ bool AppendCacheRec(const TCacheRec& rec) {
     TCacheRec scratch;
     if (FindCacheByWaypoint(rec.Waypoint.view(), scratch)) return false;
     errno = 0;
-    UniqueFd fd(::open((dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd(::open(FsName(dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return false;
     const long long recNo = RecordCount(fd.get(), kRec);
     if (recNo < 0 || recNo > INT32_MAX) return false;
@@ -641,7 +641,7 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
         return ErrorResult(ErrnoOr(EIO), W("Fehler beim Update der CacheDB."));
     };
     errno = 0;
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CLOEXEC));
     if (!fd.ok()) {
         const int code = ErrnoOr(EIO);
         // No database yet: the record becomes its first one.
@@ -783,7 +783,7 @@ Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRe
     FolderWriteLock lock(FolderOf(path));
     if (!lock.ok()) return ErrorResult(lock.error(), WriteErrorText(path));
     errno = 0;
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), WriteErrorText(path));
     const long long n = RecordCount(fd.get(), kRec);
     if (n < 0) return ErrorResult(ErrnoOr(EIO), WriteErrorText(path));

@@ -15,6 +15,8 @@
 #include <system_error>
 
 #include "core/cache_rec.h"
+#include "core/debug_log.h"
+#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/unique_fd.h"
 #include "platform/services.h"
@@ -149,15 +151,26 @@ std::string WithoutTrailingSlash(std::string_view folder) {
     return std::string(folder);
 }
 
-std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask, EntryKind kind) {
+std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask, EntryKind kind,
+                                    std::vector<std::string>* skipped) {
     std::vector<std::string> names;
     std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : FsPath(folder), ec);
     if (ec) return names;
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        std::string name = it->path().filename().string();
-        if (MatchesMask(name, mask) && KindFits(*it, kind)) names.push_back(std::move(name));
+        const fs::path fsName = it->path().filename();
+        std::optional<std::string> name = ProgramPath(fsName);
+        if (!name) {
+            const std::string& onDisk = fsName.native();
+            if (!MatchesMask(onDisk, mask) || !KindFits(*it, kind)) continue;
+            if (skipped)
+                skipped->push_back(onDisk);
+            else
+                DebugLog(UnrepresentableNameText(onDisk));
+            continue;
+        }
+        if (MatchesMask(*name, mask) && KindFits(*it, kind)) names.push_back(std::move(*name));
     }
     std::sort(names.begin(), names.end(), LessNoCase);
     return names;
@@ -168,7 +181,7 @@ std::optional<std::string> FindFileNoCase(const std::string& folder, std::string
     const std::string dir = WithTrailingSlash(folder);
     const std::string exact = dir + std::string(name);
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+    if (fs::exists(fs::symlink_status(FsPath(exact), ec))) return exact;
     for (const std::string& entry : ListFolder(folder, "*", EntryKind::All)) {
         if (entry.size() == name.size() && std::equal(entry.begin(), entry.end(), name.begin(), SameCharNoCase))
             return dir + entry;
@@ -183,12 +196,12 @@ std::string ResolveFileNoCase(const std::string& folder, std::string_view name) 
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::stat(FsName(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::optional<platform::DateTime> FileModificationTime(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    if (::stat(FsName(path).c_str(), &st) != 0) return std::nullopt;
     return platform::LocalDateTime(st.st_mtime);
 }
 
@@ -196,8 +209,8 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path) 
 
 std::optional<std::string> ReadWholeFile(const std::string& file) {
     std::error_code ec;
-    if (fs::is_directory(file, ec)) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
+    if (fs::is_directory(FsPath(file), ec)) return std::nullopt;
+    std::ifstream in(FsPath(file), std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes;
     char buf[65536];
@@ -222,16 +235,18 @@ int InjectedFault(const std::string& target, WriteStep step) {
     return FaultHook() ? FaultHook()(target, step) : 0;
 }
 
-// The file a chain of links ends at (the path itself when it is no link).
-std::string ResolveLinks(std::string path) {
+// The file a chain of links ends at (the path itself when it is no link);
+// nothing when a link names a file the program cannot name.
+std::optional<std::string> ResolveLinks(std::string path) {
     for (int depth = 0; depth < 40; ++depth) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (::lstat(FsName(path).c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
         char buf[4096];
-        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        const ssize_t n = ::readlink(FsName(path).c_str(), buf, sizeof buf);
         if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buf) return path;
-        std::string link(buf, static_cast<std::size_t>(n));
-        path = link[0] == '/' ? link : ParentOf(path) + link;
+        const std::optional<std::string> link = ProgramPath(fs::path(std::string(buf, static_cast<std::size_t>(n))));
+        if (!link) return std::nullopt;
+        path = (*link)[0] == '/' ? *link : ParentOf(path) + *link;
     }
     return path;
 }
@@ -239,7 +254,7 @@ std::string ResolveLinks(std::string path) {
 // Makes a finished rename survive a crash; where the folder cannot be
 // synced the rename stands anyway.
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(folder.empty() ? "." : FsName(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -256,13 +271,16 @@ void SetWriteFaultHook(WriteFaultHook hook) {
 
 AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions options)
     : target_(std::move(target)), options_(options) {
-    if (options_.followLink) target_ = ResolveLinks(target_);
-    if ((error_ = InjectedFault(target_, WriteStep::Create)) != 0) {
+    std::optional<std::string> resolved = options_.followLink ? ResolveLinks(target_) : target_;
+    // Replacing the link instead would leave the file it names unchanged.
+    if (!resolved) error_ = EILSEQ;
+    if (resolved) target_ = std::move(*resolved);
+    if (error_ != 0 || (error_ = InjectedFault(target_, WriteStep::Create)) != 0) {
         createFailed_ = true;
         return;
     }
     struct stat old {};
-    const bool replacesFile = ::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool replacesFile = ::stat(FsName(target_).c_str(), &old) == 0 && S_ISREG(old.st_mode);
     static std::atomic<unsigned> counter{0};
     static const unsigned seed = std::random_device{}();
     // A short name, so that a long target name still leaves room for it.
@@ -270,7 +288,7 @@ AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions option
     for (int attempt = 0; attempt < 50 && fd_ < 0; ++attempt) {
         const unsigned tag = (seed ^ static_cast<unsigned>(::getpid()) * 2654435761u) + counter++ * 40503u;
         temp_ = stem + std::to_string(tag % 100000000u) + ".tmp";
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, options_.newFileMode);
+        fd_ = ::open(FsName(temp_).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, options_.newFileMode);
         if (fd_ < 0 && errno != EEXIST) break;
     }
     if (fd_ < 0) {
@@ -307,7 +325,7 @@ bool AtomicFileWriter::Commit() {
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) error_ = errno;
     if (::close(fd_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
     fd_ = -1;
-    if (error_ == 0 && ::rename(temp_.c_str(), target_.c_str()) != 0) error_ = errno != 0 ? errno : EIO;
+    if (error_ == 0 && ::rename(FsName(temp_).c_str(), FsName(target_).c_str()) != 0) error_ = errno != 0 ? errno : EIO;
     if (error_ != 0) {
         Discard();
         return false;
@@ -320,7 +338,7 @@ bool AtomicFileWriter::Commit() {
 void AtomicFileWriter::Discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlink(FsName(temp_).c_str());
     temp_.clear();
 }
 
@@ -376,7 +394,7 @@ bool SaveTextToFile(std::string_view text, const std::string& file) { return Wri
 // ---- copy and delete --------------------------------------------------------
 
 int CopyFileBlockwise(const std::string& source, const std::string& destination) {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(FsName(source).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return IoCodeFromErrno(errno);
     struct stat srcStat {};
     if (::fstat(in, &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
@@ -386,7 +404,7 @@ int CopyFileBlockwise(const std::string& source, const std::string& destination)
     }
     // Open without truncating first: when the destination turns out to be the
     // source itself, nothing has been destroyed yet.
-    const int out = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int out = ::open(FsName(destination).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (out < 0) {
         const int code = IoCodeFromErrno(errno);
         ::close(in);
@@ -421,7 +439,7 @@ int CopyFileBlockwise(const std::string& source, const std::string& destination)
     ::close(in);
     if (::close(out) != 0 && code == 0) code = IoCodeFromErrno(errno);
     // A partial copy must not look like a good one; devices are left alone.
-    if (code != 0 && regular) ::unlink(destination.c_str());
+    if (code != 0 && regular) ::unlink(FsName(destination).c_str());
     return code;
 }
 
@@ -429,7 +447,7 @@ void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir) 
     list.clear();
     const auto file = FindFileNoCase(workDir, "Finds.bin");
     if (!file) return;
-    std::ifstream in(*file, std::ios::binary);
+    std::ifstream in(FsPath(*file), std::ios::binary);
     FoundRecBytes rec{};
     while (in.read(reinterpret_cast<char*>(rec.data()), static_cast<std::streamsize>(rec.size())))
         list.push_back(DecodeFoundRec(rec.data()).Waypoint.str());
@@ -439,8 +457,8 @@ void LoadFoundCodes(std::vector<std::string>& list) { LoadFoundCodes(list, GetWo
 
 bool DeleteFileChecked(const std::string& file) {
     std::error_code ec;
-    if (fs::symlink_status(file, ec).type() == fs::file_type::directory) return false;
-    return fs::remove(file, ec) && !ec;
+    if (fs::symlink_status(FsPath(file), ec).type() == fs::file_type::directory) return false;
+    return fs::remove(FsPath(file), ec) && !ec;
 }
 
 void DeleteCacheFiles(const std::string& folder) {
@@ -462,7 +480,7 @@ void DeleteCacheFilesTree(const std::string& folder) {
         const std::string sub = dir + name;
         DeleteCacheFiles(sub + "/");
         std::error_code ec;
-        fs::remove(sub, ec);  // only an empty folder goes
+        fs::remove(FsPath(sub), ec);  // only an empty folder goes
     }
 }
 

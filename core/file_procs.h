@@ -46,9 +46,12 @@ enum class EntryKind {
 };
 // Names (not paths) of the folder's entries of the given kind matching the
 // mask, sorted by name ignoring ASCII case (ties by bytes). A folder that
-// cannot be read gives an empty list.
+// cannot be read gives an empty list. Names Windows-1252 cannot hold are left
+// out rather than mangled; `skipped` (when given) receives those of them that
+// fit mask and kind, as they are on disk (UTF-8), for the caller to report;
+// without it they go to the debug log.
 std::vector<std::string> ListFolder(const std::string& folder, std::string_view mask = "*",
-                                    EntryKind kind = EntryKind::Files);
+                                    EntryKind kind = EntryKind::Files, std::vector<std::string>* skipped = nullptr);
 
 // The path of the entry called `name` in `folder`, matching the name exactly
 // or else ignoring ASCII case (the first by ListFolder order). Nothing when

@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -267,7 +268,7 @@ struct Stamp {
 Stamp StampOf(const std::string& path) {
     Stamp st;
     struct stat sb {};
-    if (::stat(path.c_str(), &sb) != 0) return st;
+    if (::stat(FsName(path).c_str(), &sb) != 0) return st;
     st.exists = true;
     st.dev = sb.st_dev;
     st.ino = sb.st_ino;
@@ -285,7 +286,7 @@ Error FileError(const std::string& text, int err) {
 }
 
 bool ReadAll(const std::string& path, std::string& out, int& err) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         err = errno;
         return false;
@@ -402,11 +403,11 @@ namespace {
 std::string CanonicalPath(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path abs = fs::absolute(path, ec);
-    if (ec) abs = fs::path(path);
+    fs::path abs = fs::absolute(FsPath(path), ec);
+    if (ec) abs = FsPath(path);
     fs::path canon = fs::weakly_canonical(abs, ec);
     if (ec) canon = abs.lexically_normal();
-    return canon.string();
+    return ProgramPath(canon).value_or(path);
 }
 
 std::shared_ptr<detail::SharedIni> Join(const std::string& path) {

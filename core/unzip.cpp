@@ -35,6 +35,7 @@ constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::uint64_t kMaxDirectorySize = 2147483631;
 constexpr std::size_t kStoredBlock = 32768;
 constexpr std::size_t kDecoderBlock = 4096;
+constexpr std::uint16_t kUtf8NameFlag = 0x0800;
 constexpr auto kBusyTimeout = std::chrono::milliseconds(30000);
 
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -159,8 +160,8 @@ private:
 // exists as a symbolic link or a file is refused, so nothing lands outside.
 bool MakeFolders(const std::string& target, const std::string& relative) {
     std::error_code ec;
-    fs::create_directories(target, ec);
-    if (!fs::is_directory(target, ec)) return false;
+    fs::create_directories(FsPath(target), ec);
+    if (!fs::is_directory(FsPath(target), ec)) return false;
     std::string path = target;
     std::size_t start = 0;
     while (start < relative.size()) {
@@ -168,9 +169,9 @@ bool MakeFolders(const std::string& target, const std::string& relative) {
         if (slash == std::string::npos) break;  // the last part is the file itself
         // Without a trailing '/', so that a symbolic link is seen as one.
         path += relative.substr(start, slash - start);
-        const auto st = fs::symlink_status(path, ec);
+        const auto st = fs::symlink_status(FsPath(path), ec);
         if (st.type() == fs::file_type::not_found) {
-            if (!fs::create_directory(path, ec) && !fs::is_directory(fs::symlink_status(path, ec))) return false;
+            if (!fs::create_directory(FsPath(path), ec) && !fs::is_directory(fs::symlink_status(FsPath(path), ec))) return false;
         } else if (st.type() != fs::file_type::directory) {
             return false;
         }
@@ -214,7 +215,7 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
         ~Release() { Busy().running = false; }
     } release;
 
-    UniqueFd archive(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd archive(::open(FsName(archiveName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (archive.get() < 0) return kZipExtractOpenError;
     std::uint8_t local[kLocalHeaderSize];
     if (!ReadAt(archive.get(), local, sizeof local, e.localHeaderOffset)) return kZipReadError;
@@ -233,9 +234,9 @@ int ExtractEntry(const std::string& archiveName, EntryContext& ctx) {
     if (!MakeFolders(ctx.target, ctx.relativePath)) return kZipWriteError;
     if (ctx.relativePath.back() == '/') {  // a folder entry
         std::error_code ec;
-        const auto st = fs::symlink_status(ctx.outputPath, ec);
-        if (st.type() == fs::file_type::not_found && !fs::create_directory(ctx.outputPath, ec)) return kZipWriteError;
-        return fs::is_directory(fs::symlink_status(ctx.outputPath, ec)) ? 0 : kZipWriteError;
+        const auto st = fs::symlink_status(FsPath(ctx.outputPath), ec);
+        if (st.type() == fs::file_type::not_found && !fs::create_directory(FsPath(ctx.outputPath), ec)) return kZipWriteError;
+        return fs::is_directory(fs::symlink_status(FsPath(ctx.outputPath), ec)) ? 0 : kZipWriteError;
     }
     // Written beside the final name and renamed over it only when complete,
     // so a failure keeps an older file. A link at the final name is replaced,
@@ -273,8 +274,8 @@ TZipCursor::~TZipCursor() { ZipClose(*this); }
 bool IsZipFile(const std::string& fileName) {
     if (fileName.find('.') == std::string::npos || fileName.find(".exe") != std::string::npos) return false;
     std::error_code ec;
-    if (fs::is_directory(fileName, ec)) return false;
-    UniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fs::is_directory(FsPath(fileName), ec)) return false;
+    UniqueFd fd(::open(FsName(fileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return false;
     std::uint8_t head[4];
     return ReadAt(fd.get(), head, sizeof head, 0) && Le32(head) == 0x04034B50;
@@ -311,13 +312,19 @@ int ZipFindNext(TZipCursor& c) {
     c.localHeaderOffset = Le32(p + 42);
     c.name.assign(reinterpret_cast<const char*>(p) + kCentralHeaderSize, nameLength);
     std::replace(c.name.begin(), c.name.end(), '\\', '/');
+    c.nameUnrepresentable = false;
+    if (c.flags & kUtf8NameFlag) {
+        auto exact = Utf8ToCp1252Exact(c.name);
+        c.nameUnrepresentable = !exact;
+        c.name = exact ? std::move(*exact) : Utf8ToCp1252(c.name);
+    }
     c.position += whole;
     return 0;
 }
 
 int ZipFindFirst(const std::string& archiveName, TZipCursor& c) {
     ZipClose(c);
-    UniqueFd fd(::open(archiveName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(FsName(archiveName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) return kZipOpenError;
     const std::int64_t size = FileSize(fd.get());
     if (size <= 0) return kZipOpenError;
@@ -365,7 +372,7 @@ std::int64_t ZipTotalSizes(const std::string& archiveName, std::int64_t& packed)
     if (archiveName.empty()) return 0;
     if (!IsZipFile(archiveName)) {
         std::error_code ec;
-        const auto size = fs::file_size(archiveName, ec);
+        const auto size = fs::file_size(FsPath(archiveName), ec);
         packed = ec ? 0 : static_cast<std::int64_t>(size);
         return packed;
     }
@@ -450,12 +457,12 @@ int UnzipFiles(const std::string& archiveName, const std::string& targetDir, con
         report.unpackedSize = c.unpackedSize;
         report.ratio = Ratio(c.packedSize, c.unpackedSize);
         send(0, kZipReportEntryStart);
-        EntryContext ctx{c, target, {}, ZipSafeEntryPath(c.name), options, {}};
+        EntryContext ctx{c, target, {}, c.nameUnrepresentable ? std::string() : ZipSafeEntryPath(c.name), options, {}};
         ctx.outputPath = target + ctx.relativePath;
         if (options.report) ctx.blockWritten = [&](std::int64_t n) { send(n, kZipReportBlock); };
         std::error_code ec;
         if (!ctx.relativePath.empty() && ctx.relativePath.back() != '/' && options.overwrite &&
-            fs::exists(fs::symlink_status(ctx.outputPath, ec)) && !options.overwrite(ctx.outputPath)) {
+            fs::exists(fs::symlink_status(FsPath(ctx.outputPath), ec)) && !options.overwrite(ctx.outputPath)) {
             send(0, kZipReportBlock);
             continue;
         }

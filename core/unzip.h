@@ -63,6 +63,10 @@ struct TZipCursor {
     std::uint8_t attributes = 0;  // DOS attribute byte when made on MS-DOS, else 0
     std::uint16_t method = 0;
     std::uint16_t flags = 0;  // general-purpose flags of the central header
+    // A name flagged as UTF-8 is turned into Windows-1252 like every name the
+    // program keeps; when it cannot be, `name` shows it with '?' and the
+    // entry is never written (a write error) rather than under a garbled name.
+    bool nameUnrepresentable = false;
 };
 
 // True when the name contains '.' but not ".exe" (case counts), is not a

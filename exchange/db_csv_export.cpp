@@ -10,6 +10,7 @@
 #include "core/coords.h"
 #include "core/csv_field.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -91,7 +92,7 @@ std::string CsvLine(const TCacheRec& r, const CsvColumns& c, const TCacheDBTable
 
 Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& target, const CsvColumns& cols,
                             bool header, const TCacheDBTable& countries) {
-    std::ifstream in(cachesBin, std::ios::binary);
+    std::ifstream in(FsPath(cachesBin), std::ios::binary);
     if (!in) return Error{ENOENT, ReadErrorText(cachesBin)};
     AtomicFileWriter out(target);
     if (!out.ok()) return Error{EIO, WriteErrorText(target)};

@@ -7,6 +7,7 @@
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -165,7 +166,7 @@ bool IsProgramFile(const std::string& out, const std::string& workDir, const std
                                        "WPnew.txt",  "Buddies.txt",  "dirlist.txt",    "tq.conf",
                                        "WPtpl.txt",  "Persinfo.txt", "CacheDB.conf",   "Trailvane.lock"};
     std::error_code ec;
-    const fs::path target = fs::weakly_canonical(fs::path(out), ec);
+    const fs::path target = fs::weakly_canonical(FsPath(out), ec);
     if (ec) return false;
     auto same = [&](const fs::path& p) {
         std::error_code e;
@@ -174,12 +175,12 @@ bool IsProgramFile(const std::string& out, const std::string& workDir, const std
         // Same folder and the same name ignoring case (a case-blind copy of
         // the program would open the same file).
         return c.parent_path() == target.parent_path() &&
-               SameTextCp1252(c.filename().string(), target.filename().string());
+               SameTextCp1252(ProgramPathForDisplay(c.filename()), ProgramPathForDisplay(target.filename()));
     };
     for (const char* name : kOwn)
-        if (same(fs::path(WithTrailingSlash(workDir) + name))) return true;
+        if (same(FsPath(WithTrailingSlash(workDir) + name))) return true;
     for (const std::string& in : inputs)
-        if (!in.empty() && same(fs::path(in))) return true;
+        if (!in.empty() && same(FsPath(in))) return true;
     return false;
 }
 

@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "core/debug_log.h"
+#include "core/fs_name.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -111,9 +112,9 @@ private:
     void WriteCacheDB() {
         const auto path = FindFileNoCase(p_.workDir, "Caches.bin");
         if (!path) return WriteEmptySection();
-        std::ifstream in(*path, std::ios::binary);
+        std::ifstream in(FsPath(*path), std::ios::binary);
         std::error_code ec;
-        const auto size = fs::file_size(*path, ec);
+        const auto size = fs::file_size(FsPath(*path), ec);
         if (!in || ec) {
             error_ = Error{EIO, ReadErrorText(*path)};
             return;
@@ -301,7 +302,7 @@ bool SetFileDateTime(const std::string& path, double dayCount) {
     times[0].tv_sec = t;
     times[0].tv_nsec = 0;
     times[1] = times[0];
-    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    return ::utimensat(AT_FDCWD, FsName(path).c_str(), times, 0) == 0;
 }
 
 // ---- reading -------------------------------------------------------------------
@@ -391,9 +392,9 @@ bool SuitcaseReader::Open(const std::string& path) {
     error_ = {};
     in_.close();
     in_.clear();
-    in_.open(path, std::ios::binary);
+    in_.open(FsPath(path), std::ios::binary);
     std::error_code ec;
-    const auto size = fs::file_size(path, ec);
+    const auto size = fs::file_size(FsPath(path), ec);
     if (!in_ || ec) {
         error_ = StreamError{kOpenErrorKind, path, SysErrorMessage(ec ? ec.value() : ENOENT)};
         return false;

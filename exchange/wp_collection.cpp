@@ -7,6 +7,7 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -211,7 +212,7 @@ bool WaypointCollection::Lookup(std::string_view code, TCacheRec& rec) const {
 
 bool WaypointCollection::ReadDBCopy(const std::string& path, const std::function<void(int)>& progress) {
     dbCopy_.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     if (!in) return false;
     constexpr std::size_t kBlock = 1024;
     std::string buf(kBlock * TCacheRec::kSize, '\0');

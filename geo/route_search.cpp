@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 
@@ -144,7 +145,7 @@ std::vector<RouteIndexEntry> RouteIndexFromBytes(std::string_view bytes) {
 
 RouteIndex ReadRouteIndex(const std::string& path, const std::function<void(int, int)>& progress) {
     RouteIndex idx;
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(FsName(path).c_str(), "rb"), &std::fclose);
     if (!f) {
         idx.status = RouteIndexStatus::OpenFailed;
         return idx;

@@ -27,9 +27,9 @@ constexpr const char* kGpxMask = "*.gpx";
 
 // A new, empty folder below `root` (ends in '/'); empty when none can be made.
 std::string MakeDropFolder(const std::string& root) {
-    std::string pattern = WithTrailingSlash(root) + "trailvane-drop-XXXXXX";
+    std::string pattern = FsName(WithTrailingSlash(root) + "trailvane-drop-XXXXXX");
     if (!::mkdtemp(pattern.data())) return {};
-    return pattern + "/";
+    return ProgramPathForDisplay(pattern) + "/";
 }
 
 struct Unpacked {

@@ -17,9 +17,10 @@ namespace tv {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> ListSubfolders(const std::string& outDir) {
-    std::vector<std::string> names = ListFolder(outDir, "*", EntryKind::Folders);
+std::vector<std::string> ListSubfolders(const std::string& outDir, std::vector<std::string>* skipped) {
+    std::vector<std::string> names = ListFolder(outDir, "*", EntryKind::Folders, skipped);
     std::erase_if(names, [](const std::string& n) { return n.empty() || n[0] == '.'; });
+    if (skipped) std::erase_if(*skipped, [](const std::string& n) { return n.empty() || n[0] == '.'; });
     return names;
 }
 
@@ -44,8 +45,9 @@ CacheLookup DatabaseLookup() {
     return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
 }
 
-std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLookup& lookup, LatLon home) {
-    const std::vector<std::string> files = ListFolder(folder, kConvertedMask, EntryKind::Files);
+std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLookup& lookup, LatLon home,
+                                     std::vector<std::string>* skipped) {
+    const std::vector<std::string> files = ListFolder(folder, kConvertedMask, EntryKind::Files, skipped);
     std::vector<CacheRow> rows;
     rows.reserve(files.size());
     TCacheRec rec;
@@ -65,6 +67,17 @@ std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLooku
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+std::string SkippedNamesText(const std::vector<std::string>& utf8Names) {
+    constexpr std::size_t kShown = 10;
+    std::string text;
+    for (std::size_t i = 0; i < utf8Names.size() && i < kShown; ++i) {
+        if (!text.empty()) text += "\r\n";
+        text += UnrepresentableNameText(utf8Names[i]);
+    }
+    if (utf8Names.size() > kShown) text += W("\r\n… und ") + std::to_string(utf8Names.size() - kShown) + W(" weitere.");
+    return text;
 }
 
 std::string RowCountText(std::size_t rows) {

@@ -17,8 +17,9 @@ namespace tv {
 // ---- folder tree ----------------------------------------------------------
 
 // Names of the immediate subfolders of the description folder, sorted by name
-// ignoring case; hidden ("." ...) folders are left out.
-std::vector<std::string> ListSubfolders(const std::string& outDir);
+// ignoring case; hidden ("." ...) folders are left out. Names the program
+// cannot show go to `skipped` (UTF-8, as on disk).
+std::vector<std::string> ListSubfolders(const std::string& outDir, std::vector<std::string>* skipped = nullptr);
 
 // ---- list rows -------------------------------------------------------------
 
@@ -47,7 +48,12 @@ using CacheLookup = std::function<bool(std::string_view code, TCacheRec& rec)>;
 CacheLookup DatabaseLookup();
 
 // One row per "GC*_converted.html" of `folder` (case ignored), in name order.
-std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLookup& lookup, LatLon home);
+// File names the program cannot show go to `skipped` (UTF-8, as on disk).
+std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLookup& lookup, LatLon home,
+                                     std::vector<std::string>* skipped = nullptr);
+// The report of names left out of a listing, one line each (at most ten, then
+// how many more); "" for none.
+std::string SkippedNamesText(const std::vector<std::string>& utf8Names);
 // n + " Konvertierte Cachebeschreibungen im gewählten Verzeichnis".
 std::string RowCountText(std::size_t rows);
 

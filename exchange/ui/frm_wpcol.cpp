@@ -29,6 +29,7 @@
 
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
@@ -399,7 +400,7 @@ void TfrmWPCol::ReadCacheDB() {
     const std::string path = ResolveFileNoCase(WorkDir, "Caches.bin");
     auto& progress = platform::progress();
     std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
+    const auto size = std::filesystem::file_size(FsPath(path), ec);
     progress.setRange(0, ec ? 0 : static_cast<int>(size / TCacheRec::kSize));
     progress.setAction(W("Cache-DB wird gelesen"));
     const bool ok = col.ReadDBCopy(path, [&progress](int n) {

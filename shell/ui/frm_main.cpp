@@ -35,6 +35,7 @@
 #include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_services.h"
@@ -399,14 +400,30 @@ void TfrmMain::BuildFolderTree() {
     root->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDropEnabled);
     const std::string outDir = GetOutDir();
     tvDir->setToolTip(ToQ("root=" + outDir));
-    for (const std::string& name : ListSubfolders(outDir)) {
+    std::vector<std::string> skipped;
+    for (const std::string& name : ListSubfolders(outDir, &skipped)) {
         auto* child = new QTreeWidgetItem(root, QStringList{ToQ(name)});
         child->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDropEnabled);
         child->setData(0, kRawNameRole, QByteArray::fromStdString(name));
     }
     tvDir->expandAll();
     tvDir->setCurrentItem(root);
+    reportSkippedNames(skipped);
     tvDirChange(root);
+}
+
+void TfrmMain::reportSkippedNames(const std::vector<std::string>& utf8Names) {
+    const bool queued = !pendingNames_.empty();
+    for (const std::string& name : utf8Names)
+        if (reportedNames_.insert(name).second) pendingNames_.push_back(name);
+    if (queued || pendingNames_.empty()) return;
+    // The tree is built inside showEvent and selection signals: the box waits
+    // for the event loop, so the window is in place behind it.
+    QTimer::singleShot(0, this, [this] {
+        std::vector<std::string> names;
+        names.swap(pendingNames_);
+        platform::messages().show(platform::MsgKind::Warning, SkippedNamesText(names));
+    });
 }
 
 void TfrmMain::tvDirChange(QTreeWidgetItem* node) {
@@ -430,11 +447,13 @@ void TfrmMain::tvDirChange(QTreeWidgetItem* node) {
     menus.mnuShowIndex->setText(ToQ(index.caption));
 
     const CacheLookup lookup = Lookup ? Lookup : DatabaseLookup();
-    const std::vector<CacheRow> rows = BuildCacheRows(CurrentFolder, lookup, CurrentHome);
+    std::vector<std::string> skipped;
+    const std::vector<CacheRow> rows = BuildCacheRows(CurrentFolder, lookup, CurrentHome, &skipped);
     lvCaches->SetRows(rows);
     SetDefaultColumnWidths();
     SortList();
     Panel4->setText(ToQ(RowCountText(rows.size())));
+    reportSkippedNames(skipped);
 }
 
 void TfrmMain::RefreshCacheList() {

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -153,10 +154,14 @@ private:
     void buildLayout();
     void showQuickInfo(const QuickInfoView& view);
     void updateItemState(QAction* item);
+    // Tells once per run about names of a listing the program cannot show.
+    void reportSkippedNames(const std::vector<std::string>& utf8Names);
 
     std::unordered_map<QAction*, Command> commands_;
     std::unordered_map<QAction*, bool> allowed_;
     bool destroyed_ = false;
+    std::set<std::string> reportedNames_;
+    std::vector<std::string> pendingNames_;
 };
 
 }  // namespace tv

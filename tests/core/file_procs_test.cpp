@@ -144,6 +144,13 @@ TEST(FileText, StreamingWriterReplacesOnlyOnCommit) {
     ASSERT_TRUE(WriteFileAtomic(dir.str() + "alias.txt", "via link"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "alias.txt"));
     EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "real.txt"), "via link");
+    // Link and file names on disk are UTF-8; one the program cannot name fails the write, the link stays.
+    fs::create_symlink("J\xC3\xBCrgen.txt", dir.path() / "J.txt");
+    fs::create_symlink("\xE6\x97\xA5.txt", dir.path() / "N.txt");
+    ASSERT_TRUE(WriteFileAtomic(dir.str() + "J.txt", "J"));
+    EXPECT_EQ(tvtest::ReadFileBytes(dir.path() / "J\xC3\xBCrgen.txt"), "J");
+    EXPECT_FALSE(WriteFileAtomic(dir.str() + "N.txt", "N"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "N.txt"));
     // ... unless told to replace the link itself.
     AtomicWriteOptions own;
     own.followLink = false;
@@ -164,7 +171,7 @@ TEST(FileText, StreamingWriterReplacesOnlyOnCommit) {
         EXPECT_FALSE(failing.Commit());
     }
     EXPECT_EQ(tvtest::ReadFileBytes(f), "again");
-    EXPECT_EQ(ListFolder(dir.str()), (Names{"alias.txt", "big.bin", "real.txt"}));
+    EXPECT_EQ(ListFolder(dir.str()), (Names{"alias.txt", "big.bin", "J.txt", "J\xFCrgen.txt", "N.txt", "real.txt"}));
 }
 
 TEST(FileCopy, BlocksAndFailures) {

@@ -290,6 +290,25 @@ TEST(UnzipSafety, EntryNamesNeverLeaveTheTargetFolder) {
     EXPECT_FALSE(fs::exists(dir.path() / "box" / "e.txt"));
 }
 
+TEST(UnzipExtract, NamesReachTheDiskAsUtf8AndUnrepresentableOnesAreNotWritten) {
+    TempDir dir;
+    const std::string target = dir.str() + "M\xFChle/";  // the program's Windows-1252
+    const auto path = dir.write("names.zip", BuildZip({
+                                                 {"M\xFChle.txt", "1"},                     // plain: Windows-1252
+                                                 {"J\xC3\xBCrgen.txt", "2", 8, 0x0800},     // flagged UTF-8
+                                                 {"\xE6\x97\xA5.txt", "3", 8, 0x0800},      // no Windows-1252 form
+                                             }))
+                          .string();
+    int result = 0;
+    const auto log = Extract(path, target, "*.*", result);
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(FailedCodes(log), std::vector<int>{tv::kZipWriteError});
+    EXPECT_EQ(FilesBelow(dir.path() / "M\xC3\xBChle"),
+              (std::vector<std::string>{"J\xC3\xBCrgen.txt", "M\xC3\xBChle.txt"}));
+    EXPECT_EQ(ReadFileBytes(dir.path() / "M\xC3\xBChle" / "J\xC3\xBCrgen.txt"), "2");
+    EXPECT_EQ(log[log.size() - 2].report.name, "?.txt");  // the failure names the entry readably
+}
+
 TEST(UnzipSafety, LongNamesAreHandledWithoutOverrun) {
     TempDir dir;
     const std::string deep = std::string(150, 'd') + "/" + std::string(146, 'f') + ".gpx";  // 300 characters

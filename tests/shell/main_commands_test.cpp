@@ -83,6 +83,15 @@ private:
     std::string previousDir_;
 };
 
+// The commands again below a folder whose name needs more than ASCII.
+class MainCommandsIn : public MainCommandsTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    const std::string sub = GetParam();  // UTF-8, as on disk
+    const std::string root = dir.str() + W(sub);
+};
+INSTANTIATE_TEST_SUITE_P(Folders, MainCommandsIn,
+                         ::testing::Values("", "J\xC3\xBCrgen \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F/"));
+
 TEST_F(MainCommandsTest, NodeFoldersStayInsideTheDescriptionFolder) {
     EXPECT_EQ(NodeFolder("/d/out", ""), "/d/out/");
     EXPECT_EQ(NodeFolder("/d/out/", "B"), "/d/out/B/");
@@ -91,21 +100,21 @@ TEST_F(MainCommandsTest, NodeFoldersStayInsideTheDescriptionFolder) {
     EXPECT_EQ(NodeFolder("/d/out/", "a/b"), std::nullopt);
 }
 
-TEST_F(MainCommandsTest, MoveTakesTheFilesOfTheCodeOnly) {
+TEST_P(MainCommandsIn, MoveTakesTheFilesOfTheCodeOnly) {
     for (const char* f : {"A/GC1.html", "A/GC1.meta", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC10_converted.html"})
-        dir.write(f, std::string("data of ") + f);
-    fs::create_directories(dir.path() / "B");
+        dir.write(sub + f, std::string("data of ") + f);
+    fs::create_directories(dir.path() / sub / "B");
     RecordingProgress progress;
     platform::FakePump pump;
-    const std::string a = dir.str() + "A/", b = dir.str() + "B/";
+    const std::string a = root + "A/", b = root + "B/";
     const MoveResult r = MoveCaches({"GC1"}, a, b, progress, pump);
     EXPECT_EQ(r.caches, 1);
     EXPECT_EQ(r.moved, 3);  // the meta file is moved but not counted
     EXPECT_EQ(r.failed, 0);
-    EXPECT_EQ(Tree(dir.path() / "B"),
+    EXPECT_EQ(Tree(dir.path() / sub / "B"),
               (std::set<std::string>{"GC1.html", "GC1.meta", "GC1_converted.html", "GC1_i1.jpg"}));
-    EXPECT_EQ(Tree(dir.path() / "A"), (std::set<std::string>{"GC10_converted.html"}));
-    EXPECT_EQ(dir.read("B/GC1_i1.jpg"), "data of A/GC1_i1.jpg");
+    EXPECT_EQ(Tree(dir.path() / sub / "A"), (std::set<std::string>{"GC10_converted.html"}));
+    EXPECT_EQ(dir.read(sub + "B/GC1_i1.jpg"), "data of A/GC1_i1.jpg");
     EXPECT_EQ(MoveReportText(r, a, b), "3 Dateien aus 1 Caches erfolgreich von " + a + " nach " + b + " verschoben.");
     EXPECT_EQ(progress.actions, (Lines{"Verschiebe Dateien..."}));
     EXPECT_EQ(progress.ranges.back(), (std::pair<int, int>{0, 1}));
@@ -140,6 +149,29 @@ bool MakeUndeletable(const std::string& file, bool on) {
     ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
     ::close(fd);
     return ok;
+}
+
+TEST_P(MainCommandsIn, DeleteCountsTheFilesRemoved) {
+    for (const char* f : {"A/GC1.html", "A/GC1_i1.jpg", "A/GC1_converted.html", "A/GC12_converted.html", "A/GC2.meta"})
+        dir.write(sub + f, "x");
+    DeleteResult r = DeleteCaches({"GC1"}, root + "A/");
+    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (3 Dateien insgesamt)"));
+    EXPECT_EQ(Tree(dir.path() / sub / "A"), (std::set<std::string>{"GC12_converted.html", "GC2.meta"}));
+    r = DeleteCaches({"GC2", "GC12"}, root + "A/");
+    EXPECT_EQ(DeleteReportText(r), W("2 Caches gelöscht (2 Dateien insgesamt)"));
+    EXPECT_TRUE(Tree(dir.path() / sub / "A").empty());
+    // A file that cannot be removed is reported, not counted as deleted.
+    dir.write(sub + "A/GC3.html", "x");
+    const std::string stuck = dir.write(sub + "A/GC3_converted.html", "x").string();
+    if (!MakeUndeletable(stuck, true)) GTEST_SKIP() << "no way to make a file undeletable here";
+    r = DeleteCaches({"GC3"}, root + "A/");
+    MakeUndeletable(stuck, false);
+    EXPECT_EQ(r.files, 1);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(DeleteReportText(r), W("1 Cache gelöscht (1 Dateien insgesamt)\r\n\r\n1 Dateien konnten nicht gelöscht "
+                                     "werden, zum Beispiel ") + root + "A/GC3_converted.html.");
+    EXPECT_EQ(DeleteQuestionText(), W("Achtung! Alle Dateien zu den markierten Caches werden unwiderruflich "
+                                      "gelöscht!\r\n\r\nMarkierte Caches wirklich löschen?"));
 }
 
 TEST_F(MainCommandsTest, RebuildIndexReportsFailures) {

@@ -13,6 +13,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
@@ -40,21 +41,26 @@ void SortRows(std::vector<CacheRow>& rows, int column, bool desc) {
               [&](const CacheRow& a, const CacheRow& b) { return CompareRows(a, b, column, desc) < 0; });
 }
 
-class MainListFolder : public ::testing::Test {
+// Work and description folders directly in the temporary folder, and again
+// below one whose name needs more than ASCII (UTF-8 on disk).
+class MainListFolder : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
+        sub = GetParam();
+        root = dir.str() + W(sub);
+        disk = dir.path() / sub;
         ProcSettings = TProcSettings{};
-        ProcSettings.WorkDir = dir.str() + "work";
-        ProcSettings.OutDir = dir.str() + "out";
-        fs::create_directories(dir.path() / "work");
-        ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin",
+        ProcSettings.WorkDir = root + "work";
+        ProcSettings.OutDir = root + "out";
+        fs::create_directories(disk / "work");
+        ASSERT_TRUE(WriteCacheFile(root + "work/Caches.bin",
                                    {tvtest::CacheRecord("GC1", "Erster", 48, 9, "TRADITIONAL CACHE"),
                                     tvtest::CacheRecord("GC4", "Vierter", 48, 8.5, "MULTI-CACHE")})
                         .ok());
-        dir.write("out/sub/GC1_converted.html", "x");
-        dir.write("out/sub/GC2_x_converted.html", "x");
-        dir.write("out/sub/GC3.html", "x");
-        dir.write("out/sub/gc4_converted.HTML", "x");
+        dir.write(sub + "out/sub/GC1_converted.html", "x");
+        dir.write(sub + "out/sub/GC2_x_converted.html", "x");
+        dir.write(sub + "out/sub/GC3.html", "x");
+        dir.write(sub + "out/sub/gc4_converted.HTML", "x");
         CacheIndexList.Clear();
     }
     void TearDown() override {
@@ -63,18 +69,37 @@ protected:
         ProcSettings = TProcSettings{};
     }
     tvtest::TempDir dir;
+    std::string sub, root;
+    fs::path disk;
 };
+INSTANTIATE_TEST_SUITE_P(Folders, MainListFolder,
+                         ::testing::Values("", "\xC3\x84rger \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F/"));
 
-TEST_F(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
-    const auto rows = BuildCacheRows(dir.str() + "out/sub/", DatabaseLookup(), {48, 8});
+TEST_P(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
+    const auto rows = BuildCacheRows(root + "out/sub/", DatabaseLookup(), {48, 8});
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0], (CacheRow{"GC1", 0, "Erster", "74,4"}));
     EXPECT_EQ(rows[1], (CacheRow{"GC2", kImageNotInDB, "Cache nicht in DB gefunden", "9999"}));
     EXPECT_EQ(rows[2], (CacheRow{"gc4", 1, "Vierter", "37,2"}));  // matched ignoring case, caption kept
     EXPECT_EQ(RowCountText(rows.size()), W("3 Konvertierte Cachebeschreibungen im gewählten Verzeichnis"));
     // The look-ups went through an index, built once because the folder had none.
-    EXPECT_TRUE(fs::exists(dir.path() / "work/Caches.idx"));
+    EXPECT_TRUE(fs::exists(disk / "work/Caches.idx"));
     EXPECT_EQ(CacheIndexList.Count(), 2u);
+}
+
+TEST_P(MainListFolder, NamesWindows1252CannotHoldAreSkippedAndReported) {
+    const std::string zurich = "Z\xC3\xBCrich\xF0\x9F\x98\x80", japan = "GC5_\xE6\x97\xA5_converted.html";
+    fs::create_directories(disk / "out" / zurich);
+    fs::create_directories(disk / "out/.\xE6\x97\xA5");
+    dir.write(sub + "out/sub/" + japan, "x");
+    dir.write(sub + "out/sub/notes_\xE6\x97\xA5.txt", "x");  // no cache file: not worth a word
+    std::vector<std::string> folders, files;
+    EXPECT_EQ(ListSubfolders(root + "out/", &folders), (std::vector<std::string>{"sub"}));
+    EXPECT_EQ(BuildCacheRows(root + "out/sub/", nullptr, {48, 8}, &files).size(), 3u);
+    EXPECT_EQ(folders, (std::vector<std::string>{zurich}));
+    EXPECT_EQ(SkippedNamesText(files), W("Der Name \"GC5_?_converted.html\" enthält Zeichen, die das Programm nicht "
+                                         "darstellen kann, und wird übergangen."));
+    EXPECT_EQ(dir.read(sub + "out/sub/" + japan), "x");  // left as it was
 }
 
 TEST(MainList, SortsEveryColumnBothWays) {

@@ -25,6 +25,7 @@
 #include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/debug_log.h"
+#include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
@@ -94,13 +95,19 @@ const std::vector<Cache> kCaches = {
 
 class BatchEndToEnd : public ::testing::Test {
 protected:
+    // The folder (UTF-8, as on disk) below the temporary one that holds
+    // program, work and description folders.
+    virtual std::string Sub() const { return {}; }
+
     void SetUp() override {
-        program_ = std::make_unique<tvtest::StartedProgram>(dir.str() + "prog");
+        sub = Sub();
+        base = dir.str() + W(sub);
+        program_ = std::make_unique<tvtest::StartedProgram>(base + "prog");
         ConfigExisted = true;
-        work = dir.str() + "work/";
-        out = dir.str() + "out/";
-        fs::create_directories(work);
-        fs::create_directories(out);
+        work = base + "work/";
+        out = base + "out/";
+        fs::create_directories(FsPath(work));
+        fs::create_directories(FsPath(out));
 
         ProcSettings.Site = {"listing.test", "pics.test"};
         SetMapServiceHostsSetting({"maps.test", "maps.test", "maps.test", "maps.test"});
@@ -119,8 +126,8 @@ protected:
         srv.serve("/pub/agent.dll", kMapPicture, "image/gif");
         srv.start();
 
-        ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
-        ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
+        ASSERT_TRUE(WriteSettingStr("WorkDir", base + "work"));
+        ASSERT_TRUE(WriteSettingStr("OutDir", base + "out"));
         ASSERT_TRUE(WriteSettingFloat("HomeLat", 48.0));
         ASSERT_TRUE(WriteSettingFloat("HomeLong", 8.0));
         ASSERT_TRUE(WriteSettingBool("ShowMessages", true));
@@ -179,7 +186,7 @@ protected:
     }
 
     tvtest::TempDir dir;
-    std::string work, out;
+    std::string sub, base, work, out;
     tvtest::HttpTestServer srv;
     platform::ScopedFakes fakes;
     platform::ScopedFakeModalHost modal;
@@ -188,10 +195,16 @@ private:
     std::unique_ptr<tvtest::StartedProgram> program_;
 };
 
-TEST_F(BatchEndToEnd, LoadsConvertsAndIndexesTheWorkList) {
+class BatchEndToEndIn : public BatchEndToEnd, public ::testing::WithParamInterface<const char*> {
+protected:
+    std::string Sub() const override { return GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Folders, BatchEndToEndIn, ::testing::Values("", "J\xC3\xBCrgen \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F/"));
+
+TEST_P(BatchEndToEndIn, LoadsConvertsAndIndexesTheWorkList) {
     std::string list;
     for (const Cache& c : kCaches) list += std::string(c.wp) + "\r\n";
-    dir.write("work/WPList.txt", list);
+    dir.write(sub + "work/WPList.txt", list);
     RunShownWindows();
 
     AppWindows windows;
@@ -223,18 +236,18 @@ TEST_F(BatchEndToEnd, LoadsConvertsAndIndexesTheWorkList) {
     for (const Cache& c : kCaches) {
         SCOPED_TRACE(c.wp);
         const std::string wp = c.wp;
-        EXPECT_EQ(dir.read("out/" + wp + ".html"), ListingPage(wp));
-        EXPECT_EQ(dir.read("out/" + wp + "_i1.jpg"), PictureA(wp));
-        EXPECT_EQ(dir.read("out/" + wp + "_i2.gif"), PictureB(wp));
-        EXPECT_EQ(dir.read("out/" + wp + "_i3.jpg"), PictureC(wp));
-        EXPECT_EQ(dir.read("out/" + wp + ".meta"), "1#" + out + wp +
+        EXPECT_EQ(dir.read(sub + "out/" + wp + ".html"), ListingPage(wp));
+        EXPECT_EQ(dir.read(sub + "out/" + wp + "_i1.jpg"), PictureA(wp));
+        EXPECT_EQ(dir.read(sub + "out/" + wp + "_i2.gif"), PictureB(wp));
+        EXPECT_EQ(dir.read(sub + "out/" + wp + "_i3.jpg"), PictureC(wp));
+        EXPECT_EQ(dir.read(sub + "out/" + wp + ".meta"), "1#" + out + wp +
                                                        "_i1.jpg\r\n1#Aussicht\r\n1#Blick nach S\xFC"
                                                        "den\r\n" +
                                                        "2#" + out + wp + "_i2.gif\r\n2#Dose\r\n2#So sieht sie aus\r\n" +
                                                        "3#" + out + wp + "_i3.jpg\r\n3#http://other.test/pics/" + wp +
                                                        ".jpg\r\n3#\r\n");
-        EXPECT_EQ(dir.read("out/" + wp + "_mappoint.gif"), kMapPicture);
-        const std::string converted = dir.read("out/" + wp + "_converted.html");
+        EXPECT_EQ(dir.read(sub + "out/" + wp + "_mappoint.gif"), kMapPicture);
+        const std::string converted = dir.read(sub + "out/" + wp + "_converted.html");
         ASSERT_FALSE(converted.empty());
         // Distance from the database record, the page's own name, the pictures and the map.
         EXPECT_NE(converted.find(std::string("Entfernung von HOME: ") + c.distance + " km"), std::string::npos);
@@ -243,7 +256,7 @@ TEST_F(BatchEndToEnd, LoadsConvertsAndIndexesTheWorkList) {
             EXPECT_NE(converted.find("src=\"./" + wp + file + "\""), std::string::npos) << file;
         EXPECT_EQ(converted.find("Cache-Images nicht gefunden"), std::string::npos);
     }
-    const std::string index = dir.read("out/index.html");
+    const std::string index = dir.read(sub + "out/index.html");
     for (const Cache& c : kCaches)
         EXPECT_NE(index.find(std::string("<a href=\"./") + c.wp + "_converted.html\""), std::string::npos) << c.wp;
     EXPECT_EQ(fakes.shell.opened, (std::vector<std::string>{out + "index.html"}));

@@ -160,6 +160,24 @@ TEST_F(MainWindowTest, TreeAndListOfThePreparedFolder) {
     w.hide();
 }
 
+TEST_F(MainWindowTest, TreeShowsUmlautFoldersAndReportsNamesItCannotShow) {
+    const std::string zurich = "Z\xC3\xBCrich\xF0\x9F\x98\x80", japan = "GC7_\xE6\x97\xA5_converted.html";
+    dir.write("out/\xC3\x84rger/GC5_converted.html", "x");
+    dir.write("out/\xC3\x84rger/" + japan, "x");
+    fs::create_directories(dir.path() / "out" / zurich);
+    TfrmMain w;
+    Show(w);
+    ASSERT_NE(Node(w, "\xC4rger"), nullptr);  // Latin-1 text: shown as "Ärger"
+    w.tvDir->setCurrentItem(Node(w, "\xC4rger"));
+    EXPECT_EQ(Column(w.Rows(), 0), (std::vector<std::string>{"GC5"}));
+    w.BuildFolderTree();  // told once per run, not at every listing
+    QCoreApplication::processEvents();
+    std::string told;
+    for (const auto& box : fakes.messages.shown) told += (told.empty() ? "" : "\r\n") + box.text;
+    EXPECT_EQ(told, UnrepresentableNameText(zurich) + "\r\n" + UnrepresentableNameText(japan));
+    w.hide();
+}
+
 TEST_F(MainWindowTest, DoubleClickOpensDetailsOnlyForCachesInTheDatabase) {
     TfrmMain w;
     std::vector<std::string> details;
