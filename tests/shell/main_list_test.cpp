@@ -123,5 +123,17 @@ TEST(MainList, SortsEveryColumnBothWays) {
     EXPECT_LT(CompareRows(Row("A", "", "9999"), Row("B", "", "?"), kColDistance, false), 0);
 }
 
+TEST(MainList, StoredWindowSizeStaysOnTheScreen) {
+    TProcSettings s;
+    s.Main_MemWinSize = true;
+    s.Main_Left = 3000;
+    s.Main_Top = -200;
+    s.Main_Width = 32767;  // from a damaged file or a larger screen
+    s.Main_Height = 401;
+    EXPECT_EQ(RestoredGeometry(s, {5, 6, 820, 600}, {0, 24, 1280, 1000}), (WindowRect{0, 24, 1280, 401}));
+    s.Main_Width = 501;
+    EXPECT_EQ(RestoredGeometry(s, {5, 6, 820, 600}, {0, 0, 1280, 1024}), (WindowRect{779, 0, 501, 401}));
+}
+
 }  // namespace
 }  // namespace tv

@@ -68,6 +68,23 @@ TEST_F(StartupTest, UnwritableSettingsFileIsShownOnceAndTheRunGoesOn) {
     EXPECT_EQ(fakes.messages.shown.size(), 1u);
 }
 
+TEST_F(StartupTest, CancelKeepsTheFirstStartsValuesAndRereadsAnEarlierFile) {
+    SetProgramDir(dir.str());
+    const bool existed = ConfigExisted;
+    ConfigExisted = false;  // no tq.conf of an earlier run
+    ProcSettings.OutDir = "/probed/ausgabe";
+    ProcSettings.ShowTooltips = true;
+    EXPECT_FALSE(FinishSettingsCommand(nullptr, {}));
+    EXPECT_EQ(ProcSettings.OutDir, "/probed/ausgabe");
+    EXPECT_TRUE(ProcSettings.ShowTooltips);
+    EXPECT_EQ(LastSettingsOutcome(), SettingsOutcome::Cancelled);
+    ConfigExisted = true;
+    dir.write("tq.conf", "[Program]\r\nOutDir=/stored\r\n");
+    EXPECT_FALSE(FinishSettingsCommand(nullptr, {}));
+    EXPECT_EQ(ProcSettings.OutDir, "/stored");
+    ConfigExisted = existed;
+}
+
 TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     SetProgramDir(dir.str());
     const pid_t first = tvtest::HoldFolder(dir.str());

@@ -178,6 +178,21 @@ TEST_F(MainWindowTest, TreeShowsUmlautFoldersAndReportsNamesItCannotShow) {
     w.hide();
 }
 
+TEST_F(MainWindowTest, ToolButtonsShowTheirCommandsThemedIcons) {
+    TfrmMain w;
+    // scripts/deps installs the theme; no two commands look alike, and a
+    // button shows the icon of its menu item.
+    for (const char* name : {"configure", "download", "measure", "compass", "globe", "document-encrypt"})
+        EXPECT_TRUE(HasThemeIcon(name)) << name;
+    std::set<qint64> icons;
+    for (QToolButton* b : w.menus.toolButtons) {
+        EXPECT_FALSE(b->icon().isNull()) << b->toolTip().toStdString();
+        icons.insert(b->icon().cacheKey());
+    }
+    EXPECT_EQ(icons.size(), w.menus.toolButtons.size());
+    EXPECT_EQ(w.menus.Grundeinstellungen1->icon().cacheKey(), w.menus.toolButtons[0]->icon().cacheKey());
+}
+
 TEST_F(MainWindowTest, DoubleClickOpensDetailsOnlyForCachesInTheDatabase) {
     TfrmMain w;
     std::vector<std::string> details;

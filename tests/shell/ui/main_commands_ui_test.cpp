@@ -2,7 +2,6 @@
 // work, marks, the folder and cache pop-ups on a prepared folder, moving rows
 // by dropping them on a tree node, dropped files, and the windows the menus
 // open.
-#include "exchange/ui/frm_wpcol.h"
 #include "shell/ui/main_commands.h"
 
 #include <QAction>
@@ -40,6 +39,7 @@
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
+#include "exchange/ui/frm_wpcol.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
 #include "geo/ui/frm_gm_link.h"
@@ -178,6 +178,28 @@ protected:
 private:
     std::unique_ptr<tvtest::StartedProgram> program_;
 };
+
+TEST_F(MainCommandsUi, EveryItemReachesItsWindow) {
+    const MainMenus& m = main->menus;
+    for (QAction* a : m.all) {
+        if (a == m.mnuUpdateFromSite) {
+            EXPECT_FALSE(a->isEnabled());  // the hidden item does nothing
+        } else {
+            EXPECT_TRUE(main->IsBound(a)) << a->objectName().toStdString();
+        }
+    }
+    // The collection window reaches the program's map.
+    bool mapItem = false;
+    modal.host.script.push_back([&mapItem](QDialog& d) {
+        mapItem = static_cast<TfrmWPCol&>(d).AlleCachesinLandkartezeigen1->isEnabled();
+        return 0;
+    });
+    m.mnuWPCollector->trigger();
+    EXPECT_TRUE(mapItem);
+    EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
+              windows->get<TfrmCoordInput>(Win::frmCoordInput));
+    EXPECT_TRUE(static_cast<bool>(windows->get<TfrmCalc>(Win::frmCalc)->PickCache));
+}
 
 TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     QTreeWidgetItem* b = Node("B");
