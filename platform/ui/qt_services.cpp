@@ -40,6 +40,20 @@ QMessageBox::Icon IconOf(MsgKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// Boxes and pickers open over the active window; while none is active (no
+// window manager yet, or the program still starting) over the visible main
+// window, so they never sit apart on the screen.
+QWidget* DialogParent() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    QWidget* fallback = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::ToolTip) continue;
+        if (w->inherits("QMainWindow")) return w;
+        if (!fallback) fallback = w;
+    }
+    return fallback;
+}
+
 std::string StripSlash(std::string dir) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     return dir;
@@ -60,7 +74,7 @@ MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons b
     QString body = ToQ(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(IconOf(kind), caption.empty() ? DefaultCaption(kind) : ToQ(caption), body, QMessageBox::NoButton,
-                    QApplication::activeWindow());
+                    DialogParent());
     box.setTextFormat(Qt::PlainText);
     QPushButton* ok = nullptr;
     QPushButton* yes = nullptr;
@@ -88,7 +102,7 @@ MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons b
 
 std::optional<std::string> QtFileDialogs::openFile(const std::string& title, const std::string& filter,
                                                    const std::string& startDir) {
-    QString f = QFileDialog::getOpenFileName(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
+    QString f = QFileDialog::getOpenFileName(DialogParent(), ToQ(title), ToQ(startDir), ToQ(filter));
     if (f.isEmpty()) return std::nullopt;
     return PathFromQ(f);
 }
@@ -96,7 +110,7 @@ std::optional<std::string> QtFileDialogs::openFile(const std::string& title, con
 std::optional<std::vector<std::string>> QtFileDialogs::openFiles(const std::string& title, const std::string& filter,
                                                                  const std::string& startDir) {
     QStringList files =
-        QFileDialog::getOpenFileNames(QApplication::activeWindow(), ToQ(title), ToQ(startDir), ToQ(filter));
+        QFileDialog::getOpenFileNames(DialogParent(), ToQ(title), ToQ(startDir), ToQ(filter));
     if (files.isEmpty()) return std::nullopt;
     std::vector<std::string> out;
     for (const QString& f : files)
@@ -107,13 +121,13 @@ std::optional<std::vector<std::string>> QtFileDialogs::openFiles(const std::stri
 
 std::optional<std::string> QtFileDialogs::saveFile(const std::string& title, const std::string& filter,
                                                    const std::string& startPath) {
-    QString f = QFileDialog::getSaveFileName(QApplication::activeWindow(), ToQ(title), ToQ(startPath), ToQ(filter));
+    QString f = QFileDialog::getSaveFileName(DialogParent(), ToQ(title), ToQ(startPath), ToQ(filter));
     if (f.isEmpty()) return std::nullopt;
     return PathFromQ(f);
 }
 
 std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& title, const std::string& startDir) {
-    QString d = QFileDialog::getExistingDirectory(QApplication::activeWindow(), ToQ(title), ToQ(startDir));
+    QString d = QFileDialog::getExistingDirectory(DialogParent(), ToQ(title), ToQ(startDir));
     if (d.isEmpty()) return std::nullopt;
     auto p = PathFromQ(d);
     if (!p) return std::nullopt;
