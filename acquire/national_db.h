@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
 
@@ -95,7 +96,8 @@ public:
     int GetNewCount() const { return newCount_; }
 
 private:
-    int Convert(const std::string& outPath, std::int32_t country, LatLon home);
+    int Convert(const std::string& outPath, std::int32_t country, LatLon home,
+                std::vector<TCacheIndexList::Entry>* entries);
     void Merge(const std::string& tmpPath, LatLon home, bool showNearest);
     void Action(const std::string& text);
     void Progress(int n);

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tv {
 
 namespace {
@@ -40,11 +44,61 @@ constexpr Table kLower = BuildLower();
 
 constexpr std::size_t npos = std::string_view::npos;
 
+// Per upper-case byte: the bytes that fold to it (the first two) and how many there are.
+struct Spellings {
+    unsigned char bytes[2];
+    int count;
+};
+constexpr std::array<Spellings, 256> BuildSpellings() {
+    std::array<Spellings, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        Spellings& sp = t[kUpper[c]];
+        if (sp.count < 2) sp.bytes[sp.count] = static_cast<unsigned char>(c);
+        ++sp.count;
+    }
+    return t;
+}
+constexpr std::array<Spellings, 256> kSpellings = BuildSpellings();
+
 inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 
-// Boyer-Moore-Horspool search of `pat` in `src` from the 0-based `from`.
-// When folding, pattern and source bytes go through the upper-case table,
-// including the source byte that picks the skip.
+// The 0-based index of the first byte at or after `from` in s[0..n) that is
+// `a` or `b`; n when none. Sixteen bytes at a time where the target has SSE2.
+std::size_t FindEither(const unsigned char* s, std::size_t from, std::size_t n, unsigned char a, unsigned char b) {
+    if (a == b) {
+        if (from >= n) return n;
+        const void* hit = std::memchr(s + from, a, n - from);
+        return hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - s) : n;
+    }
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(static_cast<char>(a));
+    const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (s[i] == a || s[i] == b) return i;
+    return n;
+}
+
+// How likely a byte of running HTML text is; the search anchors on the
+// pattern byte that is least likely, so it stops at few false candidates.
+int AnchorCost(unsigned char c, int variants) {
+    if (variants > 1) return 100;  // a letter: both cases must be looked for
+    if (c == ' ' || c == '<' || c == '>' || c == '"' || c == '=' || c == '/' || c == '\r' || c == '\n') return 50;
+    if (c >= '0' && c <= '9') return 40;
+    return 10;
+}
+
+// Search of `pat` in `src` from the 0-based `from`. When folding, pattern and
+// source bytes compare through the upper-case table: the scan looks for the
+// (at most two) source bytes that fold to one chosen pattern byte and checks
+// the whole pattern around each; a pattern byte with more spellings falls
+// back to Boyer-Moore-Horspool.
 std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bool fold) {
     const std::size_t n = src.size();
     const std::size_t m = pat.size();
@@ -54,12 +108,6 @@ std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bo
         return src.find(pat, from);
     }
     const unsigned char* s = reinterpret_cast<const unsigned char*>(src.data());
-    if (m == 1) {
-        const unsigned char c = kUpper[U(pat[0])];
-        for (std::size_t i = from; i < n; ++i)
-            if (kUpper[s[i]] == c) return i;
-        return npos;
-    }
     unsigned char small[64];
     std::string big;
     unsigned char* p = small;
@@ -68,6 +116,39 @@ std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bo
         p = reinterpret_cast<unsigned char*>(big.data());
     }
     for (std::size_t i = 0; i < m; ++i) p[i] = kUpper[U(pat[i])];
+
+    // The anchor: the pattern byte whose spellings are fewest and rarest.
+    std::size_t anchor = m;
+    unsigned char spell[2] = {0, 0};
+    int best = 1 << 30;
+    for (std::size_t i = 0; i < m; ++i) {
+        const Spellings& sp = kSpellings[p[i]];
+        if (sp.count == 0 || sp.count > 2) continue;
+        const int cost = AnchorCost(p[i], sp.count);
+        if (cost < best) {
+            best = cost;
+            anchor = i;
+            spell[0] = sp.bytes[0];
+            spell[1] = sp.count == 2 ? sp.bytes[1] : sp.bytes[0];
+        }
+        if (best <= 10) break;
+    }
+    if (anchor < m) {
+        // Candidate windows start at from..n-m, so the anchor lies in
+        // [from+anchor, n-m+anchor].
+        const std::size_t stop = n - m + anchor + 1;
+        std::size_t at = from + anchor;
+        for (;;) {
+            at = FindEither(s, at, stop, spell[0], spell[1]);
+            if (at >= stop) return npos;
+            const std::size_t start = at - anchor;
+            std::size_t k = 0;
+            while (k < m && kUpper[s[start + k]] == p[k]) ++k;
+            if (k == m) return start;
+            ++at;
+        }
+    }
+
     std::size_t skip[256];
     for (auto& k : skip) k = m;
     for (std::size_t i = 0; i + 1 < m; ++i) skip[p[i]] = m - 1 - i;

@@ -1,6 +1,7 @@
 #include "pages/description_template.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "core/file_procs.h"
@@ -12,29 +13,32 @@ namespace tv {
 
 namespace {
 
-// Every occurrence of `find` (exact bytes) replaced in one pass. Placeholders
-// start with '<', which is everywhere in HTML, so a first-byte scan would stop
-// at every tag; Horspool skips by the last byte instead.
+// Where `find` (exact bytes) next occurs at or after `from`; npos when not.
+std::size_t FindExact(const std::string& text, std::string_view find, std::size_t from) {
+    if (find.empty() || from > text.size()) return std::string::npos;
+    const void* hit = ::memmem(text.data() + from, text.size() - from, find.data(), find.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : std::string::npos;
+}
+
+// Every occurrence of `find` replaced in one pass.
 void ReplaceEvery(std::string& text, std::string_view find, std::string_view replace) {
-    const std::boyer_moore_horspool_searcher searcher(find.begin(), find.end());
-    auto hit = std::search(text.cbegin(), text.cend(), searcher);
-    if (hit == text.cend()) return;
+    std::size_t hit = FindExact(text, find, 0);
+    if (hit == std::string::npos) return;
     std::string out;
     out.reserve(text.size() + replace.size());
-    auto from = text.cbegin();
-    while (hit != text.cend()) {
-        out.append(from, hit);
+    std::size_t from = 0;
+    while (hit != std::string::npos) {
+        out.append(text, from, hit - from);
         out.append(replace);
-        from = hit + static_cast<std::ptrdiff_t>(find.size());
-        hit = std::search(from, text.cend(), searcher);
+        from = hit + find.size();
+        hit = FindExact(text, find, from);
     }
-    out.append(from, text.cend());
+    out.append(text, from, std::string::npos);
     text.swap(out);
 }
 
 bool Contains(const std::string& text, std::string_view part) {
-    const std::boyer_moore_horspool_searcher searcher(part.begin(), part.end());
-    return std::search(text.cbegin(), text.cend(), searcher) != text.cend();
+    return FindExact(text, part, 0) != std::string::npos;
 }
 
 bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
