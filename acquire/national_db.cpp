@@ -98,6 +98,45 @@ bool ForEachRaw(int fd, Fn&& each) {
     }
 }
 
+// The records of a conversion on their way to disk: the database itself
+// through the atomic writer, or the merge's scratch file "Caches.bin.tmp",
+// which only this run reads back, written plainly and without a flush to
+// the disk (nothing is lost when it is cut short).
+class RecordSink {
+public:
+    RecordSink(const std::string& path, bool scratch) : path_(path) {
+        if (scratch) {
+            scratch_.emplace(::open(FsName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            ok_ = scratch_->ok();
+        } else {
+            atomic_.emplace(path);
+            ok_ = atomic_->ok();
+        }
+    }
+    bool ok() const { return ok_; }
+    bool Write(std::string_view bytes) {
+        if (!ok_) return false;
+        if (atomic_) return ok_ = atomic_->Write(bytes);
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t w = ::write(scratch_->get(), bytes.data() + done, bytes.size() - done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return ok_ = false;
+            done += static_cast<std::size_t>(w);
+        }
+        return true;
+    }
+    bool Commit() {
+        if (atomic_) return ok_ && atomic_->Commit();
+        return ok_ && scratch_->Close() == 0;
+    }
+
+private:
+    std::string path_;
+    std::optional<AtomicFileWriter> atomic_;
+    std::optional<FdGuard> scratch_;
+    bool ok_ = false;
+};
+
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -240,9 +279,9 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
                                  std::vector<TCacheIndexList::Entry>* entries) {
     FdGuard in(::open(FsName(source_).c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return kConvSourceError;
-    // Written beside the target and renamed over it at the end, so that a
-    // failed conversion never leaves a cut database behind.
-    AtomicFileWriter out(outPath);
+    // A new database is written beside the target and renamed over it at the
+    // end, so that a failed conversion never leaves a cut database behind.
+    RecordSink out(outPath, outPath != dest_);
     if (!out.ok()) return kConvOutputError;
 
     std::string pending;

@@ -418,6 +418,28 @@ TEST(CacheDbLine, RejectedLines) {
     }
 }
 
+TEST(CacheDbLine, TextBeforeAQuoteStaysInTheLine) {
+    // Cutting a quoted field keeps what stood before it in the line.
+    TCacheRec r;
+    ASSERT_EQ(tv::ParseCacheDBLine("4711 2004\"Name &lt;1&gt;\" 7 3 48.5 11.5 \"T\" \"S\" GC1 x 1.5 2", r), 0);
+    EXPECT_EQ(r.Name, "Name <1>");
+    EXPECT_EQ(r.Hidden, *tv::DayCountFromDate(2004, 7, 3));
+    EXPECT_EQ(r.Lat, 48.5);
+    EXPECT_EQ(r.CacheType, "T");
+    EXPECT_EQ(r.Waypoint, "GC1");
+    EXPECT_EQ(r.Terrain, "2");
+
+    ASSERT_EQ(tv::ParseCacheDBLine("4711 \"N\" 2004 7 3 48.5 11.5 x\"T\" \"S\" GC1 y 1 2", r), 0);
+    EXPECT_EQ(r.CacheType, "T");
+    EXPECT_EQ(r.Size, "S");
+    EXPECT_EQ(r.Waypoint, "x");
+    EXPECT_EQ(r.Difficulty, "y");
+    EXPECT_EQ(r.Terrain, "1");
+
+    // A name without its closing quote is not cut: the quote is read as the year.
+    EXPECT_EQ(tv::ParseCacheDBLine("4711 \"Name 2004 7 3 48.5 11.5 \"T\" \"S\" GC1 x 1.5 2", r), -1);
+}
+
 TEST(CacheDbLine, Tokenizer) {
     std::string line = "ab   cd  ";
     std::string tok;
