@@ -52,21 +52,6 @@ std::string ListText(int from, int count) {
     return out;
 }
 
-// Peak resident set of the process in MB; ResetPeakRss() starts a new peak.
-void ResetPeakRss() {
-    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", f);
-        std::fclose(f);
-    }
-}
-double PeakRssMb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    return 0;
-}
-
 struct Folder {
     tvbench::WorkFolder work{"national-bench"};
     const std::string dir = work.str();
@@ -103,7 +88,7 @@ void BM_ConvertNewDatabase(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
     const std::string& list = Data().List(lines);
     const std::string dest = Data().dir + "Caches.bin";
-    ResetPeakRss();
+    tvbench::ResetPeakRss();
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(dest);
@@ -115,7 +100,7 @@ void BM_ConvertNewDatabase(benchmark::State& state) {
     }
     state.counters["lines/s"] = benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["list_mb"] = static_cast<double>(fs::file_size(list)) / 1e6;
-    state.counters["peak_rss_mb"] = PeakRssMb();
+    state.counters["peak_rss_mb"] = tvbench::PeakRssMb();
 }
 BENCHMARK(BM_ConvertNewDatabase)->Arg(50000)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -196,7 +181,7 @@ void BM_SqliteReference(benchmark::State& state) {
     const int lines = static_cast<int>(state.range(0));
     const std::string& list = Data().List(lines);
     const std::string dbPath = Data().dir + "reference.sqlite";
-    ResetPeakRss();
+    tvbench::ResetPeakRss();
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(dbPath);
@@ -205,7 +190,7 @@ void BM_SqliteReference(benchmark::State& state) {
         if (!SqliteImport(list, dbPath, rows) || rows != lines) state.SkipWithError("SQLite import failed");
     }
     state.counters["lines/s"] = benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["peak_rss_mb"] = PeakRssMb();
+    state.counters["peak_rss_mb"] = tvbench::PeakRssMb();
 }
 BENCHMARK(BM_SqliteReference)->Arg(50000)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -216,7 +201,7 @@ void BM_MergeIntoDatabase(benchmark::State& state) {
     if (Convert(Data().List(kMergeLines), dest) != kMergeLines) state.SkipWithError("conversion failed");
     fs::copy_file(dest, base, fs::copy_options::overwrite_existing);
     int added = 0;
-    ResetPeakRss();
+    tvbench::ResetPeakRss();
     for (auto _ : state) {
         state.PauseTiming();
         fs::copy_file(base, dest, fs::copy_options::overwrite_existing);
@@ -232,7 +217,7 @@ void BM_MergeIntoDatabase(benchmark::State& state) {
     if (added != kMergeLines / 2) state.SkipWithError("wrong number of new caches");
     state.counters["new"] = added;
     state.counters["lines/s"] = benchmark::Counter(kMergeLines, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["peak_rss_mb"] = PeakRssMb();
+    state.counters["peak_rss_mb"] = tvbench::PeakRssMb();
 }
 BENCHMARK(BM_MergeIntoDatabase)->Unit(benchmark::kMillisecond)->Iterations(3);
 
