@@ -85,6 +85,33 @@ std::size_t FindEither(const unsigned char* s, std::size_t from, std::size_t n, 
     return n;
 }
 
+// The first i in [from, stop) with s[i] one of a0/a1 and s[i + 1] one of
+// b0/b1; stop when none. Needs stop < n.
+std::size_t FindPair(const unsigned char* s, std::size_t from, std::size_t stop, std::size_t n, unsigned char a0,
+                     unsigned char a1, unsigned char b0, unsigned char b1) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i va0 = _mm_set1_epi8(static_cast<char>(a0)), va1 = _mm_set1_epi8(static_cast<char>(a1));
+    const __m128i vb0 = _mm_set1_epi8(static_cast<char>(b0)), vb1 = _mm_set1_epi8(static_cast<char>(b1));
+    for (; i + 17 <= n && i < stop; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+        const __m128i hx = _mm_or_si128(_mm_cmpeq_epi8(x, va0), _mm_cmpeq_epi8(x, va1));
+        const __m128i hy = _mm_or_si128(_mm_cmpeq_epi8(y, vb0), _mm_cmpeq_epi8(y, vb1));
+        const int mask = _mm_movemask_epi8(_mm_and_si128(hx, hy));
+        if (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            return at < stop ? at : stop;
+        }
+    }
+#else
+    (void)n;
+#endif
+    for (; i < stop; ++i)
+        if ((s[i] == a0 || s[i] == a1) && (s[i + 1] == b0 || s[i + 1] == b1)) return i;
+    return stop;
+}
+
 // How likely a byte of running HTML text is; the search anchors on the
 // pattern byte that is least likely, so it stops at few false candidates.
 int AnchorCost(unsigned char c, int variants) {
@@ -132,6 +159,28 @@ std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bo
             spell[1] = sp.count == 2 ? sp.bytes[1] : sp.bytes[0];
         }
         if (best <= 10) break;
+    }
+    if (anchor < m && m >= 2) {
+        // The anchor and its neighbour, looked for together, rule out most
+        // false candidates (a '<' alone stops at every tag).
+        const std::size_t q = anchor + 1 < m ? anchor : anchor - 1;
+        const Spellings& s0 = kSpellings[p[q]];
+        const Spellings& s1 = kSpellings[p[q + 1]];
+        if (s0.count <= 2 && s1.count <= 2) {
+            const unsigned char a1 = s0.count == 2 ? s0.bytes[1] : s0.bytes[0];
+            const unsigned char b1 = s1.count == 2 ? s1.bytes[1] : s1.bytes[0];
+            const std::size_t stop = n - m + q + 1;
+            std::size_t at = from + q;
+            for (;;) {
+                at = FindPair(s, at, stop, n, s0.bytes[0], a1, s1.bytes[0], b1);
+                if (at >= stop) return npos;
+                const std::size_t start = at - q;
+                std::size_t k = 0;
+                while (k < m && kUpper[s[start + k]] == p[k]) ++k;
+                if (k == m) return start;
+                ++at;
+            }
+        }
     }
     if (anchor < m) {
         // Candidate windows start at from..n-m, so the anchor lies in
