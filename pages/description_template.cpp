@@ -1,7 +1,6 @@
 #include "pages/description_template.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 
 #include "core/file_procs.h"
@@ -15,9 +14,9 @@ namespace {
 
 // Where `find` (exact bytes) next occurs at or after `from`; npos when not.
 std::size_t FindExact(const std::string& text, std::string_view find, std::size_t from) {
-    if (find.empty() || from > text.size()) return std::string::npos;
-    const void* hit = ::memmem(text.data() + from, text.size() - from, find.data(), find.size());
-    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : std::string::npos;
+    if (find.empty() || from >= text.size()) return std::string::npos;
+    const int at = FastPos(text, find, static_cast<int>(from) + 1);
+    return at > 0 ? static_cast<std::size_t>(at) - 1 : std::string::npos;
 }
 
 // Every occurrence of `find` replaced in one pass.
