@@ -119,7 +119,7 @@ int AnchorCost(unsigned char c, int variants) {
     if (variants > 1 || (c >= 'a' && c <= 'z')) return 100;
     if (c >= 'A' && c <= 'Z') return 70;
     if (c == ' ' || c == '<' || c == '>' || c == '"' || c == '=' || c == '/' || c == '\r' || c == '\n') return 50;
-    if (c >= '0' && c <= '9') return 40;
+    if ((c >= '0' && c <= '9') || c == '.' || c == ',' || c == '-' || c == ':' || c == ';') return 40;
     return 10;
 }
 

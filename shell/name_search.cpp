@@ -77,8 +77,12 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
         for (;;) {
             const std::size_t got = std::fread(block.data(), TCacheRec::kSize, kRecordsPerStep, file.get());
             for (std::size_t r = 0; r < got; ++r) {
-                const TCacheRec rec = DecodeCacheRec(block.data() + r * TCacheRec::kSize);
-                addCache(rec.Name.view(), rec.Waypoint.view());
+                // Name and code straight from the record's bytes, lengths
+                // clamped to their fields as the record decoder clamps them.
+                const unsigned char* raw = block.data() + r * TCacheRec::kSize;
+                const auto* chars = reinterpret_cast<const char*>(raw);
+                addCache(std::string_view(chars + 5, std::min<std::size_t>(raw[4], 120)),
+                         std::string_view(chars + 195, std::min<std::size_t>(raw[194], 16)));
             }
             if (count == 0 && got > 0 && records > 0) {
                 // Sized from the first records, so that the text is not
