@@ -498,9 +498,11 @@ namespace {
 
 // The tokenizer of NextToken over a view: no copies, no erasing in front.
 std::string_view NextTokenView(std::string_view& line) {
-    const std::size_t blank = line.find(' ');
+    // Tokens are short: a plain loop beats a library search here.
+    std::size_t blank = 0;
+    while (blank < line.size() && line[blank] != ' ') ++blank;
     std::string_view token;
-    if (blank == std::string_view::npos) {
+    if (blank == line.size()) {
         std::size_t n = line.size();
         while (n > 0 && static_cast<unsigned char>(line[n - 1]) <= 32) --n;
         token = line.substr(0, n);
