@@ -366,6 +366,9 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     const bool workDb = dest_ == CacheBinPath();
     std::optional<std::vector<TCacheIndexList::Entry>> oldEntries;
     if (workDb) oldEntries = ReadMatchingIndexEntries(GetWorkDir() + "Caches.idx", oldCount);
+    // The entries read stand in for the index in memory until the new one is
+    // written (a lookup in between would load it again).
+    if (oldEntries) CacheIndexList.Clear();
     KeySet known;
     auto isKnown = [&](const CacheKey& key) {
         if (oldEntries) {
@@ -435,6 +438,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     flush();
     Progress(position);
     if (errCode == 0 && db.Close() != 0) errCode = ErrnoOr(EIO);
+    KeySet().swap(known);
 
     if (errCode != 0) {
         // The database goes back to what it was, so that nothing half-merged stays.
@@ -447,13 +451,22 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     }
     if (added == 0) return;
     if (oldEntries && oldSize == start) {
-        // The old index and the new entries, each in index order, merged.
+        // The old index and the new entries, each in index order, merged
+        // from the back into the old index's own storage.
         SortIndexEntries(newEntries);
-        std::vector<TCacheIndexList::Entry> all(oldEntries->size() + newEntries.size());
-        std::merge(oldEntries->begin(), oldEntries->end(), newEntries.begin(), newEntries.end(), all.begin(),
-                   [](const auto& a, const auto& b) { return CacheIndexLess(a.key, a.recNo, b.key, b.recNo); });
+        std::vector<TCacheIndexList::Entry> all = std::move(*oldEntries);
         oldEntries.reset();
-        newEntries = {};
+        std::size_t i = all.size(), j = newEntries.size();
+        all.resize(i + j);
+        for (std::size_t k = all.size(); j > 0;) {
+            const auto& a = all[i > 0 ? i - 1 : 0];
+            const auto& b = newEntries[j - 1];
+            if (i > 0 && CacheIndexLess(b.key, b.recNo, a.key, a.recNo))
+                all[--k] = all[--i];
+            else
+                all[--k] = newEntries[--j];
+        }
+        std::vector<TCacheIndexList::Entry>().swap(newEntries);
         if (WriteCacheIndexEntries(std::move(all)) != 0) BuildCacheIndex();
     } else {
         BuildCacheIndex();
