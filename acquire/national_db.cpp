@@ -113,6 +113,15 @@ public:
             ok_ = atomic_->ok();
         }
     }
+    ~RecordSink() {
+        // A cut scratch file is no use to anyone.
+        if (scratch_ && !committed_) {
+            scratch_->Close();
+            ::unlink(FsName(path_).c_str());
+        }
+    }
+    RecordSink(const RecordSink&) = delete;
+    RecordSink& operator=(const RecordSink&) = delete;
     bool ok() const { return ok_; }
     bool Write(std::string_view bytes) {
         if (!ok_) return false;
@@ -127,7 +136,8 @@ public:
     }
     bool Commit() {
         if (atomic_) return ok_ && atomic_->Commit();
-        return ok_ && scratch_->Close() == 0;
+        committed_ = ok_ && scratch_->Close() == 0;
+        return committed_;
     }
 
 private:
@@ -135,6 +145,7 @@ private:
     std::optional<AtomicFileWriter> atomic_;
     std::optional<FdGuard> scratch_;
     bool ok_ = false;
+    bool committed_ = false;
 };
 
 std::string BaseName(const std::string& path) {

@@ -285,6 +285,7 @@ TEST_F(NationalDb, FailuresKeepTheDatabase) {
     conv_.SetDestName(Bin());
     EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvReadError);
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    EXPECT_FALSE(fs::exists(Bin() + ".tmp"));  // no cut scratch file stays
     EXPECT_TRUE(fakes_.messages.shown.empty());
 }
 
