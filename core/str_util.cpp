@@ -239,7 +239,7 @@ private:
     Mode mode_ = Mode::Horspool;
     std::size_t q_ = 0;
     unsigned char a0_ = 0, a1_ = 0, b0_ = 0, b1_ = 0;
-    std::array<std::size_t, 256> skip_{};
+    std::array<std::size_t, 256> skip_;  // filled for Horspool only
 };
 
 std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bool fold) {
