@@ -107,7 +107,7 @@ public:
     RecordSink(const std::string& path, bool scratch) : path_(path) {
         if (scratch) {
             scratch_.emplace(::open(FsName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-            ok_ = scratch_->ok();
+            ok_ = opened_ = scratch_->ok();
         } else {
             atomic_.emplace(path);
             ok_ = atomic_->ok();
@@ -115,7 +115,7 @@ public:
     }
     ~RecordSink() {
         // A cut scratch file is no use to anyone.
-        if (scratch_ && !committed_) {
+        if (scratch_ && opened_ && !committed_) {
             scratch_->Close();
             ::unlink(FsName(path_).c_str());
         }
@@ -145,6 +145,7 @@ private:
     std::optional<AtomicFileWriter> atomic_;
     std::optional<FdGuard> scratch_;
     bool ok_ = false;
+    bool opened_ = false;  // the scratch file is ours to remove
     bool committed_ = false;
 };
 
