@@ -492,10 +492,6 @@ int ParseCacheDBRest(std::string line, TCacheRec& rec) {
     return result;
 }
 
-}  // namespace
-
-namespace {
-
 // The tokenizer of NextToken over a view: no copies, no erasing in front.
 std::string_view NextTokenView(std::string_view& line) {
     // Tokens are short: a plain loop beats a library search here.
