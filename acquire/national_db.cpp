@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -97,6 +98,57 @@ bool ForEachRaw(int fd, Fn&& each) {
     }
 }
 
+// The records of a conversion on their way to disk: the database itself
+// through the atomic writer, or the merge's scratch file "Caches.bin.tmp",
+// which only this run reads back, written plainly and without a flush to
+// the disk (nothing is lost when it is cut short).
+class RecordSink {
+public:
+    RecordSink(const std::string& path, bool scratch) : path_(path) {
+        if (scratch) {
+            scratch_.emplace(::open(FsName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            ok_ = opened_ = scratch_->ok();
+        } else {
+            atomic_.emplace(path);
+            ok_ = atomic_->ok();
+        }
+    }
+    ~RecordSink() {
+        // A cut scratch file is no use to anyone.
+        if (scratch_ && opened_ && !committed_) {
+            scratch_->Close();
+            ::unlink(FsName(path_).c_str());
+        }
+    }
+    RecordSink(const RecordSink&) = delete;
+    RecordSink& operator=(const RecordSink&) = delete;
+    bool ok() const { return ok_; }
+    bool Write(std::string_view bytes) {
+        if (!ok_) return false;
+        if (atomic_) return ok_ = atomic_->Write(bytes);
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t w = ::write(scratch_->get(), bytes.data() + done, bytes.size() - done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return ok_ = false;
+            done += static_cast<std::size_t>(w);
+        }
+        return true;
+    }
+    bool Commit() {
+        if (atomic_) return ok_ && atomic_->Commit();
+        committed_ = ok_ && scratch_->Close() == 0;
+        return committed_;
+    }
+
+private:
+    std::string path_;
+    std::optional<AtomicFileWriter> atomic_;
+    std::optional<FdGuard> scratch_;
+    bool ok_ = false;
+    bool opened_ = false;  // the scratch file is ours to remove
+    bool committed_ = false;
+};
+
 std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -107,27 +159,72 @@ std::string BaseName(const std::string& path) {
 // ---------------------------------------------------------------------------
 // Lines
 
+namespace {
+
+// Splits `bytes` into list lines; `line` carries an unfinished line from one
+// piece of the stream to the next. Lines that lie whole in `bytes` reach
+// `emit` as views into it, without a copy.
+template <typename Emit>
+void SplitLines(std::string& line, std::string_view bytes, Emit&& emit) {
+    const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    auto flush = [&](std::string_view run) {
+        // An empty line (a blank line, the end after a final line break, or
+        // the break right after a cut at 513 characters) is not a line.
+        if (line.empty()) {
+            if (!run.empty()) emit(run);
+        } else {
+            line.append(run);
+            emit(std::string_view(line));
+            line.clear();
+        }
+    };
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t room = kNationalLineMax - line.size();
+        std::size_t j = i;
+        const std::size_t stop = std::min(n, i + room);
+        while (j < stop && b[j] >= 32) ++j;
+        const std::string_view run(bytes.data() + i, j - i);
+        if (j - i == room) {  // the line is full
+            flush(run);
+            i = j;
+            continue;
+        }
+        if (j == n) {
+            line.append(run);
+            return;
+        }
+        const unsigned char c = b[j];
+        if (c == '\r') {
+            if (line.empty() && j + 1 < n && b[j + 1] == '\n') {
+                flush(run);
+                i = j + 2;
+            } else {
+                line.append(run);
+                i = j + 1;
+            }
+        } else if (c == '\t') {
+            line.append(run);
+            line.push_back(' ');
+            if (line.size() >= kNationalLineMax) flush({});
+            i = j + 1;
+        } else {
+            flush(run);
+            i = j + 1;
+        }
+    }
+}
+
+}  // namespace
+
 void NationalLineSplitter::Emit() {
-    // An empty line (a blank line, the end after a final line break, or the
-    // break right after a cut at 513 characters) is not a line of the list.
     if (!line_.empty()) onLine_(line_);
     line_.clear();
 }
 
 void NationalLineSplitter::Feed(std::string_view bytes) {
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '\r') continue;
-        if (c == '\t') {
-            line_.push_back(' ');
-        } else if (c >= 32) {
-            line_.push_back(ch);
-        } else {
-            Emit();
-            continue;
-        }
-        if (line_.size() >= kNationalLineMax) Emit();
-    }
+    SplitLines(line_, bytes, [&](std::string_view l) { onLine_(l); });
 }
 
 void NationalLineSplitter::Finish() { Emit(); }
@@ -176,25 +273,39 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
     struct stat st {};
     const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
     const std::string outPath = merge ? dest_ + ".tmp" : dest_;
-    const int r = Convert(outPath, country, home);
+    // A new database of the work folder gets its index from the entries
+    // gathered while its records are written.
+    const bool indexHere = !merge && dest_ == CacheBinPath();
+    std::vector<TCacheIndexList::Entry> entries;
+    const int r = Convert(outPath, country, home, indexHere ? &entries : nullptr);
     if (r < 0) return r;
+    if (indexHere) {
+        SortIndexEntries(entries);
+        WriteCacheIndexEntries(std::move(entries));
+    }
     if (merge) Merge(outPath, home, ShowNearest);
     return converted_;
 }
 
-int NationalDbConverter::Convert(const std::string& outPath, std::int32_t country, LatLon home) {
+int NationalDbConverter::Convert(const std::string& outPath, std::int32_t country, LatLon home,
+                                 std::vector<TCacheIndexList::Entry>* entries) {
     FdGuard in(::open(FsName(source_).c_str(), O_RDONLY | O_CLOEXEC));
     if (!in.ok()) return kConvSourceError;
-    // Written beside the target and renamed over it at the end, so that a
-    // failed conversion never leaves a cut database behind.
-    AtomicFileWriter out(outPath);
+    // A new database is written beside the target and renamed over it at the
+    // end, so that a failed conversion never leaves a cut database behind.
+    RecordSink out(outPath, outPath != dest_);
     if (!out.ok()) return kConvOutputError;
 
     std::string pending;
     pending.reserve(kWriteBlock + kRec);
     bool writeFailed = false;
+    std::int32_t written = 0;
+    if (entries) {
+        struct stat st {};
+        if (::fstat(in.get(), &st) == 0) entries->reserve(static_cast<std::size_t>(st.st_size) / 80 + 16);
+    }
     TCacheRec rec;
-    NationalLineSplitter splitter([&](std::string_view line) {
+    auto onLine = [&](std::string_view line) {
         const int r = ParseCacheDBLine(line, rec);
         if (r < 0) {
             ++failed_;
@@ -215,7 +326,10 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
             rec.InDB = 1;
             const std::size_t at = pending.size();
             pending.resize(at + kRec);
-            EncodeCacheRec(rec, reinterpret_cast<unsigned char*>(pending.data() + at));
+            auto* raw = reinterpret_cast<unsigned char*>(pending.data() + at);
+            EncodeCacheRec(rec, raw);
+            if (entries) entries->push_back({CacheKeyOfRecord(raw), written});
+            ++written;
             if (pending.size() >= kWriteBlock) {
                 if (!out.Write(pending)) writeFailed = true;
                 pending.clear();
@@ -223,17 +337,18 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
         }
         const int sum = converted_ + incomplete_ + failed_;
         if (sum % 100 == 0) Progress(sum);
-    });
+    };
 
+    std::string carry;
     std::vector<char> buf(kReadBlock);
     for (;;) {
         const ssize_t n = ReadSome(in.get(), buf.data(), buf.size());
         if (n < 0) return kConvReadError;
         if (n == 0) break;
-        splitter.Feed(std::string_view(buf.data(), static_cast<std::size_t>(n)));
+        SplitLines(carry, std::string_view(buf.data(), static_cast<std::size_t>(n)), onLine);
         if (writeFailed) return kConvWriteError;
     }
-    splitter.Finish();
+    if (!carry.empty()) onLine(carry);
     Progress(converted_ + incomplete_ + failed_);
     if (!pending.empty() && !out.Write(pending)) writeFailed = true;
     if (writeFailed || !out.Commit()) return kConvWriteError;
@@ -243,19 +358,6 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
 void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool showNearest) {
     Action(W("Cache-Datenbanken werden zusammengeführt."));
     newCount_ = 0;
-
-    // The codes of the database, compared as its index compares them.
-    KeySet known;
-    {
-        struct stat st {};
-        if (::stat(FsName(dest_).c_str(), &st) == 0) known.reserve(static_cast<std::size_t>(st.st_size) / kRec + 1024);
-        FdGuard db(::open(FsName(dest_).c_str(), O_RDONLY | O_CLOEXEC));
-        errno = 0;
-        if (!db.ok() || !ForEachRaw(db.get(), [&](const unsigned char* raw) { known.insert(CacheKeyOfRecord(raw)); })) {
-            ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
-            return;
-        }
-    }
 
     FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
     errno = 0;
@@ -268,13 +370,44 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     const off_t oldSize = st.st_size;
     // A trailing partial record is not a record: the first new one replaces it.
     const off_t start = oldSize / static_cast<off_t>(kRec) * static_cast<off_t>(kRec);
+    const long long oldCount = static_cast<long long>(start / static_cast<off_t>(kRec));
     off_t at = start;
+
+    // The codes of the database, compared as its index compares them: from
+    // its index when that covers every record, else from the records.
+    const bool workDb = dest_ == CacheBinPath();
+    std::optional<std::vector<TCacheIndexList::Entry>> oldEntries;
+    if (workDb) oldEntries = ReadMatchingIndexEntries(GetWorkDir() + "Caches.idx", oldCount);
+    // The entries read stand in for the index in memory until the new one is
+    // written (a lookup in between would load it again).
+    if (oldEntries) CacheIndexList.Clear();
+    KeySet known;
+    auto isKnown = [&](const CacheKey& key) {
+        if (oldEntries) {
+            const auto it = std::lower_bound(
+                oldEntries->begin(), oldEntries->end(), key,
+                [](const TCacheIndexList::Entry& e, const CacheKey& k) { return std::memcmp(e.key.data(), k.data(), 16) < 0; });
+            if (it != oldEntries->end() && it->key == key) return true;
+        }
+        // Codes repeated within the list are taken once, like codes known before.
+        return !known.insert(key).second;
+    };
+    if (!oldEntries) {
+        known.reserve(static_cast<std::size_t>(oldCount) + 1024);
+        FdGuard rd(::open(FsName(dest_).c_str(), O_RDONLY | O_CLOEXEC));
+        errno = 0;
+        if (!rd.ok() || !ForEachRaw(rd.get(), [&](const unsigned char* raw) { known.insert(CacheKeyOfRecord(raw)); })) {
+            ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
+            return;
+        }
+    }
 
     std::string pending;
     pending.reserve(kWriteBlock + kRec);
     int errCode = 0;
     int position = 0;
     int added = 0;
+    std::vector<TCacheIndexList::Entry> newEntries;
     std::optional<TCacheRec> nearest;
     double nearestKm = std::numeric_limits<double>::infinity();
     double nearestBearing = 0.0;
@@ -294,8 +427,9 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     const bool readOk = ForEachRaw(tmp.get(), [&](const unsigned char* raw) {
         if (++position % 100 == 0) Progress(position);
         if (errCode != 0) return;
-        // Codes repeated within the list are taken once, like codes known before.
-        if (!known.insert(CacheKeyOfRecord(raw)).second) return;
+        const CacheKey key = CacheKeyOfRecord(raw);
+        if (isKnown(key)) return;
+        const auto recNo = static_cast<std::int32_t>(oldCount + added);
         if (showNearest) {
             TCacheRec rec = DecodeCacheRec(raw);
             double km = 0.0, bearing = 0.0;
@@ -303,10 +437,11 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
             if (CalcDistanceBearing(km, bearing, home.lat, home.lon, rec.Lat, rec.Lon) && km < nearestKm) {
                 nearestKm = km;
                 nearestBearing = bearing;
-                rec.RecNo = static_cast<std::int32_t>(start / static_cast<off_t>(kRec)) + added;
+                rec.RecNo = recNo;
                 nearest = rec;
             }
         }
+        if (oldEntries) newEntries.push_back({key, recNo});
         pending.append(reinterpret_cast<const char*>(raw), kRec);
         ++added;
         if (pending.size() >= kWriteBlock) flush();
@@ -315,6 +450,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     flush();
     Progress(position);
     if (errCode == 0 && db.Close() != 0) errCode = ErrnoOr(EIO);
+    KeySet().swap(known);
 
     if (errCode != 0) {
         // The database goes back to what it was, so that nothing half-merged stays.
@@ -326,7 +462,27 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         return;
     }
     if (added == 0) return;
-    BuildCacheIndex();
+    if (oldEntries && oldSize == start) {
+        // The old index and the new entries, each in index order, merged
+        // from the back into the old index's own storage.
+        SortIndexEntries(newEntries);
+        std::vector<TCacheIndexList::Entry> all = std::move(*oldEntries);
+        oldEntries.reset();
+        std::size_t i = all.size(), j = newEntries.size();
+        all.resize(i + j);
+        for (std::size_t k = all.size(); j > 0;) {
+            const auto& a = all[i > 0 ? i - 1 : 0];
+            const auto& b = newEntries[j - 1];
+            if (i > 0 && CacheIndexLess(b.key, b.recNo, a.key, a.recNo))
+                all[--k] = all[--i];
+            else
+                all[--k] = newEntries[--j];
+        }
+        std::vector<TCacheIndexList::Entry>().swap(newEntries);
+        if (WriteCacheIndexEntries(std::move(all)) != 0) BuildCacheIndex();
+    } else {
+        BuildCacheIndex();
+    }
     newCount_ = added;
 
     if (showNearest && nearest) {

@@ -2,11 +2,13 @@
 // National cache-database lists (one cache per text line) into the cache
 // database "Caches.bin".
 //
-// Without a database the converted records become the database. With one,
-// they go to "Caches.bin.tmp" first and only the caches the database does not
-// know yet are appended (codes compared as the index compares them, through a
-// hash set: one pass over the database and one over the new records), after
-// which the index of the work folder is rebuilt.
+// Without a database the converted records become the database, and its
+// index is written from the entries gathered as the records are written. With
+// one, they go to "Caches.bin.tmp" first and only the caches the database
+// does not know yet are appended (codes compared as the index compares them:
+// looked up in Caches.idx when it covers every record, else in a hash set of
+// the database's codes), in one append pass, after which the index of the
+// work folder is the old one with the new entries merged in.
 //
 // Line rules: bytes are taken one by one; CR is dropped, TAB becomes a blank,
 // bytes from 32 up are kept, any other control byte ends the line; a line also
@@ -20,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
 
@@ -95,7 +98,8 @@ public:
     int GetNewCount() const { return newCount_; }
 
 private:
-    int Convert(const std::string& outPath, std::int32_t country, LatLon home);
+    int Convert(const std::string& outPath, std::int32_t country, LatLon home,
+                std::vector<TCacheIndexList::Entry>* entries);
     void Merge(const std::string& tmpPath, LatLon home, bool showNearest);
     void Action(const std::string& text);
     void Progress(int n);

@@ -3,7 +3,9 @@
 // temporary work folder.
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -23,6 +25,26 @@ inline std::string ScatteredWaypointCode(int i) {
         v /= 31;
     }
     return "GC" + s;
+}
+
+// Memory of the process from /proc/self/status, in MB: "VmHWM" (the peak
+// resident set) or "VmRSS" (the resident set now).
+inline double StatusMb(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return std::strtod(line.c_str() + key.size(), nullptr) / 1024.0;
+    return 0;
+}
+inline double PeakRssMb() { return StatusMb("VmHWM"); }
+inline double RssMb() { return StatusMb("VmRSS"); }
+// Starts a new peak at the resident set of now.
+inline void ResetPeakRss() {
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
 }
 
 // A new folder "/tmp/tv-<name>-XXXXXX" that is the program's work folder

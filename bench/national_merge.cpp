@@ -1,13 +1,26 @@
-// Conversion of a national list of 500,000 lines into a new cache database,
-// and the merge of another 500,000-line list (half of it known, half new)
-// into a database of 500,000 caches, index rebuild included.
+// Conversion of a national list into a new cache database (records and
+// index), beside the same list loaded into SQLite through its C API (one
+// transaction, prepared insert of the same fields, then an index on the
+// code), at 50,000, 500,000 and 1,000,000 lines; and the merge of a
+// 500,000-line list (half of it known, half new) into a database of 500,000
+// caches, index rebuild included. Each case reports the peak resident memory
+// the process reached while it ran ("peak_rss_mb": the kernel's high-water
+// mark, reset before each run, so the resident set left by earlier cases is
+// part of it) and how far that peak rose above the resident set at the start
+// of the run ("mb_above_start").
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <string_view>
 
 #include "acquire/national_db.h"
 #include "bench/bench_data.h"
@@ -17,7 +30,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kLines = 500000;
+constexpr int kMergeLines = 500000;
 
 std::string Code(int n) {
     static const char digits[] = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
@@ -45,12 +58,20 @@ std::string ListText(int from, int count) {
 struct Folder {
     tvbench::WorkFolder work{"national-bench"};
     const std::string dir = work.str();
+    std::map<int, std::string> lists;  // line count -> file
     Folder() {
         tv::ProcSettings.HomeLat = 49.5;
         tv::ProcSettings.HomeLong = 10.75;
-        std::ofstream(dir + "first.txt", std::ios::binary) << ListText(0, kLines);
         // Half known (the second half of the first list), half new.
-        std::ofstream(dir + "second.txt", std::ios::binary) << ListText(kLines / 2, kLines);
+        std::ofstream(dir + "second.txt", std::ios::binary) << ListText(kMergeLines / 2, kMergeLines);
+    }
+    const std::string& List(int lines) {
+        auto& name = lists[lines];
+        if (name.empty()) {
+            name = dir + "list" + std::to_string(lines) + ".txt";
+            std::ofstream(name, std::ios::binary) << ListText(0, lines);
+        }
+        return name;
     }
 };
 
@@ -61,44 +82,160 @@ Folder& Data() {
 
 int Convert(const std::string& list, const std::string& dest) {
     tv::NationalDbConverter c;
-    c.SetSourceName(Data().dir + list);
+    c.SetSourceName(list);
     c.SetDestName(dest);
     return c.ConverteHTTP(false);
 }
 
 void BM_ConvertNewDatabase(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    const std::string& list = Data().List(lines);
     const std::string dest = Data().dir + "Caches.bin";
+    double peak = 0, above = 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(dest);
+        fs::remove(Data().dir + "Caches.idx");
+        tvbench::ResetPeakRss();
+        const double start = tvbench::RssMb();
         state.ResumeTiming();
-        if (Convert("first.txt", dest) != kLines) state.SkipWithError("conversion failed");
+        if (Convert(list, dest) != lines) state.SkipWithError("conversion failed");
+        // What the program does after every conversion; the index was written with the records.
+        if (tv::BuildCacheIndex() != 0) state.SkipWithError("no index");
+        peak = std::max(peak, tvbench::PeakRssMb());
+        above = std::max(above, tvbench::PeakRssMb() - start);
     }
-    state.counters["lines/s"] = benchmark::Counter(kLines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["lines/s"] = benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["list_mb"] = static_cast<double>(fs::file_size(list)) / 1e6;
+    state.counters["peak_rss_mb"] = peak;
+    state.counters["mb_above_start"] = above;
 }
-BENCHMARK(BM_ConvertNewDatabase)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ConvertNewDatabase)->Arg(50000)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The reference: the same fields of the same list into SQLite, one
+// transaction, then an index on the code. Fields are split as the list
+// format says (id, quoted name, date, position, quoted type and size, code,
+// one dropped token, difficulty, terrain), without entity decoding.
+bool SqliteImport(const std::string& list, const std::string& dbPath, int& rows) {
+    std::ifstream in(list, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    sqlite3* db = nullptr;
+    if (sqlite3_open(dbPath.c_str(), &db) != SQLITE_OK) return false;
+    bool ok = sqlite3_exec(db,
+                           "CREATE TABLE caches(id INTEGER, name TEXT, hidden TEXT, lat REAL, lon REAL, type TEXT, "
+                           "size TEXT, code TEXT, diff TEXT, terr TEXT); BEGIN;",
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_stmt* ins = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO caches VALUES(?,?,?,?,?,?,?,?,?,?)", -1, &ins, nullptr) == SQLITE_OK;
+    rows = 0;
+    std::string_view rest(text);
+    while (ok && !rest.empty()) {
+        const std::size_t eol = rest.find('\n');
+        std::string_view line = rest.substr(0, eol);
+        rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty() || line.front() == '#') continue;
+        auto token = [&line]() {
+            while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+            const std::size_t b = line.find(' ');
+            const std::string_view t = line.substr(0, b);
+            line = b == std::string_view::npos ? std::string_view() : line.substr(b + 1);
+            return t;
+        };
+        auto quoted = [&line]() {
+            const std::size_t a = line.find('"');
+            const std::size_t b = a == std::string_view::npos ? a : line.find('"', a + 1);
+            if (b == std::string_view::npos) return std::string_view();
+            const std::string_view t = line.substr(a + 1, b - a - 1);
+            line = line.substr(b + 1);
+            return t;
+        };
+        const std::string_view id = token();
+        const std::string_view name = quoted();
+        const std::string_view y = token(), m = token(), d = token();
+        const std::string_view lat = token(), lon = token();
+        const std::string_view type = quoted(), size = quoted();
+        const std::string_view code = token();
+        token();
+        const std::string_view diff = token(), terr = token();
+        long long idv = 0;
+        std::from_chars(id.data(), id.data() + id.size(), idv);
+        double la = 0, lo = 0;
+        std::from_chars(lat.data(), lat.data() + lat.size(), la);
+        std::from_chars(lon.data(), lon.data() + lon.size(), lo);
+        const std::string hidden = std::string(y) + "-" + std::string(m) + "-" + std::string(d);
+        sqlite3_bind_int64(ins, 1, idv);
+        sqlite3_bind_text(ins, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+        sqlite3_bind_text(ins, 3, hidden.data(), static_cast<int>(hidden.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_double(ins, 4, la);
+        sqlite3_bind_double(ins, 5, lo);
+        sqlite3_bind_text(ins, 6, type.data(), static_cast<int>(type.size()), SQLITE_STATIC);
+        sqlite3_bind_text(ins, 7, size.data(), static_cast<int>(size.size()), SQLITE_STATIC);
+        sqlite3_bind_text(ins, 8, code.data(), static_cast<int>(code.size()), SQLITE_STATIC);
+        sqlite3_bind_text(ins, 9, diff.data(), static_cast<int>(diff.size()), SQLITE_STATIC);
+        sqlite3_bind_text(ins, 10, terr.data(), static_cast<int>(terr.size()), SQLITE_STATIC);
+        ok = sqlite3_step(ins) == SQLITE_DONE;
+        sqlite3_reset(ins);
+        ++rows;
+    }
+    sqlite3_finalize(ins);
+    ok = ok && sqlite3_exec(db, "COMMIT; CREATE INDEX caches_code ON caches(code);", nullptr, nullptr, nullptr) ==
+                   SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+void BM_SqliteReference(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    const std::string& list = Data().List(lines);
+    const std::string dbPath = Data().dir + "reference.sqlite";
+    double peak = 0, above = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(dbPath);
+        tvbench::ResetPeakRss();
+        const double start = tvbench::RssMb();
+        state.ResumeTiming();
+        int rows = 0;
+        if (!SqliteImport(list, dbPath, rows) || rows != lines) state.SkipWithError("SQLite import failed");
+        peak = std::max(peak, tvbench::PeakRssMb());
+        above = std::max(above, tvbench::PeakRssMb() - start);
+    }
+    state.counters["lines/s"] = benchmark::Counter(lines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["peak_rss_mb"] = peak;
+    state.counters["mb_above_start"] = above;
+}
+BENCHMARK(BM_SqliteReference)->Arg(50000)->Arg(500000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_MergeIntoDatabase(benchmark::State& state) {
     const std::string dest = Data().dir + "Caches.bin";
     const std::string base = Data().dir + "base.bin";
     fs::remove(dest);
-    if (Convert("first.txt", dest) != kLines) state.SkipWithError("conversion failed");
+    if (Convert(Data().List(kMergeLines), dest) != kMergeLines) state.SkipWithError("conversion failed");
     fs::copy_file(dest, base, fs::copy_options::overwrite_existing);
     int added = 0;
+    double peak = 0, above = 0;
     for (auto _ : state) {
         state.PauseTiming();
         fs::copy_file(base, dest, fs::copy_options::overwrite_existing);
         tv::BuildCacheIndex();
+        tvbench::ResetPeakRss();
+        const double start = tvbench::RssMb();
         state.ResumeTiming();
         tv::NationalDbConverter c;
         c.SetSourceName(Data().dir + "second.txt");
         c.SetDestName(dest);
-        if (c.ConverteHTTP(false) != kLines) state.SkipWithError("merge failed");
+        if (c.ConverteHTTP(false) != kMergeLines) state.SkipWithError("merge failed");
         added = c.GetNewCount();
+        tv::BuildCacheIndex();
+        peak = std::max(peak, tvbench::PeakRssMb());
+        above = std::max(above, tvbench::PeakRssMb() - start);
     }
-    if (added != kLines / 2) state.SkipWithError("wrong number of new caches");
+    if (added != kMergeLines / 2) state.SkipWithError("wrong number of new caches");
     state.counters["new"] = added;
-    state.counters["lines/s"] = benchmark::Counter(kLines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["lines/s"] = benchmark::Counter(kMergeLines, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["peak_rss_mb"] = peak;
+    state.counters["mb_above_start"] = above;
 }
 BENCHMARK(BM_MergeIntoDatabase)->Unit(benchmark::kMillisecond)->Iterations(3);
 

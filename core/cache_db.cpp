@@ -363,13 +363,11 @@ bool NextToken(std::string& line, std::string& token) {
     return !token.empty();
 }
 
-int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
-    rec = TCacheRec{};
-    if (!lineIn.empty() && lineIn.front() == '#') return -1;
-    const std::size_t blank = lineIn.find(' ');
-    if (blank == std::string_view::npos) return -1;
-    if (!ParseInt32(lineIn.substr(0, blank), rec.Id)) return -1;
-    std::string line(lineIn.substr(blank + 1));
+namespace {
+
+// The general parse of the text after the id, for lines the fast one leaves
+// alone: text before a quoted field, or a quote without its partner.
+int ParseCacheDBRest(std::string line, TCacheRec& rec) {
 
     std::string text;
     CutBetweenInner(line, text, "\"", "\"");
@@ -423,11 +421,240 @@ int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
     return result;
 }
 
+// The tokenizer of NextToken over a view: no copies, no erasing in front.
+std::string_view NextTokenView(std::string_view& line) {
+    // Tokens are short: a plain loop beats a library search here.
+    std::size_t blank = 0;
+    while (blank < line.size() && line[blank] != ' ') ++blank;
+    std::string_view token;
+    if (blank == line.size()) {
+        std::size_t n = line.size();
+        while (n > 0 && static_cast<unsigned char>(line[n - 1]) <= 32) --n;
+        token = line.substr(0, n);
+        line = {};
+    } else {
+        token = line.substr(0, blank);
+        line.remove_prefix(blank + 1);
+        while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    }
+    return token;
+}
+
+// Cuts the next quoted text out of `line` when only blanks stand before it
+// and its closing quote is there: `text` is what lies between the quotes and
+// `line` the rest without leading blanks. False for anything else.
+bool CutQuotedView(std::string_view& line, std::string_view& text) {
+    const std::size_t open = line.find('"');
+    if (open == std::string_view::npos) return false;
+    for (std::size_t i = 0; i < open; ++i)
+        if (line[i] != ' ') return false;
+    const std::size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) return false;
+    text = line.substr(open + 1, close - open - 1);
+    line.remove_prefix(close + 1);
+    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    return true;
+}
+
+// The usual line, read over the caller's bytes. Nothing when the line needs
+// the general parse (its result is then that parse's).
+std::optional<int> ParseCacheDBRestFast(std::string_view line, TCacheRec& rec) {
+    std::string_view text;
+    if (!CutQuotedView(line, text)) return std::nullopt;
+    if (text.find('&') == std::string_view::npos) {
+        rec.Name = text;
+    } else {
+        std::string name(text);
+        DecodeHtmlEntities(name);
+        rec.Name = name;
+    }
+
+    const std::string_view year = NextTokenView(line);
+    const std::string_view month = NextTokenView(line);
+    const std::string_view day = NextTokenView(line);
+    int y = 0, m = 0, d = 0;
+    if (!ParseDateNumber(year, y) || !ParseDateNumber(month, m) || !ParseDateNumber(day, d)) return -1;
+    const auto hidden = DayCountFromDate(y, m, d);
+    if (!hidden) return -1;
+    rec.Hidden = *hidden;
+
+    const std::string_view lat = NextTokenView(line);
+    const std::string_view lon = NextTokenView(line);
+    if (!ParseDotDouble(lat, rec.Lat) || !ParseDotDouble(lon, rec.Lon)) return -1;
+
+    // Type and size: a line whose quotes are not where they belong takes the
+    // general parse from the start, which cuts them as it always did.
+    std::string_view type, size;
+    if (!CutQuotedView(line, type) || !CutQuotedView(line, size)) return std::nullopt;
+    rec.CacheType = type;
+    rec.Size = size;
+
+    const std::string_view wp = NextTokenView(line);
+    // A record without a code could never be looked up or told apart.
+    if (wp.empty()) return -1;
+    rec.Waypoint = wp;
+    NextTokenView(line);
+
+    int result = 0;
+    std::string_view diff = NextTokenView(line);
+    if (diff.empty()) {
+        diff = "0.0";
+        result = 1;
+    }
+    rec.Difficulty = diff;
+    std::string_view terr = NextTokenView(line);
+    if (terr.empty()) {
+        terr = "0.0";
+        result = 1;
+    }
+    rec.Terrain = terr;
+    return result;
+}
+
+}  // namespace
+
+int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
+    rec = TCacheRec{};
+    if (!lineIn.empty() && lineIn.front() == '#') return -1;
+    const std::size_t blank = lineIn.find(' ');
+    if (blank == std::string_view::npos) return -1;
+    if (!ParseInt32(lineIn.substr(0, blank), rec.Id)) return -1;
+    const std::string_view rest = lineIn.substr(blank + 1);
+    if (const auto fast = ParseCacheDBRestFast(rest, rec)) return *fast;
+    const std::int32_t id = rec.Id;
+    rec = TCacheRec{};
+    rec.Id = id;
+    return ParseCacheDBRest(std::string(rest), rec);
+}
+
 // ---------------------------------------------------------------------------
 // Database operations
 
+namespace {
+
+// What Caches.bin and Caches.idx looked like when the index in memory was
+// written from entries gathered with the records (file times are coarse, so
+// this only spares the one rebuild that follows at once).
+struct IndexStamp {
+    std::string dir;
+    struct stat bin {};
+    struct stat idx {};
+    bool valid = false;
+};
+IndexStamp& LastIndexStamp() {
+    static IndexStamp s;
+    return s;
+}
+
+bool SameFileState(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+void RememberIndexStamp(const std::string& dir) {
+    IndexStamp& s = LastIndexStamp();
+    s.dir = dir;
+    s.valid = ::stat(FsName(dir + "Caches.bin").c_str(), &s.bin) == 0 &&
+              ::stat(FsName(dir + "Caches.idx").c_str(), &s.idx) == 0;
+}
+
+}  // namespace
+
+bool CacheIndexIsCurrent(const std::string& dir) {
+    const IndexStamp& s = LastIndexStamp();
+    if (!s.valid || s.dir != dir || CacheIndexList.Dir() != dir || CacheIndexList.empty()) return false;
+    struct stat bin {}, idx {};
+    return ::stat(FsName(dir + "Caches.bin").c_str(), &bin) == 0 &&
+           ::stat(FsName(dir + "Caches.idx").c_str(), &idx) == 0 && SameFileState(bin, s.bin) &&
+           SameFileState(idx, s.idx);
+}
+
+std::optional<std::vector<TCacheIndexList::Entry>> ReadMatchingIndexEntries(const std::string& idxPath,
+                                                                            long long recordCount) {
+    if (recordCount < 0 || recordCount > INT32_MAX) return std::nullopt;
+    errno = 0;
+    Fd fd(::open(FsName(idxPath).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || st.st_size != static_cast<off_t>(recordCount) * static_cast<off_t>(kIdxEntry))
+        return std::nullopt;
+    std::vector<TCacheIndexList::Entry> entries;
+    entries.reserve(static_cast<std::size_t>(recordCount));
+    std::vector<bool> seen(static_cast<std::size_t>(recordCount), false);
+    bool good = true;
+    const int err = ForEachRecord(fd.get(), kIdxEntry, [&](const unsigned char* raw, long long) {
+        TCacheIndexList::Entry e;
+        std::memcpy(e.key.data(), raw + 1, 16);
+        std::memcpy(&e.recNo, raw + 20, 4);
+        if (raw[0] != 16 || e.recNo < 0 || e.recNo >= recordCount || seen[static_cast<std::size_t>(e.recNo)] ||
+            (!entries.empty() && !CacheIndexLess(entries.back().key, entries.back().recNo, e.key, e.recNo))) {
+            good = false;
+            return false;
+        }
+        seen[static_cast<std::size_t>(e.recNo)] = true;
+        entries.push_back(e);
+        return true;
+    });
+    if (err != 0 || !good || static_cast<long long>(entries.size()) != recordCount) return std::nullopt;
+    return entries;
+}
+
+void SortIndexEntries(std::vector<TCacheIndexList::Entry>& entries) {
+    // Record numbers are unique, so ties of the key only need the decimal
+    // order of the numbers; a plain key sort first keeps that rare case cheap.
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        const int c = CompareKeys(a.key, b.key);
+        return c != 0 ? c < 0 : CacheIndexLess(a.key, a.recNo, b.key, b.recNo);
+    });
+}
+
+int WriteCacheIndexEntries(std::vector<TCacheIndexList::Entry> sorted) {
+    const std::string dir = GetWorkDir();
+    SyncIndexFolder(dir);
+    Reader().Forget();
+    CacheIndexList.Clear();
+    LastIndexStamp().valid = false;
+    const std::string idxPath = dir + "Caches.idx";
+    int result = 0;
+    {
+        AtomicFileWriter out(idxPath);
+        if (!out.ok()) {
+            result = -3;
+        } else {
+            std::string bytes;
+            constexpr std::size_t kBlock = 8192;
+            bytes.reserve(kBlock * kIdxEntry);
+            for (std::size_t i = 0; i < sorted.size() && result == 0; ++i) {
+                char e[kIdxEntry] = {};
+                e[0] = 16;
+                std::memcpy(e + 1, sorted[i].key.data(), 16);
+                std::memcpy(e + 20, &sorted[i].recNo, 4);
+                bytes.append(e, kIdxEntry);
+                if (bytes.size() >= kBlock * kIdxEntry) {
+                    if (!out.Write(bytes)) result = -4;
+                    bytes.clear();
+                }
+            }
+            if (result == 0 && !bytes.empty() && !out.Write(bytes)) result = -4;
+            if (result == 0 && !out.Commit()) result = -4;
+        }
+    }
+    if (result != 0) {
+        ::unlink(FsName(idxPath).c_str());
+        return result;
+    }
+    CacheIndexList.Assign(std::move(sorted));
+    RememberIndexStamp(dir);
+    return 0;
+}
+
 int BuildCacheIndex() {
     const std::string dir = GetWorkDir();
+    // The index was just written together with the database: the rebuild
+    // its callers run next has nothing to do. Only that one call is spared.
+    const bool current = CacheIndexIsCurrent(dir);
+    LastIndexStamp().valid = false;
+    if (current) return 0;
     // The index is written for the file read here: no change of Caches.bin
     // may come in between.
     FolderWriteLock lock(dir);

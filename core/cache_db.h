@@ -113,6 +113,23 @@ int ParseCacheDBLine(std::string_view line, TCacheRec& rec);
 int BuildCacheIndex();
 // Fills CacheIndexList from Caches.idx (a missing file leaves it empty).
 void LoadCacheIndex();
+// The entries of an index file in file order, when it is a whole index of a
+// database of `recordCount` records: one entry per record number, in the
+// order BuildCacheIndex writes. Nothing when it is missing, unreadable or
+// does not match.
+std::optional<std::vector<TCacheIndexList::Entry>> ReadMatchingIndexEntries(const std::string& idxPath,
+                                                                            long long recordCount);
+// True while the in-memory index was written by WriteCacheIndexEntries from
+// the work folder's Caches.bin and Caches.idx as they are now.
+bool CacheIndexIsCurrent(const std::string& dir);
+// Sorts entries gathered while the records were written (one per record) the
+// way Caches.idx stores them.
+void SortIndexEntries(std::vector<TCacheIndexList::Entry>& entries);
+// Writes `sorted` (SortIndexEntries order, one entry per record of the work
+// folder's Caches.bin) as Caches.idx and makes it the in-memory index, so a
+// BuildCacheIndex right after it, on the unchanged database, has nothing to do.
+// Codes as BuildCacheIndex: 0, -3, -4 (then no index file is left).
+int WriteCacheIndexEntries(std::vector<TCacheIndexList::Entry> sorted);
 // Looks a code up (a-z upper-cased). True: `rec` holds the record and its
 // RecNo field the position. False: `rec` is zeroed, except for an empty code,
 // which leaves it untouched.

@@ -132,12 +132,14 @@ std::string FormatFixed(double value, int precision, int decimals, char sep) {
 
 std::optional<double> ParseFloat(std::string_view text, char sep) {
     text = TrimBlanks(text);
-    std::string buf(text);
+    std::string buf;
+    std::string_view s = text;
     if (sep != '.') {
+        buf.assign(text);
         if (buf.find('.') != std::string::npos) return std::nullopt;
         std::replace(buf.begin(), buf.end(), sep, '.');
+        s = buf;
     }
-    std::string_view s(buf);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';

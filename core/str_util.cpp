@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tv {
 
 namespace {
@@ -40,49 +44,207 @@ constexpr Table kLower = BuildLower();
 
 constexpr std::size_t npos = std::string_view::npos;
 
+// Per upper-case byte: the bytes that fold to it (the first two) and how many there are.
+struct Spellings {
+    unsigned char bytes[2];
+    int count;
+};
+constexpr std::array<Spellings, 256> BuildSpellings() {
+    std::array<Spellings, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        Spellings& sp = t[kUpper[c]];
+        if (sp.count < 2) sp.bytes[sp.count] = static_cast<unsigned char>(c);
+        ++sp.count;
+    }
+    return t;
+}
+constexpr std::array<Spellings, 256> kSpellings = BuildSpellings();
+
 inline unsigned char U(char c) { return static_cast<unsigned char>(c); }
 
-// Boyer-Moore-Horspool search of `pat` in `src` from the 0-based `from`.
-// When folding, pattern and source bytes go through the upper-case table,
-// including the source byte that picks the skip.
-std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bool fold) {
-    const std::size_t n = src.size();
-    const std::size_t m = pat.size();
-    if (m == 0 || m > n || from > n - m) return npos;
-    if (!fold) {
-        // The library search is a tuned equivalent for exact bytes.
-        return src.find(pat, from);
+// The 0-based index of the first byte at or after `from` in s[0..n) that is
+// `a` or `b`; n when none. Sixteen bytes at a time where the target has SSE2.
+std::size_t FindEither(const unsigned char* s, std::size_t from, std::size_t n, unsigned char a, unsigned char b) {
+    if (a == b) {
+        if (from >= n) return n;
+        const void* hit = std::memchr(s + from, a, n - from);
+        return hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - s) : n;
     }
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(src.data());
-    if (m == 1) {
-        const unsigned char c = kUpper[U(pat[0])];
-        for (std::size_t i = from; i < n; ++i)
-            if (kUpper[s[i]] == c) return i;
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(static_cast<char>(a));
+    const __m128i vb = _mm_set1_epi8(static_cast<char>(b));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)));
+        if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i)
+        if (s[i] == a || s[i] == b) return i;
+    return n;
+}
+
+// The first i in [from, stop) with s[i] one of a0/a1 and s[i + 1] one of
+// b0/b1; stop when none. Needs stop < n.
+std::size_t FindPair(const unsigned char* s, std::size_t from, std::size_t stop, std::size_t n, unsigned char a0,
+                     unsigned char a1, unsigned char b0, unsigned char b1) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i va0 = _mm_set1_epi8(static_cast<char>(a0)), va1 = _mm_set1_epi8(static_cast<char>(a1));
+    const __m128i vb0 = _mm_set1_epi8(static_cast<char>(b0)), vb1 = _mm_set1_epi8(static_cast<char>(b1));
+    for (; i + 17 <= n && i < stop; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+        const __m128i hx = _mm_or_si128(_mm_cmpeq_epi8(x, va0), _mm_cmpeq_epi8(x, va1));
+        const __m128i hy = _mm_or_si128(_mm_cmpeq_epi8(y, vb0), _mm_cmpeq_epi8(y, vb1));
+        const int mask = _mm_movemask_epi8(_mm_and_si128(hx, hy));
+        if (mask != 0) {
+            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            return at < stop ? at : stop;
+        }
+    }
+#else
+    (void)n;
+#endif
+    for (; i < stop; ++i)
+        if ((s[i] == a0 || s[i] == a1) && (s[i + 1] == b0 || s[i + 1] == b1)) return i;
+    return stop;
+}
+
+// How likely a byte of running HTML text is; the search anchors on the
+// pattern byte that is least likely, so it stops at few false candidates.
+int AnchorCost(unsigned char c, int variants) {
+    // Letters are the bulk of any text, and folded ones come in two spellings.
+    if (variants > 1 || (c >= 'a' && c <= 'z')) return 100;
+    if (c >= 'A' && c <= 'Z') return 70;
+    if (c == ' ' || c == '<' || c == '>' || c == '"' || c == '=' || c == '/' || c == '\r' || c == '\n') return 50;
+    if ((c >= '0' && c <= '9') || c == '.' || c == ',' || c == '-' || c == ':' || c == ';') return 40;
+    return 10;
+}
+
+// Search of a pattern, prepared once and run over any number of texts or
+// starting points. When folding, pattern and source bytes compare through the
+// upper-case table. The scan looks for two neighbouring pattern bytes at once
+// (each in its at most two spellings), chosen as the least likely pair in HTML
+// text, and checks the whole pattern around each place found; a pattern whose
+// bytes have more spellings falls back to Boyer-Moore-Horspool.
+class Searcher {
+public:
+    Searcher(std::string_view pat, bool fold) : pat_(pat), fold_(fold), m_(pat.size()) {
+        if (m_ == 0) return;
+        p_.resize(m_);
+        for (std::size_t i = 0; i < m_; ++i) p_[i] = static_cast<char>(fold ? kUpper[U(pat[i])] : U(pat[i]));
+        // An exact pattern that starts with a rare byte: the library search
+        // (a wide scan for that byte) is quicker than any pair scan.
+        if (!fold && (m_ == 1 || AnchorCost(U(pat[0]), 1) <= 10)) {
+            mode_ = Mode::Library;
+            return;
+        }
+        if (m_ == 1) {
+            if (Spell(0, a0_, a1_) <= 2) mode_ = Mode::Single;
+            else PrepareHorspool();
+            return;
+        }
+        int best = 1 << 30;
+        for (std::size_t i = 0; i + 1 < m_; ++i) {
+            unsigned char x, y;
+            const int c0 = Spell(i, x, y), c1 = Spell(i + 1, x, y);
+            if (c0 > 2 || c1 > 2) continue;
+            const int cost = AnchorCost(P(i), c0) + AnchorCost(P(i + 1), c1);
+            if (cost < best) {
+                best = cost;
+                q_ = i;
+            }
+        }
+        if (best < (1 << 30)) {
+            mode_ = Mode::Pair;
+            Spell(q_, a0_, a1_);
+            Spell(q_ + 1, b0_, b1_);
+        } else {
+            PrepareHorspool();
+        }
+    }
+
+    // 0-based position of the first match at or after `from`; npos when none.
+    std::size_t Find(std::string_view src, std::size_t from) const {
+        const std::size_t n = src.size();
+        const std::size_t m = m_;
+        if (m == 0 || m > n || from > n - m) return npos;
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(src.data());
+        switch (mode_) {
+            case Mode::Library:
+                return src.find(pat_, from);
+            case Mode::Single: {
+                const std::size_t at = FindEither(s, from, n, a0_, a1_);
+                return at < n ? at : npos;
+            }
+            case Mode::Pair: {
+                // Windows start at from..n-m, so the pair starts in [from+q, n-m+q].
+                const std::size_t stop = n - m + q_ + 1;
+                for (std::size_t at = from + q_;; ++at) {
+                    at = FindPair(s, at, stop, n, a0_, a1_, b0_, b1_);
+                    if (at >= stop) return npos;
+                    if (MatchesAt(s, at - q_)) return at - q_;
+                }
+            }
+            case Mode::Horspool:
+                break;
+        }
+        std::size_t end = from + m - 1;  // window end
+        const unsigned char last = P(m - 1);
+        while (end < n) {
+            const unsigned char c = Fold(s[end]);
+            if (c == last && MatchesAt(s, end + 1 - m)) return end + 1 - m;
+            end += skip_[c];
+        }
         return npos;
     }
-    unsigned char small[64];
-    std::string big;
-    unsigned char* p = small;
-    if (m > sizeof small) {
-        big.resize(m);
-        p = reinterpret_cast<unsigned char*>(big.data());
+
+private:
+    enum class Mode { Library, Single, Pair, Horspool };
+
+    unsigned char P(std::size_t i) const { return U(p_[i]); }
+    unsigned char Fold(unsigned char c) const { return fold_ ? kUpper[c] : c; }
+    bool MatchesAt(const unsigned char* s, std::size_t start) const {
+        std::size_t k = 0;
+        if (fold_)
+            while (k < m_ && kUpper[s[start + k]] == P(k)) ++k;
+        else
+            while (k < m_ && s[start + k] == P(k)) ++k;
+        return k == m_;
     }
-    for (std::size_t i = 0; i < m; ++i) p[i] = kUpper[U(pat[i])];
-    std::size_t skip[256];
-    for (auto& k : skip) k = m;
-    for (std::size_t i = 0; i + 1 < m; ++i) skip[p[i]] = m - 1 - i;
-    const unsigned char last = p[m - 1];
-    std::size_t end = from + m - 1;  // window end
-    while (end < n) {
-        const unsigned char c = kUpper[s[end]];
-        if (c == last) {
-            std::size_t k = 1;
-            while (k < m && kUpper[s[end - k]] == p[m - 1 - k]) ++k;
-            if (k == m) return end + 1 - m;
+    // The spellings of pattern byte i: itself when exact, else every byte
+    // folding to it (the first two); returns how many there are.
+    int Spell(std::size_t i, unsigned char& b0, unsigned char& b1) const {
+        if (!fold_) {
+            b0 = b1 = P(i);
+            return 1;
         }
-        end += skip[c];
+        const Spellings& sp = kSpellings[P(i)];
+        b0 = sp.bytes[0];
+        b1 = sp.count >= 2 ? sp.bytes[1] : sp.bytes[0];
+        return sp.count;
     }
-    return npos;
+    void PrepareHorspool() {
+        mode_ = Mode::Horspool;
+        skip_.fill(m_);
+        for (std::size_t i = 0; i + 1 < m_; ++i) skip_[P(i)] = m_ - 1 - i;
+    }
+
+    std::string_view pat_;
+    bool fold_;
+    std::size_t m_;
+    std::string p_;
+    Mode mode_ = Mode::Horspool;
+    std::size_t q_ = 0;
+    unsigned char a0_ = 0, a1_ = 0, b0_ = 0, b1_ = 0;
+    std::array<std::size_t, 256> skip_;  // filled for Horspool only
+};
+
+std::size_t Bmh(std::string_view src, std::string_view pat, std::size_t from, bool fold) {
+    if (pat.empty() || pat.size() > src.size() || from > src.size() - pat.size()) return npos;
+    return Searcher(pat, fold).Find(src, from);
 }
 
 inline bool MatchAt(std::string_view hay, std::size_t at, std::string_view pat, bool fold) {
@@ -108,7 +270,9 @@ int ReplaceInto(std::string_view source, std::string_view find, std::string_view
                 bool fold) {
     int count = 0;
     std::size_t from = 0;
-    std::size_t hit = Bmh(source, find, 0, fold);
+    if (find.empty() || find.size() > source.size()) return 0;
+    const Searcher searcher(find, fold);
+    std::size_t hit = searcher.Find(source, 0);
     if (hit == npos) return 0;
     std::size_t capacity = source.size();
     if (replace.size() > find.size()) capacity = source.size() / find.size() * replace.size() + replace.size();
@@ -119,7 +283,7 @@ int ReplaceInto(std::string_view source, std::string_view find, std::string_view
         out.append(replace);
         ++count;
         from = hit + find.size();
-        hit = Bmh(source, find, from, fold);
+        hit = searcher.Find(source, from);
     }
     out.append(source.substr(from));
     return count;
@@ -293,7 +457,9 @@ int RemoveAllBetween(std::string& text, std::string_view open, std::string_view 
     // joined two pieces; those few positions are checked on a small window,
     // everything else is searched in src directly, so the work stays linear.
     if (open.empty() || close.empty() || text.empty()) return 0;
-    const std::string src = text;
+    // The text itself becomes the source; it goes back unchanged when nothing is removed.
+    std::string src = std::move(text);
+    const Searcher openSearch(open, true), closeSearch(close, true);
     const std::size_t n = src.size();
     const std::string_view sv(src);
     std::string out;
@@ -333,7 +499,7 @@ int RemoveAllBetween(std::string& text, std::string_view open, std::string_view 
                     r += e - pending;
                 }
             } else {
-                const std::size_t s = Bmh(sv, close, r, true);
+                const std::size_t s = closeSearch.Find(sv, r);
                 if (s == npos) break;
                 out.resize(p1);
                 r = s + lc;
@@ -342,9 +508,9 @@ int RemoveAllBetween(std::string& text, std::string_view open, std::string_view 
             u = p1 >= lo - 1 ? p1 - (lo - 1) : 0;
             continue;
         }
-        const std::size_t a = Bmh(sv, open, r, true);
+        const std::size_t a = openSearch.Find(sv, r);
         if (a == npos) break;
-        const std::size_t s = Bmh(sv, close, a + 1, true);
+        const std::size_t s = closeSearch.Find(sv, a + 1);
         if (s == npos) break;
         out.append(sv.substr(r, a - r));
         const std::size_t p1 = out.size();
@@ -352,7 +518,10 @@ int RemoveAllBetween(std::string& text, std::string_view open, std::string_view 
         ++count;
         u = p1 >= lo - 1 ? p1 - (lo - 1) : 0;
     }
-    if (count == 0) return 0;
+    if (count == 0) {
+        text = std::move(src);
+        return 0;
+    }
     out.append(sv.substr(r));
     text.swap(out);
     return count;

@@ -13,30 +13,107 @@ namespace tv {
 
 namespace {
 
-// Every occurrence of `find` (exact bytes) replaced in one pass. Placeholders
-// start with '<', which is everywhere in HTML, so a first-byte scan would stop
-// at every tag; Horspool skips by the last byte instead.
+// Where `find` (exact bytes) next occurs at or after `from`; npos when not.
+std::size_t FindExact(std::string_view text, std::string_view find, std::size_t from) {
+    if (find.empty() || from >= text.size()) return std::string::npos;
+    const int at = FastPos(text, find, static_cast<int>(from) + 1);
+    return at > 0 ? static_cast<std::size_t>(at) - 1 : std::string::npos;
+}
+
+// Every occurrence of `find` replaced in one pass.
 void ReplaceEvery(std::string& text, std::string_view find, std::string_view replace) {
-    const std::boyer_moore_horspool_searcher searcher(find.begin(), find.end());
-    auto hit = std::search(text.cbegin(), text.cend(), searcher);
-    if (hit == text.cend()) return;
+    std::size_t hit = FindExact(text, find, 0);
+    if (hit == std::string::npos) return;
     std::string out;
     out.reserve(text.size() + replace.size());
-    auto from = text.cbegin();
-    while (hit != text.cend()) {
-        out.append(from, hit);
+    std::size_t from = 0;
+    while (hit != std::string::npos) {
+        out.append(text, from, hit - from);
         out.append(replace);
-        from = hit + static_cast<std::ptrdiff_t>(find.size());
-        hit = std::search(from, text.cend(), searcher);
+        from = hit + find.size();
+        hit = FindExact(text, find, from);
     }
-    out.append(from, text.cend());
+    out.append(text, from, std::string::npos);
     text.swap(out);
 }
 
-bool Contains(const std::string& text, std::string_view part) {
-    const std::boyer_moore_horspool_searcher searcher(part.begin(), part.end());
-    return std::search(text.cbegin(), text.cend(), searcher) != text.cend();
-}
+// The page while its placeholders are filled one after the other, with the
+// places where a placeholder could start ("<!-- #") kept up to date, so that
+// each fill looks at those few places instead of scanning the whole page,
+// which grows to the size of the listing. A value may itself hold, or form
+// with its neighbours, such a text: it is filled by the later placeholders
+// just as a scan would find it.
+class PlaceholderPage {
+public:
+    explicit PlaceholderPage(std::string_view text) : t_(text) { AddMarks(t_, starts_); }
+
+    bool Has(std::string_view placeholder) const {
+        if (!Tracked(placeholder)) return FindExact(t_, placeholder, 0) != std::string::npos;
+        for (const std::size_t c : starts_)
+            if (t_.compare(c, placeholder.size(), placeholder) == 0) return true;
+        return false;
+    }
+
+    // Every occurrence of `placeholder` replaced by `value`, as one
+    // left-to-right pass over the page would.
+    void Put(std::string_view placeholder, std::string_view value) {
+        if (!Tracked(placeholder)) {
+            ReplaceEvery(t_, placeholder, value);
+            starts_.clear();
+            AddMarks(t_, starts_);
+            return;
+        }
+        // A placeholder holds '<' only in front, so no mark starts inside
+        // one or runs into it from before: the occurrences never overlap and
+        // every other mark survives the replacement unchanged.
+        std::vector<std::size_t> hits, kept;
+        for (const std::size_t c : starts_)
+            (t_.compare(c, placeholder.size(), placeholder) == 0 ? hits : kept).push_back(c);
+        if (hits.empty()) return;
+        std::vector<std::size_t> inValue;
+        AddMarks(value, inValue);
+        std::string out;
+        out.reserve(t_.size() + hits.size() * value.size());
+        std::vector<std::size_t> next, joins;
+        std::size_t from = 0, k = 0;
+        for (const std::size_t h : hits) {
+            for (; k < kept.size() && kept[k] < h; ++k) next.push_back(kept[k] - from + out.size());
+            out.append(t_, from, h - from);
+            joins.push_back(out.size());
+            for (const std::size_t m : inValue) next.push_back(out.size() + m);
+            out.append(value);
+            joins.push_back(out.size());
+            from = h + placeholder.size();
+        }
+        for (; k < kept.size(); ++k) next.push_back(kept[k] - from + out.size());
+        out.append(t_, from, std::string::npos);
+        t_.swap(out);
+        // Marks that straddle the edge of an inserted value.
+        for (const std::size_t j : joins)
+            for (std::size_t at = j >= kMark.size() ? j - (kMark.size() - 1) : 0; at < j; ++at)
+                if (t_.compare(at, kMark.size(), kMark) == 0) next.push_back(at);
+        std::sort(next.begin(), next.end());
+        next.erase(std::unique(next.begin(), next.end()), next.end());
+        starts_.swap(next);
+    }
+
+    std::string Take() { return std::move(t_); }
+
+private:
+    static constexpr std::string_view kMark = "<!-- #";
+
+    static bool Tracked(std::string_view placeholder) {
+        return placeholder.substr(0, kMark.size()) == kMark && placeholder.find('<', 1) == std::string_view::npos;
+    }
+    // Adds the start of every mark in `text`.
+    static void AddMarks(std::string_view text, std::vector<std::size_t>& out) {
+        for (std::size_t at = FindExact(text, kMark, 0); at != std::string::npos; at = FindExact(text, kMark, at + 1))
+            out.push_back(at);
+    }
+
+    std::string t_;
+    std::vector<std::size_t> starts_;  // ascending
+};
 
 bool LessIgnoringAsciiCase(const std::string& a, const std::string& b) {
     const std::string ua = UpperCaseAscii(a), ub = UpperCaseAscii(b);
@@ -100,16 +177,16 @@ std::optional<std::string> HomeDistanceText(const DescriptionHome& home, const L
 
 std::string FillTemplate(std::string_view templateText, std::string_view waypoint, const TCacheDescription& d,
                          const FillOptions& o, const FillSources& s, const platform::DateTime& now) {
-    std::string t(templateText);
+    PlaceholderPage t(templateText);
     // Values are cleaned as they go in: the hints turn into HTML only through
     // their ROT13 decoding, after the stored page was cleaned.
     auto put = [&t](std::string_view name, std::string_view value) {
-        if (value.find('<') == std::string_view::npos) return ReplaceEvery(t, PlaceholderText(name), value);
+        if (value.find('<') == std::string_view::npos) return t.Put(PlaceholderText(name), value);
         std::string clean(value);
         RemoveRedirectElements(clean);
-        ReplaceEvery(t, PlaceholderText(name), clean);
+        t.Put(PlaceholderText(name), clean);
     };
-    auto has = [&t](std::string_view name) { return Contains(t, PlaceholderText(name)); };
+    auto has = [&t](std::string_view name) { return t.Has(PlaceholderText(name)); };
     const std::string w(waypoint);
 
     put("LOGLIMITATIONS", d.LogLimitations);
@@ -163,9 +240,9 @@ std::string FillTemplate(std::string_view templateText, std::string_view waypoin
     if (o.cacheImages && has("CACHEIMAGES")) {
         const std::string images = BuildCacheImagesHTML(d.Images, o.htmlMaxWidth, o.twoColumns);
         const std::string ph = PlaceholderText("CACHEIMAGES");
-        if (!images.empty()) ReplaceEvery(t, ph, images + ph);
+        if (!images.empty()) t.Put(ph, images + ph);
     }
-    return t;
+    return t.Take();
 }
 
 std::string WithCrLfLines(std::string_view text) {

@@ -70,8 +70,6 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
         progress.setPosition(0);
         starts_.reserve(static_cast<std::size_t>(records));
         codeStarts_.reserve(static_cast<std::size_t>(records));
-        text_.reserve(static_cast<std::size_t>(records) * 24);
-        upper_.reserve(text_.capacity());
         progress.setAction(W("Cacheliste wird gelesen"));
 
         std::vector<unsigned char> block(TCacheRec::kSize * kRecordsPerStep);
@@ -79,8 +77,18 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
         for (;;) {
             const std::size_t got = std::fread(block.data(), TCacheRec::kSize, kRecordsPerStep, file.get());
             for (std::size_t r = 0; r < got; ++r) {
-                const TCacheRec rec = DecodeCacheRec(block.data() + r * TCacheRec::kSize);
-                addCache(rec.Name.view(), rec.Waypoint.view());
+                // Name and code straight from the record's bytes, lengths
+                // clamped to their fields as the record decoder clamps them.
+                const unsigned char* raw = block.data() + r * TCacheRec::kSize;
+                const auto* chars = reinterpret_cast<const char*>(raw);
+                addCache(std::string_view(chars + 5, std::min<std::size_t>(raw[4], 120)),
+                         std::string_view(chars + 195, std::min<std::size_t>(raw[194], 16)));
+            }
+            if (count == 0 && got > 0 && records > 0) {
+                // Sized from the first records, so that the text is not
+                // copied over and over (and held twice while it is) as it grows.
+                const double perRecord = static_cast<double>(text_.size()) / static_cast<double>(got);
+                text_.reserve(static_cast<std::size_t>(perRecord * 1.15 * static_cast<double>(records)) + 4096);
             }
             count += got;
             if (got < kRecordsPerStep) {
@@ -109,15 +117,11 @@ void NameSearchModel::addCache(std::string_view name, std::string_view code) {
     text_ += name;
     codeStarts_.push_back(static_cast<std::uint32_t>(text_.size()));
     text_ += code;
-    const std::size_t from = upper_.size();
-    upper_.append(text_, from, std::string::npos);
-    for (std::size_t i = from; i < upper_.size(); ++i) upper_[i] = UpperCp1252(upper_[i]);
 }
 
 void NameSearchModel::unload() {
     loaded_ = false;
     std::string().swap(text_);
-    std::string().swap(upper_);
     std::vector<std::uint32_t>().swap(starts_);
     std::vector<std::uint32_t>().swap(codeStarts_);
     clearResults();
@@ -135,11 +139,28 @@ std::string_view NameSearchModel::code(std::size_t cache) const {
 bool NameSearchModel::search(std::string_view pattern, const CancelCheck& cancelled) {
     clearResults();
     if (!loaded_) return true;
-    const std::string upperPattern = UpperCaseCp1252(pattern);
-    const std::string_view all(upper_);
+    if (pattern.empty()) {
+        for (std::size_t k = 0; k < starts_.size(); ++k) {
+            results_.push_back(static_cast<std::uint32_t>(k));
+            ticked_.push_back(markedSet_.count(UpperCaseAscii(code(k))) ? 1 : 0);
+        }
+        return true;
+    }
+    // One folded search over all names and codes back to back; a hit counts
+    // when it lies within one cache's name and code, and the search goes on
+    // at the next cache.
+    const std::string_view all(text_);
     const std::size_t n = starts_.size();
-    for (std::size_t k = 0; k < n; ++k) {
-        if (k % kSearchStep == kSearchStep - 1 && cancelled) {
+    std::size_t from = 0;
+    std::size_t k = 0;  // hits only move forward, and so does the cache they fall in
+    std::size_t nextCheck = kSearchStep;
+    while (from < all.size()) {
+        const int pos = FastPosNoCase(all, pattern, static_cast<int>(from) + 1);
+        if (pos <= 0) break;
+        const std::size_t at = static_cast<std::size_t>(pos) - 1;
+        while (k + 1 < n && starts_[k + 1] <= at) ++k;
+        if (cancelled && k >= nextCheck) {
+            nextCheck = k + kSearchStep;
             platform::pump().pump();
             if (cancelled()) {
                 clearResults();
@@ -147,10 +168,13 @@ bool NameSearchModel::search(std::string_view pattern, const CancelCheck& cancel
             }
         }
         const std::size_t end = k + 1 < n ? starts_[k + 1] : all.size();
-        const std::string_view hay = all.substr(starts_[k], end - starts_[k]);
-        if (hay.find(upperPattern) == std::string_view::npos) continue;
+        if (at + pattern.size() > end) {
+            from = at + 1;
+            continue;
+        }
         results_.push_back(static_cast<std::uint32_t>(k));
-        ticked_.push_back(markedSet_.count(UpperCaseAscii(code(k))) ? 1 : 0);
+        ticked_.push_back(!markedSet_.empty() && markedSet_.count(UpperCaseAscii(code(k))) ? 1 : 0);
+        from = end;
     }
     return true;
 }

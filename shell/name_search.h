@@ -84,7 +84,6 @@ private:
     // All names and codes back to back; cache k is name [starts_[k],
     // codeStarts_[k]) and code [codeStarts_[k], starts_[k + 1]).
     std::string text_;
-    std::string upper_;  // text_ upper-cased, searched as one text per cache
     std::vector<std::uint32_t> starts_, codeStarts_;
 
     std::vector<std::uint32_t> results_;  // cache numbers

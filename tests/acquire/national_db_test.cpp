@@ -147,6 +147,52 @@ TEST_F(NationalDb, MergeAppendsOnlyNewCachesOnce) {
     EXPECT_EQ(found.RecNo, 3);
 }
 
+TEST_F(NationalDb, IndexesWrittenWithTheRecordsEqualARebuild) {
+    // Twelve records, GC7 at 9 and 10 (decimal tie order), mixed case.
+    std::string list;
+    for (int i = 0; i < 12; ++i) {
+        const std::string code = i == 9 || i == 10 ? "GC7" : (i % 2 ? "gc" : "GC") + std::to_string(100 - i);
+        list += Line(i, code, 48.0, 9.0) + "\n";
+    }
+    auto rebuilt = [this] {
+        fs::remove(Idx());
+        EXPECT_EQ(tv::BuildCacheIndex(), 0);
+        return tvtest::ReadFileBytes(Idx());
+    };
+    ASSERT_EQ(Convert("germany.txt", list), 12);
+    const std::string written = tvtest::ReadFileBytes(Idx());
+    EXPECT_EQ(written.size(), 12u * 24u);
+    EXPECT_EQ(tv::BuildCacheIndex(), 0);  // nothing changed: the rebuild keeps it
+    EXPECT_EQ(rebuilt(), written);
+
+    // Merged into through the index, and without one: the same database and index.
+    const std::string more = Line(20, "gc7", 48.0, 9.0) + "\n" + Line(21, "GC5", 48.0, 9.0) + "\n" +
+                             Line(22, "gc55", 48.0, 9.0) + "\n" + Line(23, "GC5", 48.0, 9.0) + "\n";
+    const std::string base = tvtest::ReadFileBytes(Bin());
+    ASSERT_EQ(Convert("germany.txt", more), 4);
+    EXPECT_EQ(conv_.GetNewCount(), 2);
+    const std::string merged = tvtest::ReadFileBytes(Bin());
+    const std::string mergedIdx = tvtest::ReadFileBytes(Idx());
+    EXPECT_EQ(rebuilt(), mergedIdx);
+
+    work_.write("Caches.bin", base);
+    fs::remove(Idx());
+    ASSERT_EQ(Convert("germany.txt", more), 4);
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), merged);
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()), mergedIdx);
+
+    // An index that misses records (one appended behind its back) is not trusted.
+    work_.write("Caches.bin", base);
+    tv::TCacheRec extra = tv::DecodeCacheRecs(base)[0];
+    extra.Waypoint = "GC5";
+    fs::remove(Idx());
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    work_.write("Caches.bin", base + tv::EncodeCacheRecs({extra}));
+    ASSERT_EQ(Convert("germany.txt", more), 4);
+    EXPECT_EQ(conv_.GetNewCount(), 1);  // gc55 only: GC5 is in the database
+    EXPECT_EQ(tvtest::ReadFileBytes(Idx()), rebuilt());
+}
+
 TEST_F(NationalDb, FailuresKeepTheDatabase) {
     conv_.SetSourceName(work_.str() + "missing.txt");
     conv_.SetDestName(Bin());
@@ -166,6 +212,7 @@ TEST_F(NationalDb, FailuresKeepTheDatabase) {
     conv_.SetDestName(Bin());
     EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvReadError);
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    EXPECT_FALSE(fs::exists(Bin() + ".tmp"));  // no cut scratch file stays
     EXPECT_TRUE(fakes_.messages.shown.empty());
 }
 

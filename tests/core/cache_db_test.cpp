@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/number_format.h"
 #include "core/proc_settings.h"
+#include "core/str_util.h"
 #include "core/work_lock.h"
 #include "support/child_process.h"
 #include "support/fakes.h"
@@ -332,6 +334,92 @@ TEST(CacheDbLine, FullAndShortLines) {
     EXPECT_EQ(r.CacheType, std::string(20, 'T'));
     EXPECT_EQ(r.Waypoint, "GC12345678901234");
     EXPECT_EQ(r.Terrain, "4.5");
+}
+
+TEST(CacheDbLine, TextBeforeAQuoteStaysInTheLine) {
+    // Cutting a quoted field keeps what stood before it in the line.
+    TCacheRec r;
+    ASSERT_EQ(tv::ParseCacheDBLine("4711 2004\"Name &lt;1&gt;\" 7 3 48.5 11.5 \"T\" \"S\" GC1 x 1.5 2", r), 0);
+    EXPECT_EQ(r.Name, "Name <1>");
+    EXPECT_EQ(r.Hidden, *tv::DayCountFromDate(2004, 7, 3));
+    EXPECT_EQ(r.Lat, 48.5);
+    EXPECT_EQ(r.CacheType, "T");
+    EXPECT_EQ(r.Waypoint, "GC1");
+    EXPECT_EQ(r.Terrain, "2");
+
+    ASSERT_EQ(tv::ParseCacheDBLine("4711 \"N\" 2004 7 3 48.5 11.5 x\"T\" \"S\" GC1 y 1 2", r), 0);
+    EXPECT_EQ(r.CacheType, "T");
+    EXPECT_EQ(r.Size, "S");
+    EXPECT_EQ(r.Waypoint, "x");
+    EXPECT_EQ(r.Difficulty, "y");
+    EXPECT_EQ(r.Terrain, "1");
+
+    // A name without its closing quote is not cut: the quote is read as the year.
+    EXPECT_EQ(tv::ParseCacheDBLine("4711 \"Name 2004 7 3 48.5 11.5 \"T\" \"S\" GC1 x 1.5 2", r), -1);
+}
+
+// The line rules spelt out step by step on whole strings, for comparison.
+int ReferenceParse(std::string_view lineIn, TCacheRec& rec) {
+    rec = TCacheRec{};
+    if (!lineIn.empty() && lineIn.front() == '#') return -1;
+    const std::size_t blank = lineIn.find(' ');
+    if (blank == std::string_view::npos) return -1;
+    const auto id = tv::ParseInt(lineIn.substr(0, blank));
+    if (!id) return -1;
+    rec.Id = *id;
+    std::string line(lineIn.substr(blank + 1)), text, t[6];
+    tv::CutBetweenInner(line, text, "\"", "\"");
+    tv::DecodeHtmlEntities(text);
+    tv::TrimLeadingBlanks(line);
+    rec.Name = text;
+    for (int i = 0; i < 5; ++i) tv::NextToken(line, t[i]);
+    auto num = [](const std::string& x) { return !x.empty() && x.size() <= 4 && x.find_first_not_of("0123456789") == std::string::npos; };
+    if (!num(t[0]) || !num(t[1]) || !num(t[2])) return -1;
+    const auto hidden = tv::DayCountFromDate(std::stoi(t[0]), std::stoi(t[1]), std::stoi(t[2]));
+    const auto lat = tv::ParseFloat(t[3], '.'), lon = tv::ParseFloat(t[4], '.');
+    if (!hidden || !lat || !lon) return -1;
+    rec.Hidden = *hidden;
+    rec.Lat = *lat;
+    rec.Lon = *lon;
+    for (auto* field : {&rec.CacheType, &rec.Size}) {
+        text.clear();
+        tv::CutBetweenInner(line, text, "\"", "\"");
+        tv::TrimLeadingBlanks(line);
+        *field = text;
+    }
+    tv::NextToken(line, t[0]);
+    if (t[0].empty()) return -1;
+    rec.Waypoint = t[0];
+    tv::NextToken(line, t[0]);
+    int result = 0;
+    if (!tv::NextToken(line, t[1])) t[1] = "0.0", result = 1;
+    if (!tv::NextToken(line, t[2])) t[2] = "0.0", result = 1;
+    rec.Difficulty = t[1];
+    rec.Terrain = t[2];
+    return result;
+}
+
+TEST(CacheDbLine, AgreesWithTheStepByStepRulesOnRandomLines) {
+    std::mt19937 rng(11);
+    const std::vector<std::string> pieces = {" ", "  ", "\"", "\"Name\"", "&amp;", "&lt;", "2004", "7", "3", "48.5",
+                                             "-11.25", "\"Traditional Cache\"", "\"Regular\"", "GC1AB", "x", "1.5",
+                                             "2", "\t", "\r", "abc"};
+    const std::string good = "4711 \"N &amp; M\" 2004 7 3 48.5 11.5 \"T\" \"S\" GC1 x 1.5 2";
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        if (round % 2 == 0) {
+            // A good line with one piece put in somewhere.
+            line = good;
+            line.insert(rng() % (line.size() + 1), pieces[rng() % pieces.size()]);
+        } else {
+            line = "4711";
+            for (int k = rng() % 16; k >= 0; --k) line += (rng() % 2 ? " " : "") + pieces[rng() % pieces.size()];
+        }
+        TCacheRec got, want;
+        const int r = tv::ParseCacheDBLine(line, got);
+        ASSERT_EQ(r, ReferenceParse(line, want)) << line;
+        if (r >= 0) ASSERT_EQ(tv::EncodeCacheRec(got), tv::EncodeCacheRec(want)) << line;
+    }
 }
 
 // ---- Large database ---------------------------------------------------------

@@ -40,10 +40,13 @@ std::string RandomText(std::mt19937& rng, std::size_t maxLen, const std::string&
 
 TEST(StrUtilSearch, AgreesWithNaiveSearchOnRandomTexts) {
     std::mt19937 rng(42);
+    // Short texts over few letters, and longer ones that take the block scan.
     const std::string alphabet = W("aAbBäÄ\xFF\x9F-");
-    for (int round = 0; round < 4000; ++round) {
-        const std::string s = RandomText(rng, 40, alphabet);
-        std::string p = RandomText(rng, 5, alphabet);
+    const std::string markup = W("aAäÄ<>=\"\xFF\x9F");
+    for (int round = 0; round < 6000; ++round) {
+        const bool longer = round >= 4000;
+        const std::string s = longer ? RandomText(rng, 200, markup) : RandomText(rng, 40, alphabet);
+        std::string p = RandomText(rng, 5, longer ? markup : alphabet);
         const int start = static_cast<int>(rng() % (s.size() + 2)) + 1;
         for (bool fold : {false, true}) {
             const std::size_t want = NaiveFind(s, p, static_cast<std::size_t>(start - 1), fold);

@@ -103,6 +103,26 @@ TEST(DescriptionTemplate, EveryPlaceholderInItsPlaceWithItsValue) {
     for (const auto& [n, value] : expected) EXPECT_EQ(Slot(page, n), value) << "placeholder " << n;
 }
 
+TEST(DescriptionTemplate, PlaceholdersInsideOrAcrossValuesAreFilledInTurn) {
+    // Placeholders are filled one after the other over the whole page: one that
+    // a value holds, or that a value forms with the text around it, is filled
+    // when its turn comes after that value; one whose turn has passed stays.
+    auto fill = [](const std::string& tpl, const std::string& limits, const std::string& owner = "") {
+        TCacheDescription d = Sample();
+        d.LogLimitations = limits;
+        d.CacheOwner = owner;
+        return FillTemplate(tpl, "GC1", d, Options(), FillSources{}, kNow);
+    };
+    EXPECT_EQ(fill("<!-- #LOGLIMITATIONS# -->", "<!-- #WAYPOINTNAME# -->!"), "GC1A2B!");
+    EXPECT_EQ(fill("<!-- #CACHEOWNER# -->", "", "<!-- #CACHENAME# --><!-- #DIFFICULTY# -->"),
+              "<!-- #CACHENAME# -->");
+    EXPECT_EQ(fill("a<!--<!-- #LOGLIMITATIONS# -->", " #WAYPOINTNAME# -->"), "aGC1A2B");
+    EXPECT_EQ(fill("<!-- #LOGLIMITATIONS# -->#WAYPOINTNAME# -->", "<!-- "), "GC1A2B");
+    EXPECT_EQ(fill("<!-- #LOGLIMITATIONS# -->POINTNAME# --><!-- #LOGLIMITATIONS# -->", "<!-- #WAY"), "GC1A2B<!-- #WAY");
+    EXPECT_EQ(fill("<!-- #WA<!-- #LOGLIMITATIONS# --> <!-- #CACHENAME# -->", "YPOINTNAME# -->"), "GC1A2B Name");
+}
+
+
 TEST(DescriptionTemplate, HomeDistanceAndEscapedHomeName) {
     FillOptions o = Options();
     o.home = DescriptionHome{W("Büro <2>"), 48.0, 8.0};

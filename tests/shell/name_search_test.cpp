@@ -2,10 +2,13 @@
 // case-insensitive search over name + code, single and multiple picks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/cache_rec.h"
+#include "core/str_util.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/name_search.h"
@@ -55,6 +58,32 @@ TEST_F(NameSearch, SearchesNameAndCodeAsOneTextIgnoringCase) {
     EXPECT_EQ(Entries(model_), std::vector<std::string>{"Xyz [GC777]"});
     ASSERT_TRUE(model_.search("nothing"));
     EXPECT_EQ(model_.resultCount(), 0u);
+}
+
+TEST(NameSearchLoad, HitsStayWithinOneCacheAndAgreeWithAPerCacheSearch) {
+    NameSearchModel m;
+    std::mt19937 rng(7);
+    const std::string alphabet = W("aAäÄgc1 ");
+    auto text = [&](std::size_t maxLen) {
+        std::string t(rng() % (maxLen + 1), ' ');
+        for (char& c : t) c = alphabet[rng() % alphabet.size()];
+        return t;
+    };
+    std::vector<std::string> names, codes;
+    for (int i = 0; i < 400; ++i) {
+        names.push_back(text(12));
+        codes.push_back(text(4));
+        m.addCache(names.back(), codes.back());
+    }
+    for (int round = 0; round < 300; ++round) {
+        const std::string pattern = text(4);
+        ASSERT_TRUE(m.search(pattern));
+        std::vector<std::string> want;
+        for (std::size_t k = 0; k < names.size(); ++k)
+            if (UpperCaseCp1252(names[k] + codes[k]).find(UpperCaseCp1252(pattern)) != std::string::npos)
+                want.push_back(SearchEntry(names[k], codes[k]));
+        ASSERT_EQ(Entries(m), want) << pattern;
+    }
 }
 
 TEST(NameSearchLoad, MissingFileIsAReadErrorWithThePath) {
