@@ -573,7 +573,7 @@ std::optional<std::vector<TCacheIndexList::Entry>> ReadMatchingIndexEntries(cons
                                                                             long long recordCount) {
     if (recordCount < 0 || recordCount > INT32_MAX) return std::nullopt;
     errno = 0;
-    Fd fd(::open(FsName(idxPath).c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(FsName(idxPath).c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.ok()) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || st.st_size != static_cast<off_t>(recordCount) * static_cast<off_t>(kIdxEntry))
