@@ -19,6 +19,7 @@
 #include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
+#include "core/work_lock.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -358,6 +359,15 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
 void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool showNearest) {
     Action(W("Cache-Datenbanken werden zusammengeführt."));
     newCount_ = 0;
+    // No other change of the database may come between reading its codes and
+    // appending the new records. A merge cut short leaves whole records (a cut
+    // last one is overwritten by the next write) and the index is rebuilt on
+    // use, so running it again completes it.
+    FolderWriteLock lock(dest_.substr(0, dest_.find_last_of('/') + 1));
+    if (!lock.ok()) {
+        ShowSysError(lock.error(), W("Fehler beim Schreiben auf Datei ") + dest_);
+        return;
+    }
 
     FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
     errno = 0;

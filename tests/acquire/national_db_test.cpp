@@ -1,6 +1,8 @@
 #include "acquire/national_db.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <set>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/proc_settings.h"
+#include "support/child_process.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
@@ -73,6 +76,44 @@ private:
     tv::TProcSettings savedSettings_;
     tv::TCacheDBTable savedTable_;
 };
+
+// A merge killed at any moment leaves whole records, loses none and keeps
+// lookups right; running it again completes it.
+TEST_F(NationalDb, KilledMergesLeaveAWholeDatabaseAndTheNextOneCompletesIt) {
+    std::string base, list;
+    for (int i = 0; i < 2000; ++i) base += Line(i, "GC" + std::to_string(i), 48.0, 9.0) + "\n";
+    for (int i = 1000; i < 40000; ++i) list += Line(i, "GC" + std::to_string(i), 48.0, 9.0) + "\n";
+    ASSERT_EQ(Convert("germany.txt", base), 2000);
+    work_.write("austria.txt", list);
+    auto merge = [this] {
+        conv_ = tv::NationalDbConverter{};
+        conv_.SetSourceName(work_.str() + "austria.txt");
+        conv_.SetDestName(Bin());
+        return conv_.ConverteHTTP(false);
+    };
+    auto check = [this](int atLeast) {
+        std::set<std::string> codes;
+        for (const tv::TCacheRec& r : tv::DecodeCacheRecs(tvtest::ReadFileBytes(Bin())))
+            ASSERT_TRUE(r.Name == "Cache " + r.Waypoint.str() + " & more" && codes.insert(r.Waypoint.str()).second)
+                << r.Waypoint.str();
+        for (int i = 0; i < atLeast; ++i) ASSERT_EQ(codes.count("GC" + std::to_string(i)), 1u) << i;
+        tv::CacheIndexList.Clear();
+        tv::TCacheRec r;
+        for (const char* c : {"GC0", "GC1999"}) EXPECT_TRUE(tv::FindCacheByWaypoint(c, r) && r.Waypoint.str() == c);
+        if (codes.size() > 2000) {
+            const std::string last = *codes.rbegin();
+            EXPECT_TRUE(tv::FindCacheByWaypoint(last, r) && r.Waypoint.str() == last) << last;
+        }
+    };
+    for (int kill = 0; kill < 30 && !HasFailure(); ++kill) {
+        const pid_t pid = tvtest::Spawn([&] { return merge() < 0; });
+        ::usleep(static_cast<unsigned>(::random()) % 60000);
+        tvtest::Reap(pid, true);
+        check(2000);
+    }
+    EXPECT_GE(merge(), 0);
+    check(40000);
+}
 
 TEST_F(NationalDb, DirectConversionOfMixedLines) {
     const std::string list = "# comment line\r\n" + Line(1001, "GC1", 48.0, 9.0) + "\r\n\r\n" +
