@@ -1,18 +1,13 @@
 // The converter window, the "Load from URL" window and the dormant loader,
 // offscreen.
 #include <gtest/gtest.h>
-
 #include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
+
 
 #include "acquire/ui/frm_gcdb_reader.h"
-#include "acquire/ui/frm_load_from_gc.h"
 #include "acquire/ui/frm_load_url.h"
 #include "core/proc_settings.h"
 #include "support/fakes.h"
-#include "platform/text_encoding.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 

@@ -1,14 +1,13 @@
 // The suitcase window offscreen: packing and loading reach the logic through
 // the fake file dialogs, and the results reach the boxes and labels.
 #include <gtest/gtest.h>
-
-#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+
 #include <filesystem>
 #include <string>
 
