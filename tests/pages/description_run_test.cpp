@@ -68,11 +68,6 @@ protected:
         generator = nullptr;
         return r;
     }
-    std::vector<std::string> Texts() {
-        std::vector<std::string> t;
-        for (const auto& s : fakes.messages.shown) t.push_back(s.text);
-        return t;
-    }
 
     tvtest::TempDir prog, work, out;
     platform::ScopedFakes fakes;

@@ -31,11 +31,6 @@ protected:
         modal.host.script.push_back(std::move(step));
         return platform::modalHost().exec(w, nullptr);
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
-    }
 
     tvtest::WorkFolder work;
     platform::ScopedFakes fakes;
@@ -62,7 +57,7 @@ TEST_F(ExportWindow, ChosenFormatAndListReachTheFileAndTheCountIsShown) {
     req.context = ExportContextFromSettings(0);
     ASSERT_EQ(RunExport(req).written, 4);
     EXPECT_EQ(work.read("export.gpx"), work.read("expected.gpx"));
-    EXPECT_EQ(Texts(), std::vector<std::string>{W("4 Datensätze geschrieben.")});
+    EXPECT_EQ(fakes.messages.texts(), std::vector<std::string>{W("4 Datensätze geschrieben.")});
 }
 
 TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
@@ -80,7 +75,7 @@ TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
         EXPECT_TRUE(d.isVisible());
         return mrCancel;
     });
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
+    EXPECT_EQ(fakes.messages.texts(), (std::vector<std::string>{
                            W("Keine XML-Vorlage gewählt!"), ProgramFileText(work.str() + "WPList.txt"),
                            W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
     EXPECT_EQ(work.read("WPList.txt"), worklist);

@@ -64,11 +64,6 @@ protected:
         modal.host.script.push_back(std::move(step));
         return platform::modalHost().exec(d, nullptr);
     }
-    Codes Texts() const {
-        Codes t;
-        for (const auto& s : fakes.messages.shown) t.push_back(s.text);
-        return t;
-    }
 
     tvtest::TempDir prog, work, out;
     platform::ScopedFakes fakes;
@@ -94,7 +89,7 @@ TEST_F(CreateDescrWindowTest, RunOverTheWorkList) {
     EXPECT_EQ(out.read("GC1_converted.html"), html::WithPagePolicy("GC1:eins \r\n"));
     EXPECT_EQ(out.read("GC2_converted.html"), html::WithPagePolicy("GC2:zwei\r\n"));
     EXPECT_EQ(w.RemovedContentList, "GC1(1/0)");
-    EXPECT_EQ(Texts(), (Codes{W("2 Cachebeschreibungen konvertiert,\r\n1 Caches übersprungen."),
+    EXPECT_EQ(fakes.messages.texts(), (Codes{W("2 Cachebeschreibungen konvertiert,\r\n1 Caches übersprungen."),
                               RemovedContentWarning("GC1(1/0)")}));
 }
 

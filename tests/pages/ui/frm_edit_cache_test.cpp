@@ -78,11 +78,6 @@ protected:
         });
         return w.Execute(mode);
     }
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> texts;
-        for (const auto& s : fakes_.messages.shown) texts.push_back(s.text);
-        return texts;
-    }
     static std::string Text(const QLabel* l) { return FromQ(l->text()); }
     static std::string Text(const QLineEdit* e) { return FromQ(e->text()); }
     static std::string Text(const QComboBox* c) { return c->currentIndex() < 0 ? "<none>" : FromQ(c->currentText()); }
@@ -100,7 +95,7 @@ TEST_F(EditCacheWindow, CommitStoresTheEditedRecordInItsSlot) {
     Run(w, 1, [&](TfrmEditCache& d) {
         d.edName->setText(QStringLiteral("Geänderter Name"));
         d.btnCommit->click();
-        EXPECT_EQ(Boxes().back(), W("Cachebeschreibung wurde in der Datenbank geändert."));
+        EXPECT_EQ(fakes_.messages.texts().back(), W("Cachebeschreibung wurde in der Datenbank geändert."));
     });
     const std::vector<TCacheRec> after = DecodeCacheRecs(dir_.read("Caches.bin"));
     ASSERT_EQ(after.size(), 3u);
@@ -123,7 +118,7 @@ TEST_F(EditCacheWindow, UnsafeCodeAndMissingDatabaseAreRefused) {
     w.EditRecord = recs_[0];
     Run(w, 1, [&](TfrmEditCache& d) { d.btnCommit->click(); });
     ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(Boxes()[0], FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.",
+    EXPECT_EQ(fakes_.messages.texts()[0], FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.",
                                              SysErrorMessage(ENOENT)));
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
 }
@@ -135,7 +130,7 @@ TEST_F(EditCacheWindow, DeleteAsksThenRemovesTheRecord) {
         fakes_.messages.answers = {platform::MsgResult::No};
         d.btnErase->click();
         EXPECT_EQ(DecodeCacheRecs(dir_.read("Caches.bin")).size(), 3u);
-        EXPECT_EQ(Boxes().back(),
+        EXPECT_EQ(fakes_.messages.texts().back(),
                   "Warnung! Durch diese Aktion wird der Cache: \r\n\"Cache GC22\" (GC22)\r\naus der Datenbank "
                   "entfernt. Wirklich l\xF6schen?");
         EXPECT_EQ(fakes_.messages.shown.back().kind, platform::MsgKind::Warning);

@@ -170,11 +170,6 @@ protected:
             QTest::qWait(25);
         return main.BatchState == kBatchFinished && !main.tiAutoLoad->isActive();
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& s : fakes.messages.shown) texts.push_back(s.text);
-        return texts;
-    }
     std::vector<std::string> ListingRequests() const {
         std::vector<std::string> wps;
         for (const auto& r : srv.requestsTo("/seek/cache_details.aspx")) wps.push_back(r.param("wp"));
@@ -217,7 +212,7 @@ TEST_P(BatchEndToEndIn, LoadsConvertsAndIndexesTheWorkList) {
     ASSERT_TRUE(WaitForEnd(*main));
 
     EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmLoadHTML", "frmCreateDescr", "frmIndex"}));
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Batchverarbeitung abgeschlossen."}));
+    EXPECT_EQ(fakes.messages.texts(), (std::vector<std::string>{"Batchverarbeitung abgeschlossen."}));
     EXPECT_EQ(ListingRequests(), (std::vector<std::string>{"GC1AA", "GC2BB", "GC3CC", "GC4DD", "GC5EE"}));
     EXPECT_EQ(windows.get<TfrmLoadHTML>(Win::frmLoadHTML)->StateByte, 0);
     EXPECT_EQ(windows.get<TfrmCreateDescr>(Win::frmCreateDescr)->State, 0);
@@ -264,7 +259,7 @@ TEST_P(BatchEndToEndIn, LoadsConvertsAndIndexesTheWorkList) {
     main->menus.mnuBatch->trigger();
     ASSERT_TRUE(WaitForEnd(*main));
     EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmLoadHTML", "frmCreateDescr", "frmIndex"}));
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Batchverarbeitung abgeschlossen."}));
+    EXPECT_EQ(fakes.messages.texts(), (std::vector<std::string>{"Batchverarbeitung abgeschlossen."}));
     EXPECT_EQ(ListingRequests().size(), 5u);  // stored pages are not loaded again
     main->hide();
 }

@@ -138,11 +138,6 @@ protected:
         QApplication::sendEvent(vp, &drop);
         return drop.isAccepted();
     }
-    std::vector<std::string> Texts() {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
-    }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -192,15 +187,15 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     EXPECT_EQ(Captions(), (Lines{"GC2", "GC4"}));  // the list was refreshed
     EXPECT_TRUE(main->Panel2->isEnabled());
     EXPECT_FALSE(fakes.pump.busy);
-    ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_EQ(Texts()[0], "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
+    ASSERT_EQ(fakes.messages.texts().size(), 1u);
+    EXPECT_EQ(fakes.messages.texts()[0], "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
 
     // Onto the folder the rows are in: the error box, nothing moves.
     Mark({"GC2"});
     data.reset(DragOfMarked());
     const QPoint onRoot = main->tvDir->visualItemRect(main->tvDir->topLevelItem(0)).center();
     DropOnTree(data.get(), onRoot);
-    EXPECT_EQ(Texts().back(), SameFolderMoveText());
+    EXPECT_EQ(fakes.messages.texts().back(), SameFolderMoveText());
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
 
     // Below the last node there is no folder: the drag is refused there.
@@ -212,7 +207,7 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     auto foreign = std::make_unique<QMimeData>();
     foreign->setData("application/x-qabstractitemmodeldatalist", QByteArray("\x00\x00", 2));
     EXPECT_FALSE(DropOnTree(foreign.get(), onB));
-    EXPECT_EQ(Texts().size(), 2u);
+    EXPECT_EQ(fakes.messages.texts().size(), 2u);
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
 }
 
