@@ -20,6 +20,7 @@
 #include "platform/ui/modal_host.h"
 #include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 #include "support/ui/wait_closed.h"
 
@@ -27,20 +28,6 @@ namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-TCacheRec Cache(const char* wp, const char* name, double lat) {
-    TCacheRec r;
-    r.Waypoint = wp;
-    r.Name = name;
-    r.Hidden = *DayCountFromDate(2007, 5, 1);
-    r.Lat = lat;
-    r.Lon = 8.0;
-    r.CacheType = "TRADITIONAL CACHE";
-    r.Size = "Small";
-    r.Difficulty = "2";
-    r.Terrain = "2";
-    return r;
-}
 
 using tvtest::WaitUntilClosed;
 
@@ -54,8 +41,8 @@ protected:
         ProcSettings.HomeLat = 48.0;
         ProcSettings.HomeLong = 8.0;
         CacheIndexList.Clear();
-        work.write("Caches.bin", EncodeCacheRecs({Cache("GC1", "Eins", 48.2), Cache("GC2", "Zwei", 48.1),
-                                                  Cache("GC3", "Drei", 48.3)}));
+        tvtest::WriteCaches(work, {tvtest::CacheRecord("GC1", "Eins", 48.2, 8), tvtest::CacheRecord("GC2", "Zwei", 48.1, 8),
+                                   tvtest::CacheRecord("GC3", "Drei", 48.3, 8)});
         for (const char* name : {"GC1.html", "GC1_converted.html", "GC2_converted.html", "GC3_converted.html"})
             out.write(name, "x");
     }

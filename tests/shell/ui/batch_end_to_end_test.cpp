@@ -38,6 +38,7 @@
 #include "shell/ui/frm_main.h"
 #include "support/http_test_server.h"
 #include "support/started_program.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -132,15 +133,10 @@ protected:
 
         std::vector<TCacheRec> recs;
         for (const Cache& c : kCaches) {
-            TCacheRec r;
-            r.Waypoint = c.wp;
-            r.Name = W(c.name);
-            r.CacheType = "TRADITIONAL CACHE";
+            TCacheRec r = tvtest::CacheRecord(c.wp, W(c.name), c.lat, c.lon, "TRADITIONAL CACHE");
             r.Size = "Regular";
             r.Difficulty = "2";
             r.Terrain = "3";
-            r.Lat = c.lat;
-            r.Lon = c.lon;
             recs.push_back(r);
         }
         ASSERT_TRUE(WriteCacheFile(work + "Caches.bin", recs).ok());
