@@ -104,7 +104,6 @@ TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {
     EXPECT_EQ(column(0), (std::vector<std::string>{"GC2"}));
     w_.btnFound->click();
     EXPECT_EQ(column(0), (std::vector<std::string>{"GC1", "GC3"}));
-    EXPECT_EQ(w_.lv->columnCount(), 10);
 
     w_.btnIgnore->click();
     w_.edWP->setText("GC2");

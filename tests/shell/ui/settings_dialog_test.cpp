@@ -1,6 +1,5 @@
-// The settings dialog offscreen: every control into tq.conf and back, checks
-// that keep the dialog open, folder pickers, homes through the coordinate
-// entry with OK and Cancel, proxy controls.
+// The settings dialog offscreen: the record reaches the controls and every
+// control reaches tq.conf.
 #include <gtest/gtest.h>
 #include <QButtonGroup>
 #include <QCheckBox>
