@@ -134,7 +134,8 @@ TEST_F(CacheDbCommandsTest, ZippedPrimaryDownloadTakesOnlyTheList) {
     EXPECT_EQ(recs[0].Waypoint, "GC1");
     EXPECT_EQ(recs[0].CountryId, 79);
     EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 3u * 24u);
-    EXPECT_EQ(fakes_.messages.texts(), (std::vector<std::string>{W("germany.txt:\r\n3 Datensätze wurden konvertiert")}));
+    EXPECT_EQ(fakes_.messages.texts(),
+              (std::vector<std::string>{W("germany.txt:\r\n3 Datensätze wurden konvertiert")}));
     ASSERT_EQ(status_.size(), 1u);
     EXPECT_EQ(status_[0], "Stand der Cache-DB: " + TodayText() + W(", 3 Einträge. Keine Archivliste gefunden."));
 

@@ -3,12 +3,11 @@
 #include "pages/ui/frm_edit_cache.h"
 
 #include <gtest/gtest.h>
-#include <QPushButton>
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-
+#include <QPushButton>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -20,12 +19,13 @@
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "geo/ui/frm_coord_input.h"
-#include "support/fakes.h"
+#include "pages/cache_edit.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
-#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "support/ui/fake_modal_host.h"
 
 namespace tv {
 namespace {
@@ -118,8 +118,9 @@ TEST_F(EditCacheWindow, UnsafeCodeAndMissingDatabaseAreRefused) {
     w.EditRecord = recs_[0];
     Run(w, 1, [&](TfrmEditCache& d) { d.btnCommit->click(); });
     ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes_.messages.texts()[0], FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.",
-                                             SysErrorMessage(ENOENT)));
+    EXPECT_EQ(
+        fakes_.messages.texts()[0],
+        FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.", SysErrorMessage(ENOENT)));
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
 }
 
@@ -130,9 +131,7 @@ TEST_F(EditCacheWindow, DeleteAsksThenRemovesTheRecord) {
         fakes_.messages.answers = {platform::MsgResult::No};
         d.btnErase->click();
         EXPECT_EQ(DecodeCacheRecs(dir_.read("Caches.bin")).size(), 3u);
-        EXPECT_EQ(fakes_.messages.texts().back(),
-                  "Warnung! Durch diese Aktion wird der Cache: \r\n\"Cache GC22\" (GC22)\r\naus der Datenbank "
-                  "entfernt. Wirklich l\xF6schen?");
+        EXPECT_EQ(fakes_.messages.texts().back(), DeleteQuestionText(recs_[1]));
         EXPECT_EQ(fakes_.messages.shown.back().kind, platform::MsgKind::Warning);
         fakes_.messages.answers = {platform::MsgResult::Yes};
         d.btnErase->click();

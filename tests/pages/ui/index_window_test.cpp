@@ -2,9 +2,9 @@
 // host: manual and timer-started runs, the state byte, the folder override,
 // the question before writing elsewhere and the saved options.
 #include <gtest/gtest.h>
+
 #include <QButtonGroup>
 #include <QPushButton>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,13 +15,13 @@
 #include "core/proc_settings.h"
 #include "pages/index_page.h"
 #include "pages/ui/frm_index.h"
-#include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
-#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/fakes.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
+#include "support/ui/fake_modal_host.h"
 #include "support/ui/wait_closed.h"
 
 namespace tv {
@@ -41,8 +41,9 @@ protected:
         ProcSettings.HomeLat = 48.0;
         ProcSettings.HomeLong = 8.0;
         CacheIndexList.Clear();
-        tvtest::WriteCaches(work, {tvtest::CacheRecord("GC1", "Eins", 48.2, 8), tvtest::CacheRecord("GC2", "Zwei", 48.1, 8),
-                                   tvtest::CacheRecord("GC3", "Drei", 48.3, 8)});
+        tvtest::WriteCaches(work,
+                            {tvtest::CacheRecord("GC1", "Eins", 48.2, 8), tvtest::CacheRecord("GC2", "Zwei", 48.1, 8),
+                             tvtest::CacheRecord("GC3", "Drei", 48.3, 8)});
         for (const char* name : {"GC1.html", "GC1_converted.html", "GC2_converted.html", "GC3_converted.html"})
             out.write(name, "x");
     }

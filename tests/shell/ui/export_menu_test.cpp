@@ -1,12 +1,12 @@
 // The main window's export items reach the export window: the list export
 // as it is, the folder export with the rows of the list in their order.
 #include <gtest/gtest.h>
+
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QTimer>
-
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -18,8 +18,8 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/main_wiring.h"
 #include "support/fakes.h"
-#include "support/started_program.h"
 #include "support/records.h"
+#include "support/started_program.h"
 #include "support/ui/fake_modal_host.h"
 
 namespace tv {
@@ -36,9 +36,10 @@ TEST(ExportMenus, ListAndFolderExportsOpenTheExportWindow) {
     ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
     fs::create_directories(dir.path() / "work");
     for (const char* code : {"GC2", "GC1", "GC3"}) dir.write(std::string("out/") + code + "_converted.html", "page");
-    tvtest::WriteCaches(
-        dir, {tvtest::CacheRecord("GC2", "", 48, 8), tvtest::CacheRecord("GC1", "", 48, 8), tvtest::CacheRecord("GC3", "", 48, 8)},
-        "work/Caches.bin");
+    tvtest::WriteCaches(dir,
+                        {tvtest::CacheRecord("GC2", "", 48, 8), tvtest::CacheRecord("GC1", "", 48, 8),
+                         tvtest::CacheRecord("GC3", "", 48, 8)},
+                        "work/Caches.bin");
     CacheIndexList.Clear();
 
     AppWindows windows;

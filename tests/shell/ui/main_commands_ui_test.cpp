@@ -2,23 +2,21 @@
 // work, marks, the folder and cache pop-ups on a prepared folder, moving rows
 // by dropping them on a tree node, dropped files, and the windows the menus
 // open.
-#include "shell/ui/main_commands.h"
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 #include <memory>
 #include <set>
-
-#include <gtest/gtest.h>
-#include <QLabel>
-#include <QTimer>
 
 #include "acquire/ui/frm_load_finds.h"
 #include "acquire/ui/frm_load_from_gc.h"
@@ -29,18 +27,19 @@
 #include "exchange/ui/frm_wpcol.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
-#include "support/fakes.h"
-#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/main_commands.h"
 #include "shell/ui/app_windows.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
 #include "shell/ui/main_cache_list.h"
+#include "shell/ui/main_commands.h"
 #include "shell/ui/main_wiring.h"
-#include "support/started_program.h"
+#include "support/fakes.h"
 #include "support/records.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
+#include "support/ui/fake_modal_host.h"
 
 namespace tv {
 namespace {
@@ -188,7 +187,8 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     EXPECT_TRUE(main->Panel2->isEnabled());
     EXPECT_FALSE(fakes.pump.busy);
     ASSERT_EQ(fakes.messages.texts().size(), 1u);
-    EXPECT_EQ(fakes.messages.texts()[0], "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
+    EXPECT_EQ(fakes.messages.texts()[0],
+              "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
 
     // Onto the folder the rows are in: the error box, nothing moves.
     Mark({"GC2"});
