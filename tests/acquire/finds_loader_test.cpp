@@ -148,7 +148,9 @@ TEST_F(FindsLoadRun, ThreePagesThroughProxyMergedWithoutDuplicates) {
     EXPECT_EQ(req[0].target, "http://finds.invalid/seek/nearest.aspx?ul=Die+F%C3%BCchse&submit4=Find");
     for (std::size_t i = 1; i < 3; ++i)
         EXPECT_TRUE(req[i].method == "POST" && req[i].target == req[0].target &&
-                    req[i].header("Cookie") == "ASP.NET_SessionId=s1" && !req[i].header("Proxy-Authorization").empty());
+                    req[i].header("Cookie") == "ASP.NET_SessionId=s1" &&
+                    !req[i].header("Proxy-Authorization").empty() &&
+                    req[i].header("Content-Type") == "application/x-www-form-urlencoded");
     EXPECT_EQ(req[1].body, "__EVENTTARGET=pgrTop$_ctl7&__EVENTARGUMENT=&__VIEWSTATE=V%31");
 
     const auto stored = tv::DecodeFoundRecs(tvtest::ReadFileBytes(finds));

@@ -14,7 +14,6 @@
 #include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
-#include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/http_test_server.h"

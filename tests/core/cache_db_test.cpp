@@ -18,7 +18,6 @@
 #include "core/work_lock.h"
 #include "support/child_process.h"
 #include "support/fakes.h"
-#include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 #include "support/write_fault.h"
 
@@ -423,41 +422,6 @@ TEST(CacheDbLine, AgreesWithTheStepByStepRulesOnRandomLines) {
 }
 
 // ---- Large database ---------------------------------------------------------
-
-TEST_F(CacheDbTest, LargeGeneratedDatabase) {
-    constexpr int kCount = 40000;
-    std::vector<TCacheRec> recs;
-    recs.reserve(kCount);
-    std::mt19937 rng(42);
-    std::vector<int> ids(kCount);
-    for (int i = 0; i < kCount; ++i) ids[i] = i;
-    std::shuffle(ids.begin(), ids.end(), rng);
-    for (int i = 0; i < kCount; ++i) {
-        std::string wp = "GC" + std::to_string(ids[i] * 7 + 1);
-        if (i % 3 == 0) wp[0] = 'g';
-        recs.push_back(Rec(wp));
-    }
-    WriteDb(recs);
-    ASSERT_EQ(tv::BuildCacheIndex(), 0);
-    const std::string idx = Idx();
-    ASSERT_EQ(idx.size(), kCount * 24u);
-    for (std::size_t i = 24; i < idx.size(); i += 24)
-        ASSERT_LT(idx.compare(i - 23, 16, idx, i + 1, 16), 0) << "entry " << i / 24;
-
-    tv::CacheIndexList.Clear();
-    TCacheRec r;
-    for (int i = 0; i < kCount; i += 97) {
-        ASSERT_TRUE(tv::FindCacheByWaypoint(recs[i].Waypoint.view(), r)) << i;
-        ASSERT_EQ(r.RecNo, i);
-        ASSERT_EQ(r.Waypoint, recs[i].Waypoint);
-    }
-    EXPECT_EQ(tv::CacheIndexList.Count(), static_cast<std::size_t>(kCount));
-    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));  // 2 is no id * 7 + 1
-
-    ASSERT_TRUE(tv::ReadCacheDB());
-    EXPECT_EQ(tv::CacheDBList->Count(), kCount);
-    EXPECT_EQ(fakes.pump.pumps, kCount / 100);
-}
 
 // ---- Bulk helpers and Finds.bin ---------------------------------------------
 

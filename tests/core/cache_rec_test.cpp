@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -9,7 +9,6 @@
 
 #include "core/app_paths.h"
 #include "support/fakes.h"
-#include "support/temp_dir.h"
 
 using namespace tv;
 

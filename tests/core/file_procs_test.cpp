@@ -13,7 +13,6 @@
 
 #include "core/cache_rec.h"
 #include "support/fakes.h"
-#include "platform/text_encoding.h"
 #include "support/file_time.h"
 #include "support/temp_dir.h"
 #include "support/write_fault.h"

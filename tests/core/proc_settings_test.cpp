@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "core/app_paths.h"
-#include "core/settings_file.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 

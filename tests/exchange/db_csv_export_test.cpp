@@ -61,8 +61,7 @@ TEST(DbCsvExport, ChosenColumnsAndFailures) {
     TCacheRec id = Turm();
     id.Id = 12345;
     dir.write("Caches.bin", EncodeCacheRecs({id, minus}));
-    CsvColumns none{};
-    none = CsvColumns{false, false, false, false, false, false, false, false, false, false, false, false};
+    CsvColumns none{false, false, false, false, false, false, false, false, false, false, false, false};
     ASSERT_TRUE(ExportCachesCsv(dir.str() + "Caches.bin", dir.str() + "a.csv", none, true, Countries()).ok());
     EXPECT_EQ(dir.read("a.csv"), "\r\n");
     ASSERT_TRUE(ExportCachesCsv(dir.str() + "Caches.bin", dir.str() + "b.csv", none, false, Countries()).ok());

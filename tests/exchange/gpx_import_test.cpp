@@ -5,7 +5,6 @@
 #include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/file_procs.h"
-#include "core/number_format.h"
 #include "core/settings_file.h"
 #include "exchange/gpx_import.h"
 #include "platform/text_encoding.h"
@@ -182,9 +181,6 @@ TEST_F(GpxImportTest, OptionsAndRadius) {
     EXPECT_TRUE(back.radiusSearch);
     EXPECT_FALSE(back.getDescriptions);
     EXPECT_FALSE(back.keepOld);
-
-    EXPECT_EQ(ParseRadius("2.5"), 2.5);
-    for (const char* bad : {"0", "abc", "", "-3"}) EXPECT_FALSE(ParseRadius(bad)) << bad;
 
     const GpxFileSummary s = SummarizeGpxFile(work.write("x.gpx", Gpx(Cache("GCA", 1, 2) + Cache("GCB", 1, 2))).string());
     EXPECT_EQ(s.lines, 5u);

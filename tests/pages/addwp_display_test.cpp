@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "core/addwp_db.h"
-#include "core/cache_db.h"
 #include "core/coords.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
@@ -18,7 +16,6 @@ namespace tv {
 namespace {
 
 using tvtest::AddWPPoint;
-using tvtest::CacheRecord;
 
 TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     TCacheRec cache;
@@ -49,21 +46,6 @@ TEST(AddWPRow, CoordinatesOffsetAndUnknownPoints) {
     EXPECT_EQ(MakeAddWPRow(cache, AddWPPoint("GC1", "X", 0.0, 8.0, "")).coord, "N 00\xB0 0.000 E 008\xB0 0.000");
 }
 
-class AddWPDisplayTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir.writeCaches(
-            {CacheRecord("GC1", W("Über den Wolken"), 48.0, 8.0), CacheRecord("GC2", "Ohne Punkte", -33.5, 151.25)});
-        all.AddWP("S1", AddWPPoint("GC1", "S1", 48.01, 8.0, "Stages of a Multicache", "Stage 1"));
-        all.AddWP("X1", AddWPPoint("GC10", "X1", 48.0, 8.0, "Trailhead", "fremd"));
-        all.AddWP("F1", AddWPPoint("GC1", "F1", 0.0, 0.0, "Final Location", "Final"));
-        all.AddWP("P1", AddWPPoint("GC1", "P1", 48.0, 8.01, "Parking Area", "Parken"));
-        all.AddWP("Y1", AddWPPoint("gc1", "Y1", 48.0, 8.0, "Trailhead", "klein geschrieben"));
-    }
-
-    tvtest::WorkFolder dir;
-    TAddWPList all, shown;
-};
 
 }  // namespace
 }  // namespace tv

@@ -9,7 +9,6 @@
 
 #include "core/cachedb_table.h"
 #include "core/str_util.h"
-#include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 
 namespace tv {

@@ -12,7 +12,6 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/proc_settings.h"
-#include "platform/text_encoding.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
@@ -124,10 +123,6 @@ TEST(CacheEditChecks, ErrorsWarningsAndTheirTexts) {
               "entfernt. Wirklich l\xF6schen?");
 }
 
-class CacheEditStore : public ::testing::Test {
-protected:
-    tvtest::WorkFolder dir_;
-};
 
 }  // namespace
 }  // namespace tv

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "core/html_escape.h"
-#include "platform/text_encoding.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 

@@ -69,14 +69,8 @@ protected:
         work.writeCaches({rec, other});
 
         TAddWPList points;
-        TAddWPRec pk;
-        pk.CacheCode = kWp;
-        pk.Id = "PK1A2B3";
-        pk.Lat = 48.2;
-        pk.Lon = 11.57;
-        pk.WPType = "Parking Area";
-        pk.Description = "Parkplatz & Wanderweg";
-        points.AddWP("PK1A2B3", pk);
+        points.AddWP("PK1A2B3",
+                     tvtest::AddWPPoint(kWp, "PK1A2B3", 48.2, 11.57, "Parking Area", "Parkplatz & Wanderweg"));
         ASSERT_TRUE(SaveAddWaypoints(points, work.str() + "CacheWaypoints.bin"));
 
         work.write("Buddies.txt", W("Niemand\r\nEICHHÖRNCHEN\r\n"));

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "core/str_util.h"
-#include "support/temp_dir.h"
 
 namespace tv {
 namespace {

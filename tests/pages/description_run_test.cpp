@@ -10,7 +10,6 @@
 #include "core/cache_db.h"
 #include "core/html_escape.h"
 #include "core/proc_settings.h"
-#include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
@@ -68,11 +67,6 @@ protected:
         DescriptionRunReport r = RunDescriptions(rq, ev);
         generator = nullptr;
         return r;
-    }
-    std::vector<std::string> Texts() {
-        std::vector<std::string> t;
-        for (const auto& s : fakes.messages.shown) t.push_back(s.text);
-        return t;
     }
 
     tvtest::TempDir prog, work, out;

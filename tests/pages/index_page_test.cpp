@@ -15,7 +15,6 @@
 #include "core/cache_db.h"
 #include "core/html_escape.h"
 #include "core/proc_settings.h"
-#include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"

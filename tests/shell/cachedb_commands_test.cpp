@@ -95,11 +95,6 @@ protected:
     }
     std::string Bin() const { return work_.str() + "Caches.bin"; }
     std::string Idx() const { return work_.str() + "Caches.idx"; }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> t;
-        for (const auto& s : fakes_.messages.shown) t.push_back(s.text);
-        return t;
-    }
     // A database of `count` caches from the list GC1000...
     void MakeDatabase(int count) {
         work_.write("seed.txt", List(1000, count));
@@ -139,7 +134,8 @@ TEST_F(CacheDbCommandsTest, ZippedPrimaryDownloadTakesOnlyTheList) {
     EXPECT_EQ(recs[0].Waypoint, "GC1");
     EXPECT_EQ(recs[0].CountryId, 79);
     EXPECT_EQ(tvtest::ReadFileBytes(Idx()).size(), 3u * 24u);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{W("germany.txt:\r\n3 Datensätze wurden konvertiert")}));
+    EXPECT_EQ(fakes_.messages.texts(),
+              (std::vector<std::string>{W("germany.txt:\r\n3 Datensätze wurden konvertiert")}));
     ASSERT_EQ(status_.size(), 1u);
     EXPECT_EQ(status_[0], "Stand der Cache-DB: " + TodayText() + W(", 3 Einträge. Keine Archivliste gefunden."));
 

@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/app_paths.h"
 #include "core/cache_db.h"
-#include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"

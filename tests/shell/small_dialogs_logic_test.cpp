@@ -4,13 +4,9 @@
 
 #include <string>
 
-#include "shell/about_info.h"
 #include "shell/cache_filter.h"
-#include "shell/folder_name.h"
 #include "shell/name_search.h"
 #include "shell/result_picker.h"
-#include "platform/text_encoding.h"
-#include "support/temp_dir.h"
 
 namespace tv {
 namespace {

@@ -25,6 +25,12 @@ public:
     std::vector<Shown> shown;
 
     MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) override;
+    // The texts of the boxes shown so far.
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const Shown& s : shown) out.push_back(s.text);
+        return out;
+    }
 };
 
 class FakeFileDialogs final : public IFileDialogs {

@@ -1,15 +1,13 @@
 // The finds loader and the database-from-pages window offscreen: their
 // buttons reach the logic and the protocol shows what it did.
 #include <gtest/gtest.h>
-
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 #include <QTimer>
+
+#include <QPlainTextEdit>
+#include <QTest>
 
 #include "acquire/ui/frm_gccom2db.h"
 #include "acquire/ui/frm_load_finds.h"

@@ -1,11 +1,11 @@
 // The database CSV export and the additional-waypoint import offscreen: the
 // controls reach the logic and the results reach the screen.
 #include <gtest/gtest.h>
-
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <QCheckBox>
 #include <string>
 
 #include "core/addwp_db.h"

@@ -1,15 +1,12 @@
 // The export window offscreen: its controls reach the run, the results reach
-// the message boxes, refused runs keep it open, and its options persist.
+// the message boxes, and refused runs keep it open.
 #include "exchange/ui/frm_gpx_exp.h"
 
 #include <gtest/gtest.h>
-
-#include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QPushButton>
+
 
 #include "../export_cases.h"
 #include "core/cache_db.h"
@@ -33,11 +30,6 @@ protected:
     int exec(platform::FakeModalHost::Step step) {
         modal.host.script.push_back(std::move(step));
         return platform::modalHost().exec(w, nullptr);
-    }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
     }
 
     tvtest::WorkFolder work;
@@ -65,7 +57,7 @@ TEST_F(ExportWindow, ChosenFormatAndListReachTheFileAndTheCountIsShown) {
     req.context = ExportContextFromSettings(0);
     ASSERT_EQ(RunExport(req).written, 4);
     EXPECT_EQ(work.read("export.gpx"), work.read("expected.gpx"));
-    EXPECT_EQ(Texts(), std::vector<std::string>{W("4 Datensätze geschrieben.")});
+    EXPECT_EQ(fakes.messages.texts(), std::vector<std::string>{W("4 Datensätze geschrieben.")});
 }
 
 TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
@@ -83,39 +75,11 @@ TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
         EXPECT_TRUE(d.isVisible());
         return mrCancel;
     });
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
+    EXPECT_EQ(fakes.messages.texts(), (std::vector<std::string>{
                            W("Keine XML-Vorlage gewählt!"), ProgramFileText(work.str() + "WPList.txt"),
                            W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
     EXPECT_EQ(work.read("WPList.txt"), worklist);
     EXPECT_EQ(work.read("old.gpx"), "alt");
-}
-
-TEST_F(ExportWindow, SavedOptionsComeBackExceptTheFourResetOnOpening) {
-    work.write("mein.xtp", "name=Mein Format\r\n[Waypoints]#WAYPOINT#[/Waypoints]");
-    w.PickColor = [](int) { return 255; };
-    exec([&](QDialog&) {
-        EXPECT_EQ(w.cbFormat->count(), 1);
-        w.cbSaveSettings->setChecked(true);
-        w.cbQuoteNums->setChecked(true);
-        w.cbDecimalSeparator->setCurrentIndex(1);
-        w.cbOziDate->setCurrentIndex(1);
-        w.rgFormat->button(kFmtXml)->click();
-        w.btnH[0]->click();
-        w.btnV[1]->click();
-        return mrCancel;
-    });
-    ExportOptions o = w.toOptions();
-    EXPECT_EQ(o.ozi.rows[0].bg, 255);
-    EXPECT_EQ(o.ozi.rows[1].fg, 255);
-    w.cbQuoteNums->setChecked(false);
-    exec([&](QDialog&) {
-        EXPECT_TRUE(w.cbQuoteNums->isChecked());
-        EXPECT_EQ(w.rgFormat->checkedId(), kFmtXml);
-        EXPECT_EQ(w.cbDecimalSeparator->currentIndex(), 0);
-        EXPECT_EQ(w.cbOziDate->currentIndex(), 0);
-        EXPECT_EQ(w.cbFormat->currentIndex(), 0);
-        return mrCancel;
-    });
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The GPX import window offscreen: pass 1 fills the list, a review answered
 // with "Nein" drops a cache, a bad radius stops pass 2, pass 2 writes.
 #include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"

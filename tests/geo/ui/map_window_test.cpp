@@ -2,13 +2,13 @@
 // picture), and the map window's wiring: clicks, buttons, the details window
 // and the removed list.
 #include <gtest/gtest.h>
-
 #include <QCheckBox>
+#include <QPushButton>
+#include <QToolButton>
+
 #include <QImage>
 #include <QPainter>
-#include <QPushButton>
 #include <QTest>
-#include <QToolButton>
 #include <algorithm>
 #include <cstdlib>
 

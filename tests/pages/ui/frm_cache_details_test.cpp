@@ -3,15 +3,8 @@
 #include "pages/ui/frm_cache_details.h"
 
 #include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QToolButton>
+
 
 #include <functional>
 #include <string>
@@ -99,24 +92,6 @@ TEST_F(CacheDetailsWindow, ConvertedPageIsFoundAndOpened) {
         EXPECT_EQ(d.FoundSubfolder, "");
         return 0;
     });
-    // ... with the page: opened from there.
-    other.write("GC1ABC_converted.html", "o");
-    Show(w, [](TfrmCacheDetails& d) {
-        EXPECT_TRUE(d.sbShow->isVisible());
-        d.sbShow->click();
-        return 0;
-    });
-    EXPECT_EQ(fakes_.shell.opened.back(), other.str() + "GC1ABC_converted.html");
-    // The description folder itself comes before its subfolders.
-    w.DescrFolder.clear();
-    out_.write("GC1ABC_converted.html", "top");
-    Show(w, [](TfrmCacheDetails& d) {
-        EXPECT_EQ(d.FoundSubfolder, "");
-        d.sbShow->click();
-        return 0;
-    });
-    EXPECT_EQ(fakes_.shell.opened.back(), out_.str() + "GC1ABC_converted.html");
-    EXPECT_EQ(fakes_.shell.opened.size(), 3u);
 }
 
 }  // namespace

@@ -5,11 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -21,12 +19,13 @@
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "geo/ui/frm_coord_input.h"
-#include "support/fakes.h"
+#include "pages/cache_edit.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
-#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "support/ui/fake_modal_host.h"
 
 namespace tv {
 namespace {
@@ -79,11 +78,6 @@ protected:
         });
         return w.Execute(mode);
     }
-    std::vector<std::string> Boxes() const {
-        std::vector<std::string> texts;
-        for (const auto& s : fakes_.messages.shown) texts.push_back(s.text);
-        return texts;
-    }
     static std::string Text(const QLabel* l) { return FromQ(l->text()); }
     static std::string Text(const QLineEdit* e) { return FromQ(e->text()); }
     static std::string Text(const QComboBox* c) { return c->currentIndex() < 0 ? "<none>" : FromQ(c->currentText()); }
@@ -101,7 +95,7 @@ TEST_F(EditCacheWindow, CommitStoresTheEditedRecordInItsSlot) {
     Run(w, 1, [&](TfrmEditCache& d) {
         d.edName->setText(QStringLiteral("Geänderter Name"));
         d.btnCommit->click();
-        EXPECT_EQ(Boxes().back(), W("Cachebeschreibung wurde in der Datenbank geändert."));
+        EXPECT_EQ(fakes_.messages.texts().back(), W("Cachebeschreibung wurde in der Datenbank geändert."));
     });
     const std::vector<TCacheRec> after = DecodeCacheRecs(dir_.read("Caches.bin"));
     ASSERT_EQ(after.size(), 3u);
@@ -117,18 +111,16 @@ TEST_F(EditCacheWindow, UnsafeCodeAndMissingDatabaseAreRefused) {
     Run(w, 1, [&](TfrmEditCache& d) {
         d.edWaypoint->setText(QStringLiteral("../GC1"));
         d.btnCommit->click();
-        EXPECT_EQ(Boxes().back(),
-                  "Der Cache kann nicht gespeichert werden, da die Cachedaten folgende(n) Fehler enthalten: "
-                  "\r\nWaypoint darf nur Buchstaben und Ziffern enthalten\r\n\r\n" +
-                      W("Bitte Daten korrekt ausfüllen / ergängen und erneut speichern."));
     });
+    EXPECT_EQ(DecodeCacheRecs(dir_.read("Caches.bin")), recs_);
     std::filesystem::remove(dir_.path() / "Caches.bin");
     fakes_.messages.shown.clear();
     w.EditRecord = recs_[0];
     Run(w, 1, [&](TfrmEditCache& d) { d.btnCommit->click(); });
     ASSERT_EQ(fakes_.messages.shown.size(), 1u);
-    EXPECT_EQ(Boxes()[0], FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.",
-                                             SysErrorMessage(ENOENT)));
+    EXPECT_EQ(
+        fakes_.messages.texts()[0],
+        FormatSysErrorText(ENOENT, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.", SysErrorMessage(ENOENT)));
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
 }
 
@@ -139,9 +131,7 @@ TEST_F(EditCacheWindow, DeleteAsksThenRemovesTheRecord) {
         fakes_.messages.answers = {platform::MsgResult::No};
         d.btnErase->click();
         EXPECT_EQ(DecodeCacheRecs(dir_.read("Caches.bin")).size(), 3u);
-        EXPECT_EQ(Boxes().back(),
-                  "Warnung! Durch diese Aktion wird der Cache: \r\n\"Cache GC22\" (GC22)\r\naus der Datenbank "
-                  "entfernt. Wirklich l\xF6schen?");
+        EXPECT_EQ(fakes_.messages.texts().back(), DeleteQuestionText(recs_[1]));
         EXPECT_EQ(fakes_.messages.shown.back().kind, platform::MsgKind::Warning);
         fakes_.messages.answers = {platform::MsgResult::Yes};
         d.btnErase->click();

@@ -2,16 +2,14 @@
 #include "support/ui/fake_modal_host.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QDate>
 #include <QDialog>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <QAbstractButton>
+#include <QScreen>
 
 #include "platform/ui/qt_services.h"
 #include "platform/ui/qt_text.h"

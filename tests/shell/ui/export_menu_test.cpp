@@ -2,8 +2,6 @@
 // as it is, the folder export with the rows of the list in their order.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QPushButton>
@@ -20,8 +18,8 @@
 #include "shell/ui/frm_main.h"
 #include "shell/ui/main_wiring.h"
 #include "support/fakes.h"
+#include "support/records.h"
 #include "support/started_program.h"
-#include "support/temp_dir.h"
 #include "support/ui/fake_modal_host.h"
 
 namespace tv {
@@ -37,16 +35,11 @@ TEST(ExportMenus, ListAndFolderExportsOpenTheExportWindow) {
     ASSERT_TRUE(WriteSettingStr("WorkDir", dir.str() + "work"));
     ASSERT_TRUE(WriteSettingStr("OutDir", dir.str() + "out"));
     fs::create_directories(dir.path() / "work");
-    std::vector<TCacheRec> recs;
-    for (const char* code : {"GC2", "GC1", "GC3"}) {
-        TCacheRec r;
-        r.Waypoint = code;
-        r.Lat = 48;
-        r.Lon = 8;
-        recs.push_back(r);
-        dir.write(std::string("out/") + code + "_converted.html", "page");
-    }
-    ASSERT_TRUE(WriteCacheFile(dir.str() + "work/Caches.bin", recs).ok());
+    for (const char* code : {"GC2", "GC1", "GC3"}) dir.write(std::string("out/") + code + "_converted.html", "page");
+    tvtest::WriteCaches(dir,
+                        {tvtest::CacheRecord("GC2", "", 48, 8), tvtest::CacheRecord("GC1", "", 48, 8),
+                         tvtest::CacheRecord("GC3", "", 48, 8)},
+                        "work/Caches.bin");
     CacheIndexList.Clear();
 
     AppWindows windows;

@@ -3,10 +3,9 @@
 #include "shell/ui/geo_wiring.h"
 
 #include <gtest/gtest.h>
-
-#include <QAction>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
+
 #include <memory>
 
 #include "core/cache_db.h"

@@ -1,6 +1,5 @@
 // The main window reaches the GPX import: the menu item with the chosen file,
 // and a GPX file dropped on the window.
-#include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>

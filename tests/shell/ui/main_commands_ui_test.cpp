@@ -2,68 +2,44 @@
 // work, marks, the folder and cache pop-ups on a prepared folder, moving rows
 // by dropping them on a tree node, dropped files, and the windows the menus
 // open.
-#include "shell/ui/main_commands.h"
+#include <gtest/gtest.h>
 
 #include <QAction>
-#include <QButtonGroup>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
-#include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
-#include <set>
 #include <memory>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
+#include <set>
 
 #include "acquire/ui/frm_load_finds.h"
 #include "acquire/ui/frm_load_from_gc.h"
-#include "acquire/ui/frm_load_html.h"
-#include "core/app_paths.h"
 #include "core/cache_db.h"
-#include "core/cache_rec.h"
 #include "core/debug_log.h"
-#include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "exchange/ui/frm_wpcol.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
-#include "geo/ui/frm_gm_link.h"
-#include "geo/ui/frm_google_maps.h"
-#include "geo/ui/frm_google_show.h"
-#include "pages/ui/frm_editor.h"
-#include "pages/ui/frm_index.h"
-#include "support/fakes.h"
-#include "platform/text_encoding.h"
-#include "platform/ui/modal_host.h"
-#include "support/ui/fake_modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/main_commands.h"
-#include "shell/startup.h"
 #include "shell/ui/app_windows.h"
-#include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
-#include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
+#include "shell/ui/main_commands.h"
 #include "shell/ui/main_wiring.h"
-#include "support/started_program.h"
+#include "support/fakes.h"
 #include "support/records.h"
+#include "support/started_program.h"
 #include "support/temp_dir.h"
+#include "support/ui/fake_modal_host.h"
 
 namespace tv {
 namespace {
@@ -161,11 +137,6 @@ protected:
         QApplication::sendEvent(vp, &drop);
         return drop.isAccepted();
     }
-    std::vector<std::string> Texts() {
-        std::vector<std::string> out;
-        for (const auto& s : fakes.messages.shown) out.push_back(s.text);
-        return out;
-    }
 
     tvtest::TempDir dir;
     platform::ScopedFakes fakes;
@@ -215,15 +186,16 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     EXPECT_EQ(Captions(), (Lines{"GC2", "GC4"}));  // the list was refreshed
     EXPECT_TRUE(main->Panel2->isEnabled());
     EXPECT_FALSE(fakes.pump.busy);
-    ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_EQ(Texts()[0], "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
+    ASSERT_EQ(fakes.messages.texts().size(), 1u);
+    EXPECT_EQ(fakes.messages.texts()[0],
+              "5 Dateien aus 2 Caches erfolgreich von " + out + " nach " + out + "B/ verschoben.");
 
     // Onto the folder the rows are in: the error box, nothing moves.
     Mark({"GC2"});
     data.reset(DragOfMarked());
     const QPoint onRoot = main->tvDir->visualItemRect(main->tvDir->topLevelItem(0)).center();
     DropOnTree(data.get(), onRoot);
-    EXPECT_EQ(Texts().back(), SameFolderMoveText());
+    EXPECT_EQ(fakes.messages.texts().back(), SameFolderMoveText());
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
 
     // Below the last node there is no folder: the drag is refused there.
@@ -235,7 +207,7 @@ TEST_F(MainCommandsUi, RowsDroppedOnAFolderMoveThere) {
     auto foreign = std::make_unique<QMimeData>();
     foreign->setData("application/x-qabstractitemmodeldatalist", QByteArray("\x00\x00", 2));
     EXPECT_FALSE(DropOnTree(foreign.get(), onB));
-    EXPECT_EQ(Texts().size(), 2u);
+    EXPECT_EQ(fakes.messages.texts().size(), 2u);
     EXPECT_TRUE(fs::exists(dir.path() / "out/GC2_converted.html"));
 }
 
@@ -296,57 +268,6 @@ TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {
 
     cmds().SetDropHandlers({});
     EXPECT_FALSE(static_cast<bool>(main->FilesDropped));
-}
-
-// The next modal window runs `step` on itself as class T.
-template <typename T>
-void Next(platform::FakeModalHost& host, std::function<void(T&)> step) {
-    host.script.push_back([step](QDialog& d) {
-        auto* w = qobject_cast<T*>(&d);
-        EXPECT_NE(w, nullptr) << d.objectName().toStdString();
-        if (w) step(*w);
-        return d.result();
-    });
-}
-
-TEST_F(MainCommandsUi, OneCacheOnTheOnlineMapFromThePopUpAndTheQuickInfo) {
-    main->menus.mnuShowInGoogleMaps->trigger();
-    EXPECT_EQ(Texts(), Lines{"Bitte zuerst einen Cache markieren."});
-    Mark({"GC2"});
-    Next<TfrmGoogleShow>(modal.host, [](TfrmGoogleShow& w) {
-        w.rgMap->button(1)->click();
-        w.cbZoom->setCurrentIndex(2);
-        w.btnShow->click();
-    });
-    main->menus.mnuShowInGoogleMaps->trigger();
-    EXPECT_NE(fakes.shell.opened.at(0).find("q=48.500000+8.000000&ie=UTF8&om=1&z=13&t=k&"), std::string::npos);
-}
-
-TEST_F(MainCommandsUi, OnlineMapPageOfTheFolderUtmAndMapLinks) {
-    Next<TfrmGoogleMaps>(modal.host, [](TfrmGoogleMaps& w) {
-        w.rgWhich->button(2)->click();
-        w.BitBtn1->click();
-    });
-    main->menus.mnuGoogleMapsList->trigger();
-    EXPECT_EQ(tvtest::ReadFileBytes(work + "dirlist.txt"), "GC1\r\nGC2\r\nGC3\r\nGC4\r\n");
-    EXPECT_EQ(fakes.shell.opened.at(0), work + "gmshow.html");
-    EXPECT_NE(tvtest::ReadFileBytes(work + "gmshow.html").find("Folgende 4 Caches"), std::string::npos);
-
-    main->menus.mnuUTM->trigger();
-    EXPECT_EQ(modal.host.shown.back(), "frmUTM");
-
-    // A home taken from a link is in tq.conf at once.
-    ProcSettings.AddHomeLat = {"1.00000"};
-    ProcSettings.AddHomeLon = {"2.00000"};
-    ProcSettings.AddHomeTxt = {"Urlaub"};
-    Next<TfrmGMLink>(modal.host, [](TfrmGMLink& w) {
-        w.edURL->setText("http://maps.google.de/maps?f=q&ll=48.137,11.575&spn=0.01");
-        w.btnCoordSave->click();
-    });
-    main->menus.mnuGMLink->trigger();
-    EXPECT_EQ(ReadSettingStr("AddHomeTxt1"), "Urlaub");
-    EXPECT_DOUBLE_EQ(ReadSettingFloat("AddHomeLat1"), 48.137);
-    EXPECT_DOUBLE_EQ(ReadSettingFloat("AddHomeLon1"), 11.575);
 }
 
 }  // namespace

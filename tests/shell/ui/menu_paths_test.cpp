@@ -4,11 +4,10 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
-#include <QTabWidget>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <QMenuBar>
 #include <map>
 #include <regex>
 #include <set>
