@@ -105,7 +105,7 @@ TEST_F(NationalDb, KilledMergesLeaveAWholeDatabaseAndTheNextOneCompletesIt) {
             EXPECT_TRUE(tv::FindCacheByWaypoint(last, r) && r.Waypoint.str() == last) << last;
         }
     };
-    for (int kill = 0; kill < 30 && !HasFailure(); ++kill) {
+    for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
         const pid_t pid = tvtest::Spawn([&] { return merge() < 0; });
         ::usleep(static_cast<unsigned>(::random()) % 60000);
         tvtest::Reap(pid, true);
