@@ -44,24 +44,13 @@ std::unique_ptr<QWidget> Make() {
     return std::make_unique<T>();
 }
 
-// A window of a part not built yet: an empty dialog under the slot's name.
-Factory Placeholder(const char* name) {
-    return [name] {
-        auto d = std::make_unique<QDialog>();
-        d->setObjectName(QString::fromLatin1(name));
-        d->setWindowTitle(QString::fromLatin1(name));
-        return std::unique_ptr<QWidget>(std::move(d));
-    };
-}
-
 struct SlotDef {
     Win slot;
     const char* name;
     Factory make;
 };
 
-// One row per long-lived window, in creation order. A finished window
-// replaces its Placeholder(...) by Make<TfrmXxx>.
+// One row per long-lived window, in creation order.
 const std::array<SlotDef, kAppWindowCount>& Table() {
     static const std::array<SlotDef, kAppWindowCount> table = {{
         {Win::frmMain, "frmMain", Make<TfrmMain>},
