@@ -172,20 +172,6 @@ Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRe
     return merge;
 }
 
-void PrepareCacheIndex() {
-    if (!CacheIndexList.empty() && CacheIndexList.Dir() == GetWorkDir()) return;
-    LoadCacheIndex();
-    std::error_code ec;
-    if (CacheIndexList.empty() && std::filesystem::file_size(FsPath(CacheBinPath()), ec) >= TCacheRec::kSize && !ec &&
-        BuildCacheIndex() == 0)
-        LoadCacheIndex();
-}
-
-CacheLookup FindsDatabaseLookup() {
-    PrepareCacheIndex();
-    return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
-}
-
 // ---- FindsLoad ----------------------------------------------------------------------
 
 FindsLoad::FindsLoad() : loader_(std::make_unique<TListLoader>()) {}
@@ -203,7 +189,7 @@ void FindsLoad::Start(const FindsLoadParams& params) {
     params_ = params;
     if (params_.workDir.empty()) params_.workDir = GetWorkDir();
     params_.workDir = WithTrailingSlash(params_.workDir);
-    if (!params_.lookup) params_.lookup = FindsDatabaseLookup();
+    if (!params_.lookup) params_.lookup = DatabaseLookup();
     pageNo_ = total_ = pageCount_ = 0;
     stop_ = cancel_ = false;
     loaded_.clear();

@@ -17,6 +17,7 @@
 
 #include "acquire/http_client.h"
 #include "acquire/list_loader.h"
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/listing_site.h"
 #include "core/result.h"
@@ -53,9 +54,6 @@ std::string FoundDateText(std::chrono::year_month_day d);
 // ten characters of the found date can hold.
 bool IsFindDate(std::chrono::year_month_day d);
 
-// Merging loaded finds into the records of "Finds.bin".
-// `lookup` finds a cache in the database (false when absent).
-using CacheLookup = std::function<bool(std::string_view code, TCacheRec& rec)>;
 
 struct FindsMerge {
     std::vector<TFoundRec> records;  // the file's records in file order, then the appended ones
@@ -82,11 +80,6 @@ Result<std::vector<TFoundRec>> ReadFindsFile(const std::string& path);
 Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRec>& loaded, const CacheLookup& lookup,
                              bool updateExisting = true);
 
-// Loads the cache index of the work folder, building Caches.idx first when
-// only Caches.bin exists, so that look-ups do not scan the database.
-void PrepareCacheIndex();
-// Database look-up through the cache index of the work folder.
-CacheLookup FindsDatabaseLookup();
 
 struct FindsLoadParams {
     ListingSite site;
@@ -97,7 +90,7 @@ struct FindsLoadParams {
     std::chrono::year_month_day today{};
     std::string workDir;  // "Finds.bin" and the page copies; ends in '/'
     bool debug = false;   // page copies "finds<n>.html" and the loader's debug lines
-    CacheLookup lookup;   // empty: FindsDatabaseLookup()
+    CacheLookup lookup;   // empty: DatabaseLookup()
 };
 
 class FindsLoad {

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "core/debug_log.h"
 #include "core/file_procs.h"
@@ -794,6 +796,20 @@ void EnsureCurrentIndex(const std::string& dir) {
 }
 
 }  // namespace
+
+void PrepareCacheIndex() {
+    if (!CacheIndexList.empty() && CacheIndexList.Dir() == GetWorkDir()) return;
+    LoadCacheIndex();
+    std::error_code ec;
+    if (CacheIndexList.empty() && std::filesystem::file_size(FsPath(CacheBinPath()), ec) >= TCacheRec::kSize && !ec &&
+        BuildCacheIndex() == 0)
+        LoadCacheIndex();
+}
+
+CacheLookup DatabaseLookup() {
+    PrepareCacheIndex();
+    return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
+}
 
 bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec) {
     if (code.empty()) return false;

@@ -16,6 +16,7 @@
 // command that owns the message shows it.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -134,6 +135,14 @@ int WriteCacheIndexEntries(std::vector<TCacheIndexList::Entry> sorted);
 // RecNo field the position. False: `rec` is zeroed, except for an empty code,
 // which leaves it untouched.
 bool FindCacheByWaypoint(std::string_view code, TCacheRec& rec);
+
+// A look-up of a cache by its code, as the lists and loaders take it.
+using CacheLookup = std::function<bool(std::string_view code, TCacheRec& rec)>;
+// Loads the work folder's index, building Caches.idx first when only
+// Caches.bin exists: a database without it would be scanned once per code.
+void PrepareCacheIndex();
+// PrepareCacheIndex, then FindCacheByWaypoint as a look-up.
+CacheLookup DatabaseLookup();
 // Reads Caches.bin from the start; the first record whose code equals `code`
 // exactly. False (and `rec` zeroed) when there is none.
 bool ScanCacheDB(std::string_view code, TCacheRec& rec);

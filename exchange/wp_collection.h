@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
 
@@ -29,8 +30,6 @@ struct WpEntry {
     std::string storedDate;  // the date text read from Finds.bin, written back while the date is untouched
 };
 
-// Looks a code up in the cache database (FindCacheByWaypoint by default).
-using CacheLookup = std::function<bool(std::string_view code, TCacheRec& rec)>;
 
 // File name of a list (1..4) in the work folder.
 std::string_view ListFileName(int list);

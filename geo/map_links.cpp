@@ -216,7 +216,7 @@ void FillMapTemplate(std::string& text, const MapPageValues& v) {
     ReplaceAll(text, "#MARKERS#", html::Attr(v.markers));
 }
 
-bool LoadWaypointFile(const std::string& path, TCacheList& list, const CacheLookupFn& lookup) {
+bool LoadWaypointFile(const std::string& path, TCacheList& list, const CacheLookup& lookup) {
     list.Clear();
     const auto bytes = ReadWholeFile(path);
     if (!bytes) return false;
@@ -228,7 +228,7 @@ bool LoadWaypointFile(const std::string& path, TCacheList& list, const CacheLook
     return true;
 }
 
-bool LoadFinds(const std::string& findsPath, TCacheList& list, const CacheLookupFn& lookup) {
+bool LoadFinds(const std::string& findsPath, TCacheList& list, const CacheLookup& lookup) {
     list.Clear();
     const auto bytes = ReadWholeFile(findsPath);
     if (!bytes) return false;
@@ -240,7 +240,7 @@ bool LoadFinds(const std::string& findsPath, TCacheList& list, const CacheLookup
 }
 
 MapPageResult WriteMapPage(const MapPageParams& params) {
-    const CacheLookupFn lookup = params.lookup ? params.lookup : [](std::string_view code, TCacheRec& rec) {
+    const CacheLookup lookup = params.lookup ? params.lookup : [](std::string_view code, TCacheRec& rec) {
         return FindCacheByWaypoint(code, rec);
     };
     MapPageResult result;

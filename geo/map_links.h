@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
 #include "core/listing_site.h"
@@ -106,20 +107,19 @@ struct MapPageValues {
 // gets the marker text escaped for an attribute value in double quotes.
 void FillMapTemplate(std::string& text, const MapPageValues& values);
 
-using CacheLookupFn = std::function<bool(std::string_view code, TCacheRec& rec)>;
 
 // Caches of a text list (one code per line, looked up as it stands; unknown
 // codes skipped) or of the finds file. False when the file cannot be read;
 // the list is then empty.
-bool LoadWaypointFile(const std::string& path, TCacheList& list, const CacheLookupFn& lookup);
-bool LoadFinds(const std::string& findsPath, TCacheList& list, const CacheLookupFn& lookup);
+bool LoadWaypointFile(const std::string& path, TCacheList& list, const CacheLookup& lookup);
+bool LoadFinds(const std::string& findsPath, TCacheList& list, const CacheLookup& lookup);
 
 struct MapPageParams {
     std::string workDir;              // ends in '/'
     std::string templateFallbackDir;  // where the shipped template lies when the work folder has none
     MapListSource source = MapListSource::WorkList;
     int mapSizeItem = 0;
-    CacheLookupFn lookup;  // FindCacheByWaypoint when empty
+    CacheLookup lookup;  // FindCacheByWaypoint when empty
 };
 
 struct MapPageResult {

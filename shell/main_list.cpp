@@ -33,18 +33,6 @@ std::string FormatDistanceCell(std::optional<double> km) {
     return FormatFixed(*km, 15, 1, ',');
 }
 
-CacheLookup DatabaseLookup() {
-    // A database without Caches.idx would be scanned once per row.
-    std::error_code ec;
-    if (CacheIndexList.empty() || CacheIndexList.Dir() != GetWorkDir()) {
-        LoadCacheIndex();
-        if (CacheIndexList.empty() && fs::file_size(FsPath(CacheBinPath()), ec) >= TCacheRec::kSize && !ec &&
-            BuildCacheIndex() == 0)
-            LoadCacheIndex();
-    }
-    return [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
-}
-
 std::vector<CacheRow> BuildCacheRows(const std::string& folder, const CacheLookup& lookup, LatLon home,
                                      std::vector<std::string>* skipped) {
     const std::vector<std::string> files = ListFolder(folder, kConvertedMask, EntryKind::Files, skipped);

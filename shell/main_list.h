@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
 #include "core/proc_settings.h"
@@ -39,13 +40,6 @@ struct CacheRow {
 std::string CaptionFromConvertedFile(std::string_view fileName);
 // One decimal with ',' and no grouping ("74,4"); "9999" without a distance.
 std::string FormatDistanceCell(std::optional<double> km);
-
-// Looks a waypoint code up; true fills `rec`.
-using CacheLookup = std::function<bool(std::string_view code, TCacheRec& rec)>;
-// FindCacheByWaypoint over the index; the index is loaded (and built once
-// when Caches.bin has none) before the first look-up, so no row scans the
-// database.
-CacheLookup DatabaseLookup();
 
 // One row per "GC*_converted.html" of `folder` (case ignored), in name order.
 // File names the program cannot show go to `skipped` (UTF-8, as on disk).

@@ -44,11 +44,11 @@ std::string ReadFileBytes(const fs::path& file) {
     return ss.str();
 }
 
-fs::path Fixture(const std::string& relative) { return fs::path(TV_FIXTURES_DIR) / relative; }
-
-fs::path RealTestData(const std::string& relative) { return fs::path(TV_REAL_TESTDATA_DIR) / relative; }
-
 fs::path TestsPath(const std::string& relative) { return fs::path(TV_TESTS_DIR) / relative; }
+
+fs::path Fixture(const std::string& relative) { return TestsPath("fixtures") / relative; }
+
+fs::path RealTestData(const std::string& relative) { return TestsPath("data/real") / relative; }
 
 fs::path ShippedData(const std::string& relative) { return fs::path(TV_SOURCE_DATA_DIR) / relative; }
 
