@@ -8,6 +8,7 @@
 #include "exchange/formats/realmaps_format.h"
 #include "exchange/formats/top50_format.h"
 #include "exchange/formats/xml_template_format.h"
+#include "platform/text_encoding.h"
 
 namespace tv {
 
@@ -65,6 +66,15 @@ const ExportFormat* FindExportFormat(int item) {
     for (const ExportFormat& f : ExportFormats())
         if (f.item == item) return &f;
     return nullptr;
+}
+
+std::string ExportFilterList() {
+    std::string out;
+    for (const ExportFormat& f : ExportFormats()) {
+        out += W(f.filter);
+        out += ";;";
+    }
+    return out + "Alle Dateien (*)";
 }
 
 }  // namespace tv

@@ -50,5 +50,8 @@ struct ExportFormat {
 const std::vector<ExportFormat>& ExportFormats();
 // Null when the item has no writer.
 const ExportFormat* FindExportFormat(int item);
+// The save dialog's filter list (Windows-1252, Qt notation): every format's
+// entry in item order, then "Alle Dateien (*)".
+std::string ExportFilterList();
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 #include "core/file_procs.h"
 #include "core/ini_file.h"
 #include "core/str_util.h"
+#include "platform/text_encoding.h"
 
 namespace tv {
 
@@ -127,10 +128,13 @@ bool SaveExportSettings(const std::string& workDir, const ExportOptions& o) {
 
 XmlTemplate ParseXtp(std::string_view bytes) {
     XmlTemplate t;
+    // A template saved as UTF-8 with a byte-order mark: its name is UTF-8.
+    const bool utf8 = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (utf8) bytes.remove_prefix(3);
     for (const std::string& line : SplitTextLines(bytes)) {
         const std::size_t eq = line.find('=');
         if (eq != std::string::npos && SameTextCp1252(std::string_view(line).substr(0, eq), "name")) {
-            t.displayName = line.substr(eq + 1);
+            t.displayName = utf8 ? Utf8ToCp1252(line.substr(eq + 1)) : line.substr(eq + 1);
             break;
         }
     }

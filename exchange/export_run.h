@@ -51,9 +51,12 @@ ExportResult RunExport(const ExportRequest& request);
 // distance reference is the home (`home` 0) or additional home `home`.
 ExportContext ExportContextFromSettings(int home);
 
-// Whether `out` names a file the program keeps in the work folder (cache
-// database, finds, lists, settings, templates) or one of `inputs`, by any
-// spelling of its name: exporting onto it would destroy the data.
+// The files the program reads from its work folder and its program folder.
+const std::vector<std::string>& ProgramFileNames();
+// Whether `out` names a file the program reads from the work folder or the
+// program folder (ProgramFileNames and every "*.xtp") or one of `inputs`, by
+// any spelling of its name (letter case, "..", links): exporting onto it
+// would destroy the data. Every export checks its target with this.
 bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
 
 // "N Datensätze geschrieben."

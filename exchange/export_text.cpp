@@ -264,3 +264,200 @@ std::string XmlText(std::string_view cp1252) {
 }
 
 }  // namespace tv
+
+namespace tv {
+
+namespace {
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+void SplitAll(std::string& text, std::string_view what, std::size_t at, std::string_view insert) {
+    for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + at + insert.size()))
+        text.insert(p + at, insert);
+}
+
+}  // namespace
+
+void XmlCursor::Feed(std::string_view text) {
+    for (char c : text) {
+        tail_ += c;
+        if (tail_.size() > 16) tail_.erase(0, tail_.size() - 16);
+        State next = state_;
+        switch (state_) {
+            case State::Content:
+                if (c == '<') next = State::Tag;
+                break;
+            case State::Tag:
+                if (c == '"')
+                    next = State::AttrDouble;
+                else if (c == '\'')
+                    next = State::AttrSingle;
+                else if (c == '>')
+                    next = State::Content;
+                else if (EndsWith(tail_, "<![CDATA["))
+                    next = State::CData;
+                else if (EndsWith(tail_, "<!--"))
+                    next = State::Comment;
+                else if (EndsWith(tail_, "<?"))
+                    next = State::Instruction;
+                break;
+            case State::AttrDouble:
+                if (c == '"') next = State::Tag;
+                break;
+            case State::AttrSingle:
+                if (c == '\'') next = State::Tag;
+                break;
+            case State::CData:
+                if (EndsWith(tail_, "]]>")) next = State::Content;
+                break;
+            case State::Comment:
+                if (EndsWith(tail_, "-->")) next = State::Content;
+                break;
+            case State::Instruction:
+                if (EndsWith(tail_, "?>")) next = State::Content;
+                break;
+        }
+        // A marker's own characters never close what it opened ("<!-->").
+        if (next == State::CData || next == State::Comment || next == State::Instruction) {
+            if (next != state_) tail_.clear();
+        }
+        state_ = next;
+    }
+}
+
+XmlPlace XmlCursor::place() const {
+    switch (state_) {
+        case State::Content:
+            return XmlPlace::Text;
+        case State::CData:
+            return XmlPlace::CData;
+        case State::Comment:
+            return XmlPlace::Comment;
+        case State::Instruction:
+            return XmlPlace::Instruction;
+        default:
+            return XmlPlace::Attribute;
+    }
+}
+
+XmlCharset XmlCharsetOf(std::string_view header) {
+    if (header.substr(0, 3) == "\xEF\xBB\xBF") header.remove_prefix(3);
+    header = TrimBlanks(header);
+    if (header.substr(0, 5) != "<?xml") return XmlCharset::Utf8;
+    const std::string decl = LowerCaseAscii(header.substr(0, header.find("?>")));
+    const std::size_t key = decl.find("encoding");
+    if (key == std::string::npos) return XmlCharset::Utf8;
+    const std::size_t open = decl.find_first_of("\"'", key);
+    if (open == std::string::npos) return XmlCharset::Utf8;
+    const std::size_t close = decl.find(decl[open], open + 1);
+    const std::string name = decl.substr(open + 1, close == std::string::npos ? 0 : close - open - 1);
+    if (name == "windows-1252" || name == "cp1252" || name == "x-cp1252") return XmlCharset::Cp1252;
+    if (name == "iso-8859-1" || name == "iso_8859-1" || name == "latin1" || name == "latin-1" || name == "l1")
+        return XmlCharset::Latin1;
+    return XmlCharset::Utf8;
+}
+
+std::string XmlValue(std::string_view cp1252, XmlPlace place, XmlCharset charset) {
+    const bool escape = place == XmlPlace::Text || place == XmlPlace::Attribute;
+    std::string out;
+    out.reserve(cp1252.size() + 16);
+    for (char c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != '\t' && c != '\r' && c != '\n') || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F ||
+            b == 0x90 || b == 0x9D)
+            continue;
+        if (escape) {
+            const char* entity = nullptr;
+            switch (c) {
+                case '&':
+                    entity = "&amp;";
+                    break;
+                case '<':
+                    entity = "&lt;";
+                    break;
+                case '>':
+                    entity = "&gt;";
+                    break;
+                case '"':
+                    entity = "&quot;";
+                    break;
+                case '\'':
+                    entity = "&apos;";
+                    break;
+                case '\r':
+                    entity = "&#13;";
+                    break;
+                case '\n':
+                    if (place == XmlPlace::Attribute) entity = "&#10;";
+                    break;
+                case '\t':
+                    if (place == XmlPlace::Attribute) entity = "&#9;";
+                    break;
+                default:
+                    break;
+            }
+            if (entity) {
+                out += entity;
+                continue;
+            }
+        }
+        if (b < 0x80 || charset == XmlCharset::Cp1252 || (charset == XmlCharset::Latin1 && b >= 0xA0))
+            out += c;
+        else if (charset == XmlCharset::Utf8)
+            out += Cp1252ToUtf8(std::string_view(&c, 1));
+        else if (escape)
+            out += "&#" + IntText(static_cast<long long>(Cp1252ToUnicode(b))) + ";";
+        else
+            out += '?';
+    }
+    switch (place) {
+        case XmlPlace::CData:
+            SplitAll(out, "]]>", 2, "]]><![CDATA[");
+            break;
+        case XmlPlace::Comment:
+            SplitAll(out, "--", 1, " ");
+            if (!out.empty() && out.front() == '-') out.insert(out.begin(), ' ');
+            if (!out.empty() && out.back() == '-') out += ' ';
+            break;
+        case XmlPlace::Instruction:
+            SplitAll(out, "?>", 1, " ");
+            break;
+        default:
+            break;
+    }
+    return out;
+}
+
+std::string FillXmlPlaceholders(std::string_view tpl, const Placeholders& values, XmlCursor cursor,
+                                XmlCharset charset) {
+    std::string out;
+    out.reserve(tpl.size() + 64);
+    std::size_t i = 0;
+    while (i < tpl.size()) {
+        const std::size_t hash = tpl.find('#', i);
+        const std::size_t end = hash == std::string_view::npos ? tpl.size() : hash;
+        out.append(tpl.substr(i, end - i));
+        cursor.Feed(tpl.substr(i, end - i));
+        i = end;
+        if (i == tpl.size()) break;
+        bool replaced = false;
+        for (const auto& [token, value] : values) {
+            if (tpl.compare(i, token.size(), token) == 0) {
+                out += XmlValue(value, cursor.place(), charset);
+                i += token.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += tpl[i];
+            cursor.Feed(tpl.substr(i, 1));
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace tv

@@ -49,6 +49,48 @@ bool ParseDateText(std::string_view text, double& dayCount);
 using Placeholders = std::vector<std::pair<std::string_view, std::string>>;
 std::string FillPlaceholders(std::string_view tpl, const Placeholders& values);
 
+// Where a text stands in an XML document, for writing a value there.
+enum class XmlPlace {
+    Text,       // element content
+    Attribute,  // inside a tag (an attribute value)
+    CData,      // inside "<![CDATA[" ... "]]>"
+    Comment,    // inside "<!--" ... "-->"
+    Instruction // inside "<?" ... "?>"
+};
+
+// Follows an XML text as it is written, piece by piece, and tells the place
+// reached. Markup is recognised as far as placing values needs it.
+class XmlCursor {
+public:
+    void Feed(std::string_view text);
+    XmlPlace place() const;
+
+private:
+    enum class State { Content, Tag, AttrDouble, AttrSingle, CData, Comment, Instruction };
+    State state_ = State::Content;
+    std::string tail_;  // the last bytes fed, for markers split between pieces
+};
+
+// The byte encoding of a written XML file.
+enum class XmlCharset { Utf8, Cp1252, Latin1 };
+// From the encoding of the XML declaration at the start of `header`; UTF-8
+// when there is none.
+XmlCharset XmlCharsetOf(std::string_view header);
+
+// A Windows-1252 text written at `place` of an XML file in `charset`: control
+// bytes XML does not allow dropped; in text and attributes '&', '<', '>' and
+// both quotes as entities; in a CDATA section as it is, a "]]>" split over
+// two sections; in a comment "--" parted by a blank; in an instruction "?>"
+// parted by a blank. Characters Latin-1 lacks are character references in
+// text and attributes and '?' elsewhere.
+std::string XmlValue(std::string_view cp1252, XmlPlace place, XmlCharset charset);
+
+// FillPlaceholders for an XML template: every value (Windows-1252) is
+// written by XmlValue for the place where its placeholder stands, the place
+// followed from `cursor` (the state after the text before the template).
+std::string FillXmlPlaceholders(std::string_view tpl, const Placeholders& values, XmlCursor cursor,
+                                XmlCharset charset);
+
 // '&', '<', '>' and '"' as XML entities (bytes unchanged otherwise).
 std::string XmlEscape(std::string_view text);
 // A Windows-1252 text for a UTF-8 XML file: converted to UTF-8, control

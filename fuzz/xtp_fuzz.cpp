@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tv::TCacheRec rec;
     rec.Name = bytes.substr(0, 120);
     rec.Waypoint = "GC1234";
-    (void)tv::XmlWaypointText(t.parts.waypoint, rec);
+    (void)tv::XmlWaypointText(t.parts.waypoint, rec, t.parts.header);
     return 0;
 }

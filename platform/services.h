@@ -34,6 +34,14 @@ public:
                                                               const std::string& startDir) = 0;
     virtual std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                                 const std::string& startPath) = 0;
+    // A save dialog offering every entry of `filter` with the entry
+    // `selectedFilter` chosen when it opens.
+    virtual std::optional<std::string> saveFileFiltered(const std::string& title, const std::string& filter,
+                                                        const std::string& selectedFilter,
+                                                        const std::string& startPath) {
+        (void)selectedFilter;
+        return saveFile(title, filter, startPath);
+    }
     // The chosen folder without a trailing '/'.
     virtual std::optional<std::string> chooseFolder(const std::string& title, const std::string& startDir) = 0;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/number_format.h"
+#include "core/str_util.h"
 #include "exchange/export_sink.h"
 #include "exchange/export_text.h"
 
@@ -11,18 +12,27 @@ namespace tv {
 namespace {
 
 // The name for XML attributes and texts: ASCII, '&' as '+', the apostrophe
-// as the acute accent in UTF-8 (C2 B4).
+// as the acute accent (Windows-1252 B4).
 std::string InternalName(std::string_view name) {
     std::string out;
     for (char c : AsciiCacheName(name)) {
         if (c == '&')
             out += '+';
         else if (c == '\'')
-            out += "\xC2\xB4";
+            out += '\xB4';
         else
             out += c;
     }
     return out;
+}
+
+// An XML file: the header, or without one the waypoint part, starts with markup.
+bool IsXmlTemplate(std::string_view header, std::string_view tpl) {
+    std::string_view start = header;
+    if (start.substr(0, 3) == "\xEF\xBB\xBF") start.remove_prefix(3);
+    start = TrimBlanks(start);
+    if (start.empty()) start = TrimBlanks(tpl);
+    return !start.empty() && start.front() == '<';
 }
 
 std::string Replaced(std::string_view text, char from, char to) {
@@ -39,30 +49,38 @@ std::string DiffTerrText(const TCacheRec& rec) {
 
 }  // namespace
 
-std::string XmlWaypointText(std::string_view tpl, const TCacheRec& rec) {
+std::string XmlWaypointText(std::string_view tpl, const TCacheRec& rec, std::string_view header) {
     const std::string internal = InternalName(rec.Name);
-    std::string first128 = internal.substr(0, 128);
-    // Never end inside the two bytes of the accent.
-    if (!first128.empty() && first128.back() == '\xC2') first128.pop_back();
-    return FillPlaceholders(tpl, {
-                                     {"#WAYPOINT#", rec.Waypoint.str()},
-                                     {"#CACHENAME_INT#", XmlEscape(internal)},
-                                     {"#CACHENAME#", rec.Name.str()},
-                                     {"#CACHENAME128#", XmlEscape(first128)},
-                                     {"#DATEHIDDEN#", DateText(rec.Hidden)},
-                                     {"#COUNTRY_ID#", IntText(rec.CountryId)},
-                                     {"#LAT#", FixedText(rec.Lat, 10, 6)},
-                                     {"#LON#", FixedText(rec.Lon, 10, 6)},
-                                     {"#CACHETYPE#", rec.CacheType.str()},
-                                     {"#CACHESIZE#", rec.Size.str()},
-                                     {"#DIFFICULTY#", Replaced(rec.Difficulty, ',', '.')},
-                                     {"#TERRAIN#", Replaced(rec.Terrain, ',', '.')},
-                                     {"#DIFFTERR#", DiffTerrText(rec)},
-                                     {"#COMPRESSEDCACHENAME#", CompressedCacheName(rec.Name)},
-                                     {"#CACHETYPESHORT#", CacheTypeLetter(rec.CacheType)},
-                                     {"#CACHESIZESHORT#", CacheSizeLetter(rec.Size)},
-                                     {"#CACHE_ID#", IntText(rec.Id)},
-                                 });
+    Placeholders values = {
+        {"#WAYPOINT#", rec.Waypoint.str()},
+        {"#CACHENAME_INT#", internal},
+        {"#CACHENAME#", rec.Name.str()},
+        {"#CACHENAME128#", internal.substr(0, 128)},
+        {"#DATEHIDDEN#", DateText(rec.Hidden)},
+        {"#COUNTRY_ID#", IntText(rec.CountryId)},
+        {"#LAT#", FixedText(rec.Lat, 10, 6)},
+        {"#LON#", FixedText(rec.Lon, 10, 6)},
+        {"#CACHETYPE#", rec.CacheType.str()},
+        {"#CACHESIZE#", rec.Size.str()},
+        {"#DIFFICULTY#", Replaced(rec.Difficulty, ',', '.')},
+        {"#TERRAIN#", Replaced(rec.Terrain, ',', '.')},
+        {"#DIFFTERR#", DiffTerrText(rec)},
+        {"#COMPRESSEDCACHENAME#", CompressedCacheName(rec.Name)},
+        {"#CACHETYPESHORT#", CacheTypeLetter(rec.CacheType)},
+        {"#CACHESIZESHORT#", CacheSizeLetter(rec.Size)},
+        {"#CACHE_ID#", IntText(rec.Id)},
+    };
+    if (IsXmlTemplate(header, tpl)) {
+        // Each value escaped for where it stands, in the file's encoding.
+        XmlCursor cursor;
+        cursor.Feed(header);
+        return FillXmlPlaceholders(tpl, values, cursor, XmlCharsetOf(header));
+    }
+    // Any other text format gets the values as stored; the accent of the
+    // two name placeholders in UTF-8.
+    for (auto& [token, value] : values)
+        if (token == "#CACHENAME_INT#" || token == "#CACHENAME128#") ReplaceAll(value, "\xB4", "\xC2\xB4");
+    return FillPlaceholders(tpl, values);
 }
 
 int WriteXmlTemplate(const ExportList& list, const XmlTemplateParts& parts, LineSink& sink) {
@@ -70,7 +88,7 @@ int WriteXmlTemplate(const ExportList& list, const XmlTemplateParts& parts, Line
     int written = 0;
     for (const TCacheRec& r : list) {
         if (sink.failed()) break;
-        sink.Line(XmlWaypointText(parts.waypoint, r));
+        sink.Line(XmlWaypointText(parts.waypoint, r, parts.header));
         ++written;
     }
     sink.Line(parts.footer);

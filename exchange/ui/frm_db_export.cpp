@@ -9,6 +9,7 @@
 
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
+#include "exchange/export_run.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
@@ -86,6 +87,11 @@ void TfrmDBExport::btnStartClick() {
     const auto file =
         platform::fileDialogs().saveFile("CSV-Export", "CSV-Dateien (*.csv)", GetWorkDir() + "GCrecords.csv");
     if (!file) return reject();
+    // Never over the database or another file the program reads.
+    if (IsProgramFile(*file, GetWorkDir(), {GetWorkDir() + "Caches.bin", ProcSettings.Template})) {
+        platform::messages().show(platform::MsgKind::Error, ProgramFileText(*file));
+        return;
+    }
     btnStart->setEnabled(false);
     platform::pump().setBusy(true);
     platform::pump().pump();

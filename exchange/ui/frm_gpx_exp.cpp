@@ -458,21 +458,21 @@ void TfrmGPXExp::OKClick() {
         return;
     }
     const std::string work = GetWorkDir();
-    const auto chosen = platform::fileDialogs().saveFile(W("Export"), W(format->filter) + ";;Alle Dateien (*)", work);
+    const auto chosen = platform::fileDialogs().saveFileFiltered(W("Export"), ExportFilterList(), W(format->filter), work);
     if (!chosen) return;
     const std::string path = AddDefaultExt(*chosen, format->extension);
+    std::vector<std::string> inputs = {DirListFile, ProcSettings.Template};
+    if (o.format == kFmtXml) inputs.push_back(work + TemplateFiles[cbFormat->currentIndex()].file);
+    if (IsProgramFile(path, work, inputs)) {
+        platform::messages().show(MsgKind::Error, ProgramFileText(path));
+        return;
+    }
     // The dialog asked only about the name as typed.
     if (path != *chosen && IsRegularFile(path) &&
         platform::messages().show(MsgKind::Confirmation,
                                   W("Die Datei ") + path + W(" existiert bereits. Überschreiben?"),
                                   platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
         return;
-    std::vector<std::string> inputs = {DirListFile};
-    if (o.format == kFmtXml) inputs.push_back(work + TemplateFiles[cbFormat->currentIndex()].file);
-    if (IsProgramFile(path, work, inputs)) {
-        platform::messages().show(MsgKind::Error, ProgramFileText(path));
-        return;
-    }
 
     ExportRequest req;
     req.options = o;

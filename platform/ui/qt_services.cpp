@@ -126,6 +126,15 @@ std::optional<std::string> QtFileDialogs::saveFile(const std::string& title, con
     return PathFromQ(f);
 }
 
+std::optional<std::string> QtFileDialogs::saveFileFiltered(const std::string& title, const std::string& filter,
+                                                           const std::string& selectedFilter,
+                                                           const std::string& startPath) {
+    QString selected = ToQ(selectedFilter);
+    QString f = QFileDialog::getSaveFileName(DialogParent(), ToQ(title), ToQ(startPath), ToQ(filter), &selected);
+    if (f.isEmpty()) return std::nullopt;
+    return PathFromQ(f);
+}
+
 std::optional<std::string> QtFileDialogs::chooseFolder(const std::string& title, const std::string& startDir) {
     QString d = QFileDialog::getExistingDirectory(DialogParent(), ToQ(title), ToQ(startDir));
     if (d.isEmpty()) return std::nullopt;

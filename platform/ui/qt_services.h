@@ -29,6 +29,9 @@ public:
                                                       const std::string& startDir) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& startPath) override;
+    std::optional<std::string> saveFileFiltered(const std::string& title, const std::string& filter,
+                                                const std::string& selectedFilter,
+                                                const std::string& startPath) override;
     std::optional<std::string> chooseFolder(const std::string& title, const std::string& startDir) override;
 };
 

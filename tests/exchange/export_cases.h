@@ -70,6 +70,21 @@ inline tv::ExportContext ExportTestContext(const std::string& workDir) {
     return c;
 }
 
+// Every file the program reads from its work folder or its program folder
+// (one template standing for all "*.xtp"), listed by hand: no export may
+// write over any of them.
+inline const char* const kProgramFiles[] = {
+    "tq.conf",      "CacheDB.conf",  "Caches.bin",     "Caches.idx",      "Finds.bin",       "CacheWaypoints.bin",
+    "WPList.txt",   "WPignore.txt",  "WParchived.txt", "WPclipboard.txt", "WPnew.txt",       "dirlist.txt",
+    "Persinfo.txt", "Buddies.txt",   "WPtpl.txt",      "template.html",   "gmtemplate.html", "german_towns.csv",
+    "borders.bin",  "Mein.xtp",      "Trailvane.lock", "debug.log"};
+
+inline std::string UpperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
 struct ReadPoint {
     std::string name;
     double lat = 0, lon = 0;

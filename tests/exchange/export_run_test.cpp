@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 
+#include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/ini_file.h"
 #include "exchange/export_sink.h"
@@ -66,6 +68,14 @@ TEST(XmlTemplates, ParseAndListSortedSkippingNameless) {
     EXPECT_EQ(list[0].file, "a#1.xtp");
     EXPECT_EQ(list[0].displayName, "A=1");
     EXPECT_EQ(list[1].file, "b.XTP");
+
+    // Saved by an editor as UTF-8 with a byte-order mark: listed, its name in
+    // the program's code page.
+    work.write("e.xtp", "\xEF\xBB\xBFname=Gr\xC3\xBC\x6E\r\n[Header]<a>[/Header]");
+    const auto withBom = ListTemplates(work.str());
+    ASSERT_EQ(withBom.size(), 3u);
+    EXPECT_EQ(withBom[2].displayName, W("Grün"));
+    EXPECT_EQ(withBom[2].parts.header, "<a>");
 }
 
 TEST(ExportLists, LoadersKeepOrderDuplicatesAndStubs) {
@@ -136,6 +146,40 @@ TEST(ExportRun, ReportsAnOutputThatCannotBeCreatedAndLeavesOldFilesAlone) {
     EXPECT_TRUE(IsProgramFile(work.str() + "sub/../Finds.bin", work.str(), {}));
     EXPECT_TRUE(IsProgramFile("/elsewhere/../tmp/dl.txt", work.str(), {"/tmp/dl.txt"}));
     EXPECT_FALSE(IsProgramFile(work.str() + "export.gpx", work.str(), {work.str() + "dirlist.txt"}));
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+TEST(ExportRun, RefusesEveryProgramFileInTheWorkAndTheProgramFolderByAnySpelling) {
+    tvtest::TempDir work, program, elsewhere;
+    const std::string previous = ProgramDir();
+    SetProgramDir(program.str());
+    fs::create_directories(work.path() / "sub");
+    for (const char* name : tvtest::kProgramFiles) {
+        for (const std::string& dir : {work.str(), program.str()}) {
+            for (const std::string& spelt : {std::string(name), Upper(name), Lower(name), "sub/../" + Lower(name)}) {
+                const std::string target = (dir == work.str() ? dir + spelt : dir + Upper(spelt));
+                EXPECT_TRUE(IsProgramFile(target, work.str(), {})) << target;
+            }
+        }
+        // The same names elsewhere are ordinary export targets.
+        EXPECT_FALSE(IsProgramFile(elsewhere.str() + name, work.str(), {})) << name;
+        EXPECT_FALSE(IsProgramFile(work.str() + "sub/" + name, work.str(), {})) << name;
+    }
+    EXPECT_FALSE(IsProgramFile(work.str() + "Caches.bin.csv", work.str(), {}));
+    EXPECT_FALSE(IsProgramFile(work.str() + "german_towns.csv.gpx", work.str(), {}));
+    // A second name of a program file (a link) is that file.
+    work.write("Caches.bin", "db");
+    fs::create_symlink(work.path() / "Caches.bin", elsewhere.path() / "link.csv");
+    EXPECT_TRUE(IsProgramFile(elsewhere.str() + "link.csv", work.str(), {}));
+    SetProgramDir(previous);
 }
 
 }  // namespace

@@ -72,5 +72,36 @@ TEST(FillPlaceholders, ReplacesEveryTokenOnceAndNeverInsideValues) {
     EXPECT_EQ(FillPlaceholders("", values), "");
 }
 
+TEST(XmlPlaces, ValuesFollowTheMarkupTheyStandIn) {
+    XmlCursor c;
+    const std::pair<const char*, XmlPlace> steps[] = {
+        {"<a b='x\">", XmlPlace::Attribute},  // still in the single-quoted value
+        {"'>", XmlPlace::Text},
+        {"<!-->", XmlPlace::Comment},  // the opening's dashes close nothing
+        {"-->", XmlPlace::Text},
+        {"<![CDATA[<b>", XmlPlace::CData},
+        {"]]>", XmlPlace::Text},
+        {"<?pi x", XmlPlace::Instruction},
+        {"?><c d=\"", XmlPlace::Attribute},
+    };
+    for (const auto& [text, place] : steps) {
+        c.Feed(text);
+        EXPECT_EQ(c.place(), place) << text;
+    }
+    EXPECT_EQ(XmlValue("a]]>b]]>", XmlPlace::CData, XmlCharset::Utf8), "a]]]]><![CDATA[>b]]]]><![CDATA[>");
+    EXPECT_EQ(XmlValue("-a--b-", XmlPlace::Comment, XmlCharset::Utf8), " -a- -b- ");
+    EXPECT_EQ(XmlValue("?>", XmlPlace::Instruction, XmlCharset::Utf8), "? >");
+    EXPECT_EQ(XmlValue("a\tb\r\n'\x01", XmlPlace::Attribute, XmlCharset::Utf8), "a&#9;b&#13;&#10;&apos;");
+    EXPECT_EQ(XmlValue("a\tb\n", XmlPlace::Text, XmlCharset::Utf8), "a\tb\n");
+    // The euro sign: a byte of its own in Windows-1252, missing from Latin-1.
+    EXPECT_EQ(XmlValue("\x80\xE4", XmlPlace::Text, XmlCharset::Latin1), "&#8364;\xE4");
+    EXPECT_EQ(XmlValue("\x80\xE4", XmlPlace::CData, XmlCharset::Latin1), "?\xE4");
+    EXPECT_EQ(XmlValue("\x80\xE4", XmlPlace::CData, XmlCharset::Cp1252), "\x80\xE4");
+    EXPECT_EQ(XmlValue("\x80\xE4", XmlPlace::CData, XmlCharset::Utf8), "\xE2\x82\xAC\xC3\xA4");
+    EXPECT_EQ(XmlCharsetOf("<?xml version='1.0' encoding='ISO-8859-1'?><a>"), XmlCharset::Latin1);
+    EXPECT_EQ(XmlCharsetOf("\xEF\xBB\xBF <?xml version=\"1.0\" encoding=\"Windows-1252\"?>"), XmlCharset::Cp1252);
+    EXPECT_EQ(XmlCharsetOf("<a encoding='ISO-8859-1'>"), XmlCharset::Utf8);
+}
+
 }  // namespace
 }  // namespace tv

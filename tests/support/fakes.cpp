@@ -35,9 +35,20 @@ std::optional<std::vector<std::string>> FakeFileDialogs::openFiles(const std::st
     return Next(openManyAnswers);
 }
 
-std::optional<std::string> FakeFileDialogs::saveFile(const std::string& title, const std::string&,
+std::optional<std::string> FakeFileDialogs::saveFile(const std::string& title, const std::string& filter,
                                                      const std::string&) {
     titles.push_back(title);
+    lastFilter = filter;
+    lastSelectedFilter.clear();
+    return Next(saveAnswers);
+}
+
+std::optional<std::string> FakeFileDialogs::saveFileFiltered(const std::string& title, const std::string& filter,
+                                                             const std::string& selectedFilter,
+                                                             const std::string&) {
+    titles.push_back(title);
+    lastFilter = filter;
+    lastSelectedFilter = selectedFilter;
     return Next(saveAnswers);
 }
 

@@ -40,6 +40,8 @@ public:
     std::deque<std::optional<std::string>> openAnswers, saveAnswers, folderAnswers;
     std::deque<std::optional<std::vector<std::string>>> openManyAnswers;
     std::vector<std::string> titles;
+    // The filter list and the chosen entry of the last save dialog.
+    std::string lastFilter, lastSelectedFilter;
 
     std::optional<std::string> openFile(const std::string& title, const std::string& filter,
                                         const std::string& startDir) override;
@@ -47,6 +49,9 @@ public:
                                                       const std::string& startDir) override;
     std::optional<std::string> saveFile(const std::string& title, const std::string& filter,
                                         const std::string& startPath) override;
+    std::optional<std::string> saveFileFiltered(const std::string& title, const std::string& filter,
+                                                const std::string& selectedFilter,
+                                                const std::string& startPath) override;
     std::optional<std::string> chooseFolder(const std::string& title, const std::string& startDir) override;
 };
 

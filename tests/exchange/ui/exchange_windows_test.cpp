@@ -6,9 +6,13 @@
 #include <QPushButton>
 
 #include <QCheckBox>
+#include <filesystem>
 #include <string>
 
+#include "../export_cases.h"
 #include "core/addwp_db.h"
+#include "core/app_paths.h"
+#include "exchange/export_run.h"
 #include "exchange/ui/frm_db_export.h"
 #include "exchange/ui/frm_gpx_imp_add_wp.h"
 #include "platform/ui/qt_text.h"
@@ -31,6 +35,31 @@ TEST(ExchangeWindows, DatabaseDumpWritesTheTickedColumns) {
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(dir.read("out.csv"), "\"Waypoint\"\r\n\"GC1\"\r\n");
     EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
+TEST(ExchangeWindows, DatabaseDumpNeverWritesOverAFileOfTheProgram) {
+    tvtest::WorkFolder work;
+    tvtest::TempDir program;
+    platform::ScopedFakes fakes;
+    const std::string previous = ProgramDir();
+    SetProgramDir(program.str());
+    work.writeCaches({tvtest::CacheRecord("GC1")});
+    TfrmDBExport w;
+    w.show();
+    for (const char* name : tvtest::kProgramFiles) {
+        for (const std::string& dir : {work.str(), program.str()}) {
+            if (!std::filesystem::exists(dir + name)) std::ofstream(dir + name, std::ios::binary) << "keep";
+            const std::string before = tvtest::ReadFileBytes(dir + name);
+            const std::string target = dir + tvtest::UpperAscii(name);
+            fakes.messages.shown.clear();
+            fakes.files.saveAnswers.push_back(target);
+            w.btnStart->click();
+            EXPECT_EQ(fakes.messages.texts(), std::vector<std::string>{ProgramFileText(target)});
+            EXPECT_EQ(tvtest::ReadFileBytes(dir + name), before) << target;
+            EXPECT_TRUE(w.isVisible());
+        }
+    }
+    SetProgramDir(previous);
 }
 
 TEST(ExchangeWindows, AdditionalWaypointsFromTheEditedText) {

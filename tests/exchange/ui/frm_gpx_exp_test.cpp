@@ -6,9 +6,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QPushButton>
-
+#include <filesystem>
 
 #include "../export_cases.h"
+#include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "exchange/export_run.h"
@@ -80,6 +81,52 @@ TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
                            W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
     EXPECT_EQ(work.read("WPList.txt"), worklist);
     EXPECT_EQ(work.read("old.gpx"), "alt");
+}
+
+TEST_F(ExportWindow, SaveDialogOffersEveryFormatWithTheChosenOneSelected) {
+    exec([&](QDialog&) {
+        w.rgFormat->button(kFmtCsv)->click();
+        w.OK->click();  // the file dialog is cancelled
+        return mrCancel;
+    });
+    EXPECT_EQ(fakes.files.lastFilter,
+              W("Top50 Overlaydateien (*.ovl);;Waypointdatei für EasyGPS (*.loc);;"
+                "CSV-Dateien für Tabellenkalkulation (*.csv);;RealMaps-Serie3-Overlay (*.txt);;"
+                "OziExplorer (*.wpt);;GPX-Dateien (*.gpx);;XML-Dateien (*.xml);;Magellan-Dateien (*.gs);;"
+                "Alle Dateien (*)"));
+    EXPECT_EQ(fakes.files.lastSelectedFilter, W("CSV-Dateien für Tabellenkalkulation (*.csv)"));
+}
+
+TEST_F(ExportWindow, NeverWritesOverAFileOfTheProgram) {
+    tvtest::TempDir program;
+    const std::string previous = ProgramDir();
+    SetProgramDir(program.str());
+    std::vector<std::string> targets, expected;
+    for (const char* name : tvtest::kProgramFiles) {
+        for (const std::string& dir : {work.str(), program.str()}) {
+            const std::string target = dir + tvtest::UpperAscii(name);
+            if (!std::filesystem::exists(dir + name)) std::ofstream(dir + name, std::ios::binary) << "keep";
+            targets.push_back(target);
+            expected.push_back(ProgramFileText(target));
+        }
+    }
+    std::vector<std::string> before;
+    for (const std::string& t : targets) before.push_back(tvtest::ReadFileBytes(t));
+    for (const std::string& t : targets) fakes.files.saveAnswers.push_back(t);
+    // Typed without the extension the format adds: refused without asking to replace.
+    fakes.files.saveAnswers.push_back(work.str() + "German_Towns");
+    expected.push_back(ProgramFileText(work.str() + "German_Towns.csv"));
+    targets.push_back(work.str() + "german_towns.csv");
+    before.push_back(tvtest::ReadFileBytes(targets.back()));
+    exec([&](QDialog& d) {
+        w.rgFormat->button(kFmtCsv)->click();
+        for (std::size_t i = 0; i < targets.size(); ++i) w.OK->click();
+        EXPECT_TRUE(d.isVisible());
+        return mrCancel;
+    });
+    EXPECT_EQ(fakes.messages.texts(), expected);
+    for (std::size_t i = 0; i < targets.size(); ++i) EXPECT_EQ(tvtest::ReadFileBytes(targets[i]), before[i]) << targets[i];
+    SetProgramDir(previous);
 }
 
 }  // namespace
