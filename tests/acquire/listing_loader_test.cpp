@@ -88,6 +88,11 @@ protected:
         }
         ASSERT_TRUE(tv::WriteFoundFile(work_.str() + "Finds.bin", list).ok());
     }
+    // Sets the file's time to noon `days` days before the fake clock's date.
+    void SetAgeDays(const fs::path& file, int days) {
+        const auto& today = fakes_.clock.time;
+        tvtest::SetLocalFileTime(file.string(), today.year, today.month, today.day - days);
+    }
     std::vector<tvtest::RecordedRequest> ListingRequests() const {
         return srv_.requestsTo("/seek/cache_details.aspx");
     }
@@ -192,6 +197,29 @@ TEST_F(LoaderRun, SkipRulesAndUnsafeCodes) {
     EXPECT_EQ(r2.counters.loaded, 4);
     EXPECT_EQ(r2.counters.skipped, 0);
     EXPECT_EQ(out_.read("GC1.html"), "new\r\n");
+}
+
+TEST_F(LoaderRun, AgeRuleInWholeDays) {
+    pages_["GC1"] = pages_["GC2"] = "fresh";
+    SetAgeDays(out_.write("GC1.html", "15 days"), 15);
+    SetAgeDays(out_.write("GC2.html", "14 days"), 14);
+    params_.options.overwrite = 2;
+    params_.options.age = "14";
+    params_.workList = {"GC1", "GC2"};
+    auto r = loader_.run(params_);
+    EXPECT_EQ(out_.read("GC1.html"), "fresh\r\n");
+    EXPECT_EQ(out_.read("GC2.html"), "14 days");
+    EXPECT_EQ(r.counters.existing, 1);
+    EXPECT_EQ(r.counters.loaded, 1);
+    EXPECT_EQ(Count(W("überspringe GC2 (bereits vorhanden)")), 1);
+
+    // An empty age counts as one day.
+    SetAgeDays(out_.write("GC1.html", "1 day"), 1);
+    SetAgeDays(out_.write("GC2.html", "2 days"), 2);
+    params_.options.age = "";
+    loader_.run(params_);
+    EXPECT_EQ(out_.read("GC1.html"), "1 day");
+    EXPECT_EQ(out_.read("GC2.html"), "fresh\r\n");
 }
 
 TEST_F(LoaderRun, EmptyAnswerAndUnwritableFolderAreErrors) {

@@ -267,6 +267,20 @@ TEST(SpanParserTags, ImageLinksStepByStep) {
 
 // ---- Flattening --------------------------------------------------------------------------
 
+TEST(SpanParserFlatten, Rules) {
+    EXPECT_EQ(tv::FlattenSectionHTML("a<br>b<BR>"), "a</B><BR>\r\nb</B><BR>\r\n");
+    // A table from character 30 on goes; one before stays (only its tags go).
+    const std::string head(29, '.');
+    EXPECT_EQ(tv::FlattenSectionHTML(head + "<table><tr><td>x</td></tr></table>y"), head + "y");
+    const std::string shorter(28, '.');
+    EXPECT_EQ(tv::FlattenSectionHTML(shorter + "<table><tr><td>x</td></tr></table>y"), shorter + "<P>x</P>y");
+    EXPECT_EQ(tv::FlattenSectionHTML("<table><tr><td>x</td></tr></table>y"), "<P>x</P>y");
+    const std::string unclosed = std::string(39, '-') + "<TABLE><tr><td>z";
+    EXPECT_EQ(tv::FlattenSectionHTML(unclosed), std::string(39, '-') + "<P>z");
+    EXPECT_EQ(tv::FlattenSectionHTML("<p>a</p><b>B</b><a href=x>L</a><br clear=all><font s>f</font>[[BR]]"),
+              "</B><BR>\r\naBLf</B><BR>");
+}
+
 // ---- Log dates ---------------------------------------------------------------------------
 
 }  // namespace

@@ -96,6 +96,39 @@ TEST_F(AddWpTest, FailedSaveKeepsTheStore) {
     EXPECT_EQ(dir.read("CacheWaypoints.bin"), before);
 }
 
+TEST_F(AddWpTest, TableOfOneCache) {
+    TAddWPList list;
+    list.AddWP("PK1", AddWPPoint("GC1", "PK1", 48.002698, 8.0, "Parking Area", "Parkplatz", "Geb\xFChr"));
+    list.AddWP("X9", AddWPPoint("GC2", "X9", 48.1, 8.1, "Trailhead", "other cache"));
+    list.AddWP("ZZ", AddWPPoint("GC1", "ZZ", 0.0, 0.0, "Final Location", "Dose", "unter dem Stein"));
+    list.AddWP("Q<1>", AddWPPoint("GC1", "Q<1>", -33.5, -70.25, "question to answer", "a < b & \"c\"", "<script>"));
+    list.AddWP("BAD", AddWPPoint("GC1", "BAD", 91.0, 8.0, "", "off the globe"));
+    ASSERT_TRUE(SaveAddWaypoints(list));
+
+    std::string html;
+    BuildAddWaypointsHTML("GC1", html);
+    const std::string expected =
+        kHead +
+        "<tr><td>PK1</td><td>N 48\xB0 0.162 E 008\xB0 0.000</td><td>0,3 km</td><td>Parken</td>"
+        "<td>Parkplatz<br>Geb\xFChr</td></tr>\r\n"
+        "<tr><td>ZZ</td><td>?</td><td>?</td><td>Finale</td><td>Dose<br>unter dem Stein</td></tr>\r\n"
+        "<tr><td>Q&lt;1&gt;</td><td>S 33\xB0 30.000 W 070\xB0 15.000</td><td>11925,7 km</td><td>Frage</td>"
+        "<td>a &lt; b &amp; &quot;c&quot;<br>&lt;script&gt;</td></tr>\r\n"
+        "<tr><td>BAD</td><td>?</td><td>?</td><td>Ref.Pkt.</td><td>off the globe</td></tr>\r\n"
+        "</table>";
+    EXPECT_EQ(html, expected);
+
+    // The same from a list loaded once for a batch.
+    std::string again;
+    BuildAddWaypointsHTML("GC1", list, again);
+    EXPECT_EQ(again, expected);
+
+    // Points of a cache that is not in the database give no table.
+    BuildAddWaypointsHTML("GC2", html);
+    EXPECT_EQ(html, "");
+    EXPECT_EQ(BuildAddWaypointsHTMLFrom(CacheRecord("GC3"), list), "");
+}
+
 TEST(AddWpMerge, ReplacesInPlaceAndAppendsNew) {
     TAddWPList target, source;
     target.AddWP("A", AddWPPoint("GC1", "A", 1, 1, "", "a"));

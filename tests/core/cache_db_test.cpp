@@ -18,6 +18,7 @@
 #include "core/work_lock.h"
 #include "support/child_process.h"
 #include "support/fakes.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 #include "support/write_fault.h"
 
@@ -196,6 +197,48 @@ TEST_F(CacheDbTest, LookupWithAndWithoutIndex) {
     r = untouched;
     EXPECT_FALSE(tv::FindCacheByWaypoint("GC3", r));
     EXPECT_EQ(r, TCacheRec{});
+}
+
+// A national database is larger than one read chunk: every record is read,
+// indexed and found, the last ones as well as the first.
+TEST_F(CacheDbTest, LargeGeneratedDatabase) {
+    constexpr int kCount = 5000;
+    std::vector<TCacheRec> recs;
+    recs.reserve(kCount);
+    std::mt19937 rng(42);
+    std::vector<int> ids(kCount);
+    for (int i = 0; i < kCount; ++i) ids[i] = i;
+    std::shuffle(ids.begin(), ids.end(), rng);
+    for (int i = 0; i < kCount; ++i) {
+        std::string wp = "GC" + std::to_string(ids[i] * 7 + 1);
+        if (i % 3 == 0) wp[0] = 'g';
+        recs.push_back(tvtest::CacheRecord(wp, "Cache " + wp, 48.5, 11.25));
+    }
+    tvtest::WriteCaches(dir, recs);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    const std::string idx = Idx();
+    ASSERT_EQ(idx.size(), kCount * 24u);
+    for (std::size_t i = 24; i < idx.size(); i += 24)
+        ASSERT_LT(idx.compare(i - 23, 16, idx, i + 1, 16), 0) << "entry " << i / 24;
+
+    tv::CacheIndexList.Clear();
+    TCacheRec r;
+    for (int i = 0; i < kCount; i += 37) {
+        ASSERT_TRUE(tv::FindCacheByWaypoint(recs[i].Waypoint.view(), r)) << i;
+        ASSERT_EQ(r.RecNo, i);
+        ASSERT_EQ(r.Waypoint, recs[i].Waypoint);
+    }
+    ASSERT_TRUE(tv::FindCacheByWaypoint(recs.back().Waypoint.view(), r));
+    EXPECT_EQ(r.RecNo, kCount - 1);
+    EXPECT_EQ(tv::CacheIndexList.Count(), static_cast<std::size_t>(kCount));
+    EXPECT_FALSE(tv::FindCacheByWaypoint("GC2", r));  // 2 is no id * 7 + 1
+
+    ASSERT_TRUE(tv::ReadCacheDB());
+    ASSERT_EQ(tv::CacheDBList->Count(), kCount);
+    EXPECT_EQ(fakes.pump.pumps, kCount / 100);
+    const int last = tv::CacheDBList->IndexOf(recs.back().Waypoint.view());
+    ASSERT_EQ(last, kCount - 1);
+    EXPECT_EQ(tv::CacheDBList->At(last).Name, recs.back().Name);
 }
 
 // ---- Append, store, delete -------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,36 @@ TEST(CacheRecLayout, BufferOfRecordsIgnoresTrailingPartialRecord) {
     const auto back = tv::DecodeCacheRecs(bytes);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1].Waypoint, "GC2");
+}
+
+
+// Day counts from 1899-12-30, the dates the records store.
+TEST(DayCount, CivilDatesRoundTrip) {
+    EXPECT_EQ(tv::DayCountFromDate(2004, 7, 3), 38171.0);
+    EXPECT_EQ(tv::DayCountFromDate(1899, 12, 30), 0.0);
+    EXPECT_EQ(tv::DayCountFromDate(1900, 3, 1), 61.0);
+    EXPECT_EQ(tv::DayCountFromDate(1899, 12, 29), -1.0);
+    EXPECT_EQ(tv::DayCountFromDate(2000, 3, 1), 36586.0);
+    EXPECT_TRUE(tv::DayCountFromDate(2000, 2, 29).has_value());
+    EXPECT_TRUE(tv::DayCountFromDate(2004, 2, 29).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(1900, 2, 29).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(2003, 2, 29).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(2004, 2, 30).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(2004, 13, 1).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(2004, 0, 1).has_value());
+    EXPECT_FALSE(tv::DayCountFromDate(0, 1, 1).has_value());
+
+    int y = 0, m = 0, d = 0;
+    ASSERT_TRUE(tv::DateFromDayCount(38171.75, y, m, d));
+    EXPECT_EQ((std::array{y, m, d}), (std::array{2004, 7, 3}));
+    ASSERT_TRUE(tv::DateFromDayCount(36585, y, m, d));
+    EXPECT_EQ((std::array{y, m, d}), (std::array{2000, 2, 29}));
+    for (int day = -693593; day < 2958466; day += 997) {
+        ASSERT_TRUE(tv::DateFromDayCount(day, y, m, d));
+        ASSERT_EQ(tv::DayCountFromDate(y, m, d), static_cast<double>(day));
+    }
+    EXPECT_FALSE(tv::DateFromDayCount(-693594, y, m, d));
+    EXPECT_FALSE(tv::DateFromDayCount(1e300, y, m, d));
 }
 
 }  // namespace

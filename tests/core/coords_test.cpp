@@ -43,6 +43,29 @@ TEST(CoordsText, ParseReadsEveryWrittenFormBack) {
     }
 }
 
+TEST(CoordsText, ParseIsLenientButRejectsNonsense) {
+    const auto p = ParseCoord("  n48 30,5  o 8\xC2\xB0 15 ");
+    ASSERT_TRUE(p);
+    EXPECT_DOUBLE_EQ(p->lat, 48.0 + 30.5 / 60);
+    EXPECT_DOUBLE_EQ(p->lon, 8.25);
+    EXPECT_TRUE(ParseCoord(Deg("N 48@ 59.999 E 008@ 15.000")));
+    EXPECT_TRUE(ParseCoord(Deg("N 90@ 0.000 E 180@ 0.000")));
+    EXPECT_FALSE(ParseCoord(""));
+    EXPECT_FALSE(ParseCoord("48 30.000 8 15.000"));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 60.000 E 008@ 15.000")));  // minutes
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30.000 E 008@ 60.000")));
+    EXPECT_FALSE(ParseCoord(Deg("N 90@ 0.001 E 008@ 15.000")));   // beyond the pole
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30.000 E 180@ 0.100")));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30.000 E 008@ 15.000 x")));
+    EXPECT_FALSE(ParseCoord(Deg("E 008@ 15.000 N 48@ 30.000")));
+    EXPECT_FALSE(ParseCoord(Deg("N 48@ 30. E 008@ 15.000")));
+    EXPECT_FALSE(ParseCoord(Deg("N 1234@ 30.000 E 008@ 15.000")));
+    EXPECT_FALSE(ParseCoordHalf(kHalfLatitude, Deg("E 8@ 15.000")));
+    EXPECT_FALSE(ParseCoordHalf(kHalfLongitude, Deg("N 8@ 15.000")));
+    EXPECT_FALSE(ParseCoordHalf(kHalfLatitude, Deg("N 48@ 60.000")));
+    EXPECT_EQ(ParseCoordHalf(kHalfLongitude, Deg("W 157@ 54.000")).value_or(0), -157.9);
+}
+
 struct Pair {
     LatLon from, to;
     double km, bearing;

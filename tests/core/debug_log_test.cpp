@@ -42,3 +42,37 @@ TEST(ErrorBox, TextLayoutAndCodeZero) {
     EXPECT_FALSE(SysErrorMessage(123456).empty());
 }
 
+TEST(SmallUtilities, GridSortKeepsHeaderAndCells) {
+    TGridRows grid = {{"WP", "Name", "km"}};
+    SortGridByColumn(grid, 1, false);
+    EXPECT_EQ(grid, (TGridRows{{"WP", "Name", "km"}}));
+
+    grid = {{"WP", "Name", "km"},
+            {"GC1", "b", "10.5"},
+            {"GC2", "A", ""},
+            {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
+            {"GC4", "\xE4rger", "2,000"},
+            {"GC5"},
+            {"GC6", "ab", "x"},
+            {"GC7", "a", "-1"}};
+    TGridRows byName = grid;
+    SortGridByColumn(byName, 1, false);
+    EXPECT_EQ(byName, (TGridRows{{"WP", "Name", "km"},
+                                 {"GC5"},
+                                 {"GC2", "A", ""},
+                                 {"GC7", "a", "-1"},
+                                 {"GC6", "ab", "x"},
+                                 {"GC1", "b", "10.5"},
+                                 {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
+                                 {"GC4", "\xE4rger", "2,000"}}));
+    TGridRows byKm = grid;
+    SortGridByColumn(byKm, 2, true);
+    EXPECT_EQ(byKm, (TGridRows{{"WP", "Name", "km"},
+                               {"GC7", "a", "-1"},
+                               {"GC3", "c\xFFzwei\r\nZeilen", "2.000"},
+                               {"GC4", "\xE4rger", "2,000"},
+                               {"GC1", "b", "10.5"},
+                               {"GC2", "A", ""},
+                               {"GC5"},
+                               {"GC6", "ab", "x"}}));
+}

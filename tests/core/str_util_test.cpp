@@ -38,6 +38,38 @@ std::string RandomText(std::mt19937& rng, std::size_t maxLen, const std::string&
 
 }  // namespace
 
+TEST(StrUtilCase, UpperTableFoldsWindows1252Letters) {
+    EXPECT_EQ(UpperCaseCp1252(W("Bär straße öl üben ÿ š œ ž æ ø þ")), W("BÄR STRAßE ÖL ÜBEN Ÿ Š Œ Ž Æ Ø Þ"));
+    EXPECT_EQ(LowerCaseCp1252(W("BÄR STRAßE Ÿ Š Œ Ž Æ Ø Þ")), W("bär straße ÿ š œ ž æ ø þ"));
+    // Bytes that stay as they are: ß, µ, ÷, ×, the euro sign, digits, controls.
+    for (int b : {0xDF, 0xB5, 0xF7, 0xD7, 0x80, 0x35, 0x00, 0x1F, 0xAA, 0xBA}) {
+        EXPECT_EQ(UpperCp1252(static_cast<unsigned char>(b)), b) << b;
+        EXPECT_EQ(LowerCp1252(static_cast<unsigned char>(b)), b) << b;
+    }
+    // Upper and lower are inverse on every byte that changes.
+    int changed = 0;
+    for (int b = 0; b < 256; ++b) {
+        const auto u = UpperCp1252(static_cast<unsigned char>(b));
+        if (u != b) {
+            ++changed;
+            EXPECT_EQ(LowerCp1252(u), b) << b;
+        }
+    }
+    EXPECT_EQ(changed, 26 + 30 + 4);
+    EXPECT_EQ(UpperCaseAscii(W("gc1ä-x")), W("GC1ä-X"));
+    EXPECT_EQ(LowerCaseAscii(W("GC1Ä-X")), W("gc1Ä-x"));
+    EXPECT_TRUE(SameTextCp1252(W("Größe"), W("GRößE")));
+    EXPECT_FALSE(SameTextCp1252("abc", "abcd"));
+    EXPECT_LT(CompareTextCp1252("A", "b"), 0);
+    EXPECT_GT(CompareTextCp1252("b", "A"), 0);
+    EXPECT_EQ(CompareTextCp1252(W("äb"), W("ÄB")), 0);
+    // A text sorts before every longer text it begins.
+    EXPECT_LT(CompareTextCp1252("ab", "abc"), 0);
+    EXPECT_GT(CompareTextCp1252("ABC", "ab"), 0);
+    EXPECT_LT(CompareTextCp1252("", "a"), 0);
+    EXPECT_EQ(CompareTextCp1252("", ""), 0);
+}
+
 TEST(StrUtilSearch, AgreesWithNaiveSearchOnRandomTexts) {
     std::mt19937 rng(42);
     // Short texts over few letters, and longer ones that take the block scan.

@@ -78,5 +78,27 @@ TEST(CoordEntryModel, ViewsFollowEachOther) {
     EXPECT_TRUE(m.OkEnabled());
 }
 
+
+TEST(CoordEntryModel, RangeDecidesOk) {
+    CoordEntryModel m;
+    m.SetFromSigned(0, 0);
+    m.OnDmEdited("91", "0", "10", "0");
+    EXPECT_FALSE(m.OkEnabled());
+    m.OnDmEdited("90", "0", "10", "0");
+    EXPECT_TRUE(m.OkEnabled());
+    m.OnDmEdited("90", "0.1", "10", "0");
+    EXPECT_FALSE(m.OkEnabled());
+    m.OnDmEdited("89", "59.999", "180", "0");
+    EXPECT_TRUE(m.OkEnabled());
+    m.OnDecEdited(false, "180.00001");
+    EXPECT_FALSE(m.OkEnabled());
+    m.OnDecEdited(true, "90");
+    m.OnDecEdited(false, "180");
+    EXPECT_TRUE(m.OkEnabled());
+    EXPECT_EQ(m.SignedResult(true, true), (LatLon{-90.0, -180.0}));
+    m.OnDecEdited(true, "90.00001");
+    EXPECT_FALSE(m.OkEnabled());
+}
+
 }  // namespace
 }  // namespace tv

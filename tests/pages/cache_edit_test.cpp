@@ -124,5 +124,55 @@ TEST(CacheEditChecks, ErrorsWarningsAndTheirTexts) {
 }
 
 
+class CacheEditStore : public ::testing::Test {
+protected:
+    tvtest::WorkFolder dir_;
+};
+
+TEST_F(CacheEditStore, OverwritesInPlaceOrAppendsAndRebuildsTheIndex) {
+    const std::vector<TCacheRec> recs = {DbRecord("GC1", 1), DbRecord("GC22", 2), DbRecord("GC333", 3)};
+    dir_.writeCaches(recs);
+    ASSERT_EQ(BuildCacheIndex(), 0);
+    TCacheRec probe;
+    ASSERT_TRUE(FindCacheByWaypoint("GC22", probe));  // index loaded and held
+
+    TCacheRec changed = DbRecord("GC22", 2);
+    changed.Name = "Neu";
+    EditSaveResult r = SaveEditedRecord(changed);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.updated);
+    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], changed, recs[2]}));
+
+    const TCacheRec fresh = DbRecord("GC4444", 4);
+    r = SaveEditedRecord(fresh);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_FALSE(r.updated);
+    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], changed, recs[2], fresh}));
+    ASSERT_TRUE(FindCacheByWaypoint("GC4444", probe));
+    EXPECT_EQ(probe.RecNo, 3);
+    EXPECT_EQ(probe.Id, 4);
+    // The rebuilt index file knows it too, for the next run.
+    CacheIndexList.Clear();
+    ASSERT_TRUE(FindCacheByWaypoint("gc4444", probe));
+    EXPECT_EQ(probe.RecNo, 3);
+
+    // A torn tail after the last whole record is overwritten, not kept in front of the new one.
+    dir_.write("Caches.bin", EncodeCacheRecs({recs[0]}) + "xyz");
+    ASSERT_EQ(BuildCacheIndex(), 0);
+    r = SaveEditedRecord(fresh);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_FALSE(r.updated);
+    EXPECT_EQ(dir_.read("Caches.bin"), EncodeCacheRecs({recs[0], fresh}));
+    ASSERT_TRUE(FindCacheByWaypoint("GC4444", probe));
+    EXPECT_EQ(probe.RecNo, 1);
+
+    // Without a database nothing is written.
+    std::filesystem::remove(dir_.path() / "Caches.bin");
+    r = SaveEditedRecord(fresh);
+    EXPECT_EQ(r.code, ENOENT);
+    EXPECT_EQ(r.failText, "Kann Datei " + dir_.str() + "Caches.bin nicht lesen.");
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Caches.bin"));
+}
+
 }  // namespace
 }  // namespace tv

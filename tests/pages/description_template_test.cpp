@@ -123,6 +123,16 @@ TEST(DescriptionTemplate, PlaceholdersInsideOrAcrossValuesAreFilledInTurn) {
 }
 
 
+TEST(DescriptionTemplate, BuddyText) {
+    EXPECT_EQ(BuddyListText({}), "leider niemand :-(");
+    EXPECT_EQ(BuddyListText({"x"}), "x");
+    EXPECT_EQ(BuddyListText({"a", "b", "b"}), "a, b.");
+    EXPECT_EQ(BuddyListText({"b", "a", "a"}), "a, b.");
+    EXPECT_EQ(BuddyListText({"b", "a", "b"}), "a, b.");
+    EXPECT_EQ(BuddyListText({"c", "B", "a"}), "a, B, c.");
+    EXPECT_EQ(BuddyListText({"a", "a"}), "a.");
+}
+
 TEST(DescriptionTemplate, HomeDistanceAndEscapedHomeName) {
     FillOptions o = Options();
     o.home = DescriptionHome{W("Büro <2>"), 48.0, 8.0};

@@ -174,6 +174,21 @@ TEST_P(MainCommandsIn, DeleteCountsTheFilesRemoved) {
                                       "gelöscht!\r\n\r\nMarkierte Caches wirklich löschen?"));
 }
 
+TEST_F(MainCommandsTest, ReloadPlanAddsMarkedCodesToTheWorkList) {
+    dir.write("work/WPList.txt", "gc1\r\nGC9\r\n");
+    ReloadPlan plan = PlanReloadMarked({"GC1", "GC2"}, true, work);
+    EXPECT_EQ(plan.handOver, (Lines{"GC1", "GC2"}));
+    EXPECT_TRUE(plan.saveWorkList);
+    EXPECT_EQ(plan.workList, (Lines{"gc1", "GC9", "GC2"}));
+    plan = PlanReloadMarked({"GC1", "GC2"}, false, work);
+    EXPECT_EQ(plan.handOver, (Lines{"GC1", "GC2"}));
+    EXPECT_FALSE(plan.saveWorkList);
+    EXPECT_TRUE(plan.workList.empty());
+    EXPECT_EQ(ReloadQuestionText(2), W("2 Cachebeschreibungen werden erneut geladen.\r\n\r\nSollen die Wegpunkte "
+                                       "dieser Caches der Arbeitsliste hinzugefügt werden, um nach dem erneuten Laden "
+                                       "eine einfachere Erzeugung der konvertierten Beschreibungen zu ermöglichen?"));
+}
+
 TEST_F(MainCommandsTest, RebuildIndexReportsFailures) {
     EXPECT_EQ(RebuildIndex(), W("Die Cache-Datenbank ") + work + W("Caches.bin konnte nicht geöffnet werden."));
     TCacheRec a, b;

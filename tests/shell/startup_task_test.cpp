@@ -19,6 +19,7 @@
 #include "platform/text_encoding.h"
 #include "shell/settings_edit.h"
 #include "support/file_time.h"
+#include "support/records.h"
 #include "support/temp_dir.h"
 
 namespace tv {
@@ -64,6 +65,12 @@ protected:
         h.primaryDownload = [this] { log.push_back("download"); };
         h.showGreeting = [this] { log.push_back("greeting"); };
         return h;
+    }
+
+    // A database of one record whose file is dated noon of that day.
+    void WriteDatabase(int year, int month, int day) {
+        const std::string bin = tvtest::WriteCaches(dir, {tvtest::CacheRecord("GC1")}, "work/Caches.bin");
+        tvtest::SetLocalFileTime(bin, year, month, day);
     }
 
     tvtest::TempDir dir;
@@ -128,6 +135,42 @@ TEST_F(StartupTaskTest, FirstStartThatCannotSaveNeverTrapsTheUser) {
     EXPECT_EQ(settingsRuns, 2);
     EXPECT_TRUE(quit);
     EXPECT_TRUE(status.empty());
+}
+
+
+TEST_F(StartupTaskTest, AgeReminderBoundaries) {
+    EXPECT_EQ(DatabaseAgeToRemind(7, 1007, 1000), 7);
+    EXPECT_EQ(DatabaseAgeToRemind(7, 1006, 1000), std::nullopt);
+    EXPECT_EQ(DatabaseAgeToRemind(0, 5000, 1000), std::nullopt);
+    EXPECT_EQ(DatabaseAgeToRemind(-1, 5000, 1000), std::nullopt);
+    EXPECT_EQ(DatabaseAgeToRemind(1, 1001, 1000), 1);
+    EXPECT_EQ(DatabaseAgeToRemind(1, 1000, 1000), std::nullopt);
+
+    ProcSettings.DBAutoloadInterval = 7;
+    fakes.clock.time = {2007, 6, 8, 0, 30, 0, 0};
+    WriteDatabase(2007, 6, 2);  // 6 days
+    StartupTask(Hooks()).Run();
+    EXPECT_TRUE(fakes.messages.shown.empty());
+    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status"}));
+
+    WriteDatabase(2007, 6, 1);  // 7 days
+    fakes.messages.answers = {MsgResult::Yes};
+    log.clear();
+    StartupTask task(Hooks());
+    task.Run();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, MsgKind::Confirmation);
+    EXPECT_EQ(fakes.messages.shown[0].text,
+              "Alter der Cache-Datenbank: 7 Tage.\r\nLaut den Grundeinstellungen sollte die Cache-Datenbank neu "
+              "geladen werden. Soll dies jetzt geschehen?\r\n(Diese Erinnerungsmeldung kann in den Grundeinstellungen "
+              "unter \"Cache-Datenbank\" abgeschaltet werden, indem \"Update-Erinnerung nach\" auf \"nie erinnern\" "
+              "gesetzt wird.)");
+    EXPECT_EQ(log, (std::vector<std::string>{"hide", "splash", "hints", "check", "status", "download", "status"}));
+    EXPECT_TRUE(task.NoDialog());  // the reminder does not stop the greeting
+
+    ProcSettings.DBAutoloadInterval = -1;
+    StartupTask(Hooks()).Run();
+    EXPECT_EQ(fakes.messages.shown.size(), 1u);
 }
 
 }  // namespace
