@@ -15,7 +15,9 @@ int WriteEasyGps(const ExportList& list, const ExportContext& ctx, LineSink& sin
         std::string name = AsciiCacheName(r.Name);
         // "]]>" would end the CDATA section early.
         ReplaceAll(name, "]]>", "]]]]><![CDATA[>");
-        const std::string code = XmlText(r.Waypoint);
+        // The file declares ISO-8859-1: a letter beyond ASCII in a code is
+        // written as that byte, anything Latin-1 lacks as a character reference.
+        const std::string code = XmlValue(r.Waypoint, XmlPlace::Attribute, XmlCharset::Latin1);
         sink.Line(
             "<waypoint>\r\n"
             "  <name id=\"" +
@@ -26,7 +28,7 @@ int WriteEasyGps(const ExportList& list, const ExportContext& ctx, LineSink& sin
             "\"/>\r\n"
             "  <type>Geocache</type>\r\n"
             "  <link text=\"Cache Details\">" +
-            XmlText(ctx.site.DetailsUrl(r.Waypoint)) +
+            XmlValue(ctx.site.DetailsUrl(r.Waypoint), XmlPlace::Text, XmlCharset::Latin1) +
             "</link>\r\n"
             "</waypoint>");
         ++written;

@@ -12,6 +12,7 @@
 #include "exchange/export_run.h"
 #include "exchange/export_sink.h"
 #include "exchange/formats/csv_format.h"
+#include "exchange/formats/easygps_format.h"
 #include "exchange/formats/magellan_format.h"
 #include "exchange/formats/top50_format.h"
 #include "export_cases.h"
@@ -51,6 +52,18 @@ TEST(Top50, CoordinatesBitmapsAndOneStopOnAFullDisk) {
     EXPECT_EQ(WriteTop50(tvtest::ExportRecords(), OvlOptions{}, tvtest::ExportTestContext("/w/"), sink), 2);
     EXPECT_EQ(sink.lines, 24 + 2);  // two blocks begun, then only the closing lines
     EXPECT_EQ(sink.error(), ENOSPC);
+}
+
+TEST(EasyGps, CodesAreWrittenInTheDeclaredLatin1) {
+    TCacheRec r;
+    r.Waypoint = "GC\xC4\x80\"1";  // 'Ä', the euro sign (not in Latin-1), a quote
+    r.Name = "Name";
+    StringSink sink;
+    EXPECT_EQ(WriteEasyGps({r}, tvtest::ExportTestContext("/w/"), sink), 1);
+    const std::string& text = sink.text();
+    EXPECT_NE(text.find("encoding=\"ISO-8859-1\""), std::string::npos);
+    EXPECT_NE(text.find("<name id=\"GC\xC4&#8364;&quot;1\">"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\xC3\x84"), std::string::npos);  // no UTF-8 in a Latin-1 file
 }
 
 TEST(Csv, MerkatorPacksDegreesMinutesSeconds) {
