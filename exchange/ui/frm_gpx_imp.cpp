@@ -28,6 +28,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -115,7 +116,7 @@ TfrmGPXImp::~TfrmGPXImp() = default;
 
 void TfrmGPXImp::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmGPXImp::FormShow() {

@@ -43,6 +43,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -357,7 +358,7 @@ QWidget* TfrmWPCol::buildFilePage() {
 
 void TfrmWPCol::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmWPCol::FormShow() {
@@ -520,6 +521,15 @@ std::vector<std::string> TfrmWPCol::SelectedCodes() const {
         codes.emplace_back(b.constData(), static_cast<std::size_t>(b.size()));
     }
     return codes;
+}
+
+std::vector<std::size_t> TfrmWPCol::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    for (int r = 0; r < lv->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* it = lv->topLevelItem(r);
+        if (it->isSelected()) rows.push_back(static_cast<std::size_t>(it->data(0, kEntryRole).toULongLong()));
+    }
+    return rows;
 }
 
 std::vector<std::string> TfrmWPCol::RowCodes() const {
@@ -755,11 +765,11 @@ bool TfrmWPCol::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmWPCol::btnDragDrop(int target) {
     if (target == CurrentList) return;
-    const auto codes = SelectedCodes();
+    const auto rows = SelectedRows();
     if (target == 0)
-        col.RemoveEntries(CurrentList, codes);
+        col.RemoveRows(CurrentList, rows);
     else
-        col.MoveEntries(codes, CurrentList, target, foundDate());
+        col.MoveRows(rows, CurrentList, target, foundDate());
     sortRequested_ = SortColumn >= 0;
     ListButtonsClick(0);
 }
@@ -779,7 +789,7 @@ void TfrmWPCol::tvMarkAction(int tag) {
             }
             break;
         case 4:
-            col.RemoveEntries(CurrentList, SelectedCodes());
+            col.RemoveRows(CurrentList, SelectedRows());
             col.SetModified(true);
             ListButtonsClick(0);
             break;
@@ -816,7 +826,7 @@ void TfrmWPCol::tvEditAction() {
 
 void TfrmWPCol::tvEditFoundDate() {
     if (CurrentList != kFoundList) return;
-    col.SetFoundDate(SelectedCodes(), foundDate());
+    col.SetFoundDateRows(SelectedRows(), foundDate());
     sortRequested_ = SortColumn >= 0;
     ListButtonsClick(0);
 }
@@ -857,7 +867,7 @@ void TfrmWPCol::lvDblClick() {
     if (CurrentList == kFoundList && i < entries.size())
         details.FoundDateText = FormatDayDate(entries[i].rec.FoundDate).value_or("01.01.2000");
     if (platform::modalHost().exec(details, this) != mrNo) return;
-    col.RemoveEntries(CurrentList, {code});
+    col.RemoveRows(CurrentList, {i});
     ListButtonsClick(0);
 }
 

@@ -27,6 +27,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -174,7 +175,7 @@ TfrmRoute::~TfrmRoute() = default;
 
 void TfrmRoute::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 bool TfrmRoute::eventFilter(QObject* watched, QEvent* event) {

@@ -3,7 +3,9 @@
 #include "exchange/ui/frm_wpcol.h"
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -93,6 +95,35 @@ TEST_F(WPColWindow, AddingByCodeRadiusAndFile) {
     w_.btnLoadWaypointsClick();
     EXPECT_EQ(column(0).back(), "GC1BKP3");
     EXPECT_EQ(column(1).back(), "?");
+}
+
+TEST_F(WPColWindow, RowOperationsOnARepeatedFindActOnTheSelectedRow) {
+    TFoundRec f;
+    f.Lat = 49.01;
+    f.Lon = 9;
+    f.Waypoint = "GC1";
+    f.Name = "Bravo";
+    std::string bytes;
+    for (const char* date : {"xx", "1.2.2010"}) {
+        f.FoundDate = date;
+        const auto b = EncodeFoundRec(f);
+        bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    dir_.write("Finds.bin", bytes);
+    open();
+    w_.btnFound->click();
+    ASSERT_EQ(column(9), (std::vector<std::string>{"xx", "01.02.2010"}));
+    w_.DTPFound->setDate(QDate(2012, 4, 1));
+    select({1});
+    w_.ppCorrectFoundDate->trigger();
+    EXPECT_EQ(column(9), (std::vector<std::string>{"xx", "01.04.2012"}));
+    select({1});
+    w_.ppDelMark->trigger();
+    EXPECT_EQ(column(9), (std::vector<std::string>{"xx"}));
+    w_.btnSave->click();
+    const auto saved = DecodeFoundRecs(dir_.read("Finds.bin"));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].FoundDate, "xx");
 }
 
 TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {

@@ -20,6 +20,7 @@
 
 #include "acquire/ui/frm_load_finds.h"
 #include "acquire/ui/frm_load_from_gc.h"
+#include "acquire/ui/frm_load_html.h"
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
@@ -27,6 +28,7 @@
 #include "exchange/ui/frm_wpcol.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/main_commands.h"
 #include "shell/ui/app_windows.h"
@@ -167,6 +169,21 @@ TEST_F(MainCommandsUi, EveryItemReachesItsWindow) {
     });
     m.mnuWPCollector->trigger();
     EXPECT_TRUE(mapItem);
+    // "bearbeiten" of the listing loader: the collection window, modal and
+    // centred over the loader.
+    auto* loader = windows->get<TfrmLoadHTML>(Win::frmLoadHTML);
+    loader->setGeometry(0, 0, 800, 600);
+    QPoint at(-1, -1);
+    QSize size;
+    modal.host.shown.clear();
+    modal.host.script.push_back([&](QDialog& d) {
+        at = d.frameGeometry().topLeft();
+        size = d.frameGeometry().size();
+        return 0;
+    });
+    loader->btnExclList->click();
+    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmWPCol"}));
+    EXPECT_EQ(at, CenteredPosition(loader->frameGeometry(), size));
     EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
               windows->get<TfrmCoordInput>(Win::frmCoordInput));
     EXPECT_TRUE(static_cast<bool>(windows->get<TfrmCalc>(Win::frmCalc)->PickCache));
