@@ -185,6 +185,8 @@ std::string TfrmMap::dataPath(const char* name) const {
 }
 
 void TfrmMap::FormShow() {
+    // The caption shows the position under the pointer; each showing starts afresh.
+    setWindowTitle(QStringLiteral("Map"));
     home_ = view_.bounds;
     content_.removed.clear();
     cbCacheinfo->setChecked(false);
