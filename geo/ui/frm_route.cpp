@@ -248,7 +248,7 @@ void TfrmRoute::btnFileOpenClick() {
     if (r.changesList) {
         if (!r.append) lbSrc->clear();
         for (const std::string& p : r.points) lbSrc->addItem(ToQ(p));
-        if (format == 0) lblPoints->setText(QString::number(r.declaredCount) + QStringLiteral(" Punkte in Quelldatei:"));
+        lblPoints->setText(QString::number(SourcePointCount(r)) + QStringLiteral(" Punkte in Quelldatei:"));
     }
     if (r.error != RouteReadError::None)
         ShowError(RouteReadErrorText(r, *file));
