@@ -2,13 +2,17 @@
 // and About box / splash.
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
 
 
 #include "core/proc_settings.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/ui/frm_cache_filter.h"
+#include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_wait.h"
 #include "support/temp_dir.h"
 #include "platform/ui/qt_text.h"
@@ -40,6 +44,17 @@ TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::install(previous);
 }
 
+
+TEST(InputLineWindow, TypedUmlautsStayInTheFolderName) {
+    TfrmInputLine w;
+    w.show();
+    QTest::keyClicks(w.edName, U("Übersee/-Tour: 2€"));
+    EXPECT_EQ(w.edName->text(), U("Übersee-Tour 2"));
+    EXPECT_TRUE(w.btnOK->isEnabled());
+    EXPECT_EQ(w.GetText(), W("Übersee-Tour 2"));
+    w.SetText(W("Grüße aus Köln"));
+    EXPECT_EQ(w.edName->text(), U("Grüße aus Köln"));
+}
 
 }  // namespace
 }  // namespace tv
