@@ -34,6 +34,7 @@
 #include "shell/ui/app_windows.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
+#include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
 #include "shell/ui/main_wiring.h"
@@ -258,6 +259,23 @@ TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
     EXPECT_EQ(modal.host.shown, (Lines{"frmLoadFinds", "frmGCCom2DB"}));
     EXPECT_TRUE(shownDuringPage);
     EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(MainCommandsUi, WaitWindowClosesBeforeTheBoxOfAMissingFindsFile) {
+    dir.write("work/WPignore.txt", "GC2\r\n");
+    auto* wait = windows->get<TfrmWait>(Win::frmWait);
+    std::vector<bool> waitShown;
+    fakes.messages.onShow = [&](const platform::FakeMessageBox::Shown&) {
+        waitShown.push_back(fakes.progress.visible || (wait && wait->isVisible()));
+    };
+    main->menus.mnuMarkExcluded->trigger();
+    ASSERT_EQ(fakes.messages.texts().size(), 1u);
+    EXPECT_NE(fakes.messages.texts()[0].find("Finds.bin"), std::string::npos);
+    EXPECT_EQ(waitShown, (std::vector<bool>{false}));
+    // The ignore list still marks its caches.
+    const auto marked = main->lvCaches->selectedItems();
+    ASSERT_EQ(marked.size(), 1);
+    EXPECT_EQ(marked[0]->text(0), QStringLiteral("GC2"));
 }
 
 TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {
