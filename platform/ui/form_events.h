@@ -5,7 +5,8 @@
 // it - arrive as spontaneous events and leave the window as the user left it:
 // what was typed, the chosen entries, the caption. Windows test their show and
 // hide events with this one function.
-#include <QEvent>
+#include <QHideEvent>
+#include <QShowEvent>
 
 namespace tv {
 
