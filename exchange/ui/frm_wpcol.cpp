@@ -27,6 +27,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
@@ -40,6 +41,7 @@
 #include "pages/ui/frm_edit_cache.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/cache_type_icons.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
@@ -143,6 +145,7 @@ void TfrmWPCol::buildLayout() {
     lv = new QTreeWidget(this);
     lv->setObjectName("lv");
     lv->setRootIsDecorated(false);
+    lv->setIconSize(QSize(16, 16));
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lv->setDragEnabled(true);
     lv->setDragDropMode(QAbstractItemView::DragOnly);
@@ -484,6 +487,7 @@ void TfrmWPCol::FillListView() {
         const std::string code = entries[i].rec.Waypoint.str();
         it->setData(0, kCodeRole, QByteArray(code.data(), static_cast<qsizetype>(code.size())));
         it->setData(0, kEntryRole, static_cast<qulonglong>(i));
+        it->setIcon(0, CacheTypeIcon(CacheTypeFromText(entries[i].rec.CacheType.view())));
         items.push_back(it);
     }
     lv->addTopLevelItems(items);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
+#include <QImage>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,7 +13,9 @@
 
 #include <filesystem>
 
+#include "core/cachedb_table.h"
 #include "core/proc_settings.h"
+#include "platform/ui/cache_type_icons.h"
 #include "platform/ui/qt_text.h"
 #include "support/fakes.h"
 #include "support/records.h"
@@ -71,6 +74,22 @@ TEST_F(WPColWindow, SortThenDeleteRemovesTheMarkedCacheAndSaves) {
     EXPECT_EQ(dir_.read("WPList.txt"), "GC1\r\nGC3\r\n");
     EXPECT_EQ(dir_.read("WPList.txt.bk"), "GC1\r\nGC2\r\nGC3\r\n");
     EXPECT_FALSE(w_.isVisible());
+}
+
+TEST_F(WPColWindow, RowsShowTheIconOfTheirCacheType) {
+    TCacheRec multi = CacheRecord("GC4", "Delta", 49.04, 9);
+    multi.CacheType = "Multi-cache";
+    TCacheRec earth = CacheRecord("GC5", "Echo", 49.05, 9);
+    earth.CacheType = "Earthcache";
+    dir_.writeCaches({multi, earth});
+    dir_.write("WPList.txt", "GC4\r\nGC5\r\nGC404\r\n");
+    open();
+    ASSERT_EQ(column(0), (std::vector<std::string>{"GC4", "GC5", "GC404"}));
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    EXPECT_EQ(picture(w_.lv->topLevelItem(0)->icon(0)), picture(CacheTypeIcon(1)));
+    EXPECT_EQ(picture(w_.lv->topLevelItem(1)->icon(0)), picture(CacheTypeIcon(9)));
+    EXPECT_EQ(picture(w_.lv->topLevelItem(2)->icon(0)), picture(CacheTypeIcon(kCacheTypeOther)));
+    EXPECT_NE(picture(CacheTypeIcon(1)), picture(CacheTypeIcon(9)));
 }
 
 TEST_F(WPColWindow, AddingByCodeRadiusAndFile) {
