@@ -22,8 +22,6 @@ std::string Key(std::string_view code) { return FoldListKey(code); }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Marks the first unused entry of each code and removes the marked entries in
-// one pass, so that long lists are not shifted once per code.
 // Takes the entries at the given indices (out of range and repeated indices
 // are skipped) in one pass; onTaken sees them in the order given.
 template <typename OnTaken>
@@ -45,6 +43,8 @@ int TakeIndices(std::vector<WpEntry>& from, const std::vector<std::size_t>& indi
     return taken;
 }
 
+// Takes the first unused entry of each code, in one pass, so that long lists
+// are not shifted once per code.
 template <typename OnTaken>
 int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>& codes, OnTaken onTaken) {
     std::unordered_map<std::string, std::vector<std::size_t>> byKey;
