@@ -266,16 +266,18 @@ TEST(WaypointCollectionEntries, RowsOfARepeatedCodeActOnThemselves) {
     ASSERT_EQ(c.List(kFoundList).size(), 3u);
 
     EXPECT_EQ(c.SetFoundDateRows({1}, 41000), (std::vector<std::string>{"GC7"}));
-    EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "First");
-    EXPECT_EQ(c.List(kFoundList)[1].rec.Name, "Seven");
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
     EXPECT_EQ(c.List(kFoundList)[1].rec.FoundDate, 41000);
+    EXPECT_EQ(c.List(kFoundList)[2].storedDate, "3.4.2011");
 
     EXPECT_EQ(c.RemoveRows(kFoundList, {2, 2, 9}), 1);  // repeats and rows beyond the list count once or not
     ASSERT_EQ(c.List(kFoundList).size(), 2u);
-    EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "First");
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
+    EXPECT_EQ(c.List(kFoundList)[1].rec.FoundDate, 41000);
     EXPECT_EQ(c.MoveRows({1}, kFoundList, kClipList, 0), 1);
-    EXPECT_EQ(c.List(kFoundList)[0].rec.Name, "First");
-    EXPECT_EQ(c.List(kClipList)[0].rec.Name, "Seven");
+    ASSERT_EQ(c.List(kFoundList).size(), 1u);
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
+    EXPECT_EQ(Codes(c, kClipList), (std::vector<std::string>{"GC7"}));
     c.Save(dir.str());
     const auto saved = DecodeFoundRecs(dir.read("Finds.bin"));
     ASSERT_EQ(saved.size(), 1u);

@@ -12,6 +12,7 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "exchange/ui/frm_gpx_imp.h"
+#include "pages/ui/frm_cache_details.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"

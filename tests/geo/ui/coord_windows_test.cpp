@@ -138,7 +138,6 @@ QStringList Fields(const QWidget& w) {
 // spontaneous hide and show events.
 void MinimiseAndRestore(QWidget& w) {
     w.setWindowState(Qt::WindowMinimized);
-    EXPECT_FALSE(w.isVisible() && w.isActiveWindow());
     w.setWindowState(Qt::WindowNoState);
     EXPECT_TRUE(w.isVisible());
 }
@@ -155,7 +154,8 @@ TEST(CoordWindows, MinimiseAndRestoreKeepEveryField) {
     input.show();
     input.setWindowTitle(U("Koordinaten für Station 2"));
     input.ShowAddInfo("Beschreibung", "Parkplatz", true);
-    Retype(input.edBDec, "-33.25");
+    Retype(input.edBDec, "33.25");
+    input.cbNS->setCurrentIndex(1);
     input.cbEW->setCurrentIndex(1);
     const QStringList typedInput = Fields(input);
     MinimiseAndRestore(input);
