@@ -99,11 +99,13 @@ TEST(GpxImportWindow, ChangedCacheShowsBothRecordsOneAboveTheOther) {
     });
     w.ListBoxDblClick();
     ASSERT_EQ(modal.host.shown, (std::vector<std::string>{"frmCacheDetails"}));
-    QWidget probe;
-    probe.resize(below.size());
-    CenterFormOver(&w, &probe);
-    EXPECT_EQ(below.top(), probe.y() + below.height() / 2);
-    EXPECT_EQ(above.top(), std::max(0, probe.y() - above.height() / 2));
+    QWidget probeBelow, probeAbove;
+    probeBelow.resize(below.size());
+    CenterFormOver(&w, &probeBelow);
+    probeAbove.resize(above.size());
+    CenterFormOver(&w, &probeAbove);
+    EXPECT_EQ(below.top(), probeBelow.y() + below.height() / 2);
+    EXPECT_EQ(above.top(), std::max(0, probeAbove.y() - above.height() / 2));
     EXPECT_EQ(above.left(), below.left());
     EXPECT_LT(above.top(), below.top());
     EXPECT_FALSE(w.Details2->isVisible());
