@@ -223,7 +223,9 @@ bool FindsLoad::LoadOnePage() {
         return false;
     }
     ++pageNo_;
-    stamped("Lade Seite #" + IntText(pageNo_));
+    // A page is announced only when it is asked for: after the pager's last
+    // page no request follows.
+    if (pageNo_ == 1 || (!loader_->ViewState.empty() && loader_->HasNext)) stamped("Lade Seite #" + IntText(pageNo_));
     int code = 0;
     bool lastPageReached = false;
     if (pageNo_ == 1) {

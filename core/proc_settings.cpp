@@ -175,9 +175,14 @@ bool SaveProcSettings(bool windowStateOnly) {
         WriteSettingStr("GPX_GPXInit", s.GPX_GPXInit);
         WriteSettingBool("Main_MemWinSize", s.Main_MemWinSize);
         WriteSettingBool("Main_MemColSize", s.Main_MemColSize);
-        WriteSettingInt("Main_Col1Width", s.Main_Col1Width);
-        WriteSettingInt("Main_Col2Width", s.Main_Col2Width);
-        WriteSettingInt("Main_Col3Width", s.Main_Col3Width);
+        // Column widths are read back only while they are to be remembered;
+        // otherwise the list shows its defaults fitted to the font, and
+        // storing those would change the stored widths at every close.
+        if (s.Main_MemColSize) {
+            WriteSettingInt("Main_Col1Width", s.Main_Col1Width);
+            WriteSettingInt("Main_Col2Width", s.Main_Col2Width);
+            WriteSettingInt("Main_Col3Width", s.Main_Col3Width);
+        }
     });
 }
 

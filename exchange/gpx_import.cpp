@@ -137,7 +137,11 @@ const GpxPass1Result& GpxImportSession::pass1() {
     const GpxReadResult read = ReadGpxFile(
         p_.gpxFile,
         [&](GpxCacheWpt&& wpt) {
-            if (!wpt.hasCache || CodeOf(wpt).empty()) return true;
+            if (!wpt.hasCache) {
+                ++r.plainWaypoints;
+                return true;
+            }
+            if (CodeOf(wpt).empty()) return true;
             auto rec = MakeImportRecord(wpt, p_.home, p_.country);
             if (!rec) {
                 ++r.skipped;
@@ -408,6 +412,25 @@ GpxFileSummary SummarizeGpxFile(const std::string& path, std::size_t previewByte
     }
     s.readable = true;
     return s;
+}
+
+std::string GpxPass1StatusText(const GpxPass1Result& r) {
+    if (r.definitions > 0 && r.plainWaypoints >= r.definitions)
+        return std::to_string(r.plainWaypoints) + W(" Wegpunkte ohne Cachedaten gefunden, keine Cachedefinitionen");
+    std::string status = std::to_string(r.definitions) + " Cachedefinitionen gefunden, " +
+                         std::to_string(r.changed) + " unterschiedlich, " + std::to_string(r.added) + " neu, " +
+                         std::to_string(r.same) + " alt";
+    if (r.skipped > 0) status += ", " + std::to_string(r.skipped) + W(" ohne gültige Koordinaten übersprungen");
+    if (r.plainWaypoints > 0) status += ", " + std::to_string(r.plainWaypoints) + W(" Wegpunkte ohne Cachedaten");
+    return status;
+}
+
+std::string GpxNothingToImportText(const GpxPass1Result& r) {
+    if (r.definitions > 0 && r.plainWaypoints >= r.definitions)
+        return W("Die GPX-Datei enthält nur Wegpunkte ohne Cachedaten (") + std::to_string(r.plainWaypoints) +
+               W(" Wegpunkte). Importiert werden können nur Caches mit ihren Cachedaten, wie sie eine "
+                 "Pocket Query liefert.");
+    return "Die GPX-Datei enthielt keine neuen Caches oder Updates.";
 }
 
 }  // namespace tv

@@ -22,19 +22,14 @@ std::string Key(std::string_view code) { return FoldListKey(code); }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Marks the first unused entry of each code and removes the marked entries in
-// one pass, so that long lists are not shifted once per code.
+// Takes the entries at the given indices (out of range and repeated indices
+// are skipped) in one pass; onTaken sees them in the order given.
 template <typename OnTaken>
-int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>& codes, OnTaken onTaken) {
-    std::unordered_map<std::string, std::vector<std::size_t>> byKey;
-    for (std::size_t i = from.size(); i-- > 0;) byKey[Key(from[i].rec.Waypoint.view())].push_back(i);
+int TakeIndices(std::vector<WpEntry>& from, const std::vector<std::size_t>& indices, OnTaken onTaken) {
     std::vector<bool> gone(from.size(), false);
     int taken = 0;
-    for (const std::string& code : codes) {
-        auto it = byKey.find(Key(code));
-        if (it == byKey.end() || it->second.empty()) continue;
-        const std::size_t index = it->second.back();
-        it->second.pop_back();
+    for (const std::size_t index : indices) {
+        if (index >= from.size() || gone[index]) continue;
         onTaken(from[index]);
         gone[index] = true;
         ++taken;
@@ -46,6 +41,22 @@ int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>&
         if (!gone[i]) kept.push_back(std::move(from[i]));
     from = std::move(kept);
     return taken;
+}
+
+// Takes the first unused entry of each code, in one pass, so that long lists
+// are not shifted once per code.
+template <typename OnTaken>
+int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>& codes, OnTaken onTaken) {
+    std::unordered_map<std::string, std::vector<std::size_t>> byKey;
+    for (std::size_t i = from.size(); i-- > 0;) byKey[Key(from[i].rec.Waypoint.view())].push_back(i);
+    std::vector<std::size_t> indices;
+    for (const std::string& code : codes) {
+        auto it = byKey.find(Key(code));
+        if (it == byKey.end() || it->second.empty()) continue;
+        indices.push_back(it->second.back());
+        it->second.pop_back();
+    }
+    return TakeIndices(from, indices, onTaken);
 }
 
 }  // namespace
@@ -500,6 +511,47 @@ int WaypointCollection::MoveEntries(const std::vector<std::string>& codes, int f
         Changed(to);
     }
     return moved;
+}
+
+int WaypointCollection::MoveRows(const std::vector<std::size_t>& rows, int from, int to, double dtpFound) {
+    if (from == to) return 0;
+    auto present = KeySet(to);
+    auto& target = lists_[Slot(to)];
+    const int moved = TakeIndices(lists_[Slot(from)], rows, [&](WpEntry& e) {
+        if (!present.insert(Key(e.rec.Waypoint.view())).second) return;
+        if (to == kFoundList && e.rec.FoundDate == 0) e.rec.FoundDate = dtpFound;
+        if (to != kFoundList) e.storedDate.clear();
+        target.push_back(e);
+    });
+    if (moved) {
+        Changed(from);
+        Changed(to);
+    }
+    return moved;
+}
+
+int WaypointCollection::RemoveRows(int list, const std::vector<std::size_t>& rows) {
+    const int removed = TakeIndices(lists_[Slot(list)], rows, [](WpEntry&) {});
+    if (removed) Changed(list);
+    return removed;
+}
+
+std::vector<std::string> WaypointCollection::SetFoundDateRows(const std::vector<std::size_t>& rows, double date) {
+    std::vector<std::string> changed;
+    auto& finds = lists_[Slot(kFoundList)];
+    for (const std::size_t row : rows) {
+        if (row >= finds.size()) continue;
+        WpEntry& e = finds[row];
+        const std::string code = e.rec.Waypoint.str();
+        TCacheRec db;
+        if (!Lookup(code, db)) continue;
+        e.rec = db;
+        e.rec.FoundDate = date;
+        e.storedDate.clear();
+        changed.push_back(code);
+    }
+    Changed(kFoundList);
+    return changed;
 }
 
 int WaypointCollection::RemoveEntries(int list, const std::vector<std::string>& codes) {

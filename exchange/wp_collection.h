@@ -5,7 +5,8 @@
 // and a copy of the whole cache database for the name and radius searches.
 // Nothing reaches the files before Save().
 //
-// Entries are addressed by waypoint code, never by a row of a (sorted) view.
+// Entries are addressed by waypoint code or by their index in the list (a
+// list may hold a code twice), never by a row of a (sorted) view.
 #include <array>
 #include <functional>
 #include <optional>
@@ -145,12 +146,17 @@ public:
     int MoveEntries(const std::vector<std::string>& codes, int from, int to, double dtpFound);
     // Removes one entry per given code (first match, case ignored).
     int RemoveEntries(int list, const std::vector<std::string>& codes);
+    // The same by index in the list `from` (`list`): a row acts on its own
+    // entry even when the list holds its code twice.
+    int MoveRows(const std::vector<std::size_t>& rows, int from, int to, double dtpFound);
+    int RemoveRows(int list, const std::vector<std::size_t>& rows);
     void ClearList(int list);
     int RemoveFindsAndIgnores(int list);
     int RemoveArchived(int list);
     // Finds-list entries of the codes that the database holds get the
     // database record with this found date. Returns the codes changed.
     std::vector<std::string> SetFoundDate(const std::vector<std::string>& codes, double date);
+    std::vector<std::string> SetFoundDateRows(const std::vector<std::size_t>& rows, double date);
     // After an edit of the database record: the copy (which gains a new
     // cache) and every list take the new record; finds keep their date.
     void ReplaceRecordEverywhere(const TCacheRec& rec);

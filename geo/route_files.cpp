@@ -289,4 +289,8 @@ std::string BadRouteLinesText(const std::vector<BadRouteLine>& lines) {
     return text;
 }
 
+int SourcePointCount(const RouteReadResult& r) {
+    return r.declaredCount >= 0 ? r.declaredCount : static_cast<int>(r.points.size());
+}
+
 }  // namespace tv

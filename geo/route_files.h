@@ -53,6 +53,10 @@ struct RouteReadResult {
     std::vector<BadRouteLine> badLines;
 };
 
+// The number beside the source: the overlay's declared "Punkte", else the
+// points the file gave.
+int SourcePointCount(const RouteReadResult& r);
+
 // The six numbers of a Top50 line (lon D M S, lat D M S), as positive
 // degrees; nothing when a number is missing (e.g. the line starts with a
 // letter or a sign).

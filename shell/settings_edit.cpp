@@ -40,7 +40,10 @@ int IndexToInterval(int index) { return index >= 0 && index < 5 ? kIntervals[ind
 
 std::vector<std::string> DatabaseListTexts(const TCacheDBTable& table) {
     std::vector<std::string> texts;
-    for (const TCacheDBEntry& e : table.Entries()) texts.push_back(e.CountryName + " (" + e.FileName + ")");
+    // The German name is the one shown to the user; the English one only
+    // stands in when the table has none.
+    for (const TCacheDBEntry& e : table.Entries())
+        texts.push_back((e.CountryNameDE.empty() ? e.CountryName : e.CountryNameDE) + " (" + e.FileName + ")");
     return texts;
 }
 

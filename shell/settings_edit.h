@@ -24,7 +24,8 @@ int IndexToInterval(int index);
 
 // ---- national databases ----------------------------------------------------
 
-// One text per table entry: English country name + " (" + list file + ")".
+// One text per table entry: the German country name (the English one when the
+// table has no German name) + " (" + list file + ")".
 std::vector<std::string> DatabaseListTexts(const TCacheDBTable& table);
 // Index to select in the primary list: primary - 1 when it names an entry,
 // the third entry (2) when primary < 1 and the table has one, else -1.

@@ -19,6 +19,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -80,7 +81,7 @@ TfrmGCCom2DB::TfrmGCCom2DB(QWidget* parent) : QDialog(parent) {
 
 void TfrmGCCom2DB::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (event->spontaneous()) return;
+    if (!IsFormShowHide(event)) return;
     mmProt->clear();
     btnStart->setEnabled(true);
     rgSrcClick();

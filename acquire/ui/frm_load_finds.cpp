@@ -16,6 +16,7 @@
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -107,7 +108,7 @@ TfrmLoadFinds::TfrmLoadFinds(QWidget* parent) : QDialog(parent), Site(SettingsLi
 
 void TfrmLoadFinds::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (event->spontaneous()) return;
+    if (!IsFormShowHide(event)) return;
     mmProt->clear();
     for (QWidget* w : std::initializer_list<QWidget*>{btnLoad, btnClose, cbLoadall, dtPicker}) w->setEnabled(true);
     btnCancel->setEnabled(false);

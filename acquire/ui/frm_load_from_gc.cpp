@@ -11,6 +11,7 @@
 
 #include "acquire/url_loader.h"
 #include "platform/services.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -55,6 +56,7 @@ void TfrmLoadFromGC::btnCancelClick() {
 
 void TfrmLoadFromGC::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!IsFormShowHide(event)) return;
     Cancelled = false;
     lblResource->clear();
 }

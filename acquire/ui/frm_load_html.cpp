@@ -25,6 +25,7 @@
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -223,7 +224,7 @@ TfrmLoadHTML::TfrmLoadHTML(QWidget* parent) : QDialog(parent) {
 
 void TfrmLoadHTML::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmLoadHTML::FormShow() {

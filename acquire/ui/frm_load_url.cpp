@@ -9,6 +9,7 @@
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -56,7 +57,7 @@ TfrmLoadURL::TfrmLoadURL(QWidget* parent) : QDialog(parent) {
 
 void TfrmLoadURL::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (event->spontaneous()) return;
+    if (!IsFormShowHide(event)) return;
     lblBytes->setText(QStringLiteral("0"));
     lblURL->setText(ToQ(loader_.URL()));
     lblProxy->setText(ToQ(loader_.Proxy().host));

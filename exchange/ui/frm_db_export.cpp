@@ -13,6 +13,7 @@
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -72,6 +73,7 @@ void TfrmDBExport::SetShowHints(bool show) {
 
 void TfrmDBExport::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!IsFormShowHide(event)) return;
     btnStart->setEnabled(true);
     btnClose->setEnabled(true);
 }

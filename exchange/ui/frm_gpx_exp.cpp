@@ -31,6 +31,7 @@
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -371,12 +372,12 @@ void TfrmGPXExp::fromOptions(const ExportOptions& o) {
 
 void TfrmGPXExp::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmGPXExp::hideEvent(QHideEvent* e) {
     QDialog::hideEvent(e);
-    if (!e->spontaneous()) FormHide();
+    if (IsFormShowHide(e)) FormHide();
 }
 
 void TfrmGPXExp::FormShow() {

@@ -13,9 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/cache_db.h"
 #include "core/coords.h"
@@ -28,6 +30,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -115,7 +118,7 @@ TfrmGPXImp::~TfrmGPXImp() = default;
 
 void TfrmGPXImp::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmGPXImp::FormShow() {
@@ -214,11 +217,7 @@ void TfrmGPXImp::btnStartClick() {
     std::string memo = "---------- Pass 1: GPX-Datei wird eingelesen ----------\n";
     for (const std::string& line : r.memoLines) memo += line + "\n";
     mmSrc->setPlainText(ToQ(memo));
-    std::string status = std::to_string(r.definitions) + " Cachedefinitionen gefunden, " +
-                         std::to_string(r.changed) + " unterschiedlich, " + std::to_string(r.added) + " neu, " +
-                         std::to_string(r.same) + " alt";
-    if (r.skipped > 0) status += W(", ") + std::to_string(r.skipped) + W(" ohne gültige Koordinaten übersprungen");
-    GroupBox1->setTitle(ToQ(status));
+    GroupBox1->setTitle(ToQ(GpxPass1StatusText(r)));
     btnClose->setEnabled(true);
     if (r.error) Tell(MsgKind::Error, r.error->message);
     if (r.error && r.entries.empty()) return;
@@ -228,7 +227,7 @@ void TfrmGPXImp::btnStartClick() {
     ListBox->setVisible(true);
     btnWork->setEnabled(true);
     if (r.entries.empty()) {
-        Tell(MsgKind::Information, "Die GPX-Datei enthielt keine neuen Caches oder Updates.");
+        Tell(MsgKind::Information, GpxNothingToImportText(r));
         done(QDialog::Rejected);
     }
 }
@@ -261,10 +260,18 @@ void TfrmGPXImp::ListBoxDblClick() {
         d2.ShowNoteButtons = false;
         d2.MarkDifferences(entry->rec);
         for (QWidget* w : std::initializer_list<QWidget*>{d2.sbMinus, d2.sbPlus, d2.sbShow}) w->setVisible(false);
+        // The two records one above the other around the centre of this
+        // window: the imported one above, the stored one below.
         CenterFormOver(this, &d2);
-        d2.move(d2.x(), d2.y() + d2.height() / 2);
+        d2.move(d2.x(), d2.y() + d2.frameGeometry().height() / 2);
         d2.show();
-        result = platform::modalHost().exec(d1, this);
+        CenterFormOver(this, &d1);
+        int top = d1.y() - d1.frameGeometry().height() / 2;
+        // Its caption stays on the screen.
+        if (const QScreen* screen = window()->screen()) top = std::max(top, screen->availableGeometry().top());
+        d1.move(d1.x(), top);
+        // Placed already: the host shows it where it is.
+        result = platform::modalHost().exec(d1, nullptr);
         d2.hide();
     }
     d1.hide();

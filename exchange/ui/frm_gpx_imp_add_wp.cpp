@@ -13,6 +13,7 @@
 #include "pages/ui/memo_text.h"
 #include "platform/services.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -45,6 +46,7 @@ TfrmGPXImpAddWP::TfrmGPXImpAddWP(QWidget* parent) : QDialog(parent) {
 
 void TfrmGPXImpAddWP::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!IsFormShowHide(event)) return;
     GroupBox1->setTitle(ToQ("Dateiname: " + FileName));
     // The memo holds the file's bytes one character each, so that editing and
     // taking the text back give the same bytes.

@@ -21,6 +21,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -238,7 +239,7 @@ void TfrmSuitcase::buildLayout() {
 
 void TfrmSuitcase::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (loaded_) return;
+    if (!IsFormShowHide(event) || loaded_) return;
     gbBeforeRead->setVisible(true);
     gbAfterRead->setVisible(false);
     paAction->clear();

@@ -27,6 +27,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
@@ -40,9 +41,11 @@
 #include "pages/ui/frm_edit_cache.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/cache_type_icons.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -142,6 +145,7 @@ void TfrmWPCol::buildLayout() {
     lv = new QTreeWidget(this);
     lv->setObjectName("lv");
     lv->setRootIsDecorated(false);
+    lv->setIconSize(QSize(16, 16));
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lv->setDragEnabled(true);
     lv->setDragDropMode(QAbstractItemView::DragOnly);
@@ -357,7 +361,7 @@ QWidget* TfrmWPCol::buildFilePage() {
 
 void TfrmWPCol::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmWPCol::FormShow() {
@@ -483,6 +487,7 @@ void TfrmWPCol::FillListView() {
         const std::string code = entries[i].rec.Waypoint.str();
         it->setData(0, kCodeRole, QByteArray(code.data(), static_cast<qsizetype>(code.size())));
         it->setData(0, kEntryRole, static_cast<qulonglong>(i));
+        it->setIcon(0, CacheTypeIcon(CacheTypeFromText(entries[i].rec.CacheType.view())));
         items.push_back(it);
     }
     lv->addTopLevelItems(items);
@@ -520,6 +525,15 @@ std::vector<std::string> TfrmWPCol::SelectedCodes() const {
         codes.emplace_back(b.constData(), static_cast<std::size_t>(b.size()));
     }
     return codes;
+}
+
+std::vector<std::size_t> TfrmWPCol::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    for (int r = 0; r < lv->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* it = lv->topLevelItem(r);
+        if (it->isSelected()) rows.push_back(static_cast<std::size_t>(it->data(0, kEntryRole).toULongLong()));
+    }
+    return rows;
 }
 
 std::vector<std::string> TfrmWPCol::RowCodes() const {
@@ -755,11 +769,11 @@ bool TfrmWPCol::eventFilter(QObject* watched, QEvent* event) {
 
 void TfrmWPCol::btnDragDrop(int target) {
     if (target == CurrentList) return;
-    const auto codes = SelectedCodes();
+    const auto rows = SelectedRows();
     if (target == 0)
-        col.RemoveEntries(CurrentList, codes);
+        col.RemoveRows(CurrentList, rows);
     else
-        col.MoveEntries(codes, CurrentList, target, foundDate());
+        col.MoveRows(rows, CurrentList, target, foundDate());
     sortRequested_ = SortColumn >= 0;
     ListButtonsClick(0);
 }
@@ -779,7 +793,7 @@ void TfrmWPCol::tvMarkAction(int tag) {
             }
             break;
         case 4:
-            col.RemoveEntries(CurrentList, SelectedCodes());
+            col.RemoveRows(CurrentList, SelectedRows());
             col.SetModified(true);
             ListButtonsClick(0);
             break;
@@ -816,7 +830,7 @@ void TfrmWPCol::tvEditAction() {
 
 void TfrmWPCol::tvEditFoundDate() {
     if (CurrentList != kFoundList) return;
-    col.SetFoundDate(SelectedCodes(), foundDate());
+    col.SetFoundDateRows(SelectedRows(), foundDate());
     sortRequested_ = SortColumn >= 0;
     ListButtonsClick(0);
 }
@@ -857,7 +871,7 @@ void TfrmWPCol::lvDblClick() {
     if (CurrentList == kFoundList && i < entries.size())
         details.FoundDateText = FormatDayDate(entries[i].rec.FoundDate).value_or("01.01.2000");
     if (platform::modalHost().exec(details, this) != mrNo) return;
-    col.RemoveEntries(CurrentList, {code});
+    col.RemoveRows(CurrentList, {i});
     ListButtonsClick(0);
 }
 

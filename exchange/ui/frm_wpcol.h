@@ -104,6 +104,8 @@ public:
     // Codes of the selected rows, in view order.
     std::vector<std::string> SelectedCodes() const;
     std::vector<std::string> RowCodes() const;
+    // Indices in the current list of the selected rows, in view order.
+    std::vector<std::size_t> SelectedRows() const;
     double Today() const;
 
     void done(int result) override;

@@ -16,6 +16,7 @@
 #include "geo/ui/coord_boxes.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -145,7 +146,7 @@ TfrmCalc::TfrmCalc() : QDialog(nullptr) {
 void TfrmCalc::SelectTab(int index) { pcCalc->setCurrentIndex(index == 1 ? 1 : 0); }
 
 void TfrmCalc::showEvent(QShowEvent* event) {
-    FormShow();
+    if (IsFormShowHide(event)) FormShow();
     QDialog::showEvent(event);
 }
 

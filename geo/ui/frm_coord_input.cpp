@@ -16,6 +16,7 @@
 #include "platform/ui/dialog_buttons.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -105,13 +106,13 @@ void TfrmCoordInput::ShowAddInfo(const std::string& caption, const std::string& 
 std::string TfrmCoordInput::AddInfo() const { return FromQ(edAddInfo->text()); }
 
 void TfrmCoordInput::showEvent(QShowEvent* event) {
-    FormShow();
+    if (IsFormShowHide(event)) FormShow();
     QDialog::showEvent(event);
 }
 
 void TfrmCoordInput::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    FormHide();
+    if (IsFormShowHide(event)) FormHide();
 }
 
 void TfrmCoordInput::FormShow() {

@@ -22,6 +22,7 @@
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -105,7 +106,7 @@ TfrmGMLink::TfrmGMLink() : QDialog(nullptr) {
 }
 
 void TfrmGMLink::showEvent(QShowEvent* event) {
-    FormShow();
+    if (IsFormShowHide(event)) FormShow();
     QDialog::showEvent(event);
 }
 

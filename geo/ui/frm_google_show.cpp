@@ -12,6 +12,7 @@
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -38,7 +39,7 @@ TfrmGoogleShow::TfrmGoogleShow() : QDialog(nullptr) {
 }
 
 void TfrmGoogleShow::showEvent(QShowEvent* event) {
-    FormShow();
+    if (IsFormShowHide(event)) FormShow();
     QDialog::showEvent(event);
 }
 

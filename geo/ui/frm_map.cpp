@@ -21,6 +21,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -166,12 +167,12 @@ void TfrmMap::SetView(const MapBounds& bounds) {
 
 void TfrmMap::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmMap::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    if (!event->spontaneous()) FormHide();
+    if (IsFormShowHide(event)) FormHide();
 }
 
 std::string TfrmMap::dataPath(const char* name) const {
@@ -184,6 +185,8 @@ std::string TfrmMap::dataPath(const char* name) const {
 }
 
 void TfrmMap::FormShow() {
+    // The caption shows the position under the pointer; each showing starts afresh.
+    setWindowTitle(QStringLiteral("Map"));
     home_ = view_.bounds;
     content_.removed.clear();
     cbCacheinfo->setChecked(false);

@@ -27,6 +27,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -174,7 +175,7 @@ TfrmRoute::~TfrmRoute() = default;
 
 void TfrmRoute::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 bool TfrmRoute::eventFilter(QObject* watched, QEvent* event) {
@@ -247,7 +248,7 @@ void TfrmRoute::btnFileOpenClick() {
     if (r.changesList) {
         if (!r.append) lbSrc->clear();
         for (const std::string& p : r.points) lbSrc->addItem(ToQ(p));
-        if (format == 0) lblPoints->setText(QString::number(r.declaredCount) + QStringLiteral(" Punkte in Quelldatei:"));
+        lblPoints->setText(QString::number(SourcePointCount(r)) + QStringLiteral(" Punkte in Quelldatei:"));
     }
     if (r.error != RouteReadError::None)
         ShowError(RouteReadErrorText(r, *file));

@@ -16,6 +16,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -88,7 +89,7 @@ TfrmUTM::TfrmUTM() : QDialog(nullptr) {
 }
 
 void TfrmUTM::showEvent(QShowEvent* event) {
-    FormShow();
+    if (IsFormShowHide(event)) FormShow();
     QDialog::showEvent(event);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -65,7 +66,7 @@ TfrmAddInfo::TfrmAddInfo(QWidget* parent) : QDialog(parent) {
 
 void TfrmAddInfo::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmAddInfo::FormShow() {

@@ -18,6 +18,7 @@
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -129,7 +130,7 @@ TfrmAddWPDisplay::TfrmAddWPDisplay(QWidget* parent) : QDialog(parent) {
 
 void TfrmAddWPDisplay::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmAddWPDisplay::FormShow() {

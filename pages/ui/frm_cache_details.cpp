@@ -21,6 +21,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -209,7 +210,7 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
 
 void TfrmCacheDetails::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmCacheDetails::FormShow() {

@@ -23,6 +23,7 @@
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -182,7 +183,7 @@ TfrmCreateDescr::~TfrmCreateDescr() {
 
 void TfrmCreateDescr::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmCreateDescr::FormShow() {

@@ -23,6 +23,7 @@
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -141,12 +142,12 @@ std::string TfrmIndex::Folder() const {
 
 void TfrmIndex::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (IsFormShowHide(e)) FormShow();
 }
 
 void TfrmIndex::hideEvent(QHideEvent* e) {
     QDialog::hideEvent(e);
-    if (!e->spontaneous()) FolderOverride.clear();  // FormHide
+    if (IsFormShowHide(e)) FolderOverride.clear();  // FormHide
 }
 
 void TfrmIndex::FormShow() {

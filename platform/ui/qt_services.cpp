@@ -71,6 +71,9 @@ std::optional<std::string> PathFromQ(const QString& name) {
 }
 
 MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) {
+    // The wait window stays on top of every window: a box under it could be
+    // neither read nor answered.
+    progress().hide();
     QString body = ToQ(text);
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QMessageBox box(IconOf(kind), caption.empty() ? DefaultCaption(kind) : ToQ(caption), body, QMessageBox::NoButton,

@@ -15,6 +15,7 @@
 #include "shell/batch_run.h"
 #include "shell/ui/app_windows.h"
 #include "shell/ui/frm_main.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -35,7 +36,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (!window_ || !timer_) return false;
-        if (watched == window_ && e->type() == QEvent::Hide && !e->spontaneous()) {
+        if (watched == window_ && e->type() == QEvent::Hide && IsFormShowHide(e)) {
             timer_->stop();
         } else if (watched == timer_ && e->type() == QEvent::Timer) {
             if (!window_->isVisible()) {

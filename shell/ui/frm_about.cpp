@@ -14,6 +14,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 #include "shell/about_info.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -96,7 +97,7 @@ TfrmAbout::TfrmAbout(bool showHints) : QDialog(nullptr) {
 
 void TfrmAbout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmAbout::FormShow() {

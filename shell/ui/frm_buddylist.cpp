@@ -14,6 +14,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 #include "shell/buddy_list.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -74,7 +75,7 @@ std::vector<std::string> TfrmBuddylist::Names() const {
 
 void TfrmBuddylist::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmBuddylist::FormShow() {

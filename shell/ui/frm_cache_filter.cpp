@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "platform/ui/dialog_buttons.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -73,7 +74,7 @@ bool TfrmCacheFilter::IsTypeSelected(int type) const { return tv::IsTypeSelected
 
 void TfrmCacheFilter::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) shown_ = Selection();
+    if (IsFormShowHide(event)) shown_ = Selection();
 }
 
 void TfrmCacheFilter::done(int result) {

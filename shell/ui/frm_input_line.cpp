@@ -14,11 +14,13 @@
 namespace tv {
 
 QValidator::State FolderNameValidator::validate(QString& input, int&) const {
-    for (const QChar ch : input) {
-        const char16_t u = ch.unicode();
-        if (u >= 128 || u < 32 || !TfrmInputLine::edNameKeyPress(static_cast<char>(u))) return Invalid;
-    }
-    return IsValidFolderName(FromQ(input)) ? Acceptable : Intermediate;
+    // Each character as its Windows-1252 byte; one that the code page lacks
+    // becomes "?", which the rule refuses.
+    const std::string bytes = FromQ(input);
+    if (bytes.size() != static_cast<std::size_t>(input.size())) return Invalid;
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) < 32 || !TfrmInputLine::edNameKeyPress(c)) return Invalid;
+    return IsValidFolderName(bytes) ? Acceptable : Intermediate;
 }
 
 TfrmInputLine::TfrmInputLine() : QDialog(nullptr) {

@@ -45,6 +45,7 @@
 #include "shell/ui/frm_xmas.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/tooltip_gate.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -283,7 +284,7 @@ void TfrmMain::SetStatusText(const std::string& text) { StatusPanel0->setText(To
 
 void TfrmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmMain::FormShow() {

@@ -14,6 +14,7 @@
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/ui/qt_text.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -107,12 +108,12 @@ std::string TfrmNameSearch::EntryWaypoint(const std::string& entry) { return tv:
 
 void TfrmNameSearch::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmNameSearch::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
-    if (!event->spontaneous()) FormHide();
+    if (IsFormShowHide(event)) FormHide();
 }
 
 bool TfrmNameSearch::cancelled() { return cancelRequested_; }

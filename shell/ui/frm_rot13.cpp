@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/str_util.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -39,7 +40,7 @@ TfrmROT13::TfrmROT13() : QDialog(nullptr) {
 
 void TfrmROT13::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmROT13::FormShow() {

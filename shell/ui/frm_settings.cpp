@@ -21,6 +21,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/modal_result.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -103,8 +104,10 @@ SettingsFormData TfrmSettings::Form() const {
 
 void TfrmSettings::showEvent(QShowEvent* event) {
     // The database lists keep what the user ticked before the dialog showed.
-    form_ = Form();
-    FormShow();
+    if (IsFormShowHide(event)) {
+        form_ = Form();
+        FormShow();
+    }
     QDialog::showEvent(event);
 }
 

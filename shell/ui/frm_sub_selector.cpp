@@ -11,6 +11,7 @@
 #include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/result_picker.h"
+#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -103,7 +104,7 @@ std::vector<std::string> TfrmSubSelector::TickedWaypoints() const {
 
 void TfrmSubSelector::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (IsFormShowHide(event)) FormShow();
 }
 
 void TfrmSubSelector::FormShow() { tickAll(true); }

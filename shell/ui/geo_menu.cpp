@@ -34,14 +34,18 @@ GeoMenu::GeoMenu(AppWindows& windows, PickCache pick) : windows_(windows), main_
     }
     if (windows_.get<TfrmGoogleMaps>(Win::frmGoogleMaps)) on(u.mnuGoogleMapsList, &GeoMenu::mnuGoogleMapsListClick);
     if (windows_.get<TfrmGMLink>(Win::frmGMLink)) on(u.mnuGMLink, &GeoMenu::mnuGMLinkClick);
-    // The quick-info map button opens the program's own map window (geo wiring).
-    if (windows_.get<TfrmGoogleShow>(Win::frmGoogleShow)) on(u.mnuShowInGoogleMaps, &GeoMenu::mnuShowInGoogleMapsClick);
+    // The pop-up item and the quick-info map button open the online map.
+    if (windows_.get<TfrmGoogleShow>(Win::frmGoogleShow)) {
+        on(u.mnuShowInGoogleMaps, &GeoMenu::mnuShowInGoogleMapsClick);
+        main_->ShowInMap = [this](const TCacheRec& rec) { ShowOnMap(rec); };
+    }
 }
 
 GeoMenu::~GeoMenu() {
     if (auto* utm = windows_.get<TfrmUTM>(Win::frmUTM)) utm->PickCache = nullptr;
     if (!main_) return;
     for (QAction* item : bound_) main_->BindCommand(item, nullptr);
+    main_->ShowInMap = nullptr;
 }
 
 void GeoMenu::mnuUTMClick() { platform::modalHost().exec(*windows_.get<TfrmUTM>(Win::frmUTM), main_); }

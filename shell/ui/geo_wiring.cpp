@@ -39,16 +39,6 @@ void InstallGeoWindows(AppWindows& windows) {
         map->ShowCacheDetails = [&windows](const TCacheRec& rec, QWidget& over) {
             return ShowDetailsForRemoval(windows, rec, over);
         };
-        // The quick-info cache on the map, with the country around it.
-        main->ShowInMap = [main, map](const TCacheRec& rec) {
-            map->SetView({rec.Lon - 0.4, rec.Lon + 0.4, rec.Lat - 0.25, rec.Lat + 0.25});
-            map->CacheColor = Qt::black;
-            map->ClearCacheList();
-            map->ClearRouteList();
-            map->AddCacheByWaypoint(rec.Waypoint.str());
-            platform::modalHost().exec(*map, main);
-            map->ClearCacheList();
-        };
     }
     auto* route = windows.get<TfrmRoute>(Win::frmRoute);
     if (!route) return;

@@ -412,13 +412,16 @@ void MainCommands::pmMarkExcludedClick() {
     progress.setRange(0, 0);
     progress.setAction("Cacheliste wird gelesen");
     applyMarks({});
+    std::vector<std::string> unreadable;
     std::vector<std::string> finds;
-    if (!ReadFindCodes(work, finds)) ShowListReadError(ListReadPath(work, "Finds.bin"));
+    if (!ReadFindCodes(work, finds)) unreadable.push_back(ListReadPath(work, "Finds.bin"));
     std::vector<std::string> ignored;
     if (FindFileNoCase(work, kIgnoreListFile) && !ReadWorkDirList(work, kIgnoreListFile, ignored))
-        ShowListReadError(ListReadPath(work, kIgnoreListFile));
+        unreadable.push_back(ListReadPath(work, kIgnoreListFile));
     applyMarks(MarkByExcludeLists(finds, ignored, captions(), progress, platform::pump()));
+    // The wait window stays on top: it goes before a box would open under it.
     progress.hide();
+    for (const std::string& path : unreadable) ShowListReadError(path);
 }
 
 // ---- cache pop-up: index, delete, reload --------------------------------------------------------

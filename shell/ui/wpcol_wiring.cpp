@@ -1,6 +1,8 @@
 #include "shell/ui/wpcol_wiring.h"
 
+#include "acquire/ui/frm_load_html.h"
 #include "exchange/ui/frm_wpcol.h"
+#include "geo/map_model.h"
 #include "geo/ui/frm_map.h"
 #include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
@@ -22,28 +24,38 @@ std::optional<std::vector<std::string>> PickByName(const std::vector<NameCandida
 
 }  // namespace
 
+std::vector<std::string> ShowCodesInMap(TfrmMap& map, const std::vector<std::string>& codes, QWidget& over) {
+    map.ClearCacheList();
+    map.ClearRouteList();
+    map.SetView(MapBounds{6.0, 14.0, 47.0, 55.0});
+    map.CacheColor = Qt::black;
+    for (const std::string& code : codes) map.AddCacheByWaypoint(code);
+    const int result = platform::modalHost().exec(map, &over);
+    std::vector<std::string> removed;
+    // Caches taken off a cancelled map stay in the list.
+    if (result == mrOk) removed = map.RemovedList();
+    map.ClearCacheList();
+    return removed;
+}
+
+void ExecWPCollector(QWidget* over, TfrmMap* map) {
+    TfrmWPCol window;
+    window.PickNames = PickByName;
+    if (map)
+        window.ShowMap = [map](const std::vector<std::string>& codes, QWidget& w) {
+            return ShowCodesInMap(*map, codes, w);
+        };
+    platform::modalHost().exec(window, over);
+}
+
 void InstallWPCollector(TfrmMain& main, TfrmMap* map) {
     TfrmMain* m = &main;
     main.BindCommand(main.menus.mnuWPCollector, [m, map] {
-        TfrmWPCol window;
-        window.PickNames = PickByName;
-        if (map) {
-            // The caches on the map around them; what the user removes there
-            // leaves the list.
-            window.ShowMap = [map](const std::vector<std::string>& codes, QWidget& over) {
-                map->ClearCacheList();
-                map->ClearRouteList();
-                for (const std::string& code : codes) map->AddCacheByWaypoint(code);
-                map->btnZoomCacheRangeClick();
-                platform::modalHost().exec(*map, &over);
-                std::vector<std::string> removed = map->RemovedList();
-                map->ClearCacheList();
-                return removed;
-            };
-        }
-        platform::modalHost().exec(window, m);
+        ExecWPCollector(m, map);
         if (m->UpdateStatusBar) m->UpdateStatusBar();
     });
+    // "bearbeiten" beside the listing loader's exclusion lists.
+    TfrmLoadHTML::ShowExclusionList = [map](QWidget* over) { ExecWPCollector(over, map); };
 }
 
 }  // namespace tv

@@ -161,6 +161,17 @@ TEST_F(FindsLoadRun, ThreePagesThroughProxyMergedWithoutDuplicates) {
     EXPECT_TRUE(logged("09:05:07 Fertig."));
 }
 
+TEST_F(FindsLoadRun, PagerEndingEarlyAnnouncesNoPageItDoesNotLoad) {
+    pages_[1] = pageOf(2, {Row("GC102", "28 Feb 08")}, false);  // 45 announced, the pager ends on page 2
+    run();
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Saved);
+    EXPECT_EQ(srv_.requestCount(), 2u);
+    EXPECT_TRUE(logged("Lade Seite #2"));
+    EXPECT_FALSE(logged("Lade Seite #3"));
+    EXPECT_TRUE(logged("Fertig."));
+    EXPECT_EQ(tv::DecodeFoundRecs(work_.read("Finds.bin")).size(), 3u);
+}
+
 TEST_F(FindsLoadRun, MinimumDateStopsWithoutFurtherPostback) {
     params_.loadAll = false;
     params_.minDate = year_month_day{year{2008}, month{3}, day{1}};

@@ -140,6 +140,15 @@ TEST_F(ProcSettingsTest, SaveThenLoadGivesTheSameRecordAndKeepsOtherKeys) {
     EXPECT_TRUE(has("UseCacheDB50=0"));
     EXPECT_TRUE(has("UseCacheDB49=1"));
     EXPECT_TRUE(has("Main_Col3Width=61"));
+
+    // Widths not to be remembered leave the stored ones as they are.
+    ProcSettings.Main_MemColSize = false;
+    ProcSettings.Main_Col1Width = 90;
+    ProcSettings.Main_Col3Width = 87;
+    ASSERT_TRUE(SaveProcSettings(false));
+    EXPECT_TRUE(has("Main_MemColSize=0"));
+    EXPECT_TRUE(has("Main_Col1Width=80"));
+    EXPECT_TRUE(has("Main_Col3Width=61"));
 }
 
 }  // namespace tv

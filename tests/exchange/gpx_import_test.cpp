@@ -85,6 +85,27 @@ TEST_F(GpxImportTest, TwoPassesRoundTrip) {
     EXPECT_FALSE(FindCacheByWaypoint("gcd", rec));
 }
 
+TEST_F(GpxImportTest, PlainWaypointsAreNamedAsSuch) {
+    std::string plain;
+    for (int i = 1; i <= 9; ++i) plain += "<wpt lat=\"48.5\" lon=\"9.5\"><name>WP" + std::to_string(i) + "</name></wpt>\n";
+    GpxImportSession only(Params(plain));
+    const GpxPass1Result& r = only.pass1();
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.definitions, 9);
+    EXPECT_EQ(r.plainWaypoints, 9);
+    EXPECT_TRUE(r.entries.empty());
+    EXPECT_EQ(GpxPass1StatusText(r), "9 Wegpunkte ohne Cachedaten gefunden, keine Cachedefinitionen");
+    EXPECT_EQ(GpxNothingToImportText(r),
+              W("Die GPX-Datei enthält nur Wegpunkte ohne Cachedaten (9 Wegpunkte). Importiert werden können nur "
+                "Caches mit ihren Cachedaten, wie sie eine Pocket Query liefert."));
+
+    GpxImportSession mixed(Params(Cache("GCA", 48, 9) + plain.substr(0, plain.find('\n') + 1)));
+    const GpxPass1Result& m = mixed.pass1();
+    EXPECT_EQ(GpxPass1StatusText(m),
+              "2 Cachedefinitionen gefunden, 0 unterschiedlich, 1 neu, 0 alt, 1 Wegpunkte ohne Cachedaten");
+    EXPECT_EQ(GpxNothingToImportText(GpxPass1Result{}), "Die GPX-Datei enthielt keine neuen Caches oder Updates.");
+}
+
 TEST(GpxCompare, Differences) {
     TCacheRec a = tvtest::CacheRecord("GC1", "Name", 48.0, 9.0);
     a.Difficulty = "2";

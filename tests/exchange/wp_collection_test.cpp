@@ -255,6 +255,35 @@ TEST(WaypointCollectionEntries, MoveRemoveAndFoundDates) {
     EXPECT_EQ(DecodeFoundRecs(dir.read("Finds.bin"))[0].FoundDate, "01.04.2012");
 }
 
+// A code found twice: each row's operation reaches its own entry.
+TEST(WaypointCollectionEntries, RowsOfARepeatedCodeActOnThemselves) {
+    tvtest::WorkFolder dir;
+    dir.writeCaches({CacheRecord("GC7", "Seven", 49, 9)});
+    dir.write("Finds.bin", FindBytes("GC7", "First", "xx") + FindBytes("GC7", "Second", "1.2.2010") +
+                               FindBytes("GC7", "Third", "3.4.2011"));
+    WaypointCollection c;
+    c.LoadLists(dir.str());
+    ASSERT_EQ(c.List(kFoundList).size(), 3u);
+
+    EXPECT_EQ(c.SetFoundDateRows({1}, 41000), (std::vector<std::string>{"GC7"}));
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
+    EXPECT_EQ(c.List(kFoundList)[1].rec.FoundDate, 41000);
+    EXPECT_EQ(c.List(kFoundList)[2].storedDate, "3.4.2011");
+
+    EXPECT_EQ(c.RemoveRows(kFoundList, {2, 2, 9}), 1);  // repeats and rows beyond the list count once or not
+    ASSERT_EQ(c.List(kFoundList).size(), 2u);
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
+    EXPECT_EQ(c.List(kFoundList)[1].rec.FoundDate, 41000);
+    EXPECT_EQ(c.MoveRows({1}, kFoundList, kClipList, 0), 1);
+    ASSERT_EQ(c.List(kFoundList).size(), 1u);
+    EXPECT_EQ(c.List(kFoundList)[0].storedDate, "xx");
+    EXPECT_EQ(Codes(c, kClipList), (std::vector<std::string>{"GC7"}));
+    c.Save(dir.str());
+    const auto saved = DecodeFoundRecs(dir.read("Finds.bin"));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].FoundDate, "xx");
+}
+
 TEST(WaypointCollectionSettings, RoundTripAndClamping) {
     tvtest::TempDir dir;
     TIniFile ini(dir.str() + "tq.conf");

@@ -23,6 +23,7 @@ TEST(RouteFiles, Top50LinesAppendAndSkipLettersSilently) {
                                   "  012:00:00.5  49;30;0 tail\n200 0 0 48 0 0\n");
     EXPECT_TRUE(r.append);
     EXPECT_EQ(r.points, (std::vector<std::string>{"11.5753 / 48.1372", "12.0001 / 49.5000"}));
+    EXPECT_EQ(SourcePointCount(r), 2);
     ASSERT_EQ(r.badLines.size(), 1u);
     EXPECT_EQ(r.badLines[0].line, 6);
     EXPECT_FALSE(ParseDmsLine("011 34 31 48 08"));
@@ -34,6 +35,7 @@ TEST(RouteFiles, OverlaySectionCountAndValues) {
                               "XKoord1=11.6\r\nYKoord1=48.2\r\nXKoord2=-3.25\r\nYKoord2=-40.5\r\nXKoord3=12\r\n");
     EXPECT_EQ(r.error, RouteReadError::None);
     EXPECT_EQ(r.declaredCount, 5);
+    EXPECT_EQ(SourcePointCount(r), 5);  // the declared number, though two points are missing
     EXPECT_EQ(r.points, (std::vector<std::string>{"11.5000 / 48.1000", "11.6000 / 48.2000", "-3.2500 / -40.5000"}));
 
     r = ReadOverlayRoute("[Symbol 2]\nPunkte=1\nXKoord0=1\nYKoord0=2\n");

@@ -2,9 +2,14 @@
 // the type filter, folder names and the About box's version line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
+#include "platform/text_encoding.h"
 #include "shell/cache_filter.h"
+#include "shell/folder_name.h"
+#include "shell/main_commands.h"
+#include "support/temp_dir.h"
 #include "shell/name_search.h"
 #include "shell/result_picker.h"
 
@@ -41,6 +46,19 @@ TEST(CacheTypeFilter, MasksFlagBitsAndRefusesUnknownTypes) {
         for (int u = 0; u < 10; ++u) EXPECT_EQ(IsTypeSelected(boxes, u), u == t) << t << " " << u;
         boxes[static_cast<std::size_t>(t)] = false;
     }
+}
+
+TEST(NewFolderName, KeepsWindows1252LettersAndRefusesSigns) {
+    EXPECT_TRUE(IsValidFolderName(W("Übersee-Tour 2")));
+    EXPECT_EQ(FilterFolderName(W("Übersee-Tour 2")), W("Übersee-Tour 2"));
+    EXPECT_EQ(FilterFolderName(W("Straße/Ärger: \"é\" × ÷ ?")), W("StraßeÄrger é   "));
+    for (const char c : std::string("\x8A\x8C\x8E\x9A\x9C\x9E\x9F\xC0\xDF\xFF")) EXPECT_TRUE(IsFolderNameChar(c)) << +c;
+    for (const char c : std::string("\x80\x85\xA0\xB0\xD7\xF7/\\:*?\"<>|")) EXPECT_FALSE(IsFolderNameChar(c)) << +c;
+
+    // On disk the name is UTF-8.
+    tvtest::TempDir out;
+    EXPECT_EQ(CreateNewFolder(out.str(), W("Übersee-Tour 2")), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(out.path() / std::filesystem::path(u8"Übersee-Tour 2")));
 }
 
 }  // namespace

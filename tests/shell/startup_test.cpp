@@ -34,6 +34,13 @@ private:
     std::string previousDir_;
 };
 
+TEST(SettingsDatabaseList, ShowsTheGermanCountryNames) {
+    const auto table = TCacheDBTable::Parse(
+        "[CacheDB]\r\nGCDatabaseCount=2\r\nDB_CountryID1=9\r\nDB_Filename1=austria.txt\r\nDB_CName1=Austria\r\n"
+        "DB_CNameDE1=\xD6sterreich\r\nDB_CountryID2=4\r\nDB_Filename2=nl.txt\r\nDB_CName2=Netherlands\r\n");
+    EXPECT_EQ(DatabaseListTexts(table), (std::vector<std::string>{"\xD6sterreich (austria.txt)", "Netherlands (nl.txt)"}));
+}
+
 TEST_F(StartupTest, FirstStartCreatesTheFolderAndTheSettingsFile) {
     SetProgramDir(dir.str() + "new/trailvane");
     StartProgram();

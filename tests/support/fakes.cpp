@@ -15,6 +15,7 @@ std::optional<T> Next(std::deque<std::optional<T>>& q) {
 MsgResult FakeMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons,
                                const std::string& caption) {
     shown.push_back({kind, text, buttons, caption});
+    if (onShow) onShow(shown.back());
     if (!answers.empty()) {
         MsgResult r = answers.front();
         answers.pop_front();

@@ -23,6 +23,8 @@ public:
     // Answers given in order; when none is queued, Ok for OK boxes, Yes otherwise.
     std::deque<MsgResult> answers;
     std::vector<Shown> shown;
+    // Called with each box as it opens (before its answer).
+    std::function<void(const Shown&)> onShow;
 
     MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) override;
     // The texts of the boxes shown so far.

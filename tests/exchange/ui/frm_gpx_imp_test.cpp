@@ -2,6 +2,7 @@
 // with "Nein" drops a cache, a bad radius stops pass 2, pass 2 writes.
 #include <gtest/gtest.h>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -11,6 +12,9 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "exchange/ui/frm_gpx_imp.h"
+#include "pages/ui/frm_cache_details.h"
+#include "platform/text_encoding.h"
+#include "platform/ui/modal_host.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "support/fakes.h"
@@ -69,6 +73,62 @@ TEST(GpxImportWindow, ReviewAndPassTwo) {
     EXPECT_TRUE(FindCacheByWaypoint("GCM", rec));
     EXPECT_FALSE(FindCacheByWaypoint("GCN", rec));
     SetProgramDir(previousProgramDir);
+}
+
+// A changed cache: the imported record above the centre, the stored one
+// below, apart from each other.
+TEST(GpxImportWindow, ChangedCacheShowsBothRecordsOneAboveTheOther) {
+    platform::ScopedFakes fakes;
+    platform::ScopedFakeModalHost modal;
+    tvtest::WorkFolder work;
+    work.writeCaches({tvtest::CacheRecord("GCB", "Alt", 48, 9)});
+    TfrmGPXImp w;
+    w.FileName = work.write("pq.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\">" + Wpt("GCB", "Neu") + "</gpx>")
+                     .string();
+    w.setGeometry(0, 0, 800, 600);
+    w.show();
+    w.btnStart->click();
+    ASSERT_EQ(w.ListBox->count(), 1);
+    w.ListBox->setCurrentRow(0);
+    QRect above, below;
+    modal.host.script.push_back([&](QDialog& d) {
+        above = d.frameGeometry();
+        below = w.Details2->frameGeometry();
+        EXPECT_TRUE(w.Details2->isVisible());
+        return int(mrCancel);
+    });
+    w.ListBoxDblClick();
+    ASSERT_EQ(modal.host.shown, (std::vector<std::string>{"frmCacheDetails"}));
+    QWidget probeBelow, probeAbove;
+    probeBelow.resize(below.size());
+    CenterFormOver(&w, &probeBelow);
+    probeAbove.resize(above.size());
+    CenterFormOver(&w, &probeAbove);
+    // A window may settle its layout a few pixels after it was placed.
+    EXPECT_NEAR(below.top(), probeBelow.y() + below.height() / 2, 8);
+    EXPECT_NEAR(above.top(), std::max(0, probeAbove.y() - above.height() / 2), 8);
+    EXPECT_NEAR(above.left(), below.left(), 8);
+    EXPECT_LE(above.bottom(), below.top() + 16);
+    EXPECT_LT(above.top(), below.top());
+    EXPECT_FALSE(w.Details2->isVisible());
+    EXPECT_EQ(w.ListBox->count(), 1);
+}
+
+// A file of plain waypoints says so, in the caption and in the box.
+TEST(GpxImportWindow, PlainWaypointsAreNotCalledCacheDefinitions) {
+    platform::ScopedFakes fakes;
+    platform::ScopedFakeModalHost modal;
+    tvtest::WorkFolder work;
+    work.writeCaches({});
+    TfrmGPXImp w;
+    w.FileName = work.write("wp.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\"><wpt lat=\"48\" lon=\"9\">"
+                                      "<name>Parkplatz</name></wpt><wpt lat=\"48.1\" lon=\"9\"><name>Gipfel</name></wpt></gpx>")
+                     .string();
+    w.show();
+    w.btnStart->click();
+    EXPECT_EQ(w.GroupBox1->title(), U("2 Wegpunkte ohne Cachedaten gefunden, keine Cachedefinitionen"));
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 60), W("Die GPX-Datei enthält nur Wegpunkte ohne Cachedaten (2 Wegpunkte)").substr(0, 60));
 }
 
 }  // namespace

@@ -3,14 +3,19 @@
 #include "exchange/ui/frm_wpcol.h"
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QComboBox>
+#include <QImage>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
 #include <filesystem>
 
+#include "core/cachedb_table.h"
 #include "core/proc_settings.h"
+#include "platform/ui/cache_type_icons.h"
 #include "platform/ui/qt_text.h"
 #include "support/fakes.h"
 #include "support/records.h"
@@ -71,6 +76,22 @@ TEST_F(WPColWindow, SortThenDeleteRemovesTheMarkedCacheAndSaves) {
     EXPECT_FALSE(w_.isVisible());
 }
 
+TEST_F(WPColWindow, RowsShowTheIconOfTheirCacheType) {
+    TCacheRec multi = CacheRecord("GC4", "Delta", 49.04, 9);
+    multi.CacheType = "Multi-cache";
+    TCacheRec earth = CacheRecord("GC5", "Echo", 49.05, 9);
+    earth.CacheType = "Earthcache";
+    dir_.writeCaches({multi, earth});
+    dir_.write("WPList.txt", "GC4\r\nGC5\r\nGC404\r\n");
+    open();
+    ASSERT_EQ(column(0), (std::vector<std::string>{"GC4", "GC5", "GC404"}));
+    const auto picture = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage(); };
+    EXPECT_EQ(picture(w_.lv->topLevelItem(0)->icon(0)), picture(CacheTypeIcon(1)));
+    EXPECT_EQ(picture(w_.lv->topLevelItem(1)->icon(0)), picture(CacheTypeIcon(9)));
+    EXPECT_EQ(picture(w_.lv->topLevelItem(2)->icon(0)), picture(CacheTypeIcon(kCacheTypeOther)));
+    EXPECT_NE(picture(CacheTypeIcon(1)), picture(CacheTypeIcon(9)));
+}
+
 TEST_F(WPColWindow, AddingByCodeRadiusAndFile) {
     open();
     w_.btnCache->click();
@@ -93,6 +114,37 @@ TEST_F(WPColWindow, AddingByCodeRadiusAndFile) {
     w_.btnLoadWaypointsClick();
     EXPECT_EQ(column(0).back(), "GC1BKP3");
     EXPECT_EQ(column(1).back(), "?");
+}
+
+TEST_F(WPColWindow, RowOperationsOnARepeatedFindActOnTheSelectedRow) {
+    TFoundRec f;
+    f.Lat = 49.01;
+    f.Lon = 9;
+    f.Waypoint = "GC1";
+    f.Name = "Bravo";
+    std::string bytes;
+    for (const char* date : {"xx", "1.2.2010"}) {
+        f.FoundDate = date;
+        const auto b = EncodeFoundRec(f);
+        bytes.append(reinterpret_cast<const char*>(b.data()), b.size());
+    }
+    dir_.write("Finds.bin", bytes);
+    open();
+    w_.btnFound->click();
+    const auto dates = column(9);
+    ASSERT_EQ(dates.size(), 2u);
+    ASSERT_EQ(dates[1], "01.02.2010");
+    w_.DTPFound->setDate(QDate(2012, 4, 1));
+    select({1});
+    w_.ppCorrectFoundDate->trigger();
+    EXPECT_EQ(column(9), (std::vector<std::string>{dates[0], "01.04.2012"}));
+    select({1});
+    w_.ppDelMark->trigger();
+    EXPECT_EQ(column(9), (std::vector<std::string>{dates[0]}));
+    w_.btnSave->click();
+    const auto saved = DecodeFoundRecs(dir_.read("Finds.bin"));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].FoundDate, "xx");
 }
 
 TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {

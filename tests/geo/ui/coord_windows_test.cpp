@@ -2,6 +2,7 @@
 // cache picks and the round trip of a signed position.
 #include <gtest/gtest.h>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,6 +15,8 @@
 #include "core/proc_settings.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "geo/ui/frm_gm_link.h"
+#include "geo/ui/frm_utm.h"
 #include "support/fakes.h"
 #include "platform/ui/modal_host.h"
 #include "support/ui/fake_modal_host.h"
@@ -115,6 +118,87 @@ TEST(CoordInputWindow, SouthWestRoundTrip) {
     EXPECT_EQ(platform::modalHost().exec(w, nullptr), 1);
     EXPECT_EQ(w.lat, -33.5);
     EXPECT_EQ(w.lon, -70.25);
+}
+
+// Every field a user sees: texts, choices, enabled and shown states, titles.
+QStringList Fields(const QWidget& w) {
+    QStringList out{w.windowTitle()};
+    for (const QWidget* c : w.findChildren<QWidget*>()) {
+        QString f = c->objectName() + (c->isVisible() ? "+" : "-") + (c->isEnabled() ? "e" : "d") + ":";
+        if (const auto* e = qobject_cast<const QLineEdit*>(c)) f += e->text();
+        if (const auto* b = qobject_cast<const QComboBox*>(c)) f += QString::number(b->currentIndex()) + b->currentText();
+        if (const auto* l = qobject_cast<const QLabel*>(c)) f += l->text();
+        if (const auto* g = qobject_cast<const QGroupBox*>(c)) f += g->title();
+        out << f;
+    }
+    return out;
+}
+
+// Minimising and restoring as the window system does: both arrive as
+// spontaneous hide and show events.
+void MinimiseAndRestore(QWidget& w) {
+    w.setWindowState(Qt::WindowMinimized);
+    w.setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST(CoordWindows, MinimiseAndRestoreKeepEveryField) {
+    platform::ScopedFakes fakes;
+    ProcSettings.AddHomeTxt = {"Arbeit", "Ferienhaus"};
+    ProcSettings.AddHomeLat = {"48.1", "47.2"};
+    ProcSettings.AddHomeLon = {"11.5", "9.3"};
+
+    TfrmCoordInput input;
+    input.lat = 48.5;
+    input.lon = 9.25;
+    input.show();
+    input.setWindowTitle(U("Koordinaten für Station 2"));
+    input.ShowAddInfo("Beschreibung", "Parkplatz", true);
+    Retype(input.edBDec, "33.25");
+    input.cbNS->setCurrentIndex(1);
+    input.cbEW->setCurrentIndex(1);
+    const QStringList typedInput = Fields(input);
+    MinimiseAndRestore(input);
+    EXPECT_EQ(Fields(input), typedInput);
+    QTest::mouseClick(input.btnOK, Qt::LeftButton);
+    EXPECT_EQ(input.lat, -33.25);
+    EXPECT_EQ(input.lon, -9.25);
+
+    TfrmUTM utm;
+    utm.show();
+    utm.cbNS1->setCurrentIndex(1);
+    utm.edB1Grad->setText("33");
+    utm.edZone->setText("32");
+    utm.edEasting->setText("512345");
+    const QStringList typedUtm = Fields(utm);
+    MinimiseAndRestore(utm);
+    EXPECT_EQ(Fields(utm), typedUtm);
+
+    TfrmCalc calc;
+    calc.show();
+    calc.cbNS2->setCurrentIndex(1);
+    calc.cbEW->setCurrentIndex(1);
+    Retype(calc.edL2Min, "2.8");
+    const QStringList typedCalc = Fields(calc);
+    MinimiseAndRestore(calc);
+    EXPECT_EQ(Fields(calc), typedCalc);
+
+    TfrmGMLink link;
+    link.show();
+    link.cbHome->setCurrentIndex(1);
+    link.edURL->setText("https://maps.example/?ll=48.123456,11.654321");
+    const QStringList typedLink = Fields(link);
+    MinimiseAndRestore(link);
+    EXPECT_EQ(Fields(link), typedLink);
+    EXPECT_EQ(link.cbHome->currentIndex(), 1);
+
+    // Shown again by the program, the windows start afresh as before.
+    calc.hide();
+    calc.show();
+    EXPECT_EQ(calc.cbNS2->currentIndex(), 0);
+    ProcSettings.AddHomeTxt.clear();
+    ProcSettings.AddHomeLat.clear();
+    ProcSettings.AddHomeLon.clear();
 }
 
 }  // namespace

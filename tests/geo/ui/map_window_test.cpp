@@ -135,9 +135,12 @@ TEST_F(MapWindow, ClicksButtonsAndRemovals) {
     map.cbCacheinfo->setChecked(true);
     QTest::mouseClick(map.PaintBox, Qt::LeftButton, Qt::NoModifier, PixelOf(50.0, 10.0));
     EXPECT_EQ(map.RemovedList(), (std::vector<std::string>{"GCB", "GCA"}));
+    map.PaintBoxMouseMove(PixelOf(50.0, 10.0).x(), PixelOf(50.0, 10.0).y());
+    EXPECT_NE(map.windowTitle(), QStringLiteral("Map"));  // the position under the pointer
     map.btnOK->click();
     EXPECT_EQ(map.result(), mrOk);
     map.show();
+    EXPECT_EQ(map.windowTitle(), QStringLiteral("Map"));
     EXPECT_TRUE(map.RemovedList().empty());
     EXPECT_FALSE(map.cbCacheinfo->isChecked());
 }

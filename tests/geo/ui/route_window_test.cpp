@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -50,8 +51,10 @@ struct RouteWindow : ::testing::Test {
 TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     EXPECT_EQ(w.RouteIndexEntries().size(), 3u);
     EXPECT_FALSE(w.btnCalc->isEnabled());
+    EXPECT_EQ(w.lblPoints->text(), QStringLiteral("0 Punkte in Quelldatei"));
     Load(route);
     ASSERT_EQ(w.lbSrc->count(), 2);
+    EXPECT_EQ(w.lblPoints->text(), QStringLiteral("2 Punkte in Quelldatei:"));
     EXPECT_EQ(w.lbSrc->item(1)->text(), QStringLiteral("11.1000 / 48.0000"));
     EXPECT_TRUE(w.btnCalc->isEnabled());
     w.edDistance->setText("0.1");

@@ -138,6 +138,33 @@ TEST_F(MainWindowTest, TreeAndListOfThePreparedFolder) {
     w.hide();
 }
 
+TEST_F(MainWindowTest, ClosingWithoutResizingStoresWhatIsShown) {
+    for (const bool remember : {true, false}) {
+        SCOPED_TRACE(remember);
+        ASSERT_TRUE(WriteSettingBool("Main_MemColSize", remember));
+        ASSERT_TRUE(WriteSettingInt("Main_Col1Width", 73));
+        ASSERT_TRUE(WriteSettingInt("Main_Col2Width", 300));
+        ASSERT_TRUE(WriteSettingInt("Main_Col3Width", 60));
+        std::vector<int> shown;
+        for (int round = 0; round < 2; ++round) {
+            TfrmMain w;
+            Show(w);
+            shown = {w.lvCaches->columnWidth(0), w.lvCaches->columnWidth(1), w.lvCaches->columnWidth(2)};
+            w.close();
+        }
+        const std::vector<int> stored = {ReadSettingInt("Main_Col1Width"), ReadSettingInt("Main_Col2Width"),
+                                         ReadSettingInt("Main_Col3Width")};
+        if (remember) {
+            EXPECT_EQ(shown, (std::vector<int>{73, 300, 60}));
+            EXPECT_EQ(stored, shown);
+        } else {
+            // Not remembered: the list fits its defaults to the font; the stored widths stay.
+            EXPECT_GE(shown[0], 73);
+            EXPECT_EQ(stored, (std::vector<int>{73, 300, 60}));
+        }
+    }
+}
+
 TEST_F(MainWindowTest, TreeShowsUmlautFoldersAndReportsNamesItCannotShow) {
     const std::string zurich = "Z\xC3\xBCrich\xF0\x9F\x98\x80", japan = "GC7_\xE6\x97\xA5_converted.html";
     dir.write("out/\xC3\x84rger/GC5_converted.html", "x");

@@ -1,8 +1,11 @@
 // The route search and the map as the started program reaches them: the menu
-// item, the details window from the route and the quick-info map button.
+// item, the details window from the route and the quick-info map button
+// with the online map.
 #include "shell/ui/geo_wiring.h"
 
 #include <gtest/gtest.h>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -10,6 +13,7 @@
 
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
+#include "geo/ui/frm_google_show.h"
 #include "geo/ui/frm_map.h"
 #include "geo/ui/frm_route.h"
 #include "pages/ui/frm_cache_details.h"
@@ -77,19 +81,29 @@ TEST_F(GeoWiring, RouteMenuDetailsAndTheWorkListQuestion) {
     EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 20), "Die Routenwegpunkte ");
 }
 
-TEST_F(GeoWiring, QuickInfoShowsTheCacheOnTheMap) {
+TEST_F(GeoWiring, QuickInfoMapButtonOpensTheOnlineMapAndItsAddress) {
     ASSERT_TRUE(main->ShowInMap);
+    main->edWaypoint->setText("gc2");
+    main->btnQuickClick();
+    ASSERT_TRUE(main->btnShowInMap->isEnabled());
+    std::string url;
     modal.host.script.push_back([&](QDialog& d) {
-        auto& map = static_cast<TfrmMap&>(d);
-        EXPECT_EQ(map.Content().caches.size(), 1u);
-        EXPECT_LT(map.View().bounds.lonMin, 8.0);
-        EXPECT_GT(map.View().bounds.lonMax, 8.0);
+        auto& show = static_cast<TfrmGoogleShow&>(d);
+        EXPECT_EQ(show.lat, 50.0f);
+        EXPECT_EQ(show.lon, 8.0f);
+        show.btnShow->click();
+        url = show.URL;
         return int(mrCancel);
     });
-    main->ShowInMap(tvtest::CacheRecord("GC2", "Zwei", 50.0, 8.0));
-    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmMap"}));
-    // The shipped map data came from the program folder: nothing to complain about.
-    EXPECT_TRUE(fakes.messages.shown.empty());
+    main->btnShowInMap->click();
+    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmGoogleShow"}));
+    ASSERT_FALSE(url.empty());
+    EXPECT_EQ(fakes.shell.opened, (std::vector<std::string>{url}));
+
+    // Cancelled: no address opens.
+    modal.host.script.push_back([](QDialog&) { return int(mrCancel); });
+    main->btnShowInMap->click();
+    EXPECT_EQ(fakes.shell.opened.size(), 1u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -20,6 +21,7 @@
 
 #include "acquire/ui/frm_load_finds.h"
 #include "acquire/ui/frm_load_from_gc.h"
+#include "acquire/ui/frm_load_html.h"
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
@@ -27,11 +29,13 @@
 #include "exchange/ui/frm_wpcol.h"
 #include "geo/ui/frm_calc.h"
 #include "geo/ui/frm_coord_input.h"
+#include "platform/ui/modal_host.h"
 #include "platform/ui/qt_text.h"
 #include "shell/main_commands.h"
 #include "shell/ui/app_windows.h"
 #include "shell/ui/frm_main.h"
 #include "shell/ui/frm_settings.h"
+#include "shell/ui/frm_wait.h"
 #include "shell/ui/main_cache_list.h"
 #include "shell/ui/main_commands.h"
 #include "shell/ui/main_wiring.h"
@@ -167,6 +171,24 @@ TEST_F(MainCommandsUi, EveryItemReachesItsWindow) {
     });
     m.mnuWPCollector->trigger();
     EXPECT_TRUE(mapItem);
+    // "bearbeiten" of the listing loader: the collection window, modal and
+    // centred over the loader.
+    auto* loader = windows->get<TfrmLoadHTML>(Win::frmLoadHTML);
+    loader->setGeometry(0, 0, 800, 600);
+    QPoint at(-1, -1);
+    QSize size;
+    modal.host.shown.clear();
+    modal.host.script.push_back([&](QDialog& d) {
+        at = d.frameGeometry().topLeft();
+        size = d.frameGeometry().size();
+        return 0;
+    });
+    loader->btnExclList->click();
+    EXPECT_EQ(modal.host.shown, (std::vector<std::string>{"frmWPCol"}));
+    // The window may settle its layout a few pixels after it was placed.
+    const QPoint centred = CenteredPosition(loader->frameGeometry(), size);
+    EXPECT_NEAR(at.x(), centred.x(), 8);
+    EXPECT_NEAR(at.y(), centred.y(), 8);
     EXPECT_EQ(windows->get<TfrmSettings>(Win::frmSettings)->CoordInput,
               windows->get<TfrmCoordInput>(Win::frmCoordInput));
     EXPECT_TRUE(static_cast<bool>(windows->get<TfrmCalc>(Win::frmCalc)->PickCache));
@@ -241,6 +263,23 @@ TEST_F(MainCommandsUi, FindsCommandsAndDatabaseFromPages) {
     EXPECT_EQ(modal.host.shown, (Lines{"frmLoadFinds", "frmGCCom2DB"}));
     EXPECT_TRUE(shownDuringPage);
     EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(MainCommandsUi, WaitWindowClosesBeforeTheBoxOfAMissingFindsFile) {
+    dir.write("work/WPignore.txt", "GC2\r\n");
+    auto* wait = windows->get<TfrmWait>(Win::frmWait);
+    std::vector<bool> waitShown;
+    fakes.messages.onShow = [&](const platform::FakeMessageBox::Shown&) {
+        waitShown.push_back(fakes.progress.visible || (wait && wait->isVisible()));
+    };
+    main->menus.mnuMarkExcluded->trigger();
+    ASSERT_EQ(fakes.messages.texts().size(), 1u);
+    EXPECT_NE(fakes.messages.texts()[0].find("Finds.bin"), std::string::npos);
+    EXPECT_EQ(waitShown, (std::vector<bool>{false}));
+    // The ignore list still marks its caches.
+    const auto marked = main->lvCaches->selectedItems();
+    ASSERT_EQ(marked.size(), 1);
+    EXPECT_EQ(marked[0]->text(0), QStringLiteral("GC2"));
 }
 
 TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {

@@ -79,6 +79,8 @@ private:
 
 TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
     const bool confirmed = Run([&](TfrmSettings& d) {
+        EXPECT_EQ(d.tsDatabase->clbDatabases->item(1)->text(), QStringLiteral("L2 (l2.txt)"));  // the German name
+        EXPECT_EQ(d.tsDatabase->cbPrimaryDB->itemText(4), QStringLiteral("L5 (l5.txt)"));
         EXPECT_EQ(d.tsDatabase->clbDatabases->item(1)->checkState(), Qt::Checked);
         EXPECT_EQ(d.tsDatabase->clbDatabases->item(0)->checkState(), Qt::Unchecked);
         EXPECT_EQ(d.tsDatabase->cbPrimaryDB->currentIndex(), 2);

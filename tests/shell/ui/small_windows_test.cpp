@@ -2,13 +2,18 @@
 // and About box / splash.
 #include <gtest/gtest.h>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QApplication>
+#include <QKeyEvent>
 
 
 #include "core/proc_settings.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/ui/frm_cache_filter.h"
+#include "shell/ui/frm_input_line.h"
 #include "shell/ui/frm_wait.h"
 #include "support/temp_dir.h"
 #include "platform/ui/qt_text.h"
@@ -40,6 +45,21 @@ TEST(WaitWindow, IsTheProgressServiceAndShowsItsAction) {
     platform::install(previous);
 }
 
+
+TEST(InputLineWindow, TypedUmlautsStayInTheFolderName) {
+    TfrmInputLine w;
+    w.show();
+    // Typed key by key, as a keyboard with these letters sends them.
+    for (const QChar ch : U("Übersee/-Tour: 2€")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(w.edName, &press);
+    }
+    EXPECT_EQ(w.edName->text(), U("Übersee-Tour 2"));
+    EXPECT_TRUE(w.btnOK->isEnabled());
+    EXPECT_EQ(w.GetText(), W("Übersee-Tour 2"));
+    w.SetText(W("Grüße aus Köln"));
+    EXPECT_EQ(w.edName->text(), U("Grüße aus Köln"));
+}
 
 }  // namespace
 }  // namespace tv
