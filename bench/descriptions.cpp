@@ -1,7 +1,17 @@
-// Writing 200 offline description pages from stored listing pages of about
-// 1 MB each (long description and many logs), with the shipped template.
+// Writing 200 offline description pages from 200 distinct stored listing
+// pages of about 1 MB each (long description and many logs, each page with
+// its own name, texts and log rows), with the shipped template. Every page
+// is written through the atomic writer (the file is flushed to the disk
+// before the rename and the folder after it: two fsyncs per page), so the
+// wall time includes the disk.
+//
+// Clocks: "Time" and "bytes_per_second" are wall time; "wall_ms_per_mb" is
+// the same by the wall clock, "cpu_ms_per_mb" the CPU time of the process
+// (user and system) for the same work, which leaves out the waits for the
+// disk.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,25 +29,28 @@ namespace fs = std::filesystem;
 constexpr const char* kHost = "gc.test";
 constexpr int kPages = 200;
 
-std::string MakePage(std::size_t bytes) {
+// The stored page of cache number `n`: about `bytes` long, its texts and
+// log rows numbered by `n`.
+std::string MakePage(std::size_t bytes, int n) {
+    const std::string no = std::to_string(n);
     std::string page =
-        "<html>\r\n<body>\r\n<span id=\"CacheName\">Grosser Cache</span>\r\n"
+        "<html>\r\n<body>\r\n<span id=\"CacheName\">Grosser Cache " + no + "</span>\r\n"
         "<span id=\"CacheOwner\"><b><font size=\"2\">by Ich [<a href=\"p\">profile</a>]</font></b></span>\r\n"
         "<span id=\"DateHidden\">11/5/2007</span><span id=\"Difficulty\">**1/2</span>\r\n"
         "<span id=\"lnkDetails\"><strong>12</strong> user(s) watching this cache.</span>\r\n"
         "<span id=\"ShortDescription\"><p>Kurz <b>und</b> gut.</p></span>\r\n"
         "<BLOCKQUOTE><span id=\"LongDescription\">";
-    const std::string para =
-        "<p style=\"color: red\">Ein langer Absatz mit <font face=\"x\">Markup</font>, <img src=\"a.jpg\"> und "
-        "<a href=\"http://x.test/\">Link</a>.<br>Zweite Zeile.</p>\r\n";
-    while (page.size() < bytes / 3) page += para;
+    for (int k = 0; page.size() < bytes / 3; ++k)
+        page += "<p style=\"color: red\">Absatz " + std::to_string(k) + " von Cache " + no +
+                " mit <font face=\"x\">Markup</font>, <img src=\"a" + std::to_string(k % 7) +
+                ".jpg\"> und <a href=\"http://x.test/" + no + "\">Link</a>.<br>Zweite Zeile.</p>\r\n";
     page +=
         "</span></BLOCKQUOTE>\r\n<strong>Additional Hints</strong><br>\r\n"
         "<span id=\"Hints\" class=\"displayMe\">Hagre qrz Fgrva [Notfall]</span>\r\n"
         "<span id=\"NumVisits\"><b>500 Logs</b></span>\r\n"
         "<span id=\"CacheLogs\">\r\n<table width=\"90%\">\r\n";
     const char* icons[] = {"icon_smile.gif", "icon_sad.gif", "icon_note.gif", "icon_camera.gif"};
-    for (int i = 0; page.size() < bytes; ++i) {
+    for (int i = n * 100000; page.size() < bytes; ++i) {
         page += "<tr><td class=\"Log\"><strong><img src='http://" + std::string(kHost) + "/images/icons/" +
                 icons[i % 4] + "' align='absmiddle'>&nbsp;November 7, 2007 by <a name=\"" + std::to_string(i) +
                 "\"><a href=\"http://" + kHost + "/profile/?guid=" + std::to_string(i) + "\">Finder " +
@@ -58,15 +71,14 @@ void BM_Write200Descriptions(benchmark::State& state) {
     }
     const std::string dir = std::string(made) + "/";
     tv::ProcSettings.WorkDir = dir;
-    const std::string page = MakePage(1 << 20);
-    {
-        std::ofstream out(dir + "GC1.html", std::ios::binary);
-        out << page;
-    }
-    std::vector<std::string> codes{"GC1"};
-    for (int i = 2; i <= kPages; ++i) {
+    std::vector<std::string> codes;
+    double inputBytes = 0;
+    for (int i = 1; i <= kPages; ++i) {
         codes.push_back("GC" + std::to_string(i));
-        fs::create_hard_link(dir + "GC1.html", dir + codes.back() + ".html");
+        const std::string page = MakePage(1 << 20, i);
+        std::ofstream out(dir + codes.back() + ".html", std::ios::binary);
+        out << page;
+        inputBytes += static_cast<double>(page.size());
     }
     tv::DescriptionRunParams p;
     p.waypoints = codes;
@@ -77,26 +89,34 @@ void BM_Write200Descriptions(benchmark::State& state) {
     p.options.maxLogs = "";
     p.options.hints = tv::kHintsRot13;
     p.home = tv::DescriptionHome{"HOME", 48.0, 8.0};
-    std::size_t written = 0;
-    double seconds = 0;
+    double written = 0;
+    double wall = 0, cpu = 0;
+    const auto cpuSeconds = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+    };
     for (auto _ : state) {
         const auto t0 = std::chrono::steady_clock::now();
+        const double c0 = cpuSeconds();
         tv::DescriptionGenerator gen(p);
         const tv::DescriptionRunResult r = gen.run();
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cpu += cpuSeconds() - c0;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         if (r.converted != kPages) state.SkipWithError("not every page was written");
-        written = fs::file_size(dir + "GC1_converted.html");
+        written = 0;
+        for (const std::string& code : codes) written += static_cast<double>(fs::file_size(dir + code + "_converted.html"));
     }
-    // Milliseconds per MB of stored listing page, by the wall clock.
-    const double mb = static_cast<double>(page.size()) / 1e6 * kPages * static_cast<double>(state.iterations());
-    state.counters["ms_per_mb"] = seconds * 1000.0 / mb;
+    // Milliseconds per MB of stored listing page.
+    const double mb = inputBytes / 1e6 * static_cast<double>(state.iterations());
+    state.counters["wall_ms_per_mb"] = wall * 1000.0 / mb;
+    state.counters["cpu_ms_per_mb"] = cpu * 1000.0 / mb;
     state.counters["pages"] = kPages;
-    state.counters["page_bytes"] = static_cast<double>(page.size());
-    state.counters["converted_bytes"] = static_cast<double>(written);
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kPages *
-                            static_cast<std::int64_t>(page.size()));
+    state.counters["input_mb"] = inputBytes / 1e6;
+    state.counters["converted_mb"] = written / 1e6;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(inputBytes));
     fs::remove_all(dir);
 }
-BENCHMARK(BM_Write200Descriptions)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Write200Descriptions)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/records.h"
+#include "support/temp_dir.h"
+#include "support/write_fault.h"
 
 namespace {
 
@@ -74,6 +76,25 @@ TEST(FindsMerge, FileOrderKeptDatesTakenNewAppendedOnce) {
     EXPECT_EQ(m.protocol.back(), "Neu gefunden wurden 2 Finds");
 }
 
+// A finds file that cannot be rewritten is reported and stays as it was,
+// whether the disk is full or the new file cannot even be created.
+TEST(FindsSave, FailedWriteIsReportedAndKeepsTheOldFile) {
+    tvtest::TempDir dir;
+    const std::string before = tv::EncodeFoundRecs({Find("GC1", "01.01.2007", "alt")});
+    const std::string path = dir.write("Finds.bin", before).string();
+    const auto none = [](std::string_view, tv::TCacheRec&) { return false; };
+    for (const tv::WriteStep step : {tv::WriteStep::Write, tv::WriteStep::Create}) {
+        tvtest::ScopedWriteFault full("Finds.bin", step);
+        const auto r = tv::SaveFinds(path, {Find("GC2", "02.02.2008")}, none);
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.error().message, "Fehler beim Schreiben der Datei " + path);
+        EXPECT_EQ(dir.read("Finds.bin"), before);
+    }
+    const auto r = tv::SaveFinds(path, {Find("GC2", "02.02.2008")}, none);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(tv::DecodeFoundRecs(dir.read("Finds.bin")).size(), 2u);
+}
+
 // The "nearest" list of 45 finds on three pages, served through the loopback
 // server acting as the proxy of a listing host that does not exist.
 class FindsLoadRun : public ::testing::Test {
@@ -84,15 +105,24 @@ protected:
                   pageOf(3, {Row("GC103", "3 Feb 08")}, false)};
         srv_.route("GET", "/seek/nearest.aspx", [this](const httplib::Request&, httplib::Response& r) {
             r.set_header("Set-Cookie", "ASP.NET_SessionId=s1; path=/");
+            served_ = 0;
             r.set_content(pages_[0], "text/html");
         });
+        // Like the site, the server answers a postback only when it carries
+        // the pager control and the view state of the page it served last.
         srv_.route("POST", "/seek/nearest.aspx", [this](const httplib::Request& q, httplib::Response& r) {
             if (postStatus_ != 200) {
                 r.status = postStatus_;
                 return;
             }
-            const std::size_t n = q.body.find("V%31") != std::string::npos ? 1 : 2;
-            r.set_content(pages_[std::min(n, pages_.size() - 1)], "text/html");
+            if (q.get_param_value("__EVENTTARGET") != "pgrTop$_ctl" + std::to_string(7 + served_) ||
+                q.get_param_value("__VIEWSTATE") != "V" + std::to_string(1 + served_)) {
+                ++badPostbacks_;
+                r.status = 400;
+                return;
+            }
+            served_ = std::min(served_ + 1, pages_.size() - 1);
+            r.set_content(pages_[served_], "text/html");
         });
         srv_.start();
         params_.site.host = "finds.invalid";
@@ -108,7 +138,9 @@ protected:
         std::string p = "<input type=\"hidden\" name=\"__VIEWSTATE\" value=\"V" + std::to_string(n) + "\" />";
         p += "Total Records: <b>45</b> - Page: <b>" + std::to_string(n) + "</b> of <b>3</b><table>";
         for (const auto& r : rows) p += r;
-        p += next ? "<tr><td>&lt; Prev. <a href=\"javascript:__doPostBack('pgrTop$_ctl7','')\">Next</a></td></tr>"
+        // Each page names its own "Next" control (7 on page 1, 8 on page 2, ...).
+        p += next ? "<tr><td>&lt; Prev. <a href=\"javascript:__doPostBack('pgrTop$_ctl" + std::to_string(6 + n) +
+                        "','')\">Next</a></td></tr>"
                   : "<tr><td>&lt; Prev. Next</td></tr>";
         return p + "</table>";
     }
@@ -127,6 +159,8 @@ protected:
     }
 
     std::vector<std::string> pages_;
+    std::size_t served_ = 0;  // the page the server answered last
+    int badPostbacks_ = 0;
     int postStatus_ = 200;
     tvtest::HttpTestServer srv_;
     tvtest::WorkFolder work_;
@@ -152,6 +186,8 @@ TEST_F(FindsLoadRun, ThreePagesThroughProxyMergedWithoutDuplicates) {
                     !req[i].header("Proxy-Authorization").empty() &&
                     req[i].header("Content-Type") == "application/x-www-form-urlencoded");
     EXPECT_EQ(req[1].body, "__EVENTTARGET=pgrTop$_ctl7&__EVENTARGUMENT=&__VIEWSTATE=V%31");
+    EXPECT_EQ(req[2].body, "__EVENTTARGET=pgrTop$_ctl8&__EVENTARGUMENT=&__VIEWSTATE=V%32");
+    EXPECT_EQ(badPostbacks_, 0);
 
     const auto stored = tv::DecodeFoundRecs(tvtest::ReadFileBytes(finds));
     std::vector<std::string> codes;
@@ -170,6 +206,44 @@ TEST_F(FindsLoadRun, PagerEndingEarlyAnnouncesNoPageItDoesNotLoad) {
     EXPECT_FALSE(logged("Lade Seite #3"));
     EXPECT_TRUE(logged("Fertig."));
     EXPECT_EQ(tv::DecodeFoundRecs(work_.read("Finds.bin")).size(), 3u);
+}
+
+// A pager that runs out before the announced page count ends the list there;
+// a page without a view state cannot be followed and fails the load.
+TEST_F(FindsLoadRun, PagerEndAndMissingViewState) {
+    pages_[1] = pageOf(2, {Row("GC102", "28 Feb 08")}, false);
+    EXPECT_EQ(run(), 3);
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Saved);
+    EXPECT_EQ(srv_.requestCount(), 2u);
+    EXPECT_EQ(tv::DecodeFoundRecs(work_.read("Finds.bin")).size(), 3u);
+    EXPECT_TRUE(logged("Fertig."));
+
+    const std::string before = work_.read("Finds.bin");
+    srv_.clearLog();
+    lines_.clear();
+    pages_[1] = pageOf(2, {Row("GC102", "28 Feb 08")}, true);
+    pages_[1].erase(0, pages_[1].find("Total"));  // no __VIEWSTATE field
+    run();
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Failed);
+    EXPECT_EQ(srv_.requestCount(), 2u);
+    EXPECT_TRUE(logged("Fehler #-1 - Abbruch!"));
+    EXPECT_EQ(work_.read("Finds.bin"), before);
+    EXPECT_EQ(badPostbacks_, 0);
+}
+
+// Finds.bin that cannot be rewritten: the load fails with the file's name and
+// the old finds stay.
+TEST_F(FindsLoadRun, FailedWriteOfTheFindsFileFailsTheLoad) {
+    const std::string before = tv::EncodeFoundRecs({Find("GC1", "01.01.2007")});
+    work_.write("Finds.bin", before);
+    {
+        tvtest::ScopedWriteFault full("Finds.bin");
+        run();
+    }
+    EXPECT_EQ(load_.state(), tv::FindsLoad::State::Failed);
+    EXPECT_TRUE(logged("Fehler beim Schreiben der Datei " + work_.str() + "Finds.bin"));
+    EXPECT_FALSE(logged("Neu gefunden"));
+    EXPECT_EQ(work_.read("Finds.bin"), before);
 }
 
 TEST_F(FindsLoadRun, MinimumDateStopsWithoutFurtherPostback) {

@@ -80,6 +80,37 @@ TEST(HttpClient, FollowsRedirectsButOnlyToHttp) {
     EXPECT_EQ(srv.requestCount(), 0u);
 }
 
+// A redirect to a local file is refused on every way in: a download keeps
+// the old file, a postback gets no answer, and the file's bytes never arrive.
+TEST(HttpClient, RedirectToALocalFileIsRefusedForDownloadsAndPostbacks) {
+    tv::platform::ScopedFakes fakes;
+    tvtest::TempDir dir;
+    const auto secret = dir.write("secret.txt", "geheim");
+    HttpTestServer srv;
+    srv.redirect("/pic", "file://" + secret.string());
+    srv.route("POST", "/form", [&](const httplib::Request&, httplib::Response& r) {
+        r.status = 302;
+        r.set_header("Location", "file://" + secret.string());
+    });
+    srv.redirect("/list", "ftp://127.0.0.1:1/list.txt", 301);
+    srv.start();
+    HttpClient c;
+    const auto old = dir.write("pic.jpg", "old picture");
+    auto f = c.getToFile(srv.url("/pic"), old.string());
+    ASSERT_FALSE(f.ok());
+    EXPECT_EQ(f.error().code, tv::kHttpErrAddress) << f.error().message;
+    EXPECT_EQ(tvtest::ReadFileBytes(old), "old picture");
+    f = c.getToFile(srv.url("/list"), old.string());
+    ASSERT_FALSE(f.ok());
+    EXPECT_EQ(f.error().code, tv::kHttpErrAddress) << f.error().message;
+    EXPECT_EQ(tvtest::ReadFileBytes(old), "old picture");
+
+    const auto p = c.postForm(srv.url("/form"), "a=b", "application/x-www-form-urlencoded");
+    ASSERT_FALSE(p.ok()) << *p;
+    EXPECT_EQ(p.error().code, tv::kHttpErrAddress) << p.error().message;
+    EXPECT_EQ(srv.requestCount(), 3u);
+}
+
 TEST(HttpClient, ErrorStatusIsAFailureAndKeepsTheOldFile) {
     tv::platform::ScopedFakes fakes;
     tvtest::TempDir dir;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fakes.h"
+#include "support/http_test_server.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -29,5 +32,47 @@ TEST(ListLoaderText, EncodingViewStateAndPager) {
     EXPECT_EQ(tv::BuildPostBody(3, "V%31"), "__EVENTTARGET=pgrTop$_ctl3&__EVENTARGUMENT=&__VIEWSTATE=V%31");
 }
 
+// GetNextPage posts only what the page before offers: without a view state
+// or without a "Next" link it answers with its code and sends nothing.
+TEST(ListLoaderPaging, NoViewStateAndNoNextControlSendNothing) {
+    tv::platform::ScopedFakes fakes;
+    tvtest::TempDir dir;
+    const std::string state = "<input type=\"hidden\" name=\"__VIEWSTATE\" value=\"S1\" />";
+    const std::string pager = std::string("<table><tr>") + kPagerCell + "</tr></table>";
+    tvtest::HttpTestServer srv;
+    std::string first;
+    srv.route("GET", "/list", [&](const httplib::Request&, httplib::Response& r) { r.set_content(first, "text/html"); });
+    srv.route("POST", "/list", [&](const httplib::Request&, httplib::Response& r) {
+        r.set_content(state + "<table><tr><td>&lt; Prev. Next</td></tr></table>", "text/html");
+    });
+    srv.start();
+    tv::TListLoader loader;
+    loader.PageCopyDir = dir.str();
+    const auto next = [&loader] {
+        const auto r = loader.GetNextPage();
+        return r ? *r : 1000;  // a failed postback
+    };
+
+    first = pager;  // a "Next" link but no view state
+    ASSERT_EQ(loader.GetFirstPage(srv.url("/list")), 0);
+    EXPECT_EQ(next(), tv::TListLoader::kNoViewState);
+
+    first = state + "<table><tr><td>&lt; Prev. Next</td></tr></table>";  // a view state, no link
+    ASSERT_EQ(loader.GetFirstPage(srv.url("/list")), 0);
+    EXPECT_EQ(next(), tv::TListLoader::kNoNextControl);
+    EXPECT_EQ(srv.requestsTo("/list").size(), 2u);
+    EXPECT_EQ(dir.read("find.html"), first);
+
+    // Both: one postback with that page's control and state; the page it
+    // brings back has no link, so the next call again sends nothing.
+    first = state + pager;
+    ASSERT_EQ(loader.GetFirstPage(srv.url("/list")), 0);
+    EXPECT_EQ(next(), 0);
+    EXPECT_EQ(next(), tv::TListLoader::kNoNextControl);
+    const auto reqs = srv.requestsTo("/list");
+    ASSERT_EQ(reqs.size(), 4u);
+    EXPECT_EQ(reqs[3].method, "POST");
+    EXPECT_EQ(reqs[3].body, "__EVENTTARGET=pgrTop$_ctl3&__EVENTARGUMENT=&__VIEWSTATE=S%31");
+}
 
 }  // namespace

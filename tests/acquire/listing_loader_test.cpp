@@ -222,6 +222,30 @@ TEST_F(LoaderRun, AgeRuleInWholeDays) {
     EXPECT_EQ(out_.read("GC2.html"), "fresh\r\n");
 }
 
+// At most 50 pages per run; the codes after the 50th are neither fetched nor
+// counted. A "QUIRK" file in the work folder lifts the limit.
+TEST_F(LoaderRun, FiftyPagesPerRun) {
+    for (int i = 1; i <= 52; ++i) {
+        params_.workList.push_back("GC" + std::to_string(i));
+        pages_[params_.workList.back()] = "page";
+    }
+    auto r = loader_.run(params_);
+    EXPECT_EQ(r.counters.loaded, 50);
+    EXPECT_EQ(r.counters.skipped, 0);
+    auto reqs = ListingRequests();
+    ASSERT_EQ(reqs.size(), 50u);
+    EXPECT_EQ(reqs.back().param("wp"), "GC50");
+    EXPECT_TRUE(fs::exists(out_.path() / "GC50.html"));
+    EXPECT_FALSE(fs::exists(out_.path() / "GC51.html"));
+
+    srv_.clearLog();
+    work_.write("QUIRK", "");
+    params_.options.overwrite = 1;
+    r = loader_.run(params_);
+    EXPECT_EQ(r.counters.loaded, 52);
+    EXPECT_EQ(ListingRequests().size(), 52u);
+}
+
 TEST_F(LoaderRun, EmptyAnswerAndUnwritableFolderAreErrors) {
     pages_["GC1"] = "";
     pages_["GC2"] = "page";

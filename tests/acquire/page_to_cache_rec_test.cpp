@@ -134,4 +134,24 @@ TEST_F(PageImport, NewCachesAppendedOnceExistingSkippedOrUpdated) {
     EXPECT_EQ(result_.skipped, 1);
 }
 
+// An update from a stored page keeps what the page does not show: the site's
+// numeric id of the stored record.
+TEST_F(PageImport, UpdateKeepsTheStoredNumericId) {
+    tv::TCacheRec old = tvtest::CacheRecord("GC5OLD", "Alt Owner", 50.0, 8.0);
+    old.Id = 4711;
+    tv::TCacheRec other = tvtest::CacheRecord("GC12AB", "Test Cache Owner", 48.0, 11.0);
+    other.Id = 815;
+    work_.writeCaches({old, other});
+    params_.updateExisting = true;
+    run();
+    EXPECT_EQ(result_.changed, 2);
+    const auto recs = tv::ReadCacheFile(work_.str() + "Caches.bin");
+    ASSERT_TRUE(recs);
+    ASSERT_EQ(recs->size(), 2u);
+    EXPECT_EQ((*recs)[0].CacheType, "Traditional Cache");
+    EXPECT_EQ((*recs)[0].Id, 4711);
+    EXPECT_EQ((*recs)[1].Lat, 48.205);
+    EXPECT_EQ((*recs)[1].Id, 815);
+}
+
 }  // namespace

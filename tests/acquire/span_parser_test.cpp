@@ -283,4 +283,22 @@ TEST(SpanParserFlatten, Rules) {
 
 // ---- Log dates ---------------------------------------------------------------------------
 
+TEST(SpanParserDates, RelativeDatesCountBackFromToday) {
+    const year_month_day today{year{2008}, month{3}, day{2}};
+    const auto date = [&](const char* text) {
+        bool bad = true;
+        const year_month_day d = tv::ParseLogDate(text, today, &bad);
+        EXPECT_FALSE(bad) << text;
+        return d;
+    };
+    EXPECT_EQ(date("Today"), today);
+    EXPECT_EQ(date("Yesterday"), (year_month_day{year{2008}, month{3}, day{1}}));
+    EXPECT_EQ(date("1 days ago"), (year_month_day{year{2008}, month{3}, day{1}}));
+    // Back over the end of a leap February.
+    EXPECT_EQ(date("2 days ago"), (year_month_day{year{2008}, month{2}, day{29}}));
+    EXPECT_EQ(date(" 3 DAYS AGO "), (year_month_day{year{2008}, month{2}, day{28}}));
+    EXPECT_EQ(date("0 days ago"), today);
+    EXPECT_EQ(date("13 Feb 08"), (year_month_day{year{2008}, month{2}, day{13}}));
+}
+
 }  // namespace

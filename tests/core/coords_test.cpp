@@ -99,6 +99,20 @@ TEST(CoordsSphere, DistanceAndBearingEverywhere) {
     }
 }
 
+TEST(CoordsSphere, AcrossTheDateLineNearIsNear) {
+    double km = -1, b = -1;
+    // 0.7 m apart on both sides of the date line: the same place.
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 52.0, 179.999995, 52.0, -179.999995));
+    EXPECT_EQ(km, 0.001);
+    EXPECT_EQ(b, 0.0);
+    // -180 and 180 are one meridian: due north and due south.
+    ASSERT_TRUE(CalcDistanceBearing(km, b, 10.0, -180.0, 20.0, 180.0));
+    EXPECT_NEAR(km, 10 * kEarthRadiusKm * M_PI / 180, 1e-6);
+    EXPECT_EQ(b, 0.0);
+    ASSERT_TRUE(CalcDistanceBearing(km, b, -20.0, 180.0, -30.0, -180.0));
+    EXPECT_EQ(b, 180.0);
+}
+
 TEST(CoordsSphere, ProjectionThereAndBack) {
     double lat = 0, lon = 0;
     ASSERT_TRUE(ProjectCoordinate(lat, lon, 48, 8, 10, 90));

@@ -151,4 +151,32 @@ TEST_F(ProcSettingsTest, SaveThenLoadGivesTheSameRecordAndKeepsOtherKeys) {
     EXPECT_TRUE(has("Main_Col3Width=61"));
 }
 
+// Removing an additional home renumbers the rest and leaves no key of the
+// last number behind; "AddHomeTxt10" is no home 1.
+TEST_F(ProcSettingsTest, RemovedHomeLeavesNoNumberedKey) {
+    file("AddHomeTxt10=alt\r\n");
+    TProcSettings& s = ProcSettings;
+    s.AddHomeLat = {"48.10000", "49.20000", "-33.30000"};
+    s.AddHomeLon = {"11.40000", "8.50000", "151.60000"};
+    s.AddHomeTxt = {"Eins", "Zwei", "Drei"};
+    ASSERT_TRUE(SaveProcSettings(true));
+    EXPECT_TRUE(has("AddHomeTxt3=Drei"));
+    EXPECT_FALSE(has("AddHomeTxt10=alt"));
+
+    for (auto* v : {&s.AddHomeLat, &s.AddHomeLon, &s.AddHomeTxt}) v->erase(v->begin() + 1);
+    ASSERT_TRUE(SaveProcSettings(true));
+    EXPECT_TRUE(has("NrOfAdditionalHomes=2"));
+    EXPECT_TRUE(has("AddHomeTxt2=Drei"));
+    EXPECT_TRUE(has("AddHomeLat2=-33.3"));
+    EXPECT_TRUE(has("AddHomeLon2=151.6"));
+    EXPECT_TRUE(has("AddHomeTxt1=Eins"));
+    const std::string text = conf();
+    for (const char* key : {"AddHomeLat3", "AddHomeLon3", "AddHomeTxt3"})
+        EXPECT_EQ(text.find(key), std::string::npos) << key;
+
+    LoadProcSettings(500);
+    EXPECT_EQ(ProcSettings.AddHomeTxt, (std::vector<std::string>{"Eins", "Drei"}));
+    EXPECT_EQ(ProcSettings.AddHomeLat, (std::vector<std::string>{"48.10000", "-33.30000"}));
+}
+
 }  // namespace tv

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -267,6 +268,49 @@ TEST(SuitcaseReader, DamagedFilesAreRefused) {
             EXPECT_EQ(ReadFileBytes(f.path()), src) << n << " " << name;
         }
     }
+}
+
+// "Newer" is strictly later: at exactly equal dates the suitcase wins, for
+// finds and for pages alike; one day or one second either way decides.
+TEST(SuitcaseMerge, EqualDatesTakeTheSuitcase) {
+    const auto named = [](const char* wp, const char* date, const char* name) {
+        TFoundRec f = Find(wp, date);
+        f.Name = name;
+        return f;
+    };
+    const FindsMergeResult f = MergeFinds(
+        {named("GC1", "05.03.2010", "lokal"), named("GC2", "06.03.2010", "lokal"), named("GC3", "04.03.2010", "lokal")},
+        {named("GC1", "05.03.2010", "Koffer"), named("GC2", "05.03.2010", "Koffer"), named("GC3", "05.03.2010", "Koffer")},
+        FindsPolicy::NewerDate);
+    ASSERT_EQ(f.records.size(), 3u);
+    EXPECT_EQ(f.records[0].Name, "Koffer");
+    EXPECT_EQ(f.records[1].Name, "lokal");
+    EXPECT_EQ(f.records[2].Name, "Koffer");
+    EXPECT_EQ(f.updated, 2);
+
+    tvtest::TempDir d;
+    const double date = 40000.25;  // the entries' date, whole seconds
+    std::string f64(8, '\0');
+    std::memcpy(f64.data(), &date, 8);
+    const auto entry = [&](const std::string& wp) {
+        return Str(wp, 12) + f64 + Str("", 255) + Blob("CARRIED") + Blob("") + Str("", 255) + Blob("") + I32(0);
+    };
+    d.write("s.tq", std::string(20, '\0') + I32(3) + entry("GC1") + entry("GC2") + entry("GC3"));
+    const double second = 1.0 / 86400;
+    const std::pair<const char*, double> local[] = {{"GC1", date}, {"GC2", date + second}, {"GC3", date - second}};
+    for (const auto& [wp, when] : local) {
+        const std::string path = d.write(std::string("out/") + wp + ".html", "local").string();
+        ASSERT_TRUE(SetFileDateTime(path, when));
+        ASSERT_EQ(FileDateTime(path), when) << wp;
+    }
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(d.str() + "s.tq"));
+    const PageEntriesResult res = ProcessPageEntries(r, d.str() + "out", PagePolicy::ReplaceIfNewer);
+    ASSERT_FALSE(res.error);
+    EXPECT_EQ(res.taken, (Lines{"GC1", "GC3"}));
+    EXPECT_EQ(res.skipped, (Lines{"GC2"}));
+    EXPECT_EQ(res.replaced * 10 + res.discarded, 21);
+    EXPECT_EQ(d.read("out/GC1.html") + d.read("out/GC2.html") + d.read("out/GC3.html"), "CARRIEDlocalCARRIED");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // testing every cache) and the result lines.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <random>
 
@@ -80,6 +81,25 @@ TEST(RouteFiles, MapSourceDegreeMinuteWithHemispheres) {
                 "Erlaubte Formate: hddd.ddddd° oder hddd°mm.mmm'"));
 }
 
+TEST(RouteFiles, MapSourceDegreeMinuteMixedHemispheres) {
+    // Each sign comes from its own letter: south with east, north with west.
+    const auto r = ReadMapSourceRoute("Grid\tLat/Lon hddd\xB0mm.mmm'\r\n"
+                                      "Waypoint\tSE\tx\ty\tS33 52.000 E151 12.500\r\n"
+                                      "Waypoint\tNW\tx\ty\tN40 45.000 W073 59.000\r\n"
+                                      "Route Waypoint\tSE\r\nRoute Waypoint\tNW\r\n");
+    ASSERT_EQ(r.error, RouteReadError::None);
+    // Six significant digits: 151.208333 shows as 151.2080.
+    EXPECT_EQ(r.points, (std::vector<std::string>{"151.2080 / -33.8667", "-73.9833 / 40.7500"}));
+}
+
+TEST(RouteFiles, OverlayStopsAtTheDeclaredCount) {
+    const std::string points = "XKoord0=1\nYKoord0=2\nXKoord1=3\nYKoord1=4\nXKoord2=5\nYKoord2=6\n";
+    auto r = ReadOverlayRoute("[Symbol 1]\nPunkte=2\n" + points);
+    EXPECT_EQ(r.points, (std::vector<std::string>{"1.0000 / 2.0000", "3.0000 / 4.0000"}));
+    r = ReadOverlayRoute("[Symbol 1]\nPunkte=3\n" + points);
+    EXPECT_EQ(r.points.size(), 3u);
+}
+
 TEST(RouteFiles, MapSourceDecimalKeepsTheTexts) {
     const auto r = ReadMapSourceRoute(
         "Grid\tLat/Lon hddd.ddddd\xC2\xB0\n"
@@ -129,6 +149,19 @@ TEST(RouteSearch, SamplesAlongASegment) {
     // less than a step before the end.
     const auto far = SegmentSamples({48.0, 6.0}, {48.0, 14.0}, 2.12132);
     EXPECT_LT(CalcDistanceBearing(far.back(), {48.0, 14.0})->km, 2.12132);
+}
+
+TEST(RouteSearch, CachesBesideTheWholeSegmentAreFound) {
+    // Samples every maxDist/sqrt(2) km leave no point of the segment farther
+    // than maxDist*sqrt(7/8) sideways out of reach. With maxDist = sqrt(2) km
+    // the samples lie 1 km apart on a 10 km segment along the equator; caches
+    // 1.25 km beside it, one every 100 m, are all within reach of a sample.
+    const double kmPerDeg = kEarthRadiusKm * M_PI / 180.0;
+    std::vector<RouteIndexEntry> index;
+    for (int i = 0; i <= 90; ++i) index.push_back(Entry("", 1.25 / kmPerDeg, i * 0.1 / kmPerDeg));
+    const auto r = SearchAlongRoute(Params(index, {{0.0, 0.0}, {0.0, 10.0 / kmPerDeg}}, std::sqrt(2.0)));
+    EXPECT_EQ(r.hits.size(), index.size());
+    for (const RouteHit& h : r.hits) EXPECT_LE(h.routeKm, std::sqrt(2.0));
 }
 
 TEST(RouteSearch, DistancesOrderMarkingAndDrops) {
