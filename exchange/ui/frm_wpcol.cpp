@@ -93,8 +93,10 @@ TfrmWPCol::TfrmWPCol(CacheLookup lookup, QWidget* parent) : QDialog(parent), col
     setWindowTitle(U("Arbeits-, Fund- und Ignoreliste"));
     WorkDir = GetWorkDir();
     buildLayout();
-    setMinimumSize(700, 520);
-    resize(780, 600);
+    // Never below what the pages need: a smaller window would cut their texts.
+    const QSize least = layout()->minimumSize().expandedTo(QSize(700, 520));
+    setMinimumSize(least);
+    resize(least.expandedTo(QSize(780, 600)));
     // A week back for "newer than", today for finds.
     const QDate today = DateOf(Today());
     DateTimePicker->setDate(today.addDays(-7));

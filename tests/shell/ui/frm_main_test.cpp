@@ -3,6 +3,7 @@
 // buttons' icons and the double-click.
 #include "shell/ui/frm_main.h"
 
+#include <QImage>
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
@@ -169,6 +170,21 @@ TEST_F(MainWindowTest, ToolButtonsShowTheirCommandsThemedIcons) {
     }
     EXPECT_EQ(icons.size(), w.menus.toolButtons.size());
     EXPECT_EQ(w.menus.Grundeinstellungen1->icon().cacheKey(), w.menus.toolButtons[0]->icon().cacheKey());
+}
+
+// Themes link several names to one picture: the buttons must differ in what
+// they show, not only in the names they ask for.
+TEST_F(MainWindowTest, ToolButtonIconsDifferAsPictures) {
+    TfrmMain w;
+    std::vector<QImage> pictures;
+    for (QToolButton* b : w.menus.toolButtons) {
+        const QImage picture = b->icon().pixmap(b->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            EXPECT_NE(picture, pictures[i]) << b->toolTip().toStdString() << " looks like "
+                                            << w.menus.toolButtons[i]->toolTip().toStdString();
+        pictures.push_back(picture);
+    }
+    EXPECT_EQ(pictures.size(), 17u);
 }
 
 TEST_F(MainWindowTest, DoubleClickOpensDetailsOnlyForCachesInTheDatabase) {
