@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -281,9 +282,14 @@ QWidget* TfrmWPCol::buildRadiusPage() {
     QFont bold = lblKoord->font();
     bold.setBold(true);
     lblKoord->setFont(bold);
+    // Room for every centre from the start, so that the page never squeezes it.
+    lblKoord->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(U("N 88° 88.888 E 188° 88.888")) + 4);
     lblMan = new QLabel(U("(Koordinaten manuell gesetzt)"), group);
     lblMan->setObjectName("lblMan");
     lblMan->setFont(bold);
+    QSizePolicy keep = lblMan->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    lblMan->setSizePolicy(keep);
     lblMan->setVisible(false);
     btnManKoord = Button(group, "btnManKoord", "...");
     connect(btnManKoord, &QPushButton::clicked, this, [this] { btnManKoordClick(); });

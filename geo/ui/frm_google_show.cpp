@@ -35,6 +35,7 @@ TfrmGoogleShow::TfrmGoogleShow() : QDialog(nullptr) {
     layout->addWidget(map);
     layout->addWidget(zoom);
     layout->addWidget(buttons);
+    KeepTitleVisible(this);
 }
 
 void TfrmGoogleShow::showEvent(QShowEvent* event) {
