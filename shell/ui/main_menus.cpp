@@ -116,7 +116,7 @@ void BuildMainMenus(QMainWindow& window, MainMenus& m) {
         {nullptr, nullptr, nullptr, nullptr},
         {&MainMenus::mnuReadCacheDB, "Primäre Cache-DB vom Internet laden und konvertieren", "network-server-database",
          "DB"},
-        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", "folder-database", "Kon"},
+        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", "run-build", "Kon"},
         {&MainMenus::mnuGetArchiveList, "Archivliste laden", "document-open-remote", "Arc"},
         {&MainMenus::mnuEditCache, "Cache editieren", "document-edit", "Ed"},
         {nullptr, nullptr, nullptr, nullptr},

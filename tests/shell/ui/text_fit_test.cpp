@@ -265,6 +265,7 @@ protected:
         ProcSettings.HomeLat = 49.5;
         ProcSettings.HomeLong = 10.75;
         ProcSettings.ShowTooltips = true;
+        fakes.clock.time = {2026, 12, 7, 10, 0, 0, 0};  // the hidden date below is 7,000 days back
         // A cache 160 km west of home, with long values in every field.
         cache = tvtest::CacheRecord("GCZZZZZZ", "Die lange Wanderung durch den Schwarzwald", 49.35, 8.55,
                                     "LOCATIONLESS CACHE");
