@@ -398,7 +398,8 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     if (progress_) progress_(0, 0);
 
     if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && status >= 400)) {
-        DebugLog("ERR: HTTP " + ShownAddress(url) + ": " + (sink.statusLine.empty() ? IntText(status) : sink.statusLine));
+        DebugLog("ERR: HTTP " + ShownAddress(url) + ": " +
+                 (sink.statusLine.empty() ? IntText(status) : sink.statusLine));
         return Error{static_cast<int>(status), HttpStatusText(static_cast<int>(status))};
     }
     if ((rc == CURLE_WRITE_ERROR && sink.tooLarge) || rc == CURLE_FILESIZE_EXCEEDED) {

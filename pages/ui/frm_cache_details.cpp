@@ -167,7 +167,8 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
     const int capX = 10, right = 552;
     const int cap1W = widest({"Cache-ID:", "Waypoint:", "Cachesize:", "Difficulty:", "Terrain:"});
     const int valX = capX + cap1W;
-    const int cap2X = std::max(valX + 34 + kRatingBarMaxWidth + 12, valX + fm.horizontalAdvance(QStringLiteral("GCWWWWWW")) + 12);
+    const int cap2X = std::max(valX + 34 + kRatingBarMaxWidth + 12,
+                               valX + fm.horizontalAdvance(QStringLiteral("GCWWWWWW")) + 12);
     const int cap2W = widest({"Versteckt:", "Koordinaten:", "Land:"});
     const int val2X = cap2X + cap2W;
     const int val1W = cap2X - valX - 4, val2W = right - val2X;

@@ -158,7 +158,8 @@ private:
             doc.setDocumentMargin(0);
             doc.setHtml(text);
             if (l->wordWrap()) doc.setTextWidth(cr.width());
-            size = QSize(static_cast<int>(std::ceil(doc.idealWidth())), static_cast<int>(std::ceil(doc.size().height())));
+            size = QSize(static_cast<int>(std::ceil(doc.idealWidth())),
+                         static_cast<int>(std::ceil(doc.size().height())));
             if (l->wordWrap()) size.setWidth(std::min(size.width(), cr.width()));
         } else if (l->wordWrap()) {
             size = fm.boundingRect(QRect(0, 0, cr.width(), 100000), Qt::TextWordWrap | l->alignment(), Drawn(text))
