@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/number_format.h"
@@ -34,10 +35,27 @@ bool StartsWithNoCase(const std::string& text, const char* prefix) {
     return true;
 }
 
-// Curl's own texts are English; the user sees one German sentence and, for
-// the rarer failures, curl's detail in brackets.
-Error TransferError(CURLcode code, const char* detail, const std::string& url, const HttpTimeouts& t) {
-    std::string extra = detail != nullptr && detail[0] != '\0' ? std::string(detail) : curl_easy_strerror(code);
+// The host of an address for a message ("http://127.0.0.1:8080/x" -> "127.0.0.1").
+std::string HostOf(const std::string& url) {
+    std::size_t from = url.find("://");
+    from = from == std::string::npos ? 0 : from + 3;
+    std::size_t to = url.find_first_of("/?#", from);
+    std::string host = url.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    if (const auto at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
+    if (!host.empty() && host.front() != '[')
+        if (const auto colon = host.find(':'); colon != std::string::npos) host.erase(colon);
+    return host;
+}
+
+constexpr const char* kProxyPath = "(Menü: Datei / Grundeinstellungen / Proxy)";
+
+}  // namespace
+
+// The one translation of curl's failures into German. Curl's own texts are
+// English: they go to the debug log only (the caller logs them).
+Error HttpTransferError(int curlCode, const std::string& url, const HttpTimeouts& t) {
+    const std::string host = HostOf(url);
+    const auto code = static_cast<CURLcode>(curlCode);
     switch (code) {
     case CURLE_ABORTED_BY_CALLBACK:
         return {kHttpErrCancelled, W("Der Ladevorgang wurde abgebrochen.")};
@@ -46,25 +64,51 @@ Error TransferError(CURLcode code, const char* detail, const std::string& url, c
     case CURLE_URL_MALFORMAT:
         return {kHttpErrAddress, W("Ungültige Adresse: ") + url};
     case CURLE_COULDNT_RESOLVE_PROXY:
-        return {kHttpErrConnect, W("Der Proxy-Server wurde nicht gefunden (") + extra + ")."};
+        return {kHttpErrConnect, W("Der Proxy-Server wurde nicht gefunden. Bitte die Proxy-Einstellungen prüfen ") +
+                                     W(kProxyPath) + "."};
     case CURLE_COULDNT_RESOLVE_HOST:
-        return {kHttpErrConnect, W("Der Server wurde nicht gefunden (") + extra + ")."};
+        return {kHttpErrConnect, W("Der Server \"") + host +
+                                     W("\" wurde nicht gefunden. Bitte die Adresse und die Internetverbindung "
+                                       "prüfen.")};
     case CURLE_COULDNT_CONNECT:
-        return {kHttpErrConnect, W("Keine Verbindung zum Server möglich (") + extra + ")."};
+        return {kHttpErrConnect, W("Der Server \"") + host +
+                                     W("\" hat die Verbindung abgelehnt oder ist nicht erreichbar.")};
     case CURLE_OPERATION_TIMEDOUT:
         return {kHttpErrTimeout, W("Zeitüberschreitung: der Server antwortet nicht (weniger als ") +
                                      IntText(t.lowSpeedBytesPerSecond) + W(" Byte/s über ") +
                                      IntText(t.lowSpeedSeconds) + W(" s, keine Verbindung nach ") +
                                      IntText(t.connectSeconds) + W(" s oder länger als ") + IntText(t.totalSeconds) +
                                      " s insgesamt)."};
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+        return {kHttpErrCertificate, W("Das Zertifikat des Servers \"") + host +
+                                         W("\" ist ungültig oder nicht vertrauenswürdig; die sichere Verbindung "
+                                           "wurde nicht aufgebaut.")};
+    case CURLE_SSL_CONNECT_ERROR:
+        return {kHttpErrCertificate,
+                W("Die sichere Verbindung (https) zum Server \"") + host + W("\" konnte nicht aufgebaut werden.")};
+    case CURLE_GOT_NOTHING:
+        return {kHttpErrTransfer, W("Der Server \"") + host + W("\" hat keine Antwort gesendet.")};
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+        return {kHttpErrTransfer, W("Die Verbindung zum Server \"") + host + W("\" wurde unterbrochen.")};
+    case CURLE_PARTIAL_FILE:
+        return {kHttpErrTransfer, W("Die Übertragung brach vorzeitig ab; die Datei ist unvollständig.")};
     case CURLE_TOO_MANY_REDIRECTS:
         return {kHttpErrTransfer, W("Zu viele Weiterleitungen beim Laden von ") + url};
     case CURLE_WRITE_ERROR:
         return {kHttpErrFile, W("Die Zieldatei konnte nicht geschrieben werden.")};
     default:
-        return {kHttpErrTransfer, W("Übertragungsfehler (") + extra + ")."};
+        return {kHttpErrTransfer, W("Übertragungsfehler (Fehler ") + IntText(curlCode) +
+                                      W(" der Netzwerkbibliothek).")};
     }
 }
+
+namespace {
 
 // An address for a message: control bytes shown as %XX, so that the text
 // neither breaks nor ends early where the address held one.
@@ -98,6 +142,29 @@ std::string SizeText(std::int64_t bytes) {
 }
 
 }  // namespace
+
+std::string HttpStatusText(int status) {
+    const char* meaning = nullptr;
+    switch (status) {
+    case 400: meaning = "ungültige Anfrage"; break;
+    case 401: meaning = "Anmeldung erforderlich"; break;
+    case 403: meaning = "Zugriff verweigert"; break;
+    case 404: meaning = "Datei nicht gefunden"; break;
+    case 410: meaning = "nicht mehr vorhanden"; break;
+    case 429: meaning = "zu viele Anfragen"; break;
+    case 500: meaning = "interner Serverfehler"; break;
+    case 502: meaning = "fehlerhaftes Gateway"; break;
+    case 503: meaning = "Dienst nicht verfügbar"; break;
+    case 504: meaning = "Zeitüberschreitung am Gateway"; break;
+    default: break;
+    }
+    if (status == 407)
+        return W("Der Proxy-Server verlangt eine Anmeldung (HTTP 407). Bitte Benutzername und Passwort prüfen ") +
+               W(kProxyPath) + ".";
+    std::string text = W("Der Server meldet einen Fehler: HTTP ") + IntText(status);
+    if (meaning != nullptr) text += W(" (") + W(meaning) + ")";
+    return text + ".";
+}
 
 ProxyConfig ProxyFromSettings() {
     ProxyConfig pc;
@@ -331,11 +398,9 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
     if (progress_) progress_(0, 0);
 
     if (rc == CURLE_HTTP_RETURNED_ERROR || (rc == CURLE_OK && status >= 400)) {
-        std::string reason = sink.statusLine.empty() ? "HTTP " + IntText(status) : sink.statusLine;
-        if (status == 407)
-            return Error{407, W("Der Proxy-Server verlangt eine Anmeldung (") + reason +
-                                  W("). Bitte Benutzername und Passwort in den Einstellungen prüfen.")};
-        return Error{static_cast<int>(status), W("Der Server meldet einen Fehler: ") + reason};
+        DebugLog("ERR: HTTP " + ShownAddress(url) + ": " +
+                 (sink.statusLine.empty() ? IntText(status) : sink.statusLine));
+        return Error{static_cast<int>(status), HttpStatusText(static_cast<int>(status))};
     }
     if ((rc == CURLE_WRITE_ERROR && sink.tooLarge) || rc == CURLE_FILESIZE_EXCEEDED) {
         if (sink.file != nullptr)
@@ -349,7 +414,9 @@ Result<void> HttpClient::perform(const std::string& url, const std::string* post
         if ((rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_URL_MALFORMAT) && !sink.location.empty())
             return Error{kHttpErrAddress, W("Weiterleitung abgelehnt (nur http und https sind erlaubt): ") +
                                               ShownAddress(sink.location)};
-        return TransferError(rc, detail, url, timeouts_);
+        DebugLog("ERR: HTTP " + ShownAddress(url) + ": curl " + IntText(static_cast<int>(rc)) + " " +
+                 curl_easy_strerror(rc) + (detail[0] != '\0' ? std::string(" (") + detail + ")" : std::string()));
+        return HttpTransferError(rc, url, timeouts_);
     }
     return {};
 }

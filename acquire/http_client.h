@@ -15,7 +15,9 @@
 //   stops the transfer;
 // - during a transfer the user interface keeps processing its events
 //   (platform::pump()) and the progress callback may cancel.
-// Errors come back as values with German messages.
+// Errors come back as values with German messages, one for each kind of
+// failure (host not found, connection refused, time-out, certificate, HTTP
+// status ...); curl's English detail goes to the debug log only.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -40,6 +42,12 @@ inline constexpr int kHttpErrTimeout = -4;     // connect time-out or stalled tr
 inline constexpr int kHttpErrTransfer = -5;    // any other transfer failure
 inline constexpr int kHttpErrFile = -6;        // target file cannot be written
 inline constexpr int kHttpErrTooLarge = -7;    // answer above the size limit
+inline constexpr int kHttpErrCertificate = -8; // https: certificate refused or no secure connection
+
+// The German message of an answer with status >= 400 ("Der Server meldet
+// einen Fehler: HTTP 404 (Datei nicht gefunden)."). The server's own reason
+// phrase goes to the debug log only.
+std::string HttpStatusText(int status);
 
 // Largest files getToFile stores: pictures and maps, and everything else
 // (the national lists).
@@ -66,7 +74,7 @@ struct ProxyAddress {
     int port = 80;
 };
 
-// "http://proxy:8080" -> {"proxy", 8080}; "proxy" -> {"proxy", 80}. A port
+// "http://127.0.0.1:8080" -> {"127.0.0.1", 8080}; "proxy" -> {"proxy", 80}. A port
 // that is not a number in 1..65535 gives 80.
 ProxyAddress ParseProxyServer(const std::string& text);
 
@@ -84,6 +92,10 @@ struct HttpTimeouts {
     long lowSpeedSeconds = 60;
     long totalSeconds = 3600;
 };
+
+// The one translation of a libcurl failure (its CURLcode) into a German
+// message and one of the codes above, for the address `url`.
+Error HttpTransferError(int curlCode, const std::string& url, const HttpTimeouts& t = {});
 
 class HttpClient {
 public:

@@ -6,6 +6,7 @@
 
 #include "core/file_procs.h"
 #include "core/fs_name.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -78,6 +79,18 @@ Result<void> PrepareProgramDir() {
     if (ec) return Error{ec.value(), W("Das Programmverzeichnis ") + ProgramDir() + W(" kann nicht angelegt werden (") +
                                        Utf8ToCp1252(ec.message()) + ")"};
     return CopyShippedData(ShippedDataDir(), ProgramDir());
+}
+
+std::string DocumentationPath() { return ProgramDir() + std::string(kDocumentationFile); }
+
+std::string OpenDocumentation() {
+    const std::string path = DocumentationPath();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(FsPath(path), ec))
+        return W("Die Dokumentation wurde nicht gefunden:\r\n") + path +
+               W("\r\n\r\nSie wird beim Programmstart aus dem Ordner \"data\" des Programms dorthin kopiert.");
+    platform::shellOpen().open(path);
+    return {};
 }
 
 std::string GetTempDir() {

@@ -3,6 +3,7 @@
 // templates). It is $TRAILVANE_HOME, else $XDG_DATA_HOME/trailvane, else
 // ~/.local/share/trailvane. Tests set it to a temporary folder.
 #include <string>
+#include <string_view>
 
 #include "core/result.h"
 
@@ -25,6 +26,15 @@ std::string ShippedDataDir();
 Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDir);
 // Creates the program folder when missing and copies the shipped files into it.
 Result<void> PrepareProgramDir();
+
+// The program's documentation: the README as a page, shipped in data/ and so
+// copied into the program folder. Nothing of it lies on a server.
+inline constexpr std::string_view kDocumentationFile = "Dokumentation.html";
+// ProgramDir() + kDocumentationFile.
+std::string DocumentationPath();
+// Opens the documentation page in the browser (the shell's "open"). Returns
+// the error text for the box when the page is missing, else "".
+std::string OpenDocumentation();
 
 // The folder for temporary files, with a trailing '/'.
 std::string GetTempDir();

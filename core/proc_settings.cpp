@@ -60,8 +60,10 @@ void LoadProcSettings(int listClientWidth) {
     s.OutDir = StrOr("OutDir", folder);
     s.OfflineCacheDir = ReadSettingStr("OfflineCacheDir");
     s.Template = StrOr("Template", folder + "/template.html");
-    s.CacheDBUrl = StrOr("CacheDBUrl", DefaultCacheDBUrl());
-    s.ArchiveUrl = StrOr("ArchiveUrl", DefaultArchiveUrl());
+    // The download addresses have no default: the program knows no server of
+    // its own, so the user enters them in the settings dialog.
+    s.CacheDBUrl = ReadSettingStr("CacheDBUrl");
+    s.ArchiveUrl = ReadSettingStr("ArchiveUrl");
     s.DBAutoloadInterval = ReadSettingInt("DBAutoloadInterval");
     s.UseProxy = ReadSettingBool("UseProxy");
     s.ProxyServer = ReadSettingStr("ProxyServer");
@@ -87,7 +89,7 @@ void LoadProcSettings(int listClientWidth) {
     s.UseZippedDB = true;
     s.Username = ReadSettingStr("Username");
     s.LXM = ReadSettingInt("LXM");
-    s.UpdateURL = StrOr("UpdateURL", DefaultUpdateURL());
+    s.UpdateURL = ReadSettingStr("UpdateURL");
     s.GPX_XMLInit = StrOr("GPX_XMLInit", std::string(kDefaultXMLInit));
     s.GPX_GPXInit = StrOr("GPX_GPXInit", std::string(kDefaultGPXInit));
 

@@ -13,10 +13,6 @@ namespace tv {
 
 bool ConfigExisted = false;
 
-std::string DefaultCacheDBUrl() { return std::string(kMakerHost) + "/user/geocaching/data/"; }
-std::string DefaultArchiveUrl() { return std::string(kMakerHost) + "/user/geocaching/tqlist.php"; }
-std::string DefaultUpdateURL() { return std::string(kMakerHost) + "/user/geocaching/tqversion.txt"; }
-
 std::string SettingsFilePath() { return ProgramDir() + std::string(kSettingsFileName); }
 
 TIniFile& IniFile() {
@@ -89,7 +85,7 @@ bool WriteDefaultSettings() {
         WriteSettingInt("NrOfAdditionalHomes", 0);
         WriteSettingInt("CacheDBPrimary", 3);
         WriteSettingInt("CacheDBCount", 0);
-        WriteSettingStr("CacheDBUrl", DefaultCacheDBUrl());
+        WriteSettingStr("CacheDBUrl", "");
     });
 }
 

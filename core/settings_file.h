@@ -8,15 +8,6 @@
 
 namespace tv {
 
-// Our own web space, host of the default download addresses. Tests point the
-// settings at their own local server instead; nothing may contact this host.
-inline constexpr std::string_view kMakerHost = "http://trailvane.invalid";
-// Default folder URL of the national cache-database lists, of the archive-list
-// script and of the version file.
-std::string DefaultCacheDBUrl();   // kMakerHost + "/user/geocaching/data/"
-std::string DefaultArchiveUrl();   // kMakerHost + "/user/geocaching/tqlist.php"
-std::string DefaultUpdateURL();    // kMakerHost + "/user/geocaching/tqversion.txt"
-
 inline constexpr std::string_view kSettingsFileName = "tq.conf";
 inline constexpr std::string_view kProgramSection = "Program";
 
@@ -53,7 +44,7 @@ bool DeleteAdditionalHome(int index);
 
 // When "WorkDir" is empty, writes the ten first-start keys (WorkDir, OutDir,
 // Template, DBAutoloadInterval=-1, Radius=15, HTMLMaxWidth=640,
-// NrOfAdditionalHomes=0, CacheDBPrimary=3, CacheDBCount=0, CacheDBUrl).
+// NrOfAdditionalHomes=0, CacheDBPrimary=3, CacheDBCount=0, CacheDBUrl empty).
 bool WriteDefaultSettings();
 
 }  // namespace tv

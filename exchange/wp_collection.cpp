@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <fstream>
+#include <memory>
 #include <unordered_map>
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "core/proc_settings.h"
 #include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
@@ -198,7 +200,17 @@ std::array<int, 5> ButtonPanelTops(int panelHeight, int buttonHeight) {
 // ---- the collection ----------------------------------------------------------
 
 WaypointCollection::WaypointCollection(CacheLookup lookup) : lookup_(std::move(lookup)) {
-    if (!lookup_) lookup_ = [](std::string_view code, TCacheRec& rec) { return FindCacheByWaypoint(code, rec); };
+    if (lookup_) return;
+    // The database look-up through its index: a work folder that has only
+    // Caches.bin gets Caches.idx built at the first look-up there, instead of
+    // a scan of the whole file for every code of the lists.
+    lookup_ = [preparedFor = std::make_shared<std::string>()](std::string_view code, TCacheRec& rec) {
+        if (*preparedFor != GetWorkDir()) {
+            *preparedFor = GetWorkDir();
+            return DatabaseLookup()(code, rec);
+        }
+        return FindCacheByWaypoint(code, rec);
+    };
 }
 
 std::size_t WaypointCollection::Slot(int list) {

@@ -202,6 +202,23 @@ std::string ReadStatusBarText() {
     return StatusBarText(db, archive);
 }
 
+std::string NoCacheDBUrlText() {
+    return W("Es ist keine Adresse für die Cache-Datenbanken hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / "
+             "Cache-Datenbank / Adresse der Cache-Datenbanken)\r\n\r\nDie Cache-Datenbank kann nicht geladen "
+             "werden. Eine bereits vorhandene Liste im Arbeitsverzeichnis kann mit \"Cache-Datenbank / Lokale "
+             "primäre Cache-DB konvertieren\" eingelesen werden.");
+}
+
+std::string NoArchiveUrlText() {
+    return W("Es ist keine Adresse für die Archivliste hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / "
+             "Cache-Datenbank / Adresse der Archivliste)\r\n\r\nDie Archivliste kann nicht geladen werden.");
+}
+
+std::string NoUpdateUrlText() {
+    return W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / Proxy / "
+             "Adresse der Versionsprüfung)\r\n\r\nDie Updateprüfung kann nicht durchgeführt werden.");
+}
+
 std::string ListNotFoundText(const std::string& path) {
     return "Cache-DB \"" + path + "\"\r\n" + W("nicht gefunden. Bitte den angegebenen Pfad überprüfen.") + kCrLf +
            W("(Menü Datei / Grundeinstellungen - Pfade+Dateien / Arbeitsverzeichnis)");
@@ -305,7 +322,7 @@ CacheDbHooks DefaultCacheDbHooks() {
 // ---------------------------------------------------------------------------
 // Commands
 
-CacheDbCommands::CacheDbCommands(CacheDbHooks hooks) : archiveUrl(DefaultArchiveUrl()), hooks_(std::move(hooks)) {
+CacheDbCommands::CacheDbCommands(CacheDbHooks hooks) : hooks_(std::move(hooks)) {
     CacheDbHooks d = DefaultCacheDbHooks();
     if (!hooks_.download) hooks_.download = d.download;
     if (!hooks_.convert) hooks_.convert = d.convert;
@@ -395,6 +412,10 @@ CacheDbCommands::Fetch CacheDbCommands::FetchList(const std::string& name, bool 
 }
 
 void CacheDbCommands::DownloadPrimaryCacheDB() {
+    if (ProcSettings.CacheDBUrl.empty()) {
+        Box(MsgKind::Error, NoCacheDBUrlText());
+        return;
+    }
     const TCacheDBTable& table = CacheDBTable();
     const int primary = ValidCacheDBPrimary(ProcSettings, table.Count());
     if (primary == 0 || table.Entry(primary).FileName.empty()) {
@@ -409,6 +430,10 @@ void CacheDbCommands::DownloadPrimaryCacheDB() {
 }
 
 void CacheDbCommands::DownloadAdditionalCacheDBs() {
+    if (ProcSettings.CacheDBUrl.empty()) {
+        Box(MsgKind::Error, NoCacheDBUrlText());
+        return;
+    }
     const TCacheDBTable& table = CacheDBTable();
     std::vector<int> fetched;
     for (int k = 1; k <= kMaxCacheDBEntries; ++k) {
@@ -463,7 +488,11 @@ void CacheDbCommands::ConvertFurther(const std::vector<int>& entries) {
 }
 
 void CacheDbCommands::DownloadArchiveList() {
-    const auto lines = hooks_.loadArchiveList(archiveUrl, GetWorkDir() + "WParchived.txt");
+    if (ProcSettings.ArchiveUrl.empty()) {
+        Box(MsgKind::Error, NoArchiveUrlText());
+        return;
+    }
+    const auto lines = hooks_.loadArchiveList(ProcSettings.ArchiveUrl, GetWorkDir() + "WParchived.txt");
     if (lines && ProcSettings.ShowMessages)
         Box(MsgKind::Information, std::to_string(*lines) + " Waypoints archivierter Caches geladen.");
     UpdateStatusBar();
@@ -471,9 +500,7 @@ void CacheDbCommands::DownloadArchiveList() {
 
 void CacheDbCommands::CheckForUpdate() {
     if (ProcSettings.UpdateURL.empty()) {
-        Box(MsgKind::Error,
-            W("Es ist keine URL für die Updateprüfung hinterlegt.\r\n(Menü: Datei / Grundeinstellungen / Proxy / "
-              "Adresse der Versionsprüfung)\r\n\r\nDie Updateprüfung kann nicht durchgeführt werden."));
+        Box(MsgKind::Error, NoUpdateUrlText());
         return;
     }
     DownloadRequest req;

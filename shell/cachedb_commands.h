@@ -63,6 +63,11 @@ std::string ReadStatusBarText();
 
 // The texts shown by the commands (Windows-1252).
 std::string ListNotFoundText(const std::string& path);
+// The program has no download server of its own: without an address in the
+// settings the commands say which one is missing and where it is entered.
+std::string NoCacheDBUrlText();
+std::string NoArchiveUrlText();
+std::string NoUpdateUrlText();
 std::string InvalidDatabaseQuestion();
 
 // Checks the first record of GetWorkDir() + "Caches.bin". Invalid (also a
@@ -110,9 +115,6 @@ public:
     // Missing hooks are taken from DefaultCacheDbHooks().
     explicit CacheDbCommands(CacheDbHooks hooks = {});
 
-    // The archive-list script; fixed in the program, tests point it elsewhere.
-    std::string archiveUrl;
-
     // Converts GetWorkDir() + name into "Caches.bin" (mode 1: the primary
     // list, which offers the nearest new cache; 0: a further one). Reports as
     // the settings ask; returns the number of new caches.
@@ -120,7 +122,9 @@ public:
     // Writes the status-bar text through the hook and returns it.
     std::string UpdateStatusBar();
 
-    // Menu commands.
+    // Menu commands. The downloads and the update check take their addresses
+    // from the settings ("CacheDBUrl", "ArchiveUrl", "UpdateURL"); an empty one
+    // is reported and nothing is contacted.
     void DownloadPrimaryCacheDB();       // "Primäre Cache-DB laden und konvertieren"
     void DownloadAdditionalCacheDBs();
     void ConvertLocalPrimaryCacheDB();

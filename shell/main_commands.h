@@ -170,7 +170,5 @@ ReloadPlan PlanReloadMarked(const std::vector<std::string>& marked, bool addToWo
 void SetDebugMode(bool on);
 // Rebuilds Caches.idx and loads it; the error text, or "" when it worked.
 std::string RebuildIndex();
-inline constexpr std::string_view kOnlineDocUrl = "https://trailvane.org/doc/";
-inline constexpr std::string_view kErrortrackerUrl = "https://trailvane.org/issues/";
 
 }  // namespace tv

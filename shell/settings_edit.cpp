@@ -124,6 +124,7 @@ SettingsFormData FormFromSettings(const TProcSettings& s, const TCacheDBTable& t
     f.offlineCacheDir = s.OfflineCacheDir;
     f.templateFile = s.Template;
     f.dbUrl = s.CacheDBUrl;
+    f.archiveUrl = s.ArchiveUrl;
     f.zipped = s.UseZippedDB;
     f.databaseTexts = DatabaseListTexts(table);
     for (int k = 1; k <= table.Count(); ++k)
@@ -201,6 +202,7 @@ Result<void> ApplyForm(const SettingsFormData& form, TProcSettings& s) {
     s.OfflineCacheDir = form.offlineCacheDir;
     s.Template = form.templateFile;
     s.CacheDBUrl = form.dbUrl;
+    s.ArchiveUrl = form.archiveUrl;
     s.DBAutoloadInterval = IndexToInterval(form.intervalIndex);
     s.UseProxy = form.useProxy;
     s.ProxyServer = form.proxyServer;

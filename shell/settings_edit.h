@@ -80,7 +80,7 @@ struct SettingsFormData {
     // Pfade+Dateien
     std::string workDir, outDir, offlineCacheDir, templateFile;
     // Cache-Datenbank
-    std::string dbUrl;
+    std::string dbUrl, archiveUrl;
     bool zipped = true;
     std::vector<std::string> databaseTexts;
     std::vector<bool> databaseTicked;  // one per text

@@ -11,6 +11,7 @@
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "platform/text_encoding.h"
+#include "shell/cachedb_commands.h"
 #include "shell/settings_edit.h"
 
 namespace tv {
@@ -136,8 +137,16 @@ void StartupTask::CheckDatabase() {
     std::error_code ec;
     if (!fs::exists(FsPath(bin), ec)) {
         noDialog_ = false;
-        if (hooks_.primaryDownload &&
+        if (ProcSettings.CacheDBUrl.empty()) {
+            // Nothing to download from: say so instead of offering it.
             platform::messages().show(
+                MsgKind::Information,
+                W("Es wurde keine Cache-Datenbank gefunden. Die Cache-Datenbank ist Voraussetzung für das Arbeiten "
+                  "mit diesem Programm.\r\n\r\n") +
+                    NoCacheDBUrlText(),
+                MsgButtons::Ok);
+        } else if (hooks_.primaryDownload &&
+                   platform::messages().show(
                 MsgKind::Confirmation,
                 W("Es wurde keine Cache-Datenbank gefunden. Die Cache-Datenbank ist Voraussetzung für das Arbeiten "
                   "mit diesem Programm.\r\nSoll die Cache-Datenbank jetzt aus dem Internet geladen werden? (Diese "

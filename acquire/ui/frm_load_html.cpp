@@ -21,7 +21,7 @@
 #include "acquire/map_pictures.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
-#include "core/settings_file.h"
+#include "core/app_paths.h"
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
@@ -436,7 +436,9 @@ void TfrmLoadHTML::btnExclListClick() {
 }
 
 void TfrmLoadHTML::btnWhy50Click() {
-    platform::shellOpen().open(std::string(kMakerHost) + "/user/geocaching/warum50.html");
+    // The documentation explains the limit.
+    if (const std::string error = OpenDocumentation(); !error.empty())
+        platform::messages().show(platform::MsgKind::Error, error);
 }
 
 void TfrmLoadHTML::AutoLoadTimer() {

@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -96,8 +97,10 @@ TfrmWPCol::TfrmWPCol(CacheLookup lookup, QWidget* parent) : QDialog(parent), col
     setWindowTitle(U("Arbeits-, Fund- und Ignoreliste"));
     WorkDir = GetWorkDir();
     buildLayout();
-    setMinimumSize(700, 520);
-    resize(780, 600);
+    // Never below what the pages need: a smaller window would cut their texts.
+    const QSize least = layout()->minimumSize().expandedTo(QSize(700, 520));
+    setMinimumSize(least);
+    resize(least.expandedTo(QSize(780, 600)));
     // A week back for "newer than", today for finds.
     const QDate today = DateOf(Today());
     DateTimePicker->setDate(today.addDays(-7));
@@ -283,9 +286,14 @@ QWidget* TfrmWPCol::buildRadiusPage() {
     QFont bold = lblKoord->font();
     bold.setBold(true);
     lblKoord->setFont(bold);
+    // Room for every centre from the start, so that the page never squeezes it.
+    lblKoord->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(U("N 88° 88.888 E 188° 88.888")) + 4);
     lblMan = new QLabel(U("(Koordinaten manuell gesetzt)"), group);
     lblMan->setObjectName("lblMan");
     lblMan->setFont(bold);
+    QSizePolicy keep = lblMan->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    lblMan->setSizePolicy(keep);
     lblMan->setVisible(false);
     btnManKoord = Button(group, "btnManKoord", "...");
     connect(btnManKoord, &QPushButton::clicked, this, [this] { btnManKoordClick(); });

@@ -50,6 +50,7 @@ TfrmGoogleMaps::TfrmGoogleMaps() : QDialog(nullptr) {
     layout->addWidget(which);
     layout->addWidget(size);
     layout->addWidget(buttons);
+    KeepTitleVisible(this);
 }
 
 void TfrmGoogleMaps::BitBtn1Click() {

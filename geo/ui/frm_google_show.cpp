@@ -36,6 +36,7 @@ TfrmGoogleShow::TfrmGoogleShow() : QDialog(nullptr) {
     layout->addWidget(map);
     layout->addWidget(zoom);
     layout->addWidget(buttons);
+    KeepTitleVisible(this);
 }
 
 void TfrmGoogleShow::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #include "pages/ui/frm_cache_details.h"
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QFont>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -10,6 +11,8 @@
 #include <QPixmap>
 #include <QShowEvent>
 #include <QToolButton>
+#include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 #include "core/debug_log.h"
@@ -104,7 +107,9 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
     setObjectName("frmCacheDetails");
     setWindowTitle(QStringLiteral("Cache-Details"));
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(570, 193);
+    // Two lines taller than the classic 570 x 193: the distance line gets the
+    // whole width of the group, the buttons a row of their own.
+    setFixedSize(570, 209);
     MakeWhite(this);
 
     const QString closeHint = QStringLiteral("Mausklick schließt dieses Fenster");
@@ -147,23 +152,38 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
 
     GroupBox2 = new QGroupBox(QStringLiteral("Details"), this);
     GroupBox2->setObjectName("GroupBox2");
-    GroupBox2->setGeometry(4, 50, 562, 139);
+    GroupBox2->setGeometry(4, 50, 562, 155);
     GroupBox2->installEventFilter(this);
     MakeWhite(GroupBox1);
     MakeWhite(GroupBox2);
 
-    const int capX = 10, valX = 84, cap2X = 270, val2X = 346;
-    Label1 = label(GroupBox2, "Label1", QStringLiteral("Cache-ID:"), capX, 18, 72);
-    Label2 = label(GroupBox2, "Label2", QStringLiteral("Waypoint:"), capX, 34, 72);
-    Label3 = label(GroupBox2, "Label3", QStringLiteral("Cachesize:"), capX, 50, 72);
-    Label4 = label(GroupBox2, "Label4", QStringLiteral("Difficulty:"), capX, 66, 72);
-    Label5 = label(GroupBox2, "Label5", QStringLiteral("Terrain:"), capX, 82, 72);
-    Label6 = label(GroupBox2, "Label6", QStringLiteral("Versteckt:"), cap2X, 18, 74);
-    Label7 = label(GroupBox2, "Label7", QStringLiteral("Koordinaten:"), cap2X, 34, 74);
-    Label9 = label(GroupBox2, "Label9", QStringLiteral("Land:"), cap2X, 50, 74);
-    lblID = label(GroupBox2, "lblID", QString(), valX, 18, 180);
-    lblWP = label(GroupBox2, "lblWP", QString(), valX, 34, 180);
-    lblSize = label(GroupBox2, "lblSize", QString(), valX, 50, 180);
+    // Columns from the font: each caption column as wide as its longest
+    // caption, the right one starting after the rating bars.
+    const QFontMetrics fm(font());
+    auto widest = [&fm](std::initializer_list<const char*> texts) {
+        int w = 0;
+        for (const char* t : texts) w = std::max(w, fm.horizontalAdvance(QString::fromUtf8(t)));
+        return w + 6;
+    };
+    const int capX = 10, right = 552;
+    const int cap1W = widest({"Cache-ID:", "Waypoint:", "Cachesize:", "Difficulty:", "Terrain:"});
+    const int valX = capX + cap1W;
+    const int cap2X = std::max(valX + 34 + kRatingBarMaxWidth + 12,
+                               valX + fm.horizontalAdvance(QStringLiteral("GCWWWWWW")) + 12);
+    const int cap2W = widest({"Versteckt:", "Koordinaten:", "Land:"});
+    const int val2X = cap2X + cap2W;
+    const int val1W = cap2X - valX - 4, val2W = right - val2X;
+    Label1 = label(GroupBox2, "Label1", QStringLiteral("Cache-ID:"), capX, 18, cap1W);
+    Label2 = label(GroupBox2, "Label2", QStringLiteral("Waypoint:"), capX, 34, cap1W);
+    Label3 = label(GroupBox2, "Label3", QStringLiteral("Cachesize:"), capX, 50, cap1W);
+    Label4 = label(GroupBox2, "Label4", QStringLiteral("Difficulty:"), capX, 66, cap1W);
+    Label5 = label(GroupBox2, "Label5", QStringLiteral("Terrain:"), capX, 82, cap1W);
+    Label6 = label(GroupBox2, "Label6", QStringLiteral("Versteckt:"), cap2X, 18, cap2W);
+    Label7 = label(GroupBox2, "Label7", QStringLiteral("Koordinaten:"), cap2X, 34, cap2W);
+    Label9 = label(GroupBox2, "Label9", QStringLiteral("Land:"), cap2X, 50, cap2W);
+    lblID = label(GroupBox2, "lblID", QString(), valX, 18, val1W);
+    lblWP = label(GroupBox2, "lblWP", QString(), valX, 34, val1W);
+    lblSize = label(GroupBox2, "lblSize", QString(), valX, 50, val1W);
     lblDiff = label(GroupBox2, "lblDiff", QString(), valX, 66, 30);
     lblTerr = label(GroupBox2, "lblTerr", QString(), valX, 82, 30);
     imgDiff = label(GroupBox2, "imgDiff", QString(), valX + 34, 68, kRatingBarMaxWidth, kBarHeight);
@@ -172,25 +192,25 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
         bar->setPixmap(BarPixmap());
         bar->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
-    lblHidden = label(GroupBox2, "lblHidden", QString(), val2X, 18, 210);
-    lblKoord = label(GroupBox2, "lblKoord", QString(), val2X, 34, 210);
-    lblCountry = label(GroupBox2, "lblCountry", QString(), val2X, 50, 210);
-    Label8 = label(GroupBox2, "Label8", ToQ(kFoundCaptionDefault), cap2X, 66, 286);
+    lblHidden = label(GroupBox2, "lblHidden", QString(), val2X, 18, val2W);
+    lblKoord = label(GroupBox2, "lblKoord", QString(), val2X, 34, val2W);
+    lblCountry = label(GroupBox2, "lblCountry", QString(), val2X, 50, val2W);
+    Label8 = label(GroupBox2, "Label8", ToQ(kFoundCaptionDefault), cap2X, 66, right - cap2X);
     QFont foundFont = Label8->font();
     foundFont.setBold(true);
     Label8->setFont(foundFont);
-    lblFoundWhen = label(GroupBox2, "lblFoundWhen", QString(), cap2X, 82, 286);
-    lblDist = label(GroupBox2, "lblDist", QString(), capX, 104, 400);
+    lblFoundWhen = label(GroupBox2, "lblFoundWhen", QString(), cap2X, 82, right - cap2X);
+    lblDist = label(GroupBox2, "lblDist", QString(), capX, 104, right - capX);
 
     const QString noteHint = QStringLiteral("Persönliche Informationen zu diesem Cache bearbeiten");
     sbShow = button("sbShow", QStringLiteral("Ansehen"),
-                    QStringLiteral("Konvertierte Cachebeschreibung im Browser anzeigen"), 414, 100, 60);
-    sbNoteYes = button("sbNoteYes", QStringLiteral("Notiz"), noteHint, 476, 100, 40);
-    sbNoteNo = button("sbNoteNo", QStringLiteral("Notiz"), noteHint, 476, 100, 40);
+                    QStringLiteral("Konvertierte Cachebeschreibung im Browser anzeigen"), 414, 124, 60);
+    sbNoteYes = button("sbNoteYes", QStringLiteral("Notiz"), noteHint, 476, 124, 40);
+    sbNoteNo = button("sbNoteNo", QStringLiteral("Notiz"), noteHint, 476, 124, 40);
     sbNoteNo->setStyleSheet(QStringLiteral("color: gray"));
     sbMinus = button("sbMinus", QStringLiteral("\u2212"),
-                     QStringLiteral("Löscht den angezeigten Cache aus dem aufrufenden Fenster"), 518, 100, 18);
-    sbPlus = button("sbPlus", QStringLiteral("+"), QString(), 538, 100, 18);
+                     QStringLiteral("Löscht den angezeigten Cache aus dem aufrufenden Fenster"), 518, 124, 18);
+    sbPlus = button("sbPlus", QStringLiteral("+"), QString(), 538, 124, 18);
     sbNoteNo->hide();
     sbMinus->hide();
     sbPlus->hide();

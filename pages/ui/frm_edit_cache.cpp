@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <algorithm>
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
@@ -93,45 +95,58 @@ TfrmEditCache::TfrmEditCache(QWidget* parent) : QDialog(parent) {
     gbData = new QGroupBox(QStringLiteral("Cachedaten"), this);
     gbData->setObjectName("gbData");
     gbData->setGeometry(8, 60, 538, 164);
-    const int c1 = 10, e1 = 84, c2 = 276, e2 = 360;
-    caption(gbData, QStringLiteral("Cachename:"), c1, 20, 72);
+    // The right column starts after the widest coordinate text (the label
+    // beside "Koordinaten:"), its fields after the widest caption.
+    const QFontMetrics fm(font());
+    int capRight = 0;
+    for (const char* t : {"Listing ID:", "Waypoint:", "Land:", "Versteckt am:"})
+        capRight = std::max(capRight, fm.horizontalAdvance(QString::fromUtf8(t)) + 8);
+    const int coordX = 112;
+    const int coordW = fm.horizontalAdvance(QString::fromUtf8("N 88° 88.888 E 188° 88.888")) + 6;
+    int capLeft = 0;
+    for (const char* t : {"Cachename:", "Cachetyp:", "Cachegröße:", "Difficulty:"})
+        capLeft = std::max(capLeft, fm.horizontalAdvance(QString::fromUtf8(t)) + 6);
+    const int terrainCap = fm.horizontalAdvance(QStringLiteral("Terrain:")) + 6;
+    const int c1 = 10, e1 = std::max(84, c1 + capLeft), c2 = std::max(276, coordX + coordW + 4), e2 = c2 + capRight;
+    const int rightW = 530 - e2;
+    caption(gbData, QStringLiteral("Cachename:"), c1, 20, capLeft);
     edName = new QLineEdit(gbData);
     edName->setObjectName("edName");
     edName->setMaxLength(120);
-    edName->setGeometry(e1, 20, 444, 22);
-    caption(gbData, QStringLiteral("Cachetyp:"), c1, 48, 72);
+    edName->setGeometry(e1, 20, 528 - e1, 22);
+    caption(gbData, QStringLiteral("Cachetyp:"), c1, 48, capLeft);
     cbType = combo(gbData, "cbType", e1, 48, 180);
-    caption(gbData, QStringLiteral("Listing ID:"), c2, 48, 80);
+    caption(gbData, QStringLiteral("Listing ID:"), c2, 48, capRight);
     lblCacheID = new QLabel(QStringLiteral("n/a"), gbData);
     lblCacheID->setObjectName("lblCacheID");
     lblCacheID->setTextFormat(Qt::PlainText);
-    lblCacheID->setGeometry(e2, 48, 160, 20);
-    caption(gbData, QStringLiteral("Cachegröße:"), c1, 76, 72);
+    lblCacheID->setGeometry(e2, 48, rightW, 20);
+    caption(gbData, QStringLiteral("Cachegröße:"), c1, 76, capLeft);
     cbSize = combo(gbData, "cbSize", e1, 76, 180);
-    caption(gbData, QStringLiteral("Waypoint:"), c2, 76, 80);
+    caption(gbData, QStringLiteral("Waypoint:"), c2, 76, capRight);
     edWaypoint = new QLineEdit(gbData);
     edWaypoint->setObjectName("edWaypoint");
     edWaypoint->setMaxLength(16);
-    edWaypoint->setGeometry(e2, 76, 168, 22);
+    edWaypoint->setGeometry(e2, 76, rightW, 22);
     KeepUpperCase(edWaypoint);
-    caption(gbData, QStringLiteral("Difficulty:"), c1, 104, 72);
+    caption(gbData, QStringLiteral("Difficulty:"), c1, 104, capLeft);
     cbDifficulty = combo(gbData, "cbDifficulty", e1, 104, 60);
-    caption(gbData, QStringLiteral("Terrain:"), 156, 104, 56);
-    cbTerrain = combo(gbData, "cbTerrain", 204, 104, 60);
-    caption(gbData, QStringLiteral("Land:"), c2, 104, 80);
-    cbLand = combo(gbData, "cbLand", e2, 104, 168);
+    caption(gbData, QStringLiteral("Terrain:"), e1 + 66, 104, terrainCap);
+    cbTerrain = combo(gbData, "cbTerrain", e1 + 66 + terrainCap, 104, std::min(60, c2 - 6 - (e1 + 66 + terrainCap)));
+    caption(gbData, QStringLiteral("Land:"), c2, 104, capRight);
+    cbLand = combo(gbData, "cbLand", e2, 104, rightW);
     btnCoord = push(gbData, "btnCoord", QStringLiteral("Koordinaten:"), c1, 132, 96);
     lblCoord = new QLabel(gbData);
     lblCoord->setObjectName("lblCoord");
     lblCoord->setTextFormat(Qt::PlainText);
-    lblCoord->setGeometry(112, 134, 180, 20);
-    caption(gbData, QStringLiteral("Versteckt am:"), c2, 134, 84);
+    lblCoord->setGeometry(coordX, 134, c2 - 4 - coordX, 20);
+    caption(gbData, QStringLiteral("Versteckt am:"), c2, 134, capRight);
     DateTimePicker1 = new QDateEdit(gbData);
     DateTimePicker1->setObjectName("DateTimePicker1");
     DateTimePicker1->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->setMinimumDate(QDate(1899, 12, 30));
-    DateTimePicker1->setGeometry(e2, 132, 120, 22);
+    DateTimePicker1->setGeometry(e2, 132, std::min(120, rightW), 22);
 
     FillCombo(cbType, EditTypeItems());
     FillCombo(cbSize, EditSizeItems());

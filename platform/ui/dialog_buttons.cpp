@@ -1,6 +1,8 @@
 #include "platform/ui/dialog_buttons.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QPushButton>
 
 namespace tv {
@@ -13,6 +15,14 @@ QDialogButtonBox* OkCancelButtons(QWidget* parent, QPushButton*& ok, QPushButton
     cancel = buttons->addButton(QStringLiteral("Abbrechen"), QDialogButtonBox::RejectRole);
     cancel->setObjectName("btnCancel");
     return buttons;
+}
+
+void KeepTitleVisible(QWidget* window) {
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const bool tool = (window->windowFlags() & Qt::Tool) == Qt::Tool;
+    const int need = QFontMetrics(font).horizontalAdvance(window->windowTitle()) + (tool ? 40 : 110);
+    if (window->minimumWidth() < need) window->setMinimumWidth(need);
 }
 
 }  // namespace tv

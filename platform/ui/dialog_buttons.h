@@ -10,4 +10,8 @@ namespace tv {
 // button) and "Abbrechen" ("btnCancel"). The caller connects the buttons.
 QDialogButtonBox* OkCancelButtons(QWidget* parent, QPushButton*& ok, QPushButton*& cancel);
 
+// Keeps a small window wide enough for its caption in the title bar (bold, as
+// most window managers draw it, beside the icon and the window's buttons).
+void KeepTitleVisible(QWidget* window);
+
 }  // namespace tv

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/app_paths.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -17,25 +18,6 @@
 #include "platform/ui/form_events.h"
 
 namespace tv {
-
-namespace {
-
-struct Link {
-    const char* caption;
-    const char* url;
-};
-
-constexpr Link kLinks[5] = {
-    {"Trailvane im Web", "https://trailvane.org/"},
-    {"geocaching.com", "https://www.geocaching.com/"},
-    {"geocaching.de", "https://www.geocaching.de/"},
-    {"Geoclub-Forum", "https://forum.geoclub.de/"},
-    {"opencaching.de", "https://www.opencaching.de/"},
-};
-
-}  // namespace
-
-const char* TfrmAbout::LinkUrl(int index) { return kLinks[index].url; }
 
 TfrmAbout::TfrmAbout(bool showHints) : QDialog(nullptr) {
     setObjectName("frmAbout");
@@ -58,19 +40,19 @@ TfrmAbout::TfrmAbout(bool showHints) : QDialog(nullptr) {
     auto* free = new QLabel(QString::fromUtf8("Freie Software, ohne Gewähr."), this);
     free->setAlignment(Qt::AlignCenter);
 
-    auto* links = new QGridLayout;
-    for (int i = 0; i < 5; ++i) {
-        btnLink[i] = new QPushButton(QString::fromUtf8(kLinks[i].caption), this);
-        btnLink[i]->setObjectName(QStringLiteral("btnLink%1").arg(i + 1));
-        btnLink[i]->setAutoDefault(false);
-        btnLink[i]->setFlat(true);
-        btnLink[i]->setCursor(Qt::PointingHandCursor);
-        // The fifth link always shows its address; the others follow the switch.
-        if (i == 4 || showHints) btnLink[i]->setToolTip(QString::fromUtf8(kLinks[i].url));
-        const char* url = kLinks[i].url;
-        connect(btnLink[i], &QPushButton::clicked, this, [url] { platform::shellOpen().open(url); });
-        links->addWidget(btnLink[i], i / 3, i % 3);
-    }
+    // The one link: the documentation shipped in the program folder. The box
+    // links no page on a server.
+    btnDoc = new QPushButton(QStringLiteral("Dokumentation"), this);
+    btnDoc->setObjectName("btnDoc");
+    btnDoc->setAutoDefault(false);
+    btnDoc->setFlat(true);
+    btnDoc->setCursor(Qt::PointingHandCursor);
+    if (showHints) btnDoc->setToolTip(ToQ(DocumentationPath()));
+    connect(btnDoc, &QPushButton::clicked, this, [this] { btnDocClick(); });
+    auto* links = new QHBoxLayout;
+    links->addStretch();
+    links->addWidget(btnDoc);
+    links->addStretch();
 
     btnClose = new QPushButton(QString::fromUtf8("Schließen"), this);
     btnClose->setObjectName("btnClose");
@@ -103,6 +85,11 @@ void TfrmAbout::showEvent(QShowEvent* event) {
 void TfrmAbout::FormShow() {
     btnClose->setVisible(!Timer1->isActive());
     lblVersion->setText(ToQ(ReadAboutVersionText(GetWorkDir())));
+}
+
+void TfrmAbout::btnDocClick() {
+    if (const std::string error = OpenDocumentation(); !error.empty())
+        platform::messages().show(platform::MsgKind::Error, error);
 }
 
 void TfrmAbout::Timer1Timer() { reject(); }

@@ -14,20 +14,17 @@ class TfrmAbout : public QDialog {
     Q_OBJECT
 
 public:
-    // `showHints` switches the tooltips of the first four link buttons.
+    // `showHints` switches the tooltip of the link button.
     explicit TfrmAbout(bool showHints);
 
     QLabel* lblVersion = nullptr;
     QPushButton* btnClose = nullptr;
-    // Link buttons: the program's home page, the listing site, a national
-    // geocaching site, the discussion forum, another listing site.
-    QPushButton* btnLink[5] = {};
+    // Opens the documentation page of the program folder.
+    QPushButton* btnDoc = nullptr;
     QTimer* Timer1 = nullptr;  // 3000 ms, stopped unless the caller starts it
 
-    // The addresses the link buttons open.
-    static const char* LinkUrl(int index);
-
     void FormShow();
+    void btnDocClick();
     void Timer1Timer();
     void btnCloseClick();
     void done(int result) override;

@@ -201,9 +201,13 @@ void MainCommands::mnuAboutClick() {
     platform::modalHost().exec(about, main_);
 }
 
-void MainCommands::mnuOnlineDocClick() { platform::shellOpen().open(std::string(kOnlineDocUrl)); }
+// The documentation ships with the program; the program links no page on a
+// server. The maintainer's error tracker is the same page.
+void MainCommands::mnuOnlineDocClick() {
+    if (const std::string error = OpenDocumentation(); !error.empty()) Tell(MsgKind::Error, error);
+}
 
-void MainCommands::Errortracker1Click() { platform::shellOpen().open(std::string(kErrortrackerUrl)); }
+void MainCommands::Errortracker1Click() { mnuOnlineDocClick(); }
 
 // ---- windows ------------------------------------------------------------------------
 

@@ -116,7 +116,7 @@ void BuildMainMenus(QMainWindow& window, MainMenus& m) {
         {nullptr, nullptr, nullptr, nullptr},
         {&MainMenus::mnuReadCacheDB, "Primäre Cache-DB vom Internet laden und konvertieren", "network-server-database",
          "DB"},
-        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", "server-database", "Kon"},
+        {&MainMenus::lokaleCacheDBkonvertieren1, "Lokale primäre Cache-DB konvertieren", "run-build", "Kon"},
         {&MainMenus::mnuGetArchiveList, "Archivliste laden", "document-open-remote", "Arc"},
         {&MainMenus::mnuEditCache, "Cache editieren", "document-edit", "Ed"},
         {nullptr, nullptr, nullptr, nullptr},
@@ -127,7 +127,7 @@ void BuildMainMenus(QMainWindow& window, MainMenus& m) {
         {nullptr, nullptr, nullptr, nullptr},
         {&MainMenus::mnuCalcDistance, "Entfernungen berechnen", "measure", "km"},
         {&MainMenus::mnuProjection, "Wegpunktprojektion", "compass", "Prj"},
-        {&MainMenus::mnuUTM, "UTM-Umrechnung", "globe", "UTM"},
+        {&MainMenus::mnuUTM, "UTM-Umrechnung", "map-mercator", "UTM"},
         {&MainMenus::mnuROT13, "ROT13-Ver-/Entschlüsselung", "document-encrypt", "R13"},
     };
     m.paToolbar = new QFrame(&window);

@@ -95,6 +95,7 @@ void SettingsPathsPage::Read(SettingsFormData& f) const {
 SettingsDatabasePage::SettingsDatabasePage(QWidget* parent) : QWidget(parent) {
     setObjectName("tsDatabase");
     edDBURL = Edit(this, "edDBURL");
+    edArchiveUrl = Edit(this, "edArchiveUrl");
     cbZipped = Check(this, "cbZipped", "gezippte CacheDBs laden");
     clbDatabases = Named(new QListWidget(this), "clbDatabases");
     cbPrimaryDB = Named(new QComboBox(this), "cbPrimaryDB");
@@ -111,6 +112,7 @@ SettingsDatabasePage::SettingsDatabasePage(QWidget* parent) : QWidget(parent) {
 
     auto* form = new QFormLayout;
     form->addRow(Q("Adresse der Cache-Datenbanken:"), edDBURL);
+    form->addRow(Q("Adresse der Archivliste:"), edArchiveUrl);
     form->addRow(QString(), cbZipped);
     form->addRow(Q("weitere Cache-DBs im Suchpfad"), clbDatabases);
     form->addRow(Q("primäre Cache-DB:"), cbPrimaryDB);
@@ -121,6 +123,7 @@ SettingsDatabasePage::SettingsDatabasePage(QWidget* parent) : QWidget(parent) {
 
 void SettingsDatabasePage::Fill(const SettingsFormData& f) {
     edDBURL->setText(ToQ(f.dbUrl));
+    edArchiveUrl->setText(ToQ(f.archiveUrl));
     cbZipped->setChecked(f.zipped);
     if (QAbstractButton* b = rbLoadCacheDB->button(f.intervalIndex)) {
         b->setChecked(true);
@@ -146,6 +149,7 @@ void SettingsDatabasePage::FillDatabaseLists(const SettingsFormData& f) {
 
 void SettingsDatabasePage::Read(SettingsFormData& f) const {
     f.dbUrl = Text(edDBURL);
+    f.archiveUrl = Text(edArchiveUrl);
     f.zipped = cbZipped->isChecked();
     f.databaseTicked.assign(static_cast<size_t>(clbDatabases->count()), false);
     for (int i = 0; i < clbDatabases->count(); ++i)
@@ -247,7 +251,6 @@ SettingsProxyPage::SettingsProxyPage(QWidget* parent) : QWidget(parent) {
     grid->addWidget(lblProxyPass, 3, 0);
     grid->addWidget(edProxyPass, 3, 1);
     edUpdateURL = Edit(this, "edUpdateURL");
-    edUpdateURL->setReadOnly(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(cbProxy);

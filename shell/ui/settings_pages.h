@@ -46,6 +46,7 @@ public:
     void FillDatabaseLists(const SettingsFormData& f);
 
     QLineEdit* edDBURL = nullptr;
+    QLineEdit* edArchiveUrl = nullptr;
     QCheckBox* cbZipped = nullptr;
     QListWidget* clbDatabases = nullptr;  // checkable items
     QComboBox* cbPrimaryDB = nullptr;
@@ -105,7 +106,7 @@ public:
     QLabel* lblProxyPass = nullptr;
     QLineEdit* edProxyUser = nullptr;
     QLineEdit* edProxyPass = nullptr;  // masked
-    QLineEdit* edUpdateURL = nullptr;  // read-only
+    QLineEdit* edUpdateURL = nullptr;
 };
 
 // "Sonstiges"

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include "core/proc_settings.h"
@@ -184,6 +185,65 @@ void SlowBody(HttpTestServer& srv, const std::string& path, std::chrono::millise
                                              return sink.write(piece.data(), piece.size());
                                          });
     });
+}
+
+// Every failure the user meets is one German sentence; curl's English text
+// stays out of it.
+TEST(HttpClient, FailuresAreToldInGermanWithoutCurlsText) {
+    const std::string url = "https://maps.example.test:8443/x";
+    struct Case {
+        CURLcode curl;
+        int code;
+        std::string text;
+    };
+    const Case cases[] = {
+        {CURLE_COULDNT_RESOLVE_HOST, tv::kHttpErrConnect,
+         "Der Server \"maps.example.test\" wurde nicht gefunden. Bitte die Adresse und die Internetverbindung "
+         "prüfen."},
+        {CURLE_COULDNT_CONNECT, tv::kHttpErrConnect,
+         "Der Server \"maps.example.test\" hat die Verbindung abgelehnt oder ist nicht erreichbar."},
+        {CURLE_COULDNT_RESOLVE_PROXY, tv::kHttpErrConnect,
+         "Der Proxy-Server wurde nicht gefunden. Bitte die Proxy-Einstellungen prüfen (Menü: Datei / "
+         "Grundeinstellungen / Proxy)."},
+        {CURLE_OPERATION_TIMEDOUT, tv::kHttpErrTimeout,
+         "Zeitüberschreitung: der Server antwortet nicht (weniger als 1 Byte/s über 60 s, keine Verbindung nach "
+         "30 s oder länger als 3600 s insgesamt)."},
+        {CURLE_PEER_FAILED_VERIFICATION, tv::kHttpErrCertificate,
+         "Das Zertifikat des Servers \"maps.example.test\" ist ungültig oder nicht vertrauenswürdig; die sichere "
+         "Verbindung wurde nicht aufgebaut."},
+        {CURLE_SSL_CONNECT_ERROR, tv::kHttpErrCertificate,
+         "Die sichere Verbindung (https) zum Server \"maps.example.test\" konnte nicht aufgebaut werden."},
+        {CURLE_RECV_ERROR, tv::kHttpErrTransfer, "Die Verbindung zum Server \"maps.example.test\" wurde unterbrochen."},
+        {CURLE_BAD_CONTENT_ENCODING, tv::kHttpErrTransfer, "Übertragungsfehler (Fehler 61 der Netzwerkbibliothek)."},
+    };
+    for (const Case& c : cases) {
+        const tv::Error e = tv::HttpTransferError(c.curl, url);
+        EXPECT_EQ(e.code, c.code) << c.curl;
+        EXPECT_EQ(e.message, tv::W(c.text)) << c.curl;
+        EXPECT_EQ(e.message.find(curl_easy_strerror(c.curl)), std::string::npos) << c.curl;
+    }
+    EXPECT_EQ(tv::HttpStatusText(404), tv::W("Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+    EXPECT_EQ(tv::HttpStatusText(418), "Der Server meldet einen Fehler: HTTP 418.");
+    EXPECT_EQ(tv::HttpStatusText(407), tv::W("Der Proxy-Server verlangt eine Anmeldung (HTTP 407). Bitte "
+                                             "Benutzername und Passwort prüfen (Menü: Datei / Grundeinstellungen / "
+                                             "Proxy)."));
+
+    // A real refused connection and a real error status, end to end.
+    tv::platform::ScopedFakes fakes;
+    HttpTestServer srv;
+    srv.serve("/gone", "<html>Gone</html>", "text/html", 410);
+    srv.start();
+    HttpClient client;
+    auto gone = client.getText(srv.url("/gone"));
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().message, tv::W("Der Server meldet einen Fehler: HTTP 410 (nicht mehr vorhanden)."));
+    const std::string closed = srv.url("/x");
+    srv.stop();
+    auto refused = client.getText(closed);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().code, tv::kHttpErrConnect);
+    EXPECT_EQ(refused.error().message,
+              tv::W("Der Server \"127.0.0.1\" hat die Verbindung abgelehnt oder ist nicht erreichbar."));
 }
 
 TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {

@@ -52,6 +52,10 @@ TEST_F(ProcSettingsTest, ZeroAndDamagedValuesFallBack) {
     EXPECT_EQ(s.Main_Col1Width, 73);
     EXPECT_EQ(s.Main_Col2Width, 307);
     EXPECT_EQ(s.WorkDir, dir.path().string());
+    // No download address is built in: the program has no server of its own.
+    EXPECT_EQ(s.CacheDBUrl, "");
+    EXPECT_EQ(s.ArchiveUrl, "");
+    EXPECT_EQ(s.UpdateURL, "");
 
     file("Main_MemColSize=1\r\nMain_Col1Width=10\r\nMain_Col2Width=20\r\nMain_Col3Width=30\r\nCacheDBPrimary=3\r\n"
          "UseCacheDB45=1\r\nUseCacheDB2=1\r\nMain_ColumnToSort=-1\r\n");

@@ -46,7 +46,7 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaultsOnceSecondStartKeepsUserValues) 
                           "\r\nTemplate=" + f +
                           "/template.html\r\nDBAutoloadInterval=-1\r\nRadius=15\r\nHTMLMaxWidth=640\r\n"
                           "NrOfAdditionalHomes=0\r\nCacheDBPrimary=3\r\nCacheDBCount=0\r\n"
-                          "CacheDBUrl=http://trailvane.invalid/user/geocaching/data/\r\n");
+                          "CacheDBUrl=\r\n");  // no server of our own: the user sets it
 
     ASSERT_TRUE(WriteSettingFloat("Radius", 33));
     fakes.clock.time = {2024, 12, 24, 18, 0, 1, 0};

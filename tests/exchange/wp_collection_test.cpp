@@ -112,6 +112,25 @@ TEST(WaypointCollectionFiles, MissingFindsGiveEmptyFileAndFailedSaveKeepsChanges
     EXPECT_EQ(Codes(c, kIgnoreList), (std::vector<std::string>{"GC1"}));
 }
 
+// A database without Caches.idx: the lists are looked up through the index,
+// built once, never by a scan of Caches.bin per line.
+TEST(WaypointCollectionFiles, DatabaseWithoutIndexGetsItBuiltOnce) {
+    tvtest::WorkFolder dir;
+    std::vector<TCacheRec> recs;
+    for (int i = 0; i < 50; ++i) recs.push_back(CacheRecord("GCA" + std::to_string(i), "N" + std::to_string(i), 48, 9));
+    dir.writeCaches(recs);
+    dir.write("WPlist.txt", "GCA7\r\ngca49\r\nGCB1\r\n");
+    ASSERT_FALSE(std::filesystem::exists(dir.path() / "Caches.idx"));
+
+    WaypointCollection c;
+    EXPECT_TRUE(c.LoadLists(dir.str()).empty());
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "Caches.idx"));
+    ASSERT_EQ(c.List(kWorkList).size(), 3u);
+    EXPECT_EQ(c.List(kWorkList)[0].rec.Name, "N7");
+    EXPECT_EQ(c.List(kWorkList)[1].rec.Name, "N49");
+    EXPECT_EQ(c.List(kWorkList)[2].rec.Name, "?");
+}
+
 TEST(WaypointCollectionView, CellsSortKeysAndLayout) {
     TCacheRec r = CacheRecord("GC1", "Name", 48.5, 8.25);
     r.Hidden = 38171;

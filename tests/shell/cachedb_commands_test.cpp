@@ -69,6 +69,7 @@ protected:
         tv::ProcSettings.WorkDir = work_.str();
         tv::ProcSettings.CacheDBUrl = srv_.url("/db/");
         tv::ProcSettings.UpdateURL = srv_.url("/tqversion.txt");
+        tv::ProcSettings.ArchiveUrl = srv_.url("/tqlist.php");
         tv::ProcSettings.UseZippedDB = true;
         tv::ProcSettings.CacheDBPrimary = 3;
         tv::ProcSettings.ShowMessages = true;
@@ -89,9 +90,7 @@ protected:
             converted_.push_back(fs::path(src).filename().string() + (nearest ? ":1" : ":0"));
             return tv::DefaultCacheDbHooks().convert(src, dest, nearest);
         };
-        tv::CacheDbCommands c(h);
-        c.archiveUrl = srv_.url("/tqlist.php");
-        return c;
+        return tv::CacheDbCommands(h);
     }
     std::string Bin() const { return work_.str() + "Caches.bin"; }
     std::string Idx() const { return work_.str() + "Caches.idx"; }
@@ -148,6 +147,44 @@ TEST_F(CacheDbCommandsTest, ZippedPrimaryDownloadTakesOnlyTheList) {
     const std::string head = W("Es wurden 1 neue Caches in die Datenbank eingefügt.\r\n\r\n");
     EXPECT_EQ(fakes_.messages.shown[1].text.substr(0, head.size()), head);
     EXPECT_EQ(fakes_.messages.shown[2].text, W("germany.txt:\r\n4 Datensätze wurden konvertiert"));
+}
+
+// The program has no server of its own: without addresses in the settings the
+// three network commands contact nothing and name the field to fill in.
+TEST_F(CacheDbCommandsTest, WithoutAddressesNothingIsContacted) {
+    tv::ProcSettings.CacheDBUrl.clear();
+    tv::ProcSettings.ArchiveUrl.clear();
+    tv::ProcSettings.UpdateURL.clear();
+    tv::ProcSettings.UseCacheDB[0] = 1;  // a further list, so that its download would start
+    std::vector<std::string> contacted;
+    tv::CacheDbHooks h;
+    h.download = [&](const tv::DownloadRequest& req) {
+        contacted.push_back(req.url);
+        return false;
+    };
+    h.loadArchiveList = [&](const std::string& url, const std::string&) -> std::optional<int> {
+        contacted.push_back(url);
+        return std::nullopt;
+    };
+    tv::CacheDbCommands cmd(h);
+    cmd.DownloadPrimaryCacheDB();
+    cmd.DownloadAdditionalCacheDBs();
+    cmd.DownloadArchiveList();
+    cmd.CheckForUpdate();
+
+    EXPECT_TRUE(contacted.empty());
+    EXPECT_EQ(srv_.requestCount(), 0u);
+    EXPECT_EQ(fakes_.messages.texts(),
+              (std::vector<std::string>{tv::NoCacheDBUrlText(), tv::NoCacheDBUrlText(), tv::NoArchiveUrlText(),
+                                        tv::NoUpdateUrlText()}));
+    // Each names what is missing and the path to the field in the settings.
+    EXPECT_NE(tv::NoCacheDBUrlText().find(W("Grundeinstellungen / Cache-Datenbank / Adresse der Cache-Datenbanken")),
+              std::string::npos);
+    EXPECT_NE(tv::NoArchiveUrlText().find(W("Grundeinstellungen / Cache-Datenbank / Adresse der Archivliste")),
+              std::string::npos);
+    EXPECT_NE(tv::NoUpdateUrlText().find(W("Grundeinstellungen / Proxy / Adresse der Versionsprüfung")),
+              std::string::npos);
+    for (const auto& box : fakes_.messages.shown) EXPECT_EQ(box.kind, MsgKind::Error);
 }
 
 TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {

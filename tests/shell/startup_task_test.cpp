@@ -17,6 +17,7 @@
 #include "core/settings_file.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
+#include "shell/cachedb_commands.h"
 #include "shell/settings_edit.h"
 #include "support/file_time.h"
 #include "support/records.h"
@@ -171,6 +172,28 @@ TEST_F(StartupTaskTest, AgeReminderBoundaries) {
     ProcSettings.DBAutoloadInterval = -1;
     StartupTask(Hooks()).Run();
     EXPECT_EQ(fakes.messages.shown.size(), 1u);
+}
+
+// No database yet: the download is offered only when there is an address to
+// load it from; without one the user is told where to enter it.
+TEST_F(StartupTaskTest, MissingDatabaseOffersTheDownloadOnlyWithAnAddress) {
+    StartupTask(Hooks()).CheckDatabase();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, MsgKind::Information);
+    EXPECT_EQ(fakes.messages.shown[0].text,
+              W("Es wurde keine Cache-Datenbank gefunden. Die Cache-Datenbank ist Voraussetzung für das Arbeiten "
+                "mit diesem Programm.\r\n\r\n") +
+                  NoCacheDBUrlText());
+    EXPECT_EQ(log, (std::vector<std::string>{"status"}));
+
+    log.clear();
+    fakes.messages.shown.clear();
+    ProcSettings.CacheDBUrl = "http://127.0.0.1:9/db/";
+    fakes.messages.answers = {MsgResult::Yes};
+    StartupTask(Hooks()).CheckDatabase();
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, MsgKind::Confirmation);
+    EXPECT_EQ(log, (std::vector<std::string>{"download", "status"}));
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 // buttons' icons and the double-click.
 #include "shell/ui/frm_main.h"
 
+#include <QImage>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -196,6 +199,37 @@ TEST_F(MainWindowTest, ToolButtonsShowTheirCommandsThemedIcons) {
     }
     EXPECT_EQ(icons.size(), w.menus.toolButtons.size());
     EXPECT_EQ(w.menus.Grundeinstellungen1->icon().cacheKey(), w.menus.toolButtons[0]->icon().cacheKey());
+}
+
+// Themes link several names to one picture, or draw two names nearly alike:
+// the buttons must differ in what they show (a tenth of the pixels at least),
+// not only in the names they ask for.
+TEST_F(MainWindowTest, ToolButtonIconsDifferAsPictures) {
+    TfrmMain w;
+    // Share of pixels that differ clearly (in colour or in coverage).
+    auto differing = [](const QImage& a, const QImage& b) {
+        if (a.size() != b.size()) return 1.0;
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                const int d = std::max({std::abs(qAlpha(p) - qAlpha(q)), std::abs(qRed(p) - qRed(q)),
+                                        std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+                n += d > 64;
+            }
+        return static_cast<double>(n) / (a.width() * a.height());
+    };
+    std::vector<QImage> pictures;
+    for (QToolButton* b : w.menus.toolButtons) {
+        const QImage picture = b->icon().pixmap(b->iconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_FALSE(picture.isNull()) << b->toolTip().toStdString();
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            EXPECT_GT(differing(picture, pictures[i]), 0.1) << b->toolTip().toStdString() << " looks like "
+                                                            << w.menus.toolButtons[i]->toolTip().toStdString();
+        }
+        pictures.push_back(picture);
+    }
+    EXPECT_EQ(pictures.size(), 17u);
 }
 
 TEST_F(MainWindowTest, DoubleClickOpensDetailsOnlyForCachesInTheDatabase) {

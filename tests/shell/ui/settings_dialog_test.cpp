@@ -103,6 +103,11 @@ TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
         d.tsMisc->cbShowInfo->setChecked(true);
         d.tsMisc->edGPXInittag->setText(U("<gpx y>"));
         d.tsMisc->cbMemorizeColSize->setChecked(true);
+        // The two addresses the commands read are edited here.
+        EXPECT_FALSE(d.tsProxy->edUpdateURL->isReadOnly());
+        EXPECT_FALSE(d.tsDatabase->edArchiveUrl->isReadOnly());
+        QTest::keyClicks(d.tsProxy->edUpdateURL, U("http://127.0.0.1:8/v.txt"));
+        QTest::keyClicks(d.tsDatabase->edArchiveUrl, U("http://127.0.0.1:8/a.txt"));
         QTest::mouseClick(d.btnOK, Qt::LeftButton);
         EXPECT_FALSE(d.isVisible());
         return 0;
@@ -126,6 +131,8 @@ TEST_F(SettingsDialogTest, ShowsTheRecordAndSavesEveryControl) {
                              "ShowMessages=1",
                              "GPX_GPXInit=<gpx y>",
                              "Main_MemColSize=1",
+                             "UpdateURL=http://127.0.0.1:8/v.txt",
+                             "ArchiveUrl=http://127.0.0.1:8/a.txt",
                              "NrOfAdditionalHomes=3"})
         EXPECT_TRUE(has(line)) << line;
 

@@ -8,8 +8,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-
+#include "core/app_paths.h"
 #include "core/proc_settings.h"
+#include "shell/ui/frm_about.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
 #include "shell/ui/frm_cache_filter.h"
@@ -59,6 +60,33 @@ TEST(InputLineWindow, TypedUmlautsStayInTheFolderName) {
     EXPECT_EQ(w.GetText(), W("Übersee-Tour 2"));
     w.SetText(W("Grüße aus Köln"));
     EXPECT_EQ(w.edName->text(), U("Grüße aus Köln"));
+}
+
+// The About box and the documentation command open the page shipped in the
+// program folder, never an address on a server.
+TEST(AboutBox, LinksOnlyTheShippedDocumentation) {
+    platform::ScopedFakes fakes;
+    tvtest::TempDir dir;
+    const std::string previous = ProgramDir();
+    SetProgramDir(dir.str());
+    TfrmAbout about(true);
+    for (QPushButton* b : about.findChildren<QPushButton*>())
+        EXPECT_FALSE(b->toolTip().contains(QStringLiteral("://"))) << b->text().toStdString();
+
+    // Missing page: said in German, nothing opened.
+    about.btnDoc->click();
+    EXPECT_TRUE(fakes.shell.opened.empty());
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].text.rfind(W("Die Dokumentation wurde nicht gefunden:\r\n") + dir.str() +
+                                                     "Dokumentation.html",
+                                                 0),
+              0u);
+
+    dir.write("Dokumentation.html", "<html></html>");
+    about.btnDoc->click();
+    EXPECT_EQ(fakes.shell.opened, (std::vector<std::string>{dir.str() + "Dokumentation.html"}));
+    EXPECT_EQ(about.btnDoc->toolTip(), ToQ(dir.str() + "Dokumentation.html"));
+    SetProgramDir(previous);
 }
 
 }  // namespace
