@@ -308,7 +308,8 @@ bool SetFileDateTime(const std::string& path, double dayCount) {
 // ---- reading -------------------------------------------------------------------
 
 bool SuitcaseReader::Fail(std::string message) {
-    if (error_.kind.empty()) error_ = StreamError{kReadErrorKind, path_, W(message)};
+    if (error_.kind.empty())
+        error_ = StreamError{kReadErrorKind, path_, where_.empty() ? W(message) : where_ + ": " + W(message)};
     return false;
 }
 
@@ -373,6 +374,54 @@ bool SuitcaseReader::CopyTo(std::int64_t bytes, AtomicFileWriter& out) {
     return true;
 }
 
+bool SuitcaseReader::LoadBlob(const SuitcaseBlob& blob, std::string& bytes, const std::string& what) {
+    if (!error_.kind.empty()) return false;
+    where_ = what;
+    in_.clear();
+    if (blob.size < 0 || blob.pos < 0 || blob.pos + blob.size > size_ || !in_.seekg(blob.pos))
+        return Fail("Dateiende erreicht");
+    bytes.resize(static_cast<std::size_t>(blob.size));
+    // The file may have been cut since it was opened.
+    if (blob.size > 0 && !in_.read(bytes.data(), blob.size)) return Fail("Dateiende erreicht");
+    return true;
+}
+
+bool SuitcaseReader::ReadBlob(SuitcaseBlob& blob) {
+    if (!ReadBlobSize(blob.size)) return false;
+    blob.pos = static_cast<std::int64_t>(in_.tellg());
+    return Skip(blob.size);
+}
+
+bool SuitcaseReader::ReadPageEntries() {
+    const std::int32_t n = contents_.pageCount;
+    // The smallest entry takes 549 bytes.
+    if (n < 0 || static_cast<std::int64_t>(n) * 549 > Remaining()) return Fail("Ungültige Anzahl " + std::to_string(n));
+    const std::streampos start = in_.tellg();
+    contents_.pages.reserve(static_cast<std::size_t>(n));
+    for (std::int32_t k = 0; k < n; ++k) {
+        const std::string entry = "Cachebeschreibung " + std::to_string(k + 1) + " von " + std::to_string(n);
+        where_ = entry;
+        SuitcasePageEntry e;
+        if (!ReadShortString(kSuitcaseCodeField, e.waypoint)) return false;
+        where_ = entry + " (" + e.waypoint + ")";
+        std::int32_t pictures = 0;
+        if (!ReadF64(e.date) || !ReadShortString(kSuitcaseNameField, e.subfolder) || !ReadBlob(e.page) ||
+            !ReadBlob(e.meta) || !ReadShortString(kSuitcaseNameField, e.mapName) || !ReadBlob(e.map) ||
+            !ReadI32(pictures))
+            return false;
+        // Each picture takes at least its name and its size.
+        if (pictures < 0 || static_cast<std::int64_t>(pictures) * 260 > Remaining())
+            return Fail("Ungültige Bildanzahl " + std::to_string(pictures));
+        e.pictures.resize(static_cast<std::size_t>(pictures));
+        for (auto& [name, blob] : e.pictures)
+            if (!ReadShortString(kSuitcaseNameField, name) || !ReadBlob(blob)) return false;
+        contents_.pages.push_back(std::move(e));
+    }
+    where_.clear();
+    in_.clear();
+    return static_cast<bool>(in_.seekg(start)) || Fail("Dateiende erreicht");
+}
+
 bool SuitcaseReader::ReadCodeList(std::vector<std::string>& list) {
     std::int32_t n = 0;
     if (!ReadI32(n)) return false;
@@ -390,6 +439,7 @@ bool SuitcaseReader::Open(const std::string& path) {
     path_ = path;
     contents_ = {};
     error_ = {};
+    where_.clear();
     in_.close();
     in_.clear();
     in_.open(FsPath(path), std::ios::binary);
@@ -402,6 +452,7 @@ bool SuitcaseReader::Open(const std::string& path) {
     size_ = static_cast<std::int64_t>(size);
 
     std::int32_t n = 0;
+    where_ = "Cache-Datenbank";
     if (!ReadI32(n)) return false;
     if (n < 0 || static_cast<std::int64_t>(n) * static_cast<std::int64_t>(TCacheRec::kSize) > Remaining())
         return Fail("Ungültige Anzahl " + std::to_string(n));
@@ -409,8 +460,10 @@ bool SuitcaseReader::Open(const std::string& path) {
     for (auto& rec : contents_.caches)
         if (!ReadBytes(reinterpret_cast<char*>(rec.data()), rec.size())) return false;
 
+    where_ = "Arbeitsliste";
     if (!ReadCodeList(contents_.workList)) return false;
 
+    where_ = "Eigene Funde";
     if (!ReadI32(n)) return false;
     if (n < 0 || static_cast<std::int64_t>(n) * static_cast<std::int64_t>(TFoundRec::kSize) > Remaining())
         return Fail("Ungültige Anzahl " + std::to_string(n));
@@ -420,19 +473,19 @@ bool SuitcaseReader::Open(const std::string& path) {
         contents_.finds.push_back(DecodeFoundRec(raw.data()));
     }
 
+    where_ = "Ignoreliste";
     if (!ReadCodeList(contents_.ignoreList)) return false;
 
+    where_ = W("Persönliche Notizen");
     std::int32_t len = 0;
     if (!ReadBlobSize(len)) return false;
     std::string text(static_cast<std::size_t>(len), '\0');
     if (len > 0 && !ReadBytes(text.data(), text.size())) return false;
     contents_.notes = SplitTextLines(text);
 
+    where_ = "Cachebeschreibungen";
     if (!ReadI32(contents_.pageCount)) return false;
-    // The smallest entry takes 549 bytes.
-    if (contents_.pageCount < 0 || static_cast<std::int64_t>(contents_.pageCount) * 549 > Remaining())
-        return Fail("Ungültige Anzahl " + std::to_string(contents_.pageCount));
-    return true;
+    return ReadPageEntries();
 }
 
 std::string StreamErrorText(const StreamError& e) {

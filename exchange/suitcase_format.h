@@ -19,8 +19,10 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/cache_rec.h"
@@ -65,6 +67,23 @@ bool SetFileDateTime(const std::string& path, double dayCount);
 
 // ---- reading ------------------------------------------------------------------
 
+// Where one carried file lies in the suitcase.
+struct SuitcaseBlob {
+    std::int64_t pos = 0;   // offset of its first byte
+    std::int32_t size = 0;  // 0: no file
+};
+// A page entry as read and checked when the suitcase was opened: its texts,
+// and where its files lie.
+struct SuitcasePageEntry {
+    std::string waypoint;
+    double date = 0;
+    std::string subfolder;
+    SuitcaseBlob page, meta;
+    std::string mapName;
+    SuitcaseBlob map;
+    std::vector<std::pair<std::string, SuitcaseBlob>> pictures;  // carried name, file
+};
+
 struct SuitcaseContents {
     std::vector<CacheRecBytes> caches;  // raw, as carried
     std::vector<std::string> workList;
@@ -72,6 +91,7 @@ struct SuitcaseContents {
     std::vector<std::string> ignoreList;
     std::vector<std::string> notes;  // lines of Persinfo.txt
     std::int32_t pageCount = 0;
+    std::vector<SuitcasePageEntry> pages;  // pageCount entries
 };
 
 // The error kinds that the stream-error box names.
@@ -88,8 +108,10 @@ struct StreamError {
 
 class SuitcaseReader {
 public:
-    // Opens the file and reads the five list sections and the page count;
-    // afterwards the reader stands at the first page entry.
+    // Opens the file, reads the five list sections and walks every page
+    // entry, checking each count and size against what the file still holds;
+    // afterwards the reader stands at the first page entry. False when any
+    // part is damaged: the error's message names the section or the entry.
     bool Open(const std::string& path);
     const SuitcaseContents& contents() const { return contents_; }
     const StreamError& error() const { return error_; }
@@ -106,16 +128,22 @@ public:
     bool Skip(std::int64_t bytes);
     // Copies `bytes` bytes into the writer.
     bool CopyTo(std::int64_t bytes, AtomicFileWriter& out);
+    // Reads a carried file's bytes. False (with error() set, its message
+    // naming `what`) when the suitcase no longer holds it whole.
+    bool LoadBlob(const SuitcaseBlob& blob, std::string& bytes, const std::string& what);
     std::int64_t Remaining();
 
 private:
     bool ReadBytes(char* buf, std::size_t n);
     bool Fail(std::string message);
     bool ReadCodeList(std::vector<std::string>& list);
+    bool ReadPageEntries();
+    bool ReadBlob(SuitcaseBlob& blob);
 
     std::ifstream in_;
     std::string path_;
     std::int64_t size_ = 0;
+    std::string where_;  // the part being read, for error messages (Windows-1252)
     SuitcaseContents contents_;
     StreamError error_;
 };

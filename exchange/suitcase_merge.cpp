@@ -1,17 +1,25 @@
 #include "exchange/suitcase_merge.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/str_util.h"
+#include "core/work_lock.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -43,6 +51,9 @@ std::string Num(long long n) { return std::to_string(n); }
 CacheMergeResult MergeCacheDb(std::vector<CacheRecBytes> local, std::vector<CacheRecBytes> suitcase, bool keepLocal) {
     std::stable_sort(local.begin(), local.end(), KeyLess);
     std::stable_sort(suitcase.begin(), suitcase.end(), KeyLess);
+    suitcase.erase(std::unique(suitcase.begin(), suitcase.end(),
+                               [](const CacheRecBytes& a, const CacheRecBytes& b) { return !KeyLess(a, b); }),
+                   suitcase.end());
     CacheMergeResult r;
     r.records.reserve(local.size() + suitcase.size());
     std::size_t i = 0, j = 0;
@@ -90,6 +101,8 @@ CodeListMergeResult MergeCodeList(std::vector<std::string> local, const std::vec
 
 FindsMergeResult MergeFinds(const std::vector<TFoundRec>& local, std::vector<TFoundRec> suitcase, FindsPolicy policy) {
     FindsMergeResult r;
+    std::unordered_set<std::string> carried;
+    std::erase_if(suitcase, [&carried](const TFoundRec& f) { return !carried.insert(FoldListKey(f.Waypoint.view())).second; });
     std::unordered_map<std::string, std::deque<std::size_t>> byCode;
     for (std::size_t k = 0; k < suitcase.size(); ++k) byCode[FoldListKey(suitcase[k].Waypoint.view())].push_back(k);
     std::vector<bool> used(suitcase.size(), false);
@@ -196,61 +209,181 @@ bool IsCarriedWaypoint(const std::string& waypoint) {
 std::string CarriedFileName(const std::string& waypoint, const std::string& carried) {
     const auto sep = carried.find_last_of("\\/");
     const std::string name = sep == std::string::npos ? carried : carried.substr(sep + 1);
-    if (name.size() <= waypoint.size() + 1 || name.find("..") != std::string::npos) return {};
-    if (UpperCaseAscii(name.substr(0, waypoint.size() + 1)) != waypoint + "_") return {};
-    for (char c : name)
-        if (static_cast<unsigned char>(c) < 32 || c == ':' || c == 0x7F) return {};
+    if (name.size() <= waypoint.size() + 1) return {};
+    if (UpperCaseAscii(name.substr(0, waypoint.size() + 1)) != UpperCaseAscii(waypoint) + "_") return {};
+    const std::string_view rest = std::string_view(name).substr(waypoint.size() + 1);
+    const auto dot = rest.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) return {};
+    for (char c : rest.substr(0, dot))
+        if (!IsAsciiAlnum(c)) return {};
+    const std::string ext = UpperCaseAscii(rest.substr(dot + 1));
+    if (ext != "JPG" && ext != "JPEG" && ext != "GIF" && ext != "PNG" && ext != "BMP") return {};
     return name;
 }
 
 namespace {
 
-class PageRun {
+namespace fs = std::filesystem;
+
+// The pages of a suitcase written into a staging folder first and moved into
+// the description folder only once every entry has arrived whole. The staging
+// folder lies beside the description folder (inside it, hidden, where its
+// parent takes no folder or lies on another disk), so that the move is a
+// rename; whatever a killed run left there goes before the next run.
+class PageStage {
 public:
-    PageRun(SuitcaseReader& r, const std::string& outDir, PagePolicy policy,
-            const std::function<void(const std::string&)>& log)
+    PageStage(SuitcaseReader& r, const std::string& outDir, PagePolicy policy,
+              const std::function<void(const std::string&)>& log)
         : r_(r), out_(WithTrailingSlash(outDir)), policy_(policy), log_(log) {}
+    ~PageStage() { Clear(); }
+    PageStage(const PageStage&) = delete;
+    PageStage& operator=(const PageStage&) = delete;
 
     void Log(const std::string& text) {
         if (log_) log_("INF: frmSuitcase.ProcessCaches: " + text);
     }
 
-    // A blob written under `name` in the folder, or skipped; false on a stream error.
-    bool Blob(std::int32_t size, const std::string& name, bool take, const char* what,
-              std::optional<double> date = std::nullopt) {
-        if (!take || name.empty() || size == 0) {
-            if (!name.empty() && size > 0) Log(std::string("Skipping ") + what + ": " + out_ + name);
-            return r_.Skip(size);
+    // Reads every entry into the staging folder. False at the first failure
+    // (error set); the description folder is untouched either way.
+    bool Stage(PageEntriesResult& res, const std::function<void(int)>& step) {
+        const auto& pages = r_.contents().pages;
+        Log("Number of caches = " + Num(static_cast<long long>(pages.size())));
+        if (pages.empty()) return true;
+        if (!MakeFolder()) return false;
+        for (std::size_t k = 0; k < pages.size(); ++k) {
+            if (step) step(static_cast<int>(k + 1));
+            if (!Entry(pages[k], k, res)) return false;
         }
-        const std::string path = ResolveFileNoCase(out_, name);
-        Log(std::string("Creating ") + what + ": " + path);
-        AtomicFileWriter w(path);
-        if (!w.ok()) return Fail(kCreateErrorKind, path);
-        if (!r_.CopyTo(size, w)) return false;
-        if (!w.Commit()) return Fail(kWriteErrorKind, path);
-        if (date) SetFileDateTime(path, *date);
         return true;
     }
 
-    bool Fail(const char* kind, const std::string& file) {
-        error_ = StreamError{kind, file, SysErrorMessage(errno ? errno : EIO)};
-        return false;
+    // Moves the staged files into the description folder. False (error set)
+    // when a move fails; the files moved before it stay.
+    bool MoveIn() {
+        if (!moves_.empty()) {
+            // One flush for every staged file, before any of them is moved in.
+            const int fd = ::open(FsName(folder_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0 || ::syncfs(fd) != 0) {
+                error_ = StreamError{kWriteErrorKind, folder_, SysErrorMessage(errno ? errno : EIO)};
+                if (fd >= 0) ::close(fd);
+                return false;
+            }
+            ::close(fd);
+        }
+        for (const auto& [from, to] : moves_) {
+            std::error_code ec;
+            fs::rename(FsPath(from), FsPath(to), ec);
+            if (ec) {
+                error_ = StreamError{kWriteErrorKind, to, SysErrorMessage(ec.value())};
+                return false;
+            }
+            Log("Creating file: " + to);
+        }
+        if (!moves_.empty()) {
+            const int fd = ::open(FsName(out_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::fsync(fd);
+                ::close(fd);
+            }
+        }
+        moves_.clear();
+        Clear();
+        Log("All cache processed successfully");
+        return true;
     }
 
-    bool Entry(PageEntriesResult& res) {
-        std::string wp, sub, mapName;
-        double date = 0;
-        std::int32_t pageSize = 0, metaSize = 0, mapSize = 0, pictures = 0;
-        if (!r_.ReadShortString(kSuitcaseCodeField, wp) || !r_.ReadF64(date) ||
-            !r_.ReadShortString(kSuitcaseNameField, sub) || !r_.ReadBlobSize(pageSize))
+    std::optional<StreamError> error_;
+
+private:
+    std::string StagingBeside() const {
+        const std::string out = WithoutTrailingSlash(out_);
+        const auto slash = out.find_last_of('/');
+        if (slash == std::string::npos || slash + 1 >= out.size()) return {};
+        return out.substr(0, slash + 1) + "." + out.substr(slash + 1) + ".Aktenkoffer.tmp/";
+    }
+
+    static bool Fresh(const std::string& folder) {
+        std::error_code ec;
+        fs::remove_all(FsPath(folder), ec);
+        return !ec && fs::create_directory(FsPath(folder), ec) && !ec;
+    }
+
+    bool MakeFolder() {
+        struct stat outSt {}, stageSt {};
+        if (::stat(FsName(out_).c_str(), &outSt) != 0) {
+            error_ = StreamError{kCreateErrorKind, out_, SysErrorMessage(errno ? errno : ENOENT)};
             return false;
+        }
+        const std::string beside = StagingBeside();
+        if (!beside.empty() && Fresh(beside) && ::stat(FsName(beside).c_str(), &stageSt) == 0 &&
+            stageSt.st_dev == outSt.st_dev) {
+            folder_ = beside;
+            return true;
+        }
+        if (!beside.empty()) {
+            std::error_code ec;
+            fs::remove_all(FsPath(beside), ec);
+        }
+        const std::string inside = out_ + ".Aktenkoffer.tmp/";
+        if (!Fresh(inside)) {
+            error_ = StreamError{kCreateErrorKind, inside, SysErrorMessage(errno ? errno : EACCES)};
+            return false;
+        }
+        folder_ = inside;
+        return true;
+    }
+
+    void Clear() {
+        if (folder_.empty()) return;
+        std::error_code ec;
+        fs::remove_all(FsPath(folder_), ec);
+        folder_.clear();
+    }
+
+    // A carried file into the staging folder, to go to `name` in the
+    // description folder. The staged files are made durable together, once
+    // all have arrived.
+    bool Put(const SuitcaseBlob& blob, const std::string& name, const std::string& what,
+             std::optional<double> date = std::nullopt) {
+        if (!r_.LoadBlob(blob, bytes_, what)) return false;
+        const std::string staged = folder_ + name;
+        errno = 0;
+        const int fd = ::open(FsName(staged).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            error_ = StreamError{kCreateErrorKind, staged, SysErrorMessage(errno ? errno : EIO)};
+            return false;
+        }
+        std::size_t done = 0;
+        while (done < bytes_.size()) {
+            const ssize_t n = ::write(fd, bytes_.data() + done, bytes_.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        const int err = done < bytes_.size() ? (errno ? errno : ENOSPC) : 0;
+        if (::close(fd) != 0 || err != 0) {
+            error_ = StreamError{kWriteErrorKind, staged, SysErrorMessage(err ? err : (errno ? errno : EIO))};
+            return false;
+        }
+        if (date) SetFileDateTime(staged, *date);
+        // A file of that name in any case is replaced, so that no second copy appears.
+        moves_.emplace_back(staged, ResolveFileNoCase(out_, name));
+        return true;
+    }
+
+    bool Entry(const SuitcasePageEntry& e, std::size_t k, PageEntriesResult& res) {
+        const std::string& wp = e.waypoint;
         Log("Processing waypoint " + wp);
-        Log("Outdir was: " + (sub.empty() ? std::string("[ROOT]") : sub));
-        Log("Cache description length = " + Num(pageSize) + " bytes");
+        Log("Outdir was: " + (e.subfolder.empty() ? std::string("[ROOT]") : e.subfolder));
+        Log("Cache description length = " + Num(e.page.size) + " bytes");
         bool take = true;
-        if (!IsCarriedWaypoint(wp) || pageSize == 0) {
+        if (!IsCarriedWaypoint(wp) || e.page.size == 0) {
             Log("Invalid waypoint: " + wp + " - skipping");
             take = false;
+        } else if (!staged_.insert(UpperCaseAscii(wp)).second) {
+            // A page carried twice arrives once, as its first entry.
+            Log("Skipping: " + wp);
+            return true;
         }
         bool existed = false;
         if (take) {
@@ -258,49 +391,54 @@ public:
             existed = IsRegularFile(page);
             if (existed && policy_ != PagePolicy::Replace) {
                 const auto localDate = FileDateTime(page);
-                if (policy_ == PagePolicy::KeepLocal || (localDate && *localDate > date)) take = false;
+                if (policy_ == PagePolicy::KeepLocal || (localDate && *localDate > e.date)) take = false;
             }
             if (!take) Log("Cache will be skipped due to user options");
         }
-        if (!Blob(pageSize, take ? wp + ".html" : "", take, "cache description file", date)) return false;
-        if (!r_.ReadBlobSize(metaSize)) return false;
-        if (!Blob(metaSize, take ? wp + ".meta" : "", take, "meta file", date)) return false;
-        if (!r_.ReadShortString(kSuitcaseNameField, mapName) || !r_.ReadBlobSize(mapSize)) return false;
-        Log("Map name is: " + mapName);
-        const std::string map = CarriedFileName(wp, mapName);
-        if (take && mapSize > 0 && map.empty()) Log("Skipping map file: " + mapName);
-        if (!Blob(mapSize, map, take, "map file")) return false;
-        if (!r_.ReadI32(pictures)) return false;
-        if (pictures < 0 || static_cast<std::int64_t>(pictures) * 260 > r_.Remaining())
-            return r_.Skip(-1);  // sets the read error
-        Log("Cache has " + Num(pictures) + " images");
-        for (std::int32_t k = 0; k < pictures; ++k) {
-            std::string name;
-            std::int32_t size = 0;
-            if (!r_.ReadShortString(kSuitcaseNameField, name) || !r_.ReadBlobSize(size)) return false;
-            const std::string pic = CarriedFileName(wp, name);
-            if (take && size > 0 && pic.empty()) Log("Skipping image: " + name);
-            if (!Blob(size, pic, take, "image")) return false;
-        }
-        if (take) {
-            (existed ? res.replaced : res.added)++;
-            res.taken.push_back(wp);
-        } else {
+        if (!take) {
             ++res.discarded;
             res.skipped.push_back(wp);
+            return true;
         }
+        const std::string entry = "Cachebeschreibung " + Num(static_cast<long long>(k + 1)) + " (" + wp + ")";
+        if (!Put(e.page, wp + ".html", entry, e.date)) return false;
+        if (e.meta.size > 0 && !Put(e.meta, wp + ".meta", entry, e.date)) return false;
+        Log("Map name is: " + e.mapName);
+        auto carried = [&](const std::string& name, const SuitcaseBlob& blob, const char* what) {
+            if (blob.size == 0) return true;
+            const std::string file = CarriedFileName(wp, name);
+            if (file.empty()) {
+                // Only the names the packing side makes arrive; a page or a
+                // script under a picture's entry never does.
+                Log(std::string("Skipping ") + what + ": " + name);
+                ++res.filesSkipped;
+                return true;
+            }
+            return Put(blob, file, entry);
+        };
+        if (!carried(e.mapName, e.map, "map file")) return false;
+        Log("Cache has " + Num(static_cast<long long>(e.pictures.size())) + " images");
+        for (const auto& [name, blob] : e.pictures)
+            if (!carried(name, blob, "image")) return false;
+        (existed ? res.replaced : res.added)++;
+        res.taken.push_back(wp);
         Log("Cache " + wp + " processed successfully");
         return true;
     }
 
-    std::optional<StreamError> error_;
-
-private:
     SuitcaseReader& r_;
     std::string out_;
     PagePolicy policy_;
     const std::function<void(const std::string&)>& log_;
+    std::string folder_;
+    std::vector<std::pair<std::string, std::string>> moves_;  // staged -> final path
+    std::string bytes_;  // the file being staged
+    std::unordered_set<std::string> staged_;
 };
+
+StreamError StageError(const PageStage& stage, const SuitcaseReader& reader) {
+    return stage.error_ ? *stage.error_ : reader.error();
+}
 
 }  // namespace
 
@@ -308,32 +446,78 @@ PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& 
                                      const std::function<void(const std::string&)>& log,
                                      const std::function<void(int)>& step) {
     PageEntriesResult res;
-    PageRun run(reader, outDir, policy, log);
-    const std::int32_t n = reader.contents().pageCount;
-    run.Log("Number of caches = " + Num(n));
-    for (std::int32_t k = 0; k < n; ++k) {
-        if (step) step(k + 1);
-        if (!run.Entry(res)) {
-            res.error = run.error_ ? *run.error_ : reader.error();
-            return res;
-        }
+    PageStage stage(reader, outDir, policy, log);
+    if (!stage.Stage(res, step) || !stage.MoveIn()) {
+        PageEntriesResult failed;
+        failed.error = StageError(stage, reader);
+        return failed;
     }
-    run.Log("All cache processed successfully");
     return res;
 }
 
 // ---- the whole commit -------------------------------------------------------------------
 
-std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir) {
+namespace {
+
+// The raw records of a database file; an error (with the errno) when it
+// exists but cannot be read.
+Result<std::vector<CacheRecBytes>> ReadCacheRecords(const std::string& path) {
     std::vector<CacheRecBytes> out;
-    const auto path = FindFileNoCase(workDir, "Caches.bin");
-    if (!path) return out;
-    const auto bytes = ReadWholeFile(*path);
-    if (!bytes) return std::nullopt;
+    if (!IsRegularFile(path)) return out;
+    errno = 0;
+    const auto bytes = ReadWholeFile(path);
+    if (!bytes) {
+        const int code = errno ? errno : EIO;
+        return Error{code, FormatSysErrorText(code, ReadErrorText(path), SysErrorMessage(code))};
+    }
     out.resize(bytes->size() / TCacheRec::kSize);
     for (std::size_t k = 0; k < out.size(); ++k)
         std::memcpy(out[k].data(), bytes->data() + k * TCacheRec::kSize, TCacheRec::kSize);
     return out;
+}
+
+// A text list's bytes: each line ended by CR LF.
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) out += l + "\r\n";
+    return out;
+}
+
+std::string CodeOfRecord(const CacheRecBytes& rec) {
+    const std::size_t len = std::min<std::size_t>(rec[194], 16);
+    return std::string(reinterpret_cast<const char*>(rec.data()) + 195, len);
+}
+
+// Carried codes that may not enter a store: counted, and each named once.
+struct UnsafeCodes {
+    int count = 0;
+    std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
+    bool Keep(const std::string& code) {
+        if (IsSafeWaypointCode(code)) return true;
+        ++count;
+        if (seen.insert(code).second) names.push_back(code);
+        return false;
+    }
+};
+
+// One store's new contents, written to a temporary file before anything is
+// replaced.
+enum class Store { WorkList, IgnoreList, Finds, Notes, NewCodes, Database };
+struct PendingStore {
+    Store store;
+    std::string what;  // the error text's start
+    std::unique_ptr<AtomicFileWriter> out;
+};
+
+}  // namespace
+
+std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir) {
+    const auto path = FindFileNoCase(workDir, "Caches.bin");
+    if (!path) return std::vector<CacheRecBytes>();
+    auto recs = ReadCacheRecords(*path);
+    if (!recs) return std::nullopt;
+    return std::move(*recs);
 }
 
 SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
@@ -344,105 +528,196 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     auto action = [&p](const char* text) {
         if (p.action) p.action(W(text));
     };
+    // A failure before the stores are replaced leaves every file as it was.
+    auto fail = [&](std::string text) {
+        SuitcaseCommitResult failed;
+        failed.pagesStopped = r.pagesStopped;
+        failed.unsafeCount = r.unsafeCount;
+        failed.unsafeCodes = r.unsafeCodes;
+        failed.errors = r.errors;
+        failed.errors.push_back(std::move(text));
+        if (p.action) p.action({});
+        return failed;
+    };
 
-    if (p.getDb && localDb) {
-        action("Datenbank wird upgedated");
-        CacheMergeResult m = MergeCacheDb(*localDb, c.caches, p.keepLocalDb);
-        r.dbAdded = m.added;
-        r.dbChanged = m.changed;
-        r.dbDiscarded = m.discarded;
-        if (m.added + m.changed > 0) {
-            action("Datenbank wird geschrieben");
-            if (p.saveNewCodes && !p.newCodesFile.empty() && !WriteTextList(p.newCodesFile, m.newCodes))
-                r.errors.push_back(WriteErrorText(p.newCodesFile));
-            action("Cache-Datenbank wird geschrieben");
-            const std::string bin = ResolveFileNoCase(work, "Caches.bin");
-            AtomicFileWriter w(bin);
-            for (const CacheRecBytes& rec : m.records) w.Write({reinterpret_cast<const char*>(rec.data()), rec.size()});
-            if (w.ok() && w.Commit()) {
-                BuildCacheIndex();
-            } else {
-                r.errors.push_back(FormatSysErrorText(EIO, W("Fehler beim Schreiben der Cache-Datenbank Caches.bin"),
-                                                      SysErrorMessage(EIO)));
-                r.dbAdded = r.dbChanged = r.dbDiscarded = 0;
-            }
+    // Codes that cannot name a file stay out of every store.
+    UnsafeCodes unsafe;
+    std::vector<CacheRecBytes> caches;
+    std::vector<std::string> workList, ignoreList;
+    std::vector<TFoundRec> finds;
+    if (p.getDb)
+        for (const CacheRecBytes& rec : c.caches)
+            if (unsafe.Keep(CodeOfRecord(rec))) caches.push_back(rec);
+    auto codes = [&unsafe](const std::vector<std::string>& in, std::vector<std::string>& out) {
+        for (const std::string& code : in)
+            if (!code.empty() && unsafe.Keep(code)) out.push_back(code);
+    };
+    if (p.getWorkList) codes(c.workList, workList);
+    if (p.getIgnoreList) codes(c.ignoreList, ignoreList);
+    if (p.getFinds)
+        for (const TFoundRec& f : c.finds)
+            if (unsafe.Keep(f.Waypoint.str())) finds.push_back(f);
+    r.unsafeCount = unsafe.count;
+    r.unsafeCodes = unsafe.names;
+
+    // 1. The pages, read whole into the staging folder.
+    std::optional<PageStage> stage;
+    PageEntriesResult pages;
+    if (p.getPages) {
+        action("Verarbeite Cachebeschreibungen");
+        stage.emplace(reader, p.outDir, p.pages, p.log);
+        if (!stage->Stage(pages, p.step)) {
+            r.pagesStopped = true;
+            return fail(StreamErrorText(StageError(*stage, reader)));
         }
     }
 
-    auto mergeList = [&](const char* file, const std::vector<std::string>& theirs, int& added, int& present) {
-        std::vector<std::string> lines;
-        const std::string path = ResolveFileNoCase(work, file);
-        if (IsRegularFile(path) && !ReadTextList(path, lines)) {
-            r.errors.push_back(ReadErrorText(path));
-            return;
+    // 2. The new contents of the lists, the finds and the notes.
+    std::vector<PendingStore> stores;
+    // The error text names the real cause: the failing step's errno.
+    auto pendingWith = [&](Store store, const std::string& path, const std::function<void(AtomicFileWriter&)>& fill,
+                           std::string what) -> std::optional<std::string> {
+        auto out = std::make_unique<AtomicFileWriter>(path);
+        if (out->ok()) fill(*out);
+        if (!out->ok()) {
+            const int code = out->error() ? out->error() : EIO;
+            return FormatSysErrorText(code, what, SysErrorMessage(code));
         }
-        CodeListMergeResult m = MergeCodeList(std::move(lines), theirs);
-        if (!WriteTextList(path, m.lines)) {
-            r.errors.push_back(WriteErrorText(path));
-            return;
-        }
-        added = m.added;
-        present = m.present;
+        stores.push_back({store, std::move(what), std::move(out)});
+        return std::nullopt;
     };
-    if (p.getWorkList) mergeList("WPList.txt", c.workList, r.wlAdded, r.wlPresent);
-
+    auto pending = [&](Store store, const std::string& path, const std::string& bytes, std::string what) {
+        return pendingWith(store, path, [&bytes](AtomicFileWriter& w) { w.Write(bytes); }, std::move(what));
+    };
+    auto readList = [&](const std::string& path, std::vector<std::string>& lines) -> std::optional<std::string> {
+        if (IsRegularFile(path) && !ReadTextList(path, lines)) return ReadErrorText(path);
+        return std::nullopt;
+    };
+    CodeListMergeResult wl, il;
+    const std::string wlPath = ResolveFileNoCase(work, "WPList.txt");
+    bool wlChanged = false;
+    if (p.getWorkList || (p.getPages && p.insertWorkList)) {
+        std::vector<std::string> lines;
+        if (auto e = readList(wlPath, lines)) return fail(*e);
+        wl.lines = std::move(lines);
+        if (p.getWorkList) {
+            wl = MergeCodeList(std::move(wl.lines), workList);
+            wlChanged = wl.added > 0;
+        }
+        if (p.getPages && p.insertWorkList) {
+            action("Arbeitsliste wird upgedated");
+            CodeListMergeResult taken = MergeCodeList(std::move(wl.lines), pages.taken);
+            wl.lines = std::move(taken.lines);
+            wlChanged = wlChanged || taken.added > 0;
+        }
+    }
+    if (p.getIgnoreList) {
+        const std::string path = ResolveFileNoCase(work, "WPignore.txt");
+        std::vector<std::string> lines;
+        if (auto e = readList(path, lines)) return fail(*e);
+        il = MergeCodeList(std::move(lines), ignoreList);
+        if (il.added > 0)
+            if (auto e = pending(Store::IgnoreList, path, Lines(il.lines), WriteErrorText(path))) return fail(*e);
+    }
+    if (wlChanged)
+        if (auto e = pending(Store::WorkList, wlPath, Lines(wl.lines), WriteErrorText(wlPath))) return fail(*e);
+    FindsMergeResult fm;
     if (p.getFinds) {
         action("Fundliste wird aktualisiert");
         const std::string path = ResolveFileNoCase(work, "Finds.bin");
         std::optional<std::string> bytes = std::string();
         if (IsRegularFile(path)) bytes = ReadWholeFile(path);
-        if (!bytes) {
-            r.errors.push_back(W("Fehler beim Öffnen der Fundliste (Finds.bin)."));
-        } else {
-            FindsMergeResult m = MergeFinds(DecodeFoundRecs(*bytes), c.finds, p.finds);
-            action("Fundliste wird geschrieben");
-            if (WriteFileAtomic(path, EncodeFoundRecs(m.records))) {
-                r.findsAdded = m.added;
-                r.findsUpdated = m.updated;
-            } else {
-                r.errors.push_back(WriteErrorText(path));
-            }
-        }
+        if (!bytes) return fail(W("Fehler beim Öffnen der Fundliste (Finds.bin)."));
+        fm = MergeFinds(DecodeFoundRecs(*bytes), finds, p.finds);
+        action("Fundliste wird geschrieben");
+        if (auto e = pending(Store::Finds, path, EncodeFoundRecs(fm.records), WriteErrorText(path))) return fail(*e);
     }
-
-    if (p.getIgnoreList) mergeList("WPignore.txt", c.ignoreList, r.ilAdded, r.ilPresent);
-
     if (p.getNotes) {
         action("Notizen werden upgedated");
         const std::string path = ResolveFileNoCase(work, "Persinfo.txt");
         std::optional<std::string> text = std::string();
         if (IsRegularFile(path)) text = ReadWholeFile(path);
-        if (!text) {
-            r.errors.push_back(ReadErrorText(path));
-        } else if (!WriteTextList(path, MergeNotes(*text, c.notes, p.notes, p.mixer))) {
-            r.errors.push_back(W("Fehler beim Schreiben der Persönlichen Informationen in Datei ") + work +
-                               "Persinfo.txt");
+        if (!text) return fail(ReadErrorText(path));
+        if (auto e = pending(Store::Notes, path, Lines(MergeNotes(*text, c.notes, p.notes, p.mixer)),
+                             W("Fehler beim Schreiben der Persönlichen Informationen in Datei ") + work + "Persinfo.txt"))
+            return fail(*e);
+    }
+
+    // 3. The database, merged against the file as it is now: no other change
+    // of it may come between reading it and replacing it.
+    std::optional<FolderWriteLock> lock;
+    CacheMergeResult db;
+    bool dbWritten = false;
+    if (p.getDb && localDb) {
+        action("Datenbank wird upgedated");
+        const std::string dbError = W("Fehler beim Schreiben der Cache-Datenbank Caches.bin");
+        lock.emplace(work);
+        if (!lock->ok()) return fail(FormatSysErrorText(lock->error(), dbError, SysErrorMessage(lock->error())));
+        const std::string bin = ResolveFileNoCase(work, "Caches.bin");
+        auto current = ReadCacheRecords(bin);
+        if (!current) return fail(current.error().message);
+        db = MergeCacheDb(std::move(*current), std::move(caches), p.keepLocalDb);
+        if (db.added + db.changed > 0) {
+            action("Datenbank wird geschrieben");
+            if (p.saveNewCodes && !p.newCodesFile.empty())
+                if (auto e = pending(Store::NewCodes, p.newCodesFile, Lines(db.newCodes), WriteErrorText(p.newCodesFile)))
+                    return fail(*e);
+            action("Cache-Datenbank wird geschrieben");
+            auto fill = [&db](AtomicFileWriter& w) {
+                std::string chunk;
+                for (std::size_t k = 0; k < db.records.size() && w.ok(); k += 2048) {
+                    chunk.clear();
+                    for (std::size_t i = k; i < std::min(k + 2048, db.records.size()); ++i)
+                        chunk.append(reinterpret_cast<const char*>(db.records[i].data()), TCacheRec::kSize);
+                    w.Write(chunk);
+                }
+            };
+            if (auto e = pendingWith(Store::Database, bin, fill, dbError)) return fail(*e);
+            dbWritten = true;
         }
     }
 
-    if (p.getPages) {
-        action("Verarbeite Cachebeschreibungen");
-        PageEntriesResult m = ProcessPageEntries(reader, p.outDir, p.pages, p.log, p.step);
-        r.pagesAdded = m.added;
-        r.pagesReplaced = m.replaced;
-        r.pagesDiscarded = m.discarded;
-        r.taken = m.taken;
-        r.skipped = m.skipped;
-        if (m.error) {
-            r.pagesStopped = true;
-            r.errors.push_back(StreamErrorText(*m.error));
-        } else if (p.insertWorkList) {
-            action("Arbeitsliste wird upgedated");
-            const std::string path = ResolveFileNoCase(work, "WPList.txt");
-            std::vector<std::string> lines;
-            if (IsRegularFile(path) && !ReadTextList(path, lines)) {
-                r.errors.push_back(ReadErrorText(path));
-            } else {
-                CodeListMergeResult wl = MergeCodeList(std::move(lines), m.taken);
-                if (wl.added > 0 && !WriteTextList(path, wl.lines)) r.errors.push_back(WriteErrorText(path));
-            }
-        }
+    // 4. Everything has arrived whole: the pages move in, the stores are replaced.
+    if (stage && !stage->MoveIn()) {
+        r.pagesStopped = true;
+        return fail(StreamErrorText(StageError(*stage, reader)));
     }
+    // The database first, then the lists, finds and notes.
+    std::stable_partition(stores.begin(), stores.end(),
+                          [](const PendingStore& s) { return s.store == Store::Database; });
+    std::unordered_set<Store> failed;
+    for (PendingStore& s : stores)
+        if (!s.out->Commit()) {
+            const int code = s.out->error() ? s.out->error() : EIO;
+            r.errors.push_back(FormatSysErrorText(code, s.what, SysErrorMessage(code)));
+            failed.insert(s.store);
+        }
+    if (dbWritten && !failed.count(Store::Database)) BuildCacheIndex();
+    lock.reset();
+
+    if (!failed.count(Store::Database)) {
+        r.dbAdded = db.added;
+        r.dbChanged = db.changed;
+        r.dbDiscarded = db.discarded;
+    }
+    if (p.getWorkList && !failed.count(Store::WorkList)) {
+        r.wlAdded = wl.added;
+        r.wlPresent = wl.present;
+    }
+    if (!failed.count(Store::IgnoreList)) {
+        r.ilAdded = il.added;
+        r.ilPresent = il.present;
+    }
+    if (!failed.count(Store::Finds)) {
+        r.findsAdded = fm.added;
+        r.findsUpdated = fm.updated;
+    }
+    r.pagesAdded = pages.added;
+    r.pagesReplaced = pages.replaced;
+    r.pagesDiscarded = pages.discarded;
+    r.filesSkipped = pages.filesSkipped;
+    r.taken = std::move(pages.taken);
+    r.skipped = std::move(pages.skipped);
     if (p.action) p.action({});
     return r;
 }
@@ -472,6 +747,22 @@ std::string CommitResultText(const SuitcaseCommitResult& r, bool findsChecked, b
               : Num(r.pagesAdded) + " neue, " + Num(r.pagesReplaced) + " ersetzte, " + Num(r.pagesDiscarded) +
                     " verworfene Beschreibungen.") +
          "\r\n";
+    if (r.filesSkipped > 0)
+        t += "Bilder und Karten: " + Num(r.filesSkipped) + W(" Dateien übersprungen (unzulässiger Dateiname)\r\n");
+    if (r.unsafeCount > 0) {
+        // Codes are shown with their control bytes made visible.
+        std::string names;
+        for (std::size_t k = 0; k < r.unsafeCodes.size(); ++k) {
+            const std::string& code = r.unsafeCodes[k];
+            if (k == 10) {
+                names += ", ...";
+                break;
+            }
+            if (k > 0) names += ", ";
+            for (char ch : code) names += static_cast<unsigned char>(ch) < 32 || ch == 0x7F ? '?' : ch;
+        }
+        t += W("Ungültige Wegpunktcodes: ") + Num(r.unsafeCount) + W(" Einträge übersprungen (") + names + ")\r\n";
+    }
     return t;
 }
 

@@ -24,7 +24,8 @@ struct CacheMergeResult {
 };
 // A merge of both lists sorted by code: equal codes take the suitcase record
 // (counted changed) or, with `keepLocal`, the local one (suitcase counted
-// discarded); codes only in the suitcase are new.
+// discarded); codes only in the suitcase are new. A code the suitcase holds
+// twice is taken once, as its first record.
 CacheMergeResult MergeCacheDb(std::vector<CacheRecBytes> local, std::vector<CacheRecBytes> suitcase, bool keepLocal);
 
 struct CodeListMergeResult {
@@ -45,6 +46,7 @@ struct FindsMergeResult {
 // the suitcase finds; unmatched suitcase finds are appended. With NewerDate
 // the suitcase record wins unless the local "dd.MM.yyyy" date is later; a
 // local date that is no date loses, a suitcase date that is no date loses.
+// A code the suitcase holds twice is taken once, as its first record.
 FindsMergeResult MergeFinds(const std::vector<TFoundRec>& local, std::vector<TFoundRec> suitcase, FindsPolicy policy);
 
 enum class NotesPolicy { TakeSuitcase = 0, Both = 1, Ask = 2, KeepLocal = 3 };
@@ -65,17 +67,21 @@ enum class PagePolicy { Replace = 0, ReplaceIfNewer = 1, KeepLocal = 2 };
 // digits, at most 12 characters.
 bool IsCarriedWaypoint(const std::string& waypoint);
 // The file name a carried map or picture is written under: the name without
-// any folder part, when it belongs to the page (starts with waypoint + "_")
-// and holds no "..", control character or separator; else "".
+// any folder part, when it is one the packing side makes: the page's
+// waypoint, "_", letters and digits, and a picture extension (jpg, jpeg, gif,
+// png, bmp; any case). Else "": the file is not written.
 std::string CarriedFileName(const std::string& waypoint, const std::string& carried);
 
 struct PageEntriesResult {
     int added = 0, replaced = 0, discarded = 0;
+    int filesSkipped = 0;  // maps and pictures under other names
     std::vector<std::string> taken, skipped;
     std::optional<StreamError> error;  // the run stopped at it
 };
-// Reads every page entry from the reader (positioned at the first) into
-// `outDir`; `log` gets the debug lines.
+// Takes the page entries of an opened suitcase into `outDir`: all of them
+// are written into a staging folder first and moved in only when every one
+// arrived whole; on an error nothing has changed. A page carried twice
+// arrives once. `log` gets the debug lines.
 PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& outDir, PagePolicy policy,
                                      const std::function<void(const std::string&)>& log = {},
                                      const std::function<void(int done)>& step = {});
@@ -104,15 +110,25 @@ struct SuitcaseCommitResult {
     int dbAdded = 0, dbChanged = 0, dbDiscarded = 0;
     int findsAdded = 0, findsUpdated = 0;
     int pagesAdded = 0, pagesReplaced = 0, pagesDiscarded = 0;
+    int filesSkipped = 0;  // carried maps and pictures under names the packing side never makes
+    // Carried records and list entries whose code is no safe waypoint code:
+    // how many were left out, and each code once.
+    int unsafeCount = 0;
+    std::vector<std::string> unsafeCodes;
     std::vector<std::string> taken, skipped;
     bool pagesStopped = false;        // a stream error ended the page run
     std::vector<std::string> errors;  // texts for the error box, in order
 };
 
-// Merges what `params` asks for, in the order database, work list, finds,
-// ignore list, notes, pages. `localDb` is the local database as read when
-// the window opened; nullopt when it could not be read (the database is
-// then left alone).
+// Merges what `params` asks for. Everything is read and checked first: the
+// pages go into a staging folder, the new contents of the stores into
+// temporary files; only then the pages move in and each store is replaced.
+// A failure before that leaves every file as it was (errors say why). The
+// database is merged against Caches.bin as it is then, holding the folder's
+// write lock until it is replaced and indexed. `localDb` is the local
+// database as read when the window opened; nullopt when it could not be read
+// (the database is then left alone). Codes that are no safe waypoint codes
+// are left out of every store and counted.
 SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& params);
 

@@ -1,15 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/cache_db.h"
+#include "core/debug_log.h"
+#include "core/file_procs.h"
 #include "exchange/suitcase_format.h"
 #include "exchange/suitcase_merge.h"
 #include "platform/text_encoding.h"
+#include "support/child_process.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
@@ -311,6 +318,242 @@ TEST(SuitcaseMerge, EqualDatesTakeTheSuitcase) {
     EXPECT_EQ(res.skipped, (Lines{"GC2"}));
     EXPECT_EQ(res.replaced * 10 + res.discarded, 21);
     EXPECT_EQ(d.read("out/GC1.html") + d.read("out/GC2.html") + d.read("out/GC3.html"), "CARRIEDlocalCARRIED");
+}
+
+// ---- files from elsewhere ---------------------------------------------------------------
+
+// Every file below a folder (relative name -> bytes), but for the lock file.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& f : fs::recursive_directory_iterator(dir))
+        if (f.path().filename() != "Trailvane.lock")
+            files[fs::relative(f.path(), dir).string()] = f.is_regular_file() ? ReadFileBytes(f.path()) : "<dir>";
+    return files;
+}
+
+SuitcaseCommitParams TakeAll(const tvtest::TempDir& pc) {
+    SuitcaseCommitParams p;
+    p.workDir = p.outDir = pc.str();
+    p.getDb = p.getWorkList = p.getFinds = p.getIgnoreList = p.getNotes = p.getPages = true;
+    p.keepLocalDb = false;
+    p.saveNewCodes = p.insertWorkList = true;
+    p.newCodesFile = pc.str() + "WPnew.txt";
+    p.pages = PagePolicy::Replace;
+    p.notes = NotesPolicy::Both;
+    return p;
+}
+
+// A picture entry may carry any name: only a picture name the packing side
+// makes arrives, so no page or script is ever planted beside the pages.
+TEST(SuitcaseMerge, OnlyPictureNamesArrive) {
+    tvtest::WorkFolder d;
+    std::string entry = Str("GC1ABC", 12) + std::string(8, '\0') + Str("", 255) + Blob("PAGE") + Blob("") +
+                        Str("GC1ABC_converted.html", 255) + Blob("<script>") + I32(9);
+    const char* names[] = {"GC1ABC_i1.JPG",  "Harz\\GC1ABC_i2.jpeg", "GC1ABC_i3.Png", "GC1ABC_map.bmp",
+                           "gc1abc_i5.gif",  "GC1ABC_x.htm",        "GC1ABC_i6.img", "GC1ABC_.gif",
+                           "GC1ABC_a.b.jpg"};
+    for (const char* n : names) entry += Str(n, 255) + Blob(n);
+    d.write("s.tq", std::string(20, '\0') + I32(1) + entry);
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(d.str() + "s.tq"));
+    SuitcaseCommitParams p;
+    p.workDir = p.outDir = d.str();
+    p.getPages = true;
+    const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(d.str()), p);
+    EXPECT_TRUE(res.errors.empty());
+    Lines files;
+    for (const auto& [name, bytes] : Snapshot(d.path())) files.push_back(name);
+    EXPECT_EQ(files, (Lines{"GC1ABC.html", "GC1ABC_i1.JPG", "GC1ABC_i2.jpeg", "GC1ABC_i3.Png", "GC1ABC_map.bmp",
+                            "gc1abc_i5.gif", "s.tq"}));
+    EXPECT_EQ(d.read("GC1ABC_i2.jpeg"), "Harz\\GC1ABC_i2.jpeg");
+    EXPECT_EQ(res.filesSkipped, 5);
+    EXPECT_NE(CommitResultText(res, false, true).find(W("Bilder und Karten: 5 Dateien übersprungen")),
+              std::string::npos);
+    EXPECT_EQ(CarriedFileName("GC1", "GC1_converted.html"), "");
+    EXPECT_EQ(CarriedFileName("GC1", "GC1_i1.jpg.html"), "");
+    EXPECT_EQ(CarriedFileName("GC1", "GC1_map.GIF"), "GC1_map.GIF");
+}
+
+// PC A with a database, lists, finds, notes and pages with maps and pictures
+// of real sizes, and PC B with its own stores; the suitcase of A.
+struct TwoPcs {
+    tvtest::TempDir a;
+    tvtest::WorkFolder b;
+    std::string suitcase;
+
+    TwoPcs() {
+        FillPcA(a);
+        std::vector<TCacheRec> recs;
+        for (int k = 0; k < 12; ++k) recs.push_back(CacheRecord("GCA" + std::to_string(k), "Cache A"));
+        tvtest::WriteCaches(a, recs);
+        for (int k = 0; k < 4; ++k) {
+            const std::string wp = "GCP" + std::to_string(k);
+            a.write(wp + ".html", std::string(300 + 50 * k, 'h'));
+            a.write(wp + ".meta", "1#C:\\" + wp + "_i1.jpg\r\nt\r\nc\r\n");
+            a.write(wp + "_i1.jpg", std::string(200, 'j'));
+            a.write(wp + "_map.gif", std::string(120, 'm'));
+        }
+        EXPECT_TRUE(WriteSuitcase(a.str() + "Carry.tq", All(a)).ok());
+        suitcase = ReadFileBytes(a.path() / "Carry.tq");
+        b.writeCaches({CacheRecord("GCA1", "Lokal"), CacheRecord("GCB1")});
+        b.write("WPList.txt", "GCB1\r\n");
+        b.write("WPignore.txt", "GCB2\r\n");
+        b.write("Finds.bin", EncodeFoundRecs({Find("GC8", "01.01.2000")}));
+        b.write("Persinfo.txt", "[GC1]\r\nZ0=b\r\n");
+        b.write("GCP1.html", "old page");
+        b.write("WPnew.txt", "old\r\n");
+    }
+};
+
+// A suitcase cut anywhere, before it is opened or after (another program
+// still writing it, a full stick), changes no file: it is refused whole,
+// and the message names the damaged part.
+TEST(SuitcaseMerge, CutSuitcaseChangesNoFile) {
+    TwoPcs pcs;
+    const auto before = Snapshot(pcs.b.path());
+    const std::string& full = pcs.suitcase;
+    const std::string cut = pcs.a.str() + "cut.tq";
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(pcs.a.str() + "Carry.tq"));
+    const std::int64_t pagesAt = static_cast<std::int64_t>(full.size()) - r.Remaining();
+    std::int64_t lastByte = 0;  // the end of the last carried file that is read
+    for (const SuitcasePageEntry& e : r.contents().pages) {
+        lastByte = std::max(lastByte, e.page.pos + e.page.size);
+        for (const auto& [name, blob] : e.pictures) lastByte = std::max(lastByte, blob.pos + blob.size);
+    }
+    ASSERT_GT(full.size(), 5000u);
+
+    for (std::size_t n = 0; n < full.size(); ++n) {
+        std::ofstream(cut, std::ios::binary | std::ios::trunc).write(full.data(), static_cast<std::streamsize>(n));
+        ASSERT_FALSE(r.Open(cut)) << n;
+        EXPECT_EQ(r.error().kind, kReadErrorKind);
+        if (static_cast<std::int64_t>(n) >= pagesAt) {
+            EXPECT_EQ(r.error().message.rfind("Cachebeschreibung", 0), 0u) << n << " " << r.error().message;
+        }
+    }
+
+    // Opened whole, cut before the commit: every 17th byte of the page
+    // section, every 97th before it.
+    for (std::int64_t n = 0; n < lastByte; n += n < pagesAt ? 97 : 17) {
+        std::ofstream(cut, std::ios::binary | std::ios::trunc)
+            .write(full.data(), static_cast<std::streamsize>(full.size()));
+        ASSERT_TRUE(r.Open(cut));
+        fs::resize_file(cut, static_cast<std::uintmax_t>(n));
+        const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(pcs.b.str()), TakeAll(pcs.b));
+        ASSERT_FALSE(res.errors.empty()) << n;
+        ASSERT_EQ(Snapshot(pcs.b.path()), before) << n;
+    }
+    EXPECT_FALSE(fs::exists(pcs.b.path().parent_path() / ("." + pcs.b.path().filename().string() + ".Aktenkoffer.tmp")));
+
+    // Whole, it is taken.
+    ASSERT_TRUE(r.Open(pcs.a.str() + "Carry.tq"));
+    const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(pcs.b.str()), TakeAll(pcs.b));
+    EXPECT_TRUE(res.errors.empty());
+    EXPECT_EQ(pcs.b.read("GCP1.html"), std::string(350, 'h'));
+    EXPECT_EQ(res.pagesAdded * 10 + res.pagesReplaced, 51);
+}
+
+// A page entry with a huge or negative picture count or blob size is refused
+// when the file is opened, naming the entry.
+TEST(SuitcaseReader, DamagedPageEntryIsNamed) {
+    tvtest::TempDir d;
+    auto entry = [](const std::string& wp, std::int32_t pictures, std::int32_t meta) {
+        return Str(wp, 12) + std::string(8, '\0') + Str("", 255) + Blob("PAGE") + I32(meta) + Str("", 255) +
+               Blob("") + I32(pictures) + std::string(600, '\0');
+    };
+    const std::string ok = Str("GC1", 12) + std::string(8, '\0') + Str("", 255) + Blob("PAGE") + Blob("") +
+                           Str("", 255) + Blob("") + I32(0);
+    SuitcaseReader r;
+    for (const auto& [bad, text] : std::vector<std::pair<std::string, std::string>>{
+             {entry("GC2", -1, 0), W("Cachebeschreibung 2 von 2 (GC2): Ungültige Bildanzahl -1")},
+             {entry("GC2", 0x7FFFFFFF, 0), W("Cachebeschreibung 2 von 2 (GC2): Ungültige Bildanzahl 2147483647")},
+             {entry("GC2", 0, -7), W("Cachebeschreibung 2 von 2 (GC2): Ungültige Datenlänge -7")},
+             {entry("GC2", 0, 0x40000000), W("Cachebeschreibung 2 von 2 (GC2): Ungültige Datenlänge 1073741824")}}) {
+        d.write("bad.tq", std::string(20, '\0') + I32(2) + ok + bad);
+        EXPECT_FALSE(r.Open(d.str() + "bad.tq"));
+        EXPECT_EQ(r.error().message, text);
+    }
+}
+
+// Another process appends to the database while the window is open and while
+// the commit runs: the merge takes the database as it is then, under the
+// folder's write lock, and none of the appends is lost.
+TEST(SuitcaseMerge, RacingAppendsAreKept) {
+    TwoPcs pcs;
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(pcs.a.str() + "Carry.tq"));
+    const auto opened = ReadLocalCacheDb(pcs.b.str());  // the window's copy
+    const std::string bin = pcs.b.str() + "Caches.bin";
+    constexpr int kAppends = 400;
+    const pid_t child = tvtest::Spawn([&] {
+        for (int k = 0; k < kAppends; ++k) {
+            if (!AppendCacheFile(bin, {CacheRecord("GCX" + std::to_string(k))}).ok()) return 1;
+            ::usleep(300);
+        }
+        return 0;
+    });
+    // Half of them before the commit starts, the rest while it runs.
+    while (fs::file_size(bin) < (2 + kAppends / 2) * TCacheRec::kSize) ::usleep(500);
+    SuitcaseCommitParams p = TakeAll(pcs.b);
+    p.getPages = false;
+    const SuitcaseCommitResult res = CommitSuitcase(r, opened, p);
+    ASSERT_EQ(tvtest::Reap(child), 0);
+    EXPECT_TRUE(res.errors.empty());
+    std::set<std::string> codes;
+    const auto recs = ReadLocalCacheDb(pcs.b.str());
+    for (const CacheRecBytes& rec : *recs) codes.insert(DecodeCacheRec(rec.data()).Waypoint.str());
+    for (int k = 0; k < kAppends; ++k) EXPECT_EQ(codes.count("GCX" + std::to_string(k)), 1u) << k;
+    EXPECT_EQ(codes.count("GCB1") + codes.count("GCA11") + codes.count("GCA0"), 3u);
+    EXPECT_EQ(recs->size(), codes.size());
+}
+
+// Carried codes that are no safe waypoint codes never reach a store; each is
+// counted and named once. A code carried twice is merged once.
+TEST(SuitcaseMerge, UnsafeAndRepeatedCodes) {
+    tvtest::WorkFolder b;
+    std::vector<TCacheRec> recs;
+    for (const char* wp : {"GC1", "../x", "GC1/2", "GC\x01X", "gc1", "GC2", "GC1/2"}) recs.push_back(CacheRecord(wp, wp));
+    const std::string caches = EncodeCacheRecs(recs);
+    const std::string finds =
+        EncodeFoundRecs({Find("GC9", "01.01.2001"), Find("gc9", "02.01.2001"), Find("GC/9", "01.01.2001")});
+    b.write("s.tq", I32(7) + caches + I32(5) + Str("GC1", 12) + Str("GC../x", 12) + Str("GC1/2", 12) +
+                        Str("GC5", 12) + Str("gc5", 12) + I32(3) + finds + I32(1) + Str("GC:1", 12) + I32(0) + I32(0));
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(b.str() + "s.tq"));
+    SuitcaseCommitParams p = TakeAll(b);
+    const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(b.str()), p);
+    EXPECT_TRUE(res.errors.empty());
+    Lines stored;
+    const auto db = ReadLocalCacheDb(b.str());
+    for (const CacheRecBytes& rec : *db) stored.push_back(DecodeCacheRec(rec.data()).Name.str());
+    EXPECT_EQ(stored, (Lines{"GC1", "GC2"}));
+    EXPECT_EQ(b.read("WPList.txt"), "GC1\r\nGC5\r\n");
+    EXPECT_EQ(DecodeFoundRecs(b.read("Finds.bin")), std::vector<TFoundRec>{Find("GC9", "01.01.2001")});
+    EXPECT_FALSE(fs::exists(b.path() / "WPignore.txt"));
+    EXPECT_EQ(res.unsafeCount, 8);
+    EXPECT_EQ(res.unsafeCodes, (Lines{"../x", "GC1/2", "GC\x01X", "GC../x", "GC:1", "GC/9"}));
+    EXPECT_NE(CommitResultText(res, true, true)
+                  .find(W("Ungültige Wegpunktcodes: 8 Einträge übersprungen (../x, GC1/2, GC?X, GC../x, GC:1, GC/9)")),
+              std::string::npos);
+    EXPECT_EQ(res.dbAdded, 2);
+}
+
+// A database that cannot be written names the cause, and no store changes.
+TEST(SuitcaseMerge, FailedDatabaseWriteNamesItsCause) {
+    TwoPcs pcs;
+    const auto before = Snapshot(pcs.b.path());
+    SuitcaseReader r;
+    ASSERT_TRUE(r.Open(pcs.a.str() + "Carry.tq"));
+    SetWriteFaultHook([](const std::string& target, WriteStep step) {
+        return step == WriteStep::Write && target.ends_with("/Caches.bin") ? ENOSPC : 0;
+    });
+    const SuitcaseCommitResult res = CommitSuitcase(r, ReadLocalCacheDb(pcs.b.str()), TakeAll(pcs.b));
+    SetWriteFaultHook({});
+    ASSERT_EQ(res.errors.size(), 1u);
+    EXPECT_EQ(res.errors[0], FormatSysErrorText(ENOSPC, W("Fehler beim Schreiben der Cache-Datenbank Caches.bin"),
+                                                SysErrorMessage(ENOSPC)));
+    EXPECT_EQ(Snapshot(pcs.b.path()), before);
+    EXPECT_EQ(CommitResultText(res, true, true).find("neue"), std::string::npos);
 }
 
 }  // namespace
