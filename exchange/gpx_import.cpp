@@ -58,7 +58,8 @@ std::optional<TCacheRec> MakeImportRecord(const GpxCacheWpt& wpt, const LatLon& 
     const std::string code = CodeOf(wpt);
     const auto lat = ParseFloat(wpt.lat);
     const auto lon = ParseFloat(wpt.lon);
-    if (code.empty() || !lat || !lon || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0) return std::nullopt;
+    if (!IsSafeWaypointCode(code) || !lat || !lon || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
+        return std::nullopt;
 
     TCacheRec rec;
     const auto id = wpt.cacheId ? ParseInt(*wpt.cacheId) : std::nullopt;
@@ -137,7 +138,11 @@ const GpxPass1Result& GpxImportSession::pass1() {
     const GpxReadResult read = ReadGpxFile(
         p_.gpxFile,
         [&](GpxCacheWpt&& wpt) {
-            if (!wpt.hasCache || CodeOf(wpt).empty()) return true;
+            if (!wpt.hasCache) return true;
+            const std::string code = CodeOf(wpt);
+            // A code that cannot name a file never reaches the database (nor,
+            // cut to its field, stands for another cache).
+            if (code.empty() || !r.refused.Admit(code)) return true;
             auto rec = MakeImportRecord(wpt, p_.home, p_.country);
             if (!rec) {
                 ++r.skipped;

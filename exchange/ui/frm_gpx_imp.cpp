@@ -213,13 +213,17 @@ void TfrmGPXImp::btnStartClick() {
 
     std::string memo = "---------- Pass 1: GPX-Datei wird eingelesen ----------\n";
     for (const std::string& line : r.memoLines) memo += line + "\n";
+    if (r.refused.count() > 0) memo += r.refused.Text() + "\n";
     mmSrc->setPlainText(ToQ(memo));
     std::string status = std::to_string(r.definitions) + " Cachedefinitionen gefunden, " +
                          std::to_string(r.changed) + " unterschiedlich, " + std::to_string(r.added) + " neu, " +
                          std::to_string(r.same) + " alt";
     if (r.skipped > 0) status += W(", ") + std::to_string(r.skipped) + W(" ohne gültige Koordinaten übersprungen");
+    if (r.refused.count() > 0)
+        status += W(", ") + std::to_string(r.refused.count()) + W(" mit ungültigem Code übersprungen");
     GroupBox1->setTitle(ToQ(status));
     btnClose->setEnabled(true);
+    if (r.refused.count() > 0) Tell(MsgKind::Warning, r.refused.Text());
     if (r.error) Tell(MsgKind::Error, r.error->message);
     if (r.error && r.entries.empty()) return;
 
