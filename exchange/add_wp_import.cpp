@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -125,58 +126,72 @@ using File = std::unique_ptr<FILE, int (*)(FILE*)>;
 
 File OpenRead(const std::string& path) { return File(std::fopen(FsName(path).c_str(), "rb"), &std::fclose); }
 
-// The store read in blocks straight into the list (never a second copy of
-// the file). An error when it is not whole records or cannot be read, so
-// that the rewrite cannot lose its tail.
-Result<void> LoadStore(const std::string& storePath, TAddWPList& store) {
+// The store as the file keeps it: 416-byte records in a deque (no copy of
+// the whole when it grows) and a hash of their own ids, so a big file's
+// records cost little more than their bytes.
+struct Store {
+    std::deque<AddWPRecBytes> recs;
+    std::unordered_map<std::string, std::size_t> index;  // exact id -> first record
+};
+
+std::string IdOf(const AddWPRecBytes& b) {
+    const TAddWPRec rec = DecodeAddWPRec(b.data());
+    return rec.Id.str();
+}
+
+// Read in blocks; an error when it is not whole records or cannot be read,
+// so that the rewrite cannot lose its tail.
+Result<void> LoadStore(const std::string& storePath, Store& store) {
     if (!IsRegularFile(storePath)) return {};
     File f = OpenRead(storePath);
     if (!f) return Error{EIO, ReadErrorText(storePath)};
-    std::vector<unsigned char> buf(TAddWPRec::kSize * 256);
-    std::size_t have = 0;
-    for (;;) {
-        const std::size_t n = std::fread(buf.data() + have, 1, buf.size() - have, f.get());
-        have += n;
-        std::size_t off = 0;
-        for (; off + TAddWPRec::kSize <= have; off += TAddWPRec::kSize) {
-            const TAddWPRec rec = DecodeAddWPRec(buf.data() + off);
-            store.AddWP(rec.Id.view(), rec);
-        }
-        std::memmove(buf.data(), buf.data() + off, have - off);
-        have -= off;
-        if (n == 0) break;
+    AddWPRecBytes rec{};
+    std::size_t n = 0;
+    while ((n = std::fread(rec.data(), 1, rec.size(), f.get())) == rec.size()) {
+        store.index.emplace(IdOf(rec), store.recs.size());
+        store.recs.push_back(rec);
     }
-    if (std::ferror(f.get()) || have != 0) return Error{EIO, ReadErrorText(storePath)};
+    if (std::ferror(f.get()) || n != 0) return Error{EIO, ReadErrorText(storePath)};
     return {};
+}
+
+bool SaveStore(const Store& store, const std::string& storePath) {
+    AtomicFileWriter out(storePath);
+    std::string chunk;
+    chunk.reserve(256 * TAddWPRec::kSize);
+    for (const AddWPRecBytes& b : store.recs) {
+        chunk.append(reinterpret_cast<const char*>(b.data()), b.size());
+        if (chunk.size() >= 256 * TAddWPRec::kSize) {
+            if (!out.Write(chunk)) break;
+            chunk.clear();
+        }
+    }
+    out.Write(chunk);
+    return out.Commit();
 }
 
 Result<AddWpImportResult> Import(const GpxSource& source, const std::string& sourceName,
                                  const std::string& storePath) {
-    TAddWPList store;
+    Store store;
     if (Result<void> loaded = LoadStore(storePath, store); !loaded) return loaded.error();
     AddWpImportResult res;
-    res.before = store.Count();
+    res.before = static_cast<int>(store.recs.size());
+    GpxXmlInput in(source);
     // Merged as they come, by exact id; the later of two equal ids wins, as
     // when the file's list is merged at once.
-    std::unordered_map<std::string, int> index;
-    index.reserve(static_cast<std::size_t>(store.Count()) * 2 + 1024);
-    for (int i = 0; i < store.Count(); ++i) index.emplace(store.At(i).Id.str(), i);
-    GpxXmlInput in(source);
     const Result<void> read = ReadWaypoints(in, sourceName, res.log, res.refused, [&](const TAddWPRec& rec) {
         ++res.inFile;
-        const auto [it, added] = index.emplace(rec.Id.str(), store.Count());
-        if (added)
-            store.AddWP(rec.Id.view(), rec);
-        else
-            store.PutWP(it->second, rec);
+        const auto [it, added] = store.index.emplace(rec.Id.str(), store.recs.size());
+        if (added) store.recs.emplace_back();
+        EncodeAddWPRec(rec, store.recs[it->second].data());
     });
     if (!read) return read.error();
     if (res.refused.count() > 0) res.log.push_back(res.refused.Text());
     res.log.push_back("Gespeicherte Waypoints bisher: " + std::to_string(res.before));
     res.log.push_back("Waypoints dieser Datei: " + std::to_string(res.inFile));
-    res.after = store.Count();
+    res.after = static_cast<int>(store.recs.size());
     res.log.push_back("Waypoints nach Einlesen: " + std::to_string(res.after));
-    if (store.Count() > 0 && !SaveAddWaypoints(store, storePath)) return Error{EIO, WriteErrorText(storePath)};
+    if (!store.recs.empty() && !SaveStore(store, storePath)) return Error{EIO, WriteErrorText(storePath)};
     return res;
 }
 
