@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <algorithm>
 #include <filesystem>
 #include <unordered_map>
 
@@ -81,8 +82,9 @@ std::vector<FindRow> ParseFindRows(std::string_view page) {
         if (close == npos) break;
         FindRow row;
         row.code = "GC";
-        row.code.append(page.substr(pos, close - pos));
-        if (row.code.size() > 16) row.code.resize(16);
+        // Kept whole (at most 64 bytes): a code too long for the record is
+        // refused by the loader, never cut into another cache's code.
+        row.code.append(page.substr(pos, std::min<std::size_t>(close - pos, 62)));
         pos = After(page, "/TD>", close + 1);
         if (pos == npos) break;
         pos = After(page, ">", pos);
@@ -193,6 +195,7 @@ void FindsLoad::Start(const FindsLoadParams& params) {
     pageNo_ = total_ = pageCount_ = 0;
     stop_ = cancel_ = false;
     loaded_.clear();
+    refused_ = RefusedCodes{};
     state_ = State::Loading;
     loader_->PageCopyDir = params_.workDir;
     loader_->SetDebug(params_.debug);
@@ -297,6 +300,8 @@ void FindsLoad::parsePage(const std::string& page) {
             stamped("Minimaldatum erreicht, Ladevorgang wird beendet.");
             break;
         }
+        // Only codes that may name a file enter Finds.bin.
+        if (!refused_.Admit(row.code)) continue;
         TFoundRec find;
         find.Waypoint = row.code;
         find.FoundDate = FoundDateText(d);
@@ -313,6 +318,7 @@ void FindsLoad::save() {
         return;
     }
     for (const std::string& l : merge->protocol) line(l);
+    if (refused_.count() > 0) line(refused_.Text());
     state_ = State::Saved;
 }
 

@@ -21,6 +21,7 @@
 #include "core/cache_rec.h"
 #include "core/listing_site.h"
 #include "core/result.h"
+#include "core/str_util.h"
 
 namespace tv {
 
@@ -42,7 +43,7 @@ std::optional<int> ParseTotalRecords(std::string_view page);
 int FindsPageCount(int total);
 
 struct FindRow {
-    std::string code;      // "GC..." at most 16 characters
+    std::string code;      // "GC..." as the page writes it (at most 64 characters)
     std::string dateText;  // as the page writes it, at most 20 characters
 };
 // The rows of one result page in page order.
@@ -116,6 +117,9 @@ public:
     int pageCount() const { return pageCount_; }
     const std::string& url() const { return url_; }
     const std::vector<TFoundRec>& loaded() const { return loaded_; }
+    // Rows whose code may not be stored (IsSafeWaypointCode); named in the
+    // protocol after the merge.
+    const RefusedCodes& refused() const { return refused_; }
     TListLoader& loader() { return *loader_; }
 
 private:
@@ -135,6 +139,7 @@ private:
     bool stop_ = false;
     bool cancel_ = false;
     std::vector<TFoundRec> loaded_;
+    RefusedCodes refused_;
 };
 
 }  // namespace tv

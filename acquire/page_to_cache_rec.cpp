@@ -278,6 +278,12 @@ PageImportResult ImportStoredPages(const PageImportParams& params,
     PrepareCacheIndex();
     for (const std::string& base : bases) {
         if (keepGoing && !keepGoing()) break;
+        // The file name gives the code: one that could not name a file again
+        // (a blank, ':', a control byte) is skipped, counted and named once.
+        if (!result.refused.Admit(UpperCaseAscii(base))) {
+            say(base + W(": ungültiger Wegpunktcode, übersprungen"));
+            continue;
+        }
         const TCacheRec rec = ExtractCacheFromPage(folder + base, params.country);
         if (rec.Waypoint.empty() || rec.Name.empty() || (rec.Lat == 0.0 && rec.Lon == 0.0)) {
             say(base + ": Fehler beim Extrahieren der Daten");
@@ -315,6 +321,7 @@ PageImportResult ImportStoredPages(const PageImportParams& params,
     }
     result.summary = W("Fertig. ") + IntText(result.added) + " neu, " + IntText(result.skipped) + W(" übersprungen, ") +
                      IntText(result.changed) + W(" geändert.");
+    if (result.refused.count() > 0) say(result.refused.Text());
     say(result.summary);
     if (workListChanged && !WriteTextList(workListPath, workList)) result.workListError = true;
     if (result.added > 0 || result.changed > 0) BuildCacheIndex();

@@ -4,6 +4,8 @@
 // sample is the reference it must equal (run with a shorter route, it grows
 // with samples x caches).
 //
+// Reading an overlay route (*.ovl) of 100,000 points: see BM_OverlayRoute.
+//
 // Release build, one core of the build machine: the grid search takes about
 // 120 ms (4,755 caches found; the grid is built inside the timing); testing
 // every cache takes 5.5 s for just 100 route points, so about 9 minutes for
@@ -12,8 +14,10 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "geo/route_files.h"
 #include "geo/route_search.h"
 
 namespace {
@@ -60,10 +64,34 @@ void Run(benchmark::State& state, bool prefilter, int points) {
     state.counters["caches_found"] = static_cast<double>(hits);
 }
 
+// An overlay file of `points` points in one [Symbol 1] section, as the
+// route window reads it: every point looks up two keys of that section.
+std::string OverlayText(int points) {
+    std::string text = "[Symbol 1]\r\nTyp=3\r\nPunkte=" + std::to_string(points) + "\r\n";
+    for (int i = 0; i < points; ++i) {
+        const double t = static_cast<double>(i) / points;
+        text += "XKoord" + std::to_string(i) + "=" + std::to_string(7.6 + 6.0 * t) + "\r\n";
+        text += "YKoord" + std::to_string(i) + "=" + std::to_string(47.6 + 6.5 * t) + "\r\n";
+    }
+    return text;
+}
+
+void BM_OverlayRoute(benchmark::State& state) {
+    const std::string text = OverlayText(static_cast<int>(state.range(0)));
+    std::size_t points = 0;
+    for (auto _ : state) {
+        const tv::RouteReadResult r = tv::ReadOverlayRoute(text);
+        points = r.points.size();
+        benchmark::DoNotOptimize(points);
+    }
+    state.counters["points_read"] = static_cast<double>(points);
+}
+
 void BM_RouteGrid_10000Points(benchmark::State& state) { Run(state, true, 10000); }
 void BM_RouteEveryCache_100Points(benchmark::State& state) { Run(state, false, 100); }
 
 }  // namespace
 
+BENCHMARK(BM_OverlayRoute)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RouteGrid_10000Points)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RouteEveryCache_100Points)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -1,6 +1,7 @@
 #include "core/file_procs.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -298,6 +299,9 @@ AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions option
         return;
     }
     if (replacesFile) ::fchmod(fd_, old.st_mode & 07777);
+    // Held until the file is renamed or removed: the mark of a live writer
+    // for RemoveLeftoverTempFiles (the system drops it when the process dies).
+    ::flock(fd_, LOCK_EX | LOCK_NB);
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
@@ -349,7 +353,13 @@ int RemoveLeftoverTempFiles(const std::string& folder) {
         const std::size_t end = name.size() - 4, dot = name.rfind('.', end - 1);
         if (dot == 0 || dot == std::string::npos || end - dot - 1 < 1 || end - dot - 1 > 8) continue;
         if (name.find_first_not_of("0123456789", dot + 1) != end) continue;
-        if (::unlink((WithTrailingSlash(folder) + name).c_str()) == 0) ++removed;
+        const std::string path = FsName(WithTrailingSlash(folder) + name);
+        // A writer still at work holds its file locked; only the files of a
+        // killed one are free (a folder that several programs write into,
+        // like a shared description folder, keeps its live files).
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
     }
     return removed;
 }

@@ -126,8 +126,9 @@ private:
 
 // Removes from the folder the temporary files of AtomicFileWriters whose
 // process was killed before the rename (a killed rewrite of the database
-// leaves a copy of its whole size). Only while no other process can be
-// writing there, i.e. with the folder's lock held. The number removed.
+// leaves a copy of its whole size). A writer holds a lock on its temporary
+// file while it lives, so the files of writers still at work (of another
+// process too) stay. The number removed.
 int RemoveLeftoverTempFiles(const std::string& folder);
 
 // The whole file in one go through AtomicFileWriter; false on any failure

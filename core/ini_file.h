@@ -66,6 +66,10 @@ private:
         std::string name;
         std::string raw;       // the header line as read
         std::vector<Line> lines;
+        // Lower-cased key -> index in `lines` of its first line; built on
+        // the first look-up, kept up to date by appends, dropped otherwise.
+        mutable std::unordered_map<std::string, size_t> keyIndex;
+        mutable bool keyIndexValid = false;
     };
 
     Section* find(std::string_view section);

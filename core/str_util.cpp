@@ -698,6 +698,26 @@ bool IsSafeWaypointCode(std::string_view code) {
     return true;
 }
 
+bool RefusedCodes::Admit(std::string_view code) {
+    if (IsSafeWaypointCode(code)) return true;
+    ++count_;
+    std::string shown;
+    for (char c : code.substr(0, 40)) shown += static_cast<unsigned char>(c) < 32 ? '?' : c;
+    if (code.size() > 40) shown += "...";
+    if (seen_.insert(std::string(code)).second) codes_.push_back(std::move(shown));
+    return false;
+}
+
+std::string RefusedCodes::Text() const {
+    if (count_ == 0) return {};
+    // "Einträge mit ungültigem Wegpunktcode übersprungen: " in Windows-1252.
+    std::string text = std::to_string(count_) +
+                       (count_ == 1 ? " Eintrag" : " Eintr\xE4ge") + " mit ung\xFCltigem Wegpunktcode \xFC" "bersprungen: ";
+    for (std::size_t i = 0; i < codes_.size() && i < 20; ++i) text += (i ? ", " : "") + codes_[i];
+    if (codes_.size() > 20) text += ", ...";
+    return text;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && IsBlankOrTab(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlankOrTab(text.back())) text.remove_suffix(1);

@@ -14,6 +14,8 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace tv {
 
@@ -136,6 +138,27 @@ inline bool IsAsciiAlnum(char c) {
 // Whether a waypoint code may become part of a file name: 1 to 16 ASCII
 // letters and digits. Anything else ("..", "/", blanks) never names a file.
 bool IsSafeWaypointCode(std::string_view code);
+
+// The one rule for codes that enter a store (cache database, finds,
+// additional waypoints): a safe waypoint code, else the entry is skipped.
+// Every skipped entry is counted; each refused code is named once.
+class RefusedCodes {
+public:
+    // True when `code` may be stored; otherwise counts and notes it.
+    bool Admit(std::string_view code);
+    int count() const { return count_; }
+    // The refused codes in order of first appearance, bytes below 32 shown
+    // as '?', long codes cut with "...".
+    const std::vector<std::string>& codes() const { return codes_; }
+    // "2 Einträge mit ungültigem Wegpunktcode übersprungen: ../../x, GC1/2"
+    // (the first 20 codes); "" when nothing was refused.
+    std::string Text() const;
+
+private:
+    int count_ = 0;
+    std::vector<std::string> codes_;
+    std::unordered_set<std::string> seen_;
+};
 
 // A blank or a tab.
 inline bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }

@@ -574,22 +574,51 @@ private:
 
 }  // namespace
 
+struct GpxXmlInput::Impl {
+    explicit Impl(const GpxSource& source) : io(source) {}
+    Pipe io;
+    ErrorSink errors;
+};
+
+GpxXmlInput::GpxXmlInput(const GpxSource& source, int extraOptions, std::function<void(std::uint64_t)> progress)
+    : impl_(std::make_unique<Impl>(source)) {
+    impl_->io.progress_ = std::move(progress);
+    // No network, no DTD loading, no entity substitution; the filter has
+    // already turned every byte into UTF-8, whatever the file declares.
+    const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOWARNING | extraOptions;
+    reader_ = xmlReaderForIO(IoRead, IoClose, &impl_->io, nullptr, "UTF-8", options);
+    if (reader_) xmlTextReaderSetStructuredErrorHandler(reader_, OnXmlError, &impl_->errors);
+}
+
+GpxXmlInput::~GpxXmlInput() {
+    // The reader first: it may still pull from the pipe.
+    if (reader_) xmlFreeTextReader(reader_);
+}
+
+bool GpxXmlInput::readFailed() const { return impl_->io.failed(); }
+bool GpxXmlInput::hadError() const { return impl_->errors.set; }
+int GpxXmlInput::errorLine() const { return impl_->errors.line; }
+const std::string& GpxXmlInput::errorMessage() const { return impl_->errors.message; }
+
+std::string FilterGpxBytes(std::string_view bytes) {
+    GpxByteFilter filter;
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    filter.Feed(bytes, out);
+    filter.Finish(out);
+    return out;
+}
+
 GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink,
                       const std::function<void(std::uint64_t)>& progress) {
     GpxReadResult result;
-    Pipe io(source);
-    io.progress_ = progress;
-    // No network, no DTD loading, no entity substitution; the filter has
-    // already turned every byte into UTF-8, whatever the file declares.
-    const int options = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
-    xmlTextReaderPtr reader = xmlReaderForIO(IoRead, IoClose, &io, nullptr, "UTF-8", options);
+    GpxXmlInput input(source, XML_PARSE_COMPACT, progress);
+    xmlTextReaderPtr reader = input.reader();
     if (!reader) {
         result.ok = false;
         result.errorMessage = "cannot start the XML reader";
         return result;
     }
-    ErrorSink errors;
-    xmlTextReaderSetStructuredErrorHandler(reader, OnXmlError, &errors);
     Walker walker(reader, sink, result);
     int ret = 0;
     while ((ret = xmlTextReaderRead(reader)) == 1) {
@@ -611,13 +640,12 @@ GpxReadResult ReadGpx(const GpxSource& source, const GpxWptSink& sink,
         }
         if (result.cancelled) break;
     }
-    const bool readFailed = io.failed();
+    const bool readFailed = input.readFailed();
     if ((ret < 0 && !result.cancelled) || readFailed) {
         result.ok = false;
-        result.errorLine = errors.line;
-        result.errorMessage = readFailed ? "read error" : errors.message;
+        result.errorLine = input.errorLine();
+        result.errorMessage = readFailed ? "read error" : input.errorMessage();
     }
-    xmlFreeTextReader(reader);
     return result;
 }
 

@@ -13,10 +13,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <libxml/xmlreader.h>
 
 namespace tv {
 
@@ -88,6 +91,43 @@ private:
     char quote_ = 0;  // the quote of an attribute value the tag is in
 };
 
+// Pulls the next bytes of the input into `buffer` (at most `size`); 0 at the
+// end, a negative value on a read error.
+using GpxSource = std::function<long long(char* buffer, std::size_t size)>;
+
+// The input of every GPX and LOC reader of the program: the bytes of
+// `source` through GpxByteFilter (read a few blocks ahead on a thread of its
+// own) into a libxml2 text reader that loads no DTD, fetches nothing,
+// expands no entity and reads the filtered bytes as UTF-8 whatever the file
+// declares. `extraOptions` (XML_PARSE_...) are added. The file is never held
+// whole.
+class GpxXmlInput {
+public:
+    explicit GpxXmlInput(const GpxSource& source, int extraOptions = 0,
+                         std::function<void(std::uint64_t)> progress = {});
+    ~GpxXmlInput();
+    GpxXmlInput(const GpxXmlInput&) = delete;
+    GpxXmlInput& operator=(const GpxXmlInput&) = delete;
+
+    // Null when the reader could not be set up.
+    xmlTextReaderPtr reader() const { return reader_; }
+    // The source reported a read error.
+    bool readFailed() const;
+    // The first error the parser reported (namespace errors aside): its
+    // line (1-based; 0 when none) and text (English, UTF-8).
+    bool hadError() const;
+    int errorLine() const;
+    const std::string& errorMessage() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    xmlTextReaderPtr reader_ = nullptr;
+};
+
+// The bytes as GpxByteFilter leaves them, in one go (for small texts).
+std::string FilterGpxBytes(std::string_view bytes);
+
 struct GpxReadResult {
     int waypoints = 0;    // `wpt` elements delivered
     bool ok = true;       // false: the parser stopped at an error
@@ -97,9 +137,6 @@ struct GpxReadResult {
     std::string gpxName;  // gpx/name or gpx/metadata/name
 };
 
-// Pulls the next bytes of the input into `buffer` (at most `size`); 0 at the
-// end, a negative value on a read error.
-using GpxSource = std::function<long long(char* buffer, std::size_t size)>;
 // Gets each waypoint; returning false stops the reading.
 using GpxWptSink = std::function<bool(GpxCacheWpt&& wpt)>;
 

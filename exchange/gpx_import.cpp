@@ -58,7 +58,8 @@ std::optional<TCacheRec> MakeImportRecord(const GpxCacheWpt& wpt, const LatLon& 
     const std::string code = CodeOf(wpt);
     const auto lat = ParseFloat(wpt.lat);
     const auto lon = ParseFloat(wpt.lon);
-    if (code.empty() || !lat || !lon || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0) return std::nullopt;
+    if (!IsSafeWaypointCode(code) || !lat || !lon || std::fabs(*lat) > 90.0 || std::fabs(*lon) > 180.0)
+        return std::nullopt;
 
     TCacheRec rec;
     const auto id = wpt.cacheId ? ParseInt(*wpt.cacheId) : std::nullopt;
@@ -141,7 +142,10 @@ const GpxPass1Result& GpxImportSession::pass1() {
                 ++r.plainWaypoints;
                 return true;
             }
-            if (CodeOf(wpt).empty()) return true;
+            const std::string code = CodeOf(wpt);
+            // A code that cannot name a file never reaches the database (nor,
+            // cut to its field, stands for another cache).
+            if (code.empty() || !r.refused.Admit(code)) return true;
             auto rec = MakeImportRecord(wpt, p_.home, p_.country);
             if (!rec) {
                 ++r.skipped;
@@ -421,6 +425,8 @@ std::string GpxPass1StatusText(const GpxPass1Result& r) {
                          std::to_string(r.changed) + " unterschiedlich, " + std::to_string(r.added) + " neu, " +
                          std::to_string(r.same) + " alt";
     if (r.skipped > 0) status += ", " + std::to_string(r.skipped) + W(" ohne gÃ¼ltige Koordinaten Ã¼bersprungen");
+    if (r.refused.count() > 0)
+        status += ", " + std::to_string(r.refused.count()) + W(" mit ungültigem Code übersprungen");
     if (r.plainWaypoints > 0) status += ", " + std::to_string(r.plainWaypoints) + W(" Wegpunkte ohne Cachedaten");
     return status;
 }

@@ -21,6 +21,7 @@
 #include "core/coords.h"
 #include "core/listing_site.h"
 #include "core/result.h"
+#include "core/str_util.h"
 #include "exchange/gpx_cache_reader.h"
 
 namespace tv {
@@ -36,7 +37,8 @@ using CountryLookup = std::function<std::int32_t(std::string_view country)>;
 // "Geocache|" removed from the type, "Not chosen"/"Other" sizes emptied,
 // ratings "1.0" when missing, distance from `home` (0 when it cannot be
 // computed), InDB 1. Nothing for a waypoint without the cache extension,
-// without a code or without readable coordinates.
+// without a safe code (IsSafeWaypointCode: letters and digits, at most the 16
+// characters of the record's field) or without readable coordinates.
 std::optional<TCacheRec> MakeImportRecord(const GpxCacheWpt& wpt, const LatLon& home, const CountryLookup& country);
 
 // Compares an imported record with the stored one: kGpxSame, or kGpxChanged
@@ -62,6 +64,7 @@ struct GpxPass1Result {
     int same = 0, changed = 0, added = 0;
     int skipped = 0;      // caches without readable coordinates
     int plainWaypoints = 0;  // wpt elements without cache data (no cache extension)
+    RefusedCodes refused; // caches whose code may not be stored (counted, named once)
     std::vector<GpxImportEntry> entries;  // changed and new, in file order
     std::vector<std::string> memoLines;   // "r - code: name" per counted cache
     std::optional<Error> error;           // the file or the database could not be read

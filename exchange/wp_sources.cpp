@@ -2,11 +2,13 @@
 
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <cctype>
-#include <memory>
+#include <cstring>
 
 #include "core/file_procs.h"
 #include "core/str_util.h"
+#include "exchange/gpx_cache_reader.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -47,23 +49,23 @@ std::string TrimXmlSpace(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-// Notes that the file held an error; the reader recovers and goes on, so
-// the codes after a broken spot are not lost either.
-void NoteXmlError(void* flag, xmlErrorPtr error) {
-    if (error && error->level >= XML_ERR_ERROR) *static_cast<bool*>(flag) = true;
-}
-
-struct ReaderDeleter {
-    void operator()(xmlTextReaderPtr r) const { xmlFreeTextReader(r); }
+// The one input of every GPX and LOC reader (GpxByteFilter: a bare '&', a
+// control byte or a Windows-1252 byte in a UTF-8 file never ends the parse);
+// the reader recovers from real faults and goes on, so the codes after a
+// broken spot are not lost either.
+struct FilteredXml {
+    explicit FilteredXml(std::string_view bytes)
+        : source([bytes, this](char* buffer, std::size_t size) -> long long {
+              const std::size_t n = std::min(size, bytes.size() - pos);
+              std::memcpy(buffer, bytes.data() + pos, n);
+              pos += n;
+              return static_cast<long long>(n);
+          }),
+          input(source, XML_PARSE_RECOVER | XML_PARSE_NOERROR) {}
+    std::size_t pos = 0;
+    GpxSource source;
+    GpxXmlInput input;  // last: reads from `source`
 };
-using Reader = std::unique_ptr<xmlTextReader, ReaderDeleter>;
-
-Reader OpenReader(const std::string& cleaned, bool* failed) {
-    Reader r(xmlReaderForMemory(cleaned.data(), static_cast<int>(cleaned.size()), nullptr, nullptr,
-                                XML_PARSE_NONET | XML_PARSE_RECOVER | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (r) xmlTextReaderSetStructuredErrorHandler(r.get(), NoteXmlError, failed);
-    return r;
-}
 
 std::string Upper(const xmlChar* utf8) {
     if (!utf8) return {};
@@ -103,42 +105,40 @@ CodesRead CodesFromText(std::string_view bytes) {
 // a waypoint name; CDATA sections give nothing.
 CodesRead CodesFromGpx(std::string_view bytes) {
     CodesRead result;
-    const std::string cleaned = CleanXmlBytes(bytes);
-    bool failed = false;
-    Reader reader = OpenReader(cleaned, &failed);
+    FilteredXml xml(bytes);
+    xmlTextReaderPtr reader = xml.input.reader();
     if (!reader) return {{}, false};
     bool inName = false;
     int rc;
-    while ((rc = xmlTextReaderRead(reader.get())) == 1) {
-        const int type = xmlTextReaderNodeType(reader.get());
+    while ((rc = xmlTextReaderRead(reader)) == 1) {
+        const int type = xmlTextReaderNodeType(reader);
         if (type == kStartTag || type == kEndTag) {
-            if (Upper(xmlTextReaderConstName(reader.get())) != "NAME") continue;
-            inName = type == kStartTag && !xmlTextReaderIsEmptyElement(reader.get());
+            if (Upper(xmlTextReaderConstName(reader)) != "NAME") continue;
+            inName = type == kStartTag && !xmlTextReaderIsEmptyElement(reader);
         } else if (type == kText && inName) {
-            std::string code = TrimXmlSpace(Upper(xmlTextReaderConstValue(reader.get())));
+            std::string code = TrimXmlSpace(Upper(xmlTextReaderConstValue(reader)));
             if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
         }
     }
-    result.complete = rc == 0 && !failed;
+    result.complete = rc == 0 && !xml.input.hadError() && !xml.input.readFailed();
     return result;
 }
 
 CodesRead CodesFromLoc(std::string_view bytes) {
     CodesRead result;
-    const std::string cleaned = CleanXmlBytes(bytes);
-    bool failed = false;
-    Reader reader = OpenReader(cleaned, &failed);
+    FilteredXml xml(bytes);
+    xmlTextReaderPtr reader = xml.input.reader();
     if (!reader) return {{}, false};
     int rc;
-    while ((rc = xmlTextReaderRead(reader.get())) == 1) {
-        if (xmlTextReaderNodeType(reader.get()) != kStartTag) continue;
-        if (Upper(xmlTextReaderConstName(reader.get())) != "NAME") continue;
-        if (xmlTextReaderMoveToFirstAttribute(reader.get()) != 1) continue;
-        std::string code = Upper(xmlTextReaderConstValue(reader.get()));
-        xmlTextReaderMoveToElement(reader.get());
+    while ((rc = xmlTextReaderRead(reader)) == 1) {
+        if (xmlTextReaderNodeType(reader) != kStartTag) continue;
+        if (Upper(xmlTextReaderConstName(reader)) != "NAME") continue;
+        if (xmlTextReaderMoveToFirstAttribute(reader) != 1) continue;
+        std::string code = Upper(xmlTextReaderConstValue(reader));
+        xmlTextReaderMoveToElement(reader);
         if (LooksLikeCode(code)) result.codes.push_back(std::move(code));
     }
-    result.complete = rc == 0 && !failed;
+    result.complete = rc == 0 && !xml.input.hadError() && !xml.input.readFailed();
     return result;
 }
 

@@ -24,6 +24,9 @@ struct CodesRead {
 std::string CleanXmlBytes(std::string_view bytes);
 
 CodesRead CodesFromText(std::string_view bytes);
+// GPX and LOC files are read through the byte filter of every GPX reader
+// (GpxByteFilter): a bare '&', a control byte (read as a blank) or a
+// Windows-1252 byte in a UTF-8 file never costs a code.
 CodesRead CodesFromGpx(std::string_view bytes);
 CodesRead CodesFromLoc(std::string_view bytes);
 

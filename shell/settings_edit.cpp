@@ -282,7 +282,10 @@ bool FinishSettingsCommand(const SettingsFormData* confirmed, const SettingsComm
         }
     }
 
+    const bool outMoved = !SameFolder(WithTrailingSlash(next.OutDir), WithTrailingSlash(ProcSettings.OutDir));
     ProcSettings = next;
+    // A description folder taken anew is cleared of what killed writes left.
+    if (outMoved && !next.OutDir.empty()) RemoveLeftoverTempFiles(GetOutDir());
     const bool saved = SaveProcSettings(false);
     ProcSettings.SettingsConfirmed = saved;
     NoteSettingsOutcome(saved ? SettingsOutcome::Saved : SettingsOutcome::SaveFailed);

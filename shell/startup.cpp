@@ -47,7 +47,14 @@ bool TakeWorkFolderAtStart() {
     // created in a moment anyway: it is locked from the start as well.
     if (work.empty()) std::filesystem::create_directories(FsPath(work = ProgramDir()), ec);
     const Result<void> taken = TakeWorkFolder(work);
-    if (taken.ok()) return true;
+    if (taken.ok()) {
+        // The description folder may be another one: a page write killed
+        // before its rename left its temporary file there as well.
+        std::string out;
+        if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) out = ReadSettingStr("OutDir");
+        RemoveLeftoverTempFiles(WithTrailingSlash(out.empty() ? ProgramDir() : out));
+        return true;
+    }
     DebugLog("ERR: TakeWorkFolderAtStart: " + taken.error().message);
     if (taken.error().code != kWorkFolderBusy) return true;
     platform::messages().show(platform::MsgKind::Error, taken.error().message, platform::MsgButtons::Ok);

@@ -13,7 +13,9 @@ void StartProgram();
 // program folder) for the program before anything is written. False, after
 // the error box saying so, when another running program holds that folder:
 // this one must end without writing. A folder that cannot be locked (not
-// there yet, read-only) is no reason to stop.
+// there yet, read-only) is no reason to stop. Once the folder is taken, the
+// temporary files that killed writes left in it and in the description
+// folder ("OutDir") are removed.
 bool TakeWorkFolderAtStart();
 
 // The report of failed INI writes: logged while debug mode is on; for the

@@ -216,9 +216,11 @@ void TfrmGPXImp::btnStartClick() {
 
     std::string memo = "---------- Pass 1: GPX-Datei wird eingelesen ----------\n";
     for (const std::string& line : r.memoLines) memo += line + "\n";
+    if (r.refused.count() > 0) memo += r.refused.Text() + "\n";
     mmSrc->setPlainText(ToQ(memo));
     GroupBox1->setTitle(ToQ(GpxPass1StatusText(r)));
     btnClose->setEnabled(true);
+    if (r.refused.count() > 0) Tell(MsgKind::Warning, r.refused.Text());
     if (r.error) Tell(MsgKind::Error, r.error->message);
     if (r.error && r.entries.empty()) return;
 

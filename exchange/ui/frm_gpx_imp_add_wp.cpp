@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 
 #include "core/addwp_db.h"
-#include "core/file_procs.h"
 #include "exchange/add_wp_import.h"
 #include "pages/ui/memo_text.h"
 #include "platform/services.h"
@@ -48,22 +47,31 @@ void TfrmGPXImpAddWP::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!IsFormShowHide(event)) return;
     GroupBox1->setTitle(ToQ("Dateiname: " + FileName));
-    // The memo holds the file's bytes one character each, so that editing and
-    // taking the text back give the same bytes.
-    const std::string bytes = ReadWholeFile(FileName).value_or("");
-    mmSrc->setPlainText(ToQ(bytes));
-    GroupBox1->setTitle(ToQ("Importdatei: " + FileName + " (" + std::to_string(CountTextLines(bytes)) + " Zeilen, " +
-                            std::to_string(CountLinesContaining(bytes, "</wpt>")) + " Waypointdefinitionen)"));
+    // Read once in blocks: the memo gets the file, or of a big one its
+    // beginning, in the encoding the file declares.
+    const AddWpFileSummary s = SummarizeAddWpFile(FileName);
+    encoding_ = s.encoding;
+    whole_ = s.whole;
+    mmSrc->setPlainText(QString::fromUtf8(s.shown.data(), static_cast<qsizetype>(s.shown.size())));
+    mmSrc->setReadOnly(!s.whole);
+    GroupBox1->setTitle(ToQ(AddWpCaption(FileName, s)));
     btnStart->setEnabled(true);
 }
 
 void TfrmGPXImpAddWP::btnStartClick() {
     btnStart->setEnabled(false);
-    // Raw text: a non-breaking space is also the second byte of some UTF-8
-    // characters and must come back as it went in.
-    const std::string text = FromQ(MemoText(mmSrc));
+    const std::string store = StorePath.empty() ? AddWaypointsPath() : StorePath;
     platform::pump().setBusy(true);
-    const auto r = ImportAddWaypoints(text, StorePath.empty() ? AddWaypointsPath() : StorePath);
+    Result<AddWpImportResult> r = Error{};
+    if (whole_) {
+        // The memo's text, edits included, in the file's own encoding.
+        const QByteArray utf8 = MemoText(mmSrc).toUtf8();
+        r = ImportAddWaypoints(FileTextFromMemo(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())),
+                                                encoding_),
+                               store);
+    } else {
+        r = ImportAddWaypointsFile(FileName, store);
+    }
     platform::pump().setBusy(false);
     if (!r.ok()) {
         // The text stays as it is, so the user can mend it and try again.
@@ -73,6 +81,7 @@ void TfrmGPXImpAddWP::btnStartClick() {
     }
     QString log;
     for (const std::string& line : r->log) log += ToQ(line) + '\n';
+    mmSrc->setReadOnly(false);
     mmSrc->setPlainText(log);
     GroupBox1->setTitle(QString::number(r->inFile) + U(" Waypoints gefunden"));
 }

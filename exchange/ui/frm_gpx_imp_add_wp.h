@@ -1,8 +1,11 @@
 #pragma once
-// Import of a GPX file of additional waypoints: shows the file's text (which
-// the user may edit) and merges its waypoints into the store on "Einlesen".
+// Import of a GPX file of additional waypoints: shows the file's text in its
+// own encoding (which the user may edit; a big file only in part, read-only)
+// and merges its waypoints into the store on "Einlesen".
 #include <QDialog>
 #include <string>
+
+#include "exchange/add_wp_import.h"
 
 class QGroupBox;
 class QPlainTextEdit;
@@ -29,6 +32,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // What the memo shows: the file's encoding, and whether it is the whole
+    // file (then its text, edits included, is imported; else the file).
+    TextEncoding encoding_ = TextEncoding::Utf8;
+    bool whole_ = true;
 };
 
 }  // namespace tv

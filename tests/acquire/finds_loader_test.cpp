@@ -6,6 +6,7 @@
 
 #include "core/cache_db.h"
 #include "core/file_procs.h"
+#include "platform/text_encoding.h"
 #include "support/fakes.h"
 #include "support/http_test_server.h"
 #include "support/records.h"
@@ -39,7 +40,8 @@ TEST(FindsText, UrlTotalsRowsAndDates) {
 
     const auto rows = tv::ParseFindRows(Row("GC12345", "7 Nov 07") + Row("GC1234567890ABCDEFGH", "Today"));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].code + "|" + rows[0].dateText + "|" + rows[1].code, "GC12345|7 Nov 07|GC1234567890ABCD");
+    // A code too long for the record comes out whole (the loader refuses it).
+    EXPECT_EQ(rows[0].code + "|" + rows[0].dateText + "|" + rows[1].code, "GC12345|7 Nov 07|GC1234567890ABCDEFGH");
 }
 
 TEST(FindsMerge, FileOrderKeptDatesTakenNewAppendedOnce) {
@@ -244,6 +246,23 @@ TEST_F(FindsLoadRun, FailedWriteOfTheFindsFileFailsTheLoad) {
     EXPECT_TRUE(logged("Fehler beim Schreiben der Datei " + work_.str() + "Finds.bin"));
     EXPECT_FALSE(logged("Neu gefunden"));
     EXPECT_EQ(work_.read("Finds.bin"), before);
+}
+
+// Row codes that could not name a file, or would be cut to the record's 16
+// characters, never reach Finds.bin; each is named once in the protocol.
+TEST_F(FindsLoadRun, UnsafeRowCodesAreSkippedAndNamedOnce) {
+    pages_ = {pageOf(1, {Row("GC../../x", "2 Mar 08"), Row("GC1/2", "2 Mar 08"), Row("GC\x01X", "2 Mar 08"),
+                         Row("GC100", "2 Mar 08"), Row("GC1/2", "1 Mar 08"), Row("GC123456789ABCDEF", "1 Mar 08"),
+                         Row("GC123456789ABCDE", "1 Mar 08")},
+                     false)};
+    run();
+    ASSERT_EQ(load_.state(), tv::FindsLoad::State::Saved);
+    std::vector<std::string> codes;
+    for (const auto& f : tv::DecodeFoundRecs(work_.read("Finds.bin"))) codes.push_back(f.Waypoint.str());
+    EXPECT_EQ(codes, (std::vector<std::string>{"GC100", "GC123456789ABCDE"}));
+    EXPECT_EQ(load_.refused().count(), 5);
+    EXPECT_TRUE(logged(tv::W("5 Einträge mit ungültigem Wegpunktcode übersprungen: GC../../x, GC1/2, GC?X, "
+                             "GC123456789ABCDEF")));
 }
 
 TEST_F(FindsLoadRun, MinimumDateStopsWithoutFurtherPostback) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/cache_db.h"
 #include "core/file_procs.h"
+#include "platform/text_encoding.h"
 #include "support/fakes.h"
 #include "support/records.h"
 
@@ -152,6 +155,24 @@ TEST_F(PageImport, UpdateKeepsTheStoredNumericId) {
     EXPECT_EQ((*recs)[0].Id, 4711);
     EXPECT_EQ((*recs)[1].Lat, 48.205);
     EXPECT_EQ((*recs)[1].Id, 815);
+}
+
+// A page name that is no safe waypoint code (a blank, ':', a control byte)
+// is skipped before its page is read, counted and named once.
+TEST_F(PageImport, UnsafeCodesInPageNamesAreSkippedAndNamed) {
+    pages_.write("GC1 2.html", StoredPage(kMunich));
+    pages_.write("GC1:2.html", StoredPage(kMunich));
+    pages_.write("GC1\x01X.htm", StoredPage(kMunich));
+    const auto lines = run();
+    EXPECT_EQ(result_.added, 1);
+    EXPECT_EQ(result_.refused.count(), 3);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], tv::W("3 Einträge mit ungültigem Wegpunktcode übersprungen: GC1?X, GC1 2, GC1:2"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), tv::W("GC1:2: ungültiger Wegpunktcode, übersprungen")),
+              lines.end());
+    auto recs = tv::ReadCacheFile(work_.str() + "Caches.bin");
+    ASSERT_TRUE(recs);
+    EXPECT_EQ(recs->size(), 2u);
 }
 
 }  // namespace

@@ -135,6 +135,29 @@ TEST_F(GpxImportTest, StoredDistanceIsFromTheHome) {
     }
 }
 
+// Codes that could not name a file, or would be cut to the record's 16
+// characters, are skipped and named once; the rest is imported in full.
+TEST_F(GpxImportTest, UnsafeCodesNeverReachTheDatabase) {
+    const std::string seventeen = "GC123456789ABCDEF";
+    GpxImportSession s(Params(Cache("../../x", 48, 9) + Cache("GC1/2", 48, 9) + Cache("GC&#x1;X", 48, 9) +
+                              Cache("GC1:2", 48, 9) + Cache(seventeen, 48, 9) + Cache("GC1/2", 48, 9) +
+                              Cache("GCOK", 48, 9) + Cache("GC123456789ABCDE", 48, 9)));
+    const GpxPass1Result& r = s.pass1();
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.definitions, 8);
+    EXPECT_EQ(Lines(r), (std::vector<std::string>{"GCOK: Neu (01.05.2004)", "GC123456789ABCDE: Neu (01.05.2004)"}));
+    EXPECT_EQ(r.refused.count(), 6);
+    EXPECT_EQ(r.refused.Text(), W("6 Einträge mit ungültigem Wegpunktcode übersprungen: ../../x, GC1/2, GC X, GC1:2, ") +
+                                    seventeen);
+    // What pass 1 lists, pass 2 writes: nothing is listed and then dropped.
+    const GpxPass2Result w = s.pass2(Lines(r), GpxPass2Options{});
+    EXPECT_EQ(w.added, 2);
+    EXPECT_EQ(DbSize(), 2 * TCacheRec::kSize);
+    TCacheRec rec;
+    EXPECT_TRUE(FindCacheByWaypoint("GC123456789ABCDE", rec));
+    EXPECT_FALSE(FindCacheByWaypoint("GC1", rec));
+}
+
 TEST(GpxCompare, Differences) {
     TCacheRec a = tvtest::CacheRecord("GC1", "Name", 48.0, 9.0);
     a.Difficulty = "2";

@@ -22,13 +22,36 @@ TEST(WaypointSources, GpxNamesByQualifiedName) {
     // Control bytes and a bare '&' no longer end the parse; a real break keeps what came before.
     CodesRead r =
         CodesFromGpx("<gpx><wpt><name>GC\x01X</name><desc>A & B</desc></wpt><wpt><name>GCY</name></wpt></gpx>");
-    EXPECT_EQ(r.codes, (Codes{"GCX", "GCY"}));
+    EXPECT_EQ(r.codes, (Codes{"GC X", "GCY"}));
     EXPECT_TRUE(r.complete);
     r = CodesFromGpx("<gpx><wpt><name>GCZ</name><desc>" + std::string(4000, 'x') +
                      "</desc></wpt><wpt><name>GCW</nam></wpt>");
     EXPECT_EQ(r.codes, (Codes{"GCZ"}));
     EXPECT_FALSE(r.complete);
     EXPECT_EQ(CleanXmlBytes("a\x02&amp;&#38;&x &\t\r\n"), "a&amp;&#38;&amp;x &amp;\t\r\n");
+}
+
+// The filter of every GPX reader: a bare '&' and a Windows-1252 byte in a
+// file declared UTF-8 cost no code, neither before nor after them.
+TEST(WaypointSources, BareAmpersandAndWindows1252ByteKeepEveryCode) {
+    const std::string gpx =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx>\r\n<wpt lat=\"1\" lon=\"2\"><name>GC11</name></wpt>\r\n"
+        "<wpt lat=\"1\" lon=\"2\"><name>GC22</name><desc>Gr\xF6\xDF" "e & Weg</desc></wpt>\r\n"
+        "<wpt lat=\"1\" lon=\"2\"><name>GC33</name><cmt>Stra\xDF" "e</cmt></wpt>\r\n</gpx>\r\n";
+    CodesRead r = CodesFromGpx(gpx);
+    EXPECT_EQ(r.codes, (Codes{"GC11", "GC22", "GC33"}));
+    EXPECT_TRUE(r.complete);
+    const std::string loc =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<loc version=\"1.0\" src=\"Groundspeak\">\r\n"
+        "<waypoint><name id=\"GC11\"><![CDATA[Erster]]></name></waypoint>\r\n"
+        "<waypoint><name id=\"GC22\">Gr\xF6\xDF" "e & Weg</name></waypoint>\r\n"
+        "<waypoint><name id=\"GC33\">M\xFChle</name></waypoint>\r\n</loc>\r\n";
+    r = CodesFromLoc(loc);
+    EXPECT_EQ(r.codes, (Codes{"GC11", "GC22", "GC33"}));
+    EXPECT_TRUE(r.complete);
+    tvtest::TempDir dir;
+    EXPECT_EQ(CodesFromFile(dir.write("a.gpx", gpx).string(), WpFileFormat::Gpx).codes, (Codes{"GC11", "GC22", "GC33"}));
+    EXPECT_EQ(CodesFromFile(dir.write("a.loc", loc).string(), WpFileFormat::Loc).codes, (Codes{"GC11", "GC22", "GC33"}));
 }
 
 TEST(WaypointSources, LocFirstAttribute) {

@@ -1,11 +1,15 @@
 #include "shell/startup.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
+#include "core/file_procs.h"
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
@@ -110,6 +114,48 @@ TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     tvtest::Reap(first, true);
     EXPECT_TRUE(TakeWorkFolderAtStart());
     EXPECT_EQ(HeldWorkFolder(), dir.str());
+    ReleaseWorkFolder();
+}
+
+// A killed page write leaves ".GC....html.NNN.tmp" in the description folder;
+// taking the folders at start removes it there as in the work folder, and
+// keeps the file of a writer still at work.
+TEST_F(StartupTest, LeftoversOfKilledWritesGoFromTheWorkAndTheDescriptionFolder) {
+    namespace fs = std::filesystem;
+    SetProgramDir(dir.str() + "prog");
+    const std::string work = dir.str() + "work/", out = dir.str() + "out/";
+    fs::create_directories(dir.path() / "prog");
+    fs::create_directories(work);
+    fs::create_directories(out);
+    ASSERT_TRUE(WriteSettingStr("WorkDir", work));
+    ASSERT_TRUE(WriteSettingStr("OutDir", out));
+    dir.write("work/.Caches.bin.4711.tmp", "x");
+    dir.write("out/.GC1ABC.html.12345678.tmp", "<html>half");
+    dir.write("out/.GC2.html.7.tmp", "");
+    for (const char* keep : {"out/GC1ABC.html", "out/.GC1ABC.html.tmp", "out/.GC1ABC.html.123456789.tmp",
+                             "out/GC1ABC.html.1234.tmp"})
+        dir.write(keep, "k");
+    AtomicFileWriter live(out + "GC3.html");
+    ASSERT_TRUE(live.Write("<html>"));
+    const auto names = [&out] {
+        std::vector<std::string> v;
+        for (const auto& e : fs::directory_iterator(out)) v.push_back(e.path().filename().string());
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    ASSERT_EQ(names().size(), 7u);
+
+    EXPECT_TRUE(TakeWorkFolderAtStart());
+    EXPECT_FALSE(fs::exists(work + ".Caches.bin.4711.tmp"));
+    std::vector<std::string> left = names();
+    ASSERT_EQ(left.size(), 5u);
+    EXPECT_EQ(left[0], ".GC1ABC.html.123456789.tmp");
+    EXPECT_EQ(left[1], ".GC1ABC.html.tmp");
+    EXPECT_EQ(left[2].substr(0, 10), ".GC3.html.");
+    EXPECT_EQ(left[3], "GC1ABC.html");
+    EXPECT_EQ(left[4], "GC1ABC.html.1234.tmp");
+    EXPECT_TRUE(live.Commit());
+    EXPECT_EQ(tvtest::ReadFileBytes(out + "GC3.html"), "<html>");
     ReleaseWorkFolder();
 }
 
