@@ -123,13 +123,15 @@ TEST(ShellBounds, TidyUpTakesFourAndFiveCharacterCodesOnly) {
 
 TEST(ShellBounds, OriginalsOfPrefixCodesAndListsThatCannotBeWritten) {
     tvtest::TempDir dir;
-    for (const char* f : {"GC12.html", "GC123.html", "GC12_converted.html", "GC1234.htm"}) dir.write("out/" + std::string(f), "x");
-    dir.write("work/WPList.txt", "gc123\r\n");
+    for (const char* f : {"GC12.html", "GC123.html", "GC12_converted.html", "GC1234.htm", "gc77.html"})
+        dir.write("out/" + std::string(f), "x");
+    dir.write("work/WPList.txt", "gc123\r\nGC77\r\n");
     const auto known = [](const std::string&) { return true; };
     OriginalsResult r = OriginalsToWorkList(dir.str() + "out", true, dir.str() + "work/", known);
     EXPECT_EQ(r.added, 1);
     EXPECT_TRUE(r.saved);
-    EXPECT_EQ(dir.read("work/WPList.txt"), "gc123\r\nGC12\r\n");
+    EXPECT_EQ(dir.read("work/WPList.txt"), "gc123\r\nGC77\r\nGC12\r\n");
+    std::filesystem::remove(dir.path() / "out" / "gc77.html");
 
     for (const char* name : {"WPList.txt", "dirlist.txt"}) {
         tvtest::ScopedWriteFault full(name);
