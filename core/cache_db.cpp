@@ -867,7 +867,9 @@ bool AppendCacheRec(const TCacheRec& rec) {
     if (recNo < 0 || recNo > INT32_MAX) return false;
     // A trailing partial record is overwritten, as the file holds whole records only.
     const auto bytes = EncodeCacheRec(rec);
-    if (WriteFully(fd.get(), bytes.data(), bytes.size(), recNo * static_cast<long long>(kRec)) != 0) return false;
+    if (InjectedWriteFault(dir + "Caches.bin", WriteStep::Write) != 0 ||
+        WriteFully(fd.get(), bytes.data(), bytes.size(), recNo * static_cast<long long>(kRec)) != 0)
+        return false;
     if (fd.Close() != 0) return false;
     // A loaded index learns the new code at the next look-up, so one run never
     // appends it twice.
@@ -903,7 +905,8 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
     const bool indexFits = ::fstat(fd.get(), &binSt) == 0 && StatIn(dir, "Caches.idx", idxSt) &&
                            IndexFileFits(binSt, idxSt);
     const auto bytes = EncodeCacheRec(rec);
-    int code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
+    int code = InjectedWriteFault(path, WriteStep::Write);
+    if (code == 0) code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
     if (code == 0) code = fd.Close();
     if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
     if (indexFits) ::utimensat(AT_FDCWD, FsName(dir + "Caches.idx").c_str(), nullptr, 0);

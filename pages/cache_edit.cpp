@@ -8,6 +8,7 @@
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
 #include "pages/cache_details.h"
@@ -167,8 +168,10 @@ EditSaveResult SaveEditedRecord(const TCacheRec& rec) {
         if (FindCacheByWaypoint(rec.Waypoint.view(), existing)) {
             r.updated = true;
             r.failText = "Fehler beim Update der CacheDB.";
-            r.code = WriteAt(fd, bytes.data(), bytes.size(),
-                             static_cast<off_t>(existing.RecNo) * static_cast<off_t>(TCacheRec::kSize));
+            r.code = InjectedWriteFault(path, WriteStep::Write);
+            if (r.code == 0)
+                r.code = WriteAt(fd, bytes.data(), bytes.size(),
+                                 static_cast<off_t>(existing.RecNo) * static_cast<off_t>(TCacheRec::kSize));
         } else {
             r.failText = W("Fehler beim Einfügen eines neuen Caches an die CacheDB.");
             struct stat st {};
@@ -177,7 +180,8 @@ EditSaveResult SaveEditedRecord(const TCacheRec& rec) {
             } else {
                 // After the last whole record; a torn tail is overwritten.
                 const off_t end = st.st_size - st.st_size % static_cast<off_t>(TCacheRec::kSize);
-                r.code = WriteAt(fd, bytes.data(), bytes.size(), end);
+                r.code = InjectedWriteFault(path, WriteStep::Write);
+                if (r.code == 0) r.code = WriteAt(fd, bytes.data(), bytes.size(), end);
             }
         }
         if (::close(fd) != 0 && r.code == 0) r.code = ErrnoOr(EIO);

@@ -1,0 +1,158 @@
+// The shell's rules at their limits: the first record of a downloaded
+// database, release dates, the December greeting, intervals and widths of the
+// settings, the tidy-up masks and lists of the work folder that cannot be
+// written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/cache_rec.h"
+#include "core/file_procs.h"
+#include "core/proc_settings.h"
+#include "platform/text_encoding.h"
+#include "shell/cachedb_commands.h"
+#include "shell/main_commands.h"
+#include "shell/program_version.h"
+#include "shell/settings_edit.h"
+#include "shell/startup_task.h"
+#include "support/temp_dir.h"
+#include "support/write_fault.h"
+
+namespace tv {
+namespace {
+
+TEST(ShellBounds, FirstRecordOfADatabaseAtTheEndsOfItsRanges) {
+    auto valid = [](double lat, double lon, int country = 5, const char* code = "GC1") {
+        TCacheRec r;
+        r.Waypoint = code;
+        r.Lat = lat;
+        r.Lon = lon;
+        r.CountryId = country;
+        return IsValidFirstRecord(r);
+    };
+    EXPECT_TRUE(valid(90, 180));
+    EXPECT_TRUE(valid(-90, -180));
+    EXPECT_FALSE(valid(90.001, 10));
+    EXPECT_FALSE(valid(-90.001, 10));
+    EXPECT_FALSE(valid(10, 180.001));
+    EXPECT_FALSE(valid(10, -180.001));
+    EXPECT_FALSE(valid(0, 0));
+    EXPECT_TRUE(valid(0, -0.001));
+    EXPECT_TRUE(valid(-0.001, 0));
+    EXPECT_TRUE(valid(48, 11, 998));
+    EXPECT_FALSE(valid(48, 11, 999));
+    EXPECT_TRUE(valid(48, 11, 5, "gc"));
+    EXPECT_FALSE(valid(48, 11, 5, "G"));
+    EXPECT_FALSE(valid(48, 11, 5, "CG12"));
+}
+
+TEST(ShellBounds, ReleaseDatesReadDayMonthYearAndEqualDatesAreNotNewer) {
+    EXPECT_EQ(ParseDateToNumber("25.11.2007"), 20071125);
+    EXPECT_EQ(ParseDateToNumber("03.12.2007"), 20071203);
+    EXPECT_EQ(ParseDateToNumber("3.12.2007"), 0);
+    EXPECT_EQ(ParseDateToNumber(""), 0);
+    // The program's own date, a day either side, and another version on the same day.
+    EXPECT_EQ(CompareWithOwnVersion(kProgramVersion, kProgramDate), VersionVerdict::UpToDate);
+    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "29.11.2007"), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion("V5.1.9", "27.11.2007"), VersionVerdict::InstalledNewer);
+    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", kProgramDate), VersionVerdict::InstalledNewer);
+    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "28.12.2007"), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "28.11.2008"), VersionVerdict::Outdated);
+}
+
+TEST(ShellBounds, GreetingOnlyFromTheEighteenthToTheThirtiethOfDecember) {
+    auto on = [](int month, int day) {
+        platform::DateTime t;
+        t.year = 2026;
+        t.month = month;
+        t.day = day;
+        return GreetingYear(t, 2025).value_or(0);
+    };
+    EXPECT_EQ(on(12, 17), 0);
+    EXPECT_EQ(on(12, 18), 2026);
+    EXPECT_EQ(on(12, 30), 2026);
+    EXPECT_EQ(on(12, 31), 0);
+    EXPECT_EQ(on(11, 20), 0);
+    platform::DateTime t{2026, 12, 24};
+    EXPECT_FALSE(GreetingYear(t, 2026));
+    EXPECT_EQ(GreetingYear(t, 2027), 2026);
+}
+
+TEST(ShellBounds, IntervalItemsAndTheMaximumWidth) {
+    const int intervals[] = {1, 7, 14, 28, -1};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(IndexToInterval(i), intervals[i]);
+        EXPECT_EQ(IntervalToIndex(intervals[i]), i == 4 ? 4 : i);
+    }
+    EXPECT_EQ(IndexToInterval(5), -1);
+    EXPECT_EQ(IndexToInterval(-1), -1);
+    EXPECT_EQ(IntervalToIndex(8), 0);
+
+    SettingsFormData form;
+    form.workDir = "/a/work/";
+    form.outDir = "/a/out/";
+    TProcSettings s;
+    form.maxWidth = "99999";
+    ASSERT_TRUE(ApplyForm(form, s));
+    EXPECT_EQ(s.HTMLMaxWidth, 99999);
+    for (const char* bad : {"100000", "", "64a", "-640"}) {
+        form.maxWidth = bad;
+        const auto r = ValidateForm(form);
+        ASSERT_FALSE(r) << bad;
+        EXPECT_EQ(r.error().code, kBadMaxWidth);
+    }
+}
+
+std::set<std::string> Names(const std::filesystem::path& folder) {
+    std::set<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) out.insert(e.path().filename().string());
+    return out;
+}
+
+TEST(ShellBounds, TidyUpTakesFourAndFiveCharacterCodesOnly) {
+    tvtest::TempDir dir;
+    for (const char* f : {"GC123.html", "GC1234.html", "GC12345.htm", "GC123456.html", "gc1234.HTML", "GC1234_1.jpg",
+                          "GC12.meta", "notes.txt"})
+        dir.write(f, "x");
+    EXPECT_EQ(CleanupFolder(dir.str()), 4);
+    EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"GC123.html", "GC123456.html", "GC1234_1.jpg", "notes.txt"}));
+}
+
+TEST(ShellBounds, OriginalsOfPrefixCodesAndListsThatCannotBeWritten) {
+    tvtest::TempDir dir;
+    for (const char* f : {"GC12.html", "GC123.html", "GC12_converted.html", "GC1234.htm", "gc77.html"})
+        dir.write("out/" + std::string(f), "x");
+    dir.write("work/WPList.txt", "gc123\r\nGC77\r\n");
+    const auto known = [](const std::string&) { return true; };
+    OriginalsResult r = OriginalsToWorkList(dir.str() + "out", true, dir.str() + "work/", known);
+    EXPECT_EQ(r.added, 1);
+    EXPECT_TRUE(r.saved);
+    EXPECT_EQ(dir.read("work/WPList.txt"), "gc123\r\nGC77\r\nGC12\r\n");
+    std::filesystem::remove(dir.path() / "out" / "gc77.html");
+
+    for (const char* name : {"WPList.txt", "dirlist.txt"}) {
+        tvtest::ScopedWriteFault full(name);
+        r = OriginalsToWorkList(dir.str() + "out", false, dir.str() + "work/", known);
+        EXPECT_EQ(r.saved, std::string(name) != "WPList.txt");
+        EXPECT_EQ(WriteDirList(dir.str() + "work/", {"GC1"}), std::string(name) != "dirlist.txt");
+    }
+    EXPECT_EQ(dir.read("work/WPList.txt"), "GC12\r\nGC123\r\n");
+    EXPECT_EQ(dir.read("work/dirlist.txt"), "GC1\r\n");
+    {
+        tvtest::ScopedWriteFault full("WPList.txt");
+        EXPECT_FALSE(WriteWorkDirList(dir.str() + "work", kWorkListFile, {"GC9"}));
+    }
+    EXPECT_EQ(dir.read("work/WPList.txt"), "GC12\r\nGC123\r\n");
+}
+
+TEST(ShellBounds, WorkListMarksNeedTwoLettersGcAndTheWholeCode) {
+    const std::vector<std::string> captions = {"GC12", "GC123", "G", "gc5", "XY1"};
+    const std::vector<bool> marks = MarkByWorkList({"GC123", "G", "gc5", "XY1", ""}, captions);
+    EXPECT_EQ(marks, (std::vector<bool>{false, true, false, true, false}));
+}
+
+}  // namespace
+}  // namespace tv
