@@ -29,7 +29,7 @@ const std::string& WptsFile() {
             block += "<wpt lat=\"48." + std::to_string(i % 100000) + "\" lon=\"9." + std::to_string(i % 7777) +
                      "\">\r\n  <time>2010-05-01T07:00:00</time>\r\n  <name>PK" + code + "</name>\r\n  <cmt>Parken am "
                      "Waldrand, Gr\xC3\xB6\xC3\x9F" "e Parkbucht & Wanderweg, Stra\xDF" "e " + code +
-                     "</cmt>\r\n  <desc>GC" + code + " Parking Area</desc>\r\n  <url>http://www.example.invalid/"
+                     "</cmt>\r\n  <desc>GC" + code + " Parking Area</desc>\r\n  <url>http://www.wpts.test/"
                      "seek/wpt.aspx?WID=" + code + "</url>\r\n  <urlname>GC" + code +
                      " Parkplatz</urlname>\r\n  <sym>Parking Area</sym>\r\n  <type>Waypoint|Parking Area</type>\r\n"
                      "</wpt>\r\n";

@@ -32,7 +32,7 @@ TEST(SettingsDatabases, TicksPrimaryAndTakeBack) {
     s.CacheDBCount = 2;
     SettingsFormData f = FormFromSettings(s, Table(5));
     ASSERT_EQ(f.databaseTexts.size(), 5u);
-    EXPECT_EQ(f.databaseTexts[0], "Country1 (land1.txt)");
+    EXPECT_EQ(f.databaseTexts[0], "Land1 (land1.txt)");  // the German name
     EXPECT_EQ(f.databaseTicked, (std::vector<bool>{false, true, false, false, false}));
     EXPECT_EQ(f.primaryIndex, 2);
     f.workDir = "/w";
