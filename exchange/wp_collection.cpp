@@ -45,10 +45,9 @@ int TakeIndices(std::vector<WpEntry>& from, const std::vector<std::size_t>& indi
     return taken;
 }
 
-// Takes the first unused entry of each code, in one pass, so that long lists
-// are not shifted once per code.
-template <typename OnTaken>
-int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>& codes, OnTaken onTaken) {
+// The first unused entry of each code, found in one pass, so that long lists
+// are not searched once per code.
+std::vector<std::size_t> FirstMatchIndices(const std::vector<WpEntry>& from, const std::vector<std::string>& codes) {
     std::unordered_map<std::string, std::vector<std::size_t>> byKey;
     for (std::size_t i = from.size(); i-- > 0;) byKey[Key(from[i].rec.Waypoint.view())].push_back(i);
     std::vector<std::size_t> indices;
@@ -58,7 +57,12 @@ int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>&
         indices.push_back(it->second.back());
         it->second.pop_back();
     }
-    return TakeIndices(from, indices, onTaken);
+    return indices;
+}
+
+template <typename OnTaken>
+int TakeFirstMatches(std::vector<WpEntry>& from, const std::vector<std::string>& codes, OnTaken onTaken) {
+    return TakeIndices(from, FirstMatchIndices(from, codes), onTaken);
 }
 
 }  // namespace
@@ -510,19 +514,7 @@ int WaypointCollection::AddCodes(const std::vector<std::string>& codes, int list
 
 int WaypointCollection::MoveEntries(const std::vector<std::string>& codes, int from, int to, double dtpFound) {
     if (from == to) return 0;
-    auto present = KeySet(to);
-    auto& target = lists_[Slot(to)];
-    const int moved = TakeFirstMatches(lists_[Slot(from)], codes, [&](WpEntry& e) {
-        if (!present.insert(Key(e.rec.Waypoint.view())).second) return;
-        if (to == kFoundList && e.rec.FoundDate == 0) e.rec.FoundDate = dtpFound;
-        if (to != kFoundList) e.storedDate.clear();
-        target.push_back(e);
-    });
-    if (moved) {
-        Changed(from);
-        Changed(to);
-    }
-    return moved;
+    return MoveRows(FirstMatchIndices(lists_[Slot(from)], codes), from, to, dtpFound);
 }
 
 int WaypointCollection::MoveRows(const std::vector<std::size_t>& rows, int from, int to, double dtpFound) {

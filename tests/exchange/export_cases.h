@@ -2,7 +2,7 @@
 // Shared by the export tests: three caches that cover umlauts, markup
 // characters, the south-west quadrant and a minute boundary; a work folder
 // holding them as database, work list, directory list and finds; a fixed
-// context; and gpsbabel as an independent reader.
+// context; gpsbabel as an independent reader and the GPX 1.1 schema.
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -11,12 +11,27 @@
 #include <string>
 #include <vector>
 
+#include <libxml/xmlschemas.h>
+
 #include "core/cache_rec.h"
 #include "exchange/export_formats.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
 
 namespace tvtest {
+
+// Whether a file is valid GPX 1.1 by the schema (tests/data/schema).
+inline bool ValidGpx11(const std::string& file) {
+    const std::string xsd = TestsPath("data/schema/gpx11.xsd").string();
+    xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(xsd.c_str());
+    xmlSchemaPtr schema = xmlSchemaParse(pc);
+    xmlSchemaValidCtxtPtr vc = xmlSchemaNewValidCtxt(schema);
+    const int rc = xmlSchemaValidateFile(vc, file.c_str(), 0);
+    xmlSchemaFreeValidCtxt(vc);
+    xmlSchemaFree(schema);
+    xmlSchemaFreeParserCtxt(pc);
+    return rc == 0;
+}
 
 inline tv::TCacheRec ExportRec(int id, const char* code, const std::string& name, double lat, double lon,
                                const char* type, const char* size, const char* diff, const char* terr, double hidden,

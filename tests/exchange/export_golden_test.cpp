@@ -80,18 +80,6 @@ std::vector<std::string> GoldenFiles() {
     return out;
 }
 
-bool ValidGpx11(const std::string& file) {
-    const std::string xsd = tvtest::TestsPath("data/schema/gpx11.xsd").string();
-    xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(xsd.c_str());
-    xmlSchemaPtr schema = xmlSchemaParse(pc);
-    xmlSchemaValidCtxtPtr vc = xmlSchemaNewValidCtxt(schema);
-    const int rc = xmlSchemaValidateFile(vc, file.c_str(), 0);
-    xmlSchemaFreeValidCtxt(vc);
-    xmlSchemaFree(schema);
-    xmlSchemaFreeParserCtxt(pc);
-    return rc == 0;
-}
-
 class ExportGolden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ExportGolden, MatchesByteForByte) {
@@ -133,7 +121,7 @@ TEST_P(ExportGolden, MatchesByteForByte) {
     }
     EXPECT_EQ(bytes, tvtest::ReadFileBytes(golden)) << rel;
 
-    if (dirName == "gpx") EXPECT_TRUE(ValidGpx11(req.outPath)) << rel;
+    if (dirName == "gpx") EXPECT_TRUE(tvtest::ValidGpx11(req.outPath)) << rel;
     if (const char* reader = kDirs.at(dirName).gpsbabel; reader && variant.empty()) {
         const auto points = tvtest::GpsbabelRead(req.outPath, reader, work);
         if (!points) GTEST_SKIP() << "gpsbabel is not installed";

@@ -189,18 +189,6 @@ TEST(XmlTemplateValues, GpsbabelReadsEveryPlaceholderFromALocTemplate) {
 
 // ---- GPX coordinates --------------------------------------------------------
 
-bool ValidGpx11(const std::string& file) {
-    const std::string xsd = tvtest::TestsPath("data/schema/gpx11.xsd").string();
-    xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(xsd.c_str());
-    xmlSchemaPtr schema = xmlSchemaParse(pc);
-    xmlSchemaValidCtxtPtr vc = xmlSchemaNewValidCtxt(schema);
-    const int rc = xmlSchemaValidateFile(vc, file.c_str(), 0);
-    xmlSchemaFreeValidCtxt(vc);
-    xmlSchemaFree(schema);
-    xmlSchemaFreeParserCtxt(pc);
-    return rc == 0;
-}
-
 // The distance between two longitudes in degrees, the short way round.
 double LonGap(double a, double b) {
     const double d = std::fabs(std::fmod(a - b, 360.0));
@@ -229,7 +217,7 @@ TEST(GpxCoordinates, DateLineAndPolesStayInsideTheSchemaRanges) {
         WriteGpx(list, o, ctx, sink);
         tvtest::TempDir dir;
         const std::string file = dir.write("dateline.gpx", sink.text()).string();
-        EXPECT_TRUE(ValidGpx11(file)) << sink.text();
+        EXPECT_TRUE(tvtest::ValidGpx11(file)) << sink.text();
 
         // Every written point is within the last digit of the cache.
         xmlDocPtr doc = Parse(sink.text());
