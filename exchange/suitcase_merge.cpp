@@ -488,19 +488,6 @@ std::string CodeOfRecord(const CacheRecBytes& rec) {
     return std::string(reinterpret_cast<const char*>(rec.data()) + 195, len);
 }
 
-// Carried codes that may not enter a store: counted, and each named once.
-struct UnsafeCodes {
-    int count = 0;
-    std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    bool Keep(const std::string& code) {
-        if (IsSafeWaypointCode(code)) return true;
-        ++count;
-        if (seen.insert(code).second) names.push_back(code);
-        return false;
-    }
-};
-
 // One store's new contents, written to a temporary file before anything is
 // replaced.
 enum class Store { WorkList, IgnoreList, Finds, Notes, NewCodes, Database };
@@ -532,8 +519,7 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     auto fail = [&](std::string text) {
         SuitcaseCommitResult failed;
         failed.pagesStopped = r.pagesStopped;
-        failed.unsafeCount = r.unsafeCount;
-        failed.unsafeCodes = r.unsafeCodes;
+        failed.refused = r.refused;
         failed.errors = r.errors;
         failed.errors.push_back(std::move(text));
         if (p.action) p.action({});
@@ -541,24 +527,22 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     };
 
     // Codes that cannot name a file stay out of every store.
-    UnsafeCodes unsafe;
+    RefusedCodes& unsafe = r.refused;
     std::vector<CacheRecBytes> caches;
     std::vector<std::string> workList, ignoreList;
     std::vector<TFoundRec> finds;
     if (p.getDb)
         for (const CacheRecBytes& rec : c.caches)
-            if (unsafe.Keep(CodeOfRecord(rec))) caches.push_back(rec);
+            if (unsafe.Admit(CodeOfRecord(rec))) caches.push_back(rec);
     auto codes = [&unsafe](const std::vector<std::string>& in, std::vector<std::string>& out) {
         for (const std::string& code : in)
-            if (!code.empty() && unsafe.Keep(code)) out.push_back(code);
+            if (!code.empty() && unsafe.Admit(code)) out.push_back(code);
     };
     if (p.getWorkList) codes(c.workList, workList);
     if (p.getIgnoreList) codes(c.ignoreList, ignoreList);
     if (p.getFinds)
         for (const TFoundRec& f : c.finds)
-            if (unsafe.Keep(f.Waypoint.str())) finds.push_back(f);
-    r.unsafeCount = unsafe.count;
-    r.unsafeCodes = unsafe.names;
+            if (unsafe.Admit(f.Waypoint.str())) finds.push_back(f);
 
     // 1. The pages, read whole into the staging folder.
     std::optional<PageStage> stage;
@@ -749,20 +733,7 @@ std::string CommitResultText(const SuitcaseCommitResult& r, bool findsChecked, b
          "\r\n";
     if (r.filesSkipped > 0)
         t += "Bilder und Karten: " + Num(r.filesSkipped) + W(" Dateien übersprungen (unzulässiger Dateiname)\r\n");
-    if (r.unsafeCount > 0) {
-        // Codes are shown with their control bytes made visible.
-        std::string names;
-        for (std::size_t k = 0; k < r.unsafeCodes.size(); ++k) {
-            const std::string& code = r.unsafeCodes[k];
-            if (k == 10) {
-                names += ", ...";
-                break;
-            }
-            if (k > 0) names += ", ";
-            for (char ch : code) names += static_cast<unsigned char>(ch) < 32 || ch == 0x7F ? '?' : ch;
-        }
-        t += W("Ungültige Wegpunktcodes: ") + Num(r.unsafeCount) + W(" Einträge übersprungen (") + names + ")\r\n";
-    }
+    if (r.refused.count() > 0) t += r.refused.Text() + "\r\n";
     return t;
 }
 

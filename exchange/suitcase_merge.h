@@ -11,6 +11,7 @@
 
 #include "core/cache_rec.h"
 #include "core/result.h"
+#include "core/str_util.h"
 #include "exchange/suitcase_format.h"
 
 namespace tv {
@@ -113,8 +114,7 @@ struct SuitcaseCommitResult {
     int filesSkipped = 0;  // carried maps and pictures under names the packing side never makes
     // Carried records and list entries whose code is no safe waypoint code:
     // how many were left out, and each code once.
-    int unsafeCount = 0;
-    std::vector<std::string> unsafeCodes;
+    RefusedCodes refused;
     std::vector<std::string> taken, skipped;
     bool pagesStopped = false;        // a stream error ended the page run
     std::vector<std::string> errors;  // texts for the error box, in order

@@ -530,10 +530,10 @@ TEST(SuitcaseMerge, UnsafeAndRepeatedCodes) {
     EXPECT_EQ(b.read("WPList.txt"), "GC1\r\nGC5\r\n");
     EXPECT_EQ(DecodeFoundRecs(b.read("Finds.bin")), std::vector<TFoundRec>{Find("GC9", "01.01.2001")});
     EXPECT_FALSE(fs::exists(b.path() / "WPignore.txt"));
-    EXPECT_EQ(res.unsafeCount, 8);
-    EXPECT_EQ(res.unsafeCodes, (Lines{"../x", "GC1/2", "GC\x01X", "GC../x", "GC:1", "GC/9"}));
+    EXPECT_EQ(res.refused.count(), 8);
+    EXPECT_EQ(res.refused.codes(), (Lines{"../x", "GC1/2", "GC?X", "GC../x", "GC:1", "GC/9"}));
     EXPECT_NE(CommitResultText(res, true, true)
-                  .find(W("Ungültige Wegpunktcodes: 8 Einträge übersprungen (../x, GC1/2, GC?X, GC../x, GC:1, GC/9)")),
+                  .find(W("8 Einträge mit ungültigem Wegpunktcode übersprungen: ../x, GC1/2, GC?X, GC../x, GC:1, GC/9")),
               std::string::npos);
     EXPECT_EQ(res.dbAdded, 2);
 }
