@@ -460,7 +460,9 @@ TEST(CacheDbLine, AgreesWithTheStepByStepRulesOnRandomLines) {
         TCacheRec got, want;
         const int r = tv::ParseCacheDBLine(line, got);
         ASSERT_EQ(r, ReferenceParse(line, want)) << line;
-        if (r >= 0) ASSERT_EQ(tv::EncodeCacheRec(got), tv::EncodeCacheRec(want)) << line;
+        if (r >= 0) {
+            ASSERT_EQ(tv::EncodeCacheRec(got), tv::EncodeCacheRec(want)) << line;
+        }
     }
 }
 
@@ -531,8 +533,9 @@ protected:
         for (const TCacheRec& r : tv::DecodeCacheRecs(Bin()))
             EXPECT_TRUE(r.Name == "Cache " + r.Waypoint.str() && codes.insert(r.Waypoint.str()).second) << r.Name.str();
         for (int i = 0; i < kCodes; ++i)
-            if (state[i] == kWritten || state[i] == kDeleted)
+            if (state[i] == kWritten || state[i] == kDeleted) {
                 EXPECT_EQ(codes.count(Code(i)), state[i] == kWritten ? 1u : 0u) << i;
+            }
         tv::CacheIndexList.Clear();
         TCacheRec r;
         for (const auto& c : codes) EXPECT_TRUE(tv::FindCacheByWaypoint(c, r) && r.Waypoint.str() == c) << c;
@@ -573,7 +576,7 @@ TEST_F(CacheDbCrashTest, TwoProcessesRewritingAndAppendingLoseNothing) {
     auto writer = [&](int from) {
         for (int i = from; i < from + 60; ++i) {
             if (tv::AppendCacheRec(Rec(Code(i)))) state[i] = kWritten;
-            if (i % 3 == 0) tv::DeleteCacheFromDB("GCNONE");
+            if (i % 3 == 0) (void)tv::DeleteCacheFromDB("GCNONE");
         }
         return tv::BuildCacheIndex();
     };

@@ -49,7 +49,9 @@ protected:
 TEST_F(CoreBoundsDb, CodesThatArePrefixesOfOneAnotherFindOnlyThemselves) {
     dir.write("Caches.bin", EncodeCacheRecs({Rec("GC123", 1, 2), Rec("GC12", 3, 4), Rec("GC1234", 5, 6)}));
     for (const bool indexed : {false, true}) {
-        if (indexed) ASSERT_EQ(BuildCacheIndex(), 0);
+        if (indexed) {
+            ASSERT_EQ(BuildCacheIndex(), 0);
+        }
         TCacheRec r;
         ASSERT_TRUE(FindCacheByWaypoint("GC12", r)) << indexed;
         EXPECT_EQ(r.Waypoint, "GC12");

@@ -200,7 +200,9 @@ TEST(GeoBounds, FailedWritesAreReportedAndKeepTheOldFiles) {
         EXPECT_EQ(r.status, MapPageResult::Failed) << name;
         EXPECT_EQ(r.error, WriteErrorText(work.str() + name));
         EXPECT_EQ(work.read("gmshow.html"), "old page");
-        if (name == std::string("caches.xml")) EXPECT_EQ(work.read("caches.xml"), "old markers");
+        if (name == std::string("caches.xml")) {
+            EXPECT_EQ(work.read("caches.xml"), "old markers");
+        }
     }
     EXPECT_EQ(WriteMapPage(params).status, MapPageResult::Written);
     EXPECT_EQ(work.read("gmshow.html"), "Folgende 1 Caches befinden sich in der Arbeitsliste:");
