@@ -16,6 +16,7 @@
 #include "exchange/formats/magellan_format.h"
 #include "exchange/formats/top50_format.h"
 #include "export_cases.h"
+#include "support/records.h"
 
 namespace tv {
 namespace {
@@ -72,16 +73,6 @@ TEST(Csv, MerkatorPacksDegreesMinutesSeconds) {
     EXPECT_DOUBLE_EQ(Merkator(10.75), 104500.0);
 }
 
-// Great-circle distance on the sphere of radius 6371 km (haversine), written
-// here independently of the program's formula.
-double HaversineKm(double lat1, double lon1, double lat2, double lon2) {
-    const double rad = 3.14159265358979323846 / 180.0;
-    const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
-    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                     std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
-    return 2 * 6371.0 * std::asin(std::min(1.0, std::sqrt(a)));
-}
-
 TEST(Csv, DistanceColumnIsMeasuredFromTheChosenAdditionalHome) {
     const TProcSettings saved = ProcSettings;
     ProcSettings.HomeLat = 49.45;
@@ -91,7 +82,7 @@ TEST(Csv, DistanceColumnIsMeasuredFromTheChosenAdditionalHome) {
     ProcSettings.AddHomeLon = {"11.57549", "13,405"};
     const double homes[3][2] = {{49.45, 11.08}, {48.13743, 11.57549}, {52.52, 13.405}};
     // Known figure: Munich to Berlin is about 504 km on this sphere.
-    EXPECT_NEAR(HaversineKm(48.13743, 11.57549, 52.52, 13.405), 504.2, 0.5);
+    EXPECT_NEAR(tvtest::HaversineKm(48.13743, 11.57549, 52.52, 13.405), 504.2, 0.5);
 
     ExportList list = tvtest::ExportRecords();
     list.push_back(tvtest::ExportRec(4, "GCMUC", "Marienplatz", 48.13743, 11.57549, "", "", "1", "1", 0, 79));
@@ -107,7 +98,7 @@ TEST(Csv, DistanceColumnIsMeasuredFromTheChosenAdditionalHome) {
         for (const TCacheRec& r : list) {
             ASSERT_TRUE(std::getline(lines, line));
             const std::string km = line.substr(line.find(';') + 1, line.size() - line.find(';') - 2);
-            const double expected = HaversineKm(r.Lat, r.Lon, homes[home][0], homes[home][1]);
+            const double expected = tvtest::HaversineKm(r.Lat, r.Lon, homes[home][0], homes[home][1]);
             // Two decimals of a single-precision distance.
             EXPECT_NEAR(std::stod(km), expected, 0.006) << r.Waypoint.str() << " " << line;
         }

@@ -107,15 +107,6 @@ TEST_F(GpxImportTest, PlainWaypointsAreNamedAsSuch) {
     EXPECT_EQ(GpxNothingToImportText(GpxPass1Result{}), "Die GPX-Datei enthielt keine neuen Caches oder Updates.");
 }
 
-// Great-circle distance by the haversine formula, written apart from the
-// program's own.
-double Haversine(double lat1, double lon1, double lat2, double lon2) {
-    const double r = M_PI / 180;
-    const double a = std::pow(std::sin((lat2 - lat1) * r / 2), 2) +
-                     std::cos(lat1 * r) * std::cos(lat2 * r) * std::pow(std::sin((lon2 - lon1) * r / 2), 2);
-    return 2 * 6371.0 * std::asin(std::sqrt(a));
-}
-
 // Every imported cache stores its distance from the home of the import.
 TEST_F(GpxImportTest, StoredDistanceIsFromTheHome) {
     GpxImportSession s(Params(Cache("GCN", 50.5, 7.25) + Cache("GCS", -33.9, 151.2) + Cache("GCW", 40.75, -73.98)));
@@ -130,7 +121,7 @@ TEST_F(GpxImportTest, StoredDistanceIsFromTheHome) {
         ASSERT_TRUE(FindCacheByWaypoint(c.code, rec));
         EXPECT_EQ(rec.Lat, c.lat);
         EXPECT_EQ(rec.Lon, c.lon);
-        const double km = Haversine(48.0, 9.0, c.lat, c.lon);
+        const double km = tvtest::HaversineKm(48.0, 9.0, c.lat, c.lon);
         EXPECT_NEAR(rec.Distance, km, km * 1e-6) << c.code;
     }
 }

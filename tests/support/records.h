@@ -1,6 +1,8 @@
 #pragma once
 // Cache records and work folders for tests that need a cache database or
 // additional waypoints.
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -36,5 +38,15 @@ public:
 private:
     std::string previousWorkDir_;
 };
+
+// Great-circle distance in km on the sphere of radius 6371 km (haversine),
+// written apart from the program's own formula, to check its figures.
+inline double HaversineKm(double lat1, double lon1, double lat2, double lon2) {
+    const double rad = 3.14159265358979323846 / 180.0;
+    const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
+    const double a = std::sin(dLat / 2) * std::sin(dLat / 2) +
+                     std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2 * 6371.0 * std::asin(std::min(1.0, std::sqrt(a)));
+}
 
 }  // namespace tvtest
