@@ -48,11 +48,12 @@ bool TakeWorkFolderAtStart() {
     if (work.empty()) std::filesystem::create_directories(FsPath(work = ProgramDir()), ec);
     const Result<void> taken = TakeWorkFolder(work);
     if (taken.ok()) {
-        // The description folder may be another one: a page write killed
-        // before its rename left its temporary file there as well.
+        // A description folder of its own (without one the pages go to the
+        // work folder, cleaned above): a page write killed before its rename
+        // left its temporary file there as well.
         std::string out;
         if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) out = ReadSettingStr("OutDir");
-        RemoveLeftoverTempFiles(WithTrailingSlash(out.empty() ? ProgramDir() : out));
+        if (!out.empty()) RemoveLeftoverTempFiles(WithTrailingSlash(out));
         return true;
     }
     DebugLog("ERR: TakeWorkFolderAtStart: " + taken.error().message);
