@@ -337,6 +337,14 @@ TEST_F(TextFitTest, WindowsMadePerUseShowTheirTextsWhole) {
         [] { return std::make_unique<TfrmLoadFinds>(); },
         [] { return std::make_unique<TfrmGPXImpAddWP>(); },
         [this] { return std::make_unique<TfrmSuitcase>(dir.str() + "tq.conf"); },
+        [this] {
+            // With a suitcase opened: its import tabs.
+            dir.write("Carry.tq", std::string(24, '\0'));
+            fakes.files.openAnswers = {dir.str() + "Carry.tq"};
+            auto s = std::make_unique<TfrmSuitcase>(dir.str() + "tq.conf");
+            s->btnLoadClick();
+            return s;
+        },
         [] { return std::make_unique<TfrmDBExport>(); },
         [] { return std::make_unique<TfrmEditor>(); },
         [] { return std::make_unique<TfrmAddWPDisplay>(); },
