@@ -98,7 +98,7 @@ TEST_F(StartupTest, CancelKeepsTheFirstStartsValuesAndRereadsAnEarlierFile) {
 
 TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     SetProgramDir(dir.str());
-    const pid_t first = tvtest::HoldFolder(dir.str());
+    tvtest::Child first = tvtest::HoldFolder(dir.str());
     EXPECT_FALSE(TakeWorkFolderAtStart());
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text, WorkFolderBusyText(dir.str()));
