@@ -180,7 +180,7 @@ TEST_F(StartupTest, LeftoversBesideTheProgramAndOfMergesGoAtTheNextStart) {
     dir.write(".pages.Aktenkoffer.tmp/GC1.html", "<html>staged");
     dir.write("pages/.Aktenkoffer.tmp/GC2_map.gif", "GIF");
     AtomicFileWriter live(prog + "tq.conf");
-    ASSERT_TRUE(live.Write("[Program]"));
+    ASSERT_TRUE(live.Write(dir.read("prog/tq.conf")));
 
     EXPECT_TRUE(TakeWorkFolderAtStart());
     std::vector<std::string> left = ListFolder(prog);
