@@ -109,6 +109,9 @@ public:
         if (scratch) {
             scratch_.emplace(::open(FsName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
             ok_ = opened_ = scratch_->ok();
+            // A program starting on the folder meanwhile keeps it (the merge
+            // that reads it back holds the folder's write lock instead).
+            if (opened_) MarkWriteAtWork(scratch_->get());
         } else {
             atomic_.emplace(path);
             ok_ = atomic_->ok();
@@ -256,6 +259,8 @@ std::string NearestQuestionText(int newCount, double distanceKm, double bearing)
 // ---------------------------------------------------------------------------
 // Converter
 
+std::string MergeScratchPath(const std::string& database) { return database + ".tmp"; }
+
 void NationalDbConverter::Action(const std::string& text) {
     if (events_.action) events_.action(text);
 }
@@ -273,7 +278,7 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
 
     struct stat st {};
     const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
-    const std::string outPath = merge ? dest_ + ".tmp" : dest_;
+    const std::string outPath = merge ? MergeScratchPath(dest_) : dest_;
     // A new database of the work folder gets its index from the entries
     // gathered while its records are written.
     const bool indexHere = !merge && dest_ == CacheBinPath();
