@@ -1,8 +1,13 @@
-// The map's projection, view changes, data readers and the scene of the
-// start view in a 600 x 600 box.
+// The map's projection, view changes, data readers, the scene of the start
+// view in a 600 x 600 box, and grid and scale labels that keep apart at a
+// view over two continents.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "geo/map_model.h"
 #include "geo/map_scene.h"
@@ -16,6 +21,28 @@ MapView StartView(int w, int h) {
     v.bounds = {6, 14, 47, 55};
     v.FitAspect(w, h);
     return v;
+}
+
+// About the digit width of the map's font: 0.6 em at 4/3 pixels per point.
+double TextWidth(const std::string& text, int pointSize) { return text.size() * pointSize * 0.8; }
+
+// Caches in Germany and North America, the view fitted to them.
+MapView WideView(int w, int h) {
+    MapContent c;
+    const LatLon places[] = {{48.137, 11.575}, {53.55, 9.99},   {50.776, 6.084},  {51.15, 14.99},
+                             {49.28, -123.12}, {32.72, -117.16}, {25.76, -80.19}, {44.65, -63.57}};
+    for (const LatLon& p : places) c.AddCache(tvtest::CacheRecord("GC1", "", p.lat, p.lon));
+    MapView v;
+    v.bounds = *c.CacheRange();
+    v.FitAspect(w, h);
+    return v;
+}
+
+std::vector<double> LabelledValues(const std::vector<GridLine>& lines, bool meridians) {
+    std::vector<double> out;
+    for (const GridLine& g : lines)
+        if (g.labelled && g.meridian == meridians) out.push_back(g.value);
+    return out;
 }
 
 TEST(MapView, FitAspectWidensOneSpanOnce) {
@@ -69,7 +96,7 @@ TEST(MapGrid, StepsLinesAndLabels) {
     MapView v = StartView(600, 600);
     std::vector<double> mx, py;
     std::vector<double> labelledM, labelledP;
-    for (const GridLine& g : PlanGrid(v, 600, 600)) {
+    for (const GridLine& g : PlanGrid(v, 600, 600, TextWidth)) {
         EXPECT_TRUE(g.major);
         (g.meridian ? mx : py).push_back(g.pixel);
         if (g.labelled) (g.meridian ? labelledM : labelledP).push_back(g.value);
@@ -81,11 +108,11 @@ TEST(MapGrid, StepsLinesAndLabels) {
 
     MapView south;
     south.bounds = {150.2, 150.6, -33.5, -32.9};  // trunc would start after -33
-    const auto lines = PlanGrid(south, 400, 400);
+    const auto lines = PlanGrid(south, 400, 400, TextWidth);
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const GridLine& g) {
         return !g.meridian && g.major && g.value == -33.0;
     }));
-    const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400);
+    const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400, TextWidth);
     EXPECT_EQ(std::count_if(twenty.begin(), twenty.end(), [](const GridLine& g) { return g.meridian && g.major; }),
               4);  // 9, 10, 11, 12 of 12 lines
 }
@@ -99,7 +126,7 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     EXPECT_NEAR(*ViewWidthKm(v, 600, 600), 810, 10);
     EXPECT_EQ(MaxTownClass(810), 2);
     EXPECT_EQ(MaxTownClass(1000.1), 1);
-    const auto bar = PlanScaleBar(v, 600, 600);
+    const auto bar = PlanScaleBar(v, 600, 600, TextWidth);
     ASSERT_TRUE(bar);
     EXPECT_EQ(bar->unitKm, 30);
     EXPECT_EQ(bar->divisionPx, 18);
@@ -107,7 +134,7 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     EXPECT_EQ(bar->unit, "km");
     MapView narrow;
     narrow.bounds = {11.57, 11.57 + 2.0 / 74.4, 48.1, 48.2};
-    const auto m = PlanScaleBar(narrow, 600, 600);
+    const auto m = PlanScaleBar(narrow, 600, 600, TextWidth);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->labels.back() + m->unit, "500m");
 }
@@ -121,7 +148,7 @@ TEST(MapScene, StartViewPrimitives) {
     const std::vector<MapTown> towns = {{48.137, 11.575, 1, "M\xFCnchen"}, {52.52, 13.405, 2, "Berlin"},
                                         {50.0, 8.0, 3, "Klein"}};
     const std::vector<BorderPoint> borders = {{47.5f, 7.5f, true}, {47.6f, 9.0f, false}};
-    const auto scene = BuildMapScene(v, content, towns, borders, kMapBlack, MapLayers{}, 600, 600);
+    const auto scene = BuildMapScene(v, content, towns, borders, kMapBlack, MapLayers{}, 600, 600, TextWidth);
     std::vector<const MapPrimitive*> ellipses, texts;
     for (const MapPrimitive& p : scene) {
         if (p.kind == MapPrimitive::Ellipse) ellipses.push_back(&p);
@@ -144,6 +171,88 @@ TEST(MapScene, StartViewPrimitives) {
     EXPECT_EQ(barFrame.y, 580);
     const auto rotated = std::count_if(texts.begin(), texts.end(), [](const MapPrimitive* p) { return p->angle == 90; });
     EXPECT_EQ(rotated, 13);  // meridians 5 .. 17
+}
+
+TEST(MapLegibility, GridStepGrowsUntilLabelsKeepApart) {
+    const MapView wide = WideView(600, 600);
+    ASSERT_NEAR(wide.bounds.lonMax - wide.bounds.lonMin, 138.18, 0.01);
+    const auto lines = PlanGrid(wide, 600, 600, TextWidth);
+    EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [](const GridLine& g) { return g.major; }));
+    // 10 degrees are 43 pixels, narrower than "-110° 0´"; 15 are 65.
+    EXPECT_EQ(LabelledValues(lines, true), (std::vector<double>{-105, -90, -75, -60, -45, -30, -15, 0, 15, 30}));
+    EXPECT_EQ(LabelledValues(lines, false), (std::vector<double>{0, 15, 30, 45, 60, 75}));
+    for (const bool meridians : {true, false}) {
+        const GridLine* before = nullptr;
+        for (const GridLine& g : lines) {
+            if (!g.labelled || g.meridian != meridians) continue;
+            if (before) {
+                EXPECT_GE(std::abs(g.pixel - before->pixel), TextWidth(g.label, 8)) << g.label;
+            }
+            before = &g;
+        }
+    }
+    // The step follows the labels' width; labels of no width keep one degree,
+    // the Germany-wide step, and over-wide ones get the coarsest.
+    const auto stepAt = [&](double labelWidth) {
+        const auto v = LabelledValues(PlanGrid(wide, 600, 600, [=](const std::string&, int) { return labelWidth; }),
+                                      true);
+        return v.size() < 2 ? 0.0 : v[1] - v[0];
+    };
+    EXPECT_EQ(stepAt(0), 1);
+    EXPECT_EQ(stepAt(8), 2);
+    EXPECT_EQ(stepAt(20), 5);
+    EXPECT_EQ(stepAt(40), 10);
+    EXPECT_EQ(stepAt(1000), 30);
+
+    // The start view keeps its whole degrees: its grid is the one labels of no
+    // width give.
+    const MapView start = StartView(600, 600);
+    const auto today = PlanGrid(start, 600, 600, [](const std::string&, int) { return 0.0; });
+    const auto now = PlanGrid(start, 600, 600, TextWidth);
+    ASSERT_EQ(now.size(), today.size());
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        EXPECT_EQ(now[i].value, today[i].value);
+        EXPECT_EQ(now[i].pixel, today[i].pixel);
+    }
+    // Whole minutes 20 pixels apart grow to six.
+    MapView city;
+    city.bounds = {10, 10.4, 50, 50.3};
+    city.FitAspect(600, 600);
+    const auto minutes = LabelledValues(PlanGrid(city, 600, 600, TextWidth), true);
+    ASSERT_GE(minutes.size(), 2u);
+    EXPECT_NEAR(minutes[1] - minutes[0], 0.1, 1e-9);
+}
+
+TEST(MapLegibility, ScaleLabelsLeaveRoom) {
+    // 30 km divisions of 18 pixels: every second label.
+    const auto start = PlanScaleBar(StartView(600, 600), 600, 600, TextWidth);
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->unitKm, 30);
+    EXPECT_EQ(start->divisionPx, 18);
+    EXPECT_EQ(start->drawn, (std::vector<bool>{true, false, true, false, true, false}));
+    // 100 km are 3 pixels at the view's southern edge; 300 km (11 pixels)
+    // leave room for the first and last label.
+    const auto wide = PlanScaleBar(WideView(600, 600), 600, 600, TextWidth);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->unitKm, 300);
+    EXPECT_EQ(wide->divisionPx, 11);
+    EXPECT_EQ(wide->labels.back(), "1500");
+    EXPECT_EQ(wide->drawn, (std::vector<bool>{true, false, false, false, false, true}));
+    // Where every label fits they all stay.
+    const auto all = PlanScaleBar(StartView(600, 600), 600, 600, [](const std::string&, int) { return 10.0; });
+    EXPECT_EQ(all->drawn, std::vector<bool>(6, true));
+    // No room at all: the widest division, the 0 alone.
+    const auto none = PlanScaleBar(WideView(600, 600), 600, 600, [](const std::string&, int) { return 500.0; });
+    EXPECT_EQ(none->unitKm, 1000);
+    EXPECT_EQ(none->drawn, (std::vector<bool>{true, false, false, false, false, false}));
+
+    // The scene writes the drawn labels only.
+    const auto scene = BuildMapScene(StartView(600, 600), MapContent{}, {}, {}, kMapBlack, MapLayers{}, 600, 600,
+                                     TextWidth);
+    std::vector<std::pair<double, std::string>> labels;
+    for (const MapPrimitive& p : scene)
+        if (p.kind == MapPrimitive::Text && p.pointSize == 10) labels.emplace_back(p.x, p.text);
+    EXPECT_EQ(labels, (std::vector<std::pair<double, std::string>>{{45, "0"}, {81, "60"}, {117, "120"}, {140, "km"}}));
 }
 
 TEST(MapData, ReadersAndRemovals) {

@@ -1,6 +1,6 @@
 // The map painted into an image (colours at known places and the reference
-// picture), and the map window's wiring: clicks, buttons, the details window
-// and the removed list.
+// picture), grid and scale labels apart in the map's own font, and the map
+// window's wiring: clicks, buttons, the details window and the removed list.
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QPushButton>
@@ -10,7 +10,10 @@
 #include <QPainter>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "geo/ui/frm_map.h"
 #include "geo/ui/map_renderer.h"
@@ -38,7 +41,8 @@ QImage RenderFixture() {
     QImage image(kSize, kSize, QImage::Format_RGB32);
     image.fill(Qt::gray);
     QPainter p(&image);
-    PaintMapScene(p, BuildMapScene(view, content, towns, borders, kMapBlack, MapLayers{}, kSize, kSize));
+    PaintMapScene(p, BuildMapScene(view, content, towns, borders, kMapBlack, MapLayers{}, kSize, kSize,
+                                      MapTextMeasure()));
     return image;
 }
 
@@ -57,7 +61,7 @@ TEST(MapPicture, ColoursAtKnownPlacesAndTheReference) {
     for (int x : {72, 108}) EXPECT_EQ(at(x, 585), 0x000000u) << x;      // 2 and 4
     MapView view;
     view.FitAspect(kSize, kSize);
-    const GridLine ten = PlanGrid(view, kSize, kSize)[6];
+    const GridLine ten = PlanGrid(view, kSize, kSize, MapTextMeasure())[6];
     ASSERT_EQ(ten.value, 10);
     EXPECT_EQ(at(static_cast<int>(ten.pixel), 250), 0xA00000u);
 
@@ -78,6 +82,79 @@ TEST(MapPicture, ColoursAtKnownPlacesAndTheReference) {
                                    std::abs(qBlue(a) - qBlue(b))}) > 48;
         }
     EXPECT_LT(differing, kSize * kSize / 100);
+}
+
+// Neighbouring labelled lines of each direction are at least the wider
+// label's width apart.
+void ExpectLabelsApart(const std::vector<GridLine>& lines, const MapTextWidth& width) {
+    for (const bool meridians : {true, false}) {
+        const GridLine* before = nullptr;
+        for (const GridLine& g : lines) {
+            if (!g.labelled || g.meridian != meridians) continue;
+            if (before) {
+                EXPECT_GE(std::abs(g.pixel - before->pixel),
+                          std::max(width(g.label, kGridLabelPoints), width(before->label, kGridLabelPoints)))
+                    << g.label;
+            }
+            before = &g;
+        }
+    }
+}
+
+// The scale labels that are written do not touch.
+void ExpectScaleLabelsApart(const ScaleBarPlan& bar, const MapTextWidth& width) {
+    double end = -1e9;
+    int written = 0;
+    for (int i = 0; i <= 5; ++i) {
+        if (!bar.drawn[i]) continue;
+        const double w = width(bar.labels[i], kScaleLabelPoints), centre = 45 + i * bar.divisionPx;
+        EXPECT_LT(end, centre - w / 2) << bar.labels[i];
+        end = centre + w / 2;
+        ++written;
+    }
+    EXPECT_GE(written, 2);
+}
+
+TEST(MapPicture, LabelsKeepApartAtAWideAndTheStartView) {
+    const MapTextWidth width = MapTextMeasure();
+    // Caches in Germany and North America, the view fitted to them.
+    MapView wide;
+    wide.bounds = {-123.12 - 1.0 / 30, 14.99 + 1.0 / 30, 25.76 - 1.0 / 30, 53.55 + 1.0 / 30};
+    wide.FitAspect(kSize, kSize);
+    const auto lines = PlanGrid(wide, kSize, kSize, width);
+    ExpectLabelsApart(lines, width);
+    std::vector<int> meridians;
+    for (const GridLine& g : lines)
+        if (g.meridian && g.pixel >= 0 && g.pixel < kSize) meridians.push_back(static_cast<int>(g.pixel));
+    EXPECT_GE(meridians.size(), 5u);
+    EXPECT_LE(meridians.size(), 15u);
+    const auto wideBar = PlanScaleBar(wide, kSize, kSize, width);
+    ASSERT_TRUE(wideBar);
+    ExpectScaleLabelsApart(*wideBar, width);
+
+    // Painted: the meridians cross the middle row where the plan puts them.
+    QImage image(kSize, kSize, QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintMapScene(p, BuildMapScene(wide, MapContent{}, {}, {}, kMapBlack, MapLayers{}, kSize, kSize, width));
+    p.end();
+    std::vector<int> painted;
+    for (int x = 0; x < kSize; ++x)
+        if ((image.pixel(x, 300) & 0xFFFFFF) == kGridMajor) painted.push_back(x);
+    EXPECT_EQ(painted, meridians);
+
+    // The start view keeps its grid of whole degrees; its scale writes every
+    // second label.
+    MapView start;
+    start.FitAspect(kSize, kSize);
+    const auto startLines = PlanGrid(start, kSize, kSize, width);
+    const auto degrees = PlanGrid(start, kSize, kSize, [](const std::string&, int) { return 0.0; });
+    ASSERT_EQ(startLines.size(), degrees.size());
+    for (std::size_t i = 0; i < degrees.size(); ++i) EXPECT_EQ(startLines[i].pixel, degrees[i].pixel);
+    ExpectLabelsApart(startLines, width);
+    const auto startBar = PlanScaleBar(start, kSize, kSize, width);
+    ASSERT_TRUE(startBar);
+    EXPECT_EQ(startBar->drawn, (std::vector<bool>{true, false, true, false, true, false}));
+    ExpectScaleLabelsApart(*startBar, width);
 }
 
 struct MapWindow : ::testing::Test {
