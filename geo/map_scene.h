@@ -78,8 +78,8 @@ struct ScaleBarPlan {
 std::optional<double> ScaleUnitKm(double widthKm);
 // The bar at the division for the view's width. Its labels are written at
 // every division, every second or the first and last, whichever first leaves
-// room between them; when none does, the division grows to the next of the
-// list above (up to 1000 km), and at the largest only the 0 is written.
+// room between them; when none does, the division grows to the next one
+// ScaleUnitKm gives (up to 1000 km), and at 1000 km only the 0 is written.
 std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
 std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
