@@ -60,6 +60,12 @@ std::string NoPrimaryText() {
              "Grundeinstellungen / Cache-Datenbank eingestellt werden.");
 }
 
+std::string NoFurtherDbText() {
+    return W(
+        "Es ist keine weitere Cache-DB ausgewählt.\r\nDie weiteren Cache-DBs können unter Datei / "
+        "Grundeinstellungen / Cache-Datenbank / weitere Cache-DBs im Suchpfad ausgewählt werden.");
+}
+
 std::string UnzipErrorText(const std::string& name, const std::string& detail) {
     return W("Fehler beim Entpacken der Cache-DB:") + kCrLf + name + kCrLf + detail;
 }
@@ -281,11 +287,7 @@ CacheDbHooks DefaultCacheDbHooks() {
         progress.hide();
         if (!r) {
             DebugLog("ERR: CacheDB download failed: " + r.error().message);
-            Box(MsgKind::Error, W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") + "\r\nQuelle: " +
-                                    req.url + "\r\nZiel: " + req.dest + "\r\nFehlermeldung: " + r.error().message +
-                                    "\r\n\r\n" +
-                                    W("Mögliche Fehlerursachen: Keine Internetverbindung oder falsch "
-                                      "konfigurierte Proxyeinstellungen."));
+            Box(MsgKind::Error, DownloadFailedText(req.url, req.dest, r.error()));
             return false;
         }
         return true;
@@ -470,6 +472,10 @@ void CacheDbCommands::ConvertLocalAdditionalCacheDBs() {
         if (UsesCacheDB(ProcSettings, k, table.Count()) && k != ProcSettings.CacheDBPrimary &&
             !table.Entry(k).FileName.empty())
             entries.push_back(k);
+    if (entries.empty()) {
+        Box(MsgKind::Error, NoFurtherDbText());
+        return;
+    }
     ConvertFurther(entries);
 }
 
@@ -508,9 +514,11 @@ void CacheDbCommands::CheckForUpdate() {
     req.dest = GetWorkDir() + "tqversion.txt";
     req.task = W("Updateverfügbarkeit");
     req.content = W("Prüfe Updateverfügbarkeit...");
-    std::vector<std::string> lines;
     // A failed download keeps an older version file: it must not be read.
-    if (!hooks_.download(req) || !ReadTextList(req.dest, lines) || lines.size() < 2) {
+    // The download has said why it failed; one box is enough.
+    if (!hooks_.download(req)) return;
+    std::vector<std::string> lines;
+    if (!ReadTextList(req.dest, lines) || lines.size() < 2) {
         Box(MsgKind::Error, W("Die Updateverfügbarkeit konnte leider nicht überprüft werden."));
         return;
     }

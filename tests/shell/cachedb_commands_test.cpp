@@ -16,6 +16,7 @@
 #include "core/proc_settings.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
+#include "shell/program_version.h"
 #include "support/http_test_server.h"
 #include "support/file_time.h"
 #include "support/records.h"
@@ -222,6 +223,57 @@ TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
     EXPECT_EQ(tvtest::ReadFileBytes(Idx()), idx);
     EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(500, 5));
+}
+
+// A download that the server refused names the status and nothing more; the
+// update check shows one box for one failure.
+TEST_F(CacheDbCommandsTest, FailedDownloadsSayWhatTheServerAnswered) {
+    const std::string failed = W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:\r\nQuelle: ");
+    auto cmd = Commands();
+    cmd.DownloadPrimaryCacheDB();
+    cmd.CheckForUpdate();
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              failed + srv_.url("/db/germany.txt.zip") + "\r\nZiel: " + work_.str() + "db.tmp.zip\r\n" +
+                  W("Fehlermeldung: Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+    EXPECT_EQ(fakes_.messages.shown[1].text,
+              failed + srv_.url("/tqversion.txt") + "\r\nZiel: " + work_.str() + "tqversion.txt\r\n" +
+                  W("Fehlermeldung: Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+}
+
+TEST_F(CacheDbCommandsTest, UpdateCheckComparesWithTheBuiltVersion) {
+    auto cmd = Commands();
+    files_["/tqversion.txt"] = std::string(tv::kProgramVersion) + "\r\n" + std::string(tv::kProgramDate) + "\r\n";
+    cmd.CheckForUpdate();
+    files_["/tqversion.txt"] = "V5.2.0\r\n28.11.2007\r\n";
+    cmd.CheckForUpdate();
+    files_["/tqversion.txt"] = "V5.2.0\r\n";
+    cmd.CheckForUpdate();
+    ASSERT_EQ(fakes_.messages.shown.size(), 3u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Information);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              "Die eingesetzte Version des Trailvanes ist auf dem aktuellen Stand:\r\n\r\nVersion " +
+                  std::string(tv::kProgramVersion) + " vom " + std::string(tv::kProgramDate));
+    EXPECT_EQ(fakes_.messages.shown[1].kind, MsgKind::Warning);
+    const std::string tail = "\r\n\r\nEingesetzte Version: " + std::string(tv::kProgramVersion) + " vom " +
+                             std::string(tv::kProgramDate) + W("\r\nAktuell verfügbare Version: V5.2.0 vom 28.11.2007");
+    const std::string& newer = fakes_.messages.shown[1].text;
+    ASSERT_GE(newer.size(), tail.size());
+    EXPECT_EQ(newer.substr(newer.size() - tail.size()), tail);
+    EXPECT_EQ(fakes_.messages.shown[2].text, W("Die Updateverfügbarkeit konnte leider nicht überprüft werden."));
+}
+
+// Converting the further lists with none ticked says so and where to tick them.
+TEST_F(CacheDbCommandsTest, FurtherLocalConversionWithoutAChoiceSaysWhereToChoose) {
+    tv::ProcSettings.UseCacheDB[2] = 1;  // the primary list only
+    auto cmd = Commands();
+    cmd.ConvertLocalAdditionalCacheDBs();
+    EXPECT_TRUE(converted_.empty());
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Error);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              W("Es ist keine weitere Cache-DB ausgewählt.\r\nDie weiteren Cache-DBs können unter Datei / "
+                "Grundeinstellungen / Cache-Datenbank / weitere Cache-DBs im Suchpfad ausgewählt werden."));
 }
 
 }  // namespace
