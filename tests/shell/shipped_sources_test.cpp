@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -209,8 +208,7 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
     // German, in UTF-8 as the page declares before anything else: a browser
     // that opens the file from disk shows the umlauts right.
     EXPECT_NE(page.find("<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">"), std::string::npos);
-    const std::optional<std::string> text = tv::Utf8ToCp1252Exact(page);
-    ASSERT_TRUE(text.has_value()) << "the page is not UTF-8";
+    ASSERT_TRUE(tv::Utf8ToCp1252Exact(page).has_value()) << "the page is not UTF-8";
     for (const char* heading : {"Wo Trailvane seine Dateien ablegt", "Erste Schritte", "Was Trailvane nicht kann"})
         EXPECT_NE(page.find(std::string(">") + heading + "</h2>"), std::string::npos) << heading;
     // "Warum?" of the loader lands on the 50-page limit.
@@ -223,7 +221,15 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
     // with OK and nothing changed, as a new user does.
     tvtest::TempDir dir;
     tv::platform::ScopedFakes fakes;
-    const bool existed = tv::ConfigExisted;
+    // The folder lock the dialog's OK takes and the first-start flag go back
+    // however the test ends.
+    struct Restore {
+        bool existed = tv::ConfigExisted;
+        ~Restore() {
+            tv::ReleaseWorkFolder();
+            tv::ConfigExisted = existed;
+        }
+    } restore;
     std::string work, out, tpl;
     {
         tvtest::StartedProgram started(dir.str());
@@ -235,13 +241,11 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
             tv::FinishSettingsCommand(&form, {});
         };
         tv::StartupTask(hooks).FirstStart();
-        tv::ReleaseWorkFolder();
         EXPECT_TRUE(tv::ProcSettings.SettingsConfirmed);
         work = tv::ReadSettingStr("WorkDir");
         out = tv::ReadSettingStr("OutDir");
         tpl = tv::ReadSettingStr("Template");
     }
-    tv::ConfigExisted = existed;
     const std::string program = tv::WithoutTrailingSlash(dir.str());
     EXPECT_EQ(work, program);
     EXPECT_EQ(tpl, program + "/template.html");
