@@ -926,7 +926,8 @@ int OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes&
     else
         code = WriteFully(fd, bytes.data(), bytes.size(), offset);
     if (code != 0 && WriteFully(fd, old.data(), old.size(), offset) != 0)
-        DebugLog("ERR: " + path + ": record at " + std::to_string(offset) + " could not be restored after a failed write");
+        DebugLog("ERR: " + path + ": record at " + std::to_string(offset) +
+                 " could not be restored after a failed write");
     return code;
 }
 

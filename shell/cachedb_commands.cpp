@@ -176,7 +176,8 @@ ConvertOutcome OutcomeOf(int result, const NationalDbConverter& converter) {
 }
 
 std::string ConvertReportText(std::string_view name, const ConvertOutcome& o) {
-    std::string text = std::string(name) + ":" + kCrLf + std::to_string(o.result) + W(" Datensätze wurden konvertiert");
+    std::string text =
+        std::string(name) + ":" + kCrLf + std::to_string(o.result) + W(" Datensätze wurden konvertiert");
     if (o.failed != 0) text += kCrLf + std::to_string(o.failed) + W(" Datensätze konnten nicht konvertiert werden");
     if (o.refused.count() != 0) text += kCrLf + o.refused.Text();
     if (o.incomplete != 0)
@@ -188,7 +189,8 @@ std::string ConvertReportText(std::string_view name, const ConvertOutcome& o) {
 std::string ConvertErrorText(std::string_view name, const ConvertOutcome& o) {
     if (o.result == kConvMergeError)
         return std::string(name) + ":" + kCrLf + W("Die Zusammenführung mit der Cache-Datenbank ist fehlgeschlagen.") +
-               kCrLf + std::to_string(o.newCount) + W(" neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.");
+               kCrLf + std::to_string(o.newCount) +
+               W(" neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.");
     const std::string text = "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.";
     if (o.errorCode == 0 || o.errorFile.empty()) return text;
     return FormatSysErrorText(o.errorCode, text + kCrLf + W("Fehler beim Schreiben auf Datei ") + o.errorFile,

@@ -48,7 +48,6 @@ std::string VersionVerdictText(VersionVerdict verdict, std::string_view version,
 // base + name, plus ".zip" when zipped (base is used as it is: it ends in '/').
 std::string DbListUrl(std::string_view base, std::string_view name, bool zipped);
 
-
 // Part of the status bar for one file: its date and number of entries.
 struct DbFileState {
     int day = 0, month = 0, year = 0;  // local modification date
