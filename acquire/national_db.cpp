@@ -113,6 +113,9 @@ public:
             scratch_.emplace(error_ != 0 ? -1 : ::open(FsName(path).c_str(), flags, 0644));
             ok_ = opened_ = scratch_->ok();
             if (!ok_ && error_ == 0) error_ = ErrnoOr(EIO);
+            // A program starting on the folder meanwhile keeps it (the merge
+            // that reads it back holds the folder's write lock instead).
+            if (opened_) MarkWriteAtWork(scratch_->get());
         } else {
             atomic_.emplace(path);
             ok_ = atomic_->ok();
@@ -275,6 +278,8 @@ std::string NearestQuestionText(int newCount, double distanceKm, double bearing)
 // ---------------------------------------------------------------------------
 // Converter
 
+std::string MergeScratchPath(const std::string& database) { return database + ".tmp"; }
+
 void NationalDbConverter::Action(const std::string& text) {
     if (events_.action) events_.action(text);
 }
@@ -295,7 +300,7 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
 
     struct stat st {};
     const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
-    const std::string outPath = merge ? dest_ + ".tmp" : dest_;
+    const std::string outPath = merge ? MergeScratchPath(dest_) : dest_;
     // A new database of the work folder gets its index from the entries
     // gathered while its records are written.
     const bool indexHere = !merge && dest_ == CacheBinPath();

@@ -59,6 +59,11 @@ std::int32_t LookupCountryByFile(std::string_view fileName);
 // bearing without decimals ('.' as decimal point).
 std::string NearestQuestionText(int newCount, double distanceKm, double bearing);
 
+// The merge's scratch file of `database` ("Caches.bin.tmp" beside
+// "Caches.bin"). A conversion marks it as a write at work while it writes it
+// (MarkWriteAtWork); a killed one leaves it behind.
+std::string MergeScratchPath(const std::string& database);
+
 // Result codes of ConverteHTTP besides the converted count.
 inline constexpr int kConvSourceError = -1;  // the list cannot be opened
 inline constexpr int kConvOutputError = -2;  // the output file cannot be created

@@ -131,6 +131,17 @@ private:
 // process too) stay. The number removed.
 int RemoveLeftoverTempFiles(const std::string& folder);
 
+// The same rule for the scratch files and folders of other writers: a writer
+// marks the file or folder it has open at `fd` as at work until it closes
+// the descriptor (the system drops the mark when the process dies in any
+// way). A file or folder without the mark was left by a killed writer.
+void MarkWriteAtWork(int fd);
+// Removes the file unless a writer at work marked it; true when removed.
+bool RemoveLeftoverFile(const std::string& path);
+// Removes the folder with all it holds unless a writer at work marked it; a
+// link is left alone. True when removed.
+bool RemoveLeftoverFolder(const std::string& path);
+
 // The whole file in one go through AtomicFileWriter; false on any failure
 // (the old file stays as it was).
 bool WriteFileAtomic(const std::string& file, std::string_view bytes);

@@ -87,6 +87,11 @@ PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& 
                                      const std::function<void(const std::string&)>& log = {},
                                      const std::function<void(int done)>& step = {});
 
+// Removes the staging folders a merge into `outDir` killed before its end
+// left behind. A merge marks its staging folder as a write at work
+// (MarkWriteAtWork) while it runs; that folder stays.
+void RemoveLeftoverSuitcaseStaging(const std::string& outDir);
+
 // ---- the whole commit -------------------------------------------------------------------
 
 struct SuitcaseCommitParams {

@@ -569,7 +569,7 @@ protected:
     template <typename Work>
     void KillAtRandom(Work work) {
         for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
-            const pid_t pid = tvtest::Spawn([&] { return work(), 0; });
+            tvtest::Child pid = tvtest::Spawn([&] { return work(), 0; });
             ::usleep(2000 + static_cast<unsigned>(::random()) % 40000);
             tvtest::Reap(pid, true);
             Check();
@@ -605,7 +605,7 @@ TEST_F(CacheDbCrashTest, TwoProcessesRewritingAndAppendingLoseNothing) {
         }
         return tv::BuildCacheIndex();
     };
-    const pid_t x = tvtest::Spawn([&] { return writer(1000); }), y = tvtest::Spawn([&] { return writer(2000); });
+    tvtest::Child x = tvtest::Spawn([&] { return writer(1000); }), y = tvtest::Spawn([&] { return writer(2000); });
     EXPECT_EQ(tvtest::Reap(x) + tvtest::Reap(y), 0);
     EXPECT_EQ(std::count(state, state + kCodes, kWritten), 620);
     Check();
