@@ -169,13 +169,38 @@ std::string DbListUrl(std::string_view base, std::string_view name, bool zipped)
     return std::string(base) + std::string(name) + (zipped ? ".zip" : "");
 }
 
-std::string ConvertReportText(std::string_view name, int converted, int failed, int incomplete) {
-    std::string text = std::string(name) + ":" + kCrLf + std::to_string(converted) + W(" Datensätze wurden konvertiert");
-    if (failed != 0) text += kCrLf + std::to_string(failed) + W(" Datensätze konnten nicht konvertiert werden");
-    if (incomplete != 0)
-        text += kCrLf + std::to_string(incomplete) +
+ConvertOutcome OutcomeOf(int result, const NationalDbConverter& converter) {
+    ConvertOutcome o;
+    o.result = result;
+    o.failed = converter.GetFailedCount();
+    o.incomplete = converter.GetIncompleteCount();
+    o.newCount = converter.GetNewCount();
+    o.refused = converter.GetRefused();
+    o.errorCode = converter.GetErrorCode();
+    o.errorFile = converter.GetErrorFile();
+    return o;
+}
+
+std::string ConvertReportText(std::string_view name, const ConvertOutcome& o) {
+    std::string text =
+        std::string(name) + ":" + kCrLf + std::to_string(o.result) + W(" Datensätze wurden konvertiert");
+    if (o.failed != 0) text += kCrLf + std::to_string(o.failed) + W(" Datensätze konnten nicht konvertiert werden");
+    if (o.refused.count() != 0) text += kCrLf + o.refused.Text();
+    if (o.incomplete != 0)
+        text += kCrLf + std::to_string(o.incomplete) +
                 W(" Datensätze wurden unvollständig konvertiert (Difficulty/Terrain-Angabe fehlt)");
     return text;
+}
+
+std::string ConvertErrorText(std::string_view name, const ConvertOutcome& o) {
+    if (o.result == kConvMergeError)
+        return std::string(name) + ":" + kCrLf + W("Die Zusammenführung mit der Cache-Datenbank ist fehlgeschlagen.") +
+               kCrLf + std::to_string(o.newCount) +
+               W(" neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.");
+    const std::string text = "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.";
+    if (o.errorCode == 0 || o.errorFile.empty()) return text;
+    return FormatSysErrorText(o.errorCode, text + kCrLf + W("Fehler beim Schreiben auf Datei ") + o.errorFile,
+                              SysErrorMessage(o.errorCode));
 }
 
 std::string StatusBarText(const std::optional<DbFileState>& db, const std::optional<DbFileState>& archive) {
@@ -296,12 +321,8 @@ CacheDbHooks DefaultCacheDbHooks() {
         NationalDbConverter conv;
         conv.SetSourceName(source);
         conv.SetDestName(dest);
-        ConvertOutcome o;
-        o.result = conv.ConverteHTTP(showNearest);
-        o.failed = conv.GetFailedCount();
-        o.incomplete = conv.GetIncompleteCount();
-        o.newCount = conv.GetNewCount();
-        return o;
+        const int result = conv.ConverteHTTP(showNearest);
+        return OutcomeOf(result, conv);
     };
     h.loadArchiveList = [](const std::string& url, const std::string& dest) -> std::optional<int> {
         UrlLoader loader;
@@ -353,9 +374,9 @@ int CacheDbCommands::ConvertCacheDB(const std::string& name, int mode, bool repo
     }
     const ConvertOutcome o = hooks_.convert(path, work + "Caches.bin", mode == 1);
     if (o.result < 0)
-        Box(MsgKind::Error, "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.");
+        Box(MsgKind::Error, ConvertErrorText(name, o));
     else if (report && ProcSettings.ShowMessages)
-        Box(MsgKind::Information, ConvertReportText(name, o.result, o.failed, o.incomplete));
+        Box(MsgKind::Information, ConvertReportText(name, o));
     return o.newCount;
 }
 

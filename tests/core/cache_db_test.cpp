@@ -283,6 +283,31 @@ TEST_F(CacheDbTest, StoreOverwritesInPlaceOrAppends) {
     EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
+// A record written in place whose write fails after half of it went out is
+// put back byte for byte (a new name beside the old difficulty is no record).
+TEST_F(CacheDbTest, TornInPlaceWriteLeavesTheOldRecord) {
+    WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
+    std::string before = Bin();
+    before[296 + 295] = 'x';  // a byte no record field covers: only a copy of the bytes keeps it
+    dir.write("Caches.bin", before);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    TCacheRec changed = Rec("GC2", "renamed");
+    changed.Difficulty = "5";
+    {
+        tvtest::ScopedWriteFault torn("Caches.bin", tv::WriteStep::Torn, EIO);
+        const auto stored = tv::StoreCacheRec(changed);
+        ASSERT_FALSE(stored);
+        EXPECT_EQ(stored.error().code, EIO);
+        EXPECT_EQ(stored.error().message, "Fehler beim Update der CacheDB.");
+    }
+    EXPECT_EQ(Bin(), before);
+
+    ASSERT_TRUE(tv::StoreCacheRec(changed));
+    const auto bytes = tv::EncodeCacheRec(changed);
+    EXPECT_EQ(Bin(), before.substr(0, 296) + std::string(bytes.begin(), bytes.end()) + before.substr(592));
+    EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
 TEST_F(CacheDbTest, StoreReportsAnUnopenableDatabase) {
     fs::create_directory(dir.path() / "Caches.bin");
     const auto stored = tv::StoreCacheRec(Rec("GC1"));
