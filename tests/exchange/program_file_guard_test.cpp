@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/program_files.h"
 #include "exchange/db_csv_export.h"
@@ -108,7 +109,11 @@ public:
         SuitcaseExportParams p;
         p.workDir = p.outDir = pc_.str();
         p.cacheDb = p.workList = true;
+        // Packed there, where the work folder is the program folder too.
+        const std::string previous = ProgramDir();
+        SetProgramDir(pc_.str());
         EXPECT_TRUE(WriteSuitcase(pc_.str() + "Carry.tq", p).ok());
+        SetProgramDir(previous);
     }
     SuitcaseCommitResult Commit(const ProgramFolders& f, const std::string& list) {
         SuitcaseReader reader;
