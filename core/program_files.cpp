@@ -80,7 +80,8 @@ bool IsProgramFile(const std::string& out, const std::string& workDir, const std
         for (const std::string& file : ProgramFileNames())
             if (target.Names(FsPath(dir + file))) return true;
         // The export templates of the folder, any spelling of ".xtp".
-        if (target.In(dir) && name.size() >= 4 && SameTextCp1252(std::string_view(name).substr(name.size() - 4), ".xtp"))
+        if (target.In(dir) && name.size() >= 4 &&
+            SameTextCp1252(std::string_view(name).substr(name.size() - 4), ".xtp"))
             return true;
     }
     for (const std::string& in : inputs)

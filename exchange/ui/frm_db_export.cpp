@@ -90,7 +90,8 @@ void TfrmDBExport::btnStartClick() {
         platform::fileDialogs().saveFile("CSV-Export", "CSV-Dateien (*.csv)", GetWorkDir() + "GCrecords.csv");
     if (!file) return reject();
     // Never over the database or another file the program reads.
-    if (const auto refused = ProgramFileRefusal(*file, GetWorkDir(), TargetRole::Export, {GetWorkDir() + "Caches.bin"})) {
+    if (const auto refused =
+            ProgramFileRefusal(*file, GetWorkDir(), TargetRole::Export, {GetWorkDir() + "Caches.bin"})) {
         platform::messages().show(platform::MsgKind::Error, refused->message);
         return;
     }

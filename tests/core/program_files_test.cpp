@@ -37,8 +37,8 @@ TEST(ProgramFileRefusal, TheListOfNewCodesMayBeTheWorkFoldersOwnAndTheTemplateIs
     EXPECT_TRUE(ProgramFileRefusal(f.out() + "vorlage.html", f.work(), TargetRole::IndexPage).has_value());
     EXPECT_FALSE(ProgramFileRefusal(f.out() + "Vorlage2.html", f.work(), TargetRole::IndexPage).has_value());
     // Further inputs of the writer count too.
-    EXPECT_TRUE(ProgramFileRefusal(f.out() + "liste.txt", f.work(), TargetRole::Export, {f.out() + "liste.txt"})
-                    .has_value());
+    EXPECT_TRUE(
+        ProgramFileRefusal(f.out() + "liste.txt", f.work(), TargetRole::Export, {f.out() + "liste.txt"}).has_value());
 }
 
 }  // namespace

@@ -13,8 +13,7 @@ namespace tvtest {
 
 // Five files of the program in its work or program folder that no file a
 // user names may replace.
-inline const char* const kGuardedFiles[] = {"tq.conf", "Caches.bin", "WPList.txt", "german_towns.csv",
-                                            "template.html"};
+inline const char* const kGuardedFiles[] = {"tq.conf", "Caches.bin", "WPList.txt", "german_towns.csv", "template.html"};
 
 class ProgramFolders {
 public:
