@@ -18,6 +18,7 @@
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/ini_file.h"
+#include "core/program_files.h"
 #include "core/str_util.h"
 #include "core/unique_fd.h"
 #include "core/work_lock.h"
@@ -534,6 +535,14 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     SuitcaseCommitResult r;
     const SuitcaseContents& c = reader.contents();
     const std::string work = WithTrailingSlash(p.workDir);
+    // The list of new codes is written after the database: named after a file
+    // of the program it would replace that file, even the database just merged.
+    if (p.getDb && p.saveNewCodes && !p.newCodesFile.empty())
+        if (auto refused = ProgramFileRefusal(p.newCodesFile, work, TargetRole::CodeList)) {
+            r.newCodesRefused = true;
+            r.errors.push_back(std::move(refused->message));
+            return r;
+        }
     auto action = [&p](const char* text) {
         if (p.action) p.action(W(text));
     };

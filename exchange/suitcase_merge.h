@@ -122,6 +122,7 @@ struct SuitcaseCommitResult {
     RefusedCodes refused;
     std::vector<std::string> taken, skipped;
     bool pagesStopped = false;        // a stream error ended the page run
+    bool newCodesRefused = false;     // the list of new codes names a file of the program: nothing was done
     std::vector<std::string> errors;  // texts for the error box, in order
 };
 
@@ -133,7 +134,9 @@ struct SuitcaseCommitResult {
 // write lock until it is replaced and indexed. `localDb` is the local
 // database as read when the window opened; nullopt when it could not be read
 // (the database is then left alone). Codes that are no safe waypoint codes
-// are left out of every store and counted.
+// are left out of every store and counted. A list of new codes named after a
+// file of the program (ProgramFileRefusal) is refused before anything is read
+// or written.
 SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& params);
 
