@@ -166,6 +166,15 @@ std::string HttpStatusText(int status) {
     return text + ".";
 }
 
+std::string DownloadFailedText(const std::string& url, const std::string& dest, const Error& error) {
+    std::string text = W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") + "\r\nQuelle: " + url +
+                       "\r\nZiel: " + dest + "\r\nFehlermeldung: " + error.message;
+    if (error.code == kHttpErrConnect || error.code == kHttpErrTimeout)
+        text += "\r\n\r\n" + W("Mögliche Fehlerursachen: Keine Internetverbindung oder falsch konfigurierte "
+                               "Proxyeinstellungen.");
+    return text;
+}
+
 ProxyConfig ProxyFromSettings() {
     ProxyConfig pc;
     if (ProcSettings.UseProxy && !ProcSettings.ProxyServer.empty()) {

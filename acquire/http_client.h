@@ -49,6 +49,12 @@ inline constexpr int kHttpErrCertificate = -8; // https: certificate refused or 
 // phrase goes to the debug log only.
 std::string HttpStatusText(int status);
 
+// The box of a failed download of `url` into `dest`: the addresses and the
+// error's message, and only when no server answered (no connection, time-out)
+// the hint that the Internet connection or the proxy settings may be at
+// fault. An answer with an HTTP status names the status and nothing more.
+std::string DownloadFailedText(const std::string& url, const std::string& dest, const Error& error);
+
 // Largest files getToFile stores: pictures and maps, and everything else
 // (the national lists).
 inline constexpr std::int64_t kMaxPictureBytes = 25LL * 1024 * 1024;

@@ -238,11 +238,7 @@ bool ListingLoader::getBinaryToFile(const std::string& url, const std::string& d
         protocol(W("Bild nicht geladen: ") + url + " (" + r.error().message + ")");
     } else if (!r) {
         DebugLog("ERR: frmLoadHTML.getBinaryToFile: exception in idHTTP.get: " + r.error().message);
-        platform::messages().show(platform::MsgKind::Error,
-                                  W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") + "\r\nQuelle: " + url +
-                                      "\r\nZiel: " + dest + "\r\nFehlermeldung: " + r.error().message + "\r\n\r\n" +
-                                      W("Mögliche Fehlerursachen: Keine Internetverbindung oder falsch "
-                                        "konfigurierte Proxyeinstellungen."));
+        platform::messages().show(platform::MsgKind::Error, DownloadFailedText(url, dest, r.error()));
     }
     if (!quiet) protocol("Ladevorgang beendet um " + ClockText(platform::clock().now()));
     subtask("");

@@ -107,11 +107,19 @@ class RecordSink {
 public:
     RecordSink(const std::string& path, bool scratch) : path_(path) {
         if (scratch) {
-            scratch_.emplace(::open(FsName(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            errno = 0;
+            error_ = InjectedWriteFault(path, WriteStep::Create);
+            const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+            scratch_.emplace(error_ != 0 ? -1 : ::open(FsName(path).c_str(), flags, 0644));
             ok_ = opened_ = scratch_->ok();
+            if (!ok_ && error_ == 0) error_ = ErrnoOr(EIO);
+            // A program starting on the folder meanwhile keeps it (the merge
+            // that reads it back holds the folder's write lock instead).
+            if (opened_) MarkWriteAtWork(scratch_->get());
         } else {
             atomic_.emplace(path);
             ok_ = atomic_->ok();
+            if (!ok_) error_ = atomic_->error() != 0 ? atomic_->error() : EIO;
         }
     }
     ~RecordSink() {
@@ -124,27 +132,41 @@ public:
     RecordSink(const RecordSink&) = delete;
     RecordSink& operator=(const RecordSink&) = delete;
     bool ok() const { return ok_; }
+    // 0, or the errno of the first failure.
+    int error() const { return error_; }
     bool Write(std::string_view bytes) {
         if (!ok_) return false;
-        if (atomic_) return ok_ = atomic_->Write(bytes);
+        if (atomic_) return Failed(atomic_->Write(bytes) ? 0 : atomic_->error());
+        if (const int fault = InjectedWriteFault(path_, WriteStep::Write); fault != 0) return Failed(fault);
         for (std::size_t done = 0; done < bytes.size();) {
+            errno = 0;
             const ssize_t w = ::write(scratch_->get(), bytes.data() + done, bytes.size() - done);
             if (w < 0 && errno == EINTR) continue;
-            if (w <= 0) return ok_ = false;
+            if (w <= 0) return Failed(w == 0 ? ENOSPC : ErrnoOr(EIO));
             done += static_cast<std::size_t>(w);
         }
         return true;
     }
     bool Commit() {
-        if (atomic_) return ok_ && atomic_->Commit();
-        committed_ = ok_ && scratch_->Close() == 0;
-        return committed_;
+        if (!ok_) return false;
+        if (atomic_) return Failed(atomic_->Commit() ? 0 : atomic_->error());
+        errno = 0;
+        committed_ = scratch_->Close() == 0;
+        return Failed(committed_ ? 0 : ErrnoOr(EIO));
     }
 
 private:
+    // Notes the errno of a failure; true for 0 (no failure).
+    bool Failed(int code) {
+        if (code == 0) return true;
+        error_ = code;
+        return ok_ = false;
+    }
+
     std::string path_;
     std::optional<AtomicFileWriter> atomic_;
     std::optional<FdGuard> scratch_;
+    int error_ = 0;
     bool ok_ = false;
     bool opened_ = false;  // the scratch file is ours to remove
     bool committed_ = false;
@@ -256,6 +278,8 @@ std::string NearestQuestionText(int newCount, double distanceKm, double bearing)
 // ---------------------------------------------------------------------------
 // Converter
 
+std::string MergeScratchPath(const std::string& database) { return database + ".tmp"; }
+
 void NationalDbConverter::Action(const std::string& text) {
     if (events_.action) events_.action(text);
 }
@@ -267,13 +291,16 @@ void NationalDbConverter::Progress(int n) {
 
 int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
     converted_ = incomplete_ = failed_ = newCount_ = 0;
+    refused_ = RefusedCodes{};
+    errorFile_.clear();
+    errorCode_ = 0;
     Action("Cache-Datenbank wird eingelesen.");
     const LatLon home = home_ ? *home_ : LatLon{ProcSettings.HomeLat, ProcSettings.HomeLong};
     const std::int32_t country = LookupCountryByFile(BaseName(source_));
 
     struct stat st {};
     const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
-    const std::string outPath = merge ? dest_ + ".tmp" : dest_;
+    const std::string outPath = merge ? MergeScratchPath(dest_) : dest_;
     // A new database of the work folder gets its index from the entries
     // gathered while its records are written.
     const bool indexHere = !merge && dest_ == CacheBinPath();
@@ -284,7 +311,7 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
         SortIndexEntries(entries);
         WriteCacheIndexEntries(std::move(entries));
     }
-    if (merge) Merge(outPath, home, ShowNearest);
+    if (merge && !Merge(outPath, home, ShowNearest)) return kConvMergeError;
     return converted_;
 }
 
@@ -295,7 +322,12 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
     // A new database is written beside the target and renamed over it at the
     // end, so that a failed conversion never leaves a cut database behind.
     RecordSink out(outPath, outPath != dest_);
-    if (!out.ok()) return kConvOutputError;
+    auto outFailed = [&](int result) {
+        errorFile_ = outPath;
+        errorCode_ = out.error();
+        return result;
+    };
+    if (!out.ok()) return outFailed(kConvOutputError);
 
     std::string pending;
     pending.reserve(kWriteBlock + kRec);
@@ -306,15 +338,18 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
         if (::fstat(in.get(), &st) == 0) entries->reserve(static_cast<std::size_t>(st.st_size) / 80 + 16);
     }
     TCacheRec rec;
+    std::string code;
     auto onLine = [&](std::string_view line) {
-        const int r = ParseCacheDBLine(line, rec);
+        const int r = ParseCacheDBLine(line, rec, &code);
         if (r < 0) {
             ++failed_;
             if (DebugMode) {
                 WriteDebugLog("ERR: frmGCDBReader.ConverteHTTP: malformed line found:");
                 WriteDebugLog(line);
             }
-        } else {
+        } else if (refused_.Admit(code)) {
+            // (A code that is no safe code is counted and skipped: codes name
+            // files later on, and one cut to 16 characters is another cache's.)
             if (r > 0)
                 ++incomplete_;
             else
@@ -336,7 +371,7 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
                 pending.clear();
             }
         }
-        const int sum = converted_ + incomplete_ + failed_;
+        const int sum = converted_ + incomplete_ + failed_ + refused_.count();
         if (sum % 100 == 0) Progress(sum);
     };
 
@@ -347,16 +382,16 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
         if (n < 0) return kConvReadError;
         if (n == 0) break;
         SplitLines(carry, std::string_view(buf.data(), static_cast<std::size_t>(n)), onLine);
-        if (writeFailed) return kConvWriteError;
+        if (writeFailed) return outFailed(kConvWriteError);
     }
     if (!carry.empty()) onLine(carry);
-    Progress(converted_ + incomplete_ + failed_);
+    Progress(converted_ + incomplete_ + failed_ + refused_.count());
     if (!pending.empty() && !out.Write(pending)) writeFailed = true;
-    if (writeFailed || !out.Commit()) return kConvWriteError;
+    if (writeFailed || !out.Commit()) return outFailed(kConvWriteError);
     return converted_;
 }
 
-void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool showNearest) {
+bool NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool showNearest) {
     Action(W("Cache-Datenbanken werden zusammengeführt."));
     newCount_ = 0;
     // No other change of the database may come between reading its codes and
@@ -366,7 +401,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     FolderWriteLock lock(dest_.substr(0, dest_.find_last_of('/') + 1));
     if (!lock.ok()) {
         ShowSysError(lock.error(), W("Fehler beim Schreiben auf Datei ") + dest_);
-        return;
+        return false;
     }
 
     FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
@@ -375,7 +410,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     struct stat st {};
     if (!tmp.ok() || !db.ok() || ::fstat(db.get(), &st) != 0) {
         ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
-        return;
+        return false;
     }
     const off_t oldSize = st.st_size;
     // A trailing partial record is not a record: the first new one replaces it.
@@ -408,7 +443,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         errno = 0;
         if (!rd.ok() || !ForEachRaw(rd.get(), [&](const unsigned char* raw) { known.insert(CacheKeyOfRecord(raw)); })) {
             ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
-            return;
+            return false;
         }
     }
 
@@ -425,7 +460,9 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
     auto flush = [&] {
         if (errCode == 0 && !pending.empty()) {
             errno = 0;
-            if (PwriteAll(db.get(), pending.data(), pending.size(), at))
+            if (const int fault = InjectedWriteFault(dest_, WriteStep::Write); fault != 0)
+                errCode = fault;
+            else if (PwriteAll(db.get(), pending.data(), pending.size(), at))
                 at += static_cast<off_t>(pending.size());
             else
                 errCode = ErrnoOr(EIO);
@@ -467,11 +504,15 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         const int undone = db.ok() ? ::ftruncate(db.get(), oldSize) : ::truncate(FsName(dest_).c_str(), oldSize);
         if (undone != 0) DebugLog("ERR: frmGCDBReader.ConverteHTTP: database could not be cut back after a failed merge");
         db.Close();
+        // Whole records that could not be cut back are in the database for good.
+        struct stat now {};
+        if (undone != 0 && ::stat(FsName(dest_).c_str(), &now) == 0 && now.st_size > start)
+            newCount_ = static_cast<int>(std::min<off_t>((now.st_size - start) / static_cast<off_t>(kRec), added));
         ShowSysError(errCode, W("Fehler beim Schreiben auf Datei ") + dest_);
         BuildCacheIndex();
-        return;
+        return false;
     }
-    if (added == 0) return;
+    if (added == 0) return true;
     if (oldEntries && oldSize == start) {
         // The old index and the new entries, each in index order, merged
         // from the back into the old index's own storage.
@@ -501,6 +542,7 @@ void NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
                                                       platform::MsgButtons::YesNo);
         if (answer == platform::MsgResult::Yes && events_.showDetails) events_.showDetails(*nearest);
     }
+    return true;
 }
 
 }  // namespace tv

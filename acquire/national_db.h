@@ -25,6 +25,7 @@
 #include "core/cache_db.h"
 #include "core/cache_rec.h"
 #include "core/coords.h"
+#include "core/str_util.h"
 
 namespace tv {
 
@@ -58,11 +59,17 @@ std::int32_t LookupCountryByFile(std::string_view fileName);
 // bearing without decimals ('.' as decimal point).
 std::string NearestQuestionText(int newCount, double distanceKm, double bearing);
 
+// The merge's scratch file of `database` ("Caches.bin.tmp" beside
+// "Caches.bin"). A conversion marks it as a write at work while it writes it
+// (MarkWriteAtWork); a killed one leaves it behind.
+std::string MergeScratchPath(const std::string& database);
+
 // Result codes of ConverteHTTP besides the converted count.
 inline constexpr int kConvSourceError = -1;  // the list cannot be opened
 inline constexpr int kConvOutputError = -2;  // the output file cannot be created
 inline constexpr int kConvReadError = -3;    // read error in the list
 inline constexpr int kConvWriteError = -4;   // write error in the output file
+inline constexpr int kConvMergeError = -5;   // the new caches could not be appended to the database
 
 // What the converter reports while it works; every member may be empty.
 struct NationalDbEvents {
@@ -88,19 +95,29 @@ public:
     // the negative codes above. A failure leaves the database as it was.
     // With a database present, the new caches are appended to it and, with
     // `ShowNearest`, the nearest of them is offered (Yes/No question through
-    // platform::messages(), then Events().showDetails).
+    // platform::messages(), then Events().showDetails); a merge that fails
+    // shows its error box and gives kConvMergeError.
+    // Lines whose waypoint code is no safe code (IsSafeWaypointCode) are
+    // skipped and noted in GetRefused(); they count as neither converted nor
+    // failed.
     int ConverteHTTP(bool ShowNearest);
 
     int GetConvertedCount() const { return converted_; }
     int GetFailedCount() const { return failed_; }
     int GetIncompleteCount() const { return incomplete_; }
-    // Caches the last merge appended (0 when none or no merge ran).
+    const RefusedCodes& GetRefused() const { return refused_; }
+    // Caches the last merge appended (0 when none or no merge ran); after a
+    // failed merge, those of them still in the database.
     int GetNewCount() const { return newCount_; }
+    // After kConvOutputError or kConvWriteError: the file and the system's
+    // error number (0 when none is known).
+    const std::string& GetErrorFile() const { return errorFile_; }
+    int GetErrorCode() const { return errorCode_; }
 
 private:
     int Convert(const std::string& outPath, std::int32_t country, LatLon home,
                 std::vector<TCacheIndexList::Entry>* entries);
-    void Merge(const std::string& tmpPath, LatLon home, bool showNearest);
+    bool Merge(const std::string& tmpPath, LatLon home, bool showNearest);
     void Action(const std::string& text);
     void Progress(int n);
 
@@ -108,6 +125,9 @@ private:
     std::optional<LatLon> home_;
     NationalDbEvents events_;
     int converted_ = 0, incomplete_ = 0, failed_ = 0, newCount_ = 0;
+    RefusedCodes refused_;
+    std::string errorFile_;
+    int errorCode_ = 0;
 };
 
 }  // namespace tv

@@ -68,7 +68,7 @@ void BM_IndexPage10000(benchmark::State& state) {
         p.codes = tv::ListConvertedCodes(dir);
         p.options.sort = static_cast<int>(state.range(0));
         p.home = tv::IndexHomeFor(tv::ProcSettings, 0);
-        if (!tv::WriteIndexPage(dir + "index.html", p)) state.SkipWithError("write failed");
+        if (!tv::WriteIndexPage(dir + "index.html", folder.work.string() + "/", p)) state.SkipWithError("write failed");
         benchmark::DoNotOptimize(p.codes.size());
     }
     state.SetItemsProcessed(state.iterations() * kCaches);

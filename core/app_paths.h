@@ -27,9 +27,9 @@ Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDi
 // Creates the program folder when missing and copies the shipped files into it.
 Result<void> PrepareProgramDir();
 
-// The help page that "Online-Dokumentation" opens: the README turned into
-// HTML, copied from data/ into the program folder like the other files, so
-// help needs no server.
+// The German help page for users that "Online-Dokumentation", the About box
+// and the loader's "Warum?" open: docs/Hilfe.md turned into HTML, copied from
+// data/ into the program folder like the other files, so help needs no server.
 inline constexpr std::string_view kDocumentationFile = "Dokumentation.html";
 // ProgramDir() + kDocumentationFile.
 std::string DocumentationPath();

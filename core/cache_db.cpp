@@ -369,7 +369,7 @@ namespace {
 
 // The general parse of the text after the id, for lines the fast one leaves
 // alone: text before a quoted field, or a quote without its partner.
-int ParseCacheDBRest(std::string line, TCacheRec& rec) {
+int ParseCacheDBRest(std::string line, TCacheRec& rec, std::string* code) {
 
     std::string text;
     CutBetweenInner(line, text, "\"", "\"");
@@ -406,6 +406,7 @@ int ParseCacheDBRest(std::string line, TCacheRec& rec) {
     // A record without a code could never be looked up or told apart.
     if (wp.empty()) return -1;
     rec.Waypoint = wp;
+    if (code) *code = wp;
     NextToken(line, dropped);
 
     int result = 0;
@@ -460,7 +461,7 @@ bool CutQuotedView(std::string_view& line, std::string_view& text) {
 
 // The usual line, read over the caller's bytes. Nothing when the line needs
 // the general parse (its result is then that parse's).
-std::optional<int> ParseCacheDBRestFast(std::string_view line, TCacheRec& rec) {
+std::optional<int> ParseCacheDBRestFast(std::string_view line, TCacheRec& rec, std::string* code) {
     std::string_view text;
     if (!CutQuotedView(line, text)) return std::nullopt;
     if (text.find('&') == std::string_view::npos) {
@@ -495,6 +496,7 @@ std::optional<int> ParseCacheDBRestFast(std::string_view line, TCacheRec& rec) {
     // A record without a code could never be looked up or told apart.
     if (wp.empty()) return -1;
     rec.Waypoint = wp;
+    if (code) code->assign(wp);
     NextTokenView(line);
 
     int result = 0;
@@ -515,18 +517,18 @@ std::optional<int> ParseCacheDBRestFast(std::string_view line, TCacheRec& rec) {
 
 }  // namespace
 
-int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec) {
+int ParseCacheDBLine(std::string_view lineIn, TCacheRec& rec, std::string* code) {
     rec = TCacheRec{};
     if (!lineIn.empty() && lineIn.front() == '#') return -1;
     const std::size_t blank = lineIn.find(' ');
     if (blank == std::string_view::npos) return -1;
     if (!ParseInt32(lineIn.substr(0, blank), rec.Id)) return -1;
     const std::string_view rest = lineIn.substr(blank + 1);
-    if (const auto fast = ParseCacheDBRestFast(rest, rec)) return *fast;
+    if (const auto fast = ParseCacheDBRestFast(rest, rec, code)) return *fast;
     const std::int32_t id = rec.Id;
     rec = TCacheRec{};
     rec.Id = id;
-    return ParseCacheDBRest(std::string(rest), rec);
+    return ParseCacheDBRest(std::string(rest), rec, code);
 }
 
 // ---------------------------------------------------------------------------
@@ -905,12 +907,28 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
     const bool indexFits = ::fstat(fd.get(), &binSt) == 0 && StatIn(dir, "Caches.idx", idxSt) &&
                            IndexFileFits(binSt, idxSt);
     const auto bytes = EncodeCacheRec(rec);
-    int code = InjectedWriteFault(path, WriteStep::Write);
-    if (code == 0) code = WriteFully(fd.get(), bytes.data(), bytes.size(), scratch.RecNo * static_cast<long long>(kRec));
+    int code = OverwriteRecordInPlace(fd.get(), path, bytes, scratch.RecNo * static_cast<long long>(kRec));
     if (code == 0) code = fd.Close();
     if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
     if (indexFits) ::utimensat(AT_FDCWD, FsName(dir + "Caches.idx").c_str(), nullptr, 0);
     return {};
+}
+
+int OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset) {
+    CacheRecBytes old{};
+    errno = 0;
+    if (!ReadFullyAt(fd, old.data(), old.size(), offset)) return ErrnoOr(EIO);
+    int code = InjectedWriteFault(path, WriteStep::Write);
+    if (code != 0) return code;
+    code = InjectedWriteFault(path, WriteStep::Torn);
+    if (code != 0)
+        (void)WriteFully(fd, bytes.data(), bytes.size() / 2, offset);  // the half that went out
+    else
+        code = WriteFully(fd, bytes.data(), bytes.size(), offset);
+    if (code != 0 && WriteFully(fd, old.data(), old.size(), offset) != 0)
+        DebugLog("ERR: " + path + ": record at " + std::to_string(offset) +
+                 " could not be restored after a failed write");
+    return code;
 }
 
 Result<void> ReadCacheDB() {

@@ -101,8 +101,10 @@ void TrimLeadingBlanks(std::string& line);
 bool NextToken(std::string& line, std::string& token);
 // 0 parsed; 1 parsed, difficulty or terrain missing and set to "0.0"; -1 a
 // comment ("#" in column 1) or a malformed line. The record is zeroed first;
-// CountryId, Distance, InDB and the bytes after them stay zero.
-int ParseCacheDBLine(std::string_view line, TCacheRec& rec);
+// CountryId, Distance, InDB and the bytes after them stay zero. `code`, when
+// given, receives the waypoint code as the line spells it, before it is cut
+// to the record's 16 characters.
+int ParseCacheDBLine(std::string_view line, TCacheRec& rec, std::string* code = nullptr);
 
 // ---------------------------------------------------------------------------
 // Database operations (work folder from GetWorkDir)
@@ -152,6 +154,12 @@ bool AppendCacheRec(const TCacheRec& rec);
 // Overwrites the record's slot when its code is in the database, else
 // appends. The error carries the errno and the text for the error box.
 Result<void> StoreCacheRec(const TCacheRec& rec);
+// Writes a record's bytes over the record at `offset` of the file open
+// read-write in `fd`; `path` names the file (for the write-fault hook and the
+// log). The bytes there are read first and, when the write fails after part
+// of the record went out, written back: the slot holds the old record or the
+// new one, never a mix. 0, or the errno of the failure.
+int OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset);
 // Creates CacheDBList and loads every record into it behind the wait window
 // ("Cache-DB wird gelesen"). An error when the file could not be opened or
 // read completely (the list then holds the records read before the error);

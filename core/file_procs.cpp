@@ -299,9 +299,8 @@ AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions option
         return;
     }
     if (replacesFile) ::fchmod(fd_, old.st_mode & 07777);
-    // Held until the file is renamed or removed: the mark of a live writer
-    // for RemoveLeftoverTempFiles (the system drops it when the process dies).
-    ::flock(fd_, LOCK_EX | LOCK_NB);
+    // Held until the file is renamed or removed.
+    MarkWriteAtWork(fd_);
 }
 
 AtomicFileWriter::~AtomicFileWriter() { Discard(); }
@@ -353,15 +352,46 @@ int RemoveLeftoverTempFiles(const std::string& folder) {
         const std::size_t end = name.size() - 4, dot = name.rfind('.', end - 1);
         if (dot == 0 || dot == std::string::npos || end - dot - 1 < 1 || end - dot - 1 > 8) continue;
         if (name.find_first_not_of("0123456789", dot + 1) != end) continue;
-        const std::string path = FsName(WithTrailingSlash(folder) + name);
-        // A writer still at work holds its file locked; only the files of a
-        // killed one are free (a folder that several programs write into,
-        // like a shared description folder, keeps its live files).
-        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
-        if (::unlink(path.c_str()) == 0) ++removed;
+        // A folder that several programs write into, like a shared
+        // description folder, keeps the files of the writers at work.
+        if (RemoveLeftoverFile(WithTrailingSlash(folder) + name)) ++removed;
     }
     return removed;
+}
+
+// The mark is an exclusive lock on the open file: another process cannot
+// take it while the writer lives, and neither can another descriptor of
+// this process.
+void MarkWriteAtWork(int fd) { ::flock(fd, LOCK_EX | LOCK_NB); }
+
+namespace {
+
+// The descriptor of `path` with the mark taken, so that no writer can set
+// it before the removal; -1 when a writer at work holds it (or it is gone).
+UniqueFd TakeLeftover(const std::string& path, int flags) {
+    UniqueFd fd(::open(FsName(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | flags));
+    if (fd.ok() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) fd.reset();
+    return fd;
+}
+
+}  // namespace
+
+bool RemoveLeftoverFile(const std::string& path) {
+    const UniqueFd fd = TakeLeftover(path, 0);
+    return fd.ok() && ::unlink(FsName(path).c_str()) == 0;
+}
+
+bool RemoveLeftoverFolder(const std::string& path) {
+    const std::string folder = WithoutTrailingSlash(path);
+    const UniqueFd fd = TakeLeftover(folder, O_DIRECTORY);
+    // Still the folder that was opened, not one a new writer made since.
+    struct stat opened {}, now {};
+    if (!fd.ok() || ::fstat(fd.get(), &opened) != 0 || ::lstat(FsName(folder).c_str(), &now) != 0 ||
+        opened.st_dev != now.st_dev || opened.st_ino != now.st_ino)
+        return false;
+    std::error_code ec;
+    std::filesystem::remove_all(FsPath(folder), ec);
+    return !ec;
 }
 
 bool WriteFileAtomic(const std::string& file, std::string_view bytes) {

@@ -131,14 +131,27 @@ private:
 // process too) stay. The number removed.
 int RemoveLeftoverTempFiles(const std::string& folder);
 
+// The same rule for the scratch files and folders of other writers: a writer
+// marks the file or folder it has open at `fd` as at work until it closes
+// the descriptor (the system drops the mark when the process dies in any
+// way). A file or folder without the mark was left by a killed writer.
+void MarkWriteAtWork(int fd);
+// Removes the file unless a writer at work marked it; true when removed.
+bool RemoveLeftoverFile(const std::string& path);
+// Removes the folder with all it holds unless a writer at work marked it; a
+// link is left alone. True when removed.
+bool RemoveLeftoverFolder(const std::string& path);
+
 // The whole file in one go through AtomicFileWriter; false on any failure
 // (the old file stays as it was).
 bool WriteFileAtomic(const std::string& file, std::string_view bytes);
 
 // Test seam: a full disk or a folder without room for a new file. While a
 // hook is set, it is asked at each step of every AtomicFileWriter with the
-// target's path; a non-zero errno makes that step fail with it.
-enum class WriteStep { Create, Write };
+// target's path; a non-zero errno makes that step fail with it. Torn is
+// asked by the writers of records in place only: a write that fails after
+// part of its bytes went out, as a disk failing in the middle does.
+enum class WriteStep { Create, Write, Torn };
 using WriteFaultHook = std::function<int(const std::string& target, WriteStep step)>;
 void SetWriteFaultHook(WriteFaultHook hook);
 // The hook's answer for a write that does not go through AtomicFileWriter

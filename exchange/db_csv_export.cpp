@@ -11,6 +11,7 @@
 #include "core/csv_field.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
+#include "core/program_files.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -92,6 +93,8 @@ std::string CsvLine(const TCacheRec& r, const CsvColumns& c, const TCacheDBTable
 
 Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& target, const CsvColumns& cols,
                             bool header, const TCacheDBTable& countries) {
+    const std::string workDir = cachesBin.substr(0, cachesBin.find_last_of('/') + 1);
+    if (auto refused = ProgramFileRefusal(target, workDir, TargetRole::Export, {cachesBin})) return std::move(*refused);
     std::ifstream in(FsPath(cachesBin), std::ios::binary);
     if (!in) return Error{ENOENT, ReadErrorText(cachesBin)};
     AtomicFileWriter out(target);

@@ -24,8 +24,9 @@ std::string CsvHeader(const CsvColumns& cols);
 std::string CsvLine(const TCacheRec& rec, const CsvColumns& cols, const TCacheDBTable& countries);
 
 // Writes the records of `cachesBin` into `target` (replaced only when all of
-// it was written). The records written, or the error: a database that cannot
-// be read, a target that cannot be written.
+// it was written). The records written, or the error: a target that is a file
+// of the program (ProgramFileRefusal; the work folder is the database's
+// folder), a database that cannot be read, a target that cannot be written.
 Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& target, const CsvColumns& cols,
                             bool header, const TCacheDBTable& countries);
 

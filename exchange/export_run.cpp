@@ -3,12 +3,10 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "core/app_paths.h"
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
-#include "core/fs_name.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
@@ -100,6 +98,11 @@ ExportResult RunExport(const ExportRequest& request) {
     ExportResult result;
     const ExportFormat* format = FindExportFormat(request.options.format);
     const std::string work = WithTrailingSlash(request.context.workDir);
+    if (auto refused = ProgramFileRefusal(request.outPath, work, TargetRole::Export, {request.listFile})) {
+        result.writeError = refused->code;
+        result.refusal = std::move(refused->message);
+        return result;
+    }
     LoadedList list;
     switch (request.source) {
         case ExportSource::DirList:
@@ -161,64 +164,6 @@ ExportContext ExportContextFromSettings(int home) {
     return c;
 }
 
-const std::vector<std::string>& ProgramFileNames() {
-    static const std::vector<std::string> kNames = {
-        // settings and tables
-        "tq.conf", "CacheDB.conf",
-        // the cache database, the finds and the additional waypoints
-        "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
-        // the lists
-        "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "WPnew.txt", "dirlist.txt",
-        "Persinfo.txt", "Buddies.txt",
-        // templates and map data
-        "WPtpl.txt", "template.html", "gmtemplate.html", "german_towns.csv", "borders.bin",
-        // the running program's own
-        "Trailvane.lock", "debug.log"};
-    return kNames;
-}
-
-bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs) {
-    std::error_code ec;
-    const fs::path target = fs::weakly_canonical(FsPath(out), ec);
-    if (ec) return false;
-    const std::string targetName = ProgramPathForDisplay(target.filename());
-    const bool targetExists = fs::exists(target, ec);
-    auto sameFolder = [&](const fs::path& folder) {
-        std::error_code e;
-        const fs::path c = fs::weakly_canonical(folder.parent_path(), e);
-        return !e && c == target.parent_path();
-    };
-    auto same = [&](const fs::path& p) {
-        std::error_code e;
-        const fs::path c = fs::weakly_canonical(p, e);
-        if (e) return false;
-        // A second name of the same file (a link) is the same file.
-        if (targetExists && fs::exists(c, e) && fs::equivalent(c, target, e)) return true;
-        // Same folder and the same name ignoring case (a case-blind copy of
-        // the program would open the same file).
-        return c.parent_path() == target.parent_path() &&
-               SameTextCp1252(ProgramPathForDisplay(c.filename()), targetName);
-    };
-    // The work folder and the program folder (after a first start they are one).
-    for (const std::string& dir : {WithTrailingSlash(workDir), ProgramDir()}) {
-        if (dir.empty() || dir == "/") continue;
-        for (const std::string& name : ProgramFileNames())
-            if (same(FsPath(dir + name))) return true;
-        // The export templates of the folder, any spelling of ".xtp".
-        if (sameFolder(FsPath(dir)) && targetName.size() >= 4 &&
-            SameTextCp1252(std::string_view(targetName).substr(targetName.size() - 4), ".xtp"))
-            return true;
-    }
-    for (const std::string& in : inputs)
-        if (!in.empty() && same(FsPath(in))) return true;
-    return false;
-}
-
 std::string WrittenCountText(int count) { return IntText(count) + W(" Datensätze geschrieben."); }
-
-std::string ProgramFileText(const std::string& path) {
-    return W("Die Datei ") + path +
-           W(" gehört zu den Daten des Programms und kann nicht als Exportdatei gewählt werden.");
-}
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program_files.h"
 #include "exchange/export_formats.h"
 
 namespace tv {
@@ -41,9 +42,12 @@ struct ExportResult {
     int written = 0;    // caches the writer wrote
     int readError = 0;
     std::string readPath;
-    int writeError = 0;  // first error number of creating, writing or closing
+    int writeError = 0;  // first error number of creating, writing or closing; kErrProgramFile: refused
+    std::string refusal;  // why the target was refused (ProgramFileText): nothing was read or written
 };
 
+// Refuses a target that is a file of the program (ProgramFileRefusal, the
+// directory list among the inputs) before anything is read or written.
 ExportResult RunExport(const ExportRequest& request);
 
 // The context of the settings: work folder, homes, GPX header lines, the
@@ -51,17 +55,7 @@ ExportResult RunExport(const ExportRequest& request);
 // distance reference is the home (`home` 0) or additional home `home`.
 ExportContext ExportContextFromSettings(int home);
 
-// The files the program reads from its work folder and its program folder.
-const std::vector<std::string>& ProgramFileNames();
-// Whether `out` names a file the program reads from the work folder or the
-// program folder (ProgramFileNames and every "*.xtp") or one of `inputs`, by
-// any spelling of its name (letter case, "..", links): exporting onto it
-// would destroy the data. Every export checks its target with this.
-bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
-
 // "N Datensätze geschrieben."
 std::string WrittenCountText(int count);
-// The message when the output would replace a file of the program.
-std::string ProgramFileText(const std::string& path);
 
 }  // namespace tv

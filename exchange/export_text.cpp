@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/cache_rec.h"
+#include "core/letter_spelling.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -90,7 +91,7 @@ std::string AsciiCacheName(std::string_view name) {
     std::string out;
     out.reserve(name.size() + 8);
     for (unsigned char c : name) {
-        if (const std::string_view spelt = UmlautSpelling(c); !spelt.empty())
+        if (const std::string_view spelt = AsciiLetterSpelling(c); !spelt.empty())
             out += spelt;
         else if (c >= 0x20 && c <= 0x7F)
             out += static_cast<char>(c);

@@ -20,7 +20,9 @@ namespace tv {
 std::string FixedText(double value, int precision, int digits, char sep = '.');
 
 // Bytes 0x20..0x7F kept, the German umlauts and ß spelt out ("ae", "Ue",
-// "ss"), every other byte dropped: a name any receiver and any XML file takes.
+// "ss"), other Latin letters written as their base letter ("é" -> "e", see
+// AsciiLetterSpelling), every other byte dropped: a name any receiver and any
+// XML file takes.
 std::string AsciiCacheName(std::string_view name);
 // The name upper-cased (a-z), umlauts and ß spelt out in capitals, then only
 // blanks, digits and A-Z kept, at most 30 of them ("UEBER DEN FLUSS  TEIL 2").

@@ -12,6 +12,7 @@
 
 #include "core/debug_log.h"
 #include "core/fs_name.h"
+#include "core/program_files.h"
 #include "core/str_util.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -245,6 +246,7 @@ private:
 }  // namespace
 
 Result<std::string> WriteSuitcase(const std::string& target, const SuitcaseExportParams& params) {
+    if (auto refused = ProgramFileRefusal(target, params.workDir, TargetRole::Suitcase)) return std::move(*refused);
     Writer w(target, params);
     return w.Run();
 }

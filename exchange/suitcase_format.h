@@ -47,7 +47,9 @@ struct SuitcaseExportParams {
 
 // Writes the suitcase through a temporary file, so an older suitcase of that
 // name survives a failure. Returns the summary lines (each ended by CR LF) of
-// the sections written, or the error (the target then stays as it was).
+// the sections written, or the error (the target then stays as it was). A
+// target that is a file of the program is refused before anything is written
+// (ProgramFileRefusal, code kErrProgramFile).
 Result<std::string> WriteSuitcase(const std::string& target, const SuitcaseExportParams& params);
 
 // The pages of the description folder that go into a suitcase: the folder's

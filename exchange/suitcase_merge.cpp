@@ -18,7 +18,9 @@
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/ini_file.h"
+#include "core/program_files.h"
 #include "core/str_util.h"
+#include "core/unique_fd.h"
 #include "core/work_lock.h"
 #include "platform/text_encoding.h"
 
@@ -234,11 +236,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The staging folders of the description folder `out` ('/' at the end):
+// beside it ("" for a folder without a parent to name) and inside it.
+std::string StagingBeside(const std::string& out) {
+    const std::string folder = WithoutTrailingSlash(out);
+    const auto slash = folder.find_last_of('/');
+    if (slash == std::string::npos || slash + 1 >= folder.size()) return {};
+    return folder.substr(0, slash + 1) + "." + folder.substr(slash + 1) + ".Aktenkoffer.tmp/";
+}
+std::string StagingInside(const std::string& out) { return out + ".Aktenkoffer.tmp/"; }
+
+}  // namespace
+
+void RemoveLeftoverSuitcaseStaging(const std::string& outDir) {
+    const std::string out = WithTrailingSlash(outDir);
+    const std::string beside = StagingBeside(out);
+    if (!beside.empty()) RemoveLeftoverFolder(beside);
+    RemoveLeftoverFolder(StagingInside(out));
+}
+
+namespace {
+
 // The pages of a suitcase written into a staging folder first and moved into
 // the description folder only once every entry has arrived whole. The staging
 // folder lies beside the description folder (inside it, hidden, where its
 // parent takes no folder or lies on another disk), so that the move is a
-// rename; whatever a killed run left there goes before the next run.
+// rename; whatever a killed run left there goes at the next start of the
+// program (RemoveLeftoverSuitcaseStaging) or before the next run.
 class PageStage {
 public:
     PageStage(SuitcaseReader& r, const std::string& outDir, PagePolicy policy,
@@ -304,17 +328,14 @@ public:
     std::optional<StreamError> error_;
 
 private:
-    std::string StagingBeside() const {
-        const std::string out = WithoutTrailingSlash(out_);
-        const auto slash = out.find_last_of('/');
-        if (slash == std::string::npos || slash + 1 >= out.size()) return {};
-        return out.substr(0, slash + 1) + "." + out.substr(slash + 1) + ".Aktenkoffer.tmp/";
-    }
-
-    static bool Fresh(const std::string& folder) {
+    // A new empty staging folder, marked as at work while this run lives.
+    bool Fresh(const std::string& folder) {
         std::error_code ec;
         fs::remove_all(FsPath(folder), ec);
-        return !ec && fs::create_directory(FsPath(folder), ec) && !ec;
+        if (ec || !fs::create_directory(FsPath(folder), ec) || ec) return false;
+        marked_ = UniqueFd(::open(FsName(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (marked_.ok()) MarkWriteAtWork(marked_.get());
+        return true;
     }
 
     bool MakeFolder() {
@@ -323,7 +344,7 @@ private:
             error_ = StreamError{kCreateErrorKind, out_, SysErrorMessage(errno ? errno : ENOENT)};
             return false;
         }
-        const std::string beside = StagingBeside();
+        const std::string beside = StagingBeside(out_);
         if (!beside.empty() && Fresh(beside) && ::stat(FsName(beside).c_str(), &stageSt) == 0 &&
             stageSt.st_dev == outSt.st_dev) {
             folder_ = beside;
@@ -333,7 +354,7 @@ private:
             std::error_code ec;
             fs::remove_all(FsPath(beside), ec);
         }
-        const std::string inside = out_ + ".Aktenkoffer.tmp/";
+        const std::string inside = StagingInside(out_);
         if (!Fresh(inside)) {
             error_ = StreamError{kCreateErrorKind, inside, SysErrorMessage(errno ? errno : EACCES)};
             return false;
@@ -347,6 +368,7 @@ private:
         std::error_code ec;
         fs::remove_all(FsPath(folder_), ec);
         folder_.clear();
+        marked_.reset();
     }
 
     // A carried file into the staging folder, to go to `name` in the
@@ -440,6 +462,7 @@ private:
     PagePolicy policy_;
     const std::function<void(const std::string&)>& log_;
     std::string folder_;
+    UniqueFd marked_;  // the staging folder, open while this run stages into it
     std::vector<std::pair<std::string, std::string>> moves_;  // staged -> final path
     std::string bytes_;  // the file being staged
     std::unordered_set<std::string> staged_;
@@ -521,6 +544,14 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     SuitcaseCommitResult r;
     const SuitcaseContents& c = reader.contents();
     const std::string work = WithTrailingSlash(p.workDir);
+    // The list of new codes is written after the database: named after a file
+    // of the program it would replace that file, even the database just merged.
+    if (p.getDb && p.saveNewCodes && !p.newCodesFile.empty())
+        if (auto refused = ProgramFileRefusal(p.newCodesFile, work, TargetRole::CodeList)) {
+            r.newCodesRefused = true;
+            r.errors.push_back(std::move(refused->message));
+            return r;
+        }
     auto action = [&p](const char* text) {
         if (p.action) p.action(W(text));
     };

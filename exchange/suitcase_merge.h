@@ -92,6 +92,11 @@ PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& 
                                      const std::function<void(const std::string&)>& log = {},
                                      const std::function<void(int done)>& step = {});
 
+// Removes the staging folders a merge into `outDir` killed before its end
+// left behind. A merge marks its staging folder as a write at work
+// (MarkWriteAtWork) while it runs; that folder stays.
+void RemoveLeftoverSuitcaseStaging(const std::string& outDir);
+
 // ---- the whole commit -------------------------------------------------------------------
 
 struct SuitcaseCommitParams {
@@ -123,6 +128,7 @@ struct SuitcaseCommitResult {
     RefusedCodes refused;
     std::vector<std::string> taken, skipped;
     bool pagesStopped = false;        // a stream error ended the page run
+    bool newCodesRefused = false;     // the list of new codes names a file of the program: nothing was done
     std::vector<std::string> errors;  // texts for the error box, in order
 };
 
@@ -134,7 +140,9 @@ struct SuitcaseCommitResult {
 // write lock until it is replaced and indexed. `localDb` is the local
 // database as read when the window opened; nullopt when it could not be read
 // (the database is then left alone). Codes that are no safe waypoint codes
-// are left out of every store and counted.
+// are left out of every store and counted. A list of new codes named after a
+// file of the program (ProgramFileRefusal) is refused before anything is read
+// or written.
 SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& params);
 

@@ -342,7 +342,15 @@ SaveReport WaypointCollection::Save(const std::string& dir) {
             report.skipped.push_back(path);
             continue;
         }
-        if (IsRegularFile(path)) (void)CopyFileBlockwise(path, path + ".bk");
+        // The backup replaces the old one whole or not at all; without it the
+        // list it keeps is not replaced either.
+        if (IsRegularFile(path)) {
+            const auto old = ReadWholeFile(path);
+            if (!old || !WriteFileAtomic(path + ".bk", *old)) {
+                report.failed.push_back(path + ".bk");
+                continue;
+            }
+        }
         bool ok;
         if (list == kFoundList) {
             std::string bytes;

@@ -118,7 +118,9 @@ public:
     // the paths of files that exist but could not be read completely.
     std::vector<std::string> LoadLists(const std::string& dir);
     // Backups, then the lists; a list that was read only in part and left
-    // unchanged is skipped. Modified stays true unless everything worked.
+    // unchanged is skipped. A list whose backup (path + ".bk") could not be
+    // written stays as it is, and the backup's path is reported as failed.
+    // Modified stays true unless everything worked.
     SaveReport Save(const std::string& dir);
 
     // ---- state --------------------------------------------------------------

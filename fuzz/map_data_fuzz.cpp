@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "geo/map_model.h"
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (t.cls < 1 || t.cls > 3) std::abort();
     tv::MapView view;
     view.FitAspect(300, 200);
-    (void)tv::BuildMapScene(view, tv::MapContent{}, towns, borders, tv::kMapBlack, tv::MapLayers{}, 300, 200);
+    (void)tv::BuildMapScene(view, tv::MapContent{}, towns, borders, tv::kMapBlack, tv::MapLayers{}, 300, 200,
+                           [](const std::string& text, int pointSize) { return text.size() * pointSize * 0.8; });
     return 0;
 }

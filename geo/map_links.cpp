@@ -6,6 +6,7 @@
 #include "core/cache_db.h"
 #include "core/file_procs.h"
 #include "core/html_escape.h"
+#include "core/letter_spelling.h"
 #include "core/number_format.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -67,7 +68,7 @@ MapLinkResult ParseMapLink(std::string_view text) {
 std::string MapLinkErrorText(MapLinkError error) {
     switch (error) {
         case MapLinkError::NoCoordinates:
-            return "Konnte in der URL kleine Koordinatenangabe finden.";
+            return "Konnte in der URL keine Koordinatenangabe finden.";
         case MapLinkError::BadNumber:
             return "Fehlerhaftes Zeichen in der Koordinatenangabe gefunden.";
         case MapLinkError::None:
@@ -101,7 +102,7 @@ std::string EscapeMarkerName(std::string_view name) {
     out.reserve(name.size() + 8);
     for (const char ch : name) {
         const auto u = static_cast<unsigned char>(ch);
-        if (const std::string_view spelt = UmlautSpelling(u); !spelt.empty()) {
+        if (const std::string_view spelt = AsciiLetterSpelling(u); !spelt.empty()) {
             out += spelt;
             continue;
         }

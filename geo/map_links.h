@@ -67,8 +67,9 @@ DmHalves SplitDmForLink(double lat, double lon);
 
 // ---- the online map page --------------------------------------------------------------
 
-// The marker name: '"' -> '\'', umlauts spelt out, '&' -> '+', '<' and '>'
-// as entities, then every byte below 32 or above 127 -> blank.
+// The marker name: '"' -> '\'', umlauts spelt out and other Latin letters
+// as their base letter (AsciiLetterSpelling), '&' -> '+', '<' and '>' as
+// entities, then every byte below 32 or above 127 -> blank.
 std::string EscapeMarkerName(std::string_view name);
 // Icon number of an (upper-cased) type text; 1 for unknown types.
 int TypeToIcon(std::string_view typeText);

@@ -43,10 +43,22 @@ MapPrimitive Label(double x, double y, std::string text, int size, bool centred 
     return p;
 }
 
-// Lines at floor(start) + k*step/60 for k = 1, 2, ... while the one before
-// lay below `end`.
+// Grid steps in minutes, finest first.
+constexpr int kGridSteps[] = {1, 6, 10, 20, 30, 60, 120, 300, 600, 900, 1800};
+
+// Scale divisions in km: the first whose view width the view exceeds.
+constexpr double kScaleSteps[][2] = {{10000, 1000}, {3000, 300}, {1000, 100}, {300, 30},    {100, 10},
+                                     {30, 3},       {10, 1},     {3, 0.3},    {1, 0.1},     {0.3, 0.03},
+                                     {0.1, 0.01},   {0.03, 0.003}, {0.01, 0.001}};
+
+// Room between the scale bar's labels, in pixels.
+constexpr double kScaleLabelGap = 4;
+
+// Lines at k*step/60 after the start's whole degree (whole multiple of the
+// step above one degree) for k = 1, 2, ... while the one before lay below
+// `end`.
 void PlanLines(std::vector<GridLine>& out, bool meridian, double start, double end, int step) {
-    const double base = std::floor(start);
+    const double base = step > 60 ? std::floor(start * 60 / step) * step / 60 : std::floor(start);
     for (int k = 1; k <= kMaxGridLines && base + (k - 1) * step / 60.0 < end; ++k) {
         GridLine g;
         g.meridian = meridian;
@@ -56,16 +68,8 @@ void PlanLines(std::vector<GridLine>& out, bool meridian, double start, double e
     }
 }
 
-}  // namespace
-
-int GridStepMinutes(double s) {
-    s = std::fabs(s);
-    return s > 10 ? 60 : s > 5 ? 30 : s > 3 ? 20 : s > 1 ? 10 : s > 0.5 ? 6 : 1;
-}
-
-std::vector<GridLine> PlanGrid(const MapView& view, int w, int h) {
+std::vector<GridLine> PlanGridAt(const MapView& view, int w, int h, int step) {
     const MapBounds& b = view.bounds;
-    const int step = GridStepMinutes(b.lonMax - b.lonMin);
     std::vector<GridLine> lines;
     PlanLines(lines, true, b.lonMin, b.lonMax, step);
     PlanLines(lines, false, b.latMin, b.latMax, step);
@@ -82,6 +86,71 @@ std::vector<GridLine> PlanGrid(const MapView& view, int w, int h) {
     return lines;
 }
 
+// Neighbouring labelled lines of each direction lie at least the wider of
+// their labels' widths apart.
+bool LabelsApart(const std::vector<GridLine>& lines, const MapTextWidth& textWidth) {
+    for (const bool meridian : {true, false}) {
+        const GridLine* before = nullptr;
+        double beforeWidth = 0;
+        for (const GridLine& g : lines) {
+            if (g.meridian != meridian || !g.labelled) continue;
+            const double width = textWidth(g.label, kGridLabelPoints);
+            if (before && std::fabs(g.pixel - before->pixel) < std::max(width, beforeWidth)) return false;
+            before = &g;
+            beforeWidth = width;
+        }
+    }
+    return true;
+}
+
+// The bar at division u, all six labels drawn.
+std::optional<ScaleBarPlan> ScaleBarAt(const MapView& view, int w, int h, double u) {
+    const MapBounds& b = view.bounds;
+    const auto east = ProjectCoordinate(LatLon{b.latMin, b.lonMin}, u, 90.0);
+    if (!east) return std::nullopt;
+    ScaleBarPlan plan;
+    plan.unitKm = u;
+    const double px = view.ToPixel(east->lat, east->lon, w, h).x - view.ToPixel(b.latMin, b.lonMin, w, h).x;
+    plan.divisionPx = static_cast<int>(std::clamp(px, 0.0, 100000.0));
+    const bool metres = u < 1;
+    const double shown = metres ? u * 1000 : u;
+    for (int i = 0; i <= 5; ++i) plan.labels.push_back(IntText(static_cast<long long>(std::nearbyint(i * shown))));
+    plan.drawn.assign(6, true);
+    plan.unit = metres ? "m" : "km";
+    return plan;
+}
+
+// Marks every `every`-th label drawn when the centred labels leave room
+// between them; false (and nothing changed) when they do not.
+bool SpreadScaleLabels(ScaleBarPlan& plan, int every, const MapTextWidth& textWidth) {
+    for (int i = 0; i + every <= 5; i += every) {
+        const double room = (textWidth(plan.labels[i], kScaleLabelPoints) +
+                             textWidth(plan.labels[i + every], kScaleLabelPoints)) / 2 + kScaleLabelGap;
+        if (every * plan.divisionPx < room) return false;
+    }
+    for (int i = 0; i <= 5; ++i) plan.drawn[i] = i % every == 0;
+    return true;
+}
+
+}  // namespace
+
+int GridStepMinutes(double s) {
+    s = std::fabs(s);
+    return s > 10 ? 60 : s > 5 ? 30 : s > 3 ? 20 : s > 1 ? 10 : s > 0.5 ? 6 : 1;
+}
+
+std::vector<GridLine> PlanGrid(const MapView& view, int w, int h, const MapTextWidth& textWidth) {
+    const MapBounds& b = view.bounds;
+    const int first = GridStepMinutes(b.lonMax - b.lonMin);
+    std::vector<GridLine> lines;
+    for (const int step : kGridSteps) {
+        if (step < first) continue;
+        lines = PlanGridAt(view, w, h, step);
+        if (LabelsApart(lines, textWidth)) break;
+    }
+    return lines;
+}
+
 std::optional<double> ViewWidthKm(const MapView& view, int w, int h) {
     const auto d = CalcDistanceBearing(view.ToGeo(0, 0, w, h), view.ToGeo(w - 1, 0, w, h));
     if (!d) return std::nullopt;
@@ -91,35 +160,33 @@ std::optional<double> ViewWidthKm(const MapView& view, int w, int h) {
 int MaxTownClass(double widthKm) { return widthKm > 1000 ? 1 : widthKm > 200 ? 2 : 3; }
 
 std::optional<double> ScaleUnitKm(double d) {
-    static const double kSteps[][2] = {{10000, 1000}, {3000, 300}, {1000, 100}, {300, 30},    {100, 10},
-                                       {30, 3},       {10, 1},     {3, 0.3},    {1, 0.1},     {0.3, 0.03},
-                                       {0.1, 0.01},   {0.03, 0.003}, {0.01, 0.001}};
-    for (const auto& s : kSteps)
+    for (const auto& s : kScaleSteps)
         if (d > s[0]) return s[1];
     return std::nullopt;
 }
 
-std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h) {
+std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth) {
     const auto d = ViewWidthKm(view, w, h);
-    const auto u = d ? ScaleUnitKm(*d) : std::nullopt;
-    if (!u) return std::nullopt;
-    const MapBounds& b = view.bounds;
-    const auto east = ProjectCoordinate(LatLon{b.latMin, b.lonMin}, *u, 90.0);
-    if (!east) return std::nullopt;
-    ScaleBarPlan plan;
-    plan.unitKm = *u;
-    const double px = view.ToPixel(east->lat, east->lon, w, h).x - view.ToPixel(b.latMin, b.lonMin, w, h).x;
-    plan.divisionPx = static_cast<int>(std::clamp(px, 0.0, 100000.0));
-    const bool metres = *u < 1;
-    const double shown = metres ? *u * 1000 : *u;
-    for (int i = 0; i <= 5; ++i) plan.labels.push_back(IntText(static_cast<long long>(std::nearbyint(i * shown))));
-    plan.unit = metres ? "m" : "km";
+    const auto first = d ? ScaleUnitKm(*d) : std::nullopt;
+    if (!first) return std::nullopt;
+    std::optional<ScaleBarPlan> plan;
+    // The list runs from the largest division down.
+    for (auto s = std::rbegin(kScaleSteps); s != std::rend(kScaleSteps); ++s) {
+        if ((*s)[1] < *first) continue;
+        auto bar = ScaleBarAt(view, w, h, (*s)[1]);
+        if (!bar) break;
+        plan = std::move(bar);
+        for (const int every : {1, 2, 5})
+            if (SpreadScaleLabels(*plan, every, textWidth)) return plan;
+    }
+    if (plan) plan->drawn = {true, false, false, false, false, false};
     return plan;
 }
 
 std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
                                         const std::vector<MapTown>& towns, const std::vector<BorderPoint>& borders,
-                                        MapColor cacheColor, const MapLayers& layers, int w, int h) {
+                                        MapColor cacheColor, const MapLayers& layers, int w, int h,
+                                        const MapTextWidth& textWidth) {
     std::vector<MapPrimitive> scene;
     scene.push_back(Box(MapPrimitive::Rect, 0, 0, w, h, kMapBlack, kMapWhite));
     const auto width = ViewWidthKm(view, w, h);
@@ -142,14 +209,15 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
         const MapBounds& b = view.bounds;
         const double top = view.ToPixel(b.latMax, b.lonMin, w, h).y, bottom = view.ToPixel(b.latMin, b.lonMin, w, h).y;
         const double left = view.ToPixel(b.latMin, b.lonMin, w, h).x, right = view.ToPixel(b.latMin, b.lonMax, w, h).x;
-        for (const GridLine& g : PlanGrid(view, w, h)) {
+        for (const GridLine& g : PlanGrid(view, w, h, textWidth)) {
             const MapColor c = g.major ? kGridMajor : kGridMinor;
             if (g.meridian) {
                 scene.push_back(Line({{g.pixel, top}, {g.pixel, bottom}}, c));
-                if (g.labelled) scene.push_back(Label(g.pixel + 7, top + 1, g.label, 8, false, true, 90));
+                if (g.labelled)
+                    scene.push_back(Label(g.pixel + 7, top + 1, g.label, kGridLabelPoints, false, true, 90));
             } else {
                 scene.push_back(Line({{left, g.pixel}, {right, g.pixel}}, c));
-                if (g.labelled) scene.push_back(Label(left + 1, g.pixel - 7, g.label, 8, false, true));
+                if (g.labelled) scene.push_back(Label(left + 1, g.pixel - 7, g.label, kGridLabelPoints, false, true));
             }
         }
     }
@@ -176,12 +244,13 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
     }
 
     if (layers.scale) {
-        if (const auto bar = PlanScaleBar(view, w, h)) {
+        if (const auto bar = PlanScaleBar(view, w, h, textWidth)) {
             const double y0 = h - 10, dw = bar->divisionPx;
             scene.push_back(Box(MapPrimitive::Rect, 45, y0 - 10, 5 * dw, 10, kMapBlack, kMapWhite));
             for (int i : {1, 3}) scene.push_back(Box(MapPrimitive::Rect, 45 + i * dw, y0 - 10, dw, 10, kMapBlack, kMapBlack));
-            for (int i = 0; i <= 5; ++i) scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], 10, true));
-            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, 10));
+            for (int i = 0; i <= 5; ++i)
+                if (bar->drawn[i]) scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], kScaleLabelPoints, true));
+            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, kScaleLabelPoints));
         }
     }
     return scene;

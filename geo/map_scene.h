@@ -3,6 +3,7 @@
 // background, towns, grid, borders, caches, route, scale bar. The window's
 // renderer replays them on a QPainter; tests read them directly.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,7 +37,15 @@ struct MapLayers {
     bool towns = true, grid = true, scale = true, names = false;
 };
 
-// Grid step in minutes for a longitude span in degrees.
+// Width in pixels of a text at a point size, in the font the map is painted
+// with; the window's renderer measures it.
+using MapTextWidth = std::function<double(const std::string& text, int pointSize)>;
+
+// Point sizes of the grid labels and of the scale bar's texts.
+inline constexpr int kGridLabelPoints = 8, kScaleLabelPoints = 10;
+
+// Grid step in minutes for a longitude span in degrees: the finest the grid
+// starts from.
 int GridStepMinutes(double lonSpan);
 
 struct GridLine {
@@ -47,7 +56,10 @@ struct GridLine {
     bool labelled = false;
     std::string label;  // FormatDegMinWhole
 };
-std::vector<GridLine> PlanGrid(const MapView& view, int w, int h);
+// The grid at the first step from GridStepMinutes upwards (1', 6', 10', 20',
+// 30', 1, 2, 5, 10, 15, 30 degrees) at which neighbouring labelled lines lie
+// at least the wider label's width apart; the coarsest step when none does.
+std::vector<GridLine> PlanGrid(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
 // Great-circle length of the top edge, pixel 0 to pixel w-1; nothing when it
 // cannot be computed.
@@ -59,14 +71,20 @@ struct ScaleBarPlan {
     double unitKm = 0;                // one division
     int divisionPx = 0;               // difference of the truncated pixels
     std::vector<std::string> labels;  // six, in metres below 1 km
+    std::vector<bool> drawn;          // which of the six labels are written
     std::string unit;                 // "m" or "km"
 };
 // Division for a view width; nothing at 0.01 km or less.
 std::optional<double> ScaleUnitKm(double widthKm);
-std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h);
+// The bar at the division for the view's width. Its labels are written at
+// every division, every second or the first and last, whichever first leaves
+// room between them; when none does, the division grows to the next one
+// ScaleUnitKm gives (up to 1000 km), and at 1000 km only the 0 is written.
+std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
 std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
                                         const std::vector<MapTown>& towns, const std::vector<BorderPoint>& borders,
-                                        MapColor cacheColor, const MapLayers& layers, int w, int h);
+                                        MapColor cacheColor, const MapLayers& layers, int w, int h,
+                                        const MapTextWidth& textWidth);
 
 }  // namespace tv

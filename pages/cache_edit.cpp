@@ -168,10 +168,7 @@ EditSaveResult SaveEditedRecord(const TCacheRec& rec) {
         if (FindCacheByWaypoint(rec.Waypoint.view(), existing)) {
             r.updated = true;
             r.failText = "Fehler beim Update der CacheDB.";
-            r.code = InjectedWriteFault(path, WriteStep::Write);
-            if (r.code == 0)
-                r.code = WriteAt(fd, bytes.data(), bytes.size(),
-                                 static_cast<off_t>(existing.RecNo) * static_cast<off_t>(TCacheRec::kSize));
+            r.code = OverwriteRecordInPlace(fd, path, bytes, static_cast<long long>(existing.RecNo) * TCacheRec::kSize);
         } else {
             r.failText = W("Fehler beim Einfügen eines neuen Caches an die CacheDB.");
             struct stat st {};

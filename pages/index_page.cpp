@@ -12,6 +12,7 @@
 #include "core/fs_name.h"
 #include "core/html_escape.h"
 #include "core/number_format.h"
+#include "core/program_files.h"
 #include "core/settings_file.h"
 #include "core/str_util.h"
 #include "pages/description_data.h"
@@ -317,8 +318,12 @@ std::string RenderIndexPage(const IndexPageParams& p) {
     return page.take();
 }
 
-bool WriteIndexPage(const std::string& path, const IndexPageParams& params) {
-    return WriteFileAtomic(path, html::WithPagePolicy(RenderIndexPage(params)));
+Result<void> WriteIndexPage(const std::string& path, const std::string& workDir, const IndexPageParams& params) {
+    if (auto refused = ProgramFileRefusal(path, workDir, TargetRole::IndexPage)) return std::move(*refused);
+    errno = 0;
+    if (!WriteFileAtomic(path, html::WithPagePolicy(RenderIndexPage(params))))
+        return Error{errno != 0 ? errno : EIO, WriteErrorText(path)};
+    return {};
 }
 
 // ---- texts ------------------------------------------------------------------------------

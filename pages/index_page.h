@@ -16,6 +16,7 @@
 #include "core/cache_rec.h"
 #include "core/coords.h"
 #include "core/proc_settings.h"
+#include "core/result.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -136,8 +137,10 @@ std::string RenderIndexPage(const IndexPageParams& params);
 // reversed when descending): caches missing from the database have no row.
 std::vector<IndexRow> IndexTableRows(const IndexPageParams& params);
 
-// Writes the page atomically; false (with the old file kept) on failure.
-bool WriteIndexPage(const std::string& path, const IndexPageParams& params);
+// Writes the page atomically. The error (the old file kept) when `path` is a
+// file of the program in `workDir` or the program folder (ProgramFileRefusal,
+// nothing written) or cannot be written (errno, WriteErrorText).
+Result<void> WriteIndexPage(const std::string& path, const std::string& workDir, const IndexPageParams& params);
 
 // ---- texts of the window ------------------------------------------------------------
 

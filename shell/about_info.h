@@ -7,7 +7,8 @@
 
 namespace tv {
 
-// "Version V5.2.0 vom 28.11.2007".
+// "Version " + the program's version + " vom " + its build date
+// ("Version V0.1.0 vom 07.12.2026").
 std::string DefaultAboutVersionText();
 // "Version " + line 1 + " vom " + line 2 when the contents have two non-empty
 // first lines (CR LF or LF), else the default text. No contents (the file

@@ -60,6 +60,12 @@ std::string NoPrimaryText() {
              "Grundeinstellungen / Cache-Datenbank eingestellt werden.");
 }
 
+std::string NoFurtherDbText() {
+    return W(
+        "Es ist keine weitere Cache-DB ausgewählt.\r\nDie weiteren Cache-DBs können unter Datei / "
+        "Grundeinstellungen / Cache-Datenbank / weitere Cache-DBs im Suchpfad ausgewählt werden.");
+}
+
 std::string UnzipErrorText(const std::string& name, const std::string& detail) {
     return W("Fehler beim Entpacken der Cache-DB:") + kCrLf + name + kCrLf + detail;
 }
@@ -163,13 +169,38 @@ std::string DbListUrl(std::string_view base, std::string_view name, bool zipped)
     return std::string(base) + std::string(name) + (zipped ? ".zip" : "");
 }
 
-std::string ConvertReportText(std::string_view name, int converted, int failed, int incomplete) {
-    std::string text = std::string(name) + ":" + kCrLf + std::to_string(converted) + W(" Datensätze wurden konvertiert");
-    if (failed != 0) text += kCrLf + std::to_string(failed) + W(" Datensätze konnten nicht konvertiert werden");
-    if (incomplete != 0)
-        text += kCrLf + std::to_string(incomplete) +
+ConvertOutcome OutcomeOf(int result, const NationalDbConverter& converter) {
+    ConvertOutcome o;
+    o.result = result;
+    o.failed = converter.GetFailedCount();
+    o.incomplete = converter.GetIncompleteCount();
+    o.newCount = converter.GetNewCount();
+    o.refused = converter.GetRefused();
+    o.errorCode = converter.GetErrorCode();
+    o.errorFile = converter.GetErrorFile();
+    return o;
+}
+
+std::string ConvertReportText(std::string_view name, const ConvertOutcome& o) {
+    std::string text =
+        std::string(name) + ":" + kCrLf + std::to_string(o.result) + W(" Datensätze wurden konvertiert");
+    if (o.failed != 0) text += kCrLf + std::to_string(o.failed) + W(" Datensätze konnten nicht konvertiert werden");
+    if (o.refused.count() != 0) text += kCrLf + o.refused.Text();
+    if (o.incomplete != 0)
+        text += kCrLf + std::to_string(o.incomplete) +
                 W(" Datensätze wurden unvollständig konvertiert (Difficulty/Terrain-Angabe fehlt)");
     return text;
+}
+
+std::string ConvertErrorText(std::string_view name, const ConvertOutcome& o) {
+    if (o.result == kConvMergeError)
+        return std::string(name) + ":" + kCrLf + W("Die Zusammenführung mit der Cache-Datenbank ist fehlgeschlagen.") +
+               kCrLf + std::to_string(o.newCount) +
+               W(" neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.");
+    const std::string text = "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.";
+    if (o.errorCode == 0 || o.errorFile.empty()) return text;
+    return FormatSysErrorText(o.errorCode, text + kCrLf + W("Fehler beim Schreiben auf Datei ") + o.errorFile,
+                              SysErrorMessage(o.errorCode));
 }
 
 std::string StatusBarText(const std::optional<DbFileState>& db, const std::optional<DbFileState>& archive) {
@@ -280,11 +311,7 @@ CacheDbHooks DefaultCacheDbHooks() {
         progress.hide();
         if (!r) {
             DebugLog("ERR: CacheDB download failed: " + r.error().message);
-            Box(MsgKind::Error, W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:") + "\r\nQuelle: " +
-                                    req.url + "\r\nZiel: " + req.dest + "\r\nFehlermeldung: " + r.error().message +
-                                    "\r\n\r\n" +
-                                    W("Mögliche Fehlerursachen: Keine Internetverbindung oder falsch "
-                                      "konfigurierte Proxyeinstellungen."));
+            Box(MsgKind::Error, DownloadFailedText(req.url, req.dest, r.error()));
             return false;
         }
         return true;
@@ -293,12 +320,8 @@ CacheDbHooks DefaultCacheDbHooks() {
         NationalDbConverter conv;
         conv.SetSourceName(source);
         conv.SetDestName(dest);
-        ConvertOutcome o;
-        o.result = conv.ConverteHTTP(showNearest);
-        o.failed = conv.GetFailedCount();
-        o.incomplete = conv.GetIncompleteCount();
-        o.newCount = conv.GetNewCount();
-        return o;
+        const int result = conv.ConverteHTTP(showNearest);
+        return OutcomeOf(result, conv);
     };
     h.loadArchiveList = [](const std::string& url, const std::string& dest) -> std::optional<int> {
         UrlLoader loader;
@@ -350,9 +373,9 @@ int CacheDbCommands::ConvertCacheDB(const std::string& name, int mode, bool repo
     }
     const ConvertOutcome o = hooks_.convert(path, work + "Caches.bin", mode == 1);
     if (o.result < 0)
-        Box(MsgKind::Error, "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.");
+        Box(MsgKind::Error, ConvertErrorText(name, o));
     else if (report && ProcSettings.ShowMessages)
-        Box(MsgKind::Information, ConvertReportText(name, o.result, o.failed, o.incomplete));
+        Box(MsgKind::Information, ConvertReportText(name, o));
     return o.newCount;
 }
 
@@ -469,6 +492,10 @@ void CacheDbCommands::ConvertLocalAdditionalCacheDBs() {
         if (UsesCacheDB(ProcSettings, k, table.Count()) && k != ProcSettings.CacheDBPrimary &&
             !table.Entry(k).FileName.empty())
             entries.push_back(k);
+    if (entries.empty()) {
+        Box(MsgKind::Error, NoFurtherDbText());
+        return;
+    }
     ConvertFurther(entries);
 }
 
@@ -507,9 +534,11 @@ void CacheDbCommands::CheckForUpdate() {
     req.dest = GetWorkDir() + "tqversion.txt";
     req.task = W("Updateverfügbarkeit");
     req.content = W("Prüfe Updateverfügbarkeit...");
-    std::vector<std::string> lines;
     // A failed download keeps an older version file: it must not be read.
-    if (!hooks_.download(req) || !ReadTextList(req.dest, lines) || lines.size() < 2) {
+    // The download has said why it failed; one box is enough.
+    if (!hooks_.download(req)) return;
+    std::vector<std::string> lines;
+    if (!ReadTextList(req.dest, lines) || lines.size() < 2) {
         Box(MsgKind::Error, W("Die Updateverfügbarkeit konnte leider nicht überprüft werden."));
         return;
     }

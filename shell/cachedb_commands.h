@@ -22,8 +22,11 @@
 #include <vector>
 
 #include "core/cache_rec.h"
+#include "core/str_util.h"
 
 namespace tv {
+
+class NationalDbConverter;
 
 // ---- Pure rules ------------------------------------------------------------
 
@@ -44,10 +47,6 @@ std::string VersionVerdictText(VersionVerdict verdict, std::string_view version,
 
 // base + name, plus ".zip" when zipped (base is used as it is: it ends in '/').
 std::string DbListUrl(std::string_view base, std::string_view name, bool zipped);
-
-// name + ":" CR LF + r + " Datensätze wurden konvertiert" and, when non-zero,
-// the lines for failed and incomplete records.
-std::string ConvertReportText(std::string_view name, int converted, int failed, int incomplete);
 
 // Part of the status bar for one file: its date and number of entries.
 struct DbFileState {
@@ -80,11 +79,25 @@ bool CheckCacheDBVersion();
 // ---- Commands --------------------------------------------------------------
 
 struct ConvertOutcome {
-    int result = 0;  // converted lines, or -1..-4
+    int result = 0;  // converted lines, or -1..-5 (national_db.h)
     int failed = 0;
     int incomplete = 0;
     int newCount = 0;
+    RefusedCodes refused;   // lines skipped for their waypoint code
+    int errorCode = 0;      // after a failed output file: the system's error number
+    std::string errorFile;  // and that file
 };
+// The outcome of a conversion that gave `result`.
+ConvertOutcome OutcomeOf(int result, const NationalDbConverter& converter);
+
+// name + ":" CR LF + r + " Datensätze wurden konvertiert" and, when there are
+// any, the lines for failed records, for lines refused for their code
+// (RefusedCodes::Text) and for incomplete records.
+std::string ConvertReportText(std::string_view name, const ConvertOutcome& o);
+// The error box after a negative result: a failed merge says so and how many
+// new caches stayed in the database; a failed output file is named with the
+// system's cause; else "Fehler #" + r + " bei der Verarbeitung.".
+std::string ConvertErrorText(std::string_view name, const ConvertOutcome& o);
 
 struct DownloadRequest {
     std::string url;

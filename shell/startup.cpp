@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "acquire/national_db.h"
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
@@ -12,6 +13,7 @@
 #include "core/ini_file.h"
 #include "core/settings_file.h"
 #include "core/work_lock.h"
+#include "exchange/suitcase_merge.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 
@@ -25,6 +27,23 @@ std::string Canonical(const std::string& path) {
     std::error_code ec;
     auto p = std::filesystem::weakly_canonical(std::filesystem::absolute(FsPath(path), ec), ec);
     return ec ? path : ProgramPathForDisplay(p);
+}
+
+// What writes killed before their end left behind, once the work folder is
+// the program's (TakeWorkFolder has cleaned the work folder itself). Each
+// file or folder a writer of another process is still at work on stays.
+void RemoveLeftoversOfKilledWrites(const std::string& work) {
+    // tq.conf beside the program, rewritten through a temporary file.
+    RemoveLeftoverTempFiles(ProgramDir());
+    // A description folder of its own (without one the pages go to the work
+    // folder): a page write killed before its rename left its temporary file
+    // there as well.
+    std::string out;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) out = ReadSettingStr("OutDir");
+    if (!out.empty()) RemoveLeftoverTempFiles(WithTrailingSlash(out));
+    RemoveLeftoverSuitcaseStaging(out.empty() ? work : out);
+    RemoveLeftoverFile(MergeScratchPath(WithTrailingSlash(work) + "Caches.bin"));
 }
 
 }  // namespace
@@ -48,12 +67,7 @@ bool TakeWorkFolderAtStart() {
     if (work.empty()) std::filesystem::create_directories(FsPath(work = ProgramDir()), ec);
     const Result<void> taken = TakeWorkFolder(work);
     if (taken.ok()) {
-        // A description folder of its own (without one the pages go to the
-        // work folder, cleaned above): a page write killed before its rename
-        // left its temporary file there as well.
-        std::string out;
-        if (std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec)) out = ReadSettingStr("OutDir");
-        if (!out.empty()) RemoveLeftoverTempFiles(WithTrailingSlash(out));
+        RemoveLeftoversOfKilledWrites(work);
         return true;
     }
     DebugLog("ERR: TakeWorkFolderAtStart: " + taken.error().message);

@@ -13,9 +13,12 @@ void StartProgram();
 // program folder) for the program before anything is written. False, after
 // the error box saying so, when another running program holds that folder:
 // this one must end without writing. A folder that cannot be locked (not
-// there yet, read-only) is no reason to stop. Once the folder is taken, the
-// temporary files that killed writes left in it and in the description
-// folder ("OutDir") are removed.
+// there yet, read-only) is no reason to stop. Once the folder is taken, what
+// killed writes left behind is removed: the temporary files in it, in the
+// description folder ("OutDir") and beside the program (tq.conf's), the
+// staging folders of a suitcase merge and the scratch file "Caches.bin.tmp"
+// of a list conversion; whatever a writer of another process is still at
+// work on stays.
 bool TakeWorkFolderAtStart();
 
 // The report of failed INI writes: logged while debug mode is on; for the

@@ -31,6 +31,8 @@ public:
     int GetFailedCount() const { return converter_.GetFailedCount(); }
     int GetIncompleteCount() const { return converter_.GetIncompleteCount(); }
     int GetNewCount() const { return converter_.GetNewCount(); }
+    // Everything the last conversion counted and noted.
+    const NationalDbConverter& Converter() const { return converter_; }
     static int LookupCountryByFile(const std::string& fileName) { return tv::LookupCountryByFile(fileName); }
 
     // The cache details window for the nearest new cache (set by the caller).

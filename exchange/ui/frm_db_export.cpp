@@ -9,7 +9,7 @@
 
 #include "core/debug_log.h"
 #include "core/proc_settings.h"
-#include "exchange/export_run.h"
+#include "core/program_files.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
@@ -90,8 +90,9 @@ void TfrmDBExport::btnStartClick() {
         platform::fileDialogs().saveFile("CSV-Export", "CSV-Dateien (*.csv)", GetWorkDir() + "GCrecords.csv");
     if (!file) return reject();
     // Never over the database or another file the program reads.
-    if (IsProgramFile(*file, GetWorkDir(), {GetWorkDir() + "Caches.bin", ProcSettings.Template})) {
-        platform::messages().show(platform::MsgKind::Error, ProgramFileText(*file));
+    if (const auto refused =
+            ProgramFileRefusal(*file, GetWorkDir(), TargetRole::Export, {GetWorkDir() + "Caches.bin"})) {
+        platform::messages().show(platform::MsgKind::Error, refused->message);
         return;
     }
     btnStart->setEnabled(false);
@@ -101,6 +102,10 @@ void TfrmDBExport::btnStartClick() {
         ExportCachesCsv(GetWorkDir() + "Caches.bin", *file, Columns(), cbHeadline->isChecked(), CacheDBTable());
     platform::pump().setBusy(false);
     btnStart->setEnabled(true);
+    if (!r.ok() && r.error().code == kErrProgramFile) {
+        platform::messages().show(platform::MsgKind::Error, r.error().message);
+        return;
+    }
     if (!r.ok()) ShowSysError(r.error().code, r.error().message);
     accept();
 }

@@ -462,10 +462,10 @@ void TfrmGPXExp::OKClick() {
     const auto chosen = platform::fileDialogs().saveFileFiltered(W("Export"), ExportFilterList(), W(format->filter), work);
     if (!chosen) return;
     const std::string path = AddDefaultExt(*chosen, format->extension);
-    std::vector<std::string> inputs = {DirListFile, ProcSettings.Template};
+    std::vector<std::string> inputs = {DirListFile};
     if (o.format == kFmtXml) inputs.push_back(work + TemplateFiles[cbFormat->currentIndex()].file);
-    if (IsProgramFile(path, work, inputs)) {
-        platform::messages().show(MsgKind::Error, ProgramFileText(path));
+    if (const auto refused = ProgramFileRefusal(path, work, TargetRole::Export, inputs)) {
+        platform::messages().show(MsgKind::Error, refused->message);
         return;
     }
     // The dialog asked only about the name as typed.
@@ -485,6 +485,10 @@ void TfrmGPXExp::OKClick() {
     platform::pump().pump();
     const ExportResult r = RunExport(req);
     platform::pump().setBusy(false);
+    if (!r.refusal.empty()) {
+        platform::messages().show(MsgKind::Error, r.refusal);
+        return;
+    }
     if (r.readError) ShowSysError(r.readError, ReadErrorText(r.readPath));
     if (r.writeError)
         ShowSysError(r.writeError, WriteErrorText(path));

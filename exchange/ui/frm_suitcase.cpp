@@ -16,6 +16,7 @@
 #include "core/file_procs.h"
 #include "core/ini_file.h"
 #include "core/proc_settings.h"
+#include "core/program_files.h"
 #include "exchange/suitcase_merge.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
@@ -293,7 +294,12 @@ void TfrmSuitcase::cbGetNotesClick() { rgNotesBox->setEnabled(cbGetNotes->isChec
 void TfrmSuitcase::btnFilenameClick() {
     const auto file =
         platform::fileDialogs().saveFile("Wegpunktliste speichern", "Textdateien (*.txt)", FromQ(paFilename->text()));
-    if (file) paFilename->setText(ToQ(*file));
+    if (!file) return;
+    if (const auto refused = ProgramFileRefusal(*file, GetWorkDir(), TargetRole::CodeList)) {
+        platform::messages().show(platform::MsgKind::Error, refused->message);
+        return;
+    }
+    paFilename->setText(ToQ(*file));
 }
 
 // ---- settings -----------------------------------------------------------------------------
@@ -398,7 +404,10 @@ void TfrmSuitcase::btnSaveClick() {
     btnClose->setEnabled(true);
     btnSave->setEnabled(true);
     if (!summary.ok()) {
-        ShowSysError(summary.error().code, summary.error().message);
+        if (summary.error().code == kErrProgramFile)
+            platform::messages().show(platform::MsgKind::Error, summary.error().message);
+        else
+            ShowSysError(summary.error().code, summary.error().message);
         return;
     }
     if (!summary->empty() && ProcSettings.ShowMessages)
@@ -523,6 +532,11 @@ void TfrmSuitcase::btnCommitClick() {
     platform::pump().setBusy(false);
     progress->setVisible(false);
     for (const std::string& error : r.errors) platform::messages().show(platform::MsgKind::Error, error);
+    if (r.newCodesRefused) {
+        // Nothing was taken: another name for the list, and the same suitcase again.
+        btnCommit->setEnabled(true);
+        return;
+    }
 
     if (p.getPages && !r.pagesStopped && cbShowSummary->isChecked() && ShowSummary) {
         setAction("Zusammenfassung wird erstellt");

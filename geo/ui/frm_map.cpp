@@ -225,7 +225,7 @@ void TfrmMap::PaintBoxPaint(QPainter& painter, int w, int h) {
     view_.FitAspect(w, h);
     const MapColor color = (static_cast<MapColor>(CacheColor.red()) << 16) |
                            (static_cast<MapColor>(CacheColor.green()) << 8) | static_cast<MapColor>(CacheColor.blue());
-    PaintMapScene(painter, BuildMapScene(view_, content_, towns_, borders_, color, layers(), w, h));
+    PaintMapScene(painter, BuildMapScene(view_, content_, towns_, borders_, color, layers(), w, h, MapTextMeasure()));
 }
 
 void TfrmMap::PaintBoxMouseMove(int x, int y) {

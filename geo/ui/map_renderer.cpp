@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
 
 #include "platform/ui/qt_text.h"
 
@@ -31,9 +33,14 @@ void SetPen(QPainter& p, MapColor c) {
     p.setPen(pen);
 }
 
-void PaintText(QPainter& p, const MapPrimitive& t) {
+QFont MapFont(int pointSize) {
     QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(static_cast<int>(std::lround(t.pointSize * 96.0 / 72.0)));
+    font.setPixelSize(static_cast<int>(std::lround(pointSize * 96.0 / 72.0)));
+    return font;
+}
+
+void PaintText(QPainter& p, const MapPrimitive& t) {
+    const QFont font = MapFont(t.pointSize);
     p.setFont(font);
     const QString text = ToQ(t.text);
     const QFontMetricsF fm(font);
@@ -49,6 +56,16 @@ void PaintText(QPainter& p, const MapPrimitive& t) {
 }
 
 }  // namespace
+
+MapTextWidth MapTextMeasure() {
+    // The grid measures many labels in two sizes: one metrics object per size.
+    auto metrics = std::make_shared<std::map<int, QFontMetricsF>>();
+    return [metrics](const std::string& text, int pointSize) {
+        auto m = metrics->find(pointSize);
+        if (m == metrics->end()) m = metrics->emplace(pointSize, QFontMetricsF(MapFont(pointSize))).first;
+        return m->second.horizontalAdvance(ToQ(text));
+    };
+}
 
 void PaintMapScene(QPainter& p, const std::vector<MapPrimitive>& scene) {
     p.save();

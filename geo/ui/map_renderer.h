@@ -11,5 +11,7 @@ class QPainter;
 namespace tv {
 
 void PaintMapScene(QPainter& painter, const std::vector<MapPrimitive>& scene);
+// Widths of texts as PaintMapScene writes them.
+MapTextWidth MapTextMeasure();
 
 }  // namespace tv

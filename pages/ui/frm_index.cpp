@@ -18,6 +18,7 @@
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "core/program_files.h"
 #include "pages/description_data.h"
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
@@ -251,6 +252,11 @@ void TfrmIndex::btnChooseFilenameClick() {
 void TfrmIndex::btnOKClick() {
     const std::string d = Folder();
     const std::string file = IndexFilePath(FromQ(edIndexFilename->text()), d);
+    // No question about the folder for a name that is refused anyway.
+    if (const auto refused = ProgramFileRefusal(file, GetWorkDir(), TargetRole::IndexPage)) {
+        platform::messages().show(platform::MsgKind::Error, refused->message);
+        return;
+    }
     if (!IsInFolder(file, d) && platform::messages().show(platform::MsgKind::Warning, OtherFolderQuestion(d),
                                                           platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
         return;
@@ -262,12 +268,13 @@ void TfrmIndex::btnOKClick() {
     p.home = IndexHomeFor(ProcSettings, p.options.home);
     if (p.options.which == 0) p.workList = ReadIndexWorkList(GetWorkDir() + "WPList.txt");
     platform::pump().setBusy(true);
-    errno = 0;
-    const bool written = WriteIndexPage(file, p);
-    const int error = errno != 0 ? errno : EIO;
+    const Result<void> r = WriteIndexPage(file, GetWorkDir(), p);
+    const bool written = r.ok();
     platform::pump().setBusy(false);
-    if (!written)
-        ShowSysError(error, WriteErrorText(file));
+    if (!written && r.error().code == kErrProgramFile)
+        platform::messages().show(platform::MsgKind::Error, r.error().message);
+    else if (!written)
+        ShowSysError(r.error().code, r.error().message);
     else if (cbShow->isChecked())
         platform::shellOpen().open(file);
     if (!cbSparversion->isChecked()) EnableOptions(true);

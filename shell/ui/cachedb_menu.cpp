@@ -57,13 +57,9 @@ CacheDbHooks CacheDbMenu::WindowHooks() {
         CenterFormOver(mainWindow_, &w);
         w.show();
         platform::pump().pump();
-        ConvertOutcome o;
-        o.result = w.ConverteHTTP(showNearest);
+        const int result = w.ConverteHTTP(showNearest);
         w.close();
-        o.failed = w.GetFailedCount();
-        o.incomplete = w.GetIncompleteCount();
-        o.newCount = w.GetNewCount();
-        return o;
+        return OutcomeOf(result, w.Converter());
     };
     h.loadArchiveList = [this](const std::string& url, const std::string& dest) -> std::optional<int> {
         TfrmLoadURL w(mainWindow_);

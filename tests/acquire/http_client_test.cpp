@@ -246,6 +246,29 @@ TEST(HttpClient, FailuresAreToldInGermanWithoutCurlsText) {
               tv::W("Der Server \"127.0.0.1\" hat die Verbindung abgelehnt oder ist nicht erreichbar."));
 }
 
+// The hint at the connection and the proxy stands only where no server
+// answered; an answer with an error status is told by its status alone.
+TEST(HttpClient, DownloadFailureHintsAtTheConnectionOnlyWithoutAnAnswer) {
+    const std::string head = tv::W(
+        "Folgende Ladeoperation vom Internet ist fehlgeschlagen:\r\n"
+        "Quelle: http://db.example.test/a.zip\r\nZiel: /w/db.tmp.zip\r\n"
+        "Fehlermeldung: ");
+    const std::string hint = tv::W(
+        "\r\n\r\nMögliche Fehlerursachen: Keine Internetverbindung oder falsch "
+        "konfigurierte Proxyeinstellungen.");
+    auto text = [](const tv::Error& e) {
+        return tv::DownloadFailedText("http://db.example.test/a.zip", "/w/db.tmp.zip", e);
+    };
+    const tv::Error notFound{404, tv::HttpStatusText(404)};
+    EXPECT_EQ(text(notFound), head + tv::W("Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+    EXPECT_EQ(text({500, tv::HttpStatusText(500)}),
+              head + "Der Server meldet einen Fehler: HTTP 500 (interner Serverfehler).");
+    for (int code : {tv::kHttpErrCancelled, tv::kHttpErrCertificate, tv::kHttpErrFile, tv::kHttpErrTooLarge})
+        EXPECT_EQ(text({code, "x"}), head + "x") << code;
+    EXPECT_EQ(text({tv::kHttpErrConnect, "x"}), head + "x" + hint);
+    EXPECT_EQ(text({tv::kHttpErrTimeout, "x"}), head + "x" + hint);
+}
+
 TEST(HttpClient, TricklingTransferEndsAtTheOverallLimit) {
     tv::platform::ScopedFakes fakes;
     HttpTestServer srv;

@@ -106,7 +106,7 @@ TEST_F(NationalDb, KilledMergesLeaveAWholeDatabaseAndTheNextOneCompletesIt) {
         }
     };
     for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
-        const pid_t pid = tvtest::Spawn([&] { return merge() < 0; });
+        tvtest::Child pid = tvtest::Spawn([&] { return merge() < 0; });
         ::usleep(static_cast<unsigned>(::random()) % 60000);
         tvtest::Reap(pid, true);
         check(2000);

@@ -283,6 +283,31 @@ TEST_F(CacheDbTest, StoreOverwritesInPlaceOrAppends) {
     EXPECT_TRUE(fakes.messages.shown.empty());
 }
 
+// A record written in place whose write fails after half of it went out is
+// put back byte for byte (a new name beside the old difficulty is no record).
+TEST_F(CacheDbTest, TornInPlaceWriteLeavesTheOldRecord) {
+    WriteDb({Rec("GC1"), Rec("GC2"), Rec("GC3")});
+    std::string before = Bin();
+    before[296 + 295] = 'x';  // a byte no record field covers: only a copy of the bytes keeps it
+    dir.write("Caches.bin", before);
+    ASSERT_EQ(tv::BuildCacheIndex(), 0);
+    TCacheRec changed = Rec("GC2", "renamed");
+    changed.Difficulty = "5";
+    {
+        tvtest::ScopedWriteFault torn("Caches.bin", tv::WriteStep::Torn, EIO);
+        const auto stored = tv::StoreCacheRec(changed);
+        ASSERT_FALSE(stored);
+        EXPECT_EQ(stored.error().code, EIO);
+        EXPECT_EQ(stored.error().message, "Fehler beim Update der CacheDB.");
+    }
+    EXPECT_EQ(Bin(), before);
+
+    ASSERT_TRUE(tv::StoreCacheRec(changed));
+    const auto bytes = tv::EncodeCacheRec(changed);
+    EXPECT_EQ(Bin(), before.substr(0, 296) + std::string(bytes.begin(), bytes.end()) + before.substr(592));
+    EXPECT_TRUE(fakes.messages.shown.empty());
+}
+
 TEST_F(CacheDbTest, StoreReportsAnUnopenableDatabase) {
     fs::create_directory(dir.path() / "Caches.bin");
     const auto stored = tv::StoreCacheRec(Rec("GC1"));
@@ -544,7 +569,7 @@ protected:
     template <typename Work>
     void KillAtRandom(Work work) {
         for (int kill = 0; kill < 50 && !HasFailure(); ++kill) {
-            const pid_t pid = tvtest::Spawn([&] { return work(), 0; });
+            tvtest::Child pid = tvtest::Spawn([&] { return work(), 0; });
             ::usleep(2000 + static_cast<unsigned>(::random()) % 40000);
             tvtest::Reap(pid, true);
             Check();
@@ -580,7 +605,7 @@ TEST_F(CacheDbCrashTest, TwoProcessesRewritingAndAppendingLoseNothing) {
         }
         return tv::BuildCacheIndex();
     };
-    const pid_t x = tvtest::Spawn([&] { return writer(1000); }), y = tvtest::Spawn([&] { return writer(2000); });
+    tvtest::Child x = tvtest::Spawn([&] { return writer(1000); }), y = tvtest::Spawn([&] { return writer(2000); });
     EXPECT_EQ(tvtest::Reap(x) + tvtest::Reap(y), 0);
     EXPECT_EQ(std::count(state, state + kCodes, kWritten), 620);
     Check();

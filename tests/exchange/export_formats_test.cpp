@@ -13,8 +13,10 @@
 #include "exchange/export_sink.h"
 #include "exchange/formats/csv_format.h"
 #include "exchange/formats/easygps_format.h"
+#include "exchange/formats/gpx_format.h"
 #include "exchange/formats/magellan_format.h"
 #include "exchange/formats/top50_format.h"
+#include "exchange/formats/xml_template_format.h"
 #include "export_cases.h"
 #include "support/records.h"
 
@@ -65,6 +67,19 @@ TEST(EasyGps, CodesAreWrittenInTheDeclaredLatin1) {
     EXPECT_NE(text.find("encoding=\"ISO-8859-1\""), std::string::npos);
     EXPECT_NE(text.find("<name id=\"GC\xC4&#8364;&quot;1\">"), std::string::npos) << text;
     EXPECT_EQ(text.find("\xC3\x84"), std::string::npos);  // no UTF-8 in a Latin-1 file
+}
+
+TEST(ExportNames, AccentedLettersKeepTheirBaseLetterInGpxLocAndXml) {
+    const TCacheRec r = tvtest::ExportRec(7, "GC7QC", W("Points géodésiques du Québec"), 46.8, -71.2,
+                                          "Traditional Cache", "Small", "1", "1", 39000.0, 0);
+    EXPECT_EQ(GpxWaypointText("<wpt><name>#CACHENAME#</name></wpt>", r),
+              "<wpt><name>Points geodesiques du Quebec</name></wpt>");
+    EXPECT_EQ(XmlWaypointText("<wpt name=\"#CACHENAME_INT#\" short=\"#CACHENAME128#\"/>", r),
+              "<wpt name=\"Points geodesiques du Quebec\" short=\"Points geodesiques du Quebec\"/>");
+    StringSink loc;
+    ASSERT_EQ(WriteEasyGps({r}, tvtest::ExportTestContext("/w/"), loc), 1);
+    EXPECT_NE(loc.text().find("<name id=\"GC7QC\"><![CDATA[Points geodesiques du Quebec]]></name>"), std::string::npos)
+        << loc.text();
 }
 
 TEST(Csv, MerkatorPacksDegreesMinutesSeconds) {

@@ -511,7 +511,7 @@ TEST(SuitcaseMerge, RacingAppendsAreKept) {
     const auto opened = ReadLocalCacheDb(pcs.b.str());  // the window's copy
     const std::string bin = pcs.b.str() + "Caches.bin";
     constexpr int kAppends = 400;
-    const pid_t child = tvtest::Spawn([&] {
+    tvtest::Child child = tvtest::Spawn([&] {
         for (int k = 0; k < kAppends; ++k) {
             if (!AppendCacheFile(bin, {CacheRecord("GCX" + std::to_string(k))}).ok()) return 1;
             ::usleep(300);
@@ -519,7 +519,9 @@ TEST(SuitcaseMerge, RacingAppendsAreKept) {
         return 0;
     });
     // Half of them before the commit starts, the rest while it runs.
-    while (fs::file_size(bin) < (2 + kAppends / 2) * TCacheRec::kSize) ::usleep(500);
+    for (int wait = 0; wait < 60000 && fs::file_size(bin) < (2 + kAppends / 2) * TCacheRec::kSize; ++wait)
+        ::usleep(500);
+    ASSERT_GE(fs::file_size(bin), (2 + kAppends / 2) * TCacheRec::kSize) << "the appending process stopped";
     SuitcaseCommitParams p = TakeAll(pcs.b);
     p.getPages = false;
     const SuitcaseCommitResult res = CommitSuitcase(r, opened, p);

@@ -5,11 +5,13 @@
 #include <filesystem>
 
 #include "core/cache_rec.h"
+#include "core/file_procs.h"
 #include "core/ini_file.h"
 #include "core/number_format.h"
 #include "exchange/wpcol_settings.h"
 #include "platform/text_encoding.h"
 #include "support/records.h"
+#include "support/write_fault.h"
 
 using namespace tv;
 using tvtest::CacheRecord;
@@ -110,6 +112,37 @@ TEST(WaypointCollectionFiles, MissingFindsGiveEmptyFileAndFailedSaveKeepsChanges
     EXPECT_EQ(dir.read("WPList.txt"), "");
     EXPECT_TRUE(c.Modified());
     EXPECT_EQ(Codes(c, kIgnoreList), (std::vector<std::string>{"GC1"}));
+}
+
+// A backup that cannot be written keeps the old backup, and the list it
+// protects is not replaced; the save says so and keeps the changes.
+TEST(WaypointCollectionFiles, FailedBackupKeepsTheOldBackupAndTheList) {
+    tvtest::WorkFolder dir;
+    dir.write("WPList.txt", "GC1\r\n");
+    dir.write("WPList.txt.bk", "GC0\r\n");
+    dir.write("WPignore.txt", "GC7\r\n");
+    WaypointCollection c;
+    ASSERT_TRUE(c.LoadLists(dir.str()).empty());
+    ASSERT_EQ(c.AddByCode("GC2", kWorkList, 0, false, true), AddResult::Added);
+    for (WriteStep step : {WriteStep::Create, WriteStep::Write}) {
+        tvtest::ScopedWriteFault full("WPList.txt.bk", step);
+        const SaveReport r = c.Save(dir.str());
+        EXPECT_EQ(r.failed, std::vector<std::string>{dir.str() + "WPList.txt.bk"});
+        EXPECT_EQ(dir.read("WPList.txt"), "GC1\r\n");
+        EXPECT_EQ(dir.read("WPList.txt.bk"), "GC0\r\n");
+        EXPECT_TRUE(c.Modified());
+    }
+    // The other lists went on with their backups (the second save backed up
+    // the files the first one wrote); no temporary file is left.
+    EXPECT_EQ(dir.read("WPignore.txt.bk"), "GC7\r\n");
+    EXPECT_EQ(ListFolder(dir.str()),
+              (std::vector<std::string>{"Finds.bin", "Finds.bin.bk", "WPclipboard.txt", "WPclipboard.txt.bk",
+                                        "WPignore.txt", "WPignore.txt.bk", "WPList.txt", "WPList.txt.bk"}));
+
+    ASSERT_TRUE(c.Save(dir.str()).ok());
+    EXPECT_EQ(dir.read("WPList.txt"), "GC1\r\nGC2\r\n");
+    EXPECT_EQ(dir.read("WPList.txt.bk"), "GC1\r\n");
+    EXPECT_FALSE(c.Modified());
 }
 
 // A database without Caches.idx: the lists are looked up through the index,

@@ -48,11 +48,14 @@ TEST(MapLinks, CoordinatesOfLinksInAllFourQuarters) {
     };
     for (const auto& [link, error] : bad) EXPECT_EQ(ParseMapLink(link).error, error) << link;
     EXPECT_FALSE(IsMapServiceLink("https://evil.example/maps.google.de"));
+    EXPECT_EQ(MapLinkErrorText(MapLinkError::NoCoordinates), "Konnte in der URL keine Koordinatenangabe finden.");
+    EXPECT_EQ(MapLinkErrorText(MapLinkError::None), "");
 }
 
 TEST(MapLinks, MarkerLinesAreEscapedXml) {
     EXPECT_EQ(EscapeMarkerName(W("Schöne \"Aussicht\" & <Höhle>")), "Schoene 'Aussicht' + &lt;Hoehle&gt;");
-    EXPECT_EQ(EscapeMarkerName(W("Café\tÄÖÜß")), "Caf  AeOeUess");
+    EXPECT_EQ(EscapeMarkerName(W("Café\tÄÖÜß")), "Cafe AeOeUess");
+    EXPECT_EQ(EscapeMarkerName(W("Points géodésiques du Québec ½")), "Points geodesiques du Quebec  ");
     TCacheRec rec = tvtest::CacheRecord("GC1234", "Test", 48.137, 11.575);
     rec.CacheType = "LOCATIONLESS CACHE";
     rec.Difficulty = "1.5";
@@ -66,6 +69,8 @@ TEST(MapLinks, MarkerLinesAreEscapedXml) {
     EXPECT_NE(MarkerLine(rec).find("[b]GC&quot;&lt;&amp;[/b][br]Test\" icon=\"3\" diff=\"1.5\" terr=\"2\" "
                                    "size=\"&quot;/&gt;&lt;x\"/>"),
               std::string::npos);
+    rec.Name = W("Québec");
+    EXPECT_NE(MarkerLine(rec).find("[br]Quebec\" icon="), std::string::npos) << MarkerLine(rec);
     EXPECT_EQ(TypeToIcon("Cache In Trash Out E") * 10 + TypeToIcon("MEGA-EVENT"), 81);
 }
 

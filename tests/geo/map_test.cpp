@@ -1,8 +1,13 @@
-// The map's projection, view changes, data readers and the scene of the
-// start view in a 600 x 600 box.
+// The map's projection, view changes, data readers, the scene of the start
+// view in a 600 x 600 box, and grid and scale labels that keep apart at a
+// view over two continents.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "geo/map_model.h"
 #include "geo/map_scene.h"
@@ -16,6 +21,30 @@ MapView StartView(int w, int h) {
     v.bounds = {6, 14, 47, 55};
     v.FitAspect(w, h);
     return v;
+}
+
+// About the digit width of the map's font: 0.6 em at 4/3 pixels per point.
+double TextWidth(const std::string& text, int pointSize) { return text.size() * pointSize * 0.8; }
+// Labels that never crowd: the grid keeps the step of the span.
+double NoWidth(const std::string&, int) { return 0; }
+
+// Caches in Germany and North America, the view fitted to them.
+MapView WideView(int w, int h) {
+    MapContent c;
+    const LatLon places[] = {{48.137, 11.575}, {53.55, 9.99},   {50.776, 6.084},  {51.15, 14.99},
+                             {49.28, -123.12}, {32.72, -117.16}, {25.76, -80.19}, {44.65, -63.57}};
+    for (const LatLon& p : places) c.AddCache(tvtest::CacheRecord("GC1", "", p.lat, p.lon));
+    MapView v;
+    v.bounds = *c.CacheRange();
+    v.FitAspect(w, h);
+    return v;
+}
+
+std::vector<double> LabelledValues(const std::vector<GridLine>& lines, bool meridians) {
+    std::vector<double> out;
+    for (const GridLine& g : lines)
+        if (g.labelled && g.meridian == meridians) out.push_back(g.value);
+    return out;
 }
 
 TEST(MapView, FitAspectWidensOneSpanOnce) {
@@ -69,7 +98,7 @@ TEST(MapGrid, StepsLinesAndLabels) {
     MapView v = StartView(600, 600);
     std::vector<double> mx, py;
     std::vector<double> labelledM, labelledP;
-    for (const GridLine& g : PlanGrid(v, 600, 600)) {
+    for (const GridLine& g : PlanGrid(v, 600, 600, TextWidth)) {
         EXPECT_TRUE(g.major);
         (g.meridian ? mx : py).push_back(g.pixel);
         if (g.labelled) (g.meridian ? labelledM : labelledP).push_back(g.value);
@@ -81,11 +110,11 @@ TEST(MapGrid, StepsLinesAndLabels) {
 
     MapView south;
     south.bounds = {150.2, 150.6, -33.5, -32.9};  // trunc would start after -33
-    const auto lines = PlanGrid(south, 400, 400);
+    const auto lines = PlanGrid(south, 400, 400, NoWidth);
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const GridLine& g) {
         return !g.meridian && g.major && g.value == -33.0;
     }));
-    const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400);
+    const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400, NoWidth);
     EXPECT_EQ(std::count_if(twenty.begin(), twenty.end(), [](const GridLine& g) { return g.meridian && g.major; }),
               4);  // 9, 10, 11, 12 of 12 lines
 }
@@ -99,7 +128,7 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     EXPECT_NEAR(*ViewWidthKm(v, 600, 600), 810, 10);
     EXPECT_EQ(MaxTownClass(810), 2);
     EXPECT_EQ(MaxTownClass(1000.1), 1);
-    const auto bar = PlanScaleBar(v, 600, 600);
+    const auto bar = PlanScaleBar(v, 600, 600, TextWidth);
     ASSERT_TRUE(bar);
     EXPECT_EQ(bar->unitKm, 30);
     EXPECT_EQ(bar->divisionPx, 18);
@@ -107,7 +136,7 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     EXPECT_EQ(bar->unit, "km");
     MapView narrow;
     narrow.bounds = {11.57, 11.57 + 2.0 / 74.4, 48.1, 48.2};
-    const auto m = PlanScaleBar(narrow, 600, 600);
+    const auto m = PlanScaleBar(narrow, 600, 600, TextWidth);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->labels.back() + m->unit, "500m");
 }
@@ -121,7 +150,7 @@ TEST(MapScene, StartViewPrimitives) {
     const std::vector<MapTown> towns = {{48.137, 11.575, 1, "M\xFCnchen"}, {52.52, 13.405, 2, "Berlin"},
                                         {50.0, 8.0, 3, "Klein"}};
     const std::vector<BorderPoint> borders = {{47.5f, 7.5f, true}, {47.6f, 9.0f, false}};
-    const auto scene = BuildMapScene(v, content, towns, borders, kMapBlack, MapLayers{}, 600, 600);
+    const auto scene = BuildMapScene(v, content, towns, borders, kMapBlack, MapLayers{}, 600, 600, TextWidth);
     std::vector<const MapPrimitive*> ellipses, texts;
     for (const MapPrimitive& p : scene) {
         if (p.kind == MapPrimitive::Ellipse) ellipses.push_back(&p);
@@ -144,6 +173,49 @@ TEST(MapScene, StartViewPrimitives) {
     EXPECT_EQ(barFrame.y, 580);
     const auto rotated = std::count_if(texts.begin(), texts.end(), [](const MapPrimitive* p) { return p->angle == 90; });
     EXPECT_EQ(rotated, 13);  // meridians 5 .. 17
+}
+
+TEST(MapLegibility, GridAndScaleAtAWideAndTheStartView) {
+    // 10 degrees are 43 pixels, narrower than "-110° 0´"; 15 are 65.
+    const MapView wide = WideView(600, 600);
+    const auto lines = PlanGrid(wide, 600, 600, TextWidth);
+    EXPECT_EQ(LabelledValues(lines, true), (std::vector<double>{-105, -90, -75, -60, -45, -30, -15, 0, 15, 30}));
+    EXPECT_EQ(LabelledValues(lines, false), (std::vector<double>{0, 15, 30, 45, 60, 75}));
+    const auto stepAt = [&](double width) {
+        const auto v = LabelledValues(PlanGrid(wide, 600, 600, [=](const std::string&, int) { return width; }), true);
+        return v.at(1) - v.at(0);
+    };
+    EXPECT_EQ(stepAt(0), 1);
+    EXPECT_EQ(stepAt(20), 5);
+    EXPECT_EQ(stepAt(1000), 30);  // none fits: the coarsest
+    // Whole minutes 20 pixels apart grow to six.
+    MapView city;
+    city.bounds = {10, 10.4, 50, 50.3};
+    city.FitAspect(600, 600);
+    const auto minutes = LabelledValues(PlanGrid(city, 600, 600, TextWidth), true);
+    EXPECT_NEAR(minutes.at(1) - minutes.at(0), 0.1, 1e-9);
+    // The start view keeps its whole degrees.
+    const MapView start = StartView(600, 600);
+    const auto now = PlanGrid(start, 600, 600, TextWidth), degrees = PlanGrid(start, 600, 600, NoWidth);
+    ASSERT_EQ(now.size(), degrees.size());
+    for (std::size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i].pixel, degrees[i].pixel);
+
+    // Scale: 100 km are 3 pixels at the wide view's southern edge; 300 km
+    // (11 pixels) leave room for the first and last label.
+    const auto wideBar = PlanScaleBar(wide, 600, 600, TextWidth);
+    const auto crowded = PlanScaleBar(wide, 600, 600, [](const std::string&, int) { return 500.0; });
+    ASSERT_TRUE(wideBar && crowded);
+    EXPECT_EQ(wideBar->unitKm, 300);
+    EXPECT_EQ(wideBar->drawn, (std::vector<bool>{true, false, false, false, false, true}));
+    EXPECT_EQ(crowded->unitKm, 1000);
+    EXPECT_EQ(crowded->drawn, (std::vector<bool>{true, false, false, false, false, false}));
+    // At the start view the 30 km divisions of 18 pixels stay, with every
+    // second label.
+    const auto scene = BuildMapScene(start, MapContent{}, {}, {}, kMapBlack, MapLayers{}, 600, 600, TextWidth);
+    std::vector<std::pair<double, std::string>> texts;
+    for (const MapPrimitive& p : scene)
+        if (p.kind == MapPrimitive::Text && p.pointSize == kScaleLabelPoints) texts.emplace_back(p.x, p.text);
+    EXPECT_EQ(texts, (std::vector<std::pair<double, std::string>>{{45, "0"}, {81, "60"}, {117, "120"}, {140, "km"}}));
 }
 
 TEST(MapData, ReadersAndRemovals) {

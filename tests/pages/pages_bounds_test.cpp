@@ -133,6 +133,14 @@ TEST(PagesBounds, EditedRecordOfAPrefixCodeAndFailedWrites) {
         EXPECT_EQ(r.failText, W("Fehler beim Einfügen eines neuen Caches an die CacheDB."));
     }
     EXPECT_EQ(work.read("Caches.bin"), before);
+    {
+        // Half of the record went out before the failure: the old one is put back.
+        tvtest::ScopedWriteFault torn("Caches.bin", tv::WriteStep::Torn, EIO);
+        r = SaveEditedRecord(tvtest::CacheRecord("GC123", "anders", 7, 8));
+        EXPECT_EQ(r.code, EIO);
+        EXPECT_TRUE(r.updated);
+    }
+    EXPECT_EQ(work.read("Caches.bin"), before);
     TCacheRec found;
     EXPECT_FALSE(FindCacheByWaypoint("GC9", found));
 }

@@ -13,13 +13,16 @@
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
 #include "core/debug_log.h"
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "support/fakes.h"
 #include "platform/text_encoding.h"
+#include "shell/program_version.h"
 #include "support/http_test_server.h"
 #include "support/file_time.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
+#include "support/write_fault.h"
 #include "support/zip_build.h"
 
 namespace {
@@ -238,6 +241,129 @@ TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
     EXPECT_EQ(tvtest::ReadFileBytes(Idx()), idx);
     EXPECT_EQ(tvtest::ReadFileBytes(work_.str() + "germany.txt"), List(500, 5));
+}
+
+// A download that the server refused names the status and nothing more; the
+// update check shows one box for one failure.
+TEST_F(CacheDbCommandsTest, FailedDownloadsSayWhatTheServerAnswered) {
+    const std::string failed = W("Folgende Ladeoperation vom Internet ist fehlgeschlagen:\r\nQuelle: ");
+    auto cmd = Commands();
+    cmd.DownloadPrimaryCacheDB();
+    cmd.CheckForUpdate();
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              failed + srv_.url("/db/germany.txt.zip") + "\r\nZiel: " + work_.str() + "db.tmp.zip\r\n" +
+                  W("Fehlermeldung: Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+    EXPECT_EQ(fakes_.messages.shown[1].text,
+              failed + srv_.url("/tqversion.txt") + "\r\nZiel: " + work_.str() + "tqversion.txt\r\n" +
+                  W("Fehlermeldung: Der Server meldet einen Fehler: HTTP 404 (Datei nicht gefunden)."));
+}
+
+TEST_F(CacheDbCommandsTest, UpdateCheckComparesWithTheBuiltVersion) {
+    auto cmd = Commands();
+    files_["/tqversion.txt"] = std::string(tv::kProgramVersion) + "\r\n" + std::string(tv::kProgramDate) + "\r\n";
+    cmd.CheckForUpdate();
+    files_["/tqversion.txt"] = "V5.2.0\r\n28.11.2007\r\n";
+    cmd.CheckForUpdate();
+    files_["/tqversion.txt"] = "V5.2.0\r\n";
+    cmd.CheckForUpdate();
+    ASSERT_EQ(fakes_.messages.shown.size(), 3u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Information);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              "Die eingesetzte Version des Trailvanes ist auf dem aktuellen Stand:\r\n\r\nVersion " +
+                  std::string(tv::kProgramVersion) + " vom " + std::string(tv::kProgramDate));
+    EXPECT_EQ(fakes_.messages.shown[1].kind, MsgKind::Warning);
+    const std::string tail = "\r\n\r\nEingesetzte Version: " + std::string(tv::kProgramVersion) + " vom " +
+                             std::string(tv::kProgramDate) + W("\r\nAktuell verfügbare Version: V5.2.0 vom 28.11.2007");
+    const std::string& newer = fakes_.messages.shown[1].text;
+    ASSERT_GE(newer.size(), tail.size());
+    EXPECT_EQ(newer.substr(newer.size() - tail.size()), tail);
+    EXPECT_EQ(fakes_.messages.shown[2].text, W("Die Updateverfügbarkeit konnte leider nicht überprüft werden."));
+}
+
+// Converting the further lists with none ticked says so and where to tick them.
+TEST_F(CacheDbCommandsTest, FurtherLocalConversionWithoutAChoiceSaysWhereToChoose) {
+    tv::ProcSettings.UseCacheDB[2] = 1;  // the primary list only
+    auto cmd = Commands();
+    cmd.ConvertLocalAdditionalCacheDBs();
+    EXPECT_TRUE(converted_.empty());
+    ASSERT_EQ(fakes_.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes_.messages.shown[0].kind, MsgKind::Error);
+    EXPECT_EQ(fakes_.messages.shown[0].text,
+              W("Es ist keine weitere Cache-DB ausgewählt.\r\nDie weiteren Cache-DBs können unter Datei / "
+                "Grundeinstellungen / Cache-Datenbank / weitere Cache-DBs im Suchpfad ausgewählt werden."));
+}
+
+// Codes that could name a file outside its folder, or that the record would
+// cut to another cache's code, never reach the database: they are skipped,
+// counted and named beside the lines that could not be converted, in a new
+// database and in a merge alike.
+TEST_F(CacheDbCommandsTest, ListLinesWithUnsafeCodesAreSkippedCountedAndNamed) {
+    const std::string unsafe = "700 \"L\" 2005 1 2 49.1 8.1 \"Traditional Cache\" \"Small\" ../../x x 2 3\r\n" +
+                               Line(701, "GC1/2", 48.0, 9.0) + "\r\n" + Line(702, "GC1:2", 48.0, 9.0) + "\r\n" +
+                               Line(703, "GC1234567890ABCDE", 48.0, 9.0) + "\r\n" + Line(704, "../../x", 48.0, 9.0) +
+                               "\r\n# comment\r\n" + Line(705, "GC123456789ABCDE", 48.0, 9.0) + "\r\n";
+    work_.write("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\r\n" + unsafe);
+    auto cmd = Commands();
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
+    const std::string named =
+        W("5 Einträge mit ungültigem Wegpunktcode übersprungen: ../../x, GC1/2, GC1:2, GC1234567890ABCDE");
+    const std::string report = W("germany.txt:\r\n2 Datensätze wurden konvertiert\r\n"
+                                 "1 Datensätze konnten nicht konvertiert werden\r\n") + named;
+    EXPECT_EQ(fakes_.messages.texts(), std::vector<std::string>{report});
+    std::string bin = tvtest::ReadFileBytes(Bin());
+    auto codes = [&bin] {
+        std::vector<std::string> out;
+        for (const tv::TCacheRec& r : tv::DecodeCacheRecs(bin)) out.push_back(r.Waypoint.str());
+        return out;
+    };
+    EXPECT_EQ(codes(), (std::vector<std::string>{"GC1", "GC123456789ABCDE"}));
+
+    // Merged into an existing database: the same lines stay out.
+    work_.write("austria.txt", unsafe + Line(2, "GC2", 48.0, 9.0) + "\r\n");
+    EXPECT_EQ(cmd.ConvertCacheDB("austria.txt", 0, true), 1);
+    ASSERT_EQ(fakes_.messages.shown.size(), 2u);
+    EXPECT_EQ(fakes_.messages.shown[1].text,
+              W("austria.txt:\r\n2 Datensätze wurden konvertiert\r\n1 Datensätze konnten nicht konvertiert "
+                "werden\r\n") + named);
+    bin = tvtest::ReadFileBytes(Bin());
+    EXPECT_EQ(codes(), (std::vector<std::string>{"GC1", "GC123456789ABCDE", "GC2"}));
+}
+
+// A write that fails is told as a failure, with the file and the system's
+// cause; the database stays as it was.
+TEST_F(CacheDbCommandsTest, FailedWritesAreToldWithTheirFileAndCause) {
+    MakeDatabase(3);
+    const std::string bin = tvtest::ReadFileBytes(Bin());
+    work_.write("germany.txt", List(1, 5));
+    auto cmd = Commands();
+    {
+        tvtest::ScopedWriteFault full("Caches.bin");  // the append of the merge
+        EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 0);
+    }
+    const std::string cause = "\n\nFehlercode: 28\nFehlermeldung: " + tv::SysErrorMessage(ENOSPC);
+    EXPECT_EQ(fakes_.messages.texts(),
+              (std::vector<std::string>{
+                  "Fehler beim Schreiben auf Datei " + Bin() + cause,
+                  W("germany.txt:\r\nDie Zusammenführung mit der Cache-Datenbank ist fehlgeschlagen.\r\n"
+                    "0 neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.")}));
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+
+    fakes_.messages.shown.clear();
+    {
+        tvtest::ScopedWriteFault full("Caches.bin.tmp");  // the converted list before the merge
+        EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 1, true), 0);
+    }
+    EXPECT_EQ(fakes_.messages.texts(),
+              (std::vector<std::string>{"Fehler #-4 bei der Verarbeitung.\r\nFehler beim Schreiben auf Datei " + Bin() +
+                                        ".tmp" + cause}));
+    EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
+    for (const auto& box : fakes_.messages.shown) EXPECT_EQ(box.kind, MsgKind::Error);
+
+    // Once the disk has room again, the merge goes through.
+    fakes_.messages.shown.clear();
+    EXPECT_EQ(cmd.ConvertCacheDB("germany.txt", 0, true), 5);
+    EXPECT_EQ(fakes_.messages.texts(), std::vector<std::string>{W("germany.txt:\r\n5 Datensätze wurden konvertiert")});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // written.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -12,7 +13,9 @@
 #include "core/cache_rec.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "exchange/export_text.h"
 #include "platform/text_encoding.h"
+#include "shell/about_info.h"
 #include "shell/cachedb_commands.h"
 #include "shell/main_commands.h"
 #include "shell/program_version.h"
@@ -55,12 +58,42 @@ TEST(ShellBounds, ReleaseDatesReadDayMonthYearAndEqualDatesAreNotNewer) {
     EXPECT_EQ(ParseDateToNumber("3.12.2007"), 0);
     EXPECT_EQ(ParseDateToNumber(""), 0);
     // The program's own date, a day either side, and another version on the same day.
+    double own = 0;
+    ASSERT_TRUE(ParseDateText(kProgramDate, own));
     EXPECT_EQ(CompareWithOwnVersion(kProgramVersion, kProgramDate), VersionVerdict::UpToDate);
-    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "29.11.2007"), VersionVerdict::Outdated);
-    EXPECT_EQ(CompareWithOwnVersion("V5.1.9", "27.11.2007"), VersionVerdict::InstalledNewer);
-    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", kProgramDate), VersionVerdict::InstalledNewer);
-    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "28.12.2007"), VersionVerdict::Outdated);
-    EXPECT_EQ(CompareWithOwnVersion("V5.2.1", "28.11.2008"), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion("V99.0.0", DateText(own + 1)), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion("V0.0.1", DateText(own - 1)), VersionVerdict::InstalledNewer);
+    EXPECT_EQ(CompareWithOwnVersion("V99.0.0", kProgramDate), VersionVerdict::InstalledNewer);
+    EXPECT_EQ(CompareWithOwnVersion("V99.0.0", DateText(own + 31)), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion("V99.0.0", DateText(own + 366)), VersionVerdict::Outdated);
+    EXPECT_EQ(CompareWithOwnVersion(kProgramVersion, "xx.yy.zzzz"), VersionVerdict::InstalledNewer);
+}
+
+// The version is the project's, the date the day of the build, in the form
+// the version file uses; the About box shows both.
+TEST(ShellBounds, ProgramVersionIsTheProjectsAndItsDateTheBuildDay) {
+    const std::string cmake = tvtest::ReadFileBytes(tvtest::TestsPath("../CMakeLists.txt"));
+    const std::string key = "project(Trailvane VERSION ";
+    const auto at = cmake.find(key);
+    ASSERT_NE(at, std::string::npos);
+    const auto from = at + key.size();
+    const std::string version = cmake.substr(from, cmake.find_first_not_of("0123456789.", from) - from);
+    ASSERT_FALSE(version.empty());
+    EXPECT_EQ(kProgramVersion, "V" + version);
+
+    double day = 0;
+    ASSERT_TRUE(ParseDateText(kProgramDate, day)) << kProgramDate;
+    EXPECT_EQ(DateText(day), kProgramDate);  // "dd.mm.yyyy", as ParseDateToNumber reads it
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    const int today = (utc.tm_year + 1900) * 10000 + (utc.tm_mon + 1) * 100 + utc.tm_mday;
+    EXPECT_LE(ParseDateToNumber(kProgramDate), today);
+    EXPECT_GE(ParseDateToNumber(kProgramDate), 20261201);  // not before this way of dating builds
+
+    EXPECT_EQ(DefaultAboutVersionText(),
+              "Version " + std::string(kProgramVersion) + " vom " + std::string(kProgramDate));
+    EXPECT_EQ(AboutVersionText(std::nullopt), DefaultAboutVersionText());
 }
 
 TEST(ShellBounds, GreetingOnlyFromTheEighteenthToTheThirtiethOfDecember) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "acquire/national_db.h"
 #include "core/app_paths.h"
 #include "core/cachedb_table.h"
 #include "core/file_procs.h"
@@ -14,6 +15,8 @@
 #include "core/proc_settings.h"
 #include "core/settings_file.h"
 #include "core/work_lock.h"
+#include "exchange/suitcase_format.h"
+#include "exchange/suitcase_merge.h"
 #include "shell/settings_edit.h"
 #include "support/child_process.h"
 #include "support/fakes.h"
@@ -98,7 +101,7 @@ TEST_F(StartupTest, CancelKeepsTheFirstStartsValuesAndRereadsAnEarlierFile) {
 
 TEST_F(StartupTest, SecondProgramOnTheWorkFolderIsRefusedAndWritesNothing) {
     SetProgramDir(dir.str());
-    const pid_t first = tvtest::HoldFolder(dir.str());
+    tvtest::Child first = tvtest::HoldFolder(dir.str());
     EXPECT_FALSE(TakeWorkFolderAtStart());
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text, WorkFolderBusyText(dir.str()));
@@ -156,6 +159,80 @@ TEST_F(StartupTest, LeftoversOfKilledWritesGoFromTheWorkAndTheDescriptionFolder)
     EXPECT_EQ(left[4], "GC1ABC.html.1234.tmp");
     EXPECT_TRUE(live.Commit());
     EXPECT_EQ(tvtest::ReadFileBytes(out + "GC3.html"), "<html>");
+    ReleaseWorkFolder();
+}
+
+// Killed writes leave more than the temporary files of the work folder:
+// tq.conf's beside the program, the staging folders of a suitcase merge
+// (beside the description folder and inside it), the scratch file of a list
+// conversion. The next start removes each of them, and keeps those that a
+// write still at work holds.
+TEST_F(StartupTest, LeftoversBesideTheProgramAndOfMergesGoAtTheNextStart) {
+    namespace fs = std::filesystem;
+    SetProgramDir(dir.str() + "prog");
+    const std::string prog = dir.str() + "prog/", work = dir.str() + "work/", out = dir.str() + "pages/";
+    for (const std::string& d : {prog, work, out}) fs::create_directories(d);
+    ASSERT_TRUE(WriteSettingStr("WorkDir", work));
+    ASSERT_TRUE(WriteSettingStr("OutDir", out));
+    const std::string beside = dir.str() + ".pages.Aktenkoffer.tmp/", inside = out + ".Aktenkoffer.tmp/";
+    dir.write("prog/.tq.conf.31415926.tmp", "[Program]\r\nWork");
+    dir.write("work/Caches.bin.tmp", std::string(TCacheRec::kSize, 'r'));
+    dir.write(".pages.Aktenkoffer.tmp/GC1.html", "<html>staged");
+    dir.write("pages/.Aktenkoffer.tmp/GC2_map.gif", "GIF");
+    AtomicFileWriter live(prog + "tq.conf");
+    ASSERT_TRUE(live.Write(dir.read("prog/tq.conf")));
+
+    EXPECT_TRUE(TakeWorkFolderAtStart());
+    std::vector<std::string> left = ListFolder(prog);
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].rfind(".tq.conf.", 0), 0u);  // the live one
+    EXPECT_NE(left[0], ".tq.conf.31415926.tmp");
+    EXPECT_EQ(left[1], "tq.conf");
+    EXPECT_FALSE(fs::exists(work + "Caches.bin.tmp"));
+    EXPECT_FALSE(fs::exists(beside));
+    EXPECT_FALSE(fs::exists(inside));
+    EXPECT_TRUE(live.Commit());
+    ReleaseWorkFolder();
+
+    // A start while a list conversion writes its scratch file.
+    ProcSettings.WorkDir = work;
+    dir.write("work/Caches.bin", "");
+    dir.write("work/list.txt", "1 \"Cache GC7\" 2004 7 3 48.0 9.0 \"Traditional Cache\" \"Regular\" GC7 x 1.5 2\r\n");
+    NationalDbConverter conv;
+    conv.SetSourceName(work + "list.txt");
+    conv.SetDestName(work + "Caches.bin");
+    conv.SetHome({48.0, 8.0});
+    int starts = 0;
+    conv.Events().progress = [&](int) {
+        if (starts++ > 0) return;
+        EXPECT_TRUE(TakeWorkFolderAtStart());
+        EXPECT_TRUE(fs::exists(work + "Caches.bin.tmp"));
+    };
+    EXPECT_EQ(conv.ConverteHTTP(false), 1);
+    EXPECT_EQ(conv.GetNewCount(), 1);
+    ReleaseWorkFolder();
+
+    // A start while a suitcase merge stages its pages.
+    tvtest::TempDir other;
+    other.write("GC7.html", "<html>carried");
+    SuitcaseExportParams pack;
+    pack.workDir = pack.outDir = other.str();
+    pack.descriptions = true;
+    ASSERT_TRUE(WriteSuitcase(other.str() + "Carry.tq", pack).ok());
+    SuitcaseReader suitcase;
+    ASSERT_TRUE(suitcase.Open(other.str() + "Carry.tq"));
+    starts = 0;
+    const PageEntriesResult merged =
+        ProcessPageEntries(suitcase, out, PagePolicy::Replace, [&](const std::string& line) {
+            if (line.find("Processing waypoint") == std::string::npos || starts++ > 0) return;
+            EXPECT_TRUE(TakeWorkFolderAtStart());
+            EXPECT_TRUE(fs::exists(beside));
+        });
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(merged.error);
+    EXPECT_EQ(dir.read("pages/GC7.html"), "<html>carried");
+    EXPECT_FALSE(fs::exists(beside));
     ReleaseWorkFolder();
 }
 

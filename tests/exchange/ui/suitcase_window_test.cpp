@@ -16,6 +16,7 @@
 #include "platform/text_encoding.h"
 #include "platform/ui/qt_text.h"
 #include "support/fakes.h"
+#include "support/program_folders.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
@@ -75,6 +76,51 @@ TEST(SuitcaseWindow, PackLoadAndCommit) {
     EXPECT_NE(conf.find("DoubleFinds=2"), std::string::npos);
     EXPECT_NE(conf.find("ExpNotes=1"), std::string::npos);
     EXPECT_EQ(other.read("Caches.bin"), dir.read("Caches.bin"));
+}
+
+// Packing over a file of the program and a list of new codes named after one
+// end in the message naming it; nothing is written and the window stays open.
+TEST(SuitcaseWindow, RefusesTheFilesOfTheProgram) {
+    platform::ScopedFakes fakes;
+    tvtest::TempDir other;
+    {
+        tvtest::ProgramFolders f(true);
+        const auto before = f.Snapshot();
+        TfrmSuitcase w(f.work() + "tq.conf");
+        w.show();
+        w.cbExpCacheDB->setChecked(true);
+        fakes.files.saveAnswers.push_back(f.work() + "Caches.bin");
+        w.btnSave->click();
+        EXPECT_EQ(fakes.messages.texts(),
+                  std::vector<std::string>{tvtest::RefusalText(f.work() + "Caches.bin", "Aktenkofferdatei")});
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(f.Snapshot(), before);
+        fakes.files.saveAnswers.push_back(other.str() + "pack.tq");
+        w.btnSave->click();
+    }
+    tvtest::ProgramFolders f(false);
+    // A stored name of the list; the dialog refuses another one at once.
+    const std::string list = f.work() + "WPList.txt";
+    other.write("tq.conf", "[Suitcase]\r\nNewWPFilename=" + list + "\r\n");
+    const auto before = f.Snapshot();
+    TfrmSuitcase w(other.str() + "tq.conf");
+    w.show();
+    fakes.messages.shown.clear();
+    fakes.files.saveAnswers.push_back(f.work() + "Caches.bin");
+    w.btnFilename->click();
+    EXPECT_EQ(fakes.messages.texts(),
+              std::vector<std::string>{tvtest::RefusalText(f.work() + "Caches.bin", "Wegpunktliste")});
+    EXPECT_EQ(FromQ(w.paFilename->text()), list);
+    w.PageControl1->setCurrentWidget(w.tsImp);
+    fakes.files.openAnswers.push_back(other.str() + "pack.tq");
+    w.btnLoad->click();
+    ASSERT_TRUE(w.cbGetDB->isChecked());
+    fakes.messages.shown.clear();
+    w.btnCommit->click();
+    EXPECT_EQ(fakes.messages.texts(), std::vector<std::string>{tvtest::RefusalText(list, "Wegpunktliste")});
+    EXPECT_TRUE(w.btnCommit->isEnabled());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(f.Snapshot(), before);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The map painted into an image (colours at known places and the reference
-// picture), and the map window's wiring: clicks, buttons, the details window
-// and the removed list.
+// picture), grid and scale labels apart in the map's own font, and the map
+// window's wiring: clicks, buttons, the details window and the removed list.
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QPushButton>
@@ -10,7 +10,11 @@
 #include <QPainter>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "geo/ui/frm_map.h"
 #include "geo/ui/map_renderer.h"
@@ -38,7 +42,8 @@ QImage RenderFixture() {
     QImage image(kSize, kSize, QImage::Format_RGB32);
     image.fill(Qt::gray);
     QPainter p(&image);
-    PaintMapScene(p, BuildMapScene(view, content, towns, borders, kMapBlack, MapLayers{}, kSize, kSize));
+    PaintMapScene(p, BuildMapScene(view, content, towns, borders, kMapBlack, MapLayers{}, kSize, kSize,
+                                      MapTextMeasure()));
     return image;
 }
 
@@ -57,7 +62,7 @@ TEST(MapPicture, ColoursAtKnownPlacesAndTheReference) {
     for (int x : {72, 108}) EXPECT_EQ(at(x, 585), 0x000000u) << x;      // 2 and 4
     MapView view;
     view.FitAspect(kSize, kSize);
-    const GridLine ten = PlanGrid(view, kSize, kSize)[6];
+    const GridLine ten = PlanGrid(view, kSize, kSize, MapTextMeasure())[6];
     ASSERT_EQ(ten.value, 10);
     EXPECT_EQ(at(static_cast<int>(ten.pixel), 250), 0xA00000u);
 
@@ -78,6 +83,54 @@ TEST(MapPicture, ColoursAtKnownPlacesAndTheReference) {
                                    std::abs(qBlue(a) - qBlue(b))}) > 48;
         }
     EXPECT_LT(differing, kSize * kSize / 100);
+}
+
+TEST(MapPicture, LabelsKeepApartInTheMapFontAtAWideAndTheStartView) {
+    const MapTextWidth width = MapTextMeasure();
+    MapView wide;  // caches in Germany and North America, the view fitted to them
+    wide.bounds = {-123.12 - 1.0 / 30, 14.99 + 1.0 / 30, 25.76 - 1.0 / 30, 53.55 + 1.0 / 30};
+    wide.FitAspect(kSize, kSize);
+    MapView start;
+    start.FitAspect(kSize, kSize);
+    for (const MapView& view : {wide, start}) {
+        // Neighbouring labelled lines lie at least the wider label's width apart.
+        std::map<bool, const GridLine*> before;
+        for (const GridLine& g : PlanGrid(view, kSize, kSize, width)) {
+            if (!g.labelled) continue;
+            if (const GridLine* b = before[g.meridian]) {
+                EXPECT_GE(std::abs(g.pixel - b->pixel), std::max(width(g.label, 8), width(b->label, 8))) << g.label;
+            }
+            before[g.meridian] = &g;
+        }
+        // The scale labels written do not touch.
+        const auto bar = PlanScaleBar(view, kSize, kSize, width);
+        ASSERT_TRUE(bar);
+        double end = -1e9;
+        for (int i = 0; i <= 5; ++i) {
+            if (!bar->drawn[i]) continue;
+            const double half = width(bar->labels[i], kScaleLabelPoints) / 2, centre = 45 + i * bar->divisionPx;
+            EXPECT_LT(end, centre - half) << bar->labels[i];
+            end = centre + half;
+        }
+    }
+    // The start view keeps its whole degrees: meridians 5 to 18, parallels 48 to 55.
+    std::vector<double> startPixels;
+    for (const GridLine& g : PlanGrid(start, kSize, kSize, width)) startPixels.push_back(g.pixel);
+    EXPECT_EQ(startPixels, (std::vector<double>{17, 64, 111, 158, 205, 252, 300, 347, 394, 441, 488, 535, 582, 629,
+                                                525, 450, 375, 300, 225, 150, 75, 0}));
+
+    // Painted: the wide view's meridians cross the middle row where the plan puts them.
+    std::vector<int> planned, painted;
+    for (const GridLine& g : PlanGrid(wide, kSize, kSize, width))
+        if (g.meridian && g.pixel >= 0 && g.pixel < kSize) planned.push_back(static_cast<int>(g.pixel));
+    QImage image(kSize, kSize, QImage::Format_RGB32);
+    QPainter p(&image);
+    PaintMapScene(p, BuildMapScene(wide, MapContent{}, {}, {}, kMapBlack, MapLayers{}, kSize, kSize, width));
+    p.end();
+    for (int x = 0; x < kSize; ++x)
+        if ((image.pixel(x, 300) & 0xFFFFFF) == kGridMajor) painted.push_back(x);
+    EXPECT_EQ(painted, planned);
+    EXPECT_LE(planned.size(), 12u);
 }
 
 struct MapWindow : ::testing::Test {

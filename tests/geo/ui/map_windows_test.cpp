@@ -52,7 +52,7 @@ TEST(GMLinkWindow, TypingIsSilentButtonsAndPasteReport) {
     EXPECT_FALSE(w.btnRadSearch->isEnabled());
     w.btnCalc->click();
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
-    EXPECT_EQ(fakes.messages.shown[0].text, "Konnte in der URL kleine Koordinatenangabe finden.");
+    EXPECT_EQ(fakes.messages.shown[0].text, "Konnte in der URL keine Koordinatenangabe finden.");
 
     QTest::keyClicks(w.edURL, ".575&z=3");
     EXPECT_EQ(w.edLatD->text() + "|" + w.edLonD->text(), U("48.137|11.575"));

@@ -80,7 +80,7 @@ TEST(OfflinePagesBrowser, HostileListingRunsNothingAndLoadsNothing) {
     EXPECT_EQ(DescriptionGenerator(descr).run().converted, 1);
     IndexPageParams index;
     index.codes = ListConvertedCodes(out.str());
-    ASSERT_TRUE(WriteIndexPage(out.str() + "index.html", index));
+    ASSERT_TRUE(WriteIndexPage(out.str() + "index.html", work.str(), index));
 
     const auto page = out.path() / "GCEVIL1_converted.html";
     const std::string upper = UpperCaseAscii(tvtest::ReadFileBytes(page));

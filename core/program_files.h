@@ -1,0 +1,42 @@
+#pragma once
+// The files the program keeps and reads in its work folder and its program
+// folder. No file a user names for writing (an export, the database dump, a
+// suitcase, a list of new codes, an index page) may replace one of them:
+// every writer of such a name asks ProgramFileRefusal before it writes
+// anything.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+
+namespace tv {
+
+// The files the program reads from its work folder and its program folder.
+const std::vector<std::string>& ProgramFileNames();
+// Whether `out` names a file the program reads from the work folder or the
+// program folder (ProgramFileNames and every "*.xtp") or one of `inputs`, by
+// any spelling of its name (letter case, "..", links): writing onto it
+// would destroy the data.
+bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
+
+// What the refused file was to become; it names the file in the message.
+enum class TargetRole { Export, Suitcase, CodeList, IndexPage };
+
+// The message when the file would replace a file of the program:
+// "Die Datei " + path + " gehört zu den Daten des Programms und kann nicht als
+// Exportdatei (Aktenkofferdatei, Wegpunktliste, Indexdatei) gewählt werden."
+std::string ProgramFileText(const std::string& path, TargetRole role = TargetRole::Export);
+
+// The error code of a write refused because its target is a file of the program.
+inline constexpr int kErrProgramFile = -100;
+
+// The error a writer returns for `target` before it writes anything: code
+// kErrProgramFile with ProgramFileText when IsProgramFile holds for it (the
+// description template of the settings counts among the `inputs`); nothing
+// when the target may be written. A list of new codes may be the work
+// folder's "WPnew.txt", the program's own list of them.
+std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,
+                                        std::vector<std::string> inputs = {});
+
+}  // namespace tv

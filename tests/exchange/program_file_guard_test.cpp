@@ -1,0 +1,161 @@
+// The writers of files the user names refuse the program's own files in the
+// work and the program folder, whether the pages have their own folder or
+// live in the work folder: the message names the file, and nothing of the
+// action is written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/app_paths.h"
+#include "core/cachedb_table.h"
+#include "core/program_files.h"
+#include "exchange/db_csv_export.h"
+#include "exchange/export_run.h"
+#include "exchange/suitcase_format.h"
+#include "exchange/suitcase_merge.h"
+#include "export_cases.h"
+#include "support/program_folders.h"
+
+namespace tv {
+namespace {
+
+using tvtest::ProgramFolders;
+using tvtest::RefusalText;
+
+// Calls `write` with each guarded file of the work and the program folder as
+// its target, in both layouts, and checks that it was refused with the
+// message naming it as `as` and that no file changed. `write` answers the
+// error code and message.
+template <typename Write>
+void ExpectEveryProgramFileRefused(const std::string& as, Write write) {
+    for (const bool pagesInWork : {false, true}) {
+        ProgramFolders f(pagesInWork);
+        const auto before = f.Snapshot();
+        for (const char* name : tvtest::kGuardedFiles) {
+            for (const std::string& dir : {f.work(), f.program()}) {
+                const std::string target = dir + name;
+                const Error e = write(f, target);
+                EXPECT_EQ(e.code, kErrProgramFile) << target;
+                EXPECT_EQ(e.message, RefusalText(target, as));
+            }
+        }
+        EXPECT_EQ(f.Snapshot(), before) << (pagesInWork ? "pages in the work folder" : "pages in their own folder");
+    }
+}
+
+ExportRequest WorkListGpx(const ProgramFolders& f, const std::string& target) {
+    ExportRequest req;
+    req.options = DefaultExportOptions();
+    req.options.format = kFmtGpx;
+    req.source = ExportSource::WorkList;
+    req.context = tvtest::ExportTestContext(f.work());
+    req.outPath = target;
+    return req;
+}
+
+TEST(ProgramFileGuard, ExportRefusesBeforeReadingOrWriting) {
+    ExpectEveryProgramFileRefused("Exportdatei", [](const ProgramFolders& f, const std::string& target) {
+        const ExportResult r = RunExport(WorkListGpx(f, target));
+        EXPECT_EQ(r.listCount, 0);
+        return Error{r.writeError, r.refusal};
+    });
+    ProgramFolders f(false);
+    const ExportResult r = RunExport(WorkListGpx(f, f.out() + "liste.gpx"));
+    EXPECT_EQ(r.written, 2);
+    EXPECT_EQ(r.writeError, 0);
+    EXPECT_TRUE(r.refusal.empty());
+}
+
+TEST(ProgramFileGuard, DatabaseDumpRefusesBeforeWriting) {
+    auto dump = [](const ProgramFolders& f, const std::string& target) {
+        return ExportCachesCsv(f.work() + "Caches.bin", target, CsvColumns{}, true, CacheDBTable());
+    };
+    ExpectEveryProgramFileRefused("Exportdatei", [&dump](const ProgramFolders& f, const std::string& target) {
+        const Result<int> r = dump(f, target);
+        return r.ok() ? Error{} : r.error();
+    });
+    ProgramFolders f(false);
+    const Result<int> r = dump(f, f.out() + "GCrecords.csv");
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(*r, 2);
+}
+
+SuitcaseExportParams Everything(const ProgramFolders& f) {
+    SuitcaseExportParams p;
+    p.workDir = f.work();
+    p.outDir = f.out();
+    p.cacheDb = p.workList = p.finds = p.ignoreList = p.notes = p.descriptions = true;
+    return p;
+}
+
+TEST(ProgramFileGuard, SuitcaseRefusesBeforeWriting) {
+    ExpectEveryProgramFileRefused("Aktenkofferdatei", [](const ProgramFolders& f, const std::string& target) {
+        const Result<std::string> r = WriteSuitcase(target, Everything(f));
+        return r.ok() ? Error{} : r.error();
+    });
+    ProgramFolders f(false);
+    const Result<std::string> r = WriteSuitcase(f.out() + "Carry.tq", Everything(f));
+    ASSERT_TRUE(r.ok());
+    EXPECT_NE(r->find("2 Datens"), std::string::npos);
+}
+
+// A suitcase from another PC with two caches this PC lacks and one work-list entry.
+class NewCodes {
+public:
+    NewCodes() {
+        tvtest::WriteCaches(pc_, {tvtest::CacheRecord("GC7", "Sieben"), tvtest::CacheRecord("GC8", "Acht")});
+        pc_.write("WPList.txt", "GC7\r\n");
+        SuitcaseExportParams p;
+        p.workDir = p.outDir = pc_.str();
+        p.cacheDb = p.workList = true;
+        // Packed there, where the work folder is the program folder too.
+        const std::string previous = ProgramDir();
+        SetProgramDir(pc_.str());
+        EXPECT_TRUE(WriteSuitcase(pc_.str() + "Carry.tq", p).ok());
+        SetProgramDir(previous);
+    }
+    SuitcaseCommitResult Commit(const ProgramFolders& f, const std::string& list) {
+        SuitcaseReader reader;
+        EXPECT_TRUE(reader.Open(pc_.str() + "Carry.tq"));
+        SuitcaseCommitParams p;
+        p.workDir = f.work();
+        p.outDir = f.out();
+        p.getDb = p.getWorkList = true;
+        p.keepLocalDb = false;
+        p.saveNewCodes = true;
+        p.newCodesFile = list;
+        return CommitSuitcase(reader, ReadLocalCacheDb(f.work()), p);
+    }
+
+private:
+    tvtest::TempDir pc_;
+};
+
+TEST(ProgramFileGuard, SuitcaseMergeChecksTheListOfNewCodesBeforeCommittingAnything) {
+    NewCodes suitcase;
+    ExpectEveryProgramFileRefused("Wegpunktliste", [&suitcase](const ProgramFolders& f, const std::string& target) {
+        const SuitcaseCommitResult r = suitcase.Commit(f, target);
+        EXPECT_TRUE(r.newCodesRefused);
+        EXPECT_EQ(r.dbAdded + r.wlAdded, 0);
+        return r.errors.size() == 1 ? Error{kErrProgramFile, r.errors[0]} : Error{};
+    });
+    // The program's own list of new codes, and a list of the user's elsewhere.
+    for (const bool pagesInWork : {false, true}) {
+        ProgramFolders f(pagesInWork);
+        SuitcaseCommitResult r = suitcase.Commit(f, f.work() + "WPnew.txt");
+        EXPECT_TRUE(r.errors.empty());
+        EXPECT_FALSE(r.newCodesRefused);
+        EXPECT_EQ(r.dbAdded, 2);
+        EXPECT_EQ(tvtest::ReadFileBytes(f.work() + "WPnew.txt"), "GC7\r\nGC8\r\n");
+        EXPECT_EQ(tvtest::ReadFileBytes(f.work() + "WPList.txt"), "GC1\r\nGC2\r\nGC7\r\n");
+        EXPECT_EQ(tvtest::ReadFileBytes(f.work() + "Caches.bin").size(), 4 * TCacheRec::kSize);
+    }
+    ProgramFolders f(false);
+    const SuitcaseCommitResult r = suitcase.Commit(f, f.out() + "neu.txt");
+    EXPECT_TRUE(r.errors.empty());
+    EXPECT_EQ(tvtest::ReadFileBytes(f.out() + "neu.txt"), "GC7\r\nGC8\r\n");
+}
+
+}  // namespace
+}  // namespace tv

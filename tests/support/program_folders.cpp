@@ -1,0 +1,62 @@
+#include "support/program_folders.h"
+
+#include <filesystem>
+
+#include "core/app_paths.h"
+#include "core/cache_db.h"
+#include "core/proc_settings.h"
+#include "platform/text_encoding.h"
+
+namespace tvtest {
+
+namespace fs = std::filesystem;
+
+ProgramFolders::ProgramFolders(bool pagesInWorkFolder)
+    : work_(workDir_.str()),
+      program_(programDir_.str()),
+      out_(pagesInWorkFolder ? work_ : outDir_.str()),
+      previousProgramDir_(tv::ProgramDir()),
+      previousOutDir_(tv::ProcSettings.OutDir),
+      previousTemplate_(tv::ProcSettings.Template) {
+    tv::SetProgramDir(program_);
+    tv::ProcSettings.OutDir = out_;
+    tv::ProcSettings.Template = program_ + "template.html";
+    workDir_.writeCaches({CacheRecord("GC1", "Eins", 49.5, 11.1), CacheRecord("GC2", "Zwei", 49.6, 11.2)});
+    workDir_.write("WPList.txt", "GC1\r\nGC2\r\n");
+    workDir_.write("tq.conf", "[Program]\r\nWorkDir=" + work_ + "\r\n");
+    workDir_.write("german_towns.csv", "Erlangen;49.6;11.0\r\n");
+    workDir_.write("template.html", "<html><!-- Arbeitsordner --></html>\r\n");
+    programDir_.write("tq.conf", "[Program]\r\nLatestStart=1\r\n");
+    programDir_.write("german_towns.csv", "Nürnberg;49.45;11.08\r\n");
+    programDir_.write("template.html", "<html><!-- Programmordner --></html>\r\n");
+    const TempDir& pages = pagesInWorkFolder ? static_cast<const TempDir&>(workDir_) : outDir_;
+    pages.write("GC1.html", "<html>GC1</html>");
+    pages.write("GC1_converted.html", "<html>GC1 umgewandelt</html>");
+}
+
+ProgramFolders::~ProgramFolders() {
+    tv::CacheIndexList.Clear();
+    tv::ProcSettings.Template = previousTemplate_;
+    tv::ProcSettings.OutDir = previousOutDir_;
+    tv::SetProgramDir(previousProgramDir_);
+}
+
+std::map<std::string, std::string> ProgramFolders::Snapshot() const {
+    std::map<std::string, std::string> files;
+    auto add = [&files](const char* label, const fs::path& dir) {
+        for (const auto& f : fs::recursive_directory_iterator(dir))
+            files[std::string(label) + "/" + fs::relative(f.path(), dir).string()] =
+                f.is_directory() ? "<dir>" : ReadFileBytes(f.path());
+    };
+    add("work", workDir_.path());
+    add("program", programDir_.path());
+    if (out_ != work_) add("out", outDir_.path());
+    return files;
+}
+
+std::string RefusalText(const std::string& path, const std::string& as) {
+    return tv::W("Die Datei ") + path + tv::W(" gehört zu den Daten des Programms und kann nicht als ") + as +
+           tv::W(" gewählt werden.");
+}
+
+}  // namespace tvtest

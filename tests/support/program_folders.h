@@ -1,0 +1,46 @@
+#pragma once
+// The folders a writer of a file the user names must keep: a work folder with
+// the database and the lists, a program folder with the settings, the town
+// list and the description template, and a description folder of its own or
+// the work folder itself. While it lives these are the program's folders.
+#include <map>
+#include <string>
+
+#include "support/records.h"
+#include "support/temp_dir.h"
+
+namespace tvtest {
+
+// Five files of the program in its work or program folder that no file a
+// user names may replace.
+inline const char* const kGuardedFiles[] = {"tq.conf", "Caches.bin", "WPList.txt", "german_towns.csv", "template.html"};
+
+class ProgramFolders {
+public:
+    // The caches GC1 and GC2 in the database, both in the work list, and the
+    // stored and converted page of GC1 in the description folder.
+    explicit ProgramFolders(bool pagesInWorkFolder);
+    ~ProgramFolders();
+    ProgramFolders(const ProgramFolders&) = delete;
+    ProgramFolders& operator=(const ProgramFolders&) = delete;
+
+    const std::string& work() const { return work_; }
+    const std::string& program() const { return program_; }
+    const std::string& out() const { return out_; }
+
+    // Every entry below the three folders with its bytes ("<dir>" for a
+    // folder), keyed "work/...", "program/..." and "out/..." (the last only
+    // while the pages have their own folder).
+    std::map<std::string, std::string> Snapshot() const;
+
+private:
+    WorkFolder workDir_;
+    TempDir programDir_, outDir_;
+    std::string work_, program_, out_;
+    std::string previousProgramDir_, previousOutDir_, previousTemplate_;
+};
+
+// The message for a refused target, written out as the user reads it.
+std::string RefusalText(const std::string& path, const std::string& as);
+
+}  // namespace tvtest
