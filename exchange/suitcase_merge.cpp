@@ -138,7 +138,8 @@ FindsMergeResult MergeFinds(const std::vector<TFoundRec>& local, std::vector<TFo
 }
 
 std::vector<std::string> MergeNotes(const std::string& localText, std::vector<std::string> suitcase, NotesPolicy policy,
-                                    const NotesMixer& mixer) {
+                                    const NotesMixer& mixer, NotesMergeCounts* counts) {
+    NotesMergeCounts tally;
     const IniDocument local = IniDocument::Parse(localText);
     auto headerOf = [](const std::string& line) -> std::optional<std::string> {
         const std::string_view t = TrimBlanks(line);
@@ -154,11 +155,12 @@ std::vector<std::string> MergeNotes(const std::string& localText, std::vector<st
         }
         return values;
     };
-    std::vector<std::string> out;
-    auto put = [&out](const std::string& w, const std::vector<std::string>& values) {
-        out.push_back("[" + w + "]");
-        for (std::size_t k = 0; k < values.size(); ++k) out.push_back("Z" + std::to_string(k) + "=" + values[k]);
+    auto section = [](const std::string& w, const std::vector<std::string>& values) {
+        std::vector<std::string> lines{"[" + w + "]"};
+        for (std::size_t k = 0; k < values.size(); ++k) lines.push_back("Z" + std::to_string(k) + "=" + values[k]);
+        return lines;
     };
+    std::vector<std::string> out;
     for (const std::string& w : local.sections()) {
         if (w.empty()) continue;
         std::size_t at = suitcase.size();
@@ -169,8 +171,10 @@ std::vector<std::string> MergeNotes(const std::string& localText, std::vector<st
                 break;
             }
         }
+        const std::vector<std::string> mine = localLines(w);
+        const std::vector<std::string> kept = section(w, mine);
         if (at == suitcase.size()) {
-            put(w, localLines(w));
+            out.insert(out.end(), kept.begin(), kept.end());
             continue;
         }
         std::size_t end = at + 1;
@@ -178,26 +182,31 @@ std::vector<std::string> MergeNotes(const std::string& localText, std::vector<st
         std::vector<std::string> theirs;  // the Z lines right after the header
         for (std::size_t k = at + 1; k < end && !suitcase[k].empty() && suitcase[k][0] == 'Z'; ++k)
             theirs.push_back(suitcase[k]);
+        std::vector<std::string> merged{"[" + w + "]"};
         if (policy == NotesPolicy::TakeSuitcase) {
-            out.push_back("[" + w + "]");
-            out.insert(out.end(), theirs.begin(), theirs.end());
+            merged.insert(merged.end(), theirs.begin(), theirs.end());
         } else if (policy == NotesPolicy::KeepLocal) {
-            put(w, localLines(w));
+            merged = kept;
         } else {
             std::vector<std::string> text{kLocalNotesHeader};
-            for (const std::string& v : localLines(w)) text.push_back(v);
+            for (const std::string& v : mine) text.push_back(v);
             text.push_back(kSuitcaseNotesHeader);
             for (const std::string& z : theirs) {
                 const auto eq = z.find('=');
                 text.push_back(eq == std::string::npos ? std::string() : z.substr(eq + 1));
             }
             if (policy == NotesPolicy::Ask && mixer) text = mixer(w, std::move(text));
-            put(w, text);
+            merged = section(w, text);
         }
+        if (merged != kept) ++tally.changed;
+        out.insert(out.end(), merged.begin(), merged.end());
         suitcase.erase(suitcase.begin() + static_cast<std::ptrdiff_t>(at),
                        suitcase.begin() + static_cast<std::ptrdiff_t>(end));
     }
+    for (const std::string& line : suitcase)
+        if (headerOf(line)) ++tally.added;
     out.insert(out.end(), suitcase.begin(), suitcase.end());
+    if (counts) *counts = tally;
     return out;
 }
 
@@ -647,13 +656,14 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
         action("Fundliste wird geschrieben");
         if (auto e = pending(Store::Finds, path, EncodeFoundRecs(fm.records), WriteErrorText(path))) return fail(*e);
     }
+    NotesMergeCounts notes;
     if (p.getNotes) {
         action("Notizen werden upgedated");
         const std::string path = ResolveFileNoCase(work, "Persinfo.txt");
         std::optional<std::string> text = std::string();
         if (IsRegularFile(path)) text = ReadWholeFile(path);
         if (!text) return fail(ReadErrorText(path));
-        if (auto e = pending(Store::Notes, path, Lines(MergeNotes(*text, c.notes, p.notes, p.mixer)),
+        if (auto e = pending(Store::Notes, path, Lines(MergeNotes(*text, c.notes, p.notes, p.mixer, &notes)),
                              W("Fehler beim Schreiben der Persönlichen Informationen in Datei ") + work + "Persinfo.txt"))
             return fail(*e);
     }
@@ -727,6 +737,10 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
         r.findsAdded = fm.added;
         r.findsUpdated = fm.updated;
     }
+    if (!failed.count(Store::Notes)) {
+        r.notesAdded = notes.added;
+        r.notesChanged = notes.changed;
+    }
     r.pagesAdded = pages.added;
     r.pagesReplaced = pages.replaced;
     r.pagesDiscarded = pages.discarded;
@@ -755,6 +769,11 @@ std::string CommitResultText(const SuitcaseCommitResult& r, bool findsChecked, b
          (!findsChecked || r.findsAdded + r.findsUpdated == 0
               ? none
               : Num(r.findsAdded) + W(" neue Einträge, ") + Num(r.findsUpdated) + W(" aktualisierte Einträge.")) +
+         "\r\n";
+    t += "Notizen: " +
+         (r.notesAdded + r.notesChanged == 0
+              ? none
+              : Num(r.notesAdded) + W(" neue Einträge, ") + Num(r.notesChanged) + W(" geänderte Einträge")) +
          "\r\n";
     t += "Cache-Beschreibungen: " +
          (!pagesChecked || r.pagesAdded + r.pagesReplaced == 0

@@ -55,10 +55,15 @@ inline constexpr const char* kLocalNotesHeader = "*** Lokal vorhandene Informati
 inline constexpr const char* kSuitcaseNotesHeader = "*** Aus Aktenkoffer importierte Informationen: ***";
 // Edits the combined text of one cache (Ask); returns the lines to keep.
 using NotesMixer = std::function<std::vector<std::string>(const std::string& waypoint, std::vector<std::string> lines)>;
+// What a notes merge changed: caches whose notes came only from the
+// suitcase, and caches on both sides whose local notes now read otherwise.
+struct NotesMergeCounts {
+    int added = 0, changed = 0;
+};
 // The lines of the new Persinfo.txt from the local file's text and the
-// suitcase's note lines.
+// suitcase's note lines; `counts`, when given, gets what changed.
 std::vector<std::string> MergeNotes(const std::string& localText, std::vector<std::string> suitcase, NotesPolicy policy,
-                                    const NotesMixer& mixer);
+                                    const NotesMixer& mixer, NotesMergeCounts* counts = nullptr);
 
 // ---- page entries ---------------------------------------------------------------------
 
@@ -115,6 +120,7 @@ struct SuitcaseCommitResult {
     int wlAdded = 0, wlPresent = 0, ilAdded = 0, ilPresent = 0;
     int dbAdded = 0, dbChanged = 0, dbDiscarded = 0;
     int findsAdded = 0, findsUpdated = 0;
+    int notesAdded = 0, notesChanged = 0;
     int pagesAdded = 0, pagesReplaced = 0, pagesDiscarded = 0;
     int filesSkipped = 0;  // carried maps and pictures under names the packing side never makes
     // Carried records and list entries whose code is no safe waypoint code:

@@ -22,7 +22,7 @@ namespace {
 
 class SilentMessageBox final : public IMessageBox {
 public:
-    MsgResult show(MsgKind, const std::string&, MsgButtons buttons, const std::string&) override {
+    MsgResult show(MsgKind, const std::string&, MsgButtons buttons, const std::string&, MsgDefault) override {
         return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
     }
 };

@@ -14,13 +14,20 @@ namespace tv::platform {
 enum class MsgKind { Information, Warning, Error, Confirmation };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Yes, No, Cancel };
+// The button that Enter presses in a question. "Nein" for a question whose
+// "Ja" deletes or overwrites for good; OK boxes ignore it.
+enum class MsgDefault { Yes, No };
 
 // Modal message box with German button texts.
 class IMessageBox {
 public:
     virtual ~IMessageBox() = default;
     virtual MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons = MsgButtons::Ok,
-                           const std::string& caption = {}) = 0;
+                           const std::string& caption = {}, MsgDefault defaultButton = MsgDefault::Yes) = 0;
+    // A question whose "Ja" cannot be undone: "Nein" is the default button.
+    MsgResult askDefaultNo(MsgKind kind, const std::string& text, MsgButtons buttons = MsgButtons::YesNo) {
+        return show(kind, text, buttons, {}, MsgDefault::No);
+    }
 };
 
 // File and folder choosers; std::nullopt means the user cancelled.

@@ -286,8 +286,7 @@ bool CheckCacheDBVersion() {
         return false;
     }
     if (got == sizeof buf && IsValidFirstRecord(DecodeCacheRec(buf))) return true;
-    if (platform::messages().show(MsgKind::Error, InvalidDatabaseQuestion(), MsgButtons::YesNo) ==
-        platform::MsgResult::Yes)
+    if (platform::messages().askDefaultNo(MsgKind::Error, InvalidDatabaseQuestion()) == platform::MsgResult::Yes)
         DeleteFileChecked(path);
     return false;
 }

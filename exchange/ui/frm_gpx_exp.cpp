@@ -470,9 +470,9 @@ void TfrmGPXExp::OKClick() {
     }
     // The dialog asked only about the name as typed.
     if (path != *chosen && IsRegularFile(path) &&
-        platform::messages().show(MsgKind::Confirmation,
-                                  W("Die Datei ") + path + W(" existiert bereits. Überschreiben?"),
-                                  platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
+        platform::messages().askDefaultNo(MsgKind::Confirmation,
+                                          W("Die Datei ") + path + W(" existiert bereits. Überschreiben?")) !=
+            platform::MsgResult::Yes)
         return;
 
     ExportRequest req;

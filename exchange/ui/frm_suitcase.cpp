@@ -20,6 +20,7 @@
 #include "exchange/suitcase_merge.h"
 #include "platform/services.h"
 #include "platform/text_encoding.h"
+#include "platform/ui/dialog_buttons.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
 #include "platform/ui/form_events.h"
@@ -70,6 +71,7 @@ void TfrmSuitcase::buildLayout() {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
     layout->addWidget(PageControl1, 1);
+    KeepTabsWhole(PageControl1);
 
     // ---- export
     tsExp = new QWidget;
@@ -116,6 +118,7 @@ void TfrmSuitcase::buildLayout() {
     PageControl2 = new QTabWidget;
     PageControl2->setObjectName("PageControl2");
     al->addWidget(PageControl2);
+    KeepTabsWhole(PageControl2);
     btnCommit = new QPushButton(U("Daten festschreiben"));
     btnCommit->setObjectName("btnCommit");
     al->addWidget(btnCommit);

@@ -577,11 +577,10 @@ void TfrmWPCol::btnSaveClick() {
 
 void TfrmWPCol::done(int result) {
     if (result != Accepted && col.Modified()) {
-        const auto answer = platform::messages().show(
+        const auto answer = platform::messages().askDefaultNo(
             platform::MsgKind::Confirmation,
             W("Achtung! Durch das Abbrechen gehen sämtliche Änderungen an der Arbeits-, Fund- und Ignoreliste "
-              "verloren.\r\n\r\nWirklich abbrechen ohne zu speichern?"),
-            platform::MsgButtons::YesNo);
+              "verloren.\r\n\r\nWirklich abbrechen ohne zu speichern?"));
         if (answer != platform::MsgResult::Yes) return;
     }
     if (cbSaveSettings->isChecked()) SaveSettings();

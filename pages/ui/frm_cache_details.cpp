@@ -44,6 +44,16 @@ void SetTextColor(QLabel* label, const QColor& color) {
     label->setPalette(p);
 }
 
+const QString kCloseHint = QStringLiteral("Mausklick schließt dieses Fenster");
+
+// A text wider than its label ends in "…" and is whole in the tooltip.
+void SetElidedText(QLabel* label, const QString& text) {
+    const QString shown =
+        QFontMetrics(label->font()).elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    label->setText(shown);
+    label->setToolTip(shown == text ? kCloseHint : text);
+}
+
 void MakeWhite(QWidget* w) {
     QPalette p = w->palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -112,14 +122,13 @@ TfrmCacheDetails::TfrmCacheDetails(QWidget* parent) : QDialog(parent) {
     setFixedSize(570, 209);
     MakeWhite(this);
 
-    const QString closeHint = QStringLiteral("Mausklick schließt dieses Fenster");
     auto label = [&](QWidget* owner, const char* name, const QString& text, int x, int y, int w, int h = 16) {
         auto* l = new QLabel(text, owner);
         l->setObjectName(name);
         // Names and texts come from files and pages: never rich text.
         l->setTextFormat(Qt::PlainText);
         l->setGeometry(x, y, w, h);
-        l->setToolTip(closeHint);
+        l->setToolTip(kCloseHint);
         l->installEventFilter(this);
         return l;
     };
@@ -245,7 +254,6 @@ void TfrmCacheDetails::FormShow() {
     const CacheDetailsView v = MakeCacheDetailsView(in);
 
     for (int i = 0; i < 10; ++i) img[i]->setVisible(v.typeIcon == i + 1);
-    lblCacheName->setText(ToQ(v.name));
     lblID->setText(ToQ(v.id));
     lblWP->setText(ToQ(v.waypoint));
     lblSize->setText(ToQ(v.size));
@@ -272,6 +280,8 @@ void TfrmCacheDetails::FormShow() {
     f.setBold(v.nameStyle.bold);
     f.setStrikeOut(v.nameStyle.strikeOut);
     lblCacheName->setFont(f);
+    // Elided in the font it is drawn with.
+    SetElidedText(lblCacheName, ToQ(v.name));
     SetTextColor(lblCacheName, v.nameStyle.red ? QColor(Qt::red) : QColor(Qt::black));
 
     UpdateNoteButtons();

@@ -323,8 +323,8 @@ void TfrmEditCache::btnEraseClick() {
         platform::messages().show(platform::MsgKind::Error, WaypointNotFoundText());
         return;
     }
-    if (platform::messages().show(platform::MsgKind::Warning, DeleteQuestionText(found),
-                                  platform::MsgButtons::YesNo) != platform::MsgResult::Yes)
+    if (platform::messages().askDefaultNo(platform::MsgKind::Warning, DeleteQuestionText(found)) !=
+        platform::MsgResult::Yes)
         return;
     // The code as stored, so that a record written in lower case goes too.
     if (const Result<void> deleted = DeleteCacheFromDB(found.Waypoint.view()); !deleted)

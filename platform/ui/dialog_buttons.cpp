@@ -4,6 +4,8 @@
 #include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace tv {
 
@@ -23,6 +25,13 @@ void KeepTitleVisible(QWidget* window) {
     const bool tool = (window->windowFlags() & Qt::Tool) == Qt::Tool;
     const int need = QFontMetrics(font).horizontalAdvance(window->windowTitle()) + (tool ? 40 : 110);
     if (window->minimumWidth() < need) window->setMinimumWidth(need);
+}
+
+void KeepTabsWhole(QTabWidget* tabs) {
+    // Without scroll arrows the tab bar's minimum width is that of all its
+    // tabs, and the tab widget's minimum follows it.
+    tabs->setUsesScrollButtons(false);
+    tabs->setElideMode(Qt::ElideNone);
 }
 
 }  // namespace tv

@@ -40,10 +40,21 @@ QMessageBox::Icon IconOf(MsgKind kind) {
     return QMessageBox::NoIcon;
 }
 
-// Boxes and pickers open over the active window; while none is active (no
-// window manager yet, or the program still starting) over the visible main
-// window, so they never sit apart on the screen.
+std::string StripSlash(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir;
+}
+
+}  // namespace
+
+// Boxes and pickers open over the modal dialog that is waiting for an answer,
+// even while no window is active for a moment (a box that has just closed,
+// the window manager still deciding): over the main window they would raise
+// it above that dialog and hide it. Else over the active window; while none
+// is active (no window manager yet, or the program still starting) over the
+// visible main window, so they never sit apart on the screen.
 QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     if (QWidget* active = QApplication::activeWindow()) return active;
     QWidget* fallback = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -54,13 +65,6 @@ QWidget* DialogParent() {
     return fallback;
 }
 
-std::string StripSlash(std::string dir) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
-}
-
-}  // namespace
-
 // A name from a dialog or a drop in the program's code page; a name it
 // cannot hold is reported and refused instead of being mangled.
 std::optional<std::string> PathFromQ(const QString& name) {
@@ -70,7 +74,8 @@ std::optional<std::string> PathFromQ(const QString& name) {
     return std::nullopt;
 }
 
-MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) {
+MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption,
+                             MsgDefault defaultButton) {
     // The wait window stays on top of every window: a box under it could be
     // neither read nor answered.
     progress().hide();
@@ -91,7 +96,7 @@ MsgResult QtMessageBox::show(MsgKind kind, const std::string& text, MsgButtons b
         yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
         no = box.addButton(QStringLiteral("Nein"), QMessageBox::NoRole);
         if (buttons == MsgButtons::YesNoCancel) cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-        box.setDefaultButton(yes);
+        box.setDefaultButton(defaultButton == MsgDefault::No ? no : yes);
         box.setEscapeButton(cancel ? cancel : no);
     }
     box.exec();

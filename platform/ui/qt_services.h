@@ -15,10 +15,12 @@ namespace tv::platform {
 
 // QMessageBox with German buttons ("OK", "Ja", "Nein", "Abbrechen"), plain
 // text (CR LF shown as one line break) and a German caption by kind unless
-// one is given. Escape answers Cancel, else No, else OK.
+// one is given. Enter presses the given default button; Escape answers
+// Cancel, else No, else OK.
 class QtMessageBox final : public IMessageBox {
 public:
-    MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) override;
+    MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption,
+                   MsgDefault defaultButton = MsgDefault::Yes) override;
 };
 
 class QtFileDialogs final : public IFileDialogs {
@@ -75,6 +77,10 @@ private:
     QProgressDialog& dialog();
     QPointer<QProgressDialog> dialog_;  // deleted only while the application exists
 };
+
+// The window that boxes and pickers open over: the active modal dialog, else
+// the active window, else the visible main window (else any visible window).
+QWidget* DialogParent();
 
 // Installs the Qt services above (call once the QApplication exists) and
 // returns the set installed before.

@@ -64,6 +64,9 @@ void TCacheListView::SetRows(const std::vector<CacheRow>& rows) {
     clear();
     setColumnCount(3);
     setHeaderLabels({QStringLiteral("Waypoint"), QStringLiteral("Cachename"), QStringLiteral("Entf. (km)")});
+    // The name takes whatever width the window gives the list; code and
+    // distance keep theirs.
+    header()->setSectionResizeMode(1, QHeaderView::Stretch);
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
     for (const CacheRow& r : rows) items.append(new CacheRowItem(r));

@@ -79,6 +79,11 @@ MsgResult Ask(MsgKind kind, const std::string& text, MsgButtons buttons) {
     return platform::messages().show(kind, text, buttons);
 }
 
+// A question whose "Ja" deletes for good: Enter answers "Nein".
+bool Confirmed(MsgKind kind, const std::string& text) {
+    return platform::messages().askDefaultNo(kind, text) == MsgResult::Yes;
+}
+
 void Tell(MsgKind kind, const std::string& text) { platform::messages().show(kind, text); }
 
 void ShowWriteError(const std::string& path) {
@@ -321,21 +326,21 @@ void MainCommands::mnuNewDirClick() {
 
 void MainCommands::mnuEmptyDirClick() {
     const std::string folder = chosenFolder();
-    if (Ask(MsgKind::Warning, EmptyFolderQuestionText(folder), MsgButtons::YesNo) != MsgResult::Yes) return;
+    if (!Confirmed(MsgKind::Warning, EmptyFolderQuestionText(folder))) return;
     DeleteCacheFiles(folder);
     main_->BuildFolderTree();
 }
 
 void MainCommands::mnuDeleteTreeClick() {
     const std::string folder = GetOutDir();
-    if (Ask(MsgKind::Warning, EmptyFolderQuestionText(folder), MsgButtons::YesNo) != MsgResult::Yes) return;
+    if (!Confirmed(MsgKind::Warning, EmptyFolderQuestionText(folder))) return;
     DeleteCacheFilesTree(folder);
     main_->BuildFolderTree();
 }
 
 void MainCommands::mnuCleanDirClick() {
     const std::string folder = chosenFolder();
-    if (Ask(MsgKind::Confirmation, CleanupQuestionText(folder), MsgButtons::YesNo) != MsgResult::Yes) return;
+    if (!Confirmed(MsgKind::Confirmation, CleanupQuestionText(folder))) return;
     const int removed = CleanupFolder(folder);
     if (ProcSettings.ShowMessages) Tell(MsgKind::Information, CleanupReportText(removed, folder));
 }
@@ -449,7 +454,7 @@ void MainCommands::mnuShowIndexClick() { platform::shellOpen().open(main_->Curre
 void MainCommands::mnuDeleteMarkedClick() {
     const std::vector<std::string> marked = main_->MarkedCaptions();
     if (marked.empty()) return;
-    if (Ask(MsgKind::Warning, DeleteQuestionText(), MsgButtons::YesNo) != MsgResult::Yes) return;
+    if (!Confirmed(MsgKind::Warning, DeleteQuestionText())) return;
     const DeleteResult r = DeleteCaches(marked, main_->CurrentFolder);
     main_->RefreshCacheList();
     // Files that stayed are always reported; success only with ShowMessages.

@@ -164,6 +164,7 @@ TEST(SuitcaseMerge, RoundTripBetweenTwoWorkFolders) {
                 "Ignoreliste: 1 neue Einträge, 0 waren bereits vorhanden\r\n"
                 "Cache-Datenbank: 3 neue Einträge, 0 geänderte Einträge, 0 Datensätze verworfen\r\n"
                 "Eigene Funde: 2 neue Einträge, 0 aktualisierte Einträge.\r\n"
+                "Notizen: 1 neue Einträge, 0 geänderte Einträge\r\n"
                 "Cache-Beschreibungen: 2 neue, 0 ersetzte, 0 verworfene Beschreibungen.\r\n"));
 
     for (int off = 0; off < 6; ++off) {
@@ -212,6 +213,31 @@ TEST(SuitcaseMerge, ListsFindsAndNotes) {
               (Lines{"[GC1]", "Z0=l0", "Z1=  l1", "[GCL]", "Z0=only", "[GCS]", "Z0=new"}));
     EXPECT_EQ(MergeNotes(local, theirs, NotesPolicy::Ask, [](const std::string& w, Lines) { return Lines{w}; })[1],
               "Z0=GC1");
+}
+
+// The result names the merged notes as it names the lists: caches whose notes
+// came new, and caches whose local notes now read otherwise.
+TEST(SuitcaseMerge, ResultNamesTheMergedNotes) {
+    const std::string local = "[GC1]\r\nZ0=l0\r\n[GC2]\r\nZ0=same\r\n[GCL]\r\nZ0=only\r\n";
+    const Lines theirs{"[gc1]", "Z0=s0", "[GC2]", "Z0=same", "[GCS]", "Z0=new", "[GCT]", "Z0=too"};
+    auto counts = [&](NotesPolicy policy, const NotesMixer& mixer = {}) {
+        NotesMergeCounts c;
+        MergeNotes(local, theirs, policy, mixer, &c);
+        return std::to_string(c.added) + "/" + std::to_string(c.changed);
+    };
+    EXPECT_EQ(counts(NotesPolicy::TakeSuitcase), "2/1");  // GC2 reads as before
+    EXPECT_EQ(counts(NotesPolicy::KeepLocal), "2/0");
+    EXPECT_EQ(counts(NotesPolicy::Both), "2/2");
+    // Edited back to the local line: unchanged.
+    EXPECT_EQ(counts(NotesPolicy::Ask, [](const std::string&, Lines) { return Lines{"same"}; }), "2/1");
+
+    SuitcaseCommitResult r;
+    const std::string none = CommitResultText(r, true, true);
+    EXPECT_NE(none.find(W("Eigene Funde: keine Änderung\r\nNotizen: keine Änderung\r\nCache-Beschreibungen: ")),
+              std::string::npos);
+    r.notesAdded = 2;
+    EXPECT_NE(CommitResultText(r, true, true).find(W("\r\nNotizen: 2 neue Einträge, 0 geänderte Einträge\r\n")),
+              std::string::npos);
 }
 
 // Entries written by hand: names that try to leave the description folder,

@@ -190,6 +190,22 @@ TEST_F(CacheDbCommandsTest, WithoutAddressesNothingIsContacted) {
     for (const auto& box : fakes_.messages.shown) EXPECT_EQ(box.kind, MsgKind::Error);
 }
 
+// An outdated database goes only on an explicit "Ja": Enter answers "Nein".
+TEST_F(CacheDbCommandsTest, OutdatedDatabaseIsDeletedOnlyOnYes) {
+    work_.write("Caches.bin", std::string(tv::TCacheRec::kSize, '\0'));
+    fakes_.messages.answers = {MsgResult::No};
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    ASSERT_EQ(fakes_.messages.texts(), std::vector<std::string>{tv::InvalidDatabaseQuestion()});
+    EXPECT_EQ(fakes_.messages.shown[0].defaultButton, tv::platform::MsgDefault::No);
+    EXPECT_TRUE(fs::exists(Bin()));
+    fakes_.messages.answers = {MsgResult::Yes};
+    EXPECT_FALSE(tv::CheckCacheDBVersion());
+    EXPECT_FALSE(fs::exists(Bin()));
+    MakeDatabase(1);
+    EXPECT_TRUE(tv::CheckCacheDBVersion());
+    EXPECT_EQ(fakes_.messages.shown.size(), 2u);
+}
+
 TEST_F(CacheDbCommandsTest, FailedDownloadOrArchiveLeavesTheDatabase) {
     MakeDatabase(3);
     const std::string bin = tvtest::ReadFileBytes(Bin());

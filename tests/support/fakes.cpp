@@ -13,8 +13,8 @@ std::optional<T> Next(std::deque<std::optional<T>>& q) {
 }  // namespace
 
 MsgResult FakeMessageBox::show(MsgKind kind, const std::string& text, MsgButtons buttons,
-                               const std::string& caption) {
-    shown.push_back({kind, text, buttons, caption});
+                               const std::string& caption, MsgDefault defaultButton) {
+    shown.push_back({kind, text, buttons, caption, defaultButton});
     if (onShow) onShow(shown.back());
     if (!answers.empty()) {
         MsgResult r = answers.front();

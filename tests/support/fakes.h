@@ -19,6 +19,7 @@ public:
         std::string text;
         MsgButtons buttons;
         std::string caption;
+        MsgDefault defaultButton = MsgDefault::Yes;  // what Enter would answer
     };
     // Answers given in order; when none is queued, Ok for OK boxes, Yes otherwise.
     std::deque<MsgResult> answers;
@@ -26,7 +27,8 @@ public:
     // Called with each box as it opens (before its answer).
     std::function<void(const Shown&)> onShow;
 
-    MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption) override;
+    MsgResult show(MsgKind kind, const std::string& text, MsgButtons buttons, const std::string& caption,
+                   MsgDefault defaultButton = MsgDefault::Yes) override;
     // The texts of the boxes shown so far.
     std::vector<std::string> texts() const {
         std::vector<std::string> out;

@@ -79,6 +79,7 @@ TEST_F(ExportWindow, RefusedRunsKeepTheWindowOpen) {
     EXPECT_EQ(fakes.messages.texts(), (std::vector<std::string>{
                            W("Keine XML-Vorlage gewählt!"), ProgramFileText(work.str() + "WPList.txt"),
                            W("Die Datei ") + work.str() + W("old.gpx existiert bereits. Überschreiben?")}));
+    EXPECT_EQ(fakes.messages.shown.back().defaultButton, platform::MsgDefault::No);  // Enter keeps the file
     EXPECT_EQ(work.read("WPList.txt"), worklist);
     EXPECT_EQ(work.read("old.gpx"), "alt");
 }

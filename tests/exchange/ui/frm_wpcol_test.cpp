@@ -168,10 +168,11 @@ TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {
     EXPECT_EQ(dir_.read("WPList.txt"), "GC2\r\n");
     EXPECT_EQ(DecodeFoundRecs(dir_.read("Finds.bin")).size(), 2u);
 
-    // Cancelling asks first; No keeps the changes on screen.
+    // Cancelling asks first, with No as the default; No keeps the changes on screen.
     fakes_.messages.answers = {platform::MsgResult::No};
     w_.btnCancel->click();
     EXPECT_TRUE(w_.isVisible());
+    EXPECT_EQ(fakes_.messages.shown.back().defaultButton, platform::MsgDefault::No);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "pages/ui/frm_cache_details.h"
 
 #include <gtest/gtest.h>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QToolButton>
 
 
@@ -90,6 +92,29 @@ TEST_F(CacheDetailsWindow, ConvertedPageIsFoundAndOpened) {
     Show(w, [](TfrmCacheDetails& d) {
         EXPECT_FALSE(d.sbShow->isVisible());
         EXPECT_EQ(d.FoundSubfolder, "");
+        return 0;
+    });
+}
+
+// A name wider than its line ends in "…" and is whole in the tooltip; a name
+// that fits is shown as it is, with the window's hint.
+TEST_F(CacheDetailsWindow, LongNameIsElidedAndWholeInTheTooltip) {
+    TfrmCacheDetails w;
+    w.Cache = Sample();
+    const std::string name(80, 'W');
+    w.Cache.Name = name;
+    Show(w, [&](TfrmCacheDetails& d) {
+        const QLabel* l = d.lblCacheName;
+        EXPECT_TRUE(l->text().endsWith(QChar(0x2026))) << l->text().toStdString();
+        EXPECT_TRUE(QString::fromStdString(name).startsWith(l->text().chopped(1)));
+        EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->contentsRect().width());
+        EXPECT_EQ(l->toolTip(), QString::fromStdString(name));
+        return 0;
+    });
+    w.Cache = Sample();
+    Show(w, [](TfrmCacheDetails& d) {
+        EXPECT_EQ(d.lblCacheName->text(), QString::fromUtf8("<b>Alte Mühle</b>"));
+        EXPECT_EQ(d.lblCacheName->toolTip(), QString::fromUtf8("Mausklick schließt dieses Fenster"));
         return 0;
     });
 }

@@ -133,6 +133,7 @@ TEST_F(EditCacheWindow, DeleteAsksThenRemovesTheRecord) {
         EXPECT_EQ(DecodeCacheRecs(dir_.read("Caches.bin")).size(), 3u);
         EXPECT_EQ(fakes_.messages.texts().back(), DeleteQuestionText(recs_[1]));
         EXPECT_EQ(fakes_.messages.shown.back().kind, platform::MsgKind::Warning);
+        EXPECT_EQ(fakes_.messages.shown.back().defaultButton, platform::MsgDefault::No);
         fakes_.messages.answers = {platform::MsgResult::Yes};
         d.btnErase->click();
         EXPECT_EQ(Text(d.edName), "");

@@ -267,8 +267,8 @@ public:
     explicit LingeringBox(platform::FakeMessageBox& record) : record_(record) {}
     std::function<void()> onClose;  // runs just before the box goes
     platform::MsgResult show(platform::MsgKind kind, const std::string& text, platform::MsgButtons buttons,
-                             const std::string& caption) override {
-        auto answer = record_.show(kind, text, buttons, caption);
+                             const std::string& caption, platform::MsgDefault defaultButton) override {
+        auto answer = record_.show(kind, text, buttons, caption, defaultButton);
         if (kind != platform::MsgKind::Error || text.rfind("Batch", 0) == 0) return answer;
         QDialog box;
         box.setWindowModality(Qt::ApplicationModal);

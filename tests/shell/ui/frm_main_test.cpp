@@ -158,7 +158,9 @@ TEST_F(MainWindowTest, ClosingWithoutResizingStoresWhatIsShown) {
         const std::vector<int> stored = {ReadSettingInt("Main_Col1Width"), ReadSettingInt("Main_Col2Width"),
                                          ReadSettingInt("Main_Col3Width")};
         if (remember) {
-            EXPECT_EQ(shown, (std::vector<int>{73, 300, 60}));
+            // The name fills the list's width (see below).
+            EXPECT_EQ(shown[0], 73);
+            EXPECT_EQ(shown[2], 60);
             EXPECT_EQ(stored, shown);
         } else {
             // Not remembered: the list fits its defaults to the font; the stored widths stay.
@@ -166,6 +168,32 @@ TEST_F(MainWindowTest, ClosingWithoutResizingStoresWhatIsShown) {
             EXPECT_EQ(stored, (std::vector<int>{73, 300, 60}));
         }
     }
+}
+
+// A larger or maximised window widens the name column only; code and
+// distance keep the widths they have.
+TEST_F(MainWindowTest, NameColumnTakesTheWidthOfTheWindow) {
+    TfrmMain w;
+    w.resize(700, 500);
+    Show(w);
+    ChooseSub(w);
+    QTreeWidget* list = w.lvCaches;
+    auto widths = [list] {
+        QCoreApplication::processEvents();
+        return std::vector<int>{list->columnWidth(0), list->columnWidth(1), list->columnWidth(2)};
+    };
+    const std::vector<int> small = widths();
+    EXPECT_EQ(small[0] + small[1] + small[2], list->viewport()->width());
+    w.resize(1000, 500);
+    const std::vector<int> large = widths();
+    EXPECT_EQ(large[0], small[0]);
+    EXPECT_EQ(large[2], small[2]);
+    EXPECT_GT(large[1], small[1]);
+    EXPECT_EQ(large[0] + large[1] + large[2], list->viewport()->width());
+    // Listing another folder keeps it so.
+    w.tvDir->setCurrentItem(Node(w, "root"));
+    EXPECT_EQ(widths(), large);
+    w.hide();
 }
 
 TEST_F(MainWindowTest, TreeShowsUmlautFoldersAndReportsNamesItCannotShow) {

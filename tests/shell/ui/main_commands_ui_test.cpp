@@ -282,6 +282,29 @@ TEST_F(MainCommandsUi, WaitWindowClosesBeforeTheBoxOfAMissingFindsFile) {
     EXPECT_EQ(marked[0]->text(0), QStringLiteral("GC2"));
 }
 
+// Enter must not delete: the questions whose "Ja" removes files for good
+// have "Nein" as their default button; the others keep "Ja".
+TEST_F(MainCommandsUi, QuestionsThatDeleteDefaultToNo) {
+    const std::set<std::string> before = Files(dir.path() / "out");
+    fakes.messages.answers.assign(4, platform::MsgResult::No);
+    main->tvDir->setCurrentItem(Node("root"));
+    main->menus.mnuEmptyDir->trigger();
+    main->menus.mnuDeleteTree->trigger();
+    main->menus.mnuCleanDir->trigger();
+    Mark({"GC1"});
+    main->menus.mnuDeleteMarked->trigger();
+    fakes.messages.answers = {platform::MsgResult::Cancel};
+    main->menus.mnuOrigToWorklist->trigger();
+    const std::vector<std::string> asked = {EmptyFolderQuestionText(out), EmptyFolderQuestionText(out),
+                                            CleanupQuestionText(out), DeleteQuestionText(), OriginalsQuestionText()};
+    ASSERT_EQ(fakes.messages.texts(), asked);
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(fakes.messages.shown[i].defaultButton,
+                  i + 1 < asked.size() ? platform::MsgDefault::No : platform::MsgDefault::Yes)
+            << i;
+    EXPECT_EQ(Files(dir.path() / "out"), before);
+}
+
 TEST_F(MainCommandsUi, DroppedFilesReachTheImports) {
     dir.write("drop/a.gpx", "A");
     dir.write("drop/b_WPTS.gpx", "B");

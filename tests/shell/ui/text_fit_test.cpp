@@ -1,7 +1,8 @@
 // Every window shown at its own size with its German texts: no label, button,
 // check box or group title is wider than the space it gets, none is cut off by
-// its parent or printed over another text, and the window is wide enough for
-// its title. Windows that show a cache get a record with long values.
+// its parent or printed over another text, every tab bar shows all its tabs
+// without scroll arrows, and the window is wide enough for its title. Windows
+// that show a cache get a record with long values.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QTimer>
@@ -104,6 +106,7 @@ public:
             else if (auto* r = qobject_cast<QRadioButton*>(w)) Button(r, QStyle::SE_RadioButtonContents);
             else if (auto* t = qobject_cast<QToolButton*>(w)) Tool(t);
             else if (auto* g = qobject_cast<QGroupBox*>(w)) Group(g);
+            else if (auto* t = qobject_cast<QTabBar*>(w)) Tabs(t);
         }
         // No text printed over another one.
         for (std::size_t i = 0; i < boxes_.size(); ++i)
@@ -123,6 +126,11 @@ private:
         if (auto* l = qobject_cast<const QLabel*>(w)) return l->text().toStdString();
         if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text().toStdString();
         if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title().toStdString();
+        if (auto* t = qobject_cast<const QTabBar*>(w)) {
+            QStringList tabs;
+            for (int i = 0; i < t->count(); ++i) tabs << t->tabText(i);
+            return tabs.join(QLatin1Char('|')).toStdString();
+        }
         return {};
     }
 
@@ -207,6 +215,10 @@ private:
         const int need = TextWidth(QFontMetrics(f), Drawn(g->title())) + (g->isCheckable() ? 20 : 0) + 16;
         Need(g, need, g->width());
     }
+
+    // All tabs side by side at their full size: no scroll arrows, no tab
+    // text elided.
+    void Tabs(const QTabBar* t) { Need(t, t->sizeHint().width(), t->width()); }
 
     QWidget* top_;
     std::string window_;
@@ -325,6 +337,14 @@ TEST_F(TextFitTest, WindowsMadePerUseShowTheirTextsWhole) {
         [] { return std::make_unique<TfrmLoadFinds>(); },
         [] { return std::make_unique<TfrmGPXImpAddWP>(); },
         [this] { return std::make_unique<TfrmSuitcase>(dir.str() + "tq.conf"); },
+        [this] {
+            // With a suitcase opened: its import tabs.
+            dir.write("Carry.tq", std::string(24, '\0'));
+            fakes.files.openAnswers = {dir.str() + "Carry.tq"};
+            auto s = std::make_unique<TfrmSuitcase>(dir.str() + "tq.conf");
+            s->btnLoadClick();
+            return s;
+        },
         [] { return std::make_unique<TfrmDBExport>(); },
         [] { return std::make_unique<TfrmEditor>(); },
         [] { return std::make_unique<TfrmAddWPDisplay>(); },
