@@ -1,5 +1,6 @@
 #include "core/app_paths.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -66,6 +67,13 @@ Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDi
         } else if (it->is_regular_file(e) && !fs::exists(target, e)) {
             fs::create_directories(target.parent_path(), e);
             fs::copy_file(it->path(), target, fs::copy_options::skip_existing, e);
+        } else if (rel == fs::path(kDocumentationFile)) {
+            // The help page is the program's text, not the user's: the page of
+            // an older version gives way to the one shipped with this one.
+            const auto shipped = ReadWholeFile(ProgramPathForDisplay(it->path()));
+            const std::string targetName = ProgramPathForDisplay(target);
+            if (shipped && ReadWholeFile(targetName) != shipped && !WriteFileAtomic(targetName, *shipped))
+                return Error{EIO, W("Fehler beim Kopieren nach ") + targetName};
         }
         if (e) return Error{e.value(), W("Fehler beim Kopieren nach ") + ProgramPathForDisplay(target) + " (" + Utf8ToCp1252(e.message()) + ")"};
     }

@@ -22,7 +22,8 @@ std::string ProgramDirFromEnvironment();
 // Ends in '/'; empty when neither exists.
 std::string ShippedDataDir();
 // Copies every file below `fromDir` into `toDir` (keeping sub-folders) that
-// is missing there; existing files are never overwritten.
+// is missing there; existing files are never overwritten, but for the help
+// page (kDocumentationFile), which is replaced when it differs.
 Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDir);
 // Creates the program folder when missing and copies the shipped files into it.
 Result<void> PrepareProgramDir();

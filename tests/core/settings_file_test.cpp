@@ -122,7 +122,7 @@ TEST_F(SettingsTest, FailedWriteOfTheSettingsFileIsVisible) {
     EXPECT_EQ(dir.read("prog"), "a file, not a folder");
 }
 
-TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwritten) {
+TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwrittenSaveTheHelpPage) {
     tvtest::TempDir data;
     data.write("template.html", "<new>");
     data.write("CacheDB.conf", "table");
@@ -133,6 +133,17 @@ TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwritten) {
     EXPECT_EQ(dir.read("home/trailvane/template.html"), "<mine>");
     EXPECT_EQ(dir.read("home/trailvane/CacheDB.conf"), "table");
     EXPECT_EQ(dir.read("home/trailvane/maps/borders.bin"), "b");
+
+    // The help page of an older version gives way to the shipped one; a
+    // help page in a sub-folder is the user's like any other file.
+    data.write("Dokumentation.html", "<p>neu</p>");
+    data.write("maps/Dokumentation.html", "<p>neu</p>");
+    dir.write("home/trailvane/Dokumentation.html", "<p>old</p>");
+    dir.write("home/trailvane/maps/Dokumentation.html", "<p>mine</p>");
+    ASSERT_TRUE(CopyShippedData(data.str(), ProgramDir()).ok());
+    EXPECT_EQ(dir.read("home/trailvane/Dokumentation.html"), "<p>neu</p>");
+    EXPECT_EQ(dir.read("home/trailvane/maps/Dokumentation.html"), "<p>mine</p>");
+    EXPECT_EQ(dir.read("home/trailvane/template.html"), "<mine>");
 
     SetProgramDir(dir.str() + "fresh/deep");
     ASSERT_TRUE(PrepareProgramDir().ok());
