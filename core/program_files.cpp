@@ -3,10 +3,12 @@
 #include <filesystem>
 
 #include "core/app_paths.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/proc_settings.h"
 #include "core/str_util.h"
+#include "platform/services.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -118,6 +120,13 @@ std::optional<Error> ProgramFileRefusal(const std::string& target, const std::st
     inputs.push_back(ProcSettings.Template);
     if (!IsProgramFile(target, workDir, inputs)) return std::nullopt;
     return Error{kErrProgramFile, ProgramFileText(target, role)};
+}
+
+void ShowWriteFailure(const Error& error) {
+    if (error.code == kErrProgramFile)
+        platform::messages().show(platform::MsgKind::Error, error.message);
+    else
+        ShowSysError(error.code, error.message);
 }
 
 }  // namespace tv

@@ -39,4 +39,9 @@ inline constexpr int kErrProgramFile = -100;
 std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,
                                         std::vector<std::string> inputs = {});
 
+// The error box of a write that failed with `error`: a refused file of the
+// program (kErrProgramFile) is told by its text alone, every other failure
+// through ShowSysError with the system's cause.
+void ShowWriteFailure(const Error& error);
+
 }  // namespace tv

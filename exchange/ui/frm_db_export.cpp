@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "core/program_files.h"
 #include "platform/services.h"
@@ -102,11 +101,11 @@ void TfrmDBExport::btnStartClick() {
         ExportCachesCsv(GetWorkDir() + "Caches.bin", *file, Columns(), cbHeadline->isChecked(), CacheDBTable());
     platform::pump().setBusy(false);
     btnStart->setEnabled(true);
-    if (!r.ok() && r.error().code == kErrProgramFile) {
-        platform::messages().show(platform::MsgKind::Error, r.error().message);
-        return;
+    if (!r.ok()) {
+        ShowWriteFailure(r.error());
+        // A refused name may be chosen again.
+        if (r.error().code == kErrProgramFile) return;
     }
-    if (!r.ok()) ShowSysError(r.error().code, r.error().message);
     accept();
 }
 

@@ -404,10 +404,7 @@ void TfrmSuitcase::btnSaveClick() {
     btnClose->setEnabled(true);
     btnSave->setEnabled(true);
     if (!summary.ok()) {
-        if (summary.error().code == kErrProgramFile)
-            platform::messages().show(platform::MsgKind::Error, summary.error().message);
-        else
-            ShowSysError(summary.error().code, summary.error().message);
+        ShowWriteFailure(summary.error());
         return;
     }
     if (!summary->empty() && ProcSettings.ShowMessages)

@@ -15,7 +15,6 @@
 #include <QVBoxLayout>
 #include <cerrno>
 
-#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "core/program_files.h"
@@ -271,10 +270,8 @@ void TfrmIndex::btnOKClick() {
     const Result<void> r = WriteIndexPage(file, GetWorkDir(), p);
     const bool written = r.ok();
     platform::pump().setBusy(false);
-    if (!written && r.error().code == kErrProgramFile)
-        platform::messages().show(platform::MsgKind::Error, r.error().message);
-    else if (!written)
-        ShowSysError(r.error().code, r.error().message);
+    if (!written)
+        ShowWriteFailure(r.error());
     else if (cbShow->isChecked())
         platform::shellOpen().open(file);
     if (!cbSparversion->isChecked()) EnableOptions(true);
