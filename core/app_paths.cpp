@@ -57,27 +57,40 @@ Result<void> CopyShippedData(const std::string& fromDir, const std::string& toDi
     std::error_code ec;
     const fs::path from = FsPath(fromDir);
     if (fromDir.empty() || !fs::is_directory(from, ec)) return {};
+    // A file that cannot be copied is told, and the others are copied all the
+    // same: one failure must not leave a template or table missing.
+    int firstCode = 0;
+    std::string failures;
+    auto failed = [&](int code, const std::string& text) {
+        if (firstCode == 0) firstCode = code;
+        failures += (failures.empty() ? "" : "\r\n") + text;
+    };
     fs::recursive_directory_iterator it(from, fs::directory_options::skip_permission_denied, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const fs::path rel = it->path().lexically_relative(from);
         const fs::path target = FsPath(toDir) / rel;
+        const std::string targetName = ProgramPathForDisplay(target);
         std::error_code e;
         if (it->is_directory(e)) {
             fs::create_directories(target, e);
         } else if (it->is_regular_file(e) && !fs::exists(target, e)) {
             fs::create_directories(target.parent_path(), e);
-            fs::copy_file(it->path(), target, fs::copy_options::skip_existing, e);
+            if (!e) fs::copy_file(it->path(), target, fs::copy_options::skip_existing, e);
         } else if (rel == fs::path(kDocumentationFile)) {
             // The help page is the program's text, not the user's: the page of
             // an older version gives way to the one shipped with this one.
             const auto shipped = ReadWholeFile(ProgramPathForDisplay(it->path()));
-            const std::string targetName = ProgramPathForDisplay(target);
-            if (shipped && ReadWholeFile(targetName) != shipped && !WriteFileAtomic(targetName, *shipped))
-                return Error{EIO, W("Fehler beim Kopieren nach ") + targetName};
+            if (shipped && ReadWholeFile(targetName) != shipped) {
+                AtomicFileWriter out(targetName);
+                out.Write(*shipped);
+                if (!out.Commit())
+                    failed(out.error() != 0 ? out.error() : EIO, W("Fehler beim Kopieren nach ") + targetName);
+            }
         }
-        if (e) return Error{e.value(), W("Fehler beim Kopieren nach ") + ProgramPathForDisplay(target) + " (" + Utf8ToCp1252(e.message()) + ")"};
+        if (e) failed(e.value(), W("Fehler beim Kopieren nach ") + targetName + " (" + Utf8ToCp1252(e.message()) + ")");
     }
-    if (ec) return Error{ec.value(), W("Fehler beim Lesen des Verzeichnisses ") + fromDir};
+    if (ec) failed(ec.value(), W("Fehler beim Lesen des Verzeichnisses ") + fromDir);
+    if (firstCode != 0) return Error{firstCode, failures};
     return {};
 }
 

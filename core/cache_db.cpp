@@ -907,28 +907,44 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
     const bool indexFits = ::fstat(fd.get(), &binSt) == 0 && StatIn(dir, "Caches.idx", idxSt) &&
                            IndexFileFits(binSt, idxSt);
     const auto bytes = EncodeCacheRec(rec);
-    int code = OverwriteRecordInPlace(fd.get(), path, bytes, scratch.RecNo * static_cast<long long>(kRec));
+    const InPlaceWrite written =
+        OverwriteRecordInPlace(fd.get(), path, bytes, scratch.RecNo * static_cast<long long>(kRec));
+    int code = written.code;
     if (code == 0) code = fd.Close();
-    if (code != 0) return ErrorResult(code, W("Fehler beim Update der CacheDB."));
+    if (code != 0) return ErrorResult(code, RecordUpdateFailedText(rec, written.damaged));
     if (indexFits) ::utimensat(AT_FDCWD, FsName(dir + "Caches.idx").c_str(), nullptr, 0);
     return {};
 }
 
-int OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset) {
+InPlaceWrite OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset) {
     CacheRecBytes old{};
     errno = 0;
-    if (!ReadFullyAt(fd, old.data(), old.size(), offset)) return ErrnoOr(EIO);
-    int code = InjectedWriteFault(path, WriteStep::Write);
-    if (code != 0) return code;
-    code = InjectedWriteFault(path, WriteStep::Torn);
-    if (code != 0)
+    if (!ReadFullyAt(fd, old.data(), old.size(), offset)) return {ErrnoOr(EIO)};
+    InPlaceWrite r;
+    r.code = InjectedWriteFault(path, WriteStep::Write);
+    if (r.code != 0) return r;
+    r.code = InjectedWriteFault(path, WriteStep::Torn);
+    if (r.code != 0)
         (void)WriteFully(fd, bytes.data(), bytes.size() / 2, offset);  // the half that went out
     else
-        code = WriteFully(fd, bytes.data(), bytes.size(), offset);
-    if (code != 0 && WriteFully(fd, old.data(), old.size(), offset) != 0)
+        r.code = WriteFully(fd, bytes.data(), bytes.size(), offset);
+    if (r.code == 0) return r;
+    int restore = InjectedWriteFault(path, WriteStep::Restore);
+    if (restore == 0) restore = WriteFully(fd, old.data(), old.size(), offset);
+    if (restore != 0) {
+        r.damaged = true;
         DebugLog("ERR: " + path + ": record at " + std::to_string(offset) +
                  " could not be restored after a failed write");
-    return code;
+    }
+    return r;
+}
+
+std::string RecordUpdateFailedText(const TCacheRec& rec, bool damaged) {
+    std::string text = "Fehler beim Update der CacheDB.";
+    if (damaged)
+        text += W("\r\nDer Datensatz des Caches ") + rec.Waypoint.str() + " (" + rec.Name.str() +
+                W(") konnte weder geschrieben noch wiederhergestellt werden und ist möglicherweise beschädigt.");
+    return text;
 }
 
 Result<void> ReadCacheDB() {

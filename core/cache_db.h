@@ -158,8 +158,16 @@ Result<void> StoreCacheRec(const TCacheRec& rec);
 // read-write in `fd`; `path` names the file (for the write-fault hook and the
 // log). The bytes there are read first and, when the write fails after part
 // of the record went out, written back: the slot holds the old record or the
-// new one, never a mix. 0, or the errno of the failure.
-int OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset);
+// new one, never a mix, unless the write back fails too (`damaged`).
+struct InPlaceWrite {
+    int code = 0;          // 0, or the errno of the failed write
+    bool damaged = false;  // the old bytes could not be put back either
+};
+InPlaceWrite OverwriteRecordInPlace(int fd, const std::string& path, const CacheRecBytes& bytes, long long offset);
+// The error box's text of a failed overwrite of the record of `rec`:
+// "Fehler beim Update der CacheDB.", and when the slot may hold a mix of the
+// old and the new record a line that names the cache.
+std::string RecordUpdateFailedText(const TCacheRec& rec, bool damaged);
 // Creates CacheDBList and loads every record into it behind the wait window
 // ("Cache-DB wird gelesen"). An error when the file could not be opened or
 // read completely (the list then holds the records read before the error);

@@ -148,10 +148,11 @@ bool WriteFileAtomic(const std::string& file, std::string_view bytes);
 
 // Test seam: a full disk or a folder without room for a new file. While a
 // hook is set, it is asked at each step of every AtomicFileWriter with the
-// target's path; a non-zero errno makes that step fail with it. Torn is
-// asked by the writers of records in place only: a write that fails after
-// part of its bytes went out, as a disk failing in the middle does.
-enum class WriteStep { Create, Write, Torn };
+// target's path; a non-zero errno makes that step fail with it. Torn and
+// Restore are asked by the writers of records in place only: a write that
+// fails after part of its bytes went out, as a disk failing in the middle
+// does, and the write of the old bytes back after such a failure.
+enum class WriteStep { Create, Write, Torn, Restore };
 using WriteFaultHook = std::function<int(const std::string& target, WriteStep step)>;
 void SetWriteFaultHook(WriteFaultHook hook);
 // The hook's answer for a write that does not go through AtomicFileWriter

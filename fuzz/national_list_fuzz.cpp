@@ -1,8 +1,9 @@
 // National list bytes through the line splitter and the converter.
 // Checks: lines are non-empty, at most 513 bytes and free of control bytes;
 // every kept byte lands in exactly one line; feeding in two pieces changes
-// nothing; a conversion counts every line once and writes one record per
-// converted or incomplete line; merging the same list again adds nothing.
+// nothing; a conversion counts every line once (converted, incomplete, failed
+// or refused for an unsafe code) and writes one record per converted or
+// incomplete line; merging the same list again adds nothing.
 #include <unistd.h>
 
 #include <cstddef>
@@ -67,11 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     conv.SetDestName(bin);
     const int r = conv.ConverteHTTP(false);
     Check(r == conv.GetConvertedCount());
-    Check(static_cast<std::size_t>(r + conv.GetIncompleteCount() + conv.GetFailedCount()) == lines.size());
+    const int refused = conv.GetRefused().count();
+    Check(static_cast<std::size_t>(r + conv.GetIncompleteCount() + conv.GetFailedCount() + refused) == lines.size());
     const auto written = static_cast<std::size_t>(r + conv.GetIncompleteCount());
     Check(std::filesystem::file_size(bin) == written * tv::TCacheRec::kSize);
 
     Check(conv.ConverteHTTP(false) == r);
+    Check(conv.GetRefused().count() == refused);
     Check(conv.GetNewCount() == 0);
     Check(std::filesystem::file_size(bin) == written * tv::TCacheRec::kSize);
     return 0;

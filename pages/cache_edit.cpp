@@ -167,8 +167,10 @@ EditSaveResult SaveEditedRecord(const TCacheRec& rec) {
         const auto bytes = EncodeCacheRec(rec);
         if (FindCacheByWaypoint(rec.Waypoint.view(), existing)) {
             r.updated = true;
-            r.failText = "Fehler beim Update der CacheDB.";
-            r.code = OverwriteRecordInPlace(fd, path, bytes, static_cast<long long>(existing.RecNo) * TCacheRec::kSize);
+            const InPlaceWrite written =
+                OverwriteRecordInPlace(fd, path, bytes, static_cast<long long>(existing.RecNo) * TCacheRec::kSize);
+            r.code = written.code;
+            r.failText = RecordUpdateFailedText(rec, written.damaged);
         } else {
             r.failText = W("Fehler beim Einfügen eines neuen Caches an die CacheDB.");
             struct stat st {};

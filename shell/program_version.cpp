@@ -1,10 +1,9 @@
 #include "shell/program_version.h"
 
-// Written into the build folder by cmake/ProgramVersion.cmake.
-#include "program_build.h"
-
 namespace tv {
 
+// Both come from the top CMakeLists.txt: the version of project() and the
+// release date written beside it.
 constinit const std::string_view kProgramVersion = TV_PROGRAM_VERSION;
 constinit const std::string_view kProgramDate = TV_PROGRAM_DATE;
 

@@ -1,8 +1,9 @@
 #pragma once
-// The program's own version and build date, shown in the About box, the
+// The program's own version and release date, shown in the About box, the
 // debug log and compared by the update check. The version is the project's
-// ("V" + the version of project() in CMakeLists.txt), the date the day the
-// program was built, as "dd.mm.yyyy" (UTC; SOURCE_DATE_EPOCH when set).
+// ("V" + the version of project() in CMakeLists.txt), the date the release
+// date written beside it there, as "dd.mm.yyyy": every build of one version
+// tells the same.
 #include <string_view>
 
 namespace tv {

@@ -79,7 +79,10 @@ bool TakeWorkFolderAtStart() {
 void StartProgram() {
     InstallIniFailureReport();
     Result<void> prepared = PrepareProgramDir();
-    if (!prepared.ok()) DebugLog(prepared.error().message);
+    if (!prepared.ok()) {
+        DebugLog("ERR: StartProgram: " + prepared.error().message);
+        ShowSysError(prepared.error().code, prepared.error().message);
+    }
     StartSettingsFile();
     ReadCacheDBConf();
 }

@@ -198,6 +198,9 @@ void TfrmRoute::done(int result) {
 }
 
 void TfrmRoute::FormShow() {
+    // The window lives as long as the program; each use starts as a new window
+    // would, so a search never runs along the route of an earlier use.
+    lbSrc->clear();
     lbResult->clear();
     const std::string path = CacheBinPath();
     platform::IProgress& wait = platform::progress();

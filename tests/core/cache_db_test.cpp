@@ -306,6 +306,15 @@ TEST_F(CacheDbTest, TornInPlaceWriteLeavesTheOldRecord) {
     const auto bytes = tv::EncodeCacheRec(changed);
     EXPECT_EQ(Bin(), before.substr(0, 296) + std::string(bytes.begin(), bytes.end()) + before.substr(592));
     EXPECT_TRUE(fakes.messages.shown.empty());
+
+    // When the old bytes cannot be put back either, the text names the cache.
+    tvtest::ScopedWriteFault restore("Caches.bin", {tv::WriteStep::Torn, tv::WriteStep::Restore}, EIO);
+    const auto damaged = tv::StoreCacheRec(Rec("GC2", "again"));
+    ASSERT_FALSE(damaged);
+    EXPECT_EQ(damaged.error().code, EIO);
+    EXPECT_EQ(damaged.error().message,
+              tv::W("Fehler beim Update der CacheDB.\r\nDer Datensatz des Caches GC2 (again) konnte weder "
+                    "geschrieben noch wiederhergestellt werden und ist möglicherweise beschädigt."));
 }
 
 TEST_F(CacheDbTest, StoreReportsAnUnopenableDatabase) {

@@ -11,6 +11,7 @@
 #include "core/proc_settings.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "support/write_fault.h"
 
 namespace tv {
 
@@ -144,6 +145,20 @@ TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwrittenSaveTheHelpPage) {
     EXPECT_EQ(dir.read("home/trailvane/Dokumentation.html"), "<p>neu</p>");
     EXPECT_EQ(dir.read("home/trailvane/maps/Dokumentation.html"), "<p>mine</p>");
     EXPECT_EQ(dir.read("home/trailvane/template.html"), "<mine>");
+
+    // A help page that cannot be refreshed is told, and a deleted template
+    // comes back all the same.
+    data.write("Dokumentation.html", "<p>neuer</p>");
+    std::filesystem::remove(dir.path() / "home/trailvane/template.html");
+    {
+        tvtest::ScopedWriteFault full("Dokumentation.html", WriteStep::Create);
+        const Result<void> copied = CopyShippedData(data.str(), ProgramDir());
+        ASSERT_FALSE(copied.ok());
+        EXPECT_EQ(copied.error().code, ENOSPC);
+        EXPECT_EQ(copied.error().message, "Fehler beim Kopieren nach " + ProgramDir() + "Dokumentation.html");
+    }
+    EXPECT_EQ(dir.read("home/trailvane/Dokumentation.html"), "<p>neu</p>");
+    EXPECT_EQ(dir.read("home/trailvane/template.html"), "<new>");
 
     SetProgramDir(dir.str() + "fresh/deep");
     ASSERT_TRUE(PrepareProgramDir().ok());

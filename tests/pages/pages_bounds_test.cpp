@@ -139,8 +139,18 @@ TEST(PagesBounds, EditedRecordOfAPrefixCodeAndFailedWrites) {
         r = SaveEditedRecord(tvtest::CacheRecord("GC123", "anders", 7, 8));
         EXPECT_EQ(r.code, EIO);
         EXPECT_TRUE(r.updated);
+        EXPECT_EQ(r.failText, "Fehler beim Update der CacheDB.");
     }
     EXPECT_EQ(work.read("Caches.bin"), before);
+    {
+        // Nor could the old bytes be put back: the box names the cache.
+        tvtest::ScopedWriteFault damaged("Caches.bin", {tv::WriteStep::Torn, tv::WriteStep::Restore}, EIO);
+        r = SaveEditedRecord(tvtest::CacheRecord("GC123", "anders", 7, 8));
+        EXPECT_EQ(r.code, EIO);
+        EXPECT_EQ(r.failText, W("Fehler beim Update der CacheDB.\r\nDer Datensatz des Caches GC123 (anders) konnte "
+                                "weder geschrieben noch wiederhergestellt werden und ist möglicherweise beschädigt."));
+    }
+    work.write("Caches.bin", before);
     TCacheRec found;
     EXPECT_FALSE(FindCacheByWaypoint("GC9", found));
 }

@@ -160,6 +160,13 @@ TEST_P(MainCommandsIn, DeleteCountsTheFilesRemoved) {
     r = DeleteCaches({"GC2", "GC12"}, root + "A/");
     EXPECT_EQ(DeleteReportText(r), W("2 Caches gelöscht (2 Dateien insgesamt)"));
     EXPECT_TRUE(Tree(dir.path() / sub / "A").empty());
+    // The files of GC12 are its own: none of GC123's goes with them.
+    const std::set<std::string> longer = {"GC123.html", "GC123.meta", "GC123_i1.jpg", "GC123_converted.html"};
+    for (const std::string code : {"GC12", "GC123"})
+        for (const char* f : {".html", ".meta", "_i1.jpg", "_converted.html"}) dir.write(sub + "A/" + code + f, "x");
+    r = DeleteCaches({"GC12"}, root + "A/");
+    EXPECT_EQ(r.files, 4);
+    EXPECT_EQ(Tree(dir.path() / sub / "A"), longer);
     // A file that cannot be removed is reported, not counted as deleted.
     dir.write(sub + "A/GC3.html", "x");
     const std::string stuck = dir.write(sub + "A/GC3_converted.html", "x").string();

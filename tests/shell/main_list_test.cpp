@@ -14,6 +14,7 @@
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
 #include "platform/text_encoding.h"
+#include "support/file_time.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 
@@ -83,6 +84,21 @@ TEST_P(MainListFolder, RowsFromConvertedPagesWithDatabaseDataAndDistance) {
     // The look-ups went through an index, built once because the folder had none.
     EXPECT_TRUE(fs::exists(disk / "work/Caches.idx"));
     EXPECT_EQ(CacheIndexList.Count(), 2u);
+
+    // The folder's index page: stale once a page is newer than it, not before.
+    EXPECT_FALSE(IndexMenuState(root + "out/sub").enabled);
+    const std::string index = dir.write(sub + "out/sub/index.html", "i").string();
+    const std::string page = (disk / "out/sub/GC1_converted.html").string();
+    for (const char* p : {"GC1_converted.html", "GC2_x_converted.html", "gc4_converted.HTML"})
+        tvtest::SetLocalFileTime((disk / "out/sub" / p).string(), 2026, 3, 1);
+    tvtest::SetLocalFileTime(index, 2026, 3, 2);
+    IndexMenu menu = IndexMenuState(root + "out/sub");
+    EXPECT_TRUE(menu.enabled);
+    EXPECT_EQ(menu.caption, "Indexdatei anzeigen");
+    tvtest::SetLocalFileTime(page, 2026, 3, 3);
+    menu = IndexMenuState(root + "out/sub");
+    EXPECT_TRUE(menu.enabled);
+    EXPECT_EQ(menu.caption, "veraltete (!) Indexdatei anzeigen");
 }
 
 TEST_P(MainListFolder, NamesWindows1252CannotHoldAreSkippedAndReported) {

@@ -4,7 +4,6 @@
 // written.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -69,27 +68,28 @@ TEST(ShellBounds, ReleaseDatesReadDayMonthYearAndEqualDatesAreNotNewer) {
     EXPECT_EQ(CompareWithOwnVersion(kProgramVersion, "xx.yy.zzzz"), VersionVerdict::InstalledNewer);
 }
 
-// The version is the project's, the date the day of the build, in the form
-// the version file uses; the About box shows both.
-TEST(ShellBounds, ProgramVersionIsTheProjectsAndItsDateTheBuildDay) {
+// The version is the project's and the date the release date written beside
+// it, in the form the version file uses: the same text on every build day and
+// for every build time (SOURCE_DATE_EPOCH). The About box shows both.
+TEST(ShellBounds, ProgramVersionAndDateAreTheReleasesWrittenInTheSource) {
     const std::string cmake = tvtest::ReadFileBytes(tvtest::TestsPath("../CMakeLists.txt"));
-    const std::string key = "project(Trailvane VERSION ";
-    const auto at = cmake.find(key);
-    ASSERT_NE(at, std::string::npos);
-    const auto from = at + key.size();
-    const std::string version = cmake.substr(from, cmake.find_first_not_of("0123456789.", from) - from);
+    auto after = [&](const std::string& key, const char* chars) {
+        const auto at = cmake.find(key);
+        if (at == std::string::npos) return std::string();
+        const auto from = at + key.size();
+        return cmake.substr(from, cmake.find_first_not_of(chars, from) - from);
+    };
+    const std::string version = after("project(Trailvane VERSION ", "0123456789.");
     ASSERT_FALSE(version.empty());
     EXPECT_EQ(kProgramVersion, "V" + version);
+    const std::string date = after("set(TV_RELEASE_DATE \"", "0123456789.");
+    ASSERT_EQ(date.size(), 10u);
+    EXPECT_EQ(kProgramDate, date);
 
     double day = 0;
     ASSERT_TRUE(ParseDateText(kProgramDate, day)) << kProgramDate;
     EXPECT_EQ(DateText(day), kProgramDate);  // "dd.mm.yyyy", as ParseDateToNumber reads it
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    const int today = (utc.tm_year + 1900) * 10000 + (utc.tm_mon + 1) * 100 + utc.tm_mday;
-    EXPECT_LE(ParseDateToNumber(kProgramDate), today);
-    EXPECT_GE(ParseDateToNumber(kProgramDate), 20261201);  // not before this way of dating builds
+    EXPECT_GE(ParseDateToNumber(kProgramDate), 20261207);  // the release of V0.1.0
 
     EXPECT_EQ(DefaultAboutVersionText(),
               "Version " + std::string(kProgramVersion) + " vom " + std::string(kProgramDate));

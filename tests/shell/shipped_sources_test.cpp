@@ -230,7 +230,7 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
             tv::ConfigExisted = existed;
         }
     } restore;
-    std::string work, out, tpl;
+    std::string work, out, tpl, primaryList;
     {
         tvtest::StartedProgram started(dir.str());
         ASSERT_FALSE(tv::ConfigExisted);
@@ -245,6 +245,7 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
         work = tv::ReadSettingStr("WorkDir");
         out = tv::ReadSettingStr("OutDir");
         tpl = tv::ReadSettingStr("Template");
+        primaryList = tv::CacheDBTable().Entry(tv::ProcSettings.CacheDBPrimary).FileName;
     }
     const std::string program = tv::WithoutTrailingSlash(dir.str());
     EXPECT_EQ(work, program);
@@ -263,6 +264,12 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
               std::string::npos)
         << outItem;
     EXPECT_NE(page.find("(anfangs <code>template.html</code> im Programmordner)"), std::string::npos);
+    // The local conversion reads the primary country's list by its name in
+    // CacheDB.conf, and the page names it so.
+    ASSERT_FALSE(primaryList.empty());
+    const std::string local = Between(page, "<b>Cache-Datenbank / Lokale primäre Cache-DB konvertieren</b>", "</p>");
+    EXPECT_NE(local.find("<code>CacheDB.conf</code>"), std::string::npos) << local;
+    EXPECT_NE(local.find("<code>" + primaryList + "</code>"), std::string::npos) << local;
 }
 
 TEST(ShippedSources, HelpPageNamesWhatTrailvaneDoesNotDoAsTheReadmeDoes) {
@@ -284,10 +291,26 @@ TEST(ShippedSources, HelpPageNamesWhatTrailvaneDoesNotDoAsTheReadmeDoes) {
     std::size_t germanCount = 0;
     for (auto p = german.find("<li>"); p != std::string::npos; p = german.find("<li>", p + 1)) ++germanCount;
     EXPECT_EQ(germanCount, count);
-    // Every program text and name the README quotes stands in the German list.
+    // Every program text and name the README quotes stands in the German list,
+    // but for the keys of the settings file: the README names a key for
+    // developers, the help page the field the user sees.
+    tvtest::TempDir dir;
+    tv::platform::ScopedFakes fakes;
+    std::vector<std::string> keys;
+    {
+        tvtest::StartedProgram started(dir.str());
+        ASSERT_TRUE(tv::SaveProcSettings(false));
+        keys = tv::IniFile().keys("Program");
+    }
+    ASSERT_NE(std::find(keys.begin(), keys.end(), "CacheDBUrl"), keys.end());
     const std::regex quoted("\"([^\"]+)\""), code("`([^`]+)`");
-    for (auto m = std::sregex_iterator(items.begin(), items.end(), quoted); m != std::sregex_iterator(); ++m)
-        EXPECT_NE(german.find("„" + (*m)[1].str() + "“"), std::string::npos) << (*m)[1].str();
+    for (auto m = std::sregex_iterator(items.begin(), items.end(), quoted); m != std::sregex_iterator(); ++m) {
+        const std::string text = (*m)[1].str();
+        if (std::find(keys.begin(), keys.end(), text) != keys.end())
+            EXPECT_EQ(german.find(text), std::string::npos) << text << " is a key of tq.conf, not a field";
+        else
+            EXPECT_NE(german.find("„" + text + "“"), std::string::npos) << text;
+    }
     for (auto m = std::sregex_iterator(items.begin(), items.end(), code); m != std::sregex_iterator(); ++m)
         EXPECT_NE(german.find("<code>" + (*m)[1].str() + "</code>"), std::string::npos) << (*m)[1].str();
 }

@@ -74,6 +74,19 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     w.btnSaveResult->click();
     EXPECT_EQ(w.result(), mrOk);
     EXPECT_EQ(work.read("WPList.txt"), "GC7\r\nGC1\r\n");
+
+    // The next use starts empty: a Top50 file loaded then is the whole route,
+    // and the search finds nothing along it (GC1 and GC2 lay on the old one).
+    w.show();
+    EXPECT_EQ(w.lbSrc->count(), 0);
+    EXPECT_EQ(w.lbResult->count(), 0);
+    EXPECT_FALSE(w.btnCalc->isEnabled());
+    Load(work.write("far.coo", "008 00 00 50 00 00\r\n008 00 36 50 00 00\r\n").string());
+    ASSERT_EQ(w.lbSrc->count(), 2);
+    w.cbFilter->setChecked(false);
+    w.btnCalc->click();
+    EXPECT_EQ(Results().size(), 1u);
+    EXPECT_EQ(Results()[0].substr(0, 4), "GC9 ");
 }
 
 TEST_F(RouteWindow, CancelDetailsAndRemoval) {
