@@ -16,6 +16,7 @@
 #include "core/proc_settings.h"
 #include "core/str_util.h"
 #include "core/work_lock.h"
+#include "platform/text_encoding.h"
 #include "support/child_process.h"
 #include "support/fakes.h"
 #include "support/records.h"

@@ -300,7 +300,7 @@ TEST(ShippedSources, HelpPageNamesWhatTrailvaneDoesNotDoAsTheReadmeDoes) {
     {
         tvtest::StartedProgram started(dir.str());
         ASSERT_TRUE(tv::SaveProcSettings(false));
-        keys = tv::IniFile().keys("Program");
+        keys = tv::IniFile().readSection("Program");
     }
     ASSERT_NE(std::find(keys.begin(), keys.end(), "CacheDBUrl"), keys.end());
     const std::regex quoted("\"([^\"]+)\""), code("`([^`]+)`");
