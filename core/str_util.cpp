@@ -704,6 +704,7 @@ bool RefusedCodes::Admit(std::string_view code) {
     std::string shown;
     for (char c : code.substr(0, 40)) shown += static_cast<unsigned char>(c) < 32 ? '?' : c;
     if (code.size() > 40) shown += "...";
+    if (code.empty()) shown = "(ohne Code)";
     if (seen_.insert(std::string(code)).second) codes_.push_back(std::move(shown));
     return false;
 }

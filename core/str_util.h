@@ -148,7 +148,7 @@ public:
     bool Admit(std::string_view code);
     int count() const { return count_; }
     // The refused codes in order of first appearance, bytes below 32 shown
-    // as '?', long codes cut with "...".
+    // as '?', long codes cut with "...", an empty one as "(ohne Code)".
     const std::vector<std::string>& codes() const { return codes_; }
     // "2 Einträge mit ungültigem Wegpunktcode übersprungen: ../../x, GC1/2"
     // (the first 20 codes); "" when nothing was refused.

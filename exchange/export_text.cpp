@@ -100,30 +100,8 @@ std::string AsciiCacheName(std::string_view name) {
 }
 
 std::string CompressedCacheName(std::string_view name) {
-    std::string spelt;
-    for (char ch : UpperCaseAscii(name)) {
-        switch (static_cast<unsigned char>(ch)) {
-            case 0xE4:
-            case 0xC4:
-                spelt += "AE";
-                break;
-            case 0xF6:
-            case 0xD6:
-                spelt += "OE";
-                break;
-            case 0xFC:
-            case 0xDC:
-                spelt += "UE";
-                break;
-            case 0xDF:
-                spelt += "SS";
-                break;
-            default:
-                spelt += ch;
-        }
-    }
     std::string out;
-    for (char c : spelt) {
+    for (char c : UpperCaseAscii(AsciiCacheName(name))) {
         if (out.size() >= 30) break;
         if (c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) out += c;
     }

@@ -24,8 +24,8 @@ std::string FixedText(double value, int precision, int digits, char sep = '.');
 // AsciiLetterSpelling), every other byte dropped: a name any receiver and any
 // XML file takes.
 std::string AsciiCacheName(std::string_view name);
-// The name upper-cased (a-z), umlauts and ß spelt out in capitals, then only
-// blanks, digits and A-Z kept, at most 30 of them ("UEBER DEN FLUSS  TEIL 2").
+// The name spelt as AsciiCacheName and upper-cased, then only blanks, digits
+// and A-Z kept, at most 30 of them ("UEBER DEN FLUSS  TEIL 2", "AERO").
 std::string CompressedCacheName(std::string_view name);
 // One letter for the type (T M U W V E, else O) and the size (L R S M V,
 // else U), by the text upper-cased.

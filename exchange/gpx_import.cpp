@@ -142,10 +142,9 @@ const GpxPass1Result& GpxImportSession::pass1() {
                 ++r.plainWaypoints;
                 return true;
             }
-            const std::string code = CodeOf(wpt);
-            // A code that cannot name a file never reaches the database (nor,
-            // cut to its field, stands for another cache).
-            if (code.empty() || !r.refused.Admit(code)) return true;
+            // A code that cannot name a file, an empty one too, never reaches
+            // the database (nor, cut to its field, stands for another cache).
+            if (!r.refused.Admit(CodeOf(wpt))) return true;
             auto rec = MakeImportRecord(wpt, p_.home, p_.country);
             if (!rec) {
                 ++r.skipped;
@@ -153,7 +152,10 @@ const GpxPass1Result& GpxImportSession::pass1() {
             }
             const auto key = MakeCacheKey(rec->Waypoint.view());
             // A code listed twice is one cache: the first one counts.
-            if (!key || !byKey.emplace(*key, recs.size()).second) return true;
+            if (!key || !byKey.emplace(*key, recs.size()).second) {
+                ++r.duplicates;
+                return true;
+            }
             recs.push_back(Pending{*rec});
             return true;
         },
@@ -426,7 +428,8 @@ std::string GpxPass1StatusText(const GpxPass1Result& r) {
                          std::to_string(r.same) + " alt";
     if (r.skipped > 0) status += ", " + std::to_string(r.skipped) + W(" ohne gültige Koordinaten übersprungen");
     if (r.refused.count() > 0)
-        status += ", " + std::to_string(r.refused.count()) + W(" mit ung�ltigem Code �bersprungen");
+        status += ", " + std::to_string(r.refused.count()) + W(" mit ungültigem Code übersprungen");
+    if (r.duplicates > 0) status += ", " + std::to_string(r.duplicates) + W(" mit doppeltem Code übersprungen");
     if (r.plainWaypoints > 0) status += ", " + std::to_string(r.plainWaypoints) + W(" Wegpunkte ohne Cachedaten");
     return status;
 }

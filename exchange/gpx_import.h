@@ -59,12 +59,15 @@ std::string GpxListLine(const GpxImportEntry& entry);
 bool GpxLineIsNew(std::string_view line);
 std::string GpxLineCode(std::string_view line);
 
+// Every wpt element read counts once: same, changed, added, skipped,
+// refused, duplicates or plain waypoints.
 struct GpxPass1Result {
     int definitions = 0;  // wpt elements read
     int same = 0, changed = 0, added = 0;
     int skipped = 0;      // caches without readable coordinates
     int plainWaypoints = 0;  // wpt elements without cache data (no cache extension)
-    RefusedCodes refused; // caches whose code may not be stored (counted, named once)
+    RefusedCodes refused; // caches whose code is empty or may not be stored (counted, named once)
+    int duplicates = 0;   // caches whose code came before in the file (the first one counts)
     std::vector<GpxImportEntry> entries;  // changed and new, in file order
     std::vector<std::string> memoLines;   // "r - code: name" per counted cache
     std::optional<Error> error;           // the file or the database could not be read
@@ -72,8 +75,8 @@ struct GpxPass1Result {
 
 // The review's caption after pass 1: "9 Cachedefinitionen gefunden, 1
 // unterschiedlich, 2 neu, 6 alt", with the caches skipped for their
-// coordinates and the plain waypoints passed over; a file of plain waypoints
-// only says so instead.
+// coordinates, their code or a code they repeat and the plain waypoints
+// passed over; a file of plain waypoints only says so instead.
 std::string GpxPass1StatusText(const GpxPass1Result& r);
 // The box when pass 1 left nothing to review.
 std::string GpxNothingToImportText(const GpxPass1Result& r);

@@ -282,7 +282,7 @@ void TfrmCacheDetails::FormShow() {
     lblCacheName->setFont(f);
     // Elided in the font it is drawn with.
     SetElidedText(lblCacheName, ToQ(v.name));
-    SetTextColor(lblCacheName, v.nameStyle.red ? QColor(Qt::red) : QColor(Qt::black));
+    SetTextColor(lblCacheName, v.nameStyle.red || nameMarked_ ? QColor(Qt::red) : QColor(Qt::black));
 
     UpdateNoteButtons();
 }
@@ -354,11 +354,13 @@ void TfrmCacheDetails::ResetFieldColors() {
     for (QLabel* l : {lblCacheName, Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label9, lblID, lblWP,
                       lblSize, lblDiff, lblTerr, lblHidden, lblKoord, lblCountry, lblDist})
         SetTextColor(l, Qt::black);
+    nameMarked_ = false;
 }
 
 void TfrmCacheDetails::MarkDifferences(const TCacheRec& other) {
     ResetFieldColors();
     const unsigned diff = DiffFields(Cache, other);
+    nameMarked_ = (diff & dfName) != 0;
     struct Mark {
         unsigned field;
         std::vector<QLabel*> labels;

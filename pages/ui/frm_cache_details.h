@@ -84,6 +84,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // MarkDifferences found another name; the show step paints the name
+    // after it, so it must keep the red.
+    bool nameMarked_ = false;
 };
 
 }  // namespace tv

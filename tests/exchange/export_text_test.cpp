@@ -40,7 +40,11 @@ TEST(ExportNames, AreFoldedForReceiversAndXml) {
     EXPECT_EQ(AsciiCacheName(W("Ærø Ñandú Œuvre ð")), "Aero Nandu Oeuvre ");
     EXPECT_EQ(CompressedCacheName(W("Über den Fluß - Teil 2")), "UEBER DEN FLUSS  TEIL 2");
     EXPECT_EQ(CompressedCacheName(W("Ärger")), "AERGER");
-    EXPECT_EQ(CompressedCacheName(W("café")), "CAF");
+    EXPECT_EQ(CompressedCacheName(W("café")), "CAFE");
+    // Accented letters and ligatures keep their base letters, in capitals.
+    EXPECT_EQ(CompressedCacheName(W("Points géodésiques du Québec")), "POINTS GEODESIQUES DU QUEBEC");
+    EXPECT_EQ(CompressedCacheName(W("Ærø")), "AERO");
+    EXPECT_EQ(CompressedCacheName(W("Œuvre ÿ ð Ñ")), "OEUVRE Y  N");
     EXPECT_EQ(CompressedCacheName(std::string(40, 'a')), std::string(30, 'A'));
     EXPECT_EQ(CacheTypeLetter("multi-cache"), "M");
     EXPECT_EQ(CacheTypeLetter("Earthcache"), "O");

@@ -59,6 +59,8 @@ TEST_F(GpxImportTest, TwoPassesRoundTrip) {
     EXPECT_EQ(r1.added, 3);
     EXPECT_EQ(Lines(r1), (std::vector<std::string>{"GCA: Neu (01.05.2004)", "GCB: Neu (01.05.2004)",
                                                    "GCC: Neu (01.05.2004)"}));
+    EXPECT_EQ(GpxPass1StatusText(r1), W("5 Cachedefinitionen gefunden, 0 unterschiedlich, 3 neu, 0 alt, "
+                                        "1 mit doppeltem Code übersprungen, 1 Wegpunkte ohne Cachedaten"));
     const GpxPass2Result w1 = first.pass2(Lines(r1), GpxPass2Options{});
     EXPECT_EQ(w1.added, 3);
     EXPECT_EQ(w1.failed, 0);
@@ -147,6 +149,19 @@ TEST_F(GpxImportTest, UnsafeCodesNeverReachTheDatabase) {
     TCacheRec rec;
     EXPECT_TRUE(FindCacheByWaypoint("GC123456789ABCDE", rec));
     EXPECT_FALSE(FindCacheByWaypoint("GC1", rec));
+}
+
+// Each entry of the file lands in exactly one number of the caption; an
+// empty code is an invalid one.
+TEST_F(GpxImportTest, EveryEntryIsCountedOnce) {
+    GpxImportSession s(Params(Cache("GCA", 48, 9) + Cache("GCB", 48, 9) + Cache("", 48, 9) + Cache("GC1/2", 48, 9) +
+                              Cache("GCC", 48, 9) + Cache("GCBAD", 95, 9) + Cache("GCD", 48, 9)));
+    const GpxPass1Result& r = s.pass1();
+    EXPECT_EQ(GpxPass1StatusText(r), W("7 Cachedefinitionen gefunden, 0 unterschiedlich, 4 neu, 0 alt, 1 ohne gültige "
+                                       "Koordinaten übersprungen, 2 mit ungültigem Code übersprungen"));
+    EXPECT_EQ(r.refused.Text(), W("2 Einträge mit ungültigem Wegpunktcode übersprungen: (ohne Code), GC1/2"));
+    EXPECT_EQ(r.added + r.changed + r.same + r.skipped + r.refused.count() + r.duplicates + r.plainWaypoints,
+              r.definitions);
 }
 
 TEST(GpxCompare, Differences) {

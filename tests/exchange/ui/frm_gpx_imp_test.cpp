@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -76,7 +77,7 @@ TEST(GpxImportWindow, ReviewAndPassTwo) {
 }
 
 // A changed cache: the imported record above the centre, the stored one
-// below, apart from each other.
+// below, apart from each other, the changed name red in both.
 TEST(GpxImportWindow, ChangedCacheShowsBothRecordsOneAboveTheOther) {
     platform::ScopedFakes fakes;
     platform::ScopedFakeModalHost modal;
@@ -95,6 +96,11 @@ TEST(GpxImportWindow, ChangedCacheShowsBothRecordsOneAboveTheOther) {
         above = d.frameGeometry();
         below = w.Details2->frameGeometry();
         EXPECT_TRUE(w.Details2->isVisible());
+        // The names differ ("Neu", "Alt"): red in both windows once shown.
+        for (const TfrmCacheDetails* shown : {w.Details1.get(), w.Details2.get()}) {
+            EXPECT_EQ(shown->lblCacheName->palette().color(QPalette::WindowText).name(), "#ff0000");
+            EXPECT_EQ(shown->lblWP->palette().color(QPalette::WindowText).name(), "#000000");
+        }
         return int(mrCancel);
     });
     w.ListBoxDblClick();
