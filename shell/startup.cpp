@@ -81,7 +81,11 @@ void StartProgram() {
     Result<void> prepared = PrepareProgramDir();
     if (!prepared.ok()) {
         DebugLog("ERR: StartProgram: " + prepared.error().message);
-        ShowSysError(prepared.error().code, prepared.error().message);
+        // Files that could not be copied into the folder are told here; a
+        // folder that could not be made is told by the settings file's box.
+        std::error_code ec;
+        if (std::filesystem::is_directory(FsPath(ProgramDir()), ec))
+            ShowSysError(prepared.error().code, prepared.error().message);
     }
     StartSettingsFile();
     ReadCacheDBConf();

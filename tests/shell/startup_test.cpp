@@ -21,6 +21,7 @@
 #include "support/child_process.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
+#include "support/write_fault.h"
 
 namespace tv {
 
@@ -57,6 +58,19 @@ TEST_F(StartupTest, FirstStartCreatesTheFolderAndTheSettingsFile) {
     EXPECT_TRUE(fakes.messages.shown.empty());
     StartProgram();
     EXPECT_TRUE(ConfigExisted);
+
+    // A help page of an older version that cannot be replaced is told.
+    dir.write("new/trailvane/Dokumentation.html", "<p>alt</p>");
+    {
+        tvtest::ScopedWriteFault full("Dokumentation.html", WriteStep::Create);
+        StartProgram();
+    }
+    ASSERT_EQ(fakes.messages.shown.size(), 1u);
+    EXPECT_EQ(fakes.messages.shown[0].kind, platform::MsgKind::Error);
+    const std::string& text = fakes.messages.shown[0].text;
+    EXPECT_EQ(text.rfind("Fehler beim Kopieren nach " + dir.str() + "new/trailvane/Dokumentation.html\n", 0), 0u)
+        << text;
+    EXPECT_NE(text.find("Fehlercode: 28"), std::string::npos) << text;
 }
 
 TEST_F(StartupTest, UnwritableSettingsFileIsShownOnceAndTheRunGoesOn) {
