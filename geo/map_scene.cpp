@@ -70,16 +70,25 @@ void PlanLines(std::vector<GridLine>& out, bool meridian, double start, double e
 
 std::vector<GridLine> PlanGridAt(const MapView& view, int w, int h, int step) {
     const MapBounds& b = view.bounds;
+    // The part of the view on the globe; its north-west corner takes the
+    // place of the view's for the lines' ends and labels.
+    const double west = std::max(b.lonMin, -180.0), east = std::min(b.lonMax, 180.0);
+    const double south = std::max(b.latMin, -90.0), north = std::min(b.latMax, 90.0);
     std::vector<GridLine> lines;
-    PlanLines(lines, true, b.lonMin, b.lonMax, step);
-    PlanLines(lines, false, b.latMin, b.latMax, step);
+    if (!(west <= east && south <= north)) return lines;
+    // 180 and 90 are whole multiples of every step: no line lands beyond them.
+    PlanLines(lines, true, west, east, step);
+    PlanLines(lines, false, south, north, step);
+    const MapPixel nw = view.ToPixel(north, west, w, h), se = view.ToPixel(south, east, w, h);
     for (GridLine& g : lines) {
         if (g.meridian) {
-            g.pixel = view.ToPixel(b.latMax, g.value, w, h).x;
-            g.labelled = g.pixel > 35;
+            g.pixel = view.ToPixel(north, g.value, w, h).x;
+            g.from = nw.y, g.to = se.y;
+            g.labelled = g.pixel > nw.x + 35;
         } else {
-            g.pixel = view.ToPixel(g.value, b.lonMin, w, h).y;
-            g.labelled = g.pixel > 30;
+            g.pixel = view.ToPixel(g.value, west, w, h).y;
+            g.from = nw.x, g.to = se.x;
+            g.labelled = g.pixel > nw.y + 30;
         }
         g.label = FormatDegMinWhole(g.value);
     }
@@ -103,14 +112,44 @@ bool LabelsApart(const std::vector<GridLine>& lines, const MapTextWidth& textWid
     return true;
 }
 
-// The bar at division u, all six labels drawn.
-std::optional<ScaleBarPlan> ScaleBarAt(const MapView& view, int w, int h, double u) {
+struct ViewWidth {
+    double km = 0;
+    double barLat = 0;  // the row the scale's divisions are measured on
+};
+
+ViewWidth AlongParallel(const MapView& view, int w, double lat) {
+    const double lonSpan = (view.bounds.lonMax - view.bounds.lonMin) * (w - 1) / w;
+    return {std::fabs(DegToRad(lonSpan)) * kEarthRadiusKm * std::cos(DegToRad(lat)), lat};
+}
+
+std::optional<ViewWidth> MeasureViewWidth(const MapView& view, int w, int h) {
     const MapBounds& b = view.bounds;
-    const auto east = ProjectCoordinate(LatLon{b.latMin, b.lonMin}, u, 90.0);
+    const LatLon left = view.ToGeo(0, 0, w, h), right = view.ToGeo(w - 1, 0, w, h);
+    // Beyond a pole the edge has no length, and over more than half the
+    // globe the great circle takes the short way round.
+    if (b.latMax < 90 && b.latMin > -90 && std::fabs(right.lon - left.lon) <= 180) {
+        const auto d = CalcDistanceBearing(left, right);
+        if (!d) return std::nullopt;
+        return ViewWidth{d->km, b.latMin};
+    }
+    for (const double lat : {b.latMin, std::min(std::max(0.0, b.latMin), b.latMax), 0.0}) {
+        if (!(std::fabs(lat) < 90)) continue;
+        const ViewWidth width = AlongParallel(view, w, lat);
+        if (ScaleUnitKm(width.km)) return width;
+    }
+    return std::nullopt;
+}
+
+// The bar at division u measured on row lat, all six labels drawn.
+std::optional<ScaleBarPlan> ScaleBarAt(const MapView& view, int w, int h, double u, double lat) {
+    const MapBounds& b = view.bounds;
+    const auto east = ProjectCoordinate(LatLon{lat, b.lonMin}, u, 90.0);
     if (!east) return std::nullopt;
     ScaleBarPlan plan;
     plan.unitKm = u;
-    const double px = view.ToPixel(east->lat, east->lon, w, h).x - view.ToPixel(b.latMin, b.lonMin, w, h).x;
+    // Counted eastwards from the edge, across the date line if need be.
+    const double lon = b.lonMin + std::remainder(east->lon - b.lonMin, 360.0);
+    const double px = view.ToPixel(east->lat, lon, w, h).x - view.ToPixel(lat, b.lonMin, w, h).x;
     plan.divisionPx = static_cast<int>(std::clamp(px, 0.0, 100000.0));
     const bool metres = u < 1;
     const double shown = metres ? u * 1000 : u;
@@ -152,9 +191,9 @@ std::vector<GridLine> PlanGrid(const MapView& view, int w, int h, const MapTextW
 }
 
 std::optional<double> ViewWidthKm(const MapView& view, int w, int h) {
-    const auto d = CalcDistanceBearing(view.ToGeo(0, 0, w, h), view.ToGeo(w - 1, 0, w, h));
-    if (!d) return std::nullopt;
-    return d->km;
+    const auto width = MeasureViewWidth(view, w, h);
+    if (!width) return std::nullopt;
+    return width->km;
 }
 
 int MaxTownClass(double widthKm) { return widthKm > 1000 ? 1 : widthKm > 200 ? 2 : 3; }
@@ -166,14 +205,14 @@ std::optional<double> ScaleUnitKm(double d) {
 }
 
 std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth) {
-    const auto d = ViewWidthKm(view, w, h);
-    const auto first = d ? ScaleUnitKm(*d) : std::nullopt;
+    const auto width = MeasureViewWidth(view, w, h);
+    const auto first = width ? ScaleUnitKm(width->km) : std::nullopt;
     if (!first) return std::nullopt;
     std::optional<ScaleBarPlan> plan;
     // The list runs from the largest division down.
     for (auto s = std::rbegin(kScaleSteps); s != std::rend(kScaleSteps); ++s) {
         if ((*s)[1] < *first) continue;
-        auto bar = ScaleBarAt(view, w, h, (*s)[1]);
+        auto bar = ScaleBarAt(view, w, h, (*s)[1], width->barLat);
         if (!bar) break;
         plan = std::move(bar);
         for (const int every : {1, 2, 5})
@@ -206,18 +245,15 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
     }
 
     if (layers.grid) {
-        const MapBounds& b = view.bounds;
-        const double top = view.ToPixel(b.latMax, b.lonMin, w, h).y, bottom = view.ToPixel(b.latMin, b.lonMin, w, h).y;
-        const double left = view.ToPixel(b.latMin, b.lonMin, w, h).x, right = view.ToPixel(b.latMin, b.lonMax, w, h).x;
         for (const GridLine& g : PlanGrid(view, w, h, textWidth)) {
             const MapColor c = g.major ? kGridMajor : kGridMinor;
             if (g.meridian) {
-                scene.push_back(Line({{g.pixel, top}, {g.pixel, bottom}}, c));
+                scene.push_back(Line({{g.pixel, g.from}, {g.pixel, g.to}}, c));
                 if (g.labelled)
-                    scene.push_back(Label(g.pixel + 7, top + 1, g.label, kGridLabelPoints, false, true, 90));
+                    scene.push_back(Label(g.pixel + 7, g.from + 1, g.label, kGridLabelPoints, false, true, 90));
             } else {
-                scene.push_back(Line({{left, g.pixel}, {right, g.pixel}}, c));
-                if (g.labelled) scene.push_back(Label(left + 1, g.pixel - 7, g.label, kGridLabelPoints, false, true));
+                scene.push_back(Line({{g.from, g.pixel}, {g.to, g.pixel}}, c));
+                if (g.labelled) scene.push_back(Label(g.from + 1, g.pixel - 7, g.label, kGridLabelPoints, false, true));
             }
         }
     }
@@ -248,9 +284,11 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
             const double y0 = h - 10, dw = bar->divisionPx;
             scene.push_back(Box(MapPrimitive::Rect, 45, y0 - 10, 5 * dw, 10, kMapBlack, kMapWhite));
             for (int i : {1, 3}) scene.push_back(Box(MapPrimitive::Rect, 45 + i * dw, y0 - 10, dw, 10, kMapBlack, kMapBlack));
+            // Last and on white: no grid line or town name crosses them.
             for (int i = 0; i <= 5; ++i)
-                if (bar->drawn[i]) scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], kScaleLabelPoints, true));
-            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, kScaleLabelPoints));
+                if (bar->drawn[i])
+                    scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], kScaleLabelPoints, true, true));
+            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, kScaleLabelPoints, false, true));
         }
     }
     return scene;

@@ -53,16 +53,25 @@ struct GridLine {
     bool major = false;
     double value = 0;   // degrees
     double pixel = 0;   // x of a meridian, y of a parallel
+    // The line's ends: top and bottom y of a meridian, left and right x of a
+    // parallel. The label sits at the first.
+    double from = 0, to = 0;
     bool labelled = false;
     std::string label;  // FormatDegMinWhole
 };
 // The grid at the first step from GridStepMinutes upwards (1', 6', 10', 20',
 // 30', 1, 2, 5, 10, 15, 30 degrees) at which neighbouring labelled lines lie
 // at least the wider label's width apart; the coarsest step when none does.
+// Lines cover only the part of the view on the globe (longitude -180..180,
+// latitude -90..90); a view beside the globe has none.
 std::vector<GridLine> PlanGrid(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
-// Great-circle length of the top edge, pixel 0 to pixel w-1; nothing when it
-// cannot be computed.
+// Width of the view in km: the great-circle length of the top edge, pixel 0
+// to pixel w-1, while both edges lie on the globe and the top one spans at
+// most half of it. Otherwise the length of the same pixels along a parallel
+// on the globe: the bar's row (the bottom edge), else the view's row nearest
+// the equator, else the equator (a view beyond a pole); the first of them
+// wider than 0.01 km. Nothing when it cannot be computed.
 std::optional<double> ViewWidthKm(const MapView& view, int w, int h);
 // Largest town class drawn at this view width.
 int MaxTownClass(double widthKm);
@@ -76,10 +85,12 @@ struct ScaleBarPlan {
 };
 // Division for a view width; nothing at 0.01 km or less.
 std::optional<double> ScaleUnitKm(double widthKm);
-// The bar at the division for the view's width. Its labels are written at
-// every division, every second or the first and last, whichever first leaves
-// room between them; when none does, the division grows to the next one
-// ScaleUnitKm gives (up to 1000 km), and at 1000 km only the 0 is written.
+// The bar at the division for the view's width, measured eastwards on the row
+// the width was measured on (the bottom edge when the top one was used). Its
+// labels are written at every division, every second or the first and last,
+// whichever first leaves room between them; when none does, the division
+// grows to the next one ScaleUnitKm gives (up to 1000 km), and at 1000 km
+// only the 0 is written.
 std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
 std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,

@@ -23,6 +23,15 @@ MapView StartView(int w, int h) {
     return v;
 }
 
+// The start view zoomed out around Germany as far as the window goes:
+// longitude -193.8 .. 213.8, latitude -77 .. 179.
+MapView FarView() {
+    MapView v = StartView(600, 600);
+    while (v.ZoomOut({51, 10})) {
+    }
+    return v;
+}
+
 // About the digit width of the map's font: 0.6 em at 4/3 pixels per point.
 double TextWidth(const std::string& text, int pointSize) { return text.size() * pointSize * 0.8; }
 // Labels that never crowd: the grid keeps the step of the span.
@@ -117,6 +126,12 @@ TEST(MapGrid, StepsLinesAndLabels) {
     const auto twenty = PlanGrid([] { MapView m; m.bounds = {8, 12, 48, 50}; return m; }(), 400, 400, NoWidth);
     EXPECT_EQ(std::count_if(twenty.begin(), twenty.end(), [](const GridLine& g) { return g.meridian && g.major; }),
               4);  // 9, 10, 11, 12 of 12 lines
+
+    // Zoomed out to the limit: 30 degree lines on the globe only.
+    std::vector<double> farM, farP;
+    for (const GridLine& g : PlanGrid(FarView(), 600, 600, TextWidth)) (g.meridian ? farM : farP).push_back(g.value);
+    EXPECT_EQ(farM, (std::vector<double>{-150, -120, -90, -60, -30, 0, 30, 60, 90, 120, 150, 180}));
+    EXPECT_EQ(farP, (std::vector<double>{-60, -30, 0, 30, 60, 90}));
 }
 
 TEST(MapScale, UnitsAndTheStartViewBar) {
@@ -139,6 +154,19 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     const auto m = PlanScaleBar(narrow, 600, 600, TextWidth);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->labels.back() + m->unit, "500m");
+
+    // Across the date line the divisions keep their width.
+    MapView east = v;
+    east.bounds.lonMin += 176.3, east.bounds.lonMax += 176.3;
+    EXPECT_EQ(PlanScaleBar(east, 600, 600, TextWidth)->divisionPx, 18);
+    // Beyond the pole the width is taken along the bar's row, 77 degrees
+    // south: 10180 km, whose 1000 km divisions are 35.1 degrees east there.
+    const MapView far = FarView();
+    EXPECT_NEAR(*ViewWidthKm(far, 600, 600), 10180, 1);
+    const auto farBar = PlanScaleBar(far, 600, 600, TextWidth);
+    ASSERT_TRUE(farBar);
+    EXPECT_EQ(farBar->unitKm, 1000);
+    EXPECT_EQ(farBar->divisionPx, 51);
 }
 
 TEST(MapScene, StartViewPrimitives) {
@@ -216,6 +244,19 @@ TEST(MapLegibility, GridAndScaleAtAWideAndTheStartView) {
     for (const MapPrimitive& p : scene)
         if (p.kind == MapPrimitive::Text && p.pointSize == kScaleLabelPoints) texts.emplace_back(p.x, p.text);
     EXPECT_EQ(texts, (std::vector<std::pair<double, std::string>>{{45, "0"}, {81, "60"}, {117, "120"}, {140, "km"}}));
+    // They come last, on white.
+    for (auto p = scene.rbegin(); p != scene.rbegin() + 4; ++p) EXPECT_TRUE(p->kind == MapPrimitive::Text && p->opaque);
+
+    // At the farthest view the grid and its labels start at the pole (y 208)
+    // and the date line (x 20) and end at the other (x 550); the bar is drawn.
+    bool bar = false;
+    for (const MapPrimitive& p : BuildMapScene(FarView(), {}, {}, {}, kMapBlack, MapLayers{}, 600, 600, TextWidth)) {
+        for (const MapPixel& q : p.points) EXPECT_TRUE(q.x >= 20 && q.x <= 550 && q.y >= 208 && q.y <= 600);
+        if (p.kind == MapPrimitive::Text && p.pointSize == kGridLabelPoints)
+            EXPECT_EQ(p.angle ? p.y : p.x, p.angle ? 209 : 21);
+        bar |= p.kind == MapPrimitive::Rect && p.x == 45 && p.w == 5 * 51;
+    }
+    EXPECT_TRUE(bar);
 }
 
 TEST(MapData, ReadersAndRemovals) {
