@@ -1,9 +1,9 @@
 #pragma once
 // The files the program keeps and reads in its work folder and its program
-// folder. No file a user names for writing (an export, the database dump, a
-// suitcase, a list of new codes, an index page) may replace one of them:
-// every writer of such a name asks ProgramFileRefusal before it writes
-// anything.
+// folder, and the listing pages it stored. No file a user names for writing
+// (an export, the database dump, a suitcase, a list of new codes, an index
+// page) may replace one of them: every writer of such a name asks
+// ProgramFileRefusal before it writes anything.
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,9 +15,12 @@ namespace tv {
 // The files the program reads from its work folder and its program folder.
 const std::vector<std::string>& ProgramFileNames();
 // Whether `out` names a file the program reads from the work folder or the
-// program folder (ProgramFileNames and every "*.xtp") or one of `inputs`, by
-// any spelling of its name (letter case, "..", links): writing onto it
-// would destroy the data.
+// program folder (ProgramFileNames and every "*.xtp"), one of `inputs`, or a
+// file the listing loader stored in the target's folder (an existing page
+// "<code>.html" of a code "GC...", its "<code>.meta", a picture that .meta
+// lists), by any spelling of its name (letter case, "..", links): writing
+// onto it would destroy the data. A name that cannot be resolved (a loop of links, too
+// many of them) counts as one: it might name any of them.
 bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
 
 // What the refused file was to become; it names the file in the message.
@@ -27,17 +30,27 @@ enum class TargetRole { Export, Suitcase, CodeList, IndexPage };
 // "Die Datei " + path + " gehört zu den Daten des Programms und kann nicht als
 // Exportdatei (Aktenkofferdatei, Wegpunktliste, Indexdatei) gewählt werden."
 std::string ProgramFileText(const std::string& path, TargetRole role = TargetRole::Export);
+// The message when the name cannot be resolved:
+// "Der Name " + path + " lässt sich nicht auflösen; die Datei kann nicht als
+// Exportdatei (Aktenkofferdatei, Wegpunktliste, Indexdatei) gewählt werden."
+std::string UnresolvableNameText(const std::string& path, TargetRole role = TargetRole::Export);
 
 // The error code of a write refused because its target is a file of the program.
 inline constexpr int kErrProgramFile = -100;
 
 // The error a writer returns for `target` before it writes anything: code
-// kErrProgramFile with ProgramFileText when IsProgramFile holds for it (the
-// description template of the settings counts among the `inputs`); nothing
-// when the target may be written. A list of new codes may be the work
-// folder's "WPnew.txt", the program's own list of them.
+// kErrProgramFile with UnresolvableNameText when the name cannot be resolved,
+// with ProgramFileText when IsProgramFile holds for it (the description
+// template of the settings counts among the `inputs`); nothing when the
+// target may be written. A list of new codes may be the work folder's
+// "WPnew.txt", the program's own list of them.
 std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,
                                         std::vector<std::string> inputs = {});
+
+// The picture file names of a ".meta" file's lines: one per group of three
+// lines when the count is a whole number of groups, else none. Each is the
+// group's first line after its number and '#', without any folder part.
+std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines);
 
 // The error box of a write that failed with `error`: a refused file of the
 // program (kErrProgramFile) is told by its text alone, every other failure

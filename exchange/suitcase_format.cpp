@@ -264,23 +264,6 @@ std::vector<std::string> ListSuitcasePages(const std::string& outDir, bool subdi
     return out;
 }
 
-std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines) {
-    std::vector<std::string> out;
-    if (metaLines.empty() || metaLines.size() % 3 != 0) return out;
-    for (std::size_t k = 0; k < metaLines.size(); k += 3) {
-        std::string_view line = metaLines[k];
-        // "<n>#<path>": the number may have two digits, and the path may use
-        // '/' when the page was stored on Linux.
-        const auto hash = line.find('#');
-        line =
-            hash != std::string_view::npos ? line.substr(hash + 1) : line.substr(std::min<std::size_t>(2, line.size()));
-        const auto sep = line.find_last_of("\\/");
-        if (sep != std::string_view::npos) line = line.substr(sep + 1);
-        out.emplace_back(line);
-    }
-    return out;
-}
-
 std::optional<double> FileDateTime(const std::string& path) {
     const auto t = FileModificationTime(path);
     if (!t) return std::nullopt;

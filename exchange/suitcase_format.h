@@ -57,10 +57,6 @@ Result<std::string> WriteSuitcase(const std::string& target, const SuitcaseExpor
 // those of each first-level folder not starting with '.', as
 // "subfolder/name". Names in listing order.
 std::vector<std::string> ListSuitcasePages(const std::string& outDir, bool subdirs);
-// The picture file names of a ".meta" file's lines: one per group of three
-// lines when the count is a whole number of groups, else none. Each is the
-// group's first line after its number and '#', without any folder part.
-std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines);
 
 // Day count (days since 30.12.1899, local time) of a file's modification
 // time, and setting a file's modification time from one.

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "support/program_folders.h"
 
@@ -39,6 +42,66 @@ TEST(ProgramFileRefusal, TheListOfNewCodesMayBeTheWorkFoldersOwnAndTheTemplateIs
     // Further inputs of the writer count too.
     EXPECT_TRUE(
         ProgramFileRefusal(f.out() + "liste.txt", f.work(), TargetRole::Export, {f.out() + "liste.txt"}).has_value());
+}
+
+TEST(ProgramFileRefusal, NamesAreJudgedAsResolvedAndOnesThatCannotBeAreRefused) {
+    tvtest::ProgramFolders f(false);
+    tvtest::TempDir links, loop;
+    const std::string chain = tvtest::LinkChainTo(links, f.work() + "Caches.bin", 40);
+    std::filesystem::create_symlink("b", loop.path() / "a");
+    std::filesystem::create_symlink("a", loop.path() / "b");
+    for (const std::string& target : {chain, loop.str() + "a", loop.str() + "a/neu.txt"}) {
+        const auto refused = ProgramFileRefusal(target, f.work(), TargetRole::CodeList);
+        ASSERT_TRUE(refused.has_value()) << target;
+        EXPECT_EQ(refused->code, kErrProgramFile);
+        EXPECT_EQ(refused->message, tvtest::UnresolvableText(target, "Wegpunktliste"));
+        EXPECT_TRUE(IsProgramFile(target, f.work(), {})) << target;
+    }
+    // One link fewer resolves, to the database.
+    const std::string shorter = links.str() + "l39";
+    const auto resolved = ProgramFileRefusal(shorter, f.work(), TargetRole::Export);
+    ASSERT_TRUE(resolved.has_value());
+    EXPECT_EQ(resolved->message, tvtest::RefusalText(shorter, "Exportdatei"));
+    // A relative name lies in the current folder, by any spelling.
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(f.work());
+    const auto relative = ProgramFileRefusal("caches.BIN", f.work(), TargetRole::Export);
+    const bool beside = ProgramFileRefusal("liste.gpx", f.work(), TargetRole::Export).has_value();
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(relative.has_value());
+    EXPECT_EQ(relative->message, tvtest::RefusalText("caches.BIN", "Exportdatei"));
+    EXPECT_FALSE(beside);
+    // New files, through the folder link and in folders still to be made.
+    for (const std::string& fresh : {links.str() + "d/liste.gpx", f.out() + "neu/liste.gpx", f.out() + "neu/a/b.txt"})
+        EXPECT_FALSE(ProgramFileRefusal(fresh, f.work(), TargetRole::Export).has_value()) << fresh;
+}
+
+TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInEveryFolder) {
+    tvtest::ProgramFolders f(false);
+    tvtest::TempDir links;
+    const std::string out = f.out();
+    // A page moved into a subfolder, stored without pictures.
+    std::filesystem::create_directory(out + "Harz");
+    for (const auto& [name, bytes] :
+         std::vector<std::pair<std::string, std::string>>{{"Harz/gc5.HTML", "<html>GC5</html>"},
+                                                          {"Harz/GC5_i1.gif", "GIF"},
+                                                          {"index.html", "<html></html>"},
+                                                          {"GC1_i2.jpg", "JFIF"},
+                                                          {"GC1_map.png", "PNG"},
+                                                          {"Notizen.html", "<html></html>"}})
+        ASSERT_TRUE(WriteFileAtomic(out + name, bytes));
+    std::filesystem::create_symlink(out + "GC1.meta", links.path() / "bilder.txt");
+    for (const std::string& target : {out + "GC1.html", out + "gc1.HTML", out + "GC1.meta", out + "gc1_I1.JPG",
+                                      out + "Harz/GC5.html", out + "Harz/../GC1_i1.jpg", links.str() + "bilder.txt"}) {
+        const auto refused = ProgramFileRefusal(target, f.work(), TargetRole::IndexPage);
+        ASSERT_TRUE(refused.has_value()) << target;
+        EXPECT_EQ(refused->message, tvtest::RefusalText(target, "Indexdatei"));
+    }
+    // Made from them, not named by a .meta, of no listing, or new.
+    for (const std::string& target :
+         {out + "GC1_converted.html", out + "GC1_i2.jpg", out + "GC1_map.png", out + "Harz/GC5_i1.gif",
+          out + "index.html", out + "Notizen.html", out + "GC2.html", out + "Harz/GC1.meta", out + "liste.gpx"})
+        EXPECT_FALSE(ProgramFileRefusal(target, f.work(), TargetRole::IndexPage).has_value()) << target;
 }
 
 }  // namespace

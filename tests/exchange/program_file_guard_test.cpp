@@ -1,10 +1,12 @@
 // The writers of files the user names refuse the program's own files in the
-// work and the program folder, whether the pages have their own folder or
-// live in the work folder: the message names the file, and nothing of the
-// action is written.
+// work and the program folder, the listing pages it stored and names they
+// cannot resolve, whether the pages have their own folder or live in the
+// work folder: the message names the file, and nothing of the action is
+// written.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/app_paths.h"
@@ -24,21 +26,29 @@ using tvtest::ProgramFolders;
 using tvtest::RefusalText;
 
 // Calls `write` with each guarded file of the work and the program folder as
-// its target, in both layouts, and checks that it was refused with the
-// message naming it as `as` and that no file changed. `write` answers the
-// error code and message.
+// its target, in both layouts, with the page of GC1, its .meta and its
+// picture in the description folder, and with a name through more links than
+// the system follows that leads to the database; checks that it was refused
+// with the message naming it as `as` and that no file changed. `write`
+// answers the error code and message.
 template <typename Write>
 void ExpectEveryProgramFileRefused(const std::string& as, Write write) {
     for (const bool pagesInWork : {false, true}) {
         ProgramFolders f(pagesInWork);
+        tvtest::TempDir links;
         const auto before = f.Snapshot();
-        for (const char* name : tvtest::kGuardedFiles) {
-            for (const std::string& dir : {f.work(), f.program()}) {
-                const std::string target = dir + name;
-                const Error e = write(f, target);
-                EXPECT_EQ(e.code, kErrProgramFile) << target;
-                EXPECT_EQ(e.message, RefusalText(target, as));
-            }
+        std::vector<std::pair<std::string, std::string>> targets;
+        for (const char* name : tvtest::kGuardedFiles)
+            for (const std::string& dir : {f.work(), f.program()})
+                targets.emplace_back(dir + name, RefusalText(dir + name, as));
+        for (const char* name : {"GC1.html", "GC1.meta", "gc1_i1.jpg"})
+            targets.emplace_back(f.out() + name, RefusalText(f.out() + name, as));
+        const std::string chain = tvtest::LinkChainTo(links, f.work() + "Caches.bin", 40);
+        targets.emplace_back(chain, tvtest::UnresolvableText(chain, as));
+        for (const auto& [target, message] : targets) {
+            const Error e = write(f, target);
+            EXPECT_EQ(e.code, kErrProgramFile) << target;
+            EXPECT_EQ(e.message, message);
         }
         EXPECT_EQ(f.Snapshot(), before) << (pagesInWork ? "pages in the work folder" : "pages in their own folder");
     }
@@ -61,6 +71,7 @@ TEST(ProgramFileGuard, ExportRefusesBeforeReadingOrWriting) {
         return Error{r.writeError, r.refusal};
     });
     ProgramFolders f(false);
+    // A new file beside the stored pages.
     const ExportResult r = RunExport(WorkListGpx(f, f.out() + "liste.gpx"));
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(r.writeError, 0);

@@ -13,6 +13,7 @@
 #include "core/cache_db.h"
 #include "core/debug_log.h"
 #include "core/file_procs.h"
+#include "core/program_files.h"
 #include "exchange/suitcase_format.h"
 #include "exchange/suitcase_merge.h"
 #include "platform/text_encoding.h"

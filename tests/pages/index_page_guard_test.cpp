@@ -1,9 +1,11 @@
-// The index page is never written over a file of the program, whether it is
-// named with a folder or resolved in the pages' folder while that is the work
-// folder.
+// The index page is never written over a file of the program or a listing
+// page stored beside it, whether it is named with a folder or resolved in the
+// pages' folder (which may be the work folder), nor under a name that cannot
+// be resolved.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/program_files.h"
 #include "pages/index_page.h"
@@ -22,25 +24,32 @@ IndexPageParams FolderPage(const tvtest::ProgramFolders& f) {
 TEST(IndexPageGuard, RefusesEveryFileOfTheProgramAndWritesNothing) {
     for (const bool pagesInWork : {false, true}) {
         tvtest::ProgramFolders f(pagesInWork);
+        tvtest::TempDir links;
         const auto before = f.Snapshot();
+        // Chosen in the dialog with its folder, and typed as a bare name
+        // (which lies in the pages' folder).
+        std::vector<std::string> typed = {"GC1.html", "gc1.meta", "GC1_i1.jpg"};
         for (const char* name : tvtest::kGuardedFiles) {
-            // Chosen in the dialog with its folder, and typed as a bare name
-            // (which lies in the pages' folder, here the work folder).
-            std::vector<std::string> typed = {f.work() + name, f.program() + name};
+            typed.push_back(f.work() + name);
+            typed.push_back(f.program() + name);
             if (pagesInWork) typed.push_back(name);
-            for (const std::string& entry : typed) {
-                const std::string file = IndexFilePath(entry, f.out());
-                const Result<void> r = WriteIndexPage(file, f.work(), FolderPage(f));
-                ASSERT_FALSE(r.ok()) << entry;
-                EXPECT_EQ(r.error().code, kErrProgramFile);
-                EXPECT_EQ(r.error().message, tvtest::RefusalText(file, "Indexdatei"));
-            }
         }
+        for (const std::string& entry : typed) {
+            const std::string file = IndexFilePath(entry, f.out());
+            const Result<void> r = WriteIndexPage(file, f.work(), FolderPage(f));
+            ASSERT_FALSE(r.ok()) << entry;
+            EXPECT_EQ(r.error().code, kErrProgramFile);
+            EXPECT_EQ(r.error().message, tvtest::RefusalText(file, "Indexdatei"));
+        }
+        const std::string chain = tvtest::LinkChainTo(links, f.work() + "Caches.bin", 40);
+        const Result<void> r = WriteIndexPage(chain, f.work(), FolderPage(f));
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(r.error().message, tvtest::UnresolvableText(chain, "Indexdatei"));
         EXPECT_EQ(f.Snapshot(), before);
 
-        // Its own name in the pages' folder is written.
+        // Its own name in the pages' folder is written, and written again.
         const std::string index = IndexFilePath("index.html", f.out());
-        ASSERT_TRUE(WriteIndexPage(index, f.work(), FolderPage(f)).ok());
+        for (int run = 0; run < 2; ++run) ASSERT_TRUE(WriteIndexPage(index, f.work(), FolderPage(f)).ok()) << run;
         EXPECT_NE(tvtest::ReadFileBytes(index).find("GC1_converted.html"), std::string::npos);
     }
 }

@@ -31,6 +31,8 @@ ProgramFolders::ProgramFolders(bool pagesInWorkFolder)
     programDir_.write("template.html", "<html><!-- Programmordner --></html>\r\n");
     const TempDir& pages = pagesInWorkFolder ? static_cast<const TempDir&>(workDir_) : outDir_;
     pages.write("GC1.html", "<html>GC1</html>");
+    pages.write("GC1.meta", "1#" + out_ + "GC1_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n");
+    pages.write("GC1_i1.jpg", "JFIF Dose");
     pages.write("GC1_converted.html", "<html>GC1 umgewandelt</html>");
 }
 
@@ -57,6 +59,20 @@ std::map<std::string, std::string> ProgramFolders::Snapshot() const {
 std::string RefusalText(const std::string& path, const std::string& as) {
     return tv::W("Die Datei ") + path + tv::W(" gehört zu den Daten des Programms und kann nicht als ") + as +
            tv::W(" gewählt werden.");
+}
+
+std::string UnresolvableText(const std::string& path, const std::string& as) {
+    return "Der Name " + path + tv::W(" lässt sich nicht auflösen; die Datei kann nicht als ") + as +
+           tv::W(" gewählt werden.");
+}
+
+std::string LinkChainTo(const TempDir& dir, const std::string& file, int fileLinks) {
+    const fs::path target(file);
+    fs::create_directory_symlink(target.parent_path(), dir.path() / "d");
+    fs::create_symlink(fs::path("d") / target.filename(), dir.path() / "l1");
+    for (int k = 2; k <= fileLinks; ++k)
+        fs::create_symlink("l" + std::to_string(k - 1), dir.path() / ("l" + std::to_string(k)));
+    return dir.str() + "l" + std::to_string(fileLinks);
 }
 
 }  // namespace tvtest

@@ -18,7 +18,8 @@ inline const char* const kGuardedFiles[] = {"tq.conf", "Caches.bin", "WPList.txt
 class ProgramFolders {
 public:
     // The caches GC1 and GC2 in the database, both in the work list, and the
-    // stored and converted page of GC1 in the description folder.
+    // stored page of GC1 with its picture list GC1.meta, the picture
+    // GC1_i1.jpg it names, and its converted page in the description folder.
     explicit ProgramFolders(bool pagesInWorkFolder);
     ~ProgramFolders();
     ProgramFolders(const ProgramFolders&) = delete;
@@ -42,5 +43,13 @@ private:
 
 // The message for a refused target, written out as the user reads it.
 std::string RefusalText(const std::string& path, const std::string& as);
+// The message for a target whose name cannot be resolved.
+std::string UnresolvableText(const std::string& path, const std::string& as);
+
+// Links in `dir` that lead to `file`: "d" to its folder, "l1" to "d/" + its
+// name, and "l<k>" to "l<k-1>" up to `fileLinks`. The path of the last one:
+// with 40 file links one link more than the system follows in one lookup,
+// while following them one by one still arrives at `file`.
+std::string LinkChainTo(const TempDir& dir, const std::string& file, int fileLinks);
 
 }  // namespace tvtest
