@@ -1,5 +1,6 @@
 #include "exchange/gpx_import.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -244,10 +245,14 @@ GpxPass2Result GpxImportSession::pass2(const std::vector<std::string>& lines, co
     std::error_code ec;
     if (!changed.empty() && !std::filesystem::exists(CacheIdxPath(), ec)) BuildCacheIndex();
     for (const GpxImportEntry* e : changed) {
-        if (StoreCacheRec(e->rec))
+        if (const Result<void> stored = StoreCacheRec(e->rec)) {
             ++r.corrected;
-        else
+        } else {
             ++r.failed;
+            // Each cause once; a record that may be damaged is named.
+            if (std::find(r.errors.begin(), r.errors.end(), stored.error().message) == r.errors.end())
+                r.errors.push_back(stored.error().message);
+        }
     }
     std::vector<TCacheRec> newRecs;
     for (const GpxImportEntry* e : added) newRecs.push_back(e->rec);

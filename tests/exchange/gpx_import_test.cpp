@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 
@@ -11,6 +12,7 @@
 #include "platform/text_encoding.h"
 #include "support/fakes.h"
 #include "support/records.h"
+#include "support/write_fault.h"
 
 using namespace tv;
 
@@ -76,6 +78,13 @@ TEST_F(GpxImportTest, TwoPassesRoundTrip) {
     const auto lines = Lines(r2);
     EXPECT_EQ(lines, (std::vector<std::string>{"GCB: Diff=Cachename, Breitengrad", "GCD: Neu (01.05.2004)"}));
     ASSERT_NE(second.FindResult("GCD"), nullptr);
+    {
+        // A record that could be neither written nor put back is named.
+        tvtest::ScopedWriteFault torn("Caches.bin", {WriteStep::Torn, WriteStep::Restore}, EIO);
+        const GpxPass2Result bad = second.pass2({lines[0]}, GpxPass2Options{});
+        EXPECT_EQ(bad.failed, 1);
+        EXPECT_EQ(bad.errors, std::vector<std::string>{RecordUpdateFailedText(second.FindResult("GCB")->rec, true)});
+    }
     const GpxPass2Result w2 = second.pass2({lines[0]}, GpxPass2Options{});  // GCD answered with "No"
     EXPECT_EQ(w2.corrected, 1);
     EXPECT_EQ(DbSize(), 3 * TCacheRec::kSize);
