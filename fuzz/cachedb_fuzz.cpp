@@ -3,35 +3,21 @@
 // Caches.idx part, the two parts, then list lines (LF-separated).
 // Checks: no crash; decoding is stable under re-encoding; parsed lines survive
 // a record round trip; after an index rebuild every stored code is found.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 #include "core/cache_db.h"
 #include "core/proc_settings.h"
+#include "fuzz/fuzz_files.h"
 
 namespace {
 
 void Check(bool ok) {
     if (!ok) __builtin_trap();
-}
-
-const std::string& WorkDir() {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/tv-cachedb-fuzz-XXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp") + "/";
-    }();
-    return dir;
-}
-
-void WriteFile(const std::string& path, std::string_view bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 template <typename Rec, typename Dec, typename Enc>
@@ -75,9 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The database files.
-    tv::ProcSettings.WorkDir = WorkDir();
-    WriteFile(WorkDir() + "Caches.bin", bin);
-    WriteFile(WorkDir() + "Caches.idx", idx);
+    tv::ProcSettings.WorkDir = tvfuzz::WorkDir();
+    tvfuzz::WriteFile(tvfuzz::WorkDir() + "Caches.bin", bin);
+    tvfuzz::WriteFile(tvfuzz::WorkDir() + "Caches.idx", idx);
     tv::CacheIndexList.Clear();
     const auto recs = tv::DecodeCacheRecs(bin);
     tv::TCacheRec found;

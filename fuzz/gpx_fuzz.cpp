@@ -2,11 +2,8 @@
 // small pieces, which must agree), the reader, the cache record and the page
 // of every waypoint. The page must stay plain ASCII. The import's first pass
 // over the same bytes counts every entry it read exactly once.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -14,20 +11,7 @@
 #include "exchange/gpx_cache_reader.h"
 #include "exchange/gpx_import.h"
 #include "exchange/gpx_page.h"
-
-namespace {
-
-// A folder of its own with no cache database: every cache is new.
-const std::string& WorkDir() {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/tv-gpx-fuzz-XXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp") + "/";
-    }();
-    return dir;
-}
-
-}  // namespace
+#include "fuzz/fuzz_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -48,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     });
 
-    const std::string file = WorkDir() + "pq.gpx";
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
-    tv::ProcSettings.WorkDir = WorkDir();
+    const std::string file = tvfuzz::WorkDir() + "pq.gpx";
+    tvfuzz::WriteFile(file, bytes);
+    tv::ProcSettings.WorkDir = tvfuzz::WorkDir();
     tv::GpxImportSession session(tv::GpxImportParams{file, tv::LatLon{48.0, 9.0}, [](std::string_view) { return 0; }});
     const tv::GpxPass1Result& r = session.pass1();
     if (!r.error && r.added + r.changed + r.same + r.skipped + r.refused.count() + r.duplicates + r.plainWaypoints !=

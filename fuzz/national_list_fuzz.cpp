@@ -4,12 +4,10 @@
 // nothing; a conversion counts every line once (converted, incomplete, failed
 // or refused for an unsafe code) and writes one record per converted or
 // incomplete line; merging the same list again adds nothing.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,20 +15,12 @@
 #include "acquire/national_db.h"
 #include "core/cache_rec.h"
 #include "core/proc_settings.h"
+#include "fuzz/fuzz_files.h"
 
 namespace {
 
 void Check(bool ok) {
     if (!ok) __builtin_trap();
-}
-
-const std::string& WorkDir() {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/tv-national-fuzz-XXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/tmp") + "/";
-    }();
-    return dir;
 }
 
 }  // namespace
@@ -58,11 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.Finish();
     Check(pieces == lines);
 
-    const std::string dir = WorkDir();
+    const std::string dir = tvfuzz::WorkDir();
     tv::ProcSettings.WorkDir = dir;
     const std::string list = dir + "list.txt", bin = dir + "Caches.bin";
     std::filesystem::remove(bin);
-    std::ofstream(list, std::ios::binary | std::ios::trunc).write(in.data(), static_cast<std::streamsize>(size));
+    tvfuzz::WriteFile(list, in);
     tv::NationalDbConverter conv;
     conv.SetSourceName(list);
     conv.SetDestName(bin);
