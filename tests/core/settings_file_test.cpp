@@ -159,9 +159,8 @@ TEST_F(SettingsTest, ShippedFilesAreCopiedButNeverOverwrittenSaveTheHelpPage) {
         const Result<void> copied = CopyShippedData(data.str(), ProgramDir());
         ASSERT_FALSE(copied.ok());
         const std::vector<std::string> lines = SplitTextLines(copied.error().message);
-        EXPECT_NE(std::find(lines.begin(), lines.end(), "Fehler beim Kopieren nach " + ProgramDir() + "Dokumentation.html"),
-                  lines.end())
-            << copied.error().message;
+        const std::string help = "Fehler beim Kopieren nach " + ProgramDir() + "Dokumentation.html";
+        EXPECT_NE(std::find(lines.begin(), lines.end(), help), lines.end()) << copied.error().message;
         EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
             return l.rfind("Fehler beim Kopieren nach " + ProgramDir() + "maps/borders.bin (", 0) == 0;
         })) << copied.error().message;
