@@ -56,6 +56,12 @@ TfrmGPXImp::TfrmGPXImp(QWidget* parent) : QDialog(parent) {
 
     GroupBox1 = new QGroupBox;
     auto* group = new QVBoxLayout(GroupBox1);
+    lblStatus = new QLabel;
+    lblStatus->setTextFormat(Qt::PlainText);
+    lblStatus->setWordWrap(true);
+    // The window gives the line its width, never the other way round.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    group->addWidget(lblStatus);
     mmSrc = new QPlainTextEdit;
     mmSrc->setReadOnly(true);
     mmSrc->setFont(Courier());
@@ -139,8 +145,8 @@ void TfrmGPXImp::FormShow() {
 
     const GpxFileSummary s = SummarizeGpxFile(FileName);
     mmSrc->setPlainText(ToQ(s.preview));
-    GroupBox1->setTitle(ToQ("Importdatei: " + FileName + " (" + std::to_string(s.lines) + " Zeilen, " +
-                            std::to_string(s.definitions) + " Cachedefinitionen)"));
+    lblStatus->setText(ToQ("Importdatei: " + FileName + " (" + std::to_string(s.lines) + " Zeilen, " +
+                           std::to_string(s.definitions) + " Cachedefinitionen)"));
     btnStart->setEnabled(s.readable);
     btnClose->setEnabled(true);
     btnWork->setEnabled(false);
@@ -218,7 +224,7 @@ void TfrmGPXImp::btnStartClick() {
     for (const std::string& line : r.memoLines) memo += line + "\n";
     if (r.refused.count() > 0) memo += r.refused.Text() + "\n";
     mmSrc->setPlainText(ToQ(memo));
-    GroupBox1->setTitle(ToQ(GpxPass1StatusText(r)));
+    lblStatus->setText(ToQ(GpxPass1StatusText(r)));
     btnClose->setEnabled(true);
     if (r.refused.count() > 0) Tell(MsgKind::Warning, r.refused.Text());
     if (r.error) Tell(MsgKind::Error, r.error->message);

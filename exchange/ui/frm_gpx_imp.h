@@ -35,7 +35,10 @@ public:
     // Centre of the radius search.
     LatLon Centre;
 
-    QGroupBox* GroupBox1 = nullptr;  // its title is the status line
+    QGroupBox* GroupBox1 = nullptr;
+    // The status line at the top of GroupBox1. It wraps, so a long count line
+    // never widens the window past the screen.
+    QLabel* lblStatus = nullptr;
     QPlainTextEdit* mmSrc = nullptr;
     QListWidget* ListBox = nullptr;
     QPushButton* btnClose = nullptr;

@@ -199,9 +199,18 @@ void TfrmRoute::done(int result) {
 
 void TfrmRoute::FormShow() {
     // The window lives as long as the program; each use starts as a new window
-    // would, so a search never runs along the route of an earlier use.
+    // would, so a search never runs along the route of an earlier use, and a
+    // database that cannot be read leaves no result of an earlier use behind.
     lbSrc->clear();
     lbResult->clear();
+    cbFormat->setCurrentIndex(0);
+    gbSource->setTitle(ToQ(W("Quelle [keine Datei gewählt]")));
+    lblPoints->setText(QStringLiteral("0 Punkte in Quelldatei"));
+    edDistanceChange();
+    lblAction->setText(QString::fromLatin1(kWaiting));
+    UpdateFoundLabel();
+    showResultButtons(false);
+
     const std::string path = CacheBinPath();
     platform::IProgress& wait = platform::progress();
     wait.setRange(0, 0);
@@ -219,14 +228,6 @@ void TfrmRoute::FormShow() {
     }
     index_ = std::move(read.entries);
     if (read.status == RouteIndexStatus::ReadFailed) ShowError(ReadErrorText(path));
-
-    cbFormat->setCurrentIndex(0);
-    gbSource->setTitle(ToQ(W("Quelle [keine Datei gewählt]")));
-    lblPoints->setText(QStringLiteral("0 Punkte in Quelldatei"));
-    edDistanceChange();
-    lblAction->setText(QString::fromLatin1(kWaiting));
-    UpdateFoundLabel();
-    showResultButtons(false);
 }
 
 void TfrmRoute::btnFileOpenClick() {
@@ -411,6 +412,8 @@ void TfrmRoute::btnEditResultClick() {
 }
 
 void TfrmRoute::btnSaveResultClick() {
+    // Only a result the window shows becomes the work list.
+    if (btnSaveResult->isHidden() || lbResult->count() == 0) return;
     std::vector<std::string> codes;
     for (const std::string& line : resultLines()) codes.push_back(ResultLineCode(line));
     const WorkListSaveResult r = SaveRouteWorkList(GetWorkDir(), cbKeep->isChecked(), codes);

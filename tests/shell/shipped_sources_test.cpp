@@ -216,6 +216,8 @@ TEST(ShippedSources, HelpPageIsGermanAndTellsTheFoldersOfAFirstStart) {
     EXPECT_NE(limit.find("höchstens 50"), std::string::npos);
     EXPECT_NE(limit.find("„Warum?“"), std::string::npos);
     EXPECT_EQ(page.find("default to"), std::string::npos);
+    // The GPX import's count line is told whole, its plain waypoints too.
+    EXPECT_NE(Between(page, "„1: Einlesen“", "</li>").find("„Wegpunkte ohne Cachedaten“"), std::string::npos);
 
     // A first start on an empty program folder, its settings dialog closed
     // with OK and nothing changed, as a new user does.

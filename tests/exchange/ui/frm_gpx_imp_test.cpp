@@ -4,9 +4,11 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 
 #include "core/app_paths.h"
@@ -132,9 +134,24 @@ TEST(GpxImportWindow, PlainWaypointsAreNotCalledCacheDefinitions) {
                      .string();
     w.show();
     w.btnStart->click();
-    EXPECT_EQ(w.GroupBox1->title(), U("2 Wegpunkte ohne Cachedaten gefunden, keine Cachedefinitionen"));
+    EXPECT_EQ(w.lblStatus->text(), U("2 Wegpunkte ohne Cachedaten gefunden, keine Cachedefinitionen"));
     ASSERT_EQ(fakes.messages.shown.size(), 1u);
     EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 60), W("Die GPX-Datei enthält nur Wegpunkte ohne Cachedaten (2 Wegpunkte)").substr(0, 60));
+
+    // A long count line wraps: the window keeps to the screen with all its buttons.
+    std::string far = Wpt("GCS", "Ohne Lage");
+    far.replace(far.find("48"), 2, "95");
+    w.FileName = work.write("seven.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\">" + Wpt("GCN", "N") +
+                                             Wpt("GCN", "N") + Wpt("GC1/2", "U") + far +
+                                             "<wpt lat=\"48\" lon=\"9\"><name>Parkplatz</name></wpt></gpx>")
+                     .string();
+    w.hide();
+    w.show();
+    w.btnStart->click();
+    w.layout()->activate();
+    EXPECT_TRUE(w.lblStatus->text().endsWith(U(", 1 Wegpunkte ohne Cachedaten")));
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(w.frameGeometry()));
+    EXPECT_TRUE(w.rect().contains(QRect(w.btnClose->mapTo(&w, QPoint()), w.btnClose->size())));
 }
 
 }  // namespace

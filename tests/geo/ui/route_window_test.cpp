@@ -1,15 +1,19 @@
 // The route window offscreen: a route file reaches the point list, the search
 // reaches the result list, and the result reaches the work list.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
-
 #include "core/cache_db.h"
+#include "core/file_procs.h"
 #include "geo/ui/frm_map.h"
 #include "geo/ui/frm_route.h"
 #include "platform/ui/modal_result.h"
@@ -87,6 +91,24 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     w.btnCalc->click();
     EXPECT_EQ(Results().size(), 1u);
     EXPECT_EQ(Results()[0].substr(0, 4), "GC9 ");
+
+    // A database that cannot be read leaves the new window, whose save writes nothing.
+    w.cbKeep->setChecked(false);
+    w.btnClose->click();
+    std::filesystem::remove(work.path() / "Caches.bin");
+    w.show();
+    EXPECT_EQ(fakes.messages.texts(), std::vector<std::string>{ReadErrorText(work.str() + "Caches.bin")});
+    EXPECT_EQ(FromQ(w.gbSource->title()), W("Quelle [keine Datei gewählt]"));
+    EXPECT_EQ(w.lblPoints->text() + w.lblAction->text(), "0 Punkte in QuelldateiWarten auf Benutzereingabe");
+    EXPECT_EQ(w.lblFound->text(), QStringLiteral("Entlang der Route wurden 0 Caches gefunden."));
+    EXPECT_EQ(w.lbSrc->count() + w.lbResult->count() + w.cbFormat->currentIndex(), 0);
+    EXPECT_FALSE(w.btnCalc->isEnabled());
+    for (QWidget* b :
+         std::initializer_list<QWidget*>{w.btnEditResult, w.btnRemove, w.btnRmFinds, w.btnSaveResult, w.cbKeep})
+        EXPECT_TRUE(b->isHidden());
+    w.btnSaveResultClick();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(work.read("WPList.txt"), "GC7\r\nGC1\r\n");
 }
 
 TEST_F(RouteWindow, CancelDetailsAndRemoval) {
