@@ -53,6 +53,9 @@ constexpr double kScaleSteps[][2] = {{10000, 1000}, {3000, 300}, {1000, 100}, {3
 
 // Room between the scale bar's labels, in pixels.
 constexpr double kScaleLabelGap = 4;
+// Room between the scale bar and a grid label moved past it, in pixels: it
+// reads as no part of the bar.
+constexpr double kScaleBarClearance = 12;
 
 // Lines at k*step/60 after the start's whole degree (whole multiple of the
 // step above one degree) for k = 1, 2, ... while the one before lay below
@@ -114,12 +117,13 @@ bool LabelsApart(const std::vector<GridLine>& lines, const MapTextWidth& textWid
 
 struct ViewWidth {
     double km = 0;
-    double barLat = 0;  // the row the scale's divisions are measured on
+    double barLat = 0;           // the row the scale's divisions are measured on
+    bool alongParallel = false;  // else the top edge's great circle
 };
 
 ViewWidth AlongParallel(const MapView& view, int w, double lat) {
     const double lonSpan = (view.bounds.lonMax - view.bounds.lonMin) * (w - 1) / w;
-    return {std::fabs(DegToRad(lonSpan)) * kEarthRadiusKm * std::cos(DegToRad(lat)), lat};
+    return {std::fabs(DegToRad(lonSpan)) * kEarthRadiusKm * std::cos(DegToRad(lat)), lat, true};
 }
 
 std::optional<ViewWidth> MeasureViewWidth(const MapView& view, int w, int h) {
@@ -130,26 +134,38 @@ std::optional<ViewWidth> MeasureViewWidth(const MapView& view, int w, int h) {
     if (b.latMax < 90 && b.latMin > -90 && std::fabs(right.lon - left.lon) <= 180) {
         const auto d = CalcDistanceBearing(left, right);
         if (!d) return std::nullopt;
-        return ViewWidth{d->km, b.latMin};
+        return ViewWidth{d->km, b.latMin, false};
     }
-    for (const double lat : {b.latMin, std::min(std::max(0.0, b.latMin), b.latMax), 0.0}) {
-        if (!(std::fabs(lat) < 90)) continue;
-        const ViewWidth width = AlongParallel(view, w, lat);
-        if (ScaleUnitKm(width.km)) return width;
-    }
-    return std::nullopt;
+    // The rows next to a pole may all be too narrow for a bar; the equator
+    // only stands in for a view wholly beyond one.
+    const double nearest = std::min(std::max(0.0, b.latMin), b.latMax);
+    double lat = 0;
+    if (std::fabs(b.latMin) < 90 && ScaleUnitKm(AlongParallel(view, w, b.latMin).km))
+        lat = b.latMin;
+    else if (std::fabs(nearest) < 90)
+        lat = nearest;
+    const ViewWidth width = AlongParallel(view, w, lat);
+    if (!std::isfinite(width.km)) return std::nullopt;
+    return width;
 }
 
-// The bar at division u measured on row lat, all six labels drawn.
-std::optional<ScaleBarPlan> ScaleBarAt(const MapView& view, int w, int h, double u, double lat) {
+// The bar at division u measured on the row the width was measured on, all
+// six labels drawn.
+std::optional<ScaleBarPlan> ScaleBarAt(const MapView& view, int w, int h, double u, const ViewWidth& row) {
     const MapBounds& b = view.bounds;
-    const auto east = ProjectCoordinate(LatLon{lat, b.lonMin}, u, 90.0);
-    if (!east) return std::nullopt;
+    const double lat = row.barLat;
+    LatLon east{lat, b.lonMin};
+    if (row.alongParallel) {
+        east.lon += RadToDeg(u / (kEarthRadiusKm * std::cos(DegToRad(lat))));
+    } else {
+        const auto end = ProjectCoordinate(LatLon{lat, b.lonMin}, u, 90.0);
+        if (!end) return std::nullopt;
+        // Counted eastwards from the edge, across the date line if need be.
+        east = {end->lat, b.lonMin + std::remainder(end->lon - b.lonMin, 360.0)};
+    }
     ScaleBarPlan plan;
     plan.unitKm = u;
-    // Counted eastwards from the edge, across the date line if need be.
-    const double lon = b.lonMin + std::remainder(east->lon - b.lonMin, 360.0);
-    const double px = view.ToPixel(east->lat, lon, w, h).x - view.ToPixel(lat, b.lonMin, w, h).x;
+    const double px = view.ToPixel(east.lat, east.lon, w, h).x - view.ToPixel(lat, b.lonMin, w, h).x;
     plan.divisionPx = static_cast<int>(std::clamp(px, 0.0, 100000.0));
     const bool metres = u < 1;
     const double shown = metres ? u * 1000 : u;
@@ -169,6 +185,29 @@ bool SpreadScaleLabels(ScaleBarPlan& plan, int every, const MapTextWidth& textWi
     }
     for (int i = 0; i <= 5; ++i) plan.drawn[i] = i % every == 0;
     return true;
+}
+
+// A primitive's box: left, top, right, bottom. Texts are taken unturned.
+struct Area {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+
+Area Extent(const MapPrimitive& p, const MapTextWidth& textWidth) {
+    if (p.kind != MapPrimitive::Text) return {p.x, p.y, p.x + p.w, p.y + p.h};
+    const double width = textWidth(p.text, p.pointSize), left = p.centred ? p.x - width / 2 : p.x;
+    return {left, p.y, left + width, p.y + MapTextHeight(p.pointSize)};
+}
+
+// A parallel's label that would touch the scale bar moves east along its
+// line past the bar's boxes on its row; false when it then ends beyond `end`.
+bool KeepClearOf(MapPrimitive& label, const std::vector<Area>& taken, double end, const MapTextWidth& textWidth) {
+    const Area a = Extent(label, textWidth);
+    const auto onRow = [&](const Area& t) { return t.top < a.bottom && a.top < t.bottom; };
+    const auto touches = [&](const Area& t) { return onRow(t) && t.left < a.right && a.left < t.right; };
+    if (std::none_of(taken.begin(), taken.end(), touches)) return true;
+    for (const Area& t : taken)
+        if (onRow(t)) label.x = std::max(label.x, t.right + kScaleBarClearance);
+    return label.x + (a.right - a.left) <= end;
 }
 
 }  // namespace
@@ -212,7 +251,7 @@ std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, cons
     // The list runs from the largest division down.
     for (auto s = std::rbegin(kScaleSteps); s != std::rend(kScaleSteps); ++s) {
         if ((*s)[1] < *first) continue;
-        auto bar = ScaleBarAt(view, w, h, (*s)[1], width->barLat);
+        auto bar = ScaleBarAt(view, w, h, (*s)[1], *width);
         if (!bar) break;
         plan = std::move(bar);
         for (const int every : {1, 2, 5})
@@ -244,6 +283,24 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
         for (const auto& [p, t] : shown) scene.push_back(Label(p.x, p.y - 20, t->name, 8, true));
     }
 
+    // The scale bar comes last; the grid's labels keep clear of it.
+    std::vector<MapPrimitive> scale;
+    if (layers.scale) {
+        if (const auto bar = PlanScaleBar(view, w, h, textWidth)) {
+            const double y0 = h - 10, dw = bar->divisionPx;
+            scale.push_back(Box(MapPrimitive::Rect, 45, y0 - 10, 5 * dw, 10, kMapBlack, kMapWhite));
+            for (int i : {1, 3})
+                scale.push_back(Box(MapPrimitive::Rect, 45 + i * dw, y0 - 10, dw, 10, kMapBlack, kMapBlack));
+            // Last and on white: no grid line or town name crosses them.
+            for (int i = 0; i <= 5; ++i)
+                if (bar->drawn[i])
+                    scale.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], kScaleLabelPoints, true, true));
+            scale.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, kScaleLabelPoints, false, true));
+        }
+    }
+    std::vector<Area> taken;
+    for (const MapPrimitive& p : scale) taken.push_back(Extent(p, textWidth));
+
     if (layers.grid) {
         for (const GridLine& g : PlanGrid(view, w, h, textWidth)) {
             const MapColor c = g.major ? kGridMajor : kGridMinor;
@@ -253,7 +310,9 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
                     scene.push_back(Label(g.pixel + 7, g.from + 1, g.label, kGridLabelPoints, false, true, 90));
             } else {
                 scene.push_back(Line({{g.from, g.pixel}, {g.to, g.pixel}}, c));
-                if (g.labelled) scene.push_back(Label(g.from + 1, g.pixel - 7, g.label, kGridLabelPoints, false, true));
+                MapPrimitive label = Label(g.from + 1, g.pixel - 7, g.label, kGridLabelPoints, false, true);
+                if (g.labelled && KeepClearOf(label, taken, std::min<double>(g.to, w), textWidth))
+                    scene.push_back(std::move(label));
             }
         }
     }
@@ -279,18 +338,7 @@ std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& c
         scene.push_back(Line(std::move(line), kRouteColor));
     }
 
-    if (layers.scale) {
-        if (const auto bar = PlanScaleBar(view, w, h, textWidth)) {
-            const double y0 = h - 10, dw = bar->divisionPx;
-            scene.push_back(Box(MapPrimitive::Rect, 45, y0 - 10, 5 * dw, 10, kMapBlack, kMapWhite));
-            for (int i : {1, 3}) scene.push_back(Box(MapPrimitive::Rect, 45 + i * dw, y0 - 10, dw, 10, kMapBlack, kMapBlack));
-            // Last and on white: no grid line or town name crosses them.
-            for (int i = 0; i <= 5; ++i)
-                if (bar->drawn[i])
-                    scene.push_back(Label(45 + i * dw, y0 - 30, bar->labels[i], kScaleLabelPoints, true, true));
-            scene.push_back(Label(50 + 5 * dw, y0 - 15, bar->unit, kScaleLabelPoints, false, true));
-        }
-    }
+    scene.insert(scene.end(), scale.begin(), scale.end());
     return scene;
 }
 

@@ -43,6 +43,9 @@ using MapTextWidth = std::function<double(const std::string& text, int pointSize
 
 // Point sizes of the grid labels and of the scale bar's texts.
 inline constexpr int kGridLabelPoints = 8, kScaleLabelPoints = 10;
+// Height in pixels of a line of text at a point size, with room to spare: the
+// map's font at 4/3 pixels per point is 1.17 times its pixel size high.
+inline double MapTextHeight(int pointSize) { return pointSize * 4.0 / 3.0 * 1.25; }
 
 // Grid step in minutes for a longitude span in degrees: the finest the grid
 // starts from.
@@ -69,9 +72,10 @@ std::vector<GridLine> PlanGrid(const MapView& view, int w, int h, const MapTextW
 // Width of the view in km: the great-circle length of the top edge, pixel 0
 // to pixel w-1, while both edges lie on the globe and the top one spans at
 // most half of it. Otherwise the length of the same pixels along a parallel
-// on the globe: the bar's row (the bottom edge), else the view's row nearest
-// the equator, else the equator (a view beyond a pole); the first of them
-// wider than 0.01 km. Nothing when it cannot be computed.
+// on the globe: the bar's row (the bottom edge) when it is wider than
+// 0.01 km, else the view's row nearest the equator, however narrow (next to
+// a pole), and the equator only for a view wholly beyond a pole. Nothing
+// when it cannot be computed.
 std::optional<double> ViewWidthKm(const MapView& view, int w, int h);
 // Largest town class drawn at this view width.
 int MaxTownClass(double widthKm);
@@ -86,13 +90,17 @@ struct ScaleBarPlan {
 // Division for a view width; nothing at 0.01 km or less.
 std::optional<double> ScaleUnitKm(double widthKm);
 // The bar at the division for the view's width, measured eastwards on the row
-// the width was measured on (the bottom edge when the top one was used). Its
+// the width was measured on: along that parallel, or along the great circle
+// due east from the bottom edge when the top one was used. Its
 // labels are written at every division, every second or the first and last,
 // whichever first leaves room between them; when none does, the division
 // grows to the next one ScaleUnitKm gives (up to 1000 km), and at 1000 km
 // only the 0 is written.
 std::optional<ScaleBarPlan> PlanScaleBar(const MapView& view, int w, int h, const MapTextWidth& textWidth);
 
+// The scene. A parallel's label that would touch the scale bar or its texts
+// moves east along its line past them, and is left out when it then no
+// longer fits in the view.
 std::vector<MapPrimitive> BuildMapScene(const MapView& view, const MapContent& content,
                                         const std::vector<MapTown>& towns, const std::vector<BorderPoint>& borders,
                                         MapColor cacheColor, const MapLayers& layers, int w, int h,

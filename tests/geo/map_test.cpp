@@ -160,13 +160,19 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     east.bounds.lonMin += 176.3, east.bounds.lonMax += 176.3;
     EXPECT_EQ(PlanScaleBar(east, 600, 600, TextWidth)->divisionPx, 18);
     // Beyond the pole the width is taken along the bar's row, 77 degrees
-    // south: 10180 km, whose 1000 km divisions are 35.1 degrees east there.
+    // south: 10180 km over 599 pixels, 1000 km of them on that row too.
     const MapView far = FarView();
     EXPECT_NEAR(*ViewWidthKm(far, 600, 600), 10180, 1);
     const auto farBar = PlanScaleBar(far, 600, 600, TextWidth);
     ASSERT_TRUE(farBar);
     EXPECT_EQ(farBar->unitKm, 1000);
-    EXPECT_EQ(farBar->divisionPx, 51);
+    EXPECT_EQ(farBar->divisionPx, static_cast<int>(599 * 1000 / *ViewWidthKm(far, 600, 600)));
+    // Zoomed in on the pole as far as the window goes, the view's rows on
+    // the globe are under 10 m wide: no bar.
+    MapView pole = v;
+    while (pole.ZoomIn({90, 10})) {
+    }
+    EXPECT_FALSE(PlanScaleBar(pole, 600, 600, TextWidth));
 }
 
 TEST(MapScene, StartViewPrimitives) {
@@ -249,12 +255,19 @@ TEST(MapLegibility, GridAndScaleAtAWideAndTheStartView) {
 
     // At the farthest view the grid and its labels start at the pole (y 208)
     // and the date line (x 20) and end at the other (x 550); the bar is drawn.
+    // The parallel -60 (y 560) has its label moved east along it, past the
+    // bar's last label, "5000" 32 pixels wide centred at 45 + 5 * 58.
     bool bar = false;
     for (const MapPrimitive& p : BuildMapScene(FarView(), {}, {}, {}, kMapBlack, MapLayers{}, 600, 600, TextWidth)) {
         for (const MapPixel& q : p.points) EXPECT_TRUE(q.x >= 20 && q.x <= 550 && q.y >= 208 && q.y <= 600);
-        if (p.kind == MapPrimitive::Text && p.pointSize == kGridLabelPoints)
+        bar |= p.kind == MapPrimitive::Rect && p.x == 45 && p.w == 5 * 58;
+        if (p.kind != MapPrimitive::Text || p.pointSize != kGridLabelPoints) continue;
+        if (!p.angle && p.text == "-60\xB0 0\xB4") {
+            EXPECT_GT(p.x, 45 + 5 * 58 + 16);
+            EXPECT_EQ(p.y, 553);
+        } else {
             EXPECT_EQ(p.angle ? p.y : p.x, p.angle ? 209 : 21);
-        bar |= p.kind == MapPrimitive::Rect && p.x == 45 && p.w == 5 * 51;
+        }
     }
     EXPECT_TRUE(bar);
 }
