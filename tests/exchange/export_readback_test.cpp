@@ -129,8 +129,9 @@ TEST(XmlTemplateValues, EveryPlaceholderReadsBackFromCDataAttributesTextsAndComm
             ASSERT_EQ(values.size(), kExpected.size());
             for (std::size_t i = 0; i < kExpected.size(); ++i) {
                 EXPECT_EQ(Text(values[i]), kExpected[i].text) << kExpected[i].token;
-                if (waypoint == attrs)
+                if (waypoint == attrs) {
                     EXPECT_EQ(Attr(cache[0], "a" + std::to_string(i)), kExpected[i].text) << kExpected[i].token;
+                }
             }
             xmlFreeDoc(doc);
         }
