@@ -208,10 +208,12 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path) 
 
 // ---- whole files and text lists ---------------------------------------------
 
-std::optional<std::string> ReadWholeFile(const std::string& file) {
+std::optional<std::string> ReadWholeFile(const std::string& file) { return ReadFsFile(FsPath(file)); }
+
+std::optional<std::string> ReadFsFile(const std::filesystem::path& file) {
     std::error_code ec;
-    if (fs::is_directory(FsPath(file), ec)) return std::nullopt;
-    std::ifstream in(FsPath(file), std::ios::binary);
+    if (fs::is_directory(file, ec)) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes;
     char buf[65536];

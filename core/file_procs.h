@@ -8,6 +8,7 @@
 // semantics are kept where the program relies on them: masks and name
 // look-ups ignore ASCII letter case, "*.*" matches every name, and folder
 // listings come sorted by name.
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -70,6 +71,8 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 
 // The file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& file);
+// The same for a name as it is on disk (a folder's name Windows-1252 may lack).
+std::optional<std::string> ReadFsFile(const std::filesystem::path& file);
 
 // Every whole-file rewrite goes through AtomicFileWriter: the bytes go to a
 // new file of a unique name in the target's folder (created exclusively, so

@@ -16,11 +16,13 @@ namespace tv {
 const std::vector<std::string>& ProgramFileNames();
 // Whether `out` names a file the program reads from the work folder or the
 // program folder (ProgramFileNames and every "*.xtp"), one of `inputs`, or a
-// file the listing loader stored in the target's folder (an existing page
-// "<code>.html" of a code "GC...", its "<code>.meta", a picture that .meta
-// lists), by any spelling of its name (letter case, "..", links): writing
-// onto it would destroy the data. A name that cannot be resolved (a loop of links, too
-// many of them) counts as one: it might name any of them.
+// file the listing loader stored in the description folder or a folder below
+// it (an existing page "<code>.html" of a code "GC...", its "<code>.meta", a
+// picture that .meta lists), by any spelling of its name (letter case, "..",
+// links, a link to a file not there yet): writing onto it would destroy the
+// data. Names are compared as they are on disk. A name that cannot be
+// resolved (a loop of links, too many of them, one the system refuses) counts
+// as one: it might name any of them.
 bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
 
 // What the refused file was to become; it names the file in the message.
@@ -39,11 +41,14 @@ std::string UnresolvableNameText(const std::string& path, TargetRole role = Targ
 inline constexpr int kErrProgramFile = -100;
 
 // The error a writer returns for `target` before it writes anything: code
-// kErrProgramFile with UnresolvableNameText when the name cannot be resolved,
-// with ProgramFileText when IsProgramFile holds for it (the description
-// template of the settings counts among the `inputs`); nothing when the
-// target may be written. A list of new codes may be the work folder's
-// "WPnew.txt", the program's own list of them.
+// kErrProgramFile with UnresolvableNameText when the name cannot be resolved
+// (a loop of links, too many of them), with ProgramFileText when
+// IsProgramFile holds for it (the description template of the settings
+// counts among the `inputs`); the system's error number with WriteErrorText
+// for a name the system refuses (too long, a folder that may not be searched,
+// an empty name); nothing when the target may be written. A list of new codes
+// may be the work folder's "WPnew.txt", the program's own list of them, when
+// that is the file written.
 std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,
                                         std::vector<std::string> inputs = {});
 
@@ -52,9 +57,11 @@ std::optional<Error> ProgramFileRefusal(const std::string& target, const std::st
 // group's first line after its number and '#', without any folder part.
 std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines);
 
-// The error box of a write that failed with `error`: a refused file of the
+// The text of a write that failed with `error`: a refused file of the
 // program (kErrProgramFile) is told by its text alone, every other failure
-// through ShowSysError with the system's cause.
+// with the system's cause (FormatSysErrorText).
+std::string WriteFailureText(const Error& error);
+// The error box with WriteFailureText.
 void ShowWriteFailure(const Error& error);
 
 }  // namespace tv

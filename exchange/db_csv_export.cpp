@@ -98,7 +98,8 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
     std::ifstream in(FsPath(cachesBin), std::ios::binary);
     if (!in) return Error{ENOENT, ReadErrorText(cachesBin)};
     AtomicFileWriter out(target);
-    if (!out.ok()) return Error{EIO, WriteErrorText(target)};
+    // A failed create or write names the system's cause.
+    if (!out.ok()) return Error{out.error(), WriteErrorText(target)};
     std::string text;
     if (header) text = CsvHeader(cols) + "\r\n";
     std::vector<char> buf(TCacheRec::kSize * 4096);
@@ -115,11 +116,11 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
             ++count;
         }
         // A trailing fragment shorter than a record is no record.
-        if (!out.Write(text)) return Error{EIO, WriteErrorText(target)};
+        if (!out.Write(text)) return Error{out.error(), WriteErrorText(target)};
         text.clear();
     }
     if (in.bad()) return Error{EIO, ReadErrorText(cachesBin)};
-    if (!out.Commit()) return Error{EIO, WriteErrorText(target)};
+    if (!out.Commit()) return Error{out.error(), WriteErrorText(target)};
     return count;
 }
 

@@ -42,8 +42,8 @@ struct ExportResult {
     int written = 0;    // caches the writer wrote
     int readError = 0;
     std::string readPath;
-    int writeError = 0;  // first error number of creating, writing or closing; kErrProgramFile: refused
-    std::string refusal;  // why the target was refused (ProgramFileText): nothing was read or written
+    int writeError = 0;   // first error number of creating, writing or closing, or of the refusal
+    std::string refusal;  // why the target was refused (ProgramFileRefusal): nothing was read or written
 };
 
 // Refuses a target that is a file of the program (ProgramFileRefusal, the

@@ -53,7 +53,7 @@ public:
     Writer(const std::string& target, const SuitcaseExportParams& p) : out_(target), target_(target), p_(p) {}
 
     Result<std::string> Run() {
-        if (!out_.ok()) return Error{EIO, WriteErrorText(target_)};
+        if (!out_.ok()) return WriteError();
         if (p_.cacheDb)
             WriteCacheDB();
         else
@@ -79,13 +79,15 @@ public:
         else
             WriteEmptySection();
         if (error_.code != 0) return error_;
-        if (!out_.ok() || !out_.Commit()) return Error{EIO, WriteErrorText(target_)};
+        if (!out_.ok() || !out_.Commit()) return WriteError();
         return summary_;
     }
 
 private:
+    // A failed create or write names the system's cause.
+    Error WriteError() const { return Error{out_.error(), WriteErrorText(target_)}; }
     void Put(std::string_view bytes) {
-        if (error_.code == 0 && !out_.Write(bytes)) error_ = Error{EIO, WriteErrorText(target_)};
+        if (error_.code == 0 && !out_.Write(bytes)) error_ = WriteError();
     }
     void PutI32(std::int32_t v) {
         std::string b;

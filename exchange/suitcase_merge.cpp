@@ -529,6 +529,23 @@ struct PendingStore {
     std::unique_ptr<AtomicFileWriter> out;
 };
 
+// The files that the pages of `c` arrive as in the description folder `outDir`.
+std::vector<std::string> CarriedPagePaths(const SuitcaseContents& c, const std::string& outDir) {
+    const std::string out = WithTrailingSlash(outDir);
+    std::vector<std::string> paths;
+    auto add = [&](const std::string& name, const SuitcaseBlob& blob) {
+        if (!name.empty() && blob.size > 0) paths.push_back(out + name);
+    };
+    for (const SuitcasePageEntry& e : c.pages) {
+        if (!IsCarriedWaypoint(e.waypoint) || e.page.size == 0) continue;
+        add(e.waypoint + ".html", e.page);
+        add(e.waypoint + ".meta", e.meta);
+        add(CarriedFileName(e.waypoint, e.mapName), e.map);
+        for (const auto& [name, blob] : e.pictures) add(CarriedFileName(e.waypoint, name), blob);
+    }
+    return paths;
+}
+
 }  // namespace
 
 std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir) {
@@ -544,12 +561,15 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     SuitcaseCommitResult r;
     const SuitcaseContents& c = reader.contents();
     const std::string work = WithTrailingSlash(p.workDir);
-    // The list of new codes is written after the database: named after a file
-    // of the program it would replace that file, even the database just merged.
+    // The list of new codes is written after the database and the pages: named
+    // after a file of the program or a page the suitcase brings, it would
+    // replace that file, even the database just merged.
     if (p.getDb && p.saveNewCodes && !p.newCodesFile.empty())
-        if (auto refused = ProgramFileRefusal(p.newCodesFile, work, TargetRole::CodeList)) {
+        if (auto refused =
+                ProgramFileRefusal(p.newCodesFile, work, TargetRole::CodeList,
+                                   p.getPages ? CarriedPagePaths(c, p.outDir) : std::vector<std::string>{})) {
             r.newCodesRefused = true;
-            r.errors.push_back(std::move(refused->message));
+            r.errors.push_back(WriteFailureText(*refused));
             return r;
         }
     auto action = [&p](const char* text) {

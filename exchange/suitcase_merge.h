@@ -141,8 +141,8 @@ struct SuitcaseCommitResult {
 // database as read when the window opened; nullopt when it could not be read
 // (the database is then left alone). Codes that are no safe waypoint codes
 // are left out of every store and counted. A list of new codes named after a
-// file of the program (ProgramFileRefusal) is refused before anything is read
-// or written.
+// file of the program (ProgramFileRefusal) or after a page, .meta or picture
+// the suitcase brings is refused before anything is read or written.
 SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& params);
 

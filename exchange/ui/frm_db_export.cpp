@@ -91,7 +91,7 @@ void TfrmDBExport::btnStartClick() {
     // Never over the database or another file the program reads.
     if (const auto refused =
             ProgramFileRefusal(*file, GetWorkDir(), TargetRole::Export, {GetWorkDir() + "Caches.bin"})) {
-        platform::messages().show(platform::MsgKind::Error, refused->message);
+        ShowWriteFailure(*refused);
         return;
     }
     btnStart->setEnabled(false);

@@ -23,15 +23,16 @@
 #include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
+#include "core/program_files.h"
 #include "exchange/export_formats.h"
 #include "exchange/export_run.h"
 #include "exchange/export_text.h"
 #include "pages/ui/memo_text.h"
 #include "platform/services.h"
+#include "platform/ui/form_events.h"
 #include "platform/ui/modal_result.h"
 #include "platform/ui/qt_text.h"
 #include "platform/ui/radio_group.h"
-#include "platform/ui/form_events.h"
 
 namespace tv {
 
@@ -465,7 +466,7 @@ void TfrmGPXExp::OKClick() {
     std::vector<std::string> inputs = {DirListFile};
     if (o.format == kFmtXml) inputs.push_back(work + TemplateFiles[cbFormat->currentIndex()].file);
     if (const auto refused = ProgramFileRefusal(path, work, TargetRole::Export, inputs)) {
-        platform::messages().show(MsgKind::Error, refused->message);
+        ShowWriteFailure(*refused);
         return;
     }
     // The dialog asked only about the name as typed.
@@ -486,7 +487,7 @@ void TfrmGPXExp::OKClick() {
     const ExportResult r = RunExport(req);
     platform::pump().setBusy(false);
     if (!r.refusal.empty()) {
-        platform::messages().show(MsgKind::Error, r.refusal);
+        ShowWriteFailure(Error{r.writeError, r.refusal});
         return;
     }
     if (r.readError) ShowSysError(r.readError, ReadErrorText(r.readPath));

@@ -296,7 +296,7 @@ void TfrmSuitcase::btnFilenameClick() {
         platform::fileDialogs().saveFile("Wegpunktliste speichern", "Textdateien (*.txt)", FromQ(paFilename->text()));
     if (!file) return;
     if (const auto refused = ProgramFileRefusal(*file, GetWorkDir(), TargetRole::CodeList)) {
-        platform::messages().show(platform::MsgKind::Error, refused->message);
+        ShowWriteFailure(*refused);
         return;
     }
     paFilename->setText(ToQ(*file));

@@ -253,7 +253,7 @@ void TfrmIndex::btnOKClick() {
     const std::string file = IndexFilePath(FromQ(edIndexFilename->text()), d);
     // No question about the folder for a name that is refused anyway.
     if (const auto refused = ProgramFileRefusal(file, GetWorkDir(), TargetRole::IndexPage)) {
-        platform::messages().show(platform::MsgKind::Error, refused->message);
+        ShowWriteFailure(*refused);
         return;
     }
     if (!IsInFolder(file, d) && platform::messages().show(platform::MsgKind::Warning, OtherFolderQuestion(d),

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "core/file_procs.h"
@@ -74,9 +75,16 @@ TEST(ProgramFileRefusal, NamesAreJudgedAsResolvedAndOnesThatCannotBeAreRefused) 
     // New files, through the folder link and in folders still to be made.
     for (const std::string& fresh : {links.str() + "d/liste.gpx", f.out() + "neu/liste.gpx", f.out() + "neu/a/b.txt"})
         EXPECT_FALSE(ProgramFileRefusal(fresh, f.work(), TargetRole::Export).has_value()) << fresh;
+    // A name the system refuses says why.
+    for (const std::string& bad : {std::string(), f.out() + std::string(300, 'x')}) {
+        const auto refused = ProgramFileRefusal(bad, f.work(), TargetRole::Export);
+        ASSERT_TRUE(refused.has_value());
+        EXPECT_EQ(refused->code, bad.empty() ? ENOENT : ENAMETOOLONG);
+        EXPECT_EQ(refused->message, WriteErrorText(bad));
+    }
 }
 
-TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInEveryFolder) {
+TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInTheDescriptionFolderAndBelow) {
     tvtest::ProgramFolders f(false);
     tvtest::TempDir links;
     const std::string out = f.out();
@@ -102,6 +110,11 @@ TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInEve
          {out + "GC1_converted.html", out + "GC1_i2.jpg", out + "GC1_map.png", out + "Harz/GC5_i1.gif",
           out + "index.html", out + "Notizen.html", out + "GC2.html", out + "Harz/GC1.meta", out + "liste.gpx"})
         EXPECT_FALSE(ProgramFileRefusal(target, f.work(), TargetRole::IndexPage).has_value()) << target;
+    // The description folder through a link to a name Windows-1252 lacks ("Jürgen" decomposed).
+    std::filesystem::rename(out + "Harz", out + "Ju\xCC\x88rgen");
+    std::filesystem::create_directory_symlink(out + "Ju\xCC\x88rgen", links.path() / "aus");
+    ProcSettings.OutDir = links.str() + "aus";
+    EXPECT_TRUE(ProgramFileRefusal(links.str() + "aus/GC5.html", f.work(), TargetRole::IndexPage).has_value());
 }
 
 }  // namespace

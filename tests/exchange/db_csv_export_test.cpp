@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include "platform/text_encoding.h"
@@ -77,7 +78,9 @@ TEST(DbCsvExport, ChosenColumnsAndFailures) {
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().message, W("Fehler beim Lesen der Datei ") + dir.str() + "none.bin");
     EXPECT_EQ(dir.read("old.csv"), "old");
-    EXPECT_FALSE(ExportCachesCsv(dir.str() + "Caches.bin", dir.str() + "no/such/x.csv", {}, true, Countries()).ok());
+    EXPECT_EQ(
+        ExportCachesCsv(dir.str() + "Caches.bin", dir.str() + "no/such/x.csv", {}, true, Countries()).error().code,
+        ENOENT);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 // written.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,8 +29,9 @@ using tvtest::RefusalText;
 
 // Calls `write` with each guarded file of the work and the program folder as
 // its target, in both layouts, with the page of GC1, its .meta and its
-// picture in the description folder, and with a name through more links than
-// the system follows that leads to the database; checks that it was refused
+// picture in the description folder, with links (a chain) to a file of the
+// program not there yet, and with a name through more links than the system
+// follows that leads to the database; checks that it was refused
 // with the message naming it as `as` and that no file changed. `write`
 // answers the error code and message.
 template <typename Write>
@@ -43,6 +46,11 @@ void ExpectEveryProgramFileRefused(const std::string& as, Write write) {
                 targets.emplace_back(dir + name, RefusalText(dir + name, as));
         for (const char* name : {"GC1.html", "GC1.meta", "gc1_i1.jpg"})
             targets.emplace_back(f.out() + name, RefusalText(f.out() + name, as));
+        std::filesystem::create_symlink(f.work() + "Finds.bin", links.path() / "f1");
+        std::filesystem::create_symlink("f1", links.path() / "f2");
+        std::filesystem::create_symlink(f.program() + "neu.xtp", links.path() / "t");
+        for (const std::string& link : {links.str() + "f2", links.str() + "t"})
+            targets.emplace_back(link, RefusalText(link, as));
         const std::string chain = tvtest::LinkChainTo(links, f.work() + "Caches.bin", 40);
         targets.emplace_back(chain, tvtest::UnresolvableText(chain, as));
         for (const auto& [target, message] : targets) {
@@ -109,6 +117,7 @@ TEST(ProgramFileGuard, SuitcaseRefusesBeforeWriting) {
     const Result<std::string> r = WriteSuitcase(f.out() + "Carry.tq", Everything(f));
     ASSERT_TRUE(r.ok());
     EXPECT_NE(r->find("2 Datens"), std::string::npos);
+    EXPECT_EQ(WriteSuitcase(f.out() + "neu/Carry.tq", Everything(f)).error().code, ENOENT);
 }
 
 // A suitcase from another PC with two caches this PC lacks and one work-list entry.
@@ -117,9 +126,10 @@ public:
     NewCodes() {
         tvtest::WriteCaches(pc_, {tvtest::CacheRecord("GC7", "Sieben"), tvtest::CacheRecord("GC8", "Acht")});
         pc_.write("WPList.txt", "GC7\r\n");
+        pc_.write("GC7.html", "<html>GC7</html>");
         SuitcaseExportParams p;
         p.workDir = p.outDir = pc_.str();
-        p.cacheDb = p.workList = true;
+        p.cacheDb = p.workList = p.descriptions = true;
         // Packed there, where the work folder is the program folder too.
         const std::string previous = ProgramDir();
         SetProgramDir(pc_.str());
@@ -132,7 +142,7 @@ public:
         SuitcaseCommitParams p;
         p.workDir = f.work();
         p.outDir = f.out();
-        p.getDb = p.getWorkList = true;
+        p.getDb = p.getWorkList = p.getPages = true;
         p.keepLocalDb = false;
         p.saveNewCodes = true;
         p.newCodesFile = list;
@@ -166,6 +176,11 @@ TEST(ProgramFileGuard, SuitcaseMergeChecksTheListOfNewCodesBeforeCommittingAnyth
     const SuitcaseCommitResult r = suitcase.Commit(f, f.out() + "neu.txt");
     EXPECT_TRUE(r.errors.empty());
     EXPECT_EQ(tvtest::ReadFileBytes(f.out() + "neu.txt"), "GC7\r\nGC8\r\n");
+    // Not over a page it brings, nor through a link from the list's place to the database.
+    ProgramFolders g(false);
+    std::filesystem::create_symlink("Caches.bin", g.work() + "WPnew.txt");
+    for (const std::string& list : {g.out() + "GC7.html", g.work() + "WPnew.txt"})
+        EXPECT_TRUE(suitcase.Commit(g, list).newCodesRefused) << list;
 }
 
 }  // namespace

@@ -47,10 +47,13 @@ TEST(IndexPageGuard, RefusesEveryFileOfTheProgramAndWritesNothing) {
         EXPECT_EQ(r.error().message, tvtest::UnresolvableText(chain, "Indexdatei"));
         EXPECT_EQ(f.Snapshot(), before);
 
-        // Its own name in the pages' folder is written, and written again.
-        const std::string index = IndexFilePath("index.html", f.out());
-        for (int run = 0; run < 2; ++run) ASSERT_TRUE(WriteIndexPage(index, f.work(), FolderPage(f)).ok()) << run;
-        EXPECT_NE(tvtest::ReadFileBytes(index).find("GC1_converted.html"), std::string::npos);
+        // Its own name in the pages' folder is written, and written again; so
+        // are names like the stored pages' in a folder of the user's.
+        for (const std::string& index :
+             {IndexFilePath("index.html", f.out()), links.str() + "GCliste.html", links.str() + "Touren.meta"}) {
+            for (int run = 0; run < 2; ++run) ASSERT_TRUE(WriteIndexPage(index, f.work(), FolderPage(f)).ok()) << run;
+            EXPECT_NE(tvtest::ReadFileBytes(index).find("GC1_converted.html"), std::string::npos);
+        }
     }
 }
 
