@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,9 +28,9 @@ using tvtest::RefusalText;
 
 // Calls `write` with each guarded file of the work and the program folder as
 // its target, in both layouts, with the page of GC1, its .meta and its
-// picture in the description folder, with links (a chain) to a file of the
-// program not there yet, and with a name through more links than the system
-// follows that leads to the database; checks that it was refused
+// picture in the description folder, with links to files of the program not
+// there yet, and with a name through more links than the system follows that
+// leads to the database; checks that it was refused
 // with the message naming it as `as` and that no file changed. `write`
 // answers the error code and message.
 template <typename Write>

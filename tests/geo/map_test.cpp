@@ -167,11 +167,9 @@ TEST(MapScale, UnitsAndTheStartViewBar) {
     ASSERT_TRUE(farBar);
     EXPECT_EQ(farBar->unitKm, 1000);
     EXPECT_EQ(farBar->divisionPx, static_cast<int>(599 * 1000 / *ViewWidthKm(far, 600, 600)));
-    // Zoomed in on the pole as far as the window goes, the view's rows on
-    // the globe are under 10 m wide: no bar.
+    // Zoomed in on the pole as far as the window goes, the rows are under 10 m wide: no bar.
     MapView pole = v;
-    while (pole.ZoomIn({90, 10})) {
-    }
+    while (pole.ZoomIn({90, 10})) continue;
     EXPECT_FALSE(PlanScaleBar(pole, 600, 600, TextWidth));
 }
 
@@ -255,8 +253,7 @@ TEST(MapLegibility, GridAndScaleAtAWideAndTheStartView) {
 
     // At the farthest view the grid and its labels start at the pole (y 208)
     // and the date line (x 20) and end at the other (x 550); the bar is drawn.
-    // The parallel -60 (y 560) has its label moved east along it, past the
-    // bar's last label, "5000" 32 pixels wide centred at 45 + 5 * 58.
+    // The parallel -60 (y 560) has its label moved east past the bar's "5000" (32 px at 45 + 5 * 58).
     bool bar = false;
     for (const MapPrimitive& p : BuildMapScene(FarView(), {}, {}, {}, kMapBlack, MapLayers{}, 600, 600, TextWidth)) {
         for (const MapPixel& q : p.points) EXPECT_TRUE(q.x >= 20 && q.x <= 550 && q.y >= 208 && q.y <= 600);

@@ -11,14 +11,11 @@
 
 namespace tvtest {
 
-// The files of the program in its work or program folder that no file a user
-// names may replace, there or not: the shipped ones of data/ and the work
-// folder's stores and lists ("WPnew.txt", where new codes may go, is tried apart).
-inline const char* const kGuardedFiles[] = {
-    "CacheDB.conf", "Dokumentation.html", "borders.bin",     "german_towns.csv", "gmtemplate.html",    "template.html",
-    "tq.conf",      "Caches.bin",         "Caches.idx",      "Finds.bin",        "CacheWaypoints.bin", "WPList.txt",
-    "WPignore.txt", "WParchived.txt",     "WPclipboard.txt", "dirlist.txt",      "Persinfo.txt",       "Buddies.txt",
-    "WPtpl.txt",    "Trailvane.lock",     "debug.log"};
+// The shipped files and the work folder's stores, there or not, that no user-named file may replace (but "WPnew.txt").
+inline const char* const kGuardedFiles[] = {"CacheDB.conf", "Dokumentation.html", "borders.bin", "german_towns.csv",
+    "gmtemplate.html", "template.html", "tq.conf", "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
+    "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "dirlist.txt", "Persinfo.txt", "Buddies.txt",
+    "WPtpl.txt", "Trailvane.lock", "debug.log"};
 
 class ProgramFolders {
 public:

@@ -139,14 +139,10 @@ TEST(GpxImportWindow, PlainWaypointsAreNotCalledCacheDefinitions) {
     EXPECT_EQ(fakes.messages.shown[0].text.substr(0, 60), W("Die GPX-Datei enthält nur Wegpunkte ohne Cachedaten (2 Wegpunkte)").substr(0, 60));
 
     // A long count line wraps: the window keeps to the screen with all its buttons.
-    std::string far = Wpt("GCS", "Ohne Lage");
-    far.replace(far.find("48"), 2, "95");
-    w.FileName = work.write("seven.gpx", "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\">" + Wpt("GCN", "N") +
-                                             Wpt("GCN", "N") + Wpt("GC1/2", "U") + far +
-                                             "<wpt lat=\"48\" lon=\"9\"><name>Parkplatz</name></wpt></gpx>")
-                     .string();
-    w.hide();
-    w.show();
+    const std::string gpx = "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\">" + Wpt("GCN", "N") + Wpt("GCN", "N");
+    w.FileName =
+        work.write("l.gpx", gpx + Wpt("GC1/2", "U") + "<wpt lat=\"48\" lon=\"9\"><name>P</name></wpt></gpx>").string();
+    w.FormShow();
     w.btnStart->click();
     w.layout()->activate();
     EXPECT_TRUE(w.lblStatus->text().endsWith(U(", 1 Wegpunkte ohne Cachedaten")));
