@@ -135,16 +135,17 @@ std::vector<fs::path> FilesNamed(const fs::path& folder, const fs::path& name) {
 bool IsStoredListingFile(const fs::path& file) {
     const fs::path folder = file.parent_path();
     const std::string name = file.filename().string();
-    if (FilesNamed(folder, name).empty()) return false;
+    // The name decides first; the folder is listed only for a name the loader uses.
+    const auto there = [&] { return !FilesNamed(folder, name).empty(); };
     if (const auto code = StemOf(name, ".html"))
-        return UpperCaseAscii(code->substr(0, 2)) == "GC" && IsSafeWaypointCode(*code);
-    if (const auto code = StemOf(name, ".meta")) return IsSafeWaypointCode(*code);
+        return UpperCaseAscii(code->substr(0, 2)) == "GC" && IsSafeWaypointCode(*code) && there();
+    if (const auto code = StemOf(name, ".meta")) return IsSafeWaypointCode(*code) && there();
     const std::size_t cut = name.find('_');
     if (cut == std::string::npos || !IsSafeWaypointCode(std::string_view(name).substr(0, cut))) return false;
     for (const fs::path& meta : FilesNamed(folder, name.substr(0, cut) + ".meta")) {
         const std::optional<std::string> bytes = ReadFsFile(meta);
         for (const std::string& picture : MetaPictureNames(SplitTextLines(bytes.value_or(""))))
-            if (SameNameNoCase(FsPath(picture), name)) return true;
+            if (SameNameNoCase(FsPath(picture), name)) return there();
     }
     return false;
 }
