@@ -208,18 +208,67 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path) 
 
 // ---- whole files and text lists ---------------------------------------------
 
+int FileKindError(unsigned mode) {
+    if (S_ISREG(mode)) return 0;
+    if (S_ISDIR(mode)) return EISDIR;
+    if (S_ISFIFO(mode) || S_ISSOCK(mode)) return ESPIPE;
+    return ENODEV;
+}
+
+long long HoldableBytes() {
+    static const long long bytes = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+        return pages > 0 && size > 0 ? static_cast<long long>(pages) * size / 4 : (1LL << 30);
+    }();
+    return bytes;
+}
+
+Result<OpenedFile> OpenProgramFile(const std::string& path) { return OpenProgramFile(FsPath(path), path); }
+
+Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath) {
+    const auto fail = [&](int code) { return Error{code, ReadErrorText(shownPath)}; };
+    if (path.empty()) return fail(ENOENT);
+    // Non-blocking, so that a pipe without a writer opens at once and is
+    // refused by its kind below; a device is never opened at all.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return fail(errno != 0 ? errno : ENOENT);
+    if (const int kind = FileKindError(st.st_mode)) return fail(kind);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd.ok()) return fail(errno != 0 ? errno : EIO);
+    // Judged again on what was opened: the name may lead elsewhere by now.
+    if (::fstat(fd.get(), &st) != 0) return fail(errno != 0 ? errno : EIO);
+    if (const int kind = FileKindError(st.st_mode)) return fail(kind);
+    if (st.st_size > HoldableBytes()) return fail(EFBIG);
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    return OpenedFile{std::move(fd), static_cast<long long>(st.st_size)};
+}
+
+namespace {
+
+Result<std::string> ReadOpened(Result<OpenedFile> file, const std::string& shownPath) {
+    if (!file) return file.error();
+    std::string bytes(static_cast<std::size_t>(file->size), '\0');
+    errno = 0;
+    const long long got = ReadUpTo(file->fd.get(), bytes.data(), bytes.size());
+    if (got < 0) return Error{errno != 0 ? errno : EIO, ReadErrorText(shownPath)};
+    // A file that shrank meanwhile gives what it still held.
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
+}
+
+}  // namespace
+
+Result<std::string> ReadProgramFile(const std::string& file) {
+    return ReadOpened(OpenProgramFile(file), file);
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& file) { return ReadFsFile(FsPath(file)); }
 
 std::optional<std::string> ReadFsFile(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes;
-    char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) bytes.append(buf, static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    Result<std::string> r = ReadOpened(OpenProgramFile(file, file.string()), file.string());
+    if (!r) return std::nullopt;
+    return std::move(*r);
 }
 
 namespace {
@@ -283,7 +332,14 @@ AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions option
         return;
     }
     struct stat old {};
-    const bool replacesFile = ::stat(FsName(target_).c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool exists = ::stat(FsName(target_).c_str(), &old) == 0;
+    // Only a file is replaced: a rename over a folder, a pipe or a device
+    // would destroy what it is, not write into it.
+    if (exists && (error_ = FileKindError(old.st_mode)) != 0) {
+        createFailed_ = true;
+        return;
+    }
+    const bool replacesFile = exists;
     static std::atomic<unsigned> counter{0};
     static const unsigned seed = std::random_device{}();
     // A short name, so that a long target name still leaves room for it.

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+#include "core/unique_fd.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -69,6 +71,29 @@ std::optional<platform::DateTime> FileModificationTime(const std::string& path);
 
 // ---- whole files and text lists ---------------------------------------------
 
+// A file opened for reading, with the size it had when it was opened.
+struct OpenedFile {
+    UniqueFd fd;
+    long long size = 0;
+};
+
+// The one way the program opens its own files (stores, lists, settings,
+// templates, map data) for reading. Links are followed; the open never waits
+// (a named pipe without a writer); only a regular file is taken. Errors carry
+// the system's cause and ReadErrorText(path): ENOENT for a missing file,
+// EISDIR for a folder, ESPIPE for a pipe or socket, ENODEV for a device, EFBIG
+// for a file larger than the program could hold in memory (HoldableBytes).
+// A reader never reads or reserves more than `size`.
+Result<OpenedFile> OpenProgramFile(const std::string& path);
+Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath);
+// The errno that refuses a file of this st_mode (0 for a regular file).
+int FileKindError(unsigned mode);
+// The largest file the program takes in: a quarter of the machine's memory.
+long long HoldableBytes();
+
+// The file's bytes (at most the size it had when opened), or the error of
+// OpenProgramFile or of the read.
+Result<std::string> ReadProgramFile(const std::string& file);
 // The file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& file);
 // The same for a name as it is on disk (a folder's name Windows-1252 may lack).
@@ -82,7 +107,10 @@ std::optional<std::string> ReadFsFile(const std::filesystem::path& file);
 //
 // The target's permission bits are kept; a new file gets `newFileMode` less
 // the umask. A target that is a symbolic link is written through: the file
-// it points to is replaced and the link stays.
+// it points to is replaced and the link stays. Only a regular file is
+// replaced (or a missing one created): a target that is, or leads to, a
+// folder, a pipe or a device fails at once with FileKindError's cause, and
+// nothing is renamed over it.
 
 struct AtomicWriteOptions {
     unsigned newFileMode = 0666;
