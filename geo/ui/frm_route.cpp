@@ -48,6 +48,7 @@ template <typename F>
 ScopeExit(F) -> ScopeExit<F>;
 
 const char* const kWaiting = "Warten auf Benutzereingabe";
+const char* const kDefaultDistance = "3.0";
 
 }  // namespace
 
@@ -74,7 +75,7 @@ TfrmRoute::TfrmRoute() : QDialog(nullptr) {
     src->addWidget(lbSrc, 2, 0, 1, 2);
 
     auto* lblDistance = new QLabel(QStringLiteral("max. Entfernung (km):"), this);
-    edDistance = new QLineEdit(QStringLiteral("3.0"), this);
+    edDistance = new QLineEdit(QString::fromLatin1(kDefaultDistance), this);
     edDistance->setObjectName("edDistance");
     lblDistance->setBuddy(edDistance);
     btnCalc = new QPushButton(QStringLiteral("Berechnung starten"), this);
@@ -206,6 +207,9 @@ void TfrmRoute::FormShow() {
     cbFormat->setCurrentIndex(0);
     gbSource->setTitle(ToQ(W("Quelle [keine Datei gewählt]")));
     lblPoints->setText(QStringLiteral("0 Punkte in Quelldatei"));
+    cbFilter->setChecked(false);
+    cbKeep->setChecked(true);
+    edDistance->setText(QString::fromLatin1(kDefaultDistance));
     edDistanceChange();
     lblAction->setText(QString::fromLatin1(kWaiting));
     UpdateFoundLabel();
@@ -412,8 +416,9 @@ void TfrmRoute::btnEditResultClick() {
 }
 
 void TfrmRoute::btnSaveResultClick() {
-    // Only a result the window shows becomes the work list.
-    if (btnSaveResult->isHidden() || lbResult->count() == 0) return;
+    // Only a result the window shows becomes the work list; one the user has
+    // emptied still does (without "behalten" it empties the work list).
+    if (btnSaveResult->isHidden()) return;
     std::vector<std::string> codes;
     for (const std::string& line : resultLines()) codes.push_back(ResultLineCode(line));
     const WorkListSaveResult r = SaveRouteWorkList(GetWorkDir(), cbKeep->isChecked(), codes);

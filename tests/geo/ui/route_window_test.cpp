@@ -59,7 +59,7 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     EXPECT_TRUE(w.btnCalc->isEnabled());
     w.edDistance->setText("0.1");
     EXPECT_FALSE(w.btnCalc->isEnabled());
-    w.edDistance->setText("3.0");
+    w.edDistance->setText("2.0");
     w.btnCalc->click();
     EXPECT_EQ(Results().size(), 2u);
     EXPECT_EQ(Results()[0].substr(0, 11), "GC1 (1.11 k");
@@ -83,10 +83,11 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     EXPECT_FALSE(w.btnCalc->isEnabled());
     Load(work.write("far.coo", "008 00 00 50 00 00\r\n008 00 36 50 00 00\r\n").string());
     ASSERT_EQ(w.lbSrc->count(), 2);
-    w.cbFilter->setChecked(false);
+    EXPECT_EQ(FromQ(w.edDistance->text()) + (w.cbFilter->isChecked() ? "+" : "-"), "3.0-");
     w.btnCalc->click();
     EXPECT_EQ(Results().size(), 1u);
     EXPECT_EQ(Results()[0].substr(0, 4), "GC9 ");
+    w.cbKeep->setChecked(false);
 
     // A database that cannot be read leaves the new window, whose save writes nothing.
     w.btnClose->click();
@@ -99,9 +100,11 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
                 "Entlang der Route wurden 0 Caches gefunden."));
     EXPECT_EQ(w.lbSrc->count() + w.lbResult->count() + w.cbFormat->currentIndex() + w.btnCalc->isEnabled(), 0);
     EXPECT_TRUE(w.btnEditResult->isHidden() && w.btnRemove->isHidden() && w.btnRmFinds->isHidden() &&
-                w.btnSaveResult->isHidden() && w.cbKeep->isHidden());
+                w.btnSaveResult->isHidden() && w.cbKeep->isHidden() && w.cbKeep->isChecked());
+    w.cbKeep->setChecked(false);
     w.btnSaveResultClick();
     EXPECT_EQ(work.read("WPList.txt"), "GC7\r\nGC1\r\n");
+    EXPECT_TRUE(w.isVisible() && w.result() == mrCancel);
 }
 
 TEST_F(RouteWindow, CancelDetailsAndRemoval) {
@@ -124,6 +127,14 @@ TEST_F(RouteWindow, CancelDetailsAndRemoval) {
     emit w.lbResult->itemDoubleClicked(w.lbResult->currentItem());
     EXPECT_EQ(shown, "Mitte");
     EXPECT_EQ(Results().size(), 1u);
+    // The emptied result still saves: without "behalten" the work list is emptied.
+    w.lbResult->setCurrentRow(0);
+    w.btnRemove->click();
+    work.write("WPList.txt", "GC7\r\n");
+    w.cbKeep->setChecked(false);
+    w.btnSaveResult->click();
+    EXPECT_EQ(w.result(), mrOk);
+    EXPECT_EQ(work.read("WPList.txt"), "");
 }
 
 TEST_F(RouteWindow, ResultOnTheMapAndBack) {
