@@ -5,6 +5,7 @@
 // the work folder itself. While it lives these are the program's folders.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -45,6 +46,8 @@ private:
 
 // The message for a refused target, written out as the user reads it.
 std::string RefusalText(const std::string& path, const std::string& as);
+// The message for a link `path` that leads to `file` of the program.
+std::string LinkedRefusalText(const std::string& path, const std::string& file, const std::string& as);
 // The message for a target whose name cannot be resolved.
 std::string UnresolvableText(const std::string& path, const std::string& as);
 
@@ -53,5 +56,10 @@ std::string UnresolvableText(const std::string& path, const std::string& as);
 // with 40 file links one link more than the system follows in one lookup,
 // while following them one by one still arrives at `file`.
 std::string LinkChainTo(const TempDir& dir, const std::string& file, int fileLinks);
+
+// A stored page of GC3 as a link farm keeps it: "GC3.html", "GC3.meta" and
+// "GC3_i1.jpg" in `out` are links to files of other names in the folder
+// `farm` (made here). The six paths: the links, then the files.
+std::vector<std::string> LinkFarmPage(const std::string& out, const std::string& farm);
 
 }  // namespace tvtest
