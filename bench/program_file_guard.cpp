@@ -3,8 +3,6 @@
 // files of their own (one page's files links to files elsewhere) or as a
 // link farm (every file a link to a file of another folder). The guard runs
 // once for each file a user names.
-#include "core/program_files.h"
-
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <string>
 
 #include "bench_data.h"
+#include "core/program_files.h"
 
 namespace {
 
@@ -31,11 +30,11 @@ struct Pages {
         fs::create_directories(farm);
         for (int i = 0; i < kPages; ++i) {
             const std::string code = tvbench::ScatteredWaypointCode(i);
-            const std::string meta = "1#" + code + "_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n2#" + code +
-                                     "_i2.jpg\r\n2#Versteck\r\n2#von oben\r\n";
-            for (const auto& [name, bytes] : {std::pair{code + ".html", std::string("<html></html>")},
-                                              std::pair{code + ".meta", meta}, std::pair{code + "_i1.jpg", code},
-                                              std::pair{code + "_i2.jpg", code}}) {
+            const std::string meta =
+                "1#" + code + "_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n2#" + code + "_i2.jpg\r\n2#Versteck\r\n2#von oben\r\n";
+            for (const auto& [name, bytes] :
+                 {std::pair{code + ".html", std::string("<html></html>")}, std::pair{code + ".meta", meta},
+                  std::pair{code + "_i1.jpg", code}, std::pair{code + "_i2.jpg", code}}) {
                 if (!linked && i != kAsked) {
                     std::ofstream(out + name) << bytes;
                     continue;

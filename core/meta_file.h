@@ -16,7 +16,7 @@ struct TDescrImage {
     std::string Description;  // caption text, page HTML
     int Width = 0;            // pixels; 0 = not known
     int Height = 0;
-    bool Used = false;        // only for the two-column pairing
+    bool Used = false;  // only for the two-column pairing
 };
 
 inline constexpr int kMaxDescrImages = 100;

@@ -24,18 +24,18 @@ namespace tv {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& ProgramFileNames() {
-    static const std::vector<std::string> kNames = {
-        // settings and tables
-        "tq.conf", "CacheDB.conf",
-        // the cache database, the finds and the additional waypoints
-        "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
-        // the lists
-        "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "WPnew.txt", "dirlist.txt",
-        "Persinfo.txt", "Buddies.txt",
-        // the help page, templates and map data
-        "Dokumentation.html", "WPtpl.txt", "template.html", "gmtemplate.html", "german_towns.csv", "borders.bin",
-        // the running program's own
-        "Trailvane.lock", "debug.log"};
+    static const std::vector<std::string> kNames = {// settings and tables
+                                                    "tq.conf", "CacheDB.conf",
+                                                    // the cache database, the finds and the additional waypoints
+                                                    "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
+                                                    // the lists
+                                                    "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
+                                                    "WPnew.txt", "dirlist.txt", "Persinfo.txt", "Buddies.txt",
+                                                    // the help page, templates and map data
+                                                    "Dokumentation.html", "WPtpl.txt", "template.html",
+                                                    "gmtemplate.html", "german_towns.csv", "borders.bin",
+                                                    // the running program's own
+                                                    "Trailvane.lock", "debug.log"};
     return kNames;
 }
 
@@ -142,7 +142,8 @@ public:
         const fs::path c = Resolve(p, e);
         if (e || error_) return false;
         if (id_ && IdOf(c) == id_) return true;
-        return SameNameNoCase(c.filename().native(), path_.filename().native()) && SameFile(c.parent_path(), path_.parent_path());
+        return SameNameNoCase(c.filename().native(), path_.filename().native()) &&
+               SameFile(c.parent_path(), path_.parent_path());
     }
     // Whether the target lies directly in `folder` (or, `below`, in a folder under it).
     bool In(const std::string& folder, bool below = false) const {
@@ -268,7 +269,10 @@ bool IsStoredByName(const fs::path& file) {
 // or a folder below it by any name there: a page, .meta or picture whose
 // entry is that file or a link to it.
 bool IsStoredFile(const FileId& id) {
-    std::vector<fs::path> folders{FsPath(WithTrailingSlash(GetOutDir())).parent_path()};
+    const fs::path out = FsPath(WithTrailingSlash(GetOutDir())).parent_path();
+    // No folder, or the whole disk: no description folder to look through.
+    if (out.empty() || out == out.root_path()) return false;
+    std::vector<fs::path> folders{out};
     std::vector<FileId> seen;
     while (!folders.empty()) {
         const fs::path folder = std::move(folders.back());
@@ -366,8 +370,7 @@ std::optional<Error> ProgramFileRefusal(const std::string& target, const std::st
     if (verdict == Verdict::Free) return std::nullopt;
     // Through a link the file it leads to is named too: the name is the user's.
     if (verdict == Verdict::File && resolved.link())
-        return Error{kErrProgramFile,
-                     LinkedProgramFileText(target, ProgramPathForDisplay(resolved.path()), role)};
+        return Error{kErrProgramFile, LinkedProgramFileText(target, ProgramPathForDisplay(resolved.path()), role)};
     return Error{kErrProgramFile, ProgramFileText(target, role)};
 }
 

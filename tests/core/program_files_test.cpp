@@ -103,9 +103,9 @@ TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInThe
                                                           {"GC4_i1.jpg", "JFIF"}})
         ASSERT_TRUE(WriteFileAtomic(out + name, bytes));
     std::filesystem::create_symlink(out + "GC1.meta", links.path() / "bilder.txt");
-    for (const std::string& target : {out + "GC1.html", out + "gc1.HTML", out + "GC1.meta", out + "gc1_I1.JPG",
-                                      out + "Harz/GC5.html", out + "Harz/../GC1_i1.jpg", out + "GC3_i1.jpg",
-                                      out + "GC4_i1.jpg"}) {
+    for (const std::string& target :
+         {out + "GC1.html", out + "gc1.HTML", out + "GC1.meta", out + "gc1_I1.JPG", out + "Harz/GC5.html",
+          out + "Harz/../GC1_i1.jpg", out + "GC3_i1.jpg", out + "GC4_i1.jpg"}) {
         const auto refused = ProgramFileRefusal(target, f.work(), TargetRole::IndexPage);
         ASSERT_TRUE(refused.has_value()) << target;
         EXPECT_EQ(refused->message, tvtest::RefusalText(target, "Indexdatei"));

@@ -214,12 +214,13 @@ TEST(ProgramFileGuard, FoldersMountedASecondTimeAreTheSameFolders) {
             said = std::string("no mount namespace: ") + std::strerror(errno);
             return done(77);
         }
-        for (const auto& [from, to] : {std::pair{f.out(), desc}, std::pair{f.work(), work}, std::pair{f.program(), prog}})
+        for (const auto& [from, to] :
+             {std::pair{f.out(), desc}, std::pair{f.work(), work}, std::pair{f.program(), prog}})
             if (!std::filesystem::create_directory(to) || ::mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr))
                 return said = "bind mount " + to + ": " + std::strerror(errno), done(77);
         const auto before = f.Snapshot();
-        for (const std::string& target : {desc + "GC1.html", desc + "gc1.META", desc + "GC1_i1.jpg",
-                                          work + "Finds.bin", work + "neu.xtp", prog + "tq.conf"})
+        for (const std::string& target : {desc + "GC1.html", desc + "gc1.META", desc + "GC1_i1.jpg", work + "Finds.bin",
+                                          work + "neu.xtp", prog + "tq.conf"})
             if (RunExport(WorkListGpx(f, target)).refusal != RefusalText(target, "Exportdatei")) said += target + "\n";
         const SuitcaseCommitResult r = suitcase.Commit(f, desc + "GC7.html");
         if (!r.newCodesRefused || r.errors.empty()) said += "list of new codes over " + desc + "GC7.html\n";

@@ -87,7 +87,8 @@ std::vector<std::string> LinkFarmPage(const std::string& out, const std::string&
         {"GC3.html", "seite.html"}, {"GC3.meta", "bilder.txt"}, {"GC3_i1.jpg", "bild.jpg"}};
     std::vector<std::string> links, files;
     for (const auto& [name, file] : pairs) {
-        std::ofstream(farm + file, std::ios::binary) << (name == std::string("GC3.meta") ? "1#GC3_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n" : name);
+        std::ofstream(farm + file, std::ios::binary)
+            << (name == std::string("GC3.meta") ? "1#GC3_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n" : name);
         fs::create_symlink(farm + file, out + name);
         links.push_back(out + name);
         files.push_back(farm + file);
