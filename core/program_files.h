@@ -18,11 +18,15 @@ const std::vector<std::string>& ProgramFileNames();
 // program folder (ProgramFileNames and every "*.xtp"), one of `inputs`, or a
 // file the listing loader stored in the description folder or a folder below
 // it (an existing page "<code>.html" of a code "GC...", its "<code>.meta", a
-// picture that .meta lists), by any spelling of its name (letter case, "..",
-// links, a link to a file not there yet): writing onto it would destroy the
-// data. Names are compared as they are on disk. A name that cannot be
-// resolved (a loop of links, too many of them, one the system refuses) counts
-// as one: it might name any of them.
+// picture that .meta lists as the offline page reads it), by any spelling of
+// its name (letter case, "..", links, a link to a file not there yet, a
+// second mount of a folder): writing onto it would destroy the data. Folders
+// and files are known by what they are (device and inode), not by their
+// paths: the real file behind a link in the description folder is a stored
+// page too, and a link there named like one is judged by that name as well.
+// Names are compared as they are on disk. A name that cannot be resolved (a
+// loop of links, too many of them, one the system refuses) counts as one: it
+// might name any of them.
 bool IsProgramFile(const std::string& out, const std::string& workDir, const std::vector<std::string>& inputs);
 
 // What the refused file was to become; it names the file in the message.
@@ -32,6 +36,11 @@ enum class TargetRole { Export, Suitcase, CodeList, IndexPage };
 // "Die Datei " + path + " gehört zu den Daten des Programms und kann nicht als
 // Exportdatei (Aktenkofferdatei, Wegpunktliste, Indexdatei) gewählt werden."
 std::string ProgramFileText(const std::string& path, TargetRole role = TargetRole::Export);
+// The message when the link `path` leads to `file`, a file of the program:
+// "Die Datei " + path + " führt zu " + file + "; diese gehört zu den Daten des
+// Programms und kann nicht als Exportdatei (...) gewählt werden."
+std::string LinkedProgramFileText(const std::string& path, const std::string& file,
+                                  TargetRole role = TargetRole::Export);
 // The message when the name cannot be resolved:
 // "Der Name " + path + " lässt sich nicht auflösen; die Datei kann nicht als
 // Exportdatei (Aktenkofferdatei, Wegpunktliste, Indexdatei) gewählt werden."
@@ -43,7 +52,8 @@ inline constexpr int kErrProgramFile = -100;
 // The error a writer returns for `target` before it writes anything: code
 // kErrProgramFile with UnresolvableNameText when the name cannot be resolved
 // (a loop of links, too many of them), with ProgramFileText when
-// IsProgramFile holds for it (the description template of the settings
+// IsProgramFile holds for it (LinkedProgramFileText when the name is a link
+// and the file it leads to is the program's) (the description template of the settings
 // counts among the `inputs`); the system's error number with WriteErrorText
 // for a name the system refuses (too long, a folder that may not be searched,
 // an empty name); nothing when the target may be written. A list of new codes
@@ -51,11 +61,6 @@ inline constexpr int kErrProgramFile = -100;
 // that is the file written.
 std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,
                                         std::vector<std::string> inputs = {});
-
-// The picture file names of a ".meta" file's lines: one per group of three
-// lines when the count is a whole number of groups, else none. Each is the
-// group's first line after its number and '#', without any folder part.
-std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines);
 
 // The text of a write that failed with `error`: a refused file of the
 // program (kErrProgramFile) is told by its text alone, every other failure

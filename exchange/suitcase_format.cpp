@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "core/debug_log.h"
 #include "core/fs_name.h"
+#include "core/meta_file.h"
 #include "core/program_files.h"
 #include "core/str_util.h"
 #include "platform/services.h"
@@ -246,6 +248,21 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines) {
+    std::vector<std::string> out;
+    if (metaLines.empty() || metaLines.size() % 3 != 0) return out;
+    for (std::size_t k = 0; k < metaLines.size(); k += 3) {
+        std::string_view line = metaLines[k];
+        // "<n>#<path>": the number may have two digits, and the path may use
+        // '/' when the page was stored on Linux.
+        const auto hash = line.find('#');
+        line =
+            hash != std::string_view::npos ? line.substr(hash + 1) : line.substr(std::min<std::size_t>(2, line.size()));
+        out.push_back(BareFileName(line));
+    }
+    return out;
+}
 
 Result<std::string> WriteSuitcase(const std::string& target, const SuitcaseExportParams& params) {
     if (auto refused = ProgramFileRefusal(target, params.workDir, TargetRole::Suitcase)) return std::move(*refused);

@@ -52,6 +52,11 @@ struct SuitcaseExportParams {
 // (ProgramFileRefusal, code kErrProgramFile).
 Result<std::string> WriteSuitcase(const std::string& target, const SuitcaseExportParams& params);
 
+// The picture file names a suitcase carries for a ".meta" file's lines: one per group of three
+// lines when the count is a whole number of groups, else none. Each is the
+// group's first line after its number and '#', without any folder part.
+std::vector<std::string> MetaPictureNames(const std::vector<std::string>& metaLines);
+
 // The pages of the description folder that go into a suitcase: the folder's
 // "GC*.html" (case ignored) without "_CONVERTED" pages, then with `subdirs`
 // those of each first-level folder not starting with '.', as

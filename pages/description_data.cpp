@@ -295,24 +295,6 @@ void ProcessCacheLogs(std::string_view section, const GatherOptions& options, co
     if (options.boldLogs) BoldLogs(d.CacheLogs);
 }
 
-std::vector<TDescrImage> ParseMetaLines(const std::vector<std::string>& lines) {
-    auto value = [&](std::size_t i) -> std::string {
-        if (i >= lines.size()) return {};
-        const std::string& line = lines[i];
-        const std::size_t hash = line.find('#');
-        return hash == npos ? line : line.substr(hash + 1);
-    };
-    std::vector<TDescrImage> images;
-    for (std::size_t i = 0; i < lines.size() && images.size() < static_cast<std::size_t>(kMaxDescrImages); i += 3) {
-        TDescrImage im;
-        im.FileName = value(i);
-        im.Caption = value(i + 1);
-        im.Description = value(i + 2);
-        images.push_back(std::move(im));
-    }
-    return images;
-}
-
 bool GetImageSize(const std::string& fileName, const std::string& outDir, int& width, int& height,
                   const FolderSnapshot* folder) {
     const std::string bare = BareFileName(fileName);

@@ -154,10 +154,6 @@ std::string NormaliseLongDescription(std::string_view text);
 void ProcessCacheLogs(std::string_view section, const GatherOptions& options, const BuddyMatcher& buddies,
                       TCacheDescription& d);
 
-// Picture entries of the lines of a ".meta" file (three lines per picture,
-// everything up to the first '#' dropped), at most kMaxDescrImages; sizes 0.
-std::vector<TDescrImage> ParseMetaLines(const std::vector<std::string>& lines);
-
 // Size of a recorded picture: its bare name looked up in the description
 // folder (exactly, else ignoring case). False when it is missing or not a
 // picture of a known kind.

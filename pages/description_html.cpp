@@ -56,11 +56,6 @@ void AppendPairCell(std::string& out, const TDescrImage& im, int maxWidth, long 
 
 // ---- Pictures -------------------------------------------------------------------------
 
-std::string BareFileName(std::string_view path) {
-    const auto cut = path.find_last_of("\\/");
-    return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
-}
-
 int FindWidestUnusedImage(const std::vector<TDescrImage>& images) {
     int best = 0;
     int bestWidth = 0;

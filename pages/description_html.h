@@ -10,24 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/meta_file.h"
+
 namespace tv {
 
-// One picture of a stored listing page, from its ".meta" file.
-struct TDescrImage {
-    std::string FileName;     // path as recorded (may be a Windows path from another PC)
-    std::string Caption;      // title, page HTML
-    std::string Description;  // caption text, page HTML
-    int Width = 0;            // pixels; 0 = not known
-    int Height = 0;
-    bool Used = false;        // only for the two-column pairing
-};
-
-inline constexpr int kMaxDescrImages = 100;
-
 // ---- Pictures -----------------------------------------------------------------
-
-// The file's bare name: everything up to the last '\' or '/' removed.
-std::string BareFileName(std::string_view path);
 
 // Entry number (1-based) of the widest picture not marked Used whose width is
 // above 0, the first of equal widths; 0 when there is none.

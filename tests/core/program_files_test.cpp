@@ -62,7 +62,7 @@ TEST(ProgramFileRefusal, NamesAreJudgedAsResolvedAndOnesThatCannotBeAreRefused) 
     const std::string shorter = links.str() + "l39";
     const auto resolved = ProgramFileRefusal(shorter, f.work(), TargetRole::Export);
     ASSERT_TRUE(resolved.has_value());
-    EXPECT_EQ(resolved->message, tvtest::RefusalText(shorter, "Exportdatei"));
+    EXPECT_EQ(resolved->message, tvtest::LinkedRefusalText(shorter, f.work() + "Caches.bin", "Exportdatei"));
     // A relative name lies in the current folder, by any spelling.
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(f.work());
@@ -95,15 +95,23 @@ TEST(ProgramFileRefusal, StoredListingPagesTheirMetaFilesAndPicturesAreKeptInThe
                                                           {"index.html", "<html></html>"},
                                                           {"GC1_i2.jpg", "JFIF"},
                                                           {"GC1_map.png", "PNG"},
-                                                          {"Notizen.html", "<html></html>"}})
+                                                          {"Notizen.html", "<html></html>"},
+                                                          // read as the page reads them: no caption, a blank last line
+                                                          {"GC3.meta", "1#GC3_i1.jpg\r\n1#Dose\r\n"},
+                                                          {"GC3_i1.jpg", "JFIF"},
+                                                          {"GC4.meta", "1#GC4_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n\r\n"},
+                                                          {"GC4_i1.jpg", "JFIF"}})
         ASSERT_TRUE(WriteFileAtomic(out + name, bytes));
     std::filesystem::create_symlink(out + "GC1.meta", links.path() / "bilder.txt");
-    for (const std::string& target : {out + "GC1.html", out + "gc1.HTML", out + "GC1.meta", out + "gc1_I1.JPG",
-                                      out + "Harz/GC5.html", out + "Harz/../GC1_i1.jpg", links.str() + "bilder.txt"}) {
+    for (const std::string& target :
+         {out + "GC1.html", out + "gc1.HTML", out + "GC1.meta", out + "gc1_I1.JPG", out + "Harz/GC5.html",
+          out + "Harz/../GC1_i1.jpg", out + "GC3_i1.jpg", out + "GC4_i1.jpg"}) {
         const auto refused = ProgramFileRefusal(target, f.work(), TargetRole::IndexPage);
         ASSERT_TRUE(refused.has_value()) << target;
         EXPECT_EQ(refused->message, tvtest::RefusalText(target, "Indexdatei"));
     }
+    EXPECT_EQ(ProgramFileRefusal(links.str() + "bilder.txt", f.work(), TargetRole::IndexPage).value_or(Error{}).message,
+              tvtest::LinkedRefusalText(links.str() + "bilder.txt", out + "GC1.meta", "Indexdatei"));
     // Made from them, not named by a .meta, of no listing, or new.
     for (const std::string& target :
          {out + "GC1_converted.html", out + "GC1_i2.jpg", out + "GC1_map.png", out + "Harz/GC5_i1.gif",

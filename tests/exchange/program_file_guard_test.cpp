@@ -4,8 +4,12 @@
 // work folder: the message names the file, and nothing of the action is
 // written.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +22,7 @@
 #include "exchange/suitcase_format.h"
 #include "exchange/suitcase_merge.h"
 #include "export_cases.h"
+#include "support/child_process.h"
 #include "support/program_folders.h"
 
 namespace tv {
@@ -38,18 +43,22 @@ void ExpectEveryProgramFileRefused(const std::string& as, Write write) {
     for (const bool pagesInWork : {false, true}) {
         ProgramFolders f(pagesInWork);
         tvtest::TempDir links;
-        const auto before = f.Snapshot();
         std::vector<std::pair<std::string, std::string>> targets;
         for (const char* name : tvtest::kGuardedFiles)
             for (const std::string& dir : {f.work(), f.program()})
                 targets.emplace_back(dir + name, RefusalText(dir + name, as));
         for (const char* name : {"GC1.html", "GC1.meta", "gc1_i1.jpg"})
             targets.emplace_back(f.out() + name, RefusalText(f.out() + name, as));
+        // A page kept by a link farm, by the links' names and the files' own.
+        for (const std::string& page : tvtest::LinkFarmPage(f.out(), f.program() + "farm/"))
+            targets.emplace_back(page, RefusalText(page, as));
+        const auto before = f.Snapshot();
         std::filesystem::create_symlink(f.work() + "Finds.bin", links.path() / "f1");
-        std::filesystem::create_symlink("f1", links.path() / "f2");
+        std::filesystem::create_symlink("f1", links.path() / "liste.gpx");
         std::filesystem::create_symlink(f.program() + "neu.xtp", links.path() / "t");
-        for (const std::string& link : {links.str() + "f2", links.str() + "t"})
-            targets.emplace_back(link, RefusalText(link, as));
+        for (const auto& [link, file] : {std::pair{links.str() + "liste.gpx", f.work() + "Finds.bin"},
+                                         std::pair{links.str() + "t", f.program() + "neu.xtp"}})
+            targets.emplace_back(link, tvtest::LinkedRefusalText(link, file, as));
         const std::string chain = tvtest::LinkChainTo(links, f.work() + "Caches.bin", 40);
         targets.emplace_back(chain, tvtest::UnresolvableText(chain, as));
         for (const auto& [target, message] : targets) {
@@ -180,6 +189,53 @@ TEST(ProgramFileGuard, SuitcaseMergeChecksTheListOfNewCodesBeforeCommittingAnyth
     std::filesystem::create_symlink("Caches.bin", g.work() + "WPnew.txt");
     for (const std::string& list : {g.out() + "GC7.html", g.work() + "WPnew.txt"})
         EXPECT_TRUE(suitcase.Commit(g, list).newCodesRefused) << list;
+}
+
+// The description, work and program folders mounted a second time, in a
+// mount namespace of a child of its own: through the second paths the same
+// files are refused. The child reports what was written or let through, or
+// why it could not mount, on a pipe.
+TEST(ProgramFileGuard, FoldersMountedASecondTimeAreTheSameFolders) {
+    NewCodes suitcase;
+    ProgramFolders f(false);
+    tvtest::TempDir second;
+    std::filesystem::remove(f.program() + "tq.conf");
+    const std::string desc = second.str() + "desc/", work = second.str() + "work/", prog = second.str() + "prog/";
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    tvtest::Child child = tvtest::Spawn([&] {
+        ::close(report[0]);
+        std::string said;
+        const auto done = [&](int code) {
+            (void)!::write(report[1], said.data(), said.size());
+            return code;
+        };
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            said = std::string("no mount namespace: ") + std::strerror(errno);
+            return done(77);
+        }
+        for (const auto& [from, to] :
+             {std::pair{f.out(), desc}, std::pair{f.work(), work}, std::pair{f.program(), prog}})
+            if (!std::filesystem::create_directory(to) || ::mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr))
+                return said = "bind mount " + to + ": " + std::strerror(errno), done(77);
+        const auto before = f.Snapshot();
+        for (const std::string& target : {desc + "GC1.html", desc + "gc1.META", desc + "GC1_i1.jpg", work + "Finds.bin",
+                                          work + "neu.xtp", prog + "tq.conf"})
+            if (RunExport(WorkListGpx(f, target)).refusal != RefusalText(target, "Exportdatei")) said += target + "\n";
+        const SuitcaseCommitResult r = suitcase.Commit(f, desc + "GC7.html");
+        if (!r.newCodesRefused || r.errors.empty()) said += "list of new codes over " + desc + "GC7.html\n";
+        if (f.Snapshot() != before) said += "written\n";
+        return done(said.empty() ? 0 : 1);
+    });
+    ::close(report[1]);
+    std::string said;
+    char buf[512];
+    for (ssize_t n; (n = ::read(report[0], buf, sizeof buf)) > 0;) said.append(buf, static_cast<std::size_t>(n));
+    ::close(report[0]);
+    const int code = child.Reap();
+    if (code == 77) GTEST_SKIP() << said;
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(said, "");
 }
 
 }  // namespace

@@ -25,10 +25,11 @@ TEST(IndexPageGuard, RefusesEveryFileOfTheProgramAndWritesNothing) {
     for (const bool pagesInWork : {false, true}) {
         tvtest::ProgramFolders f(pagesInWork);
         tvtest::TempDir links;
-        const auto before = f.Snapshot();
         // Chosen in the dialog with its folder, and typed as a bare name
-        // (which lies in the pages' folder).
-        std::vector<std::string> typed = {"GC1.html", "gc1.meta", "GC1_i1.jpg"};
+        // (which lies in the pages' folder); a page kept by a link farm too.
+        std::vector<std::string> typed = tvtest::LinkFarmPage(f.out(), f.program() + "farm/");
+        const auto before = f.Snapshot();
+        typed.insert(typed.end(), {"GC1.html", "gc1.meta", "GC1_i1.jpg"});
         for (const char* name : tvtest::kGuardedFiles) {
             typed.push_back(f.work() + name);
             typed.push_back(f.program() + name);

@@ -1,6 +1,7 @@
 #include "support/program_folders.h"
 
 #include <filesystem>
+#include <fstream>
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
@@ -61,6 +62,11 @@ std::string RefusalText(const std::string& path, const std::string& as) {
            tv::W(" gewählt werden.");
 }
 
+std::string LinkedRefusalText(const std::string& path, const std::string& file, const std::string& as) {
+    return tv::W("Die Datei ") + path + tv::W(" führt zu ") + file +
+           tv::W("; diese gehört zu den Daten des Programms und kann nicht als ") + as + tv::W(" gewählt werden.");
+}
+
 std::string UnresolvableText(const std::string& path, const std::string& as) {
     return "Der Name " + path + tv::W(" lässt sich nicht auflösen; die Datei kann nicht als ") + as +
            tv::W(" gewählt werden.");
@@ -73,6 +79,22 @@ std::string LinkChainTo(const TempDir& dir, const std::string& file, int fileLin
     for (int k = 2; k <= fileLinks; ++k)
         fs::create_symlink("l" + std::to_string(k - 1), dir.path() / ("l" + std::to_string(k)));
     return dir.str() + "l" + std::to_string(fileLinks);
+}
+
+std::vector<std::string> LinkFarmPage(const std::string& out, const std::string& farm) {
+    fs::create_directories(farm);
+    const std::pair<const char*, const char*> pairs[] = {
+        {"GC3.html", "seite.html"}, {"GC3.meta", "bilder.txt"}, {"GC3_i1.jpg", "bild.jpg"}};
+    std::vector<std::string> links, files;
+    for (const auto& [name, file] : pairs) {
+        std::ofstream(farm + file, std::ios::binary)
+            << (name == std::string("GC3.meta") ? "1#GC3_i1.jpg\r\n1#Dose\r\n1#am Baum\r\n" : name);
+        fs::create_symlink(farm + file, out + name);
+        links.push_back(out + name);
+        files.push_back(farm + file);
+    }
+    links.insert(links.end(), files.begin(), files.end());
+    return links;
 }
 
 }  // namespace tvtest

@@ -5,6 +5,7 @@
 // the work folder itself. While it lives these are the program's folders.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -12,10 +13,11 @@
 namespace tvtest {
 
 // The shipped files and the work folder's stores, there or not, that no user-named file may replace (but "WPnew.txt").
-inline const char* const kGuardedFiles[] = {"CacheDB.conf", "Dokumentation.html", "borders.bin", "german_towns.csv",
-    "gmtemplate.html", "template.html", "tq.conf", "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
-    "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "dirlist.txt", "Persinfo.txt", "Buddies.txt",
-    "WPtpl.txt", "Trailvane.lock", "debug.log"};
+inline const char* const kGuardedFiles[] = {
+    "CacheDB.conf", "Dokumentation.html", "borders.bin",     "german_towns.csv", "gmtemplate.html",    "template.html",
+    "tq.conf",      "Caches.bin",         "Caches.idx",      "Finds.bin",        "CacheWaypoints.bin", "WPList.txt",
+    "WPignore.txt", "WParchived.txt",     "WPclipboard.txt", "dirlist.txt",      "Persinfo.txt",       "Buddies.txt",
+    "WPtpl.txt",    "Trailvane.lock",     "debug.log"};
 
 class ProgramFolders {
 public:
@@ -45,6 +47,8 @@ private:
 
 // The message for a refused target, written out as the user reads it.
 std::string RefusalText(const std::string& path, const std::string& as);
+// The message for a link `path` that leads to `file` of the program.
+std::string LinkedRefusalText(const std::string& path, const std::string& file, const std::string& as);
 // The message for a target whose name cannot be resolved.
 std::string UnresolvableText(const std::string& path, const std::string& as);
 
@@ -53,5 +57,10 @@ std::string UnresolvableText(const std::string& path, const std::string& as);
 // with 40 file links one link more than the system follows in one lookup,
 // while following them one by one still arrives at `file`.
 std::string LinkChainTo(const TempDir& dir, const std::string& file, int fileLinks);
+
+// A stored page of GC3 as a link farm keeps it: "GC3.html", "GC3.meta" and
+// "GC3_i1.jpg" in `out` are links to files of other names in the folder
+// `farm` (made here). The six paths: the links, then the files.
+std::vector<std::string> LinkFarmPage(const std::string& out, const std::string& farm);
 
 }  // namespace tvtest
