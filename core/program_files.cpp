@@ -24,18 +24,20 @@ namespace tv {
 namespace fs = std::filesystem;
 
 const std::vector<std::string>& ProgramFileNames() {
-    static const std::vector<std::string> kNames = {// settings and tables
-                                                    "tq.conf", "CacheDB.conf",
-                                                    // the cache database, the finds and the additional waypoints
-                                                    "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
-                                                    // the lists
-                                                    "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt",
-                                                    "WPnew.txt", "dirlist.txt", "Persinfo.txt", "Buddies.txt",
-                                                    // the help page, templates and map data
-                                                    "Dokumentation.html", "WPtpl.txt", "template.html",
-                                                    "gmtemplate.html", "german_towns.csv", "borders.bin",
-                                                    // the running program's own
-                                                    "Trailvane.lock", "debug.log"};
+    // clang-format off
+    static const std::vector<std::string> kNames = {
+        // settings and tables
+        "tq.conf", "CacheDB.conf",
+        // the cache database, the finds and the additional waypoints
+        "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
+        // the lists
+        "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "WPnew.txt", "dirlist.txt",
+        "Persinfo.txt", "Buddies.txt",
+        // the help page, templates and map data
+        "Dokumentation.html", "WPtpl.txt", "template.html", "gmtemplate.html", "german_towns.csv", "borders.bin",
+        // the running program's own
+        "Trailvane.lock", "debug.log"};
+    // clang-format on
     return kNames;
 }
 
