@@ -158,11 +158,9 @@ FindsMerge MergeFinds(const std::vector<TFoundRec>& fileRecords, const std::vect
 }
 
 Result<std::vector<TFoundRec>> ReadFindsFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(FsPath(path), ec) && !ec) return std::vector<TFoundRec>{};
-    auto bytes = ReadWholeFile(path);
-    if (!bytes) return Error{EIO, ReadErrorText(path)};
-    return DecodeFoundRecs(*bytes);
+    const auto bytes = ReadProgramFileIfPresent(path);
+    if (!bytes) return bytes.error();
+    return *bytes ? DecodeFoundRecs(**bytes) : std::vector<TFoundRec>{};
 }
 
 Result<FindsMerge> SaveFinds(const std::string& path, const std::vector<TFoundRec>& loaded, const CacheLookup& lookup,

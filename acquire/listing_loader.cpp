@@ -1,6 +1,7 @@
 #include "acquire/listing_loader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include "acquire/map_pictures.h"
@@ -91,10 +92,12 @@ std::string ListingPageUrl(const ListingSite& site, const std::string& wp) {
     return site.DetailsUrl(UrlEncode(wp)) + "&Submit6=Find&log=y";
 }
 
-std::vector<std::string> ReadWorkList(const std::string& workDir) {
-    std::vector<std::string> lines, out;
-    ReadTextList(WithTrailingSlash(workDir) + "WPList.txt", lines);
-    for (auto& line : lines) {
+Result<std::vector<std::string>> ReadWorkList(const std::string& workDir) {
+    auto lines = ReadTextListChecked(WithTrailingSlash(workDir) + "WPList.txt");
+    if (!lines && lines.error().code != ENOENT) return lines.error();
+    std::vector<std::string> out;
+    if (!lines) return out;
+    for (auto& line : *lines) {
         std::string t = TrimCtl(line);
         if (!t.empty()) out.push_back(std::move(t));
     }

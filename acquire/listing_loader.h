@@ -21,6 +21,7 @@
 
 #include "acquire/http_client.h"
 #include "core/listing_site.h"
+#include "core/result.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -56,8 +57,9 @@ void WriteLoaderOptions(const LoaderOptions& o);
 std::string ListingPageUrl(const ListingSite& site, const std::string& wp);
 
 // The work list "WPList.txt" of the folder: entries trimmed, empty lines
-// dropped, order kept.
-std::vector<std::string> ReadWorkList(const std::string& workDir);
+// dropped, order kept; a missing list is empty. One that exists but cannot
+// be read is an error with the system's cause and ReadErrorText(path).
+Result<std::vector<std::string>> ReadWorkList(const std::string& workDir);
 
 // Upper-cased codes for case-insensitive membership tests.
 using CodeSet = std::unordered_set<std::string>;

@@ -1,5 +1,6 @@
 #include "acquire/picture_size.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <gif_lib.h>
 #include <jpeglib.h>
 
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 
 namespace tv {
@@ -153,15 +155,13 @@ std::optional<PictureSize> PictureSizeOf(std::string_view bytes) {
 }
 
 std::optional<PictureSize> PictureFileSize(const std::string& path) {
-    std::ifstream in(FsPath(path), std::ios::binary);
+    auto in = OpenProgramFile(path);
     if (!in) return std::nullopt;
-    constexpr std::size_t kLimit = 64u * 1024u * 1024u;
-    std::string bytes;
-    char buf[65536];
-    while (in && bytes.size() < kLimit) {
-        in.read(buf, sizeof buf);
-        bytes.append(buf, static_cast<std::size_t>(in.gcount()));
-    }
+    constexpr long long kLimit = 64LL * 1024 * 1024;
+    std::string bytes(static_cast<std::size_t>(std::min(in->size, kLimit)), '\0');
+    const long long got = ReadUpTo(in->fd.get(), bytes.data(), bytes.size());
+    if (got < 0) return std::nullopt;
+    bytes.resize(static_cast<std::size_t>(got));
     return PictureSizeOf(bytes);
 }
 

@@ -487,6 +487,23 @@ bool WriteTextList(const std::string& file, const std::vector<std::string>& line
     return WriteFileAtomic(file, JoinCrLf(lines));
 }
 
+Result<std::vector<std::string>> ReadTextListChecked(const std::string& file) {
+    auto bytes = ReadProgramFile(file);
+    if (!bytes && bytes.error().code == ENOENT) {
+        const auto other = FindFileNoCase(ParentOf(file), NameOf(file));
+        if (other && *other != file) bytes = ReadProgramFile(*other);
+    }
+    if (!bytes) return bytes.error();
+    return SplitTextLines(*bytes);
+}
+
+Result<std::optional<std::string>> ReadProgramFileIfPresent(const std::string& file) {
+    auto bytes = ReadProgramFile(file);
+    if (bytes) return std::optional<std::string>(std::move(*bytes));
+    if (bytes.error().code == ENOENT) return std::optional<std::string>();
+    return bytes.error();
+}
+
 bool SaveTextToFile(std::string_view text, const std::string& file) { return WriteTextList(file, SplitTextLines(text)); }
 
 // ---- copy and delete --------------------------------------------------------

@@ -201,6 +201,14 @@ bool ReadTextList(const std::string& file, std::vector<std::string>& lines);
 // Writes the lines, each ended by CR LF, atomically; false on failure (the
 // old file is kept).
 bool WriteTextList(const std::string& file, const std::vector<std::string>& lines);
+// The lines of a text list for a command that must tell a list it cannot
+// read from one that is not there: the file is looked up as ReadTextList
+// does; the error is OpenProgramFile's or the read's, with the system's
+// cause (ENOENT when no file of that name exists).
+Result<std::vector<std::string>> ReadTextListChecked(const std::string& file);
+// A program file's bytes where a missing file means "nothing there yet":
+// nullopt when it is missing, else the bytes or the error of ReadProgramFile.
+Result<std::optional<std::string>> ReadProgramFileIfPresent(const std::string& file);
 
 // Writes the text with every line ended by CR LF (line breaks as in the text:
 // CR LF, LF or CR), atomically; an empty text gives an empty file.

@@ -1,5 +1,6 @@
 #include "exchange/db_csv_export.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -95,8 +96,8 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
                             bool header, const TCacheDBTable& countries) {
     const std::string workDir = cachesBin.substr(0, cachesBin.find_last_of('/') + 1);
     if (auto refused = ProgramFileRefusal(target, workDir, TargetRole::Export, {cachesBin})) return std::move(*refused);
-    std::ifstream in(FsPath(cachesBin), std::ios::binary);
-    if (!in) return Error{ENOENT, ReadErrorText(cachesBin)};
+    auto in = OpenProgramFile(cachesBin);
+    if (!in) return in.error();
     AtomicFileWriter out(target);
     // A failed create or write names the system's cause.
     if (!out.ok()) return Error{out.error(), WriteErrorText(target)};
@@ -104,9 +105,16 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
     if (header) text = CsvHeader(cols) + "\r\n";
     std::vector<char> buf(TCacheRec::kSize * 4096);
     int count = 0;
-    while (in) {
-        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-        const std::size_t got = static_cast<std::size_t>(in.gcount());
+    // Never more than the file held when it was opened.
+    long long left = in->size / TCacheRec::kSize * TCacheRec::kSize;
+    while (left > 0) {
+        errno = 0;
+        const long long read =
+            ReadUpTo(in->fd.get(), buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
+        if (read < 0) return Error{errno != 0 ? errno : EIO, ReadErrorText(cachesBin)};
+        if (read == 0) break;
+        left -= read;
+        const std::size_t got = static_cast<std::size_t>(read);
         for (std::size_t at = 0; at + TCacheRec::kSize <= got; at += TCacheRec::kSize) {
             const std::string line =
                 CsvLine(DecodeCacheRec(reinterpret_cast<const unsigned char*>(buf.data()) + at), cols, countries);
@@ -115,11 +123,10 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
             text += "\r\n";
             ++count;
         }
-        // A trailing fragment shorter than a record is no record.
         if (!out.Write(text)) return Error{out.error(), WriteErrorText(target)};
         text.clear();
     }
-    if (in.bad()) return Error{EIO, ReadErrorText(cachesBin)};
+    if (!text.empty() && !out.Write(text)) return Error{out.error(), WriteErrorText(target)};  // the header alone
     if (!out.Commit()) return Error{out.error(), WriteErrorText(target)};
     return count;
 }

@@ -20,18 +20,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int ReadErrno() { return errno != 0 ? errno : EIO; }
-
-std::optional<std::string> ReadFileOrNoCase(const std::string& path) {
-    errno = 0;
-    auto bytes = ReadWholeFile(path);
-    if (bytes) return bytes;
+// The file, else the one of its folder named so ignoring case.
+Result<std::string> ReadFileOrNoCase(const std::string& path) {
+    auto bytes = ReadProgramFile(path);
+    if (bytes || bytes.error().code != ENOENT) return bytes;
     const fs::path p(path);
-    if (auto other = FindFileNoCase(p.parent_path().string(), p.filename().string()); other && *other != path) {
-        errno = 0;
-        bytes = ReadWholeFile(*other);
-    }
+    if (auto other = FindFileNoCase(p.parent_path().string(), p.filename().string()); other && *other != path)
+        return ReadProgramFile(*other);
     return bytes;
+}
+
+// The codes of a list are looked up in the work folder's database: one that
+// exists but cannot be read must not pass for a database without them.
+int DatabaseReadError() {
+    const auto db = OpenProgramFile(CacheBinPath());
+    return db || db.error().code == ENOENT ? 0 : db.error().code;
 }
 
 }  // namespace
@@ -40,8 +43,13 @@ LoadedList LoadWpList(const std::string& path) {
     LoadedList out;
     const auto bytes = ReadFileOrNoCase(path);
     if (!bytes) {
-        out.error = ReadErrno();
+        out.error = bytes.error().code;
         out.path = path;
+        return out;
+    }
+    if (const int code = DatabaseReadError()) {
+        out.error = code;
+        out.path = CacheBinPath();
         return out;
     }
     for (const std::string& line : SplitTextLines(*bytes)) {
@@ -54,11 +62,15 @@ LoadedList LoadWpList(const std::string& path) {
 
 LoadedList LoadFinds(const std::string& path) {
     LoadedList out;
-    errno = 0;
-    const auto bytes = ReadWholeFile(path);
+    const auto bytes = ReadProgramFile(path);
     if (!bytes) {
-        out.error = ReadErrno();
+        out.error = bytes.error().code;
         out.path = path;
+        return out;
+    }
+    if (const int code = DatabaseReadError()) {
+        out.error = code;
+        out.path = CacheBinPath();
         return out;
     }
     for (const TFoundRec& f : DecodeFoundRecs(*bytes)) {
@@ -121,6 +133,12 @@ ExportResult RunExport(const ExportRequest& request) {
     result.listCount = static_cast<int>(list.records.size());
     result.readError = list.error;
     result.readPath = list.path;
+    // A missing list exports nothing as before; one that exists but could
+    // not be read gives no export at all rather than an empty or partial one.
+    if (list.error != 0 && list.error != ENOENT) {
+        result.readStopped = true;
+        return result;
+    }
     if (!format) {
         result.writeError = EINVAL;
         return result;

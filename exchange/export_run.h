@@ -10,8 +10,9 @@
 
 namespace tv {
 
-// A loader's list and its read error (0 none; the list then holds what was
-// read before the error).
+// A loader's list and its read error (0 none; ENOENT for a missing file, the
+// list then empty; else the system's cause, also for a database the codes
+// are looked up in that exists but cannot be read).
 struct LoadedList {
     ExportList records;
     int error = 0;
@@ -42,6 +43,7 @@ struct ExportResult {
     int written = 0;    // caches the writer wrote
     int readError = 0;
     std::string readPath;
+    bool readStopped = false;  // the list's file exists but could not be read: nothing was written
     int writeError = 0;   // first error number of creating, writing or closing, or of the refusal
     std::string refusal;  // why the target was refused (ProgramFileRefusal): nothing was read or written
 };

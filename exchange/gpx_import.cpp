@@ -178,28 +178,34 @@ const GpxPass1Result& GpxImportSession::pass1() {
 
     // One pass over the database; the last record of a code counts.
     const std::string bin = CacheBinPath();
-    if (std::filesystem::exists(bin, ec) && !recs.empty()) {
-        std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(bin.c_str(), "rb"), &std::fclose);
-        if (!f) {
-            r.error = Error{errno ? errno : EIO, ReadErrorText(bin)};
-            r.entries.clear();
-            return r;
-        }
+    auto db = recs.empty() ? Result<OpenedFile>(Error{ENOENT, {}}) : OpenProgramFile(bin);
+    // Comparing with no or part of a database that is there would append duplicates.
+    if (!db && db.error().code != ENOENT) {
+        r.error = db.error();
+        r.entries.clear();
+        return r;
+    }
+    if (db) {
         std::vector<unsigned char> buf(TCacheRec::kSize * 4096);
-        for (;;) {
-            const std::size_t n = std::fread(buf.data(), 1, buf.size(), f.get());
-            for (std::size_t off = 0; off + TCacheRec::kSize <= n; off += TCacheRec::kSize) {
+        // Never more than the file held when it was opened.
+        long long left = db->size / TCacheRec::kSize * TCacheRec::kSize;
+        while (left > 0) {
+            errno = 0;
+            const long long n =
+                ReadUpTo(db->fd.get(), buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
+            if (n < 0) {
+                r.error = Error{errno != 0 ? errno : EIO, ReadErrorText(bin)};
+                r.entries.clear();
+                return r;
+            }
+            if (n == 0) break;
+            left -= n;
+            for (long long off = 0; off + TCacheRec::kSize <= n; off += TCacheRec::kSize) {
                 const auto it = byKey.find(CacheKeyOfRecord(buf.data() + off));
                 if (it == byKey.end()) continue;
                 recs[it->second].matched = true;
                 recs[it->second].stored = DecodeCacheRec(buf.data() + off);
             }
-            if (n < buf.size()) break;
-        }
-        if (std::ferror(f.get())) {
-            // Comparing with part of the database would append duplicates.
-            r.error = Error{EIO, ReadErrorText(bin)};
-            return r;
         }
     }
 
@@ -347,11 +353,10 @@ std::string RadiusHitsMessage(const std::vector<std::string>& hits,
 }
 
 Result<void> PrependToWorkList(const std::string& path, const std::vector<std::string>& codes) {
-    std::vector<std::string> old;
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec) && !ReadTextList(path, old)) return Error{EIO, ReadErrorText(path)};
+    const auto old = ReadTextListChecked(path);
+    if (!old && old.error().code != ENOENT) return old.error();
     std::vector<std::string> lines = codes;
-    lines.insert(lines.end(), old.begin(), old.end());
+    if (old) lines.insert(lines.end(), old->begin(), old->end());
     if (!WriteTextList(path, lines)) return Error{EIO, WriteErrorText(path)};
     return {};
 }

@@ -117,14 +117,12 @@ private:
     void WriteCacheDB() {
         const auto path = FindFileNoCase(p_.workDir, "Caches.bin");
         if (!path) return WriteEmptySection();
-        std::ifstream in(FsPath(*path), std::ios::binary);
-        std::error_code ec;
-        const auto size = fs::file_size(FsPath(*path), ec);
-        if (!in || ec) {
-            error_ = Error{EIO, ReadErrorText(*path)};
+        auto file = OpenProgramFile(*path);
+        if (!file) {
+            error_ = file.error();
             return;
         }
-        const std::uint64_t n = size / TCacheRec::kSize;
+        const std::uint64_t n = static_cast<std::uint64_t>(file->size) / TCacheRec::kSize;
         if (n > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
             error_ = Error{EFBIG, ReadErrorText(*path)};
             return;
@@ -134,8 +132,9 @@ private:
         std::vector<char> buf(TCacheRec::kSize * 2048);
         while (left > 0 && error_.code == 0) {
             const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
-            if (!in.read(buf.data(), static_cast<std::streamsize>(chunk))) {
-                error_ = Error{EIO, ReadErrorText(*path)};
+            errno = 0;
+            if (ReadUpTo(file->fd.get(), buf.data(), chunk) != static_cast<long long>(chunk)) {
+                error_ = Error{errno != 0 ? errno : EIO, ReadErrorText(*path)};
                 return;
             }
             Put({buf.data(), chunk});
@@ -144,12 +143,20 @@ private:
         Line(std::to_string(n) + W(" Datensätze aus Cache-Datenbank"));
     }
 
+    // A text list of the work folder; nothing when it is missing, or when it
+    // cannot be read, which ends the run with that error.
+    std::optional<std::vector<std::string>> ReadListOrNone(const char* file) {
+        auto lines = ReadTextListChecked(WithTrailingSlash(p_.workDir) + file);
+        if (lines) return std::move(*lines);
+        if (lines.error().code != ENOENT) error_ = lines.error();
+        return std::nullopt;
+    }
+
     void WriteCodeList(const char* file, const char* summary) {
-        std::vector<std::string> lines;
-        if (!FindFileNoCase(p_.workDir, file) || !ReadTextList(WithTrailingSlash(p_.workDir) + file, lines))
-            return WriteEmptySection();
+        const auto lines = ReadListOrNone(file);
+        if (!lines) return WriteEmptySection();
         std::vector<std::string> codes;
-        for (const std::string& l : lines)
+        for (const std::string& l : *lines)
             if (!l.empty()) codes.push_back(l);  // an empty entry would later become an empty list line
         PutI32(static_cast<std::int32_t>(codes.size()));
         std::string b;
@@ -161,9 +168,9 @@ private:
     void WriteFinds() {
         const auto path = FindFileNoCase(p_.workDir, "Finds.bin");
         if (!path) return WriteEmptySection();
-        const auto bytes = ReadWholeFile(*path);
+        const auto bytes = ReadProgramFile(*path);
         if (!bytes) {
-            error_ = Error{EIO, ReadErrorText(*path)};
+            error_ = bytes.error();
             return;
         }
         const std::size_t n = bytes->size() / TFoundRec::kSize;
@@ -173,12 +180,10 @@ private:
     }
 
     void WriteNotes() {
-        std::vector<std::string> lines;
-        if (!FindFileNoCase(p_.workDir, "Persinfo.txt") ||
-            !ReadTextList(WithTrailingSlash(p_.workDir) + "Persinfo.txt", lines))
-            return WriteEmptySection();
+        const auto lines = ReadListOrNone("Persinfo.txt");
+        if (!lines) return WriteEmptySection();
         std::string text;
-        for (const std::string& l : lines) text += l + "\r\n";
+        for (const std::string& l : *lines) text += l + "\r\n";
         PutI32(static_cast<std::int32_t>(text.size()));
         Put(text);
         Line(std::to_string(text.size()) + W(" Zeichen aus persönlichen Cachenotizen"));

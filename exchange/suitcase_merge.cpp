@@ -493,18 +493,19 @@ namespace {
 
 // The raw records of a database file; an error (with the errno) when it
 // exists but cannot be read.
+// A missing file holds no records.
 Result<std::vector<CacheRecBytes>> ReadCacheRecords(const std::string& path) {
     std::vector<CacheRecBytes> out;
-    if (!IsRegularFile(path)) return out;
-    errno = 0;
-    const auto bytes = ReadWholeFile(path);
+    const auto bytes = ReadProgramFileIfPresent(path);
     if (!bytes) {
-        const int code = errno ? errno : EIO;
+        const int code = bytes.error().code;
         return Error{code, FormatSysErrorText(code, ReadErrorText(path), SysErrorMessage(code))};
     }
-    out.resize(bytes->size() / TCacheRec::kSize);
+    if (!*bytes) return out;
+    const std::string& data = **bytes;
+    out.resize(data.size() / TCacheRec::kSize);
     for (std::size_t k = 0; k < out.size(); ++k)
-        std::memcpy(out[k].data(), bytes->data() + k * TCacheRec::kSize, TCacheRec::kSize);
+        std::memcpy(out[k].data(), data.data() + k * TCacheRec::kSize, TCacheRec::kSize);
     return out;
 }
 
@@ -548,15 +549,11 @@ std::vector<std::string> CarriedPagePaths(const SuitcaseContents& c, const std::
 
 }  // namespace
 
-std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir) {
-    const auto path = FindFileNoCase(workDir, "Caches.bin");
-    if (!path) return std::vector<CacheRecBytes>();
-    auto recs = ReadCacheRecords(*path);
-    if (!recs) return std::nullopt;
-    return std::move(*recs);
+Result<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir) {
+    return ReadCacheRecords(ResolveFileNoCase(WithTrailingSlash(workDir), "Caches.bin"));
 }
 
-SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
+SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const Result<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& p) {
     SuitcaseCommitResult r;
     const SuitcaseContents& c = reader.contents();
@@ -585,6 +582,9 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
         if (p.action) p.action({});
         return failed;
     };
+
+    // A database that could not be read is never merged as if it were empty.
+    if (p.getDb && !localDb) return fail(localDb.error().message);
 
     // Codes that cannot name a file stay out of every store.
     RefusedCodes& unsafe = r.refused;
@@ -693,7 +693,7 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<
     std::optional<FolderWriteLock> lock;
     CacheMergeResult db;
     bool dbWritten = false;
-    if (p.getDb && localDb) {
+    if (p.getDb) {
         action("Datenbank wird upgedated");
         const std::string dbError = W("Fehler beim Schreiben der Cache-Datenbank Caches.bin");
         lock.emplace(work);

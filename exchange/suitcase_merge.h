@@ -138,12 +138,13 @@ struct SuitcaseCommitResult {
 // A failure before that leaves every file as it was (errors say why). The
 // database is merged against Caches.bin as it is then, holding the folder's
 // write lock until it is replaced and indexed. `localDb` is the local
-// database as read when the window opened; nullopt when it could not be read
-// (the database is then left alone). Codes that are no safe waypoint codes
+// database as read when the window opened; when it could not be read, or
+// cannot be read now, a merge that asks for the database stops with that
+// read error before anything is written. Codes that are no safe waypoint codes
 // are left out of every store and counted. A list of new codes named after a
 // file of the program (ProgramFileRefusal) or after a page, .meta or picture
 // the suitcase brings is refused before anything is read or written.
-SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const std::optional<std::vector<CacheRecBytes>>& localDb,
+SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const Result<std::vector<CacheRecBytes>>& localDb,
                                     const SuitcaseCommitParams& params);
 
 // The result box's text.
@@ -155,7 +156,9 @@ std::vector<std::string> SuitcaseSummaryLines(const std::vector<std::string>& ta
                                               const std::vector<std::string>& skipped,
                                               const std::function<std::string(const std::string&)>& cacheName);
 
-// The local database's records; nothing when it exists but cannot be read.
-std::optional<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir);
+// The local database's records (none when it is missing); when it exists
+// but cannot be read, the error with the system's cause and the text
+// "Fehler beim Lesen der Datei " + its path, formatted for the error box.
+Result<std::vector<CacheRecBytes>> ReadLocalCacheDb(const std::string& workDir);
 
 }  // namespace tv

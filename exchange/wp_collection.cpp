@@ -1,5 +1,7 @@
 #include "exchange/wp_collection.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -237,26 +239,30 @@ bool WaypointCollection::Lookup(std::string_view code, TCacheRec& rec) const {
     return lookup_(code, rec);
 }
 
-bool WaypointCollection::ReadDBCopy(const std::string& path, const std::function<void(int)>& progress) {
+Result<void> WaypointCollection::ReadDBCopy(const std::string& path, const std::function<void(int)>& progress) {
     dbCopy_.clear();
-    std::ifstream in(FsPath(path), std::ios::binary);
-    if (!in) return false;
+    auto file = OpenProgramFile(path);
+    if (!file) return file.error();
     constexpr std::size_t kBlock = 1024;
     std::string buf(kBlock * TCacheRec::kSize, '\0');
+    // Never more than the file held when it was opened.
+    std::size_t left = static_cast<std::size_t>(file->size) / TCacheRec::kSize * TCacheRec::kSize;
     int sinceReport = 0;
-    for (;;) {
-        in.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        for (std::size_t off = 0; off + TCacheRec::kSize <= got; off += TCacheRec::kSize) {
+    while (left > 0) {
+        errno = 0;
+        const long long got = ReadUpTo(file->fd.get(), buf.data(), std::min(left, buf.size()));
+        if (got < 0) return Error{errno != 0 ? errno : EIO, ReadErrorText(path)};
+        if (got == 0) break;
+        left -= static_cast<std::size_t>(got);
+        for (std::size_t off = 0; off + TCacheRec::kSize <= static_cast<std::size_t>(got); off += TCacheRec::kSize) {
             dbCopy_.push_back(DecodeCacheRec(reinterpret_cast<const unsigned char*>(buf.data() + off)));
             if (++sinceReport == 100) {
                 sinceReport = 0;
                 if (progress) progress(static_cast<int>(dbCopy_.size()));
             }
         }
-        if (!in) break;
     }
-    return !in.bad();
+    return {};
 }
 
 std::vector<std::string> WaypointCollection::LoadLists(const std::string& dir) {

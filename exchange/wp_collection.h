@@ -108,9 +108,10 @@ public:
 
     // ---- loading and saving ---------------------------------------------
     // Reads every record of Caches.bin into the copy; `progress` gets the
-    // records read so far every 100 records. False on an open or read error
-    // (the records read so far stay).
-    bool ReadDBCopy(const std::string& path, const std::function<void(int)>& progress = {});
+    // records read so far every 100 records. An open or read error carries
+    // the system's cause and ReadErrorText(path) (the records read so far
+    // stay); a file that is no regular file is not read at all.
+    Result<void> ReadDBCopy(const std::string& path, const std::function<void(int)>& progress = {});
     void SetDBCopy(std::vector<TCacheRec> recs) { dbCopy_ = std::move(recs); }
     const std::vector<TCacheRec>& DBCopy() const { return dbCopy_; }
 

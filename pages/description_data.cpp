@@ -215,9 +215,12 @@ std::optional<std::string> FolderSnapshot::Find(std::string_view name) const {
 std::string ReadTextFile(const std::string& fileName, std::string_view separator) {
     const auto bytes = ReadWholeFile(fileName);
     if (!bytes) return {};
+    return EndLinesWith(*bytes, separator);
+}
+
+std::string EndLinesWith(std::string_view b, std::string_view separator) {
     std::string out;
-    out.reserve(bytes->size() + bytes->size() / 32);
-    const std::string& b = *bytes;
+    out.reserve(b.size() + b.size() / 32);
     std::size_t start = 0;
     const std::size_t n = b.size();
     while (start < n) {

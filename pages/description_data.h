@@ -131,6 +131,8 @@ TCacheDescription ReadCacheData(std::string_view waypoint, const GatherOptions& 
 // The whole file, every line (the last one too) followed by `separator`; ""
 // when the file cannot be read.
 std::string ReadTextFile(const std::string& fileName, std::string_view separator);
+// The text with every line ended by `separator`, as ReadTextFile gives it.
+std::string EndLinesWith(std::string_view text, std::string_view separator);
 
 // The stored page from its "<BODY" line on (the whole page without one),
 // scripts removed: what the section loop reads.

@@ -19,7 +19,16 @@ std::string InvalidCodeText(std::string_view w) {
 
 std::string TemplateNotFoundText(const std::string& path) { return "Templatedatei nicht gefunden:\r\n" + path; }
 
-std::string LoadDescriptionTemplate(const std::string& path) { return ReadTextFile(path, "\r\n"); }
+std::string LoadDescriptionTemplate(const std::string& path) {
+    const auto text = ReadDescriptionTemplate(path);
+    return text ? *text : std::string();
+}
+
+Result<std::string> ReadDescriptionTemplate(const std::string& path) {
+    const auto bytes = ReadProgramFileIfPresent(path);
+    if (!bytes) return bytes.error();
+    return *bytes ? EndLinesWith(**bytes, "\r\n") : std::string();
+}
 
 DescriptionGenerator::DescriptionGenerator(DescriptionRunParams params) : p_(std::move(params)) {
     p_.outDir = WithTrailingSlash(p_.outDir);

@@ -17,6 +17,7 @@
 
 #include "core/cache_rec.h"
 #include "core/listing_site.h"
+#include "core/result.h"
 #include "pages/description_data.h"
 #include "pages/description_html.h"
 #include "pages/description_template.h"
@@ -94,6 +95,9 @@ std::string TemplateNotFoundText(const std::string& path);
 // The template read whole, every line ended by CR LF; "" when the file is
 // missing or empty (the caller shows TemplateNotFoundText).
 std::string LoadDescriptionTemplate(const std::string& path);
+// The same, but a template that exists and cannot be read (a folder, a pipe)
+// is its error, with the system's cause.
+Result<std::string> ReadDescriptionTemplate(const std::string& path);
 
 class DescriptionGenerator {
 public:

@@ -1,9 +1,11 @@
 #include "pages/description_run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <unordered_set>
 
 #include "core/cache_db.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/settings_file.h"
@@ -127,15 +129,15 @@ std::vector<std::string> CollectDescriptionWaypoints(
     return codes;
 }
 
-bool LoadWorkList(const std::string& workDir, std::vector<std::string>& codes) {
+Result<void> LoadWorkList(const std::string& workDir, std::vector<std::string>& codes) {
     codes.clear();
-    std::vector<std::string> lines;
-    if (!ReadTextList(WithTrailingSlash(workDir) + "WPList.txt", lines)) return false;
-    for (const std::string& line : lines) {
+    const auto lines = ReadTextListChecked(WithTrailingSlash(workDir) + "WPList.txt");
+    if (!lines) return lines.error();
+    for (const std::string& line : *lines) {
         std::string code = TrimCtl(line);
         if (!code.empty()) codes.push_back(std::move(code));
     }
-    return true;
+    return {};
 }
 
 std::string FolderCountText(std::size_t count) {
@@ -192,7 +194,13 @@ std::string RemovedContentWarning(std::string_view removedContent) {
 DescriptionRunReport RunDescriptions(const DescriptionRunRequest& request, const DescriptionRunEvents& events) {
     DescriptionRunReport report;
     const std::string templateFile = request.templateFile.empty() ? ProcSettings.Template : request.templateFile;
-    report.templateText = LoadDescriptionTemplate(templateFile);
+    auto templateText = ReadDescriptionTemplate(templateFile);
+    if (!templateText) {
+        report.templateMissing = true;
+        ShowSysError(templateText.error().code, ReadErrorText(templateFile));
+        return report;
+    }
+    report.templateText = std::move(*templateText);
     if (report.templateText.empty()) {
         report.templateMissing = true;
         platform::messages().show(platform::MsgKind::Error, TemplateNotFoundText(templateFile));

@@ -45,9 +45,10 @@ bool WriteDescrOptions(const DescrWindowOptions& o);
 std::vector<std::string> CollectDescriptionWaypoints(
     const std::string& folder, const std::function<bool(std::string_view, TCacheRec&)>& findCache = {});
 // The codes of "WPList.txt" in `workDir`: blanks and control characters
-// around each line removed, empty lines left out. False (and no codes) when
-// the file cannot be read.
-bool LoadWorkList(const std::string& workDir, std::vector<std::string>& codes);
+// around each line removed, empty lines left out. An error (and no codes)
+// when the file cannot be read: ENOENT when it is missing, else the system's
+// cause with ReadErrorText(path).
+Result<void> LoadWorkList(const std::string& workDir, std::vector<std::string>& codes);
 
 // "Das Ausgabeverzeichnis enthält n Cachebeschreibung(en)."
 std::string FolderCountText(std::size_t count);
@@ -98,7 +99,8 @@ struct DescriptionRunReport {
 };
 
 // Reads the template (an empty or missing one: error box with
-// TemplateNotFoundText, nothing written), converts the caches of the request
+// TemplateNotFoundText; one that cannot be read: the read error box with its
+// cause; nothing written), converts the caches of the request
 // into GetOutDir() with the support files of GetWorkDir(), then shows the end
 // box (while ShowMessages is on), the error box for pages that could not be
 // written and the removed-content warning.

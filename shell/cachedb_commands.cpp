@@ -217,12 +217,7 @@ std::string ReadStatusBarText() {
     const std::string bin = work + "Caches.bin";
     auto db = FileState(bin);
     if (db) {
-        struct stat st {};
-        const int fd = ::open(FsName(bin).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            if (::fstat(fd, &st) == 0) db->entries = static_cast<long long>(st.st_size) / TCacheRec::kSize;
-            ::close(fd);
-        }
+        if (const auto file = OpenProgramFile(bin)) db->entries = file->size / TCacheRec::kSize;
     }
     const std::string archivePath = work + "WParchived.txt";
     auto archive = FileState(archivePath);
@@ -265,23 +260,15 @@ std::string InvalidDatabaseQuestion() {
 
 bool CheckCacheDBVersion() {
     const std::string path = GetWorkDir() + "Caches.bin";
-    const int fd = ::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        DebugLog("ERR: CheckCacheDBVersion: Caches.bin cannot be opened: " + SysErrorMessage(errno));
+    const auto file = OpenProgramFile(path);
+    if (!file) {
+        DebugLog("ERR: CheckCacheDBVersion: Caches.bin cannot be opened: " + SysErrorMessage(file.error().code));
         return false;
     }
     unsigned char buf[TCacheRec::kSize];
-    std::size_t got = 0;
-    bool readError = false;
-    while (got < sizeof buf) {
-        const ssize_t n = ::read(fd, buf + got, sizeof buf - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) readError = true;
-        if (n <= 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (readError) {
+    const long long read = ReadUpTo(file->fd.get(), buf, sizeof buf);
+    const std::size_t got = read > 0 ? static_cast<std::size_t>(read) : 0;
+    if (read < 0) {
         DebugLog("ERR: CheckCacheDBVersion: Caches.bin cannot be read");
         return false;
     }

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "acquire/map_pictures.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "core/app_paths.h"
@@ -242,19 +243,30 @@ void TfrmLoadHTML::FormShow() {
     loader_.events().subtaskWidth = gbProtocol->width();
 
     const std::size_t count = HandOverList.empty() ? 0 : HandOverList.size();
+    bool listUnreadable = false;
     if (!HandOverList.empty()) {
         WorkList = std::move(HandOverList);
         HandOverList.clear();
         lblContent->setText(QString::number(count) + U(" Cachebeschreibungen werden manuell nachgeladen"));
     } else {
-        WorkList = ReadWorkList(GetWorkDir());
+        auto read = ReadWorkList(GetWorkDir());
+        if (read) {
+            WorkList = std::move(*read);
+        } else {
+            WorkList.clear();
+            listUnreadable = true;
+            ShowSysError(read.error().code, read.error().message);
+        }
         lblContent->setText(U("Die Arbeitsliste enthält ") + QString::number(WorkList.size()) + U(" Waypoints."));
     }
     const bool quirk = FindFileNoCase(GetWorkDir(), "QUIRK").has_value();
     const bool tooMany = !quirk && WorkList.size() > static_cast<std::size_t>(ListingLoader::kPageLimit);
     if (tooMany) lblContent->setText(lblContent->text() + U(" Die ersten 50 können geladen werden."));
 
-    if (WorkList.empty() && !Unattended) {
+    if (listUnreadable) {
+        AutoClose->start();
+        loader_.setErrorFlag(true);
+    } else if (WorkList.empty() && !Unattended) {
         platform::messages().show(
             platform::MsgKind::Error,
             W("Die Arbeitsliste enthält keine Waypoints, deren Caches geladen werden könnten. Es werden nur "

@@ -491,6 +491,10 @@ void TfrmGPXExp::OKClick() {
         return;
     }
     if (r.readError) ShowSysError(r.readError, ReadErrorText(r.readPath));
+    if (r.readStopped) {
+        done(mrOk);
+        return;
+    }
     if (r.writeError)
         ShowSysError(r.writeError, WriteErrorText(path));
     else if (ProcSettings.ShowMessages)

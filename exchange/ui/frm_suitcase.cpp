@@ -60,7 +60,7 @@ TfrmSuitcase::TfrmSuitcase(std::string settingsFile, QWidget* parent)
     platform::pump().setBusy(true);
     localDb_ = ReadLocalCacheDb(GetWorkDir());
     platform::pump().setBusy(false);
-    if (!localDb_) ShowSysError(EIO, ReadErrorText(GetWorkDir() + "Caches.bin"));
+    if (!localDb_) ShowSysError(localDb_.error().code, ReadErrorText(GetWorkDir() + "Caches.bin"));
     paFilename->setText(ToQ(GetWorkDir() + "WPnew.txt"));
 }
 
@@ -446,7 +446,7 @@ void TfrmSuitcase::showLoaded() {
     };
     // The database merge needs the whole local database; without it the local
     // file would be rewritten from part of its records.
-    const bool db = !c.caches.empty() && localDb_.has_value();
+    const bool db = !c.caches.empty() && localDb_.ok();
     lblCaseDB->setText(c.caches.empty()
                            ? U("Im Aktenkoffer sind keine Datenbankeinträge enthalten.")
                            : U("Die Datenbank im Aktenkoffer enthält ") + N(c.caches.size()) + U(" Einträge."));

@@ -90,7 +90,7 @@ private:
     std::string settingsFile_;
     SuitcaseReader reader_;
     bool loaded_ = false;
-    std::optional<std::vector<CacheRecBytes>> localDb_;
+    Result<std::vector<CacheRecBytes>> localDb_{Error{}};
 };
 
 }  // namespace tv

@@ -415,12 +415,12 @@ void TfrmWPCol::ReadCacheDB() {
     const auto size = std::filesystem::file_size(FsPath(path), ec);
     progress.setRange(0, ec ? 0 : static_cast<int>(size / TCacheRec::kSize));
     progress.setAction(W("Cache-DB wird gelesen"));
-    const bool ok = col.ReadDBCopy(path, [&progress](int n) {
+    const auto read = col.ReadDBCopy(path, [&progress](int n) {
         progress.setPosition(n);
         platform::pump().pump();
     });
     progress.hide();
-    if (!ok) ShowSysError(errno ? errno : EIO, ReadErrorText(path));
+    if (!read) ShowSysError(read.error().code, ReadErrorText(path));
 }
 
 void TfrmWPCol::LoadLists() {

@@ -17,7 +17,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cerrno>
 
+#include "core/debug_log.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
@@ -207,7 +209,10 @@ void TfrmCreateDescr::FillWaypointList() {
         if (WaypointList.empty()) platform::messages().show(platform::MsgKind::Error, NoStoredPagesText());
         paAnz->setText(ToQ(FolderCountText(WaypointList.size())));
     } else {
-        if (!LoadWorkList(GetWorkDir(), WaypointList))
+        const auto loaded = LoadWorkList(GetWorkDir(), WaypointList);
+        if (!loaded && loaded.error().code != ENOENT)
+            ShowSysError(loaded.error().code, loaded.error().message);
+        else if (!loaded)
             platform::messages().show(platform::MsgKind::Error, EmptyWorkListText());
         paAnz->setText(ToQ(WorkListCountText(WaypointList.size())));
     }

@@ -204,7 +204,7 @@ TEST(WaypointCollectionAdding, ByCodeAndByName) {
                      CacheRecord("GC3", "Rathaus", 49, 9)});
     WaypointCollection c;
     c.LoadLists(dir.str());
-    c.ReadDBCopy(dir.str() + "Caches.bin");
+    ASSERT_TRUE(c.ReadDBCopy(dir.str() + "Caches.bin"));
     EXPECT_EQ(c.AddByCode(" gc1a2b ", kWorkList, 0, true, false), AddResult::Added);
     EXPECT_EQ(c.AddByCode("GC1A2B", kWorkList, 0, true, false), AddResult::Refused);
     EXPECT_EQ(c.AddByCode("  ", kWorkList, 0, true, false), AddResult::Empty);

@@ -19,8 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "acquire/finds_loader.h"
+#include "acquire/listing_loader.h"
 #include "core/cache_db.h"
+#include "core/cachedb_table.h"
 #include "core/file_procs.h"
+#include "exchange/db_csv_export.h"
+#include "exchange/export_run.h"
+#include "exchange/gpx_import.h"
+#include "exchange/suitcase_merge.h"
+#include "exchange/wp_collection.h"
+#include "pages/description_run.h"
 #include "platform/services.h"
 #include "shell/name_search.h"
 #include "support/child_process.h"
@@ -74,11 +83,12 @@ struct Case {
 
 // The cause a command told: the code of its error value, else the
 // "Fehlercode" of its last error box; 0 when it told nothing.
+int ToldCause(const std::string& boxText) {
+    const std::size_t at = boxText.find("Fehlercode: ");
+    return at == std::string::npos ? -1 : std::atoi(boxText.c_str() + at + 12);
+}
 int ToldCause(const tv::platform::ScopedFakes& fakes) {
-    if (fakes.messages.shown.empty()) return 0;
-    const std::string& text = fakes.messages.shown.back().text;
-    const std::size_t at = text.find("Fehlercode: ");
-    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 12);
+    return fakes.messages.shown.empty() ? 0 : ToldCause(fakes.messages.shown.back().text);
 }
 int ToldCause(const tv::Error& error) { return error.code; }
 
@@ -114,9 +124,106 @@ const std::vector<Row> kStoreRows = {
      }},
 };
 
+// An export of the dialog into a folder of its own: the cause of its read
+// error when it wrote nothing, -2 when it wrote a file all the same.
+int ExportFrom(tv::ExportSource source, const Case& c) {
+    const tvtest::TempDir target;
+    tv::ExportRequest request;
+    request.source = source;
+    request.outPath = target.str() + "export.gpx";
+    request.context.workDir = c.folders.work();
+    const tv::ExportResult r = tv::RunExport(request);
+    if (fs::exists(request.outPath)) return -2;
+    return r.readStopped ? r.readError : 0;
+}
+
 // The commands that read the program's files: exports, imports, the suitcase,
 // descriptions, the loaders.
 const std::vector<Row> kCommandRows = {
+    {"export: all caches", "work/Caches.bin", [](const Case& c) { return ExportFrom(tv::ExportSource::Database, c); }},
+    {"export: work list", "work/Caches.bin", [](const Case& c) { return ExportFrom(tv::ExportSource::WorkList, c); }},
+    {"export: work list", "work/WPList.txt", [](const Case& c) { return ExportFrom(tv::ExportSource::WorkList, c); }},
+    {"GPX import: first pass", "work/Caches.bin",
+     [](const Case& c) {
+         const tvtest::TempDir in;
+         const std::string gpx = in.write("pq.gpx",
+             "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/0\"><wpt lat=\"49.5\" "
+             "lon=\"11.1\"><name>GC1</name><urlname>Eins</urlname><groundspeak:cache id=\"1\" "
+             "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0\"><groundspeak:type>Traditional Cache"
+             "</groundspeak:type></groundspeak:cache></wpt></gpx>\n").string();
+         tv::GpxImportSession session(tv::GpxImportParams{gpx, tv::LatLon{49, 11}, [](std::string_view) { return 0; }});
+         const tv::GpxPass1Result& r = session.pass1();
+         return r.error && r.entries.empty() ? ToldCause(*r.error) : 0;
+     }},
+    {"suitcase: merge", "work/Caches.bin",
+     [](const Case& c) {
+         // A suitcase with a cache and a work-list entry this PC lacks.
+         const auto i32 = [](std::int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+         const tvtest::TempDir other;
+         const std::string carry = other.write("Carry.tq", i32(1) + tv::EncodeCacheRecs({tvtest::CacheRecord("GC9")}) +
+                                                             i32(1) + std::string("\3GC9") + std::string(9, '\0') +
+                                                             i32(0) + i32(0) + i32(0) + i32(0)).string();
+         tv::SuitcaseReader reader;
+         if (!reader.Open(carry)) return -3;
+         tv::SuitcaseCommitParams p;
+         p.workDir = c.folders.work();
+         p.outDir = c.folders.out();
+         p.getDb = p.getWorkList = true;
+         p.keepLocalDb = false;
+         const tv::SuitcaseCommitResult r = tv::CommitSuitcase(reader, tv::ReadLocalCacheDb(p.workDir), p);
+         // Only the read error counts: a refused write would mean the merge went on.
+         if (r.errors.empty()) return 0;
+         return r.errors.back().rfind(tv::ReadErrorText(""), 0) == 0 ? ToldCause(r.errors.back()) : -1;
+     }},
+    {"suitcase: write", "work/Caches.bin",
+     [](const Case& c) {
+         const tvtest::TempDir target;
+         tv::SuitcaseExportParams p;
+         p.workDir = c.folders.work();
+         p.outDir = c.folders.out();
+         p.cacheDb = p.workList = true;
+         const auto r = tv::WriteSuitcase(target.str() + "Carry.tq", p);
+         return r ? 0 : ToldCause(r.error());
+     }},
+    {"description run: work list", "work/WPList.txt",
+     [](const Case& c) {
+         std::vector<std::string> codes;
+         const auto r = tv::LoadWorkList(c.folders.work(), codes);
+         return r ? 0 : ToldCause(r.error());
+     }},
+    {"description run: template", "program/template.html",
+     [](const Case& c) {
+         tv::DescriptionRunRequest request;
+         request.waypoints = {"GC1"};
+         request.templateFile = c.path;
+         (void)tv::RunDescriptions(request, {});
+         return ToldCause(c.fakes);
+     }},
+    {"finds loader: save", "work/Finds.bin",
+     [](const Case& c) {
+         tv::TFoundRec find;
+         find.Waypoint = "GC1";
+         find.FoundDate = "01.05.2004";
+         const auto r = tv::SaveFinds(c.path, {find}, {});
+         return r ? 0 : ToldCause(r.error());
+     }},
+    {"listing loader: work list", "work/WPList.txt",
+     [](const Case& c) {
+         const auto r = tv::ReadWorkList(c.folders.work());
+         return r ? 0 : ToldCause(r.error());
+     }},
+    {"CSV dump", "work/Caches.bin",
+     [](const Case& c) {
+         const tvtest::TempDir target;
+         const auto r = tv::ExportCachesCsv(c.path, target.str() + "GCrecords.csv", {}, true, tv::CacheDBTable());
+         return r ? 0 : ToldCause(r.error());
+     }},
+    {"work-list window: database copy", "work/Caches.bin",
+     [](const Case& c) {
+         tv::WaypointCollection collection;
+         const auto r = collection.ReadDBCopy(c.path);
+         return r ? 0 : ToldCause(r.error());
+     }},
 };
 
 // Puts `kind` where `path` was; `scratch` is a folder of the case for the pipe a link leads to.
