@@ -4,13 +4,13 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <locale.h>
 #include <mutex>
 #include <string.h>
 
 #include "core/app_paths.h"
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
 #include "platform/text_encoding.h"
@@ -128,17 +128,12 @@ void TArchiveList::LoadFromText(std::string_view text) {
 }
 
 bool TArchiveList::LoadFromFile(const std::string& path) {
-    std::ifstream in(FsPath(path), std::ios::binary);
-    if (!in) {
+    const Result<std::string> bytes = ReadProgramFile(path);
+    if (!bytes) {
         Clear();
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        Clear();
-        return false;
-    }
-    LoadFromText(bytes);
+    LoadFromText(*bytes);
     return true;
 }
 
