@@ -100,10 +100,10 @@ struct Row {
 // The stores and settings, read by the core and the windows of the database.
 const std::vector<Row> kStoreRows = {
     {"ReadCacheDB", "work/Caches.bin",
-     [](const Case& c) {
-         (void)tv::ReadCacheDB();
+     [](const Case&) {
+         const auto r = tv::ReadCacheDB();
          tv::FreeCacheDB();
-         return ToldCause(c.fakes);
+         return r ? 0 : ToldCause(r.error());
      }},
     {"ReadCacheFile", "work/Caches.bin",
      [](const Case& c) {
@@ -218,7 +218,8 @@ std::map<std::string, std::string> RegularFiles(const ProgramFolders& folders, c
                 it.disable_recursion_pending();
                 continue;
             }
-            if (!it->is_symlink() && it->is_regular_file())
+            // The work folder's lock, which a run makes at its start, is no write.
+            if (!it->is_symlink() && it->is_regular_file() && it->path().filename() != "Trailvane.lock")
                 out[it->path().string()] = tvtest::ReadFileBytes(it->path());
         }
     }
