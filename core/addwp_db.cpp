@@ -42,7 +42,7 @@ int LoadAddWaypoints(TAddWPList& list, const std::string& file, int* error) {
         ++added;
         return true;
     });
-    if (error) *error = code == ENOENT ? 0 : code;
+    if (error) *error = MissingFileError(code) ? 0 : code;
     return added;
 }
 

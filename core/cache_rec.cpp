@@ -229,7 +229,7 @@ int TFoundList::LoadFromFile(const std::string& fileName, int* error) {
         ++added;
         return true;
     });
-    if (error) *error = code == ENOENT ? 0 : code;
+    if (error) *error = MissingFileError(code) ? 0 : code;
     return added;
 }
 

@@ -88,7 +88,7 @@ std::string CacheDBConfPath() { return ProgramDir() + "CacheDB.conf"; }
 int ReadCacheDBConf(int* error) {
     const Result<std::string> bytes = ReadProgramFile(CacheDBConfPath());
     CacheDBTable() = TCacheDBTable::Parse(bytes ? *bytes : std::string());
-    if (error) *error = bytes || bytes.error().code == ENOENT ? 0 : bytes.error().code;
+    if (error) *error = bytes || MissingFileError(bytes.error().code) ? 0 : bytes.error().code;
     return CacheDBTable().Count();
 }
 

@@ -555,7 +555,7 @@ void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir, 
         list.push_back(DecodeFoundRec(rec).Waypoint.str());
         return true;
     });
-    if (error) *error = code == ENOENT ? 0 : code;
+    if (error) *error = MissingFileError(code) ? 0 : code;
 }
 
 void LoadFoundCodes(std::vector<std::string>& list, int* error) { LoadFoundCodes(list, GetWorkDir(), error); }

@@ -90,6 +90,9 @@ Result<OpenedFile> OpenProgramFile(const std::string& path);
 Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath);
 // The errno that refuses a file of this st_mode (0 for a regular file).
 int FileKindError(unsigned mode);
+// Whether an errno of OpenProgramFile means that there is no such file (the
+// name, or a folder on its way, is missing), which readers take as empty.
+inline bool MissingFileError(int code) { return code == ENOENT || code == ENOTDIR; }
 // The largest file the program takes in: a quarter of the machine's memory.
 long long HoldableBytes();
 
