@@ -1,7 +1,7 @@
 #include "core/addwp_db.h"
 
 #include <array>
-#include <fstream>
+#include <cerrno>
 #include <unordered_map>
 
 #include "core/cache_db.h"
@@ -33,21 +33,21 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 std::string AddWaypointsPath() { return GetWorkDir() + kAddWaypointsFileName; }
 
-int LoadAddWaypoints(TAddWPList& list, const std::string& file) {
-    std::ifstream in(FsPath(file), std::ios::binary);
-    if (!in) return 0;
-    AddWPRecBytes bytes{};
+int LoadAddWaypoints(TAddWPList& list, const std::string& file, int* error) {
+    const Result<OpenedFile> in = OpenProgramFile(file);
     int added = 0;
-    while (in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-        const TAddWPRec rec = DecodeAddWPRec(bytes.data());
+    const int code = !in ? in.error().code : ForEachRecord(*in, TAddWPRec::kSize, [&](const unsigned char* raw, long long) {
+        const TAddWPRec rec = DecodeAddWPRec(raw);
         list.AddWP(rec.Id.view(), rec);
         ++added;
-    }
+        return true;
+    });
+    if (error) *error = MissingFileError(code) ? 0 : code;
     return added;
 }
 
-int LoadAddWaypoints(TAddWPList& list) {
-    return LoadAddWaypoints(list, ResolveFileNoCase(GetWorkDir(), kAddWaypointsFileName));
+int LoadAddWaypoints(TAddWPList& list, int* error) {
+    return LoadAddWaypoints(list, ResolveFileNoCase(GetWorkDir(), kAddWaypointsFileName), error);
 }
 
 bool SaveAddWaypoints(const TAddWPList& list, const std::string& file) {

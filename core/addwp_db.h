@@ -19,9 +19,10 @@ std::string AddWaypointsPath();
 // Appends every whole record of the file to the list, keyed by its own id;
 // returns how many. A missing file adds nothing; a read error keeps the
 // records read before it. The default form reads the work folder's file
-// (found ignoring the case of its name).
-int LoadAddWaypoints(TAddWPList& list, const std::string& file);
-int LoadAddWaypoints(TAddWPList& list);
+// (found ignoring the case of its name). `error` (when given) receives 0, or
+// the errno of a file that is there but could not be read.
+int LoadAddWaypoints(TAddWPList& list, const std::string& file, int* error = nullptr);
+int LoadAddWaypoints(TAddWPList& list, int* error = nullptr);
 
 // Replaces the file by the list's records in list order, through a temporary
 // file and a rename; false (and the old file kept) when anything failed.

@@ -32,39 +32,47 @@ namespace {
 
 constexpr std::size_t kRec = TCacheRec::kSize;
 constexpr std::size_t kIdxEntry = 24;
-constexpr std::size_t kChunkRecs = 4096;  // records per read when streaming a file
+constexpr std::size_t kChunkRecs = 4096;  // records per write when streaming a file
 
 int ErrnoOr(int fallback) { return errno != 0 ? errno : fallback; }
 
-UniqueFd OpenRead(const std::string& path) {
-    errno = 0;
-    return UniqueFd(::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC));
+// Number of whole records of an opened file.
+long long RecordCount(const OpenedFile& file, std::size_t recSize) {
+    return file.size / static_cast<long long>(recSize);
 }
 
-// Number of whole records in an open file; -1 with errno on failure.
+// Number of whole records in a file open for update; -1 with errno on failure.
 long long RecordCount(int fd, std::size_t recSize) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -1;
     return static_cast<long long>(st.st_size) / static_cast<long long>(recSize);
 }
 
-// Streams the whole records of a file in chunks: `each(const unsigned char*
-// rec, long long recNo)` for every record. A trailing partial record is not a
-// record. Returns 0 or the errno of a failed read.
-template <typename Fn>
-int ForEachRecord(int fd, std::size_t recSize, Fn&& each) {
-    std::vector<unsigned char> buf(recSize * kChunkRecs);
-    long long recNo = 0;
-    for (;;) {
-        errno = 0;
-        const long long got = ReadUpTo(fd, buf.data(), buf.size());
-        if (got < 0) return ErrnoOr(EIO);
-        const std::size_t whole = static_cast<std::size_t>(got) / recSize;
-        for (std::size_t i = 0; i < whole; ++i) {
-            if (!each(buf.data() + i * recSize, recNo++)) return 0;
-        }
-        if (static_cast<std::size_t>(got) < buf.size()) return 0;
+// The errno that refuses a file of this kind and size as the database (0 for
+// a regular file the program can read).
+int UnusableFile(const struct stat& st) {
+    if (const int kind = FileKindError(st.st_mode)) return kind;
+    return st.st_size > HoldableBytes() ? EFBIG : 0;
+}
+
+// Opens the database for update (created when missing with `create`): only a
+// file the program could read as well, and never waiting on a pipe, so a
+// write never goes into a pipe or a device that stands in its place, nor
+// adds to records no look-up can see. -1 with errno on failure.
+UniqueFd OpenForUpdate(const std::string& path, bool create) {
+    errno = 0;
+    struct stat st {};
+    if (::stat(FsName(path).c_str(), &st) == 0 && UnusableFile(st) != 0) {
+        errno = UnusableFile(st);
+        return UniqueFd();
     }
+    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0), 0644));
+    if (fd.ok() && (::fstat(fd.get(), &st) != 0 || UnusableFile(st) != 0)) {
+        const int cause = UnusableFile(st);
+        fd.reset();
+        errno = cause != 0 ? cause : EIO;
+    }
+    return fd;
 }
 
 Result<void> ErrorResult(int code, std::string message) { return Error{code, std::move(message)}; }
@@ -159,16 +167,17 @@ public:
             if (dirFd_ < 0) return -1;
         }
         struct stat st {};
-        if (::fstatat(dirFd_, "Caches.bin", &st, 0) != 0) {
+        if (::fstatat(dirFd_, "Caches.bin", &st, 0) != 0 || FileKindError(st.st_mode) != 0) {
             Reset();
             return -1;
         }
         if (fd_ >= 0 && st.st_dev == dev_ && st.st_ino == ino_) return fd_;
         Reset();
-        fd_ = ::openat(dirFd_, "Caches.bin", O_RDONLY | O_CLOEXEC);
+        // Never waiting on a pipe that took the file's place since.
+        fd_ = ::openat(dirFd_, "Caches.bin", O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd_ < 0) return -1;
         struct stat opened {};
-        if (::fstat(fd_, &opened) != 0) {
+        if (::fstat(fd_, &opened) != 0 || FileKindError(opened.st_mode) != 0) {
             Reset();
             return -1;
         }
@@ -210,6 +219,7 @@ bool StatIn(const std::string& dir, const char* name, struct stat& st) {
     return ::stat(FsName(dir + name).c_str(), &st) == 0;
 }
 
+
 bool NewerThan(const struct stat& a, const struct stat& b) {
     if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) return a.st_mtim.tv_sec > b.st_mtim.tv_sec;
     return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;
@@ -247,10 +257,10 @@ bool ReadRecordAt(const std::string& dir, std::int32_t recNo, TCacheRec& rec) {
 template <typename Match>
 bool ScanFor(Match&& match, TCacheRec& rec) {
     rec = TCacheRec{};
-    UniqueFd fd = OpenRead(CacheBinPath());
-    if (!fd.ok()) return false;
+    const Result<OpenedFile> file = OpenProgramFile(CacheBinPath());
+    if (!file) return false;
     bool found = false;
-    ForEachRecord(fd.get(), kRec, [&](const unsigned char* raw, long long recNo) {
+    ForEachRecord(*file, kRec, [&](const unsigned char* raw, long long recNo) {
         if (!match(raw)) return true;
         rec = DecodeCacheRec(raw);
         rec.RecNo = static_cast<std::int32_t>(recNo);
@@ -555,6 +565,15 @@ bool SameFileState(const struct stat& a, const struct stat& b) {
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
+// An index that no longer matches Caches.bin is worse than none: without it,
+// lookups scan. Only a file goes; whatever else stands in its place (a pipe,
+// a folder) is left as it is, and lookups take it for no index.
+void RemoveStaleIndex(const std::string& idxPath) {
+    struct stat st {};
+    if (::stat(FsName(idxPath).c_str(), &st) == 0 && FileKindError(st.st_mode) == 0)
+        ::unlink(FsName(idxPath).c_str());
+}
+
 void RememberIndexStamp(const std::string& dir) {
     IndexStamp& s = LastIndexStamp();
     s.dir = dir;
@@ -576,17 +595,13 @@ bool CacheIndexIsCurrent(const std::string& dir) {
 std::optional<std::vector<TCacheIndexList::Entry>> ReadMatchingIndexEntries(const std::string& idxPath,
                                                                             long long recordCount) {
     if (recordCount < 0 || recordCount > INT32_MAX) return std::nullopt;
-    errno = 0;
-    UniqueFd fd(::open(FsName(idxPath).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.ok()) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || st.st_size != static_cast<off_t>(recordCount) * static_cast<off_t>(kIdxEntry))
-        return std::nullopt;
+    const Result<OpenedFile> file = OpenProgramFile(idxPath);
+    if (!file || file->size != recordCount * static_cast<long long>(kIdxEntry)) return std::nullopt;
     std::vector<TCacheIndexList::Entry> entries;
     entries.reserve(static_cast<std::size_t>(recordCount));
     std::vector<bool> seen(static_cast<std::size_t>(recordCount), false);
     bool good = true;
-    const int err = ForEachRecord(fd.get(), kIdxEntry, [&](const unsigned char* raw, long long) {
+    const int err = ForEachRecord(*file, kIdxEntry, [&](const unsigned char* raw, long long) {
         TCacheIndexList::Entry e;
         std::memcpy(e.key.data(), raw + 1, 16);
         std::memcpy(&e.recNo, raw + 20, 4);
@@ -644,7 +659,7 @@ int WriteCacheIndexEntries(std::vector<TCacheIndexList::Entry> sorted) {
         }
     }
     if (result != 0) {
-        ::unlink(FsName(idxPath).c_str());
+        RemoveStaleIndex(idxPath);
         return result;
     }
     CacheIndexList.Assign(std::move(sorted));
@@ -663,22 +678,24 @@ int BuildCacheIndex() {
     // may come in between.
     FolderWriteLock lock(dir);
     if (!lock.ok()) return -3;
-    UniqueFd bin = OpenRead(dir + "Caches.bin");
-    if (!bin.ok()) return -1;
+    Result<OpenedFile> bin = OpenProgramFile(dir + "Caches.bin");
+    if (!bin) return -1;
 
     SyncIndexFolder(dir);
     Reader().Forget();
     Basis().valid = false;
     struct stat binSt {};
-    const bool binKnown = ::fstat(bin.get(), &binSt) == 0;
+    const bool binKnown = ::fstat(bin->fd.get(), &binSt) == 0;
     std::vector<TCacheIndexList::Entry> entries;
-    const long long count = RecordCount(bin.get(), kRec);
-    if (count > 0) entries.reserve(static_cast<std::size_t>(count));
-    const int readErr = ForEachRecord(bin.get(), kRec, [&](const unsigned char* raw, long long recNo) {
+    // Record numbers are 32-bit: a larger file cannot be indexed.
+    const long long count = RecordCount(*bin, kRec);
+    if (count > INT32_MAX) return -2;
+    entries.reserve(static_cast<std::size_t>(count));
+    const int readErr = ForEachRecord(*bin, kRec, [&](const unsigned char* raw, long long recNo) {
         entries.push_back({CacheKeyOfRecord(raw), static_cast<std::int32_t>(recNo)});
         return true;
     });
-    bin.Close();
+    bin->fd.Close();
     CacheIndexList.Clear();
     if (readErr != 0) return -2;
 
@@ -704,9 +721,7 @@ int BuildCacheIndex() {
         }
     }
     if (result != 0) {
-        // An index that no longer matches Caches.bin is worse than none:
-        // without it, lookups scan.
-        ::unlink(FsName(idxPath).c_str());
+        RemoveStaleIndex(idxPath);
         return result;
     }
     // The same entries the next lookup would load from the file.
@@ -727,12 +742,12 @@ void LoadCacheIndex() {
     struct stat idxSt {};
     const bool fits =
         StatIn(dir, "Caches.bin", binSt) && StatIn(dir, "Caches.idx", idxSt) && IndexFileFits(binSt, idxSt);
-    UniqueFd fd = OpenRead(dir + "Caches.idx");
-    if (!fd.ok()) return;
+    // An index that cannot be read is as good as none: lookups scan.
+    const Result<OpenedFile> file = OpenProgramFile(dir + "Caches.idx");
+    if (!file) return;
     std::vector<TCacheIndexList::Entry> entries;
-    const long long count = RecordCount(fd.get(), kIdxEntry);
-    if (count > 0) entries.reserve(static_cast<std::size_t>(count));
-    ForEachRecord(fd.get(), kIdxEntry, [&](const unsigned char* raw, long long) {
+    entries.reserve(static_cast<std::size_t>(RecordCount(*file, kIdxEntry)));
+    ForEachRecord(*file, kIdxEntry, [&](const unsigned char* raw, long long) {
         // A key of another length can never equal a 16-character lookup key.
         if (raw[0] != 16) return true;
         TCacheIndexList::Entry e;
@@ -785,7 +800,9 @@ void EnsureCurrentIndex(const std::string& dir) {
         return;
     }
     struct stat idx {};
-    if (!StatIn(dir, "Caches.idx", idx)) {
+    // A Caches.idx that cannot be loaded (a folder or a pipe in its place, or
+    // one too large to hold) is as good as none: lookups scan.
+    if (!StatIn(dir, "Caches.idx", idx) || UnusableFile(idx) != 0) {
         CacheIndexList.Clear();
         b.valid = false;
         return;
@@ -862,8 +879,7 @@ bool AppendCacheRec(const TCacheRec& rec) {
     if (!lock.ok()) return false;
     TCacheRec scratch;
     if (FindCacheByWaypoint(rec.Waypoint.view(), scratch)) return false;
-    errno = 0;
-    UniqueFd fd(::open(FsName(dir + "Caches.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd = OpenForUpdate(dir + "Caches.bin", true);
     if (!fd.ok()) return false;
     const long long recNo = RecordCount(fd.get(), kRec);
     if (recNo < 0 || recNo > INT32_MAX) return false;
@@ -887,8 +903,7 @@ Result<void> StoreCacheRec(const TCacheRec& rec) {
         if (AppendCacheRec(rec)) return {};
         return ErrorResult(ErrnoOr(EIO), W("Fehler beim Update der CacheDB."));
     };
-    errno = 0;
-    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CLOEXEC));
+    UniqueFd fd = OpenForUpdate(path, false);
     if (!fd.ok()) {
         const int code = ErrnoOr(EIO);
         // No database yet: the record becomes its first one.
@@ -951,18 +966,18 @@ Result<void> ReadCacheDB() {
     CacheDBList = std::make_unique<TCacheList>();
     const std::string path = CacheBinPath();
     auto& progress = platform::progress();
-    UniqueFd fd = OpenRead(path);
-    int code = fd.ok() ? 0 : ErrnoOr(ENOENT);
-    if (fd.ok()) {
-        const long long count = RecordCount(fd.get(), kRec);
+    Result<OpenedFile> file = OpenProgramFile(path);
+    int code = file ? 0 : file.error().code;
+    if (file) {
+        const long long count = RecordCount(*file, kRec);
         if (count > 0) {
             progress.setRange(0, static_cast<int>(std::min<long long>(count, INT32_MAX)));
             CacheDBList->Reserve(static_cast<std::size_t>(count));
         }
     }
     progress.setAction(W("Cache-DB wird gelesen"));
-    if (fd.ok()) {
-        code = ForEachRecord(fd.get(), kRec, [&](const unsigned char* raw, long long recNo) {
+    if (file) {
+        code = ForEachRecord(*file, kRec, [&](const unsigned char* raw, long long recNo) {
             TCacheRec r = DecodeCacheRec(raw);
             CacheDBList->AddCache(r.Waypoint.view(), r);
             const long long n = recNo + 1;
@@ -972,7 +987,7 @@ Result<void> ReadCacheDB() {
             }
             return true;
         });
-        const int closeCode = fd.Close();
+        const int closeCode = file->fd.Close();
         if (code == 0) code = closeCode;
     }
     progress.hide();
@@ -1022,15 +1037,11 @@ Result<void> DeleteCacheFromDB(std::string_view code) {
 // Bulk helpers
 
 Result<std::vector<TCacheRec>> ReadCacheFile(const std::string& path) {
-    UniqueFd fd = OpenRead(path);
-    if (!fd.ok()) {
-        const int code = ErrnoOr(ENOENT);
-        return Error{code, ReadErrorText(path)};
-    }
+    const Result<OpenedFile> file = OpenProgramFile(path);
+    if (!file) return file.error();
     std::vector<TCacheRec> recs;
-    const long long count = RecordCount(fd.get(), kRec);
-    if (count > 0) recs.reserve(static_cast<std::size_t>(count));
-    const int code = ForEachRecord(fd.get(), kRec, [&](const unsigned char* raw, long long) {
+    recs.reserve(static_cast<std::size_t>(RecordCount(*file, kRec)));
+    const int code = ForEachRecord(*file, kRec, [&](const unsigned char* raw, long long) {
         recs.push_back(DecodeCacheRec(raw));
         return true;
     });
@@ -1062,8 +1073,7 @@ Result<void> WriteCacheFile(const std::string& path, const std::vector<TCacheRec
 Result<void> AppendCacheFile(const std::string& path, const std::vector<TCacheRec>& recs) {
     FolderWriteLock lock(FolderOf(path));
     if (!lock.ok()) return ErrorResult(lock.error(), WriteErrorText(path));
-    errno = 0;
-    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    UniqueFd fd = OpenForUpdate(path, true);
     if (!fd.ok()) return ErrorResult(ErrnoOr(EACCES), WriteErrorText(path));
     const long long n = RecordCount(fd.get(), kRec);
     if (n < 0) return ErrorResult(ErrnoOr(EIO), WriteErrorText(path));

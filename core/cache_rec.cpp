@@ -3,8 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
 
@@ -222,15 +221,15 @@ std::string EncodeAddWPRecs(const std::vector<TAddWPRec>& recs) {
 
 std::string FoldListKey(std::string_view key) { return UpperCaseCp1252(key); }
 
-int TFoundList::LoadFromFile(const std::string& fileName) {
-    std::ifstream in(FsPath(fileName), std::ios::binary);
-    if (!in) return 0;
+int TFoundList::LoadFromFile(const std::string& fileName, int* error) {
+    const Result<OpenedFile> in = OpenProgramFile(fileName);
     int added = 0;
-    FoundRecBytes buf;
-    while (in.read(reinterpret_cast<char*>(buf.data()), static_cast<std::streamsize>(buf.size()))) {
-        AddFound(DecodeFoundRec(buf.data()));
+    const int code = !in ? in.error().code : ForEachRecord(*in, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
+        AddFound(DecodeFoundRec(rec));
         ++added;
-    }
+        return true;
+    });
+    if (error) *error = MissingFileError(code) ? 0 : code;
     return added;
 }
 

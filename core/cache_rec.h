@@ -310,8 +310,9 @@ public:
     void DeleteFound(int index) { Delete(index); }
     // Appends every whole 440-byte record of the file; returns how many. A
     // file that cannot be opened adds nothing; a trailing partial record is
-    // ignored; a read error keeps what was read so far.
-    int LoadFromFile(const std::string& fileName);
+    // ignored; a read error keeps what was read so far. `error` (when given)
+    // receives 0, or the errno of a file that is there but could not be read.
+    int LoadFromFile(const std::string& fileName, int* error = nullptr);
     void FreeAll() { Clear(); }
 };
 

@@ -1,10 +1,10 @@
 #include "core/cachedb_table.h"
 
 #include <array>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 
 #include "core/app_paths.h"
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/ini_file.h"
 #include "core/number_format.h"
@@ -83,12 +83,12 @@ TCacheDBTable& CacheDBTable() {
     return table;
 }
 
-int ReadCacheDBConf() {
-    std::string bytes;
-    std::ifstream in(FsPath(ProgramDir() + "CacheDB.conf"), std::ios::binary);
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) bytes.clear();
-    CacheDBTable() = TCacheDBTable::Parse(bytes);
+std::string CacheDBConfPath() { return ProgramDir() + "CacheDB.conf"; }
+
+int ReadCacheDBConf(int* error) {
+    const Result<std::string> bytes = ReadProgramFile(CacheDBConfPath());
+    CacheDBTable() = TCacheDBTable::Parse(bytes ? *bytes : std::string());
+    if (error) *error = bytes || MissingFileError(bytes.error().code) ? 0 : bytes.error().code;
     return CacheDBTable().Count();
 }
 

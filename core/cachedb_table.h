@@ -51,9 +51,12 @@ private:
 
 // The process-wide table (empty until ReadCacheDBConf).
 TCacheDBTable& CacheDBTable();
-// Fills CacheDBTable() from ProgramDir() + "CacheDB.conf"; a missing or
-// unreadable file gives an empty table. Returns the number of entries.
-int ReadCacheDBConf();
+// ProgramDir() + "CacheDB.conf".
+std::string CacheDBConfPath();
+// Fills CacheDBTable() from CacheDBConfPath(); a missing or unreadable file
+// gives an empty table. Returns the number of entries; `error` (when given)
+// receives 0, or the errno of a file that is there but could not be read.
+int ReadCacheDBConf(int* error = nullptr);
 // Look-ups on CacheDBTable().
 std::string CountryNameByID(std::int32_t id);
 std::int32_t CountryIDByName(std::string_view name);

@@ -1,18 +1,21 @@
 #include "core/debug_log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <limits>
 #include <locale.h>
 #include <mutex>
 #include <string.h>
 
 #include "core/app_paths.h"
+#include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
+#include "core/unique_fd.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -57,10 +60,12 @@ bool WriteDebugLog(std::string_view text) {
         const std::string line = FormatDebugLine(platform::clock().now(), text);
         const std::string path = ProgramDir() + "debug.log";
         std::lock_guard<std::mutex> lock(LogMutex());
-        std::FILE* f = std::fopen(FsName(path).c_str(), "ab");
-        if (!f) return false;
-        const bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
-        return std::fclose(f) == 0 && ok;
+        // Never waiting on a pipe, nor writing into a device, in the log's place.
+        struct stat st {};
+        if (::stat(FsName(path).c_str(), &st) == 0 && FileKindError(st.st_mode) != 0) return false;
+        UniqueFd fd(::open(FsName(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
+        if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || FileKindError(st.st_mode) != 0) return false;
+        return WriteFully(fd.get(), line.data(), line.size()) == 0 && fd.Close() == 0;
     } catch (...) {
         return false;  // a diagnostic log must never abort the work that logs
     }
@@ -128,17 +133,12 @@ void TArchiveList::LoadFromText(std::string_view text) {
 }
 
 bool TArchiveList::LoadFromFile(const std::string& path) {
-    std::ifstream in(FsPath(path), std::ios::binary);
-    if (!in) {
+    const Result<std::string> bytes = ReadProgramFile(path);
+    if (!bytes) {
         Clear();
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        Clear();
-        return false;
-    }
-    LoadFromText(bytes);
+    LoadFromText(*bytes);
     return true;
 }
 

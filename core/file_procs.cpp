@@ -332,10 +332,14 @@ AtomicFileWriter::AtomicFileWriter(std::string target, AtomicWriteOptions option
         return;
     }
     struct stat old {};
+    errno = 0;
     const bool exists = ::stat(FsName(target_).c_str(), &old) == 0;
     // Only a file is replaced: a rename over a folder, a pipe or a device
-    // would destroy what it is, not write into it.
-    if (exists && (error_ = FileKindError(old.st_mode)) != 0) {
+    // would destroy what it is, not write into it. A target that cannot even
+    // be looked at (a loop of links, a folder without access) is no missing
+    // file either.
+    if (!exists && errno != ENOENT) error_ = errno != 0 ? errno : EIO;
+    if ((exists && (error_ = FileKindError(old.st_mode)) != 0) || error_ != 0) {
         createFailed_ = true;
         return;
     }
@@ -558,17 +562,20 @@ int CopyFileBlockwise(const std::string& source, const std::string& destination)
     return code;
 }
 
-void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir) {
+void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir, int* error) {
     list.clear();
+    if (error) *error = 0;
     const auto file = FindFileNoCase(workDir, "Finds.bin");
     if (!file) return;
-    std::ifstream in(FsPath(*file), std::ios::binary);
-    FoundRecBytes rec{};
-    while (in.read(reinterpret_cast<char*>(rec.data()), static_cast<std::streamsize>(rec.size())))
-        list.push_back(DecodeFoundRec(rec.data()).Waypoint.str());
+    const Result<OpenedFile> in = OpenProgramFile(*file);
+    const int code = !in ? in.error().code : ForEachRecord(*in, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
+        list.push_back(DecodeFoundRec(rec).Waypoint.str());
+        return true;
+    });
+    if (error) *error = MissingFileError(code) ? 0 : code;
 }
 
-void LoadFoundCodes(std::vector<std::string>& list) { LoadFoundCodes(list, GetWorkDir()); }
+void LoadFoundCodes(std::vector<std::string>& list, int* error) { LoadFoundCodes(list, GetWorkDir(), error); }
 
 bool DeleteFileChecked(const std::string& file) {
     std::error_code ec;

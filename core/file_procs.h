@@ -8,6 +8,8 @@
 // semantics are kept where the program relies on them: masks and name
 // look-ups ignore ASCII letter case, "*.*" matches every name, and folder
 // listings come sorted by name.
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -88,12 +90,21 @@ Result<OpenedFile> OpenProgramFile(const std::string& path);
 Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath);
 // The errno that refuses a file of this st_mode (0 for a regular file).
 int FileKindError(unsigned mode);
+// Whether an errno of OpenProgramFile means that there is no such file (the
+// name, or a folder on its way, is missing), which readers take as empty.
+inline bool MissingFileError(int code) { return code == ENOENT || code == ENOTDIR; }
 // The largest file the program takes in: a quarter of the machine's memory.
 long long HoldableBytes();
 
 // The file's bytes (at most the size it had when opened), or the error of
 // OpenProgramFile or of the read.
 Result<std::string> ReadProgramFile(const std::string& file);
+// Calls each(const unsigned char* record, long long recordNumber) for every
+// whole record of the opened file, from its current position up to the size
+// it had when opened, while `each` returns true; a trailing partial record is
+// no record. 0, or the errno of a failed read.
+template <typename Fn>
+int ForEachRecord(const OpenedFile& file, std::size_t recSize, Fn&& each);
 // The file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& file);
 // The same for a name as it is on disk (a folder's name Windows-1252 may lack).
@@ -232,9 +243,11 @@ inline constexpr int kIoWriteError = 101; // disk full or short write
 int CopyFileBlockwise(const std::string& source, const std::string& destination);
 
 // Waypoint codes of the records of "Finds.bin" in the work folder, in file
-// order; the list is emptied first; a missing file leaves it empty.
-void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir);
-void LoadFoundCodes(std::vector<std::string>& list);  // in GetWorkDir()
+// order; the list is emptied first; a missing file leaves it empty. `error`
+// (when given) receives 0 or the errno of a file that is there but could not
+// be read (the codes read before a read error stay in the list).
+void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir, int* error = nullptr);
+void LoadFoundCodes(std::vector<std::string>& list, int* error = nullptr);  // in GetWorkDir()
 
 // True when the file was removed.
 bool DeleteFileChecked(const std::string& file);
@@ -250,6 +263,28 @@ void DeleteCacheFilesTree(const std::string& folder);
 // Deletes the folder's files (not folders) matching the mask and returns how
 // many matched. A mask holding '/' matches nothing.
 int DeleteFilesByMask(const std::string& folder, std::string_view mask);
+
+// ---- templates ---------------------------------------------------------------
+
+template <typename Fn>
+int ForEachRecord(const OpenedFile& file, std::size_t recSize, Fn&& each) {
+    constexpr std::size_t kBlockRecords = 4096;
+    std::vector<unsigned char> buf(recSize * kBlockRecords);
+    long long left = file.size, recNo = 0;
+    while (left > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(buf.size())));
+        errno = 0;
+        const long long got = ReadUpTo(file.fd.get(), buf.data(), want);
+        if (got < 0) return errno != 0 ? errno : EIO;
+        const std::size_t whole = static_cast<std::size_t>(got) / recSize;
+        for (std::size_t i = 0; i < whole; ++i)
+            if (!each(static_cast<const unsigned char*>(buf.data() + i * recSize), recNo++)) return 0;
+        // A file that shrank meanwhile ends here.
+        if (static_cast<std::size_t>(got) < want) return 0;
+        left -= got;
+    }
+    return 0;
+}
 
 // ---- folder picker ----------------------------------------------------------
 

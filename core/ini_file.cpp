@@ -298,28 +298,6 @@ Error FileError(const std::string& text, int err) {
     return Error{err ? err : EIO, text + " (" + SysText(err ? err : EIO) + ")"};
 }
 
-bool ReadAll(const std::string& path, std::string& out, int& err) {
-    int fd = ::open(FsName(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        err = errno;
-        return false;
-    }
-    out.clear();
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
 
 // A failure leaves the old file as it was. A new file is readable by its
 // owner only: it may hold a password.
@@ -368,19 +346,16 @@ struct SharedIni {
             doc = IniDocument();
             return;
         }
-        std::string bytes;
-        int err = 0;
-        if (!now.regular) {
+        // A folder, a pipe or a device in the file's place, or a file too
+        // large to hold, is not read (nor written over: see writeNow).
+        Result<std::string> bytes = ReadProgramFile(path);
+        if (!bytes) {
+            doc = IniDocument();
             loadFailed = true;
-            loadError = FileError(ReadErrorText(path), EISDIR);
+            loadError = FileError(ReadErrorText(path), bytes.error().code);
             return;
         }
-        if (!ReadAll(path, bytes, err)) {
-            loadFailed = true;
-            loadError = FileError(ReadErrorText(path), err);
-            return;
-        }
-        doc = IniDocument::Parse(bytes);
+        doc = IniDocument::Parse(*bytes);
     }
 
     bool writeNow() {
@@ -553,6 +528,12 @@ bool TIniFile::update(const std::function<void()>& body) {
 Error TIniFile::lastError() const {
     std::lock_guard<std::recursive_mutex> lock(shared_->mutex);
     return shared_->lastError;
+}
+
+Error TIniFile::readError() const {
+    std::lock_guard<std::recursive_mutex> lock(shared_->mutex);
+    shared_->refresh();
+    return shared_->loadFailed ? shared_->loadError : Error{};
 }
 
 #undef TV_INI_LOCKED

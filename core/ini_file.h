@@ -135,6 +135,10 @@ public:
 
     // The error of the last failed write on this file (code 0 when none).
     Error lastError() const;
+    // The error of a file that is there but cannot be read (a folder, a pipe
+    // or a device in its place, or no access); code 0 when it was read or is
+    // missing. While it cannot be read, no write replaces it.
+    Error readError() const;
 
 private:
     std::string path_;

@@ -32,9 +32,13 @@ std::string FormatStamp(const platform::DateTime& t) {
 }  // namespace
 
 bool StartSettingsFile() {
+    // Only a missing file marks the first start: one that is there but cannot
+    // be read (a folder, a pipe, a link to a device) is the user's all the same.
     std::error_code ec;
-    ConfigExisted = std::filesystem::is_regular_file(FsPath(SettingsFilePath()), ec);
+    ConfigExisted = std::filesystem::status(FsPath(SettingsFilePath()), ec).type() != std::filesystem::file_type::not_found;
     TIniFile& ini = IniFile();
+    // Left as it is; the run goes on with the defaults in memory.
+    if (ini.readError().code != 0) return false;
     bool ok = true;
     return ini.update([&] {
         ok = WriteSettingStr("LatestStart", FormatStamp(platform::clock().now())) && ok;

@@ -23,7 +23,9 @@ TIniFile& IniFile();
 
 // Start-up, in this order: ConfigExisted := whether tq.conf exists; open it;
 // write "LatestStart" (dd.MM.yyyy hh:mm:ss from the platform clock); then
-// WriteDefaultSettings. Returns false when tq.conf could not be written.
+// WriteDefaultSettings. Returns false when tq.conf could not be written, or
+// when it is there but cannot be read (IniFile().readError()): then nothing
+// is written and the file stays as it is.
 bool StartSettingsFile();
 
 // Section "Program". The writers return false after a failed write of the

@@ -145,25 +145,25 @@ std::vector<RouteIndexEntry> RouteIndexFromBytes(std::string_view bytes) {
 
 RouteIndex ReadRouteIndex(const std::string& path, const std::function<void(int, int)>& progress) {
     RouteIndex idx;
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(FsName(path).c_str(), "rb"), &std::fclose);
-    if (!f) {
+    const Result<OpenedFile> file = OpenProgramFile(path);
+    if (!file) {
         idx.status = RouteIndexStatus::OpenFailed;
+        idx.error = file.error().code;
         return idx;
     }
-    long total = 0;
-    if (std::fseek(f.get(), 0, SEEK_END) == 0) total = std::ftell(f.get()) / static_cast<long>(TCacheRec::kSize);
-    std::rewind(f.get());
-    idx.entries.reserve(total > 0 ? static_cast<std::size_t>(total) : 0);
-    std::vector<unsigned char> buf(100 * TCacheRec::kSize);
-    while (true) {
-        const std::size_t got = std::fread(buf.data(), 1, buf.size(), f.get());
-        for (std::size_t off = 0; off + TCacheRec::kSize <= got; off += TCacheRec::kSize)
-            idx.entries.push_back(
-                EntryOfRecord(buf.data() + off, static_cast<std::int32_t>(idx.entries.size())));
-        if (progress) progress(static_cast<int>(idx.entries.size()), static_cast<int>(total));
-        if (got < buf.size()) break;
+    const long long total = file->size / static_cast<long long>(TCacheRec::kSize);
+    idx.entries.reserve(static_cast<std::size_t>(total));
+    const int error = ForEachRecord(*file, TCacheRec::kSize, [&](const unsigned char* raw, long long recNo) {
+        idx.entries.push_back(EntryOfRecord(raw, static_cast<std::int32_t>(recNo)));
+        if (progress && (recNo + 1) % 100 == 0)
+            progress(static_cast<int>(recNo + 1), static_cast<int>(std::min<long long>(total, INT32_MAX)));
+        return true;
+    });
+    if (progress) progress(static_cast<int>(idx.entries.size()), static_cast<int>(std::min<long long>(total, INT32_MAX)));
+    if (error != 0) {
+        idx.status = RouteIndexStatus::ReadFailed;
+        idx.error = error;
     }
-    if (std::ferror(f.get())) idx.status = RouteIndexStatus::ReadFailed;
     return idx;
 }
 

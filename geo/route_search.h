@@ -32,6 +32,7 @@ enum class RouteIndexStatus { Ok, OpenFailed, ReadFailed };
 
 struct RouteIndex {
     RouteIndexStatus status = RouteIndexStatus::Ok;
+    int error = 0;  // the system's cause when the status is not Ok
     std::vector<RouteIndexEntry> entries;  // in file order; what was read before a read error
 };
 

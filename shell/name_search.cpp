@@ -1,10 +1,7 @@
 #include "shell/name_search.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "core/cache_rec.h"
 #include "core/file_procs.h"
@@ -18,10 +15,6 @@ namespace tv {
 namespace {
 
 bool IsCodeChar(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // Records read per block; the bar and the event pump follow every 100 records.
 constexpr std::size_t kRecordsPerStep = 100;
@@ -53,60 +46,42 @@ Result<void> NameSearchModel::load(const std::string& cacheFile, platform::IProg
                                    const CancelCheck& cancelled) {
     unload();
     loaded_ = true;
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(FsName(cacheFile).c_str(), "rb"));
-    int error = 0;
-    if (!file) {
-        error = errno ? errno : EIO;
-    } else {
-        long long records = 0;
-        if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-            const long size = std::ftell(file.get());
-            if (size > 0) records = size / static_cast<long>(TCacheRec::kSize);
-            std::fseek(file.get(), 0, SEEK_SET);
-        }
-        const int maximum = static_cast<int>(std::min<long long>(records, 0x7FFFFFFF));
-        progress.setRange(0, maximum);
-        progress.setPosition(0);
-        starts_.reserve(static_cast<std::size_t>(records));
-        codeStarts_.reserve(static_cast<std::size_t>(records));
-        progress.setAction(W("Cacheliste wird gelesen"));
+    const Result<OpenedFile> file = OpenProgramFile(cacheFile);
+    if (!file) return file.error();
+    const long long records = file->size / static_cast<long long>(TCacheRec::kSize);
+    progress.setRange(0, static_cast<int>(std::min<long long>(records, 0x7FFFFFFF)));
+    progress.setPosition(0);
+    starts_.reserve(static_cast<std::size_t>(records));
+    codeStarts_.reserve(static_cast<std::size_t>(records));
+    progress.setAction(W("Cacheliste wird gelesen"));
 
-        std::vector<unsigned char> block(TCacheRec::kSize * kRecordsPerStep);
-        std::size_t count = 0;
-        for (;;) {
-            const std::size_t got = std::fread(block.data(), TCacheRec::kSize, kRecordsPerStep, file.get());
-            for (std::size_t r = 0; r < got; ++r) {
-                // Name and code straight from the record's bytes, lengths
-                // clamped to their fields as the record decoder clamps them.
-                const unsigned char* raw = block.data() + r * TCacheRec::kSize;
-                const auto* chars = reinterpret_cast<const char*>(raw);
-                addCache(std::string_view(chars + 5, std::min<std::size_t>(raw[4], 120)),
-                         std::string_view(chars + 195, std::min<std::size_t>(raw[194], 16)));
-            }
-            if (count == 0 && got > 0 && records > 0) {
-                // Sized from the first records, so that the text is not
-                // copied over and over (and held twice while it is) as it grows.
-                const double perRecord = static_cast<double>(text_.size()) / static_cast<double>(got);
-                text_.reserve(static_cast<std::size_t>(perRecord * 1.15 * static_cast<double>(records)) + 4096);
-            }
-            count += got;
-            if (got < kRecordsPerStep) {
-                if (std::ferror(file.get())) error = errno ? errno : EIO;
-                break;
-            }
-            progress.setPosition(static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF)));
-            platform::pump().pump();
-            if (cancelled && cancelled()) {
-                progress.hide();
-                unload();
-                return Error{-1, {}};
-            }
+    std::size_t count = 0;
+    bool stopped = false;
+    const int error = ForEachRecord(*file, TCacheRec::kSize, [&](const unsigned char* raw, long long) {
+        // Name and code straight from the record's bytes, lengths clamped to
+        // their fields as the record decoder clamps them.
+        const auto* chars = reinterpret_cast<const char*>(raw);
+        addCache(std::string_view(chars + 5, std::min<std::size_t>(raw[4], 120)),
+                 std::string_view(chars + 195, std::min<std::size_t>(raw[194], 16)));
+        if (++count % kRecordsPerStep != 0) return true;
+        if (count == kRecordsPerStep) {
+            // Sized from the first records, so that the text is not copied
+            // over and over (and held twice while it is) as it grows.
+            const double perRecord = static_cast<double>(text_.size()) / static_cast<double>(count);
+            text_.reserve(static_cast<std::size_t>(perRecord * 1.15 * static_cast<double>(records)) + 4096);
         }
         progress.setPosition(static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF)));
-        if (std::fclose(file.release()) != 0 && error == 0) error = errno ? errno : EIO;
+        platform::pump().pump();
+        stopped = cancelled && cancelled();
+        return !stopped;
+    });
+    if (stopped) {
         progress.hide();
+        unload();
+        return Error{-1, {}};
     }
+    progress.setPosition(static_cast<int>(std::min<std::size_t>(count, 0x7FFFFFFF)));
+    progress.hide();
     if (error != 0) return Error{error, ReadErrorText(cacheFile)};
     return {};
 }

@@ -87,8 +87,22 @@ void StartProgram() {
         if (std::filesystem::is_directory(FsPath(ProgramDir()), ec))
             ShowSysError(prepared.error().code, prepared.error().message);
     }
-    StartSettingsFile();
-    ReadCacheDBConf();
+    OpenSettingsAtStart();
+    ReadCacheDBConfAtStart();
+}
+
+void OpenSettingsAtStart() {
+    if (StartSettingsFile()) return;
+    // The writes of the run cannot replace it and say nothing more.
+    const Error unreadable = IniFile().readError();
+    if (unreadable.code != 0 && !settingsErrorShown.exchange(true))
+        ShowSysError(unreadable.code, ReadErrorText(SettingsFilePath()));
+}
+
+void ReadCacheDBConfAtStart() {
+    int error = 0;
+    ReadCacheDBConf(&error);
+    if (error != 0) ShowSysError(error, ReadErrorText(CacheDBConfPath()));
 }
 
 }  // namespace tv

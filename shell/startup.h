@@ -6,7 +6,8 @@ namespace tv {
 // failed INI writes, and runs the start-up of tq.conf (first-start flag,
 // "LatestStart", first-start defaults) and reads the national cache-database
 // table from CacheDB.conf. A failed write of tq.conf is shown
-// once per run with the error box; the program keeps running either way.
+// once per run with the error box, as is a tq.conf or CacheDB.conf that
+// cannot be read; the program keeps running either way.
 void StartProgram();
 
 // Takes the work folder of this run (the "WorkDir" of tq.conf, else the
@@ -24,5 +25,14 @@ bool TakeWorkFolderAtStart();
 // The report of failed INI writes: logged while debug mode is on; for the
 // tq.conf beside the program also the error box, once per run.
 void InstallIniFailureReport();
+
+// The start-up of tq.conf (StartSettingsFile). A tq.conf that is there but
+// cannot be read is no first start: it is told with the error box and left
+// as it is, the run goes on with the defaults, and the failed writes of the
+// run tell nothing more.
+void OpenSettingsAtStart();
+// Reads CacheDB.conf (ReadCacheDBConf); one that is there but cannot be read
+// is told with the error box, and the table stays empty.
+void ReadCacheDBConfAtStart();
 
 }  // namespace tv

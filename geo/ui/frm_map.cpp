@@ -13,6 +13,7 @@
 
 #include "core/app_paths.h"
 #include "core/cache_db.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
@@ -195,9 +196,9 @@ void TfrmMap::FormShow() {
     // Read once per showing: a box from the paint handler would bring the
     // next repaint and the next box.
     const std::string path = dataPath("borders.bin");
-    const auto bytes = ReadWholeFile(path);
+    const Result<std::string> bytes = ReadProgramFile(path);
     borders_ = bytes ? ReadBorders(*bytes) : std::vector<BorderPoint>();
-    if (!bytes) platform::messages().show(platform::MsgKind::Error, ReadErrorText(path));
+    if (!bytes) ShowSysError(bytes.error().code, bytes.error().message);
 }
 
 void TfrmMap::FormHide() {
@@ -207,9 +208,9 @@ void TfrmMap::FormHide() {
 
 void TfrmMap::LoadTowns() {
     const std::string path = dataPath("german_towns.csv");
-    const auto bytes = ReadWholeFile(path);
+    const Result<std::string> bytes = ReadProgramFile(path);
     towns_ = bytes ? ReadTowns(*bytes) : std::vector<MapTown>();
-    if (!bytes) platform::messages().show(platform::MsgKind::Error, ReadErrorText(path));
+    if (!bytes) ShowSysError(bytes.error().code, bytes.error().message);
 }
 
 MapLayers TfrmMap::layers() const {

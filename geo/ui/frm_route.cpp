@@ -16,6 +16,7 @@
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/number_format.h"
 #include "core/proc_settings.h"
@@ -227,11 +228,11 @@ void TfrmRoute::FormShow() {
     });
     wait.hide();
     if (read.status == RouteIndexStatus::OpenFailed) {
-        ShowError(ReadErrorText(path));
+        ShowSysError(read.error, ReadErrorText(path));
         return;
     }
     index_ = std::move(read.entries);
-    if (read.status == RouteIndexStatus::ReadFailed) ShowError(ReadErrorText(path));
+    if (read.status == RouteIndexStatus::ReadFailed) ShowSysError(read.error, ReadErrorText(path));
 }
 
 void TfrmRoute::btnFileOpenClick() {
@@ -246,9 +247,9 @@ void TfrmRoute::btnFileOpenClick() {
     const auto file = platform::fileDialogs().openFile(W("Routendatei öffnen"), filter, ProcSettings.WorkDir);
     if (!file) return;
     gbSource->setTitle(QStringLiteral("Quelle [") + QFileInfo(ToQ(*file)).fileName() + QStringLiteral("]"));
-    const auto bytes = ReadWholeFile(*file);
+    const Result<std::string> bytes = ReadProgramFile(*file);
     if (!bytes) {
-        ShowError(ReadErrorText(*file));
+        ShowSysError(bytes.error().code, bytes.error().message);
         applyButtonRule();
         return;
     }
@@ -382,9 +383,9 @@ void TfrmRoute::btnRemoveClick() {
 
 void TfrmRoute::btnRmFindsClick() {
     const std::string path = FindsBinPath();
-    const auto bytes = ReadWholeFile(path);
-    if (!bytes) ShowError(ReadErrorText(path));
-    setResultLines(RemoveResultLines(resultLines(), FoundCodesFromBytes(bytes.value_or(std::string()))));
+    const Result<std::string> bytes = ReadProgramFile(path);
+    if (!bytes) ShowSysError(bytes.error().code, bytes.error().message);
+    setResultLines(RemoveResultLines(resultLines(), FoundCodesFromBytes(bytes ? *bytes : std::string())));
 }
 
 void TfrmRoute::btnFilterClick() {

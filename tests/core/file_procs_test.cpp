@@ -1,6 +1,7 @@
 #include "core/file_procs.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -97,6 +98,21 @@ TEST(FileText, LinesAndAtomicWrites) {
     EXPECT_FALSE(ReadTextList(dir.str() + "none.txt", back));
     EXPECT_TRUE(back.empty());
 
+    // Only a file is read, with the system's cause for anything else; no open waits on a pipe.
+    const auto cause = [&](const std::string& name) { return ReadProgramFile(dir.str() + name).error().code; };
+    EXPECT_EQ(ReadProgramFile(dir.str() + "lf.txt").value(), "GC1\n\nGC\xE4\xF6\nA;GC2");
+    fs::create_directory(dir.path() / "folder");
+    ASSERT_EQ(::mkfifo((dir.str() + "fifo").c_str(), 0644), 0);
+    fs::create_symlink("fifo", dir.path() / "to_fifo");
+    fs::create_symlink("gone", dir.path() / "dangling");
+    fs::resize_file(dir.write("huge", ""), static_cast<std::uintmax_t>(HoldableBytes()) + 1);  // sparse
+    EXPECT_EQ(cause("folder"), EISDIR);
+    EXPECT_EQ(cause("fifo"), ESPIPE);
+    EXPECT_EQ(cause("to_fifo"), ESPIPE);
+    EXPECT_EQ(cause("dangling"), ENOENT);
+    EXPECT_EQ(cause("huge"), EFBIG);
+    EXPECT_EQ(ReadProgramFile(dir.str() + "huge").error().message, ReadErrorText(dir.str() + "huge"));
+
     // Leftover temporary files do not remain.
     EXPECT_EQ(ListFolder(dir.str(), ".*"), Names{});
 }
@@ -171,6 +187,19 @@ TEST(FileText, StreamingWriterReplacesOnlyOnCommit) {
     }
     EXPECT_EQ(tvtest::ReadFileBytes(f), "again");
     EXPECT_EQ(ListFolder(dir.str()), (Names{"alias.txt", "big.bin", "J.txt", "J\xFCrgen.txt", "N.txt", "real.txt"}));
+
+    // Only a file is replaced: a link to a pipe or a folder fails with the cause and stays as it was.
+    ASSERT_EQ(::mkfifo((dir.str() + "fifo").c_str(), 0644), 0);
+    fs::create_directory(dir.path() / "sub");
+    fs::create_symlink("fifo", dir.path() / "to_fifo");
+    fs::create_symlink("sub", dir.path() / "to_sub");
+    AtomicFileWriter toPipe(dir.str() + "to_fifo");
+    EXPECT_TRUE(toPipe.createFailed());
+    EXPECT_EQ(toPipe.error(), ESPIPE);
+    EXPECT_FALSE(toPipe.Commit());
+    EXPECT_FALSE(WriteFileAtomic(dir.str() + "to_sub", "x"));
+    EXPECT_TRUE(fs::is_fifo(dir.path() / "to_fifo") && fs::is_symlink(dir.path() / "to_fifo"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "to_sub") && fs::is_empty(dir.path() / "sub"));
 }
 
 TEST(FileCopy, BlocksAndFailures) {

@@ -93,8 +93,8 @@ TEST_F(RouteWindow, FileSearchFilterAndWorkList) {
     w.btnClose->click();
     std::filesystem::remove(work.path() / "Caches.bin");
     w.show();
-    EXPECT_EQ(fakes.messages.texts(),
-              std::vector<std::string>{"Fehler beim Lesen der Datei " + work.str() + "Caches.bin"});
+    ASSERT_EQ(fakes.messages.texts().size(), 1u);
+    EXPECT_EQ(fakes.messages.texts()[0].rfind("Fehler beim Lesen der Datei " + work.str() + "Caches.bin\n\nFehlercode: 2\n", 0), 0u);
     EXPECT_EQ(FromQ(w.gbSource->title() + w.lblPoints->text() + w.lblAction->text() + w.lblFound->text()),
               W("Quelle [keine Datei gewählt]0 Punkte in QuelldateiWarten auf Benutzereingabe"
                 "Entlang der Route wurden 0 Caches gefunden."));
