@@ -219,7 +219,6 @@ bool StatIn(const std::string& dir, const char* name, struct stat& st) {
     return ::stat(FsName(dir + name).c_str(), &st) == 0;
 }
 
-
 bool NewerThan(const struct stat& a, const struct stat& b) {
     if (a.st_mtim.tv_sec != b.st_mtim.tv_sec) return a.st_mtim.tv_sec > b.st_mtim.tv_sec;
     return a.st_mtim.tv_nsec > b.st_mtim.tv_nsec;

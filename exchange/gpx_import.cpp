@@ -186,26 +186,18 @@ const GpxPass1Result& GpxImportSession::pass1() {
         return r;
     }
     if (db) {
-        std::vector<unsigned char> buf(TCacheRec::kSize * 4096);
-        // Never more than the file held when it was opened.
-        long long left = db->size / TCacheRec::kSize * TCacheRec::kSize;
-        while (left > 0) {
-            errno = 0;
-            const long long n =
-                ReadUpTo(db->fd.get(), buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
-            if (n < 0) {
-                r.error = Error{errno != 0 ? errno : EIO, ReadErrorText(bin)};
-                r.entries.clear();
-                return r;
-            }
-            if (n == 0) break;
-            left -= n;
-            for (long long off = 0; off + TCacheRec::kSize <= n; off += TCacheRec::kSize) {
-                const auto it = byKey.find(CacheKeyOfRecord(buf.data() + off));
-                if (it == byKey.end()) continue;
+        const int code = ForEachRecord(*db, TCacheRec::kSize, [&](const unsigned char* raw, long long) {
+            const auto it = byKey.find(CacheKeyOfRecord(raw));
+            if (it != byKey.end()) {
                 recs[it->second].matched = true;
-                recs[it->second].stored = DecodeCacheRec(buf.data() + off);
+                recs[it->second].stored = DecodeCacheRec(raw);
             }
+            return true;
+        });
+        if (code != 0) {
+            r.error = Error{code, ReadErrorText(bin)};
+            r.entries.clear();
+            return r;
         }
     }
 
