@@ -93,10 +93,9 @@ std::string ListingPageUrl(const ListingSite& site, const std::string& wp) {
 }
 
 Result<std::vector<std::string>> ReadWorkList(const std::string& workDir) {
-    auto lines = ReadTextListChecked(WithTrailingSlash(workDir) + "WPList.txt");
-    if (!lines && lines.error().code != ENOENT) return lines.error();
+    auto lines = ReadTextListIfPresent(WithTrailingSlash(workDir) + "WPList.txt");
+    if (!lines) return lines.error();
     std::vector<std::string> out;
-    if (!lines) return out;
     for (auto& line : *lines) {
         std::string t = TrimCtl(line);
         if (!t.empty()) out.push_back(std::move(t));
@@ -409,16 +408,29 @@ LoaderRunResult ListingLoader::run(const LoaderRunParams& p) {
     const bool quirk = FindFileNoCase(workDir, "QUIRK").has_value();
     CodeSet finds, ignored, archived;
     if (!p.mapsOnly) {
+        // An exclusion list that is there but cannot be read would let its
+        // caches be loaded: the run stops before the first page instead.
         if (o.excludeFinds) {
             std::vector<std::string> codes;
-            LoadFoundCodes(codes, workDir);
+            int error = 0;
+            LoadFoundCodes(codes, workDir, &error);
             for (const auto& code : codes) finds.insert(UpperCaseAscii(TrimCtl(code)));
+            if (error != 0) result.listError = Error{error, ReadErrorText(ResolveFileNoCase(workDir, "Finds.bin"))};
         }
-        std::vector<std::string> lines;
-        if (o.excludeIgnored && ReadTextList(workDir + "WPignore.txt", lines))
-            for (const auto& line : lines) ignored.insert(UpperCaseAscii(TrimCtl(line)));
-        lines.clear();
-        if (o.excludeArchived && ReadTextList(workDir + "WParchived.txt", lines)) archived = ArchiveCodes(lines);
+        const auto readList = [&](bool wanted, const char* name) {
+            if (!wanted || result.listError.code != 0) return std::vector<std::string>();
+            auto lines = ReadTextListIfPresent(workDir + name);
+            if (lines) return std::move(*lines);
+            result.listError = lines.error();
+            return std::vector<std::string>();
+        };
+        for (const auto& line : readList(o.excludeIgnored, "WPignore.txt"))
+            ignored.insert(UpperCaseAscii(TrimCtl(line)));
+        archived = ArchiveCodes(readList(o.excludeArchived, "WParchived.txt"));
+        if (result.listError.code != 0) {
+            protocol(result.listError.message);
+            return result;
+        }
     }
     counters(c);
     const int ageLimit = AgeNumber(o.age);

@@ -120,6 +120,7 @@ struct LoaderRunResult {
     LoaderCounters counters;
     bool aborted = false;
     int failedPictures = 0;  // pictures and maps not loaded in an unattended run
+    Error listError;         // code != 0: an exclusion list could not be read; nothing was loaded
 };
 
 class ListingLoader {

@@ -300,6 +300,16 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
 
     struct stat st {};
     const bool merge = ::stat(FsName(dest_).c_str(), &st) == 0;
+    // The merge appends to the database in place: only to a regular file,
+    // never into a folder, a pipe (whose open would wait for a reader) or a
+    // device, nor into a file too large to be a database.
+    if (merge) {
+        if (const auto db = OpenProgramFile(dest_); !db) {
+            errorFile_ = dest_;
+            errorCode_ = db.error().code;
+            return kConvOutputError;
+        }
+    }
     const std::string outPath = merge ? MergeScratchPath(dest_) : dest_;
     // A new database of the work folder gets its index from the entries
     // gathered while its records are written.
@@ -317,8 +327,14 @@ int NationalDbConverter::ConverteHTTP(bool ShowNearest) {
 
 int NationalDbConverter::Convert(const std::string& outPath, std::int32_t country, LatLon home,
                                  std::vector<TCacheIndexList::Entry>* entries) {
-    FdGuard in(::open(FsName(source_).c_str(), O_RDONLY | O_CLOEXEC));
-    if (!in.ok()) return kConvSourceError;
+    const auto source = OpenProgramFile(source_);
+    if (!source) {
+        errorFile_ = source_;
+        errorCode_ = source.error().code;
+        return kConvSourceError;
+    }
+    const int in = source->fd.get();
+    long long left = source->size;  // never more than the list held when opened
     // A new database is written beside the target and renamed over it at the
     // end, so that a failed conversion never leaves a cut database behind.
     RecordSink out(outPath, outPath != dest_);
@@ -333,10 +349,7 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
     pending.reserve(kWriteBlock + kRec);
     bool writeFailed = false;
     std::int32_t written = 0;
-    if (entries) {
-        struct stat st {};
-        if (::fstat(in.get(), &st) == 0) entries->reserve(static_cast<std::size_t>(st.st_size) / 80 + 16);
-    }
+    if (entries) entries->reserve(static_cast<std::size_t>(source->size) / 80 + 16);
     TCacheRec rec;
     std::string code;
     auto onLine = [&](std::string_view line) {
@@ -377,10 +390,15 @@ int NationalDbConverter::Convert(const std::string& outPath, std::int32_t countr
 
     std::string carry;
     std::vector<char> buf(kReadBlock);
-    for (;;) {
-        const ssize_t n = ReadSome(in.get(), buf.data(), buf.size());
-        if (n < 0) return kConvReadError;
+    while (left > 0) {
+        const ssize_t n = ReadSome(in, buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
+        if (n < 0) {
+            errorFile_ = source_;
+            errorCode_ = ErrnoOr(EIO);
+            return kConvReadError;
+        }
         if (n == 0) break;
+        left -= n;
         SplitLines(carry, std::string_view(buf.data(), static_cast<std::size_t>(n)), onLine);
         if (writeFailed) return outFailed(kConvWriteError);
     }
@@ -406,10 +424,12 @@ bool NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
 
     FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
     errno = 0;
-    FdGuard db(::open(FsName(dest_).c_str(), O_WRONLY | O_CLOEXEC));
+    // Never waits on a pipe put there meanwhile; only a regular file is written.
+    FdGuard db(::open(FsName(dest_).c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
-    if (!tmp.ok() || !db.ok() || ::fstat(db.get(), &st) != 0) {
-        ShowSysError(ErrnoOr(EIO), W("Fehler beim Schreiben auf Datei ") + dest_);
+    if (!tmp.ok() || !db.ok() || ::fstat(db.get(), &st) != 0 || FileKindError(st.st_mode) != 0) {
+        ShowSysError(db.ok() && FileKindError(st.st_mode) != 0 ? FileKindError(st.st_mode) : ErrnoOr(EIO),
+                     W("Fehler beim Schreiben auf Datei ") + dest_);
         return false;
     }
     const off_t oldSize = st.st_size;

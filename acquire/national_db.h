@@ -109,8 +109,10 @@ public:
     // Caches the last merge appended (0 when none or no merge ran); after a
     // failed merge, those of them still in the database.
     int GetNewCount() const { return newCount_; }
-    // After kConvOutputError or kConvWriteError: the file and the system's
-    // error number (0 when none is known).
+    // After kConvSourceError or kConvReadError (the list) and after
+    // kConvOutputError or kConvWriteError (the output, or a database that is
+    // no regular file): the file and the system's error number (0 when none
+    // is known).
     const std::string& GetErrorFile() const { return errorFile_; }
     int GetErrorCode() const { return errorCode_; }
 

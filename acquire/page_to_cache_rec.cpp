@@ -262,10 +262,15 @@ PageImportResult ImportStoredPages(const PageImportParams& params,
     std::vector<std::string> workList;
     std::unordered_set<std::string> inWorkList;
     bool workListUsable = params.addToWorkList;
-    if (params.addToWorkList && IsRegularFile(workListPath)) {
+    if (params.addToWorkList) {
         // A list that exists but cannot be read must not be replaced by the new codes alone.
-        workListUsable = ReadTextList(workListPath, workList);
+        auto read = ReadTextListIfPresent(workListPath);
+        workListUsable = read.ok();
         result.workListError = !workListUsable;
+        if (read)
+            workList = std::move(*read);
+        else
+            result.workListRead = read.error();
         for (const std::string& line : workList) inWorkList.insert(UpperCaseCp1252(line));
     }
 

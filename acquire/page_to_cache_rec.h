@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/cache_rec.h"
+#include "core/result.h"
 #include "core/str_util.h"
 
 namespace tv {
@@ -62,6 +63,7 @@ struct PageImportResult {
     int added = 0, skipped = 0, changed = 0;
     bool noPages = false;        // the folder holds no stored page
     bool workListError = false;  // "WPList.txt" exists but could not be read or written
+    Error workListRead;          // code != 0: it could not be read (the system's cause)
     RefusedCodes refused;        // pages whose name is no safe waypoint code
     std::string summary;         // "Fertig. n neu, n übersprungen, n geändert."
 };

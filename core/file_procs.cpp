@@ -501,6 +501,12 @@ Result<std::vector<std::string>> ReadTextListChecked(const std::string& file) {
     return SplitTextLines(*bytes);
 }
 
+Result<std::vector<std::string>> ReadTextListIfPresent(const std::string& file) {
+    auto lines = ReadTextListChecked(file);
+    if (!lines && MissingFileError(lines.error().code)) return std::vector<std::string>();
+    return lines;
+}
+
 Result<std::optional<std::string>> ReadProgramFileIfPresent(const std::string& file) {
     auto bytes = ReadProgramFile(file);
     if (bytes) return std::optional<std::string>(std::move(*bytes));

@@ -217,6 +217,11 @@ bool WriteTextList(const std::string& file, const std::vector<std::string>& line
 // does; the error is OpenProgramFile's or the read's, with the system's
 // cause (ENOENT when no file of that name exists).
 Result<std::vector<std::string>> ReadTextListChecked(const std::string& file);
+// The lines of a text list that a command adds to and writes back: a missing
+// list (MissingFileError) has none; one that is there but cannot be read is
+// ReadTextListChecked's error, so that it is never replaced by the new lines
+// alone.
+Result<std::vector<std::string>> ReadTextListIfPresent(const std::string& file);
 // A program file's bytes where a missing file means "nothing there yet":
 // nullopt when it is missing, else the bytes or the error of ReadProgramFile.
 Result<std::optional<std::string>> ReadProgramFileIfPresent(const std::string& file);

@@ -345,10 +345,10 @@ std::string RadiusHitsMessage(const std::vector<std::string>& hits,
 }
 
 Result<void> PrependToWorkList(const std::string& path, const std::vector<std::string>& codes) {
-    const auto old = ReadTextListChecked(path);
-    if (!old && old.error().code != ENOENT) return old.error();
+    const auto old = ReadTextListIfPresent(path);
+    if (!old) return old.error();
     std::vector<std::string> lines = codes;
-    if (old) lines.insert(lines.end(), old->begin(), old->end());
+    lines.insert(lines.end(), old->begin(), old->end());
     if (!WriteTextList(path, lines)) return Error{EIO, WriteErrorText(path)};
     return {};
 }

@@ -634,7 +634,10 @@ SuitcaseCommitResult CommitSuitcase(SuitcaseReader& reader, const Result<std::ve
         return pendingWith(store, path, [&bytes](AtomicFileWriter& w) { w.Write(bytes); }, std::move(what));
     };
     auto readList = [&](const std::string& path, std::vector<std::string>& lines) -> std::optional<std::string> {
-        if (IsRegularFile(path) && !ReadTextList(path, lines)) return ReadErrorText(path);
+        // A missing list is empty; one that is there but cannot be read stops the merge.
+        auto read = ReadTextListIfPresent(path);
+        if (!read) return FormatSysErrorText(read.error().code, read.error().message, SysErrorMessage(read.error().code));
+        lines = std::move(*read);
         return std::nullopt;
     };
     CodeListMergeResult wl, il;

@@ -265,34 +265,33 @@ Result<void> WaypointCollection::ReadDBCopy(const std::string& path, const std::
     return {};
 }
 
-std::vector<std::string> WaypointCollection::LoadLists(const std::string& dir) {
+std::vector<Error> WaypointCollection::LoadLists(const std::string& dir) {
     for (auto& l : lists_) l.clear();
     for (auto& s : state_) s = ListLoadState{};
     archived_.clear();
     archivedKeys_.clear();
-    std::vector<std::string> bad;
+    std::vector<Error> bad;
     ReadTextListInto(dir, kWorkList, true, bad);
     ReadTextListInto(dir, kClipList, false, bad);
     ReadTextListInto(dir, kIgnoreList, false, bad);
-    ReadArchived(dir);
+    ReadArchived(dir, bad);
     ReadFinds(dir, bad);
     modified_ = false;
     return bad;
 }
 
 void WaypointCollection::ReadTextListInto(const std::string& dir, int list, bool dropRepeats,
-                                          std::vector<std::string>& bad) {
-    const auto path = FindFileNoCase(dir, ListFileName(list));
-    if (!path) return;  // a missing list is a complete, empty one
-    const auto bytes = ReadWholeFile(*path);
-    if (!bytes) {
+                                          std::vector<Error>& bad) {
+    // A missing list is a complete, empty one.
+    const auto lines = ReadTextListIfPresent(WithTrailingSlash(dir) + std::string(ListFileName(list)));
+    if (!lines) {
         state_[Slot(list)].complete = false;
-        bad.push_back(*path);
+        bad.push_back(lines.error());
         return;
     }
     std::unordered_set<std::string> seen;
     auto& entries = lists_[Slot(list)];
-    for (const std::string& line : SplitTextLines(*bytes)) {
+    for (const std::string& line : *lines) {
         if (dropRepeats && !seen.insert(Key(line)).second) continue;
         WpEntry e;
         if (!Lookup(line, e.rec)) e.rec = MakeUnknownRecord(line, true);
@@ -301,29 +300,29 @@ void WaypointCollection::ReadTextListInto(const std::string& dir, int list, bool
     }
 }
 
-void WaypointCollection::ReadArchived(const std::string& dir) {
-    const auto path = FindFileNoCase(dir, "WParchived.txt");
-    if (!path) return;
-    const auto bytes = ReadWholeFile(*path);
-    if (!bytes) return;
-    for (const std::string& line : SplitTextLines(*bytes))
+void WaypointCollection::ReadArchived(const std::string& dir, std::vector<Error>& bad) {
+    const auto lines = ReadTextListIfPresent(WithTrailingSlash(dir) + "WParchived.txt");
+    if (!lines) {
+        bad.push_back(lines.error());
+        return;
+    }
+    for (const std::string& line : *lines)
         if (auto code = ParseArchiveLine(line)) {
             archivedKeys_.insert(Key(*code));
             archived_.push_back(std::move(*code));
         }
 }
 
-void WaypointCollection::ReadFinds(const std::string& dir, std::vector<std::string>& bad) {
-    const auto path = FindFileNoCase(dir, ListFileName(kFoundList));
-    if (!path) return;
-    const auto bytes = ReadWholeFile(*path);
+void WaypointCollection::ReadFinds(const std::string& dir, std::vector<Error>& bad) {
+    const auto bytes = ReadProgramFileIfPresent(ResolveFileNoCase(dir, ListFileName(kFoundList)));
     if (!bytes) {
         state_[Slot(kFoundList)].complete = false;
-        bad.push_back(*path);
+        bad.push_back(bytes.error());
         return;
     }
+    if (!*bytes) return;
     auto& entries = lists_[Slot(kFoundList)];
-    for (const TFoundRec& f : DecodeFoundRecs(*bytes)) {
+    for (const TFoundRec& f : DecodeFoundRecs(**bytes)) {
         WpEntry e;
         if (!Lookup(f.Waypoint.view(), e.rec)) {
             e.rec = TCacheRec{};
@@ -344,8 +343,9 @@ SaveReport WaypointCollection::Save(const std::string& dir) {
     for (int list : {kWorkList, kIgnoreList, kClipList, kFoundList}) {
         ListLoadState& st = state_[Slot(list)];
         const std::string path = ResolveFileNoCase(dir, ListFileName(list));
-        if (!st.complete && !st.changed) {
+        if (!st.complete) {
             report.skipped.push_back(path);
+            if (st.changed) report.refused.push_back(path);
             continue;
         }
         // The backup replaces the old one whole or not at all; without it the

@@ -89,8 +89,8 @@ struct NameCandidate {
     std::string code;
 };
 
-// Per-list load state: a list whose file was read only in part is not written
-// back until the user changed it.
+// Per-list load state: a list whose file could not be read is never written
+// back, so that the user's file is not replaced by what the window holds.
 struct ListLoadState {
     bool complete = true;
     bool changed = false;
@@ -99,7 +99,8 @@ struct ListLoadState {
 struct SaveReport {
     std::vector<std::string> failed;   // paths that could not be written
     std::vector<std::string> skipped;  // paths not rewritten because their load was incomplete
-    bool ok() const { return failed.empty(); }
+    std::vector<std::string> refused;  // those of them the user changed: the changes are not saved
+    bool ok() const { return failed.empty() && refused.empty(); }
 };
 
 class WaypointCollection {
@@ -116,10 +117,11 @@ public:
     const std::vector<TCacheRec>& DBCopy() const { return dbCopy_; }
 
     // Reads the four lists and the archived codes from the folder. Returns
-    // the paths of files that exist but could not be read completely.
-    std::vector<std::string> LoadLists(const std::string& dir);
-    // Backups, then the lists; a list that was read only in part and left
-    // unchanged is skipped. A list whose backup (path + ".bk") could not be
+    // the read errors (the system's cause and ReadErrorText(path)) of files
+    // that exist but could not be read; a missing file is an empty list.
+    std::vector<Error> LoadLists(const std::string& dir);
+    // Backups, then the lists; a list that could not be read is skipped
+    // (refused when the user changed it). A list whose backup (path + ".bk") could not be
     // written stays as it is, and the backup's path is reported as failed.
     // Modified stays true unless everything worked.
     SaveReport Save(const std::string& dir);
@@ -171,9 +173,9 @@ private:
     void Changed(int list);
     std::unordered_set<std::string> KeySet(int list) const;
     bool FindsRuleOk(int list, std::string_view code, bool ignoreFinds) const;
-    void ReadTextListInto(const std::string& dir, int list, bool dropRepeats, std::vector<std::string>& bad);
-    void ReadFinds(const std::string& dir, std::vector<std::string>& bad);
-    void ReadArchived(const std::string& dir);
+    void ReadTextListInto(const std::string& dir, int list, bool dropRepeats, std::vector<Error>& bad);
+    void ReadFinds(const std::string& dir, std::vector<Error>& bad);
+    void ReadArchived(const std::string& dir, std::vector<Error>& bad);
 
     CacheLookup lookup_;
     std::array<std::vector<WpEntry>, 4> lists_;

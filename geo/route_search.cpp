@@ -274,17 +274,17 @@ std::unordered_set<std::string> FoundCodesFromBytes(std::string_view bytes) {
 
 WorkListSaveResult SaveRouteWorkList(const std::string& workDir, bool keepOld, const std::vector<std::string>& codes) {
     WorkListSaveResult r;
-    const auto existing = FindFileNoCase(workDir, "WPList.txt");
-    r.path = existing ? *existing : WithTrailingSlash(workDir) + "WPList.txt";
+    r.path = ResolveFileNoCase(workDir, "WPList.txt");
     std::vector<std::string> lines;
-    if (keepOld && existing) {
+    if (keepOld) {
         // Only a missing list counts as empty; an unreadable one must survive.
-        const auto bytes = ReadWholeFile(*existing);
-        if (!bytes) {
+        auto old = ReadTextListIfPresent(r.path);
+        if (!old) {
             r.status = WorkListSaveStatus::ReadFailed;
+            r.cause = old.error().code;
             return r;
         }
-        lines = SplitTextLines(*bytes);
+        lines = std::move(*old);
     }
     lines.insert(lines.end(), codes.begin(), codes.end());
     if (!WriteTextList(r.path, lines)) r.status = WorkListSaveStatus::WriteFailed;

@@ -95,10 +95,12 @@ enum class WorkListSaveStatus { Ok, ReadFailed, WriteFailed };
 struct WorkListSaveResult {
     WorkListSaveStatus status = WorkListSaveStatus::Ok;
     std::string path;  // the work list that was (or was to be) written
+    int cause = 0;     // ReadFailed: the system's cause
 };
 // Writes the codes into the work list "WPList.txt" of `workDir` (CR LF),
-// after the list's old lines when `keepOld` (no de-duplication). A list that
-// exists but cannot be read is left alone (ReadFailed).
+// after the list's old lines when `keepOld` (no de-duplication). A missing
+// list has no old lines; one that exists but cannot be read is left alone
+// (ReadFailed).
 WorkListSaveResult SaveRouteWorkList(const std::string& workDir, bool keepOld, const std::vector<std::string>& codes);
 
 }  // namespace tv

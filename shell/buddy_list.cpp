@@ -9,11 +9,7 @@ namespace tv {
 
 std::string BuddyList::Path() { return GetWorkDir() + "Buddies.txt"; }
 
-std::vector<std::string> BuddyList::load(const std::string& file) {
-    std::vector<std::string> lines;
-    if (!ReadTextList(file, lines)) lines.clear();
-    return lines;
-}
+Result<std::vector<std::string>> BuddyList::load(const std::string& file) { return ReadTextListIfPresent(file); }
 
 Result<void> BuddyList::save(const std::string& file, const std::vector<std::string>& names) {
     errno = 0;

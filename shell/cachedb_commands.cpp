@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -75,19 +76,24 @@ std::string UnzipErrorText(const std::string& name, const std::string& detail) {
 bool MoveFileInto(const std::string& from, const std::string& to) {
     if (::rename(FsName(from).c_str(), FsName(to).c_str()) == 0) return true;
     if (errno != EXDEV) return false;
-    const int in = ::open(FsName(from).c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    // Only a regular file is copied: a pipe would wait for a writer for ever.
+    const auto in = OpenProgramFile(from);
+    if (!in) {
+        errno = in.error().code;
+        return false;
+    }
     AtomicFileWriter out(to);
     std::string buf(1u << 20, '\0');
     bool good = out.ok();
-    while (good) {
-        const ssize_t n = ::read(in, buf.data(), buf.size());
+    long long left = in->size;
+    while (good && left > 0) {
+        const ssize_t n = ::read(in->fd.get(), buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) good = false;
         if (n <= 0) break;
+        left -= n;
         good = out.Write(std::string_view(buf.data(), static_cast<std::size_t>(n)));
     }
-    ::close(in);
     return good && out.Commit();
 }
 
@@ -199,8 +205,9 @@ std::string ConvertErrorText(std::string_view name, const ConvertOutcome& o) {
                W(" neue Datensätze wurden vor dem Fehler in die Datenbank eingefügt.");
     const std::string text = "Fehler #" + std::to_string(o.result) + " bei der Verarbeitung.";
     if (o.errorCode == 0 || o.errorFile.empty()) return text;
-    return FormatSysErrorText(o.errorCode, text + kCrLf + W("Fehler beim Schreiben auf Datei ") + o.errorFile,
-                              SysErrorMessage(o.errorCode));
+    const bool source = o.result == kConvSourceError || o.result == kConvReadError;
+    const std::string file = source ? ReadErrorText(o.errorFile) : W("Fehler beim Schreiben auf Datei ") + o.errorFile;
+    return FormatSysErrorText(o.errorCode, text + kCrLf + file, SysErrorMessage(o.errorCode));
 }
 
 std::string StatusBarText(const std::optional<DbFileState>& db, const std::optional<DbFileState>& archive) {

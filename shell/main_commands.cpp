@@ -34,23 +34,15 @@ bool RemoveFile(const std::string& path) { return DeleteFileChecked(path); }
 
 // ---- text lists ---------------------------------------------------------------
 
-std::string ListReadPath(const std::string& workDir, std::string_view name) {
-    return ResolveFileNoCase(WithTrailingSlash(workDir), name);
-}
-
-bool ReadWorkDirList(const std::string& workDir, std::string_view name, std::vector<std::string>& lines) {
-    return ReadTextList(WithTrailingSlash(workDir) + std::string(name), lines);
+Result<std::vector<std::string>> ReadWorkDirList(const std::string& workDir, std::string_view name) {
+    return ReadTextListChecked(WithTrailingSlash(workDir) + std::string(name));
 }
 
 bool WriteWorkDirList(const std::string& workDir, std::string_view name, const std::vector<std::string>& lines) {
     return WriteTextList(WithTrailingSlash(workDir) + std::string(name), lines);
 }
 
-void ShowListReadError(const std::string& path) {
-    std::error_code ec;
-    const int code = fs::exists(FsPath(path), ec) ? EIO : ENOENT;
-    ShowSysError(code, ReadErrorText(path));
-}
+void ShowListReadError(const Error& error) { ShowSysError(error.code, error.message); }
 
 // ---- marking ---------------------------------------------------------------------
 
@@ -63,14 +55,12 @@ std::vector<bool> MarkByWorkList(const std::vector<std::string>& lines, const st
     return marks;
 }
 
-bool ReadFindCodes(const std::string& workDir, std::vector<std::string>& codes) {
-    codes.clear();
-    const auto file = FindFileNoCase(WithTrailingSlash(workDir), "Finds.bin");
-    if (!file) return false;
-    const auto bytes = ReadWholeFile(*file);
-    if (!bytes) return false;
+Result<std::vector<std::string>> ReadFindCodes(const std::string& workDir) {
+    const auto bytes = ReadProgramFile(ResolveFileNoCase(WithTrailingSlash(workDir), "Finds.bin"));
+    if (!bytes) return bytes.error();
+    std::vector<std::string> codes;
     for (const TFoundRec& rec : DecodeFoundRecs(*bytes)) codes.push_back(rec.Waypoint.str());
-    return true;
+    return codes;
 }
 
 std::vector<bool> MarkByExcludeLists(const std::vector<std::string>& findCodes,
@@ -302,7 +292,14 @@ OriginalsResult OriginalsToWorkList(const std::string& folder, bool keep, const 
                                     const std::function<bool(const std::string& code)>& inDatabase) {
     OriginalsResult r;
     std::vector<std::string> list;
-    if (keep) ReadWorkDirList(workDir, kWorkListFile, list);
+    if (keep) {
+        auto kept = ReadTextListIfPresent(WithTrailingSlash(workDir) + std::string(kWorkListFile));
+        if (!kept) {
+            r.readError = kept.error();
+            return r;
+        }
+        list = std::move(*kept);
+    }
     std::unordered_set<std::string> present;
     for (const std::string& line : list) present.insert(UpperCaseCp1252(line));
     for (const std::string& name : ListFolder(WithTrailingSlash(folder), "GC*.html", EntryKind::Files)) {
@@ -337,8 +334,13 @@ ReloadPlan PlanReloadMarked(const std::vector<std::string>& marked, bool addToWo
     ReloadPlan plan;
     plan.handOver = marked;
     if (!addToWorkList) return plan;
+    auto kept = ReadTextListIfPresent(WithTrailingSlash(workDir) + std::string(kWorkListFile));
+    if (!kept) {
+        plan.readError = kept.error();
+        return plan;
+    }
     plan.saveWorkList = true;
-    ReadWorkDirList(workDir, kWorkListFile, plan.workList);
+    plan.workList = std::move(*kept);
     std::unordered_set<std::string> present;
     for (const std::string& line : plan.workList) present.insert(UpperCaseCp1252(line));
     for (const std::string& code : marked)

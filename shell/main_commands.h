@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/result.h"
 #include "platform/services.h"
 
 namespace tv {
@@ -26,18 +27,15 @@ inline constexpr std::string_view kNewListFile = "WPnew.txt";
 inline constexpr std::string_view kArchivedListFile = "WParchived.txt";
 inline constexpr std::string_view kDirListFile = "dirlist.txt";
 
-// The path a list is read from: the file of that name in `workDir`, matched
-// ignoring case; workDir + name when there is none.
-std::string ListReadPath(const std::string& workDir, std::string_view name);
-// Reads the lines as they are (LF or CR LF); false, with no lines, when the
-// file cannot be read.
-bool ReadWorkDirList(const std::string& workDir, std::string_view name, std::vector<std::string>& lines);
+// Reads the lines as they are (LF or CR LF), the file found ignoring case;
+// a missing list is the error ENOENT, as any other cause the system gives.
+Result<std::vector<std::string>> ReadWorkDirList(const std::string& workDir, std::string_view name);
 // Writes workDir + name (this exact spelling), every line ended by CR LF,
 // through a temporary file; false (old file kept) on failure.
 bool WriteWorkDirList(const std::string& workDir, std::string_view name, const std::vector<std::string>& lines);
-// "Fehler beim Lesen der Datei " + path, shown with the error box (the code
-// says whether the file was missing or unreadable).
-void ShowListReadError(const std::string& path);
+// A list that could not be read: its "Fehler beim Lesen der Datei " + path
+// in the error box, with the system's cause.
+void ShowListReadError(const Error& error);
 
 // ---- marking ---------------------------------------------------------------
 
@@ -46,8 +44,8 @@ void ShowListReadError(const std::string& path);
 std::vector<bool> MarkByWorkList(const std::vector<std::string>& lines, const std::vector<std::string>& captions);
 
 // Waypoint codes of "Finds.bin" in the work folder (440-byte records, file
-// order); false when there is no such file or it cannot be read.
-bool ReadFindCodes(const std::string& workDir, std::vector<std::string>& codes);
+// order); the read error (ENOENT for a missing file) with the system's cause.
+Result<std::vector<std::string>> ReadFindCodes(const std::string& workDir);
 
 // Marks the captions equal to a find's code (exactly) and those the ignore
 // list holds (ignoring case). The progress bar runs over the finds, then its
@@ -138,11 +136,13 @@ std::string OriginalsQuestionText();
 struct OriginalsResult {
     int added = 0;
     bool saved = false;
+    Error readError;  // code != 0: the work list to keep could not be read; nothing was written
 };
 // The codes of the folder's "GC*.html" files without '_' (name up to its
 // first '.'), in name order, that `inDatabase` knows and the list lacks
 // (ignoring case), appended to the work list (its lines first when `keep`,
-// else an empty list); the list is saved as "WPList.txt".
+// else an empty list); the list is saved as "WPList.txt". With `keep` a
+// missing work list is an empty one; one that cannot be read is left alone.
 OriginalsResult OriginalsToWorkList(const std::string& folder, bool keep, const std::string& workDir,
                                     const std::function<bool(const std::string& code)>& inDatabase);
 std::string OriginalsReportText(int added);
@@ -159,9 +159,11 @@ struct ReloadPlan {
     std::vector<std::string> handOver;  // the loader's hand-over list
     bool saveWorkList = false;          // after the loader closed
     std::vector<std::string> workList;  // the work list to save then
+    Error readError;                    // code != 0: the work list could not be read; nothing to do
 };
 // The marked codes for the loader; with `addToWorkList` also the work list
-// with each marked code it lacks (ignoring case) appended.
+// with each marked code it lacks (ignoring case) appended (a missing list is
+// an empty one; one that cannot be read gives readError).
 ReloadPlan PlanReloadMarked(const std::vector<std::string>& marked, bool addToWorkList, const std::string& workDir);
 
 // ---- small commands ------------------------------------------------------------

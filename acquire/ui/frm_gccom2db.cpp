@@ -13,6 +13,7 @@
 
 #include "acquire/page_to_cache_rec.h"
 #include "core/app_paths.h"
+#include "core/debug_log.h"
 #include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
@@ -137,7 +138,9 @@ void TfrmGCCom2DB::btnStartClick() {
         btnStart->setEnabled(true);
         setOptionsEnabled(true);
     }
-    if (result.workListError)
+    if (result.workListRead.code != 0)
+        ShowSysError(result.workListRead.code, result.workListRead.message);
+    else if (result.workListError)
         platform::messages().show(
             platform::MsgKind::Error,
             W("Die Arbeitsliste konnte nicht gelesen oder geschrieben werden: ") + GetWorkDir() + "WPList.txt");

@@ -410,6 +410,10 @@ void TfrmLoadHTML::Run(bool mapsOnly) {
         p.unattended = Unattended || CloseAfter;  // CloseAfter: started by the batch run
         auto result = loader_.run(p);
         runAborted_ = result.aborted;
+        if (result.listError.code != 0) {
+            ShowSysError(result.listError.code, result.listError.message);
+            loader_.setErrorFlag(true);
+        }
 
         worldImage->hide();
         SetOptionsEnabled(true);

@@ -424,11 +424,8 @@ void TfrmWPCol::ReadCacheDB() {
 }
 
 void TfrmWPCol::LoadLists() {
-    for (const std::string& path : col.LoadLists(WorkDir))
-        platform::messages().show(platform::MsgKind::Warning,
-                                  W("Die Datei ") + path +
-                                      W(" konnte nicht vollständig gelesen werden. Die Liste wird nur "
-                                        "gespeichert, wenn sie geändert wird."));
+    // A list told here is not saved over by "Speichern".
+    for (const Error& error : col.LoadLists(WorkDir)) ShowSysError(error.code, error.message);
 }
 
 // ---- the view ------------------------------------------------------------------------

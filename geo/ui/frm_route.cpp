@@ -425,7 +425,7 @@ void TfrmRoute::btnSaveResultClick() {
     const WorkListSaveResult r = SaveRouteWorkList(GetWorkDir(), cbKeep->isChecked(), codes);
     switch (r.status) {
         case WorkListSaveStatus::Ok: done(mrOk); return;
-        case WorkListSaveStatus::ReadFailed: ShowError(ReadErrorText(r.path)); return;
+        case WorkListSaveStatus::ReadFailed: ShowSysError(r.cause, ReadErrorText(r.path)); return;
         case WorkListSaveStatus::WriteFailed: ShowError(WriteErrorText(r.path)); return;
     }
 }

@@ -80,7 +80,14 @@ void TfrmBuddylist::showEvent(QShowEvent* event) {
 
 void TfrmBuddylist::FormShow() {
     lb->clear();
-    for (const auto& name : BuddyList::load(BuddyList::Path())) lb->addItem(ToQ(name));
+    const auto names = BuddyList::load(BuddyList::Path());
+    if (names)
+        for (const auto& name : *names) lb->addItem(ToQ(name));
+    else
+        ShowSysError(names.error().code, names.error().message);
+    // A list that could not be read is not saved over.
+    loaded_ = names.ok();
+    btnOK->setEnabled(loaded_);
     btnRemove->setEnabled(false);
     btnAdd->setEnabled(false);
 }
@@ -113,6 +120,7 @@ void TfrmBuddylist::btnRemoveClick() {
 void TfrmBuddylist::lbDblClick() { btnRemoveClick(); }
 
 void TfrmBuddylist::btnOKClick() {
+    if (!loaded_) return;
     const std::string path = BuddyList::Path();
     const auto saved = BuddyList::save(path, Names());
     if (!saved.ok()) {

@@ -37,6 +37,9 @@ public:
     void btnOKClick();
     void btnCancelClick();
 
+private:
+    bool loaded_ = false;  // the list was read at the last showing
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -355,6 +355,7 @@ void MainCommands::mnuOrigToWorklistClick() {
                                                       TCacheRec rec;
                                                       return lookup(code, rec);
                                                   });
+    if (r.readError.code != 0) return ShowListReadError(r.readError);
     if (!r.saved) return ShowWriteError(work + std::string(kWorkListFile));
     if (ProcSettings.ShowMessages) Tell(MsgKind::Information, OriginalsReportText(r.added));
 }
@@ -409,10 +410,9 @@ void MainCommands::mnuInvertMarksClick() {
 
 void MainCommands::pmMarkWorklistClick() {
     applyMarks({});
-    std::vector<std::string> lines;
-    const std::string work = GetWorkDir();
-    if (!ReadWorkDirList(work, kWorkListFile, lines)) return ShowListReadError(ListReadPath(work, kWorkListFile));
-    applyMarks(MarkByWorkList(lines, captions()));
+    const auto lines = ReadWorkDirList(GetWorkDir(), kWorkListFile);
+    if (!lines) return ShowListReadError(lines.error());
+    applyMarks(MarkByWorkList(*lines, captions()));
 }
 
 void MainCommands::pmMarkExcludedClick() {
@@ -421,16 +421,21 @@ void MainCommands::pmMarkExcludedClick() {
     progress.setRange(0, 0);
     progress.setAction("Cacheliste wird gelesen");
     applyMarks({});
-    std::vector<std::string> unreadable;
+    std::vector<Error> unreadable;
     std::vector<std::string> finds;
-    if (!ReadFindCodes(work, finds)) unreadable.push_back(ListReadPath(work, "Finds.bin"));
+    if (auto read = ReadFindCodes(work))
+        finds = std::move(*read);
+    else
+        unreadable.push_back(read.error());
     std::vector<std::string> ignored;
-    if (FindFileNoCase(work, kIgnoreListFile) && !ReadWorkDirList(work, kIgnoreListFile, ignored))
-        unreadable.push_back(ListReadPath(work, kIgnoreListFile));
+    if (auto read = ReadTextListIfPresent(WithTrailingSlash(work) + std::string(kIgnoreListFile)))
+        ignored = std::move(*read);
+    else
+        unreadable.push_back(read.error());
     applyMarks(MarkByExcludeLists(finds, ignored, captions(), progress, platform::pump()));
     // The wait window stays on top: it goes before a box would open under it.
     progress.hide();
-    for (const std::string& path : unreadable) ShowListReadError(path);
+    for (const Error& error : unreadable) ShowListReadError(error);
 }
 
 // ---- cache pop-up: index, delete, reload --------------------------------------------------------
@@ -473,6 +478,8 @@ void MainCommands::mnuReloadMarkedClick() {
     if (answer == MsgResult::Cancel) return;
     const std::string work = GetWorkDir();
     const ReloadPlan plan = PlanReloadMarked(marked, answer == MsgResult::Yes, work);
+    // The marked codes are to go into the work list: without it nothing is loaded.
+    if (plan.readError.code != 0) return ShowListReadError(plan.readError);
     loader->HandOverList = plan.handOver;
     loader->ForcedOverwrite = 1;  // "immer überschreiben"
     mnuLoadHTMLClick();

@@ -247,11 +247,12 @@ TEST_F(NationalDb, FailuresKeepTheDatabase) {
 
     ASSERT_EQ(Convert("germany.txt", Line(1, "GC1", 48.0, 9.0) + "\n"), 1);
     const std::string bin = tvtest::ReadFileBytes(Bin());
-    // A folder in place of the list cannot be read.
+    // A folder in place of the list is no list: it is not opened.
     fs::create_directory(work_.path() / "folder.txt");
     conv_.SetSourceName(work_.str() + "folder.txt");
     conv_.SetDestName(Bin());
-    EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvReadError);
+    EXPECT_EQ(conv_.ConverteHTTP(true), tv::kConvSourceError);
+    EXPECT_EQ(conv_.GetErrorCode(), EISDIR);
     EXPECT_EQ(tvtest::ReadFileBytes(Bin()), bin);
     EXPECT_FALSE(fs::exists(Bin() + ".tmp"));  // no cut scratch file stays
     EXPECT_TRUE(fakes_.messages.shown.empty());

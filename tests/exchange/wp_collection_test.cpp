@@ -108,7 +108,7 @@ TEST(WaypointCollectionFiles, MissingFindsGiveEmptyFileAndFailedSaveKeepsChanges
     EXPECT_EQ(c.AddByCode("gc1", kIgnoreList, 0, true, false), AddResult::Added);
     EXPECT_EQ(c.AddByCode("gc1", kWorkList, 0, true, false), AddResult::Refused);  // ignored now
     r = c.Save(dir.str());
-    EXPECT_EQ(r.failed, (std::vector<std::string>{dir.str() + "WPignore.txt"}));
+    EXPECT_EQ(r.refused, (std::vector<std::string>{dir.str() + "WPignore.txt"}));
     EXPECT_EQ(dir.read("WPList.txt"), "");
     EXPECT_TRUE(c.Modified());
     EXPECT_EQ(Codes(c, kIgnoreList), (std::vector<std::string>{"GC1"}));

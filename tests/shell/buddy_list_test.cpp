@@ -14,16 +14,16 @@ namespace {
 TEST(BuddyListFile, RoundTripWithCrLfAndMissingFile) {
     tvtest::TempDir dir;
     const std::string path = dir.str() + "Buddies.txt";
-    EXPECT_TRUE(BuddyList::load(path).empty());
+    EXPECT_TRUE(BuddyList::load(path)->empty());
 
     const std::vector<std::string> names{"Hans", "Grete", "M\xFCller & Co"};
     ASSERT_TRUE(BuddyList::save(path, names).ok());
     EXPECT_EQ(tvtest::ReadFileBytes(path), "Hans\r\nGrete\r\nM\xFCller & Co\r\n");
-    EXPECT_EQ(BuddyList::load(path), names);
+    EXPECT_EQ(*BuddyList::load(path), names);
 
     // Files written elsewhere with LF only read the same.
     dir.write("Buddies.txt", "Hans\nGrete\n");
-    EXPECT_EQ(BuddyList::load(path), (std::vector<std::string>{"Hans", "Grete"}));
+    EXPECT_EQ(*BuddyList::load(path), (std::vector<std::string>{"Hans", "Grete"}));
 
     ASSERT_TRUE(BuddyList::save(path, {}).ok());
     EXPECT_EQ(tvtest::ReadFileBytes(path), "");

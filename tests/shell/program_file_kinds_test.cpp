@@ -21,6 +21,7 @@
 
 #include "acquire/finds_loader.h"
 #include "acquire/listing_loader.h"
+#include "acquire/national_db.h"
 #include "core/addwp_db.h"
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
@@ -35,6 +36,8 @@
 #include "geo/route_search.h"
 #include "pages/description_run.h"
 #include "platform/services.h"
+#include "shell/buddy_list.h"
+#include "shell/main_commands.h"
 #include "shell/name_search.h"
 #include "shell/startup.h"
 #include "support/child_process.h"
@@ -275,6 +278,67 @@ const std::vector<Row> kCommandRows = {
      }},
 };
 
+// A run of the listing loader over an unsafe code only (no request is made
+// whatever it reads), with every exclusion list.
+int LoaderRunTold(const Case& c) {
+    tv::ListingLoader loader;
+    tv::LoaderRunParams p;
+    p.workList = {"../x"};
+    p.workDir = c.folders.work();
+    p.outDir = c.folders.out();
+    return loader.run(p).listError.code;
+}
+
+// The national list `source` converted into the database `dest`: the cause told with the error code.
+int ConvertTold(const std::string& source, const std::string& dest) {
+    tv::NationalDbConverter conv;
+    conv.SetSourceName(source);
+    conv.SetDestName(dest);
+    return conv.ConverteHTTP(false) < 0 ? conv.GetErrorCode() : 0;
+}
+
+// The commands that add to a text list and write it back: a list they cannot
+// read is told and stays as it is.
+const std::vector<Row> kListRows = {
+    {"originals into the work list, kept", "work/WPList.txt",
+     [](const Case& c) {
+         return tv::OriginalsToWorkList(c.folders.out(), true, c.folders.work(), [](const std::string&) { return true; })
+             .readError.code;
+     }},
+    {"reload of marked caches into the work list", "work/WPList.txt",
+     [](const Case& c) { return tv::PlanReloadMarked({"GC9"}, true, c.folders.work()).readError.code; }},
+    {"route window: save, kept", "work/WPList.txt",
+     [](const Case& c) { return tv::SaveRouteWorkList(c.folders.work(), true, {"GC9"}).cause; }},
+    {"buddy list: load", "work/Buddies.txt",
+     [](const Case& c) {
+         const auto r = tv::BuddyList::load(c.path);
+         return r ? 0 : ToldCause(r.error());
+     }},
+    // In a folder of its own whose ignore list leads to the replaced one: the
+    // other lists are written there, the ignore list is not written through.
+    {"work-list window: lists loaded, changed and saved", "work/WPignore.txt",
+     [](const Case& c) {
+         const tvtest::TempDir own;
+         fs::create_symlink(c.path, own.path() / "WPignore.txt");
+         tv::WaypointCollection collection([](std::string_view, tv::TCacheRec&) { return false; });
+         const auto bad = collection.LoadLists(own.str());
+         (void)collection.AddByCode("GC9", tv::kIgnoreList, 0, false, true);
+         const tv::SaveReport saved = collection.Save(own.str());
+         return bad.size() == 1 && saved.refused.size() == 1 ? ToldCause(bad[0]) : -1;
+     }},
+    {"listing loader: exclusions", "work/WPignore.txt", LoaderRunTold},
+    {"listing loader: exclusions", "work/WParchived.txt", LoaderRunTold},
+    {"national list conversion: the list", "work/germany.txt",
+     [](const Case& c) { return ConvertTold(c.path, c.folders.work() + "Caches.bin"); }},
+    {"national list conversion: the database", "work/Caches.bin",
+     [](const Case& c) {
+         const tvtest::TempDir in;
+         return ConvertTold(in.write("germany.txt", "1 \"Neu\" 2004 7 3 48 9 \"Traditional Cache\" \"Regular\" GC9 x 1.5 2\n")
+                                .string(),
+                            c.path);
+     }},
+};
+
 // Puts `kind` where `path` was; `scratch` is a folder of the case for the pipe a link leads to.
 void Replace(const std::string& path, Kind kind, const std::string& scratch) {
     std::error_code ec;
@@ -338,6 +402,7 @@ constexpr int kCaseSeconds = 60;
 TEST(ProgramFileKinds, EveryCommandTellsItsErrorAndWritesNothing) {
     std::vector<Row> rows = kStoreRows;
     rows.insert(rows.end(), kCommandRows.begin(), kCommandRows.end());
+    rows.insert(rows.end(), kListRows.begin(), kListRows.end());
     for (const Row& row : rows) {
         for (const Kind kind : kKinds) {
             SCOPED_TRACE(std::string(row.command) + " with " + row.file + " a " + KindName(kind));

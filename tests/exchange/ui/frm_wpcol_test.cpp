@@ -163,7 +163,10 @@ TEST_F(WPColWindow, DropMovesAndFailedSaveKeepsTheWindowOpen) {
     fakes_.messages.shown.clear();
     w_.btnSave->click();
     ASSERT_FALSE(fakes_.messages.shown.empty());
-    EXPECT_EQ(fakes_.messages.shown[0].text, W("Fehler beim Schreiben der Datei ") + dir_.str() + "WPignore.txt");
+    // The ignore list could not be read at opening: it is not saved over.
+    EXPECT_EQ(fakes_.messages.shown[0].text, W("Die Datei ") + dir_.str() +
+                                                 W("WPignore.txt wurde nicht gespeichert, weil sie beim Öffnen nicht "
+                                                   "vollständig gelesen werden konnte."));
     EXPECT_TRUE(w_.isVisible());
     EXPECT_EQ(dir_.read("WPList.txt"), "GC2\r\n");
     EXPECT_EQ(DecodeFoundRecs(dir_.read("Finds.bin")).size(), 2u);
