@@ -493,7 +493,7 @@ bool WriteTextList(const std::string& file, const std::vector<std::string>& line
 
 Result<std::vector<std::string>> ReadTextListChecked(const std::string& file) {
     auto bytes = ReadProgramFile(file);
-    if (!bytes && bytes.error().code == ENOENT) {
+    if (!bytes && MissingFileError(bytes.error().code)) {
         const auto other = FindFileNoCase(ParentOf(file), NameOf(file));
         if (other && *other != file) bytes = ReadProgramFile(*other);
     }
@@ -510,7 +510,7 @@ Result<std::vector<std::string>> ReadTextListIfPresent(const std::string& file) 
 Result<std::optional<std::string>> ReadProgramFileIfPresent(const std::string& file) {
     auto bytes = ReadProgramFile(file);
     if (bytes) return std::optional<std::string>(std::move(*bytes));
-    if (bytes.error().code == ENOENT) return std::optional<std::string>();
+    if (MissingFileError(bytes.error().code)) return std::optional<std::string>();
     return bytes.error();
 }
 
