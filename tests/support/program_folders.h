@@ -13,11 +13,10 @@
 namespace tvtest {
 
 // The shipped files and the work folder's stores, there or not, that no user-named file may replace (but "WPnew.txt").
-inline const char* const kGuardedFiles[] = {
-    "CacheDB.conf", "Dokumentation.html", "borders.bin",     "german_towns.csv", "gmtemplate.html",    "template.html",
-    "tq.conf",      "Caches.bin",         "Caches.idx",      "Finds.bin",        "CacheWaypoints.bin", "WPList.txt",
-    "WPignore.txt", "WParchived.txt",     "WPclipboard.txt", "dirlist.txt",      "Persinfo.txt",       "Buddies.txt",
-    "WPtpl.txt",    "Trailvane.lock",     "debug.log"};
+inline const char* const kGuardedFiles[] = {"CacheDB.conf", "Dokumentation.html", "borders.bin", "german_towns.csv",
+    "gmtemplate.html", "template.html", "tq.conf", "Caches.bin", "Caches.idx", "Finds.bin", "CacheWaypoints.bin",
+    "WPList.txt", "WPignore.txt", "WParchived.txt", "WPclipboard.txt", "dirlist.txt", "Persinfo.txt", "Buddies.txt",
+    "WPtpl.txt", "Trailvane.lock", "debug.log"};
 
 class ProgramFolders {
 public:
