@@ -519,17 +519,27 @@ bool SaveTextToFile(std::string_view text, const std::string& file) { return Wri
 // ---- copy and delete --------------------------------------------------------
 
 int CopyFileBlockwise(const std::string& source, const std::string& destination) {
-    const int in = ::open(FsName(source).c_str(), O_RDONLY | O_CLOEXEC);
+    // Neither open waits on a pipe without a writer or reader; a pipe is no
+    // file to copy from.
+    const int in = ::open(FsName(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0) return IoCodeFromErrno(errno);
     struct stat srcStat {};
-    if (::fstat(in, &srcStat) != 0 || S_ISDIR(srcStat.st_mode)) {
-        const int code = S_ISDIR(srcStat.st_mode) ? kIoAccessDenied : IoCodeFromErrno(errno);
+    int refused = 0;
+    if (::fstat(in, &srcStat) != 0)
+        refused = IoCodeFromErrno(errno);
+    else if (S_ISDIR(srcStat.st_mode))
+        refused = kIoAccessDenied;
+    else if (FileKindError(srcStat.st_mode) == ESPIPE)
+        refused = ESPIPE;
+    if (refused != 0) {
         ::close(in);
-        return code;
+        return refused;
     }
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
     // Open without truncating first: when the destination turns out to be the
     // source itself, nothing has been destroyed yet.
-    const int out = ::open(FsName(destination).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int out = ::open(FsName(destination).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (out >= 0) ::fcntl(out, F_SETFL, ::fcntl(out, F_GETFL) & ~O_NONBLOCK);
     if (out < 0) {
         const int code = IoCodeFromErrno(errno);
         ::close(in);

@@ -241,8 +241,10 @@ inline constexpr int kIoReadError = 100;
 inline constexpr int kIoWriteError = 101; // disk full or short write
 
 // Copies the file in blocks of 2048 bytes. 0 on success, else the first I/O
-// error code (above, or the system's error number for other failures). A
-// destination that is the source itself (by any spelling or link) is refused
+// error code (above, or the system's error number for other failures). No
+// open waits on a pipe: a pipe as the source is refused with ESPIPE, one
+// without a reader as the destination with ENXIO. A destination that is the
+// source itself (by any spelling or link) is refused
 // before anything is written; after a failed copy a regular destination file
 // is removed, so no partial copy is left behind.
 int CopyFileBlockwise(const std::string& source, const std::string& destination);

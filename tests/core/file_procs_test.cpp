@@ -220,6 +220,10 @@ TEST(FileCopy, BlocksAndFailures) {
     EXPECT_FALSE(fs::exists(dir.path() / "never"));
     EXPECT_EQ(CopyFileBlockwise(dir.str() + "big", dir.str() + "nodir/dest"), kIoFileNotFound);
     EXPECT_EQ(CopyFileBlockwise(dir.str(), dir.str() + "fromdir"), kIoAccessDenied);
+    // A pipe without a writer or a reader: refused, never waited on.
+    ASSERT_EQ(::mkfifo((dir.str() + "fifo").c_str(), 0644), 0);
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "fifo", dir.str() + "fromfifo"), ESPIPE);
+    EXPECT_EQ(CopyFileBlockwise(dir.str() + "big", dir.str() + "fifo"), ENXIO);
     EXPECT_FALSE(fs::exists(dir.path() / "fromdir"));
 }
 
