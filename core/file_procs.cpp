@@ -263,6 +263,17 @@ Result<std::string> ReadProgramFile(const std::string& file) {
     return ReadOpened(OpenProgramFile(file), file);
 }
 
+FileStream OpenProgramStream(const std::string& path) {
+    Result<OpenedFile> file = OpenProgramFile(path);
+    if (!file) {
+        errno = file.error().code;
+        return FileStream(nullptr, &std::fclose);
+    }
+    FileStream stream(::fdopen(file->fd.get(), "rb"), &std::fclose);
+    if (stream) file->fd.release();
+    return stream;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& file) { return ReadFsFile(FsPath(file)); }
 
 std::optional<std::string> ReadFsFile(const std::filesystem::path& file) {

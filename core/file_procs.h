@@ -10,8 +10,10 @@
 // listings come sorted by name.
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,6 +101,10 @@ long long HoldableBytes();
 // The file's bytes (at most the size it had when opened), or the error of
 // OpenProgramFile or of the read.
 Result<std::string> ReadProgramFile(const std::string& file);
+// A file opened as OpenProgramFile opens it, as a stream for reading; null
+// (errno set) when it cannot be opened.
+using FileStream = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+FileStream OpenProgramStream(const std::string& path);
 // Calls each(const unsigned char* record, long long recordNumber) for every
 // whole record of the opened file, from its current position up to the size
 // it had when opened, while `each` returns true; a trailing partial record is

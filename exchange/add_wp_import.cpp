@@ -122,9 +122,9 @@ GpxSource MemorySource(std::string_view bytes, std::size_t& pos) {
     };
 }
 
-using File = std::unique_ptr<FILE, int (*)(FILE*)>;
+using File = FileStream;
 
-File OpenRead(const std::string& path) { return File(std::fopen(FsName(path).c_str(), "rb"), &std::fclose); }
+File OpenRead(const std::string& path) { return OpenProgramStream(path); }
 
 // The store as the file keeps it: 416-byte records in a deque (no copy of
 // the whole when it grows) and a hash of their own ids, so a big file's

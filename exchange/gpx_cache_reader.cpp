@@ -13,6 +13,7 @@
 
 #include <libxml/xmlreader.h>
 
+#include "core/file_procs.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -662,7 +663,7 @@ GpxReadResult ReadGpxBytes(std::string_view bytes, const GpxWptSink& sink) {
 
 GpxReadResult ReadGpxFile(const std::string& path, const GpxWptSink& sink,
                           const std::function<void(std::uint64_t)>& progress) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const FileStream f = OpenProgramStream(path);
     if (!f) {
         GpxReadResult r;
         r.ok = false;

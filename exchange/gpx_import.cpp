@@ -374,7 +374,7 @@ bool SaveGpxImportOptions(const GpxImportOptions& o) {
 
 GpxFileSummary SummarizeGpxFile(const std::string& path, std::size_t previewBytes) {
     GpxFileSummary s;
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const FileStream f = OpenProgramStream(path);
     if (!f) return s;
     static constexpr std::string_view kEnd = "</wpt>";
     std::vector<char> buf(1 << 20);

@@ -273,4 +273,8 @@ TEST_F(GpxImportTest, OptionsAndRadius) {
     const GpxFileSummary s = SummarizeGpxFile(work.write("x.gpx", Gpx(Cache("GCA", 1, 2) + Cache("GCB", 1, 2))).string());
     EXPECT_EQ(s.lines, 5u);
     EXPECT_EQ(s.definitions, 2u);
+    // A name with an umlaut, held in Windows-1252 like every path of the program.
+    work.write("M\xC3\xBCller.gpx", Gpx(Cache("GCA", 1, 2)));
+    EXPECT_EQ(SummarizeGpxFile(work.str() + W("Müller.gpx")).definitions, 1u);
+    EXPECT_TRUE(ReadGpxFile(work.str() + W("Müller.gpx"), [](GpxCacheWpt&&) { return true; }).ok);
 }
