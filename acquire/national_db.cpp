@@ -422,17 +422,17 @@ bool NationalDbConverter::Merge(const std::string& tmpPath, LatLon home, bool sh
         return false;
     }
 
-    FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
     errno = 0;
+    FdGuard tmp(::open(FsName(tmpPath).c_str(), O_RDONLY | O_CLOEXEC));
+    const int tmpError = ErrnoOr(EIO);
     // Never waits on a pipe put there meanwhile; only a regular file is written.
-    FdGuard db(::open(FsName(dest_).c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    struct stat st {};
-    if (!tmp.ok() || !db.ok() || ::fstat(db.get(), &st) != 0 || FileKindError(st.st_mode) != 0) {
-        ShowSysError(db.ok() && FileKindError(st.st_mode) != 0 ? FileKindError(st.st_mode) : ErrnoOr(EIO),
-                     W("Fehler beim Schreiben auf Datei ") + dest_);
+    Result<OpenedFile> opened = OpenProgramFile(dest_, O_WRONLY);
+    if (!tmp.ok() || !opened) {
+        ShowSysError(!opened ? opened.error().code : tmpError, W("Fehler beim Schreiben auf Datei ") + dest_);
         return false;
     }
-    const off_t oldSize = st.st_size;
+    FdGuard db(opened->fd.release());
+    const off_t oldSize = static_cast<off_t>(opened->size);
     // A trailing partial record is not a record: the first new one replaces it.
     const off_t start = oldSize / static_cast<off_t>(kRec) * static_cast<off_t>(kRec);
     const long long oldCount = static_cast<long long>(start / static_cast<off_t>(kRec));

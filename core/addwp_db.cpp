@@ -34,15 +34,14 @@ void AppendEscaped(std::string& out, std::string_view text) {
 std::string AddWaypointsPath() { return GetWorkDir() + kAddWaypointsFileName; }
 
 int LoadAddWaypoints(TAddWPList& list, const std::string& file, int* error) {
-    const Result<OpenedFile> in = OpenProgramFile(file);
     int added = 0;
-    const int code = !in ? in.error().code : ForEachRecord(*in, TAddWPRec::kSize, [&](const unsigned char* raw, long long) {
+    const int code = ForEachRecordOf(file, TAddWPRec::kSize, [&](const unsigned char* raw, long long) {
         const TAddWPRec rec = DecodeAddWPRec(raw);
         list.AddWP(rec.Id.view(), rec);
         ++added;
         return true;
     });
-    if (error) *error = MissingFileError(code) ? 0 : code;
+    if (error) *error = code;
     return added;
 }
 

@@ -48,31 +48,15 @@ long long RecordCount(int fd, std::size_t recSize) {
     return static_cast<long long>(st.st_size) / static_cast<long long>(recSize);
 }
 
-// The errno that refuses a file of this kind and size as the database (0 for
-// a regular file the program can read).
-int UnusableFile(const struct stat& st) {
-    if (const int kind = FileKindError(st.st_mode)) return kind;
-    return st.st_size > HoldableBytes() ? EFBIG : 0;
-}
-
-// Opens the database for update (created when missing with `create`): only a
-// file the program could read as well, and never waiting on a pipe, so a
-// write never goes into a pipe or a device that stands in its place, nor
-// adds to records no look-up can see. -1 with errno on failure.
+// Opens the database for update (created when missing with `create`) as
+// the program opens its files: a write never goes into a pipe or a device
+// that stands in its place, nor adds to records no look-up can see. -1 with
+// errno on failure.
 UniqueFd OpenForUpdate(const std::string& path, bool create) {
-    errno = 0;
-    struct stat st {};
-    if (::stat(FsName(path).c_str(), &st) == 0 && UnusableFile(st) != 0) {
-        errno = UnusableFile(st);
-        return UniqueFd();
-    }
-    UniqueFd fd(::open(FsName(path).c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0), 0644));
-    if (fd.ok() && (::fstat(fd.get(), &st) != 0 || UnusableFile(st) != 0)) {
-        const int cause = UnusableFile(st);
-        fd.reset();
-        errno = cause != 0 ? cause : EIO;
-    }
-    return fd;
+    Result<OpenedFile> file = OpenProgramFile(path, O_RDWR | (create ? O_CREAT : 0));
+    if (file) return std::move(file->fd);
+    errno = file.error().code;
+    return UniqueFd();
 }
 
 Result<void> ErrorResult(int code, std::string message) { return Error{code, std::move(message)}; }
@@ -801,7 +785,7 @@ void EnsureCurrentIndex(const std::string& dir) {
     struct stat idx {};
     // A Caches.idx that cannot be loaded (a folder or a pipe in its place, or
     // one too large to hold) is as good as none: lookups scan.
-    if (!StatIn(dir, "Caches.idx", idx) || UnusableFile(idx) != 0) {
+    if (!StatIn(dir, "Caches.idx", idx) || UnusableFileError(idx) != 0) {
         CacheIndexList.Clear();
         b.valid = false;
         return;

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
@@ -222,14 +223,13 @@ std::string EncodeAddWPRecs(const std::vector<TAddWPRec>& recs) {
 std::string FoldListKey(std::string_view key) { return UpperCaseCp1252(key); }
 
 int TFoundList::LoadFromFile(const std::string& fileName, int* error) {
-    const Result<OpenedFile> in = OpenProgramFile(fileName);
     int added = 0;
-    const int code = !in ? in.error().code : ForEachRecord(*in, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
+    const int code = ForEachRecordOf(fileName, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
         AddFound(DecodeFoundRec(rec));
         ++added;
         return true;
     });
-    if (error) *error = MissingFileError(code) ? 0 : code;
+    if (error) *error = code;
     return added;
 }
 

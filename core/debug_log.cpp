@@ -1,8 +1,5 @@
 #include "core/debug_log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -15,7 +12,6 @@
 #include "core/file_procs.h"
 #include "core/fs_name.h"
 #include "core/str_util.h"
-#include "core/unique_fd.h"
 #include "platform/text_encoding.h"
 
 namespace tv {
@@ -61,11 +57,8 @@ bool WriteDebugLog(std::string_view text) {
         const std::string path = ProgramDir() + "debug.log";
         std::lock_guard<std::mutex> lock(LogMutex());
         // Never waiting on a pipe, nor writing into a device, in the log's place.
-        struct stat st {};
-        if (::stat(FsName(path).c_str(), &st) == 0 && FileKindError(st.st_mode) != 0) return false;
-        UniqueFd fd(::open(FsName(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
-        if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || FileKindError(st.st_mode) != 0) return false;
-        return WriteFully(fd.get(), line.data(), line.size()) == 0 && fd.Close() == 0;
+        Result<OpenedFile> log = OpenProgramFile(path, O_WRONLY | O_APPEND | O_CREAT, 0666);
+        return log && WriteFully(log->fd.get(), line.data(), line.size()) == 0 && log->fd.Close() == 0;
     } catch (...) {
         return false;  // a diagnostic log must never abort the work that logs
     }

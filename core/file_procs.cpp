@@ -223,24 +223,35 @@ long long HoldableBytes() {
     return bytes;
 }
 
-Result<OpenedFile> OpenProgramFile(const std::string& path) { return OpenProgramFile(FsPath(path), path); }
+int UnusableFileError(const struct stat& st) {
+    if (const int kind = FileKindError(st.st_mode)) return kind;
+    return st.st_size > HoldableBytes() ? EFBIG : 0;
+}
 
-Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath) {
+Result<OpenedFile> OpenProgramFile(const std::string& path, int flags, unsigned mode) {
+    return OpenProgramFile(FsPath(path), path, flags, mode);
+}
+
+Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath, int flags,
+                                   unsigned mode) {
     const auto fail = [&](int code) { return Error{code, ReadErrorText(shownPath)}; };
     if (path.empty()) return fail(ENOENT);
     // Non-blocking, so that a pipe without a writer opens at once and is
     // refused by its kind below; a device is never opened at all.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return fail(errno != 0 ? errno : ENOENT);
-    if (const int kind = FileKindError(st.st_mode)) return fail(kind);
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    errno = 0;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (const int kind = FileKindError(st.st_mode)) return fail(kind);
+    } else if (errno != ENOENT || !(flags & O_CREAT)) {
+        return fail(errno != 0 ? errno : ENOENT);
+    }
+    UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, mode));
     if (!fd.ok()) return fail(errno != 0 ? errno : EIO);
     // Judged again on what was opened: the name may lead elsewhere by now.
     if (::fstat(fd.get(), &st) != 0) return fail(errno != 0 ? errno : EIO);
-    if (const int kind = FileKindError(st.st_mode)) return fail(kind);
-    if (st.st_size > HoldableBytes()) return fail(EFBIG);
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    if (const int unusable = UnusableFileError(st)) return fail(unusable);
+    const int now = ::fcntl(fd.get(), F_GETFL);
+    if (now >= 0) ::fcntl(fd.get(), F_SETFL, now & ~O_NONBLOCK);
     return OpenedFile{std::move(fd), static_cast<long long>(st.st_size)};
 }
 
@@ -502,12 +513,17 @@ bool WriteTextList(const std::string& file, const std::vector<std::string>& line
     return WriteFileAtomic(file, JoinCrLf(lines));
 }
 
-Result<std::vector<std::string>> ReadTextListChecked(const std::string& file) {
+Result<std::string> ReadProgramFileNoCase(const std::string& file) {
     auto bytes = ReadProgramFile(file);
     if (!bytes && MissingFileError(bytes.error().code)) {
         const auto other = FindFileNoCase(ParentOf(file), NameOf(file));
-        if (other && *other != file) bytes = ReadProgramFile(*other);
+        if (other && *other != file) return ReadProgramFile(*other);
     }
+    return bytes;
+}
+
+Result<std::vector<std::string>> ReadTextListChecked(const std::string& file) {
+    const auto bytes = ReadProgramFileNoCase(file);
     if (!bytes) return bytes.error();
     return SplitTextLines(*bytes);
 }
@@ -594,12 +610,11 @@ void LoadFoundCodes(std::vector<std::string>& list, const std::string& workDir, 
     if (error) *error = 0;
     const auto file = FindFileNoCase(workDir, "Finds.bin");
     if (!file) return;
-    const Result<OpenedFile> in = OpenProgramFile(*file);
-    const int code = !in ? in.error().code : ForEachRecord(*in, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
+    const int code = ForEachRecordOf(*file, TFoundRec::kSize, [&](const unsigned char* rec, long long) {
         list.push_back(DecodeFoundRec(rec).Waypoint.str());
         return true;
     });
-    if (error) *error = MissingFileError(code) ? 0 : code;
+    if (error) *error = code;
 }
 
 void LoadFoundCodes(std::vector<std::string>& list, int* error) { LoadFoundCodes(list, GetWorkDir(), error); }

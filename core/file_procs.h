@@ -8,6 +8,9 @@
 // semantics are kept where the program relies on them: masks and name
 // look-ups ignore ASCII letter case, "*.*" matches every name, and folder
 // listings come sorted by name.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -88,10 +91,16 @@ struct OpenedFile {
 // EISDIR for a folder, ESPIPE for a pipe or socket, ENODEV for a device, EFBIG
 // for a file larger than the program could hold in memory (HoldableBytes).
 // A reader never reads or reserves more than `size`.
-Result<OpenedFile> OpenProgramFile(const std::string& path);
-Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath);
+// The writers in place (O_RDWR, O_WRONLY, O_APPEND, O_CREAT with `mode` for
+// a missing file) open the same way and get the same refusals.
+Result<OpenedFile> OpenProgramFile(const std::string& path, int flags = O_RDONLY, unsigned mode = 0644);
+Result<OpenedFile> OpenProgramFile(const std::filesystem::path& path, const std::string& shownPath,
+                                   int flags = O_RDONLY, unsigned mode = 0644);
 // The errno that refuses a file of this st_mode (0 for a regular file).
 int FileKindError(unsigned mode);
+// The errno that refuses a file of this kind and size (0 for a regular file
+// the program can hold).
+int UnusableFileError(const struct stat& st);
 // Whether an errno of OpenProgramFile means that there is no such file (the
 // name, or a folder on its way, is missing), which readers take as empty.
 inline bool MissingFileError(int code) { return code == ENOENT || code == ENOTDIR; }
@@ -111,6 +120,10 @@ FileStream OpenProgramStream(const std::string& path);
 // no record. 0, or the errno of a failed read.
 template <typename Fn>
 int ForEachRecord(const OpenedFile& file, std::size_t recSize, Fn&& each);
+// ForEachRecord over the file as OpenProgramFile opens it: 0 for a missing
+// file (no records), else the errno of the open or of a read.
+template <typename Fn>
+int ForEachRecordOf(const std::string& path, std::size_t recSize, Fn&& each);
 // The file's bytes; nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& file);
 // The same for a name as it is on disk (a folder's name Windows-1252 may lack).
@@ -223,6 +236,9 @@ bool WriteTextList(const std::string& file, const std::vector<std::string>& line
 // does; the error is OpenProgramFile's or the read's, with the system's
 // cause (ENOENT when no file of that name exists).
 Result<std::vector<std::string>> ReadTextListChecked(const std::string& file);
+// ReadProgramFile; for a missing file, the file of its folder of that name
+// ignoring case ("WPlist.txt" for "WPList.txt"), as ReadTextList looks it up.
+Result<std::string> ReadProgramFileNoCase(const std::string& file);
 // The lines of a text list that a command adds to and writes back: a missing
 // list (MissingFileError) has none; one that is there but cannot be read is
 // ReadTextListChecked's error, so that it is never replaced by the new lines
@@ -297,6 +313,13 @@ int ForEachRecord(const OpenedFile& file, std::size_t recSize, Fn&& each) {
         left -= got;
     }
     return 0;
+}
+
+template <typename Fn>
+int ForEachRecordOf(const std::string& path, std::size_t recSize, Fn&& each) {
+    const Result<OpenedFile> file = OpenProgramFile(path);
+    if (!file) return MissingFileError(file.error().code) ? 0 : file.error().code;
+    return ForEachRecord(*file, recSize, std::forward<Fn>(each));
 }
 
 // ---- folder picker ----------------------------------------------------------

@@ -298,7 +298,6 @@ Error FileError(const std::string& text, int err) {
     return Error{err ? err : EIO, text + " (" + SysText(err ? err : EIO) + ")"};
 }
 
-
 // A failure leaves the old file as it was. A new file is readable by its
 // owner only: it may hold a password.
 Result<void> ReplaceFile(const std::string& path, const std::string& bytes) {

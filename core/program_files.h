@@ -52,11 +52,11 @@ inline constexpr int kErrProgramFile = -100;
 // The error a writer returns for `target` before it writes anything: code
 // kErrProgramFile with UnresolvableNameText when the name cannot be resolved
 // (a loop of links, too many of them), with ProgramFileText when
-// IsProgramFile holds for it (LinkedProgramFileText when the name is a link
-// and the file it leads to is the program's) (the description template of the settings
-// counts among the `inputs`); the system's error number with WriteErrorText
-// for a name the system refuses (too long, a folder that may not be searched,
-// an empty name); nothing when the target may be written. A list of new codes
+// IsProgramFile holds for it (the description template of the settings
+// counts among the `inputs`), with LinkedProgramFileText when the name is a
+// link and the file it leads to is the program's; the system's error number
+// with WriteErrorText for a name the system refuses (too long, a folder that
+// may not be searched, an empty name); nothing when the target may be written. A list of new codes
 // may be the work folder's "WPnew.txt", the program's own list of them, when
 // that is the file written.
 std::optional<Error> ProgramFileRefusal(const std::string& target, const std::string& workDir, TargetRole role,

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "core/coords.h"
@@ -103,30 +102,22 @@ Result<int> ExportCachesCsv(const std::string& cachesBin, const std::string& tar
     if (!out.ok()) return Error{out.error(), WriteErrorText(target)};
     std::string text;
     if (header) text = CsvHeader(cols) + "\r\n";
-    std::vector<char> buf(TCacheRec::kSize * 4096);
     int count = 0;
-    // Never more than the file held when it was opened.
-    long long left = in->size / TCacheRec::kSize * TCacheRec::kSize;
-    while (left > 0) {
-        errno = 0;
-        const long long read =
-            ReadUpTo(in->fd.get(), buf.data(), static_cast<std::size_t>(std::min<long long>(left, buf.size())));
-        if (read < 0) return Error{errno != 0 ? errno : EIO, ReadErrorText(cachesBin)};
-        if (read == 0) break;
-        left -= read;
-        const std::size_t got = static_cast<std::size_t>(read);
-        for (std::size_t at = 0; at + TCacheRec::kSize <= got; at += TCacheRec::kSize) {
-            const std::string line =
-                CsvLine(DecodeCacheRec(reinterpret_cast<const unsigned char*>(buf.data()) + at), cols, countries);
-            if (line.empty()) continue;
-            text += line;
-            text += "\r\n";
-            ++count;
-        }
-        if (!out.Write(text)) return Error{out.error(), WriteErrorText(target)};
+    bool written = true;
+    const int code = ForEachRecord(*in, TCacheRec::kSize, [&](const unsigned char* raw, long long) {
+        const std::string line = CsvLine(DecodeCacheRec(raw), cols, countries);
+        if (line.empty()) return true;
+        text += line;
+        text += "\r\n";
+        ++count;
+        // Written in blocks, not held whole.
+        if (text.size() < (1u << 20)) return true;
+        written = out.Write(text);
         text.clear();
-    }
-    if (!text.empty() && !out.Write(text)) return Error{out.error(), WriteErrorText(target)};  // the header alone
+        return written;
+    });
+    if (code != 0) return Error{code, ReadErrorText(cachesBin)};
+    if (!written || !out.Write(text)) return Error{out.error(), WriteErrorText(target)};
     if (!out.Commit()) return Error{out.error(), WriteErrorText(target)};
     return count;
 }

@@ -1,7 +1,6 @@
 #include "exchange/export_run.h"
 
 #include <cerrno>
-#include <filesystem>
 
 #include "core/cache_db.h"
 #include "core/cachedb_table.h"
@@ -16,32 +15,20 @@
 
 namespace tv {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// The file, else the one of its folder named so ignoring case.
-Result<std::string> ReadFileOrNoCase(const std::string& path) {
-    auto bytes = ReadProgramFile(path);
-    if (bytes || bytes.error().code != ENOENT) return bytes;
-    const fs::path p(path);
-    if (auto other = FindFileNoCase(p.parent_path().string(), p.filename().string()); other && *other != path)
-        return ReadProgramFile(*other);
-    return bytes;
-}
 
 // The codes of a list are looked up in the work folder's database: one that
 // exists but cannot be read must not pass for a database without them.
 int DatabaseReadError() {
     const auto db = OpenProgramFile(CacheBinPath());
-    return db || db.error().code == ENOENT ? 0 : db.error().code;
+    return db || MissingFileError(db.error().code) ? 0 : db.error().code;
 }
 
 }  // namespace
 
 LoadedList LoadWpList(const std::string& path) {
     LoadedList out;
-    const auto bytes = ReadFileOrNoCase(path);
+    const auto bytes = ReadProgramFileNoCase(path);
     if (!bytes) {
         out.error = bytes.error().code;
         out.path = path;
@@ -135,7 +122,7 @@ ExportResult RunExport(const ExportRequest& request) {
     result.readPath = list.path;
     // A missing list exports nothing as before; one that exists but could
     // not be read gives no export at all rather than an empty or partial one.
-    if (list.error != 0 && list.error != ENOENT) {
+    if (list.error != 0 && !MissingFileError(list.error)) {
         result.readStopped = true;
         return result;
     }

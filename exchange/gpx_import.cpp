@@ -178,27 +178,19 @@ const GpxPass1Result& GpxImportSession::pass1() {
 
     // One pass over the database; the last record of a code counts.
     const std::string bin = CacheBinPath();
-    auto db = recs.empty() ? Result<OpenedFile>(Error{ENOENT, {}}) : OpenProgramFile(bin);
+    const int code = recs.empty() ? 0 : ForEachRecordOf(bin, TCacheRec::kSize, [&](const unsigned char* raw, long long) {
+        const auto it = byKey.find(CacheKeyOfRecord(raw));
+        if (it != byKey.end()) {
+            recs[it->second].matched = true;
+            recs[it->second].stored = DecodeCacheRec(raw);
+        }
+        return true;
+    });
     // Comparing with no or part of a database that is there would append duplicates.
-    if (!db && db.error().code != ENOENT) {
-        r.error = db.error();
+    if (code != 0) {
+        r.error = Error{code, ReadErrorText(bin)};
         r.entries.clear();
         return r;
-    }
-    if (db) {
-        const int code = ForEachRecord(*db, TCacheRec::kSize, [&](const unsigned char* raw, long long) {
-            const auto it = byKey.find(CacheKeyOfRecord(raw));
-            if (it != byKey.end()) {
-                recs[it->second].matched = true;
-                recs[it->second].stored = DecodeCacheRec(raw);
-            }
-            return true;
-        });
-        if (code != 0) {
-            r.error = Error{code, ReadErrorText(bin)};
-            r.entries.clear();
-            return r;
-        }
     }
 
     for (Pending& p : recs) {

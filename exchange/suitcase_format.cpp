@@ -148,7 +148,7 @@ private:
     std::optional<std::vector<std::string>> ReadListOrNone(const char* file) {
         auto lines = ReadTextListChecked(WithTrailingSlash(p_.workDir) + file);
         if (lines) return std::move(*lines);
-        if (lines.error().code != ENOENT) error_ = lines.error();
+        if (!MissingFileError(lines.error().code)) error_ = lines.error();
         return std::nullopt;
     }
 

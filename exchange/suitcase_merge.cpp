@@ -491,9 +491,8 @@ PageEntriesResult ProcessPageEntries(SuitcaseReader& reader, const std::string& 
 
 namespace {
 
-// The raw records of a database file; an error (with the errno) when it
-// exists but cannot be read.
-// A missing file holds no records.
+// The raw records of a database file (none when it is missing); an error
+// (with the errno) when it exists but cannot be read.
 Result<std::vector<CacheRecBytes>> ReadCacheRecords(const std::string& path) {
     std::vector<CacheRecBytes> out;
     const auto bytes = ReadProgramFileIfPresent(path);

@@ -243,25 +243,12 @@ Result<void> WaypointCollection::ReadDBCopy(const std::string& path, const std::
     dbCopy_.clear();
     auto file = OpenProgramFile(path);
     if (!file) return file.error();
-    constexpr std::size_t kBlock = 1024;
-    std::string buf(kBlock * TCacheRec::kSize, '\0');
-    // Never more than the file held when it was opened.
-    std::size_t left = static_cast<std::size_t>(file->size) / TCacheRec::kSize * TCacheRec::kSize;
-    int sinceReport = 0;
-    while (left > 0) {
-        errno = 0;
-        const long long got = ReadUpTo(file->fd.get(), buf.data(), std::min(left, buf.size()));
-        if (got < 0) return Error{errno != 0 ? errno : EIO, ReadErrorText(path)};
-        if (got == 0) break;
-        left -= static_cast<std::size_t>(got);
-        for (std::size_t off = 0; off + TCacheRec::kSize <= static_cast<std::size_t>(got); off += TCacheRec::kSize) {
-            dbCopy_.push_back(DecodeCacheRec(reinterpret_cast<const unsigned char*>(buf.data() + off)));
-            if (++sinceReport == 100) {
-                sinceReport = 0;
-                if (progress) progress(static_cast<int>(dbCopy_.size()));
-            }
-        }
-    }
+    const int code = ForEachRecord(*file, TCacheRec::kSize, [&](const unsigned char* raw, long long recNo) {
+        dbCopy_.push_back(DecodeCacheRec(raw));
+        if (progress && (recNo + 1) % 100 == 0) progress(static_cast<int>(dbCopy_.size()));
+        return true;
+    });
+    if (code != 0) return Error{code, ReadErrorText(path)};
     return {};
 }
 

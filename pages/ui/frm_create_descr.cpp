@@ -17,9 +17,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cerrno>
 
 #include "core/debug_log.h"
+#include "core/file_procs.h"
 #include "core/proc_settings.h"
 #include "platform/services.h"
 #include "platform/ui/modal_result.h"
@@ -210,7 +210,7 @@ void TfrmCreateDescr::FillWaypointList() {
         paAnz->setText(ToQ(FolderCountText(WaypointList.size())));
     } else {
         const auto loaded = LoadWorkList(GetWorkDir(), WaypointList);
-        if (!loaded && loaded.error().code != ENOENT)
+        if (!loaded && !MissingFileError(loaded.error().code))
             ShowSysError(loaded.error().code, loaded.error().message);
         else if (!loaded)
             platform::messages().show(platform::MsgKind::Error, EmptyWorkListText());
